@@ -1,0 +1,24 @@
+#!/bin/sh
+# Installs the Debian packages that building, running and testing Quillmere
+# need, skipping those already present.
+set -e
+PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-dev
+libglib2.0-dev libarchive-dev libgtest-dev libgmock-dev googletest
+fonts-dejavu-core xvfb xauth"
+if [ "$1" = "--bench" ]; then
+    PACKAGES="$PACKAGES hyperfine ncdu gdu time"
+fi
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+echo "Installing:$missing" >&2
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y --no-install-recommends $missing
