@@ -1,0 +1,333 @@
+// quillmere-scan: the scan engine without a window. Scans one folder and
+// prints its figures, or with --records one JSON object per scanned folder,
+// for benchmarks, scripts and comparisons.
+#include "engine/Formatting.h"
+#include "engine/Paths.h"
+#include "engine/Scanner.h"
+#include "engine/VolumeInfo.h"
+#include "platform/Mounts.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int Usage(const char* message) {
+    std::fprintf(stderr, "quillmere-scan: %s\n", message);
+    std::fprintf(stderr,
+                 "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--records] PATH\n");
+    return 2;
+}
+
+// Progress on standard error, once the scan has run for a second and only
+// when a person is watching.
+class TConsoleHost final : public TScanHost {
+public:
+    explicit TConsoleHost(const TScanner*& scanner) : Scanner(scanner) {}
+    void SetScanning(bool) override {}
+    void SetStatusText(int, const std::string&) override {}
+    TFolderNode* CurrentNode() override { return nullptr; }
+    int CurrentPage() override { return 0; }
+    void ShowPage(int) override {}
+    void ProcessEvents() override {
+        if (!Terminal || !Scanner)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - Start < std::chrono::seconds(1) || now - Last < std::chrono::milliseconds(200))
+            return;
+        Last = now;
+        const TScanProgress& p = Scanner->Progress();
+        std::fprintf(stderr, "\r%llu folders, %llu files, %s   ",
+                     static_cast<unsigned long long>(p.Folders.load()),
+                     static_cast<unsigned long long>(p.Files.load()),
+                     FormatSize(p.Bytes.load()).toLocal8Bit().constData());
+        Shown = true;
+    }
+    void Done() {
+        if (Shown)
+            std::fprintf(stderr, "\r%60s\r", "");
+    }
+
+private:
+    const TScanner*& Scanner;
+    bool Terminal = isatty(STDERR_FILENO) != 0;
+    bool Shown = false;
+    std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point Last;
+};
+
+// Length of the valid UTF-8 sequence at s[i], or 0 when the byte there does
+// not start one (overlong forms, surrogates and values past U+10FFFF are not
+// valid, as a strict decoder sees them).
+std::size_t Utf8SequenceLength(const std::string& s, std::size_t i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = b(i);
+    const std::size_t left = s.size() - i;
+    auto cont = [&](std::size_t k) { return k < s.size() && (b(k) & 0xC0) == 0x80; };
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        return left >= 2 && cont(i + 1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (left < 3 || !cont(i + 1) || !cont(i + 2))
+            return 0;
+        if (c == 0xE0 && b(i + 1) < 0xA0)
+            return 0; // overlong
+        if (c == 0xED && b(i + 1) >= 0xA0)
+            return 0; // surrogate
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (left < 4 || !cont(i + 1) || !cont(i + 2) || !cont(i + 3))
+            return 0;
+        if (c == 0xF0 && b(i + 1) < 0x90)
+            return 0;
+        if (c == 0xF4 && b(i + 1) >= 0x90)
+            return 0;
+        return 4;
+    }
+    return 0;
+}
+
+// A JSON string in which bytes that are not valid UTF-8 appear as \udcXX, so
+// the raw name can be recovered exactly.
+std::string JsonString(const std::string& raw) {
+    std::string out = "\"";
+    char esc[8];
+    for (std::size_t i = 0; i < raw.size();) {
+        const std::size_t n = Utf8SequenceLength(raw, i);
+        if (n == 0) {
+            std::snprintf(esc, sizeof esc, "\\udc%02x", static_cast<unsigned char>(raw[i]));
+            out += esc;
+            ++i;
+            continue;
+        }
+        if (n == 1) {
+            const unsigned char c = static_cast<unsigned char>(raw[i]);
+            if (c == '"' || c == '\\') {
+                out += '\\';
+                out += static_cast<char>(c);
+            } else if (c < 0x20 || c == 0x7F) {
+                std::snprintf(esc, sizeof esc, "\\u%04x", c);
+                out += esc;
+            } else {
+                out += static_cast<char>(c);
+            }
+        } else {
+            out.append(raw, i, n);
+        }
+        i += n;
+    }
+    out += '"';
+    return out;
+}
+
+std::string AltArray(const std::int64_t (&values)[8]) {
+    std::string out = "[";
+    for (int i = 1; i <= AltClusterCount; ++i) {
+        if (i > 1)
+            out += ',';
+        out += std::to_string(values[i]);
+    }
+    return out + "]";
+}
+
+std::string NodeError(const TFolderNode& node) {
+    if (node.Has(NodeOtherDrive))
+        return "another drive";
+    if (node.Error)
+        return Platform::ErrorText(node.Error);
+    if (!node.Data)
+        return "not scanned";
+    return {};
+}
+
+void PrintRecords(TFolderNode* root) {
+    std::vector<std::pair<std::string, const TFolderNode*>> rows;
+    std::vector<std::pair<std::string, const TFolderNode*>> pending{{NodePath(root), root}};
+    while (!pending.empty()) {
+        auto item = std::move(pending.back());
+        pending.pop_back();
+        for (const auto& child : item.second->Children) {
+            std::string path = item.first;
+            if (path.back() != '/')
+                path += '/';
+            path += child->Name;
+            pending.emplace_back(std::move(path), child.get());
+        }
+        rows.push_back(std::move(item));
+    }
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string line;
+    for (const auto& [path, node] : rows) {
+        line = "{\"path\":" + JsonString(path);
+        if (const TFolderSize* r = node->Data.get()) {
+            line += ",\"TreeSize\":" + std::to_string(r->TreeSize);
+            line += ",\"OwnSize\":" + std::to_string(r->OwnSize);
+            line += ",\"TreeWasted\":" + std::to_string(r->TreeWasted);
+            line += ",\"OwnWasted\":" + std::to_string(r->OwnWasted);
+            line += ",\"TreeFileCount\":" + std::to_string(r->TreeFileCount);
+            line += ",\"TreeFolderCount\":" + std::to_string(r->TreeFolderCount);
+            line += ",\"OwnFileCount\":" + std::to_string(r->OwnFileCount);
+            line += ",\"OwnFolderCount\":" + std::to_string(r->OwnFolderCount);
+            line += ",\"NewestAccessTime\":" + std::to_string(r->NewestAccessTime);
+            line += ",\"NewestWriteTime\":" + std::to_string(r->NewestWriteTime);
+            line += ",\"AttributesOr\":" + std::to_string(r->AttributesOr);
+            line += ",\"TreeWastedAlt\":" + AltArray(r->TreeWastedAlt);
+            line += ",\"OwnWastedAlt\":" + AltArray(r->OwnWastedAlt);
+        }
+        const std::string error = NodeError(*node);
+        if (!error.empty())
+            line += ",\"error\":" + JsonString(error);
+        line += "}\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+}
+
+void PrintLine(const char* caption, const QString& value) {
+    std::printf("%-16s %s\n", caption, value.toLocal8Bit().constData());
+}
+
+std::uint64_t CountUnreadable(const TFolderNode* root) {
+    std::uint64_t count = 0;
+    std::vector<const TFolderNode*> pending{root};
+    while (!pending.empty()) {
+        const TFolderNode* n = pending.back();
+        pending.pop_back();
+        if (n->Has(NodeReadError))
+            ++count;
+        for (const auto& c : n->Children)
+            pending.push_back(c.get());
+    }
+    return count;
+}
+
+void PrintSummary(const TFolderNode* root, std::int32_t clusterSize) {
+    const TFolderSize& r = *root->Data;
+    std::printf("%-16s %s\n", "Folder", NodePath(root).c_str());
+    PrintLine("Size", FormatSize(r.TreeSize) + " (" + FormatBytes(r.TreeSize) + ")");
+    PrintLine("Allocated", FormatSize(r.TreeSize + r.TreeWasted) + " (" +
+                               FormatBytes(r.TreeSize + r.TreeWasted) + ")");
+    PrintLine("Wasted",
+              FormatSize(r.TreeWasted) + " at " + FormatBytes(clusterSize) + " per cluster");
+    PrintLine("Files", FormatCount64(r.TreeFileCount));
+    PrintLine("Folders", FormatCount64(r.TreeFolderCount));
+    PrintLine("Own files", FormatCount64(r.OwnFileCount) + ", " + FormatSize(r.OwnSize));
+    PrintLine("Newest write",
+              IsZeroFileTime(r.NewestWriteTime) ? QString("-") : FormatFileTime(r.NewestWriteTime));
+    PrintLine("Newest access", IsZeroFileTime(r.NewestAccessTime)
+                                   ? QString("-")
+                                   : FormatFileTime(r.NewestAccessTime));
+    for (int i = 1; i <= AltClusterCount; ++i) {
+        const QString caption = "Wasted at " + FormatSize(AltClusterSizes[i]);
+        std::printf("%-16s %s\n", caption.toLocal8Bit().constData(),
+                    FormatSize(r.TreeWastedAlt[i]).toLocal8Bit().constData());
+    }
+    if (const std::uint64_t bad = CountUnreadable(root))
+        PrintLine("Unreadable", FormatCount64(static_cast<std::int64_t>(bad)) + " folders");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv); // locale and text codecs for the formatters
+    int threads = 0;
+    long long clusterSize = -2; // not given
+    bool records = false;
+    std::string path;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto number = [&](long long low, long long high, long long& out) {
+            if (i + 1 >= argc)
+                return false;
+            char* end = nullptr;
+            errno = 0;
+            out = std::strtoll(argv[++i], &end, 10);
+            return errno == 0 && end && *end == '\0' && out >= low && out <= high;
+        };
+        long long value = 0;
+        if (arg == "--threads") {
+            if (!number(1, 256, value))
+                return Usage("--threads needs a number from 1 to 256");
+            threads = static_cast<int>(value);
+        } else if (arg == "--cluster-size") {
+            if (!number(0, INT32_MAX, value))
+                return Usage("--cluster-size needs a number of bytes");
+            clusterSize = value;
+        } else if (arg == "--records") {
+            records = true;
+        } else if (arg == "--help" || arg == "-h") {
+            Usage("scans PATH and prints its figures");
+            return 0;
+        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+            return Usage(("unknown option " + arg).c_str());
+        } else if (path.empty()) {
+            path = arg;
+        } else {
+            return Usage("only one PATH may be given");
+        }
+    }
+    if (path.empty())
+        return Usage("no PATH given");
+    if (path[0] != '/') {
+        char* cwd = getcwd(nullptr, 0);
+        if (!cwd)
+            return Usage("cannot read the current directory");
+        path = std::string(cwd) + "/" + path;
+        std::free(cwd);
+    }
+    // Tidy the path without resolving links: the user named this folder.
+    std::string tidy;
+    for (std::size_t pos = 0; pos < path.size();) {
+        std::size_t next = path.find('/', pos);
+        if (next == std::string::npos)
+            next = path.size();
+        const std::string part = path.substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            tidy = ParentPath(tidy.empty() ? "/" : tidy);
+            if (tidy == "/")
+                tidy.clear();
+            continue;
+        }
+        tidy += "/" + part;
+    }
+    path = tidy.empty() ? "/" : tidy;
+    if (!DirectoryExists(path))
+        return Usage((path + " is not a folder").c_str());
+
+    const TScanner* scannerRef = nullptr;
+    TConsoleHost host(scannerRef);
+    TFolderTree tree;
+    TScanner scanner(tree, host);
+    scannerRef = &scanner;
+    if (threads > 0)
+        scanner.SetReaderThreads(threads);
+    ScanClusterSize = clusterSize >= 0 ? static_cast<std::int32_t>(clusterSize)
+                                       : ClusterSizeOf(Platform::DriveRootOf(path));
+    TFolderNode* root = tree.AddRoot(path);
+    scanner.ScanFolder(path, root);
+    host.Done();
+    if (!root->Data)
+        return Usage("the scan did not finish");
+    if (root->Has(NodeReadError))
+        return Usage((path + ": " + Platform::ErrorText(root->Error)).c_str());
+    if (records)
+        PrintRecords(root);
+    else
+        PrintSummary(root, ScanClusterSize);
+    std::fflush(stdout);
+    return 0;
+}

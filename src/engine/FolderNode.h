@@ -1,0 +1,132 @@
+// The folder tree: one node per folder met by a scan, children in name order,
+// each scanned node carrying its size record. The tree belongs to the thread
+// that shows it; only that thread creates, changes or deletes nodes.
+#pragma once
+
+#include "engine/FolderSize.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TDriveRecInfo;
+
+enum TNodeFlag : std::uint8_t {
+    // The scan of this folder completed and its record is attached.
+    NodeScanned = 0x01,
+    // A mount point met inside a scan: another drive, left unscanned.
+    NodeOtherDrive = 0x02,
+    // The folder's listing failed (see Error); its record holds what was read.
+    NodeReadError = 0x04,
+    // Something below this folder could not be read or was not finished.
+    NodeIncompleteBelow = 0x08,
+    // The children are final and may be shown (the folder's listing ended).
+    NodeChildrenPublished = 0x10,
+};
+
+class TFolderNode {
+public:
+    TFolderNode* Parent = nullptr;
+    std::vector<std::unique_ptr<TFolderNode>> Children;
+    // Raw bytes of the folder's name; for a top-level node its absolute path.
+    std::string Name;
+    // The size record, or none while the folder is not (yet, or no longer) scanned.
+    std::unique_ptr<TFolderSize> Data;
+    // Set on the root node of a scanned drive.
+    TDriveRecInfo* Drive = nullptr;
+    // errno of a failed listing, 0 when it was read whole.
+    std::int32_t Error = 0;
+    // Position among the parent's children (or among the top-level nodes).
+    std::uint32_t Row = 0;
+    // Icon indices filled by the window when the node is first drawn.
+    std::int16_t ImageIndex = -1;
+    std::int16_t SelectedIndex = -1;
+    std::uint8_t Flags = 0;
+
+    bool Scanned() const { return Data != nullptr; }
+    bool Has(TNodeFlag flag) const { return (Flags & flag) != 0; }
+    void Set(TNodeFlag flag, bool on = true) { Flags = on ? (Flags | flag) : (Flags & ~flag); }
+    // Sets the rows of the children after they were created or reordered.
+    void RenumberChildren();
+};
+
+// One entry per drive in the tree.
+struct TDriveRecInfo {
+    // Where a drive letter would be: the drive's root path ("/", "/home").
+    std::string RootPath;
+    TFolderNode* RootNode = nullptr;
+    std::int32_t ClusterSize = 0;
+    // The drive text it was first scanned with (display name).
+    std::string Text;
+};
+
+// Told about structural changes, so a view can follow the tree. Figures of
+// existing nodes change without a call per node: the scanner calls
+// FiguresChanged once per batch.
+class TTreeObserver {
+public:
+    virtual ~TTreeObserver() = default;
+    virtual void NodeAboutToBeAdded(TFolderNode* parent, std::uint32_t row) = 0;
+    virtual void NodeAdded(TFolderNode* node) = 0;
+    virtual void ChildrenAboutToBePublished(TFolderNode* node, std::uint32_t count) = 0;
+    virtual void ChildrenPublished(TFolderNode* node) = 0;
+    virtual void NodeAboutToBeRemoved(TFolderNode* node) = 0;
+    virtual void NodeRemoved(TFolderNode* parent, std::uint32_t row) = 0;
+    virtual void ChildrenAboutToBeRemoved(TFolderNode* node) = 0;
+    virtual void ChildrenRemoved(TFolderNode* node) = 0;
+    virtual void FiguresChanged() = 0;
+};
+
+// The top-level nodes (one per scanned drive or folder) and the drive list.
+class TFolderTree {
+public:
+    TFolderTree() = default;
+    ~TFolderTree();
+    TFolderTree(const TFolderTree&) = delete;
+    TFolderTree& operator=(const TFolderTree&) = delete;
+
+    const std::vector<std::unique_ptr<TFolderNode>>& Roots() const { return RootNodes; }
+    void SetObserver(TTreeObserver* observer) { Observer = observer; }
+    TTreeObserver* GetObserver() const { return Observer; }
+
+    // Appends a top-level node; `name` is its absolute path.
+    TFolderNode* AddRoot(const std::string& name);
+    // Deletes a node and its subtree (top-level or not). Records are freed first.
+    void DeleteNode(TFolderNode* node);
+    // Deletes all children of node, freeing their records.
+    void DeleteChildren(TFolderNode* node);
+    // Makes node's children visible to the observer (once per listing).
+    void PublishChildren(TFolderNode* node);
+    void NotifyFiguresChanged();
+
+    // The scanned-drive list.
+    TDriveRecInfo* CreateDriveRec(const std::string& rootPath);
+    TDriveRecInfo* FindDriveRec(const std::string& rootPath) const;
+    void RemoveDriveRec(TDriveRecInfo* rec);
+    const std::vector<std::unique_ptr<TDriveRecInfo>>& Drives() const { return DriveRecs; }
+
+private:
+    std::vector<std::unique_ptr<TFolderNode>> RootNodes;
+    std::vector<std::unique_ptr<TDriveRecInfo>> DriveRecs;
+    TTreeObserver* Observer = nullptr;
+};
+
+// The full path of a node: a top-level node gives its own path, any other
+// node its parent's path joined with its name by "/". None gives "".
+std::string NodePath(const TFolderNode* node);
+TFolderNode* RootNode(TFolderNode* node);
+// The first child named `name`; without caseSensitive, ASCII letters match
+// either case.
+TFolderNode* FindChildNode(TFolderNode* node, const std::string& name, bool caseSensitive);
+// Descends one FindChildNode per "/"-separated component of relativePath.
+TFolderNode* FindNodeByPath(TFolderNode* node, const std::string& relativePath, bool caseSensitive);
+// Frees the records below node (and node's own when includeSelf); nodes stay.
+void FreeNodeRecords(TFolderNode* node, bool includeSelf);
+// Takes a folder's (removedFolder given) or a file's contribution off parent
+// and all its ancestors.
+void SubtractFromAncestors(TFolderNode* parent, const TFolderNode* removedFolder,
+                           std::uint32_t folders, std::uint32_t files, std::int64_t wasted,
+                           std::int64_t size);
+// Newest times and attribute OR of node's record, from its children's records.
+void RecomputeNewest(TFolderNode* node);

@@ -1,0 +1,67 @@
+#include "engine/FolderSize.h"
+
+int WhatIfIndex = 0;
+
+std::int32_t ClusterSlack(std::int32_t clusterSize, std::int64_t fileSize) {
+    if (clusterSize <= 0)
+        return 0;
+    const std::int64_t r = fileSize % clusterSize;
+    return r == 0 ? 0 : clusterSize - static_cast<std::int32_t>(r);
+}
+
+std::int64_t ShownTreeWasted(const TFolderSize& record) {
+    return WhatIfIndex >= 1 && WhatIfIndex <= AltClusterCount ? record.TreeWastedAlt[WhatIfIndex]
+                                                              : record.TreeWasted;
+}
+
+std::int64_t ShownOwnWasted(const TFolderSize& record) {
+    return WhatIfIndex >= 1 && WhatIfIndex <= AltClusterCount ? record.OwnWastedAlt[WhatIfIndex]
+                                                              : record.OwnWasted;
+}
+
+std::int64_t AltTreeWasted(const TFolderSize& record, int index) {
+    return index >= 1 && index <= AltClusterCount ? record.TreeWastedAlt[index] : 0;
+}
+
+void TFolderSize::AddFile(std::int32_t clusterSize, std::int64_t size, TFileTime accessTime,
+                          TFileTime writeTime, std::uint32_t attributes) {
+    ++TreeFileCount;
+    ++OwnFileCount;
+    if (size != 0) {
+        OwnSize += size;
+        OwnWasted += ClusterSlack(clusterSize, size);
+        for (int i = 1; i <= AltClusterCount; ++i)
+            OwnWastedAlt[i] += ClusterSlack(AltClusterSizes[i], size);
+    }
+    if (accessTime > NewestAccessTime)
+        NewestAccessTime = accessTime;
+    if (writeTime > NewestWriteTime)
+        NewestWriteTime = writeTime;
+    AttributesOr |= attributes;
+}
+
+void TFolderSize::AddSubfolder() {
+    ++TreeFolderCount;
+    ++OwnFolderCount;
+}
+
+void TFolderSize::AddFinishedChild(const TFolderSize& child) {
+    TreeSize += child.TreeSize;
+    TreeWasted += child.TreeWasted;
+    TreeFolderCount += child.TreeFolderCount;
+    TreeFileCount += child.TreeFileCount;
+    if (child.NewestAccessTime > NewestAccessTime)
+        NewestAccessTime = child.NewestAccessTime;
+    if (child.NewestWriteTime > NewestWriteTime)
+        NewestWriteTime = child.NewestWriteTime;
+    for (int i = 1; i <= AltClusterCount; ++i)
+        TreeWastedAlt[i] += child.TreeWastedAlt[i];
+    AttributesOr |= child.AttributesOr;
+}
+
+void TFolderSize::Finish() {
+    TreeSize += OwnSize;
+    TreeWasted += OwnWasted;
+    for (int i = 1; i <= AltClusterCount; ++i)
+        TreeWastedAlt[i] += OwnWastedAlt[i];
+}

@@ -1,0 +1,540 @@
+// The scan runs in two halves. Reader threads take folders from a shared
+// stack, list them, fold their files into the folder's own figures, queue the
+// subfolders as new work and post one result per folder. The owner thread
+// (the one that called the scan command) takes the results in batches,
+// creates the child nodes and finishes each folder's record once its listing
+// and all its subfolders are done, adding it into its parent.
+//
+// Results reach the owner in causal order: a reader posts a folder's result
+// before it queues that folder's subfolders, so the owner always sees a
+// parent before any of its children.
+#include "engine/Scanner.h"
+
+#include "engine/NameOrder.h"
+#include "engine/Paths.h"
+#include "engine/VolumeInfo.h"
+#include "platform/DirReader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <unordered_set>
+
+std::atomic<bool> AbortScan{false};
+std::int32_t ScanClusterSize = 0;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A listed folder's descriptor, kept open while its subfolders still have to
+// be opened relative to it; the last one to open closes it.
+struct TSharedFd {
+    Platform::TFd Fd;
+};
+
+// One folder in flight. Created by the reader of its parent (or by the owner
+// for the starting folder); deleted by the owner when the folder is finished
+// or the scan ends.
+struct TScanDir {
+    TScanDir* Parent = nullptr;
+    std::shared_ptr<TSharedFd> ParentFd; // none for the starting folder
+    std::string Name;                    // the absolute path for the starting folder
+    std::uint64_t MountId = 0;
+    // Written by the reader before the result is posted.
+    TFolderSize Record;
+    std::vector<TScanDir*> Subdirs; // in display order
+    bool OtherMount = false;        // set by the parent's reader: never read
+    bool Aborted = false;
+    int Error = 0;
+    // Owner side.
+    TFolderNode* Node = nullptr;
+    std::uint32_t Pending = 0;
+    bool IncompleteBelow = false;
+};
+
+class TReaderSink final : public Platform::TListSink {
+public:
+    TReaderSink(TScanDir& dir, std::int32_t clusterSize) : Dir(dir), ClusterSize(clusterSize) {}
+
+    void OnFile(const char*, std::size_t, const Platform::TFileFacts& facts) override {
+        Dir.Record.AddFile(ClusterSize, facts.Size, facts.AccessTime, facts.WriteTime,
+                           facts.Attributes);
+    }
+
+    void OnFolder(const char* name, std::size_t length, bool otherMount) override {
+        Dir.Record.AddSubfolder();
+        auto* sub = new TScanDir;
+        sub->Parent = &Dir;
+        sub->Name.assign(name, length);
+        sub->MountId = Dir.MountId;
+        sub->OtherMount = otherMount;
+        Dir.Subdirs.push_back(sub);
+    }
+
+private:
+    TScanDir& Dir;
+    std::int32_t ClusterSize;
+};
+
+class TScanRun {
+public:
+    TScanRun(TFolderTree& tree, TScanHost& host, TScanProgress& counters, int maxReaders,
+             std::int32_t clusterSize, TScanner::TFolderHook hook, void* hookContext)
+        : Tree(tree), Host(host), Counters(counters), MaxReaders(std::max(1, maxReaders)),
+          ClusterSize(clusterSize), Hook(hook), HookContext(hookContext) {}
+
+    ~TScanRun() {
+        // Also reached when an event handler threw during the scan: stop the
+        // readers before anything they point to goes away.
+        if (!Threads.empty()) {
+            AbortScan = true;
+            StopReaders();
+        }
+        for (TScanDir* d : Jobs)
+            delete d;
+        for (TScanDir* d : Results)
+            DeleteUnread(d);
+        for (TScanDir* d : Open)
+            delete d;
+    }
+
+    void Run(const std::string& path, TFolderNode* node) {
+        auto* start = new TScanDir;
+        start->Name = path;
+        start->Node = node;
+        Jobs.push_back(start);
+        StartReader();
+
+        std::vector<TScanDir*> batch;
+        for (;;) {
+            bool finished;
+            {
+                std::unique_lock lock(ResultLock);
+                OwnerWake.wait_for(lock, std::chrono::milliseconds(8),
+                                   [this] { return Finished.load(); });
+                finished = Finished.load();
+                batch.swap(Results);
+            }
+            ProcessBatch(batch, finished);
+            if (finished)
+                break;
+            Host.ProcessEvents();
+            if (AbortScan) {
+                std::lock_guard lock(JobLock);
+                JobReady.notify_all();
+            }
+            MaybeStartReader();
+        }
+        StopReaders();
+        if (Failure)
+            std::rethrow_exception(Failure);
+        // What is left unfinished after an abort: publish the children found
+        // so far; these folders keep no record.
+        for (TScanDir* d : Open)
+            Tree.PublishChildren(d->Node);
+        Tree.NotifyFiguresChanged();
+    }
+
+private:
+    // ---- reader side -------------------------------------------------------
+
+    void StartReader() {
+        Threads.emplace_back([this] { ReaderMain(); });
+    }
+
+    void MaybeStartReader() {
+        if (static_cast<int>(Threads.size()) >= MaxReaders || Finished)
+            return;
+        std::size_t waiting;
+        {
+            std::lock_guard lock(JobLock);
+            waiting = Jobs.size();
+        }
+        // A new reader only when work is queued beyond what the running ones
+        // will take next.
+        if (waiting >= 2)
+            StartReader();
+    }
+
+    void StopReaders() {
+        {
+            std::lock_guard lock(JobLock);
+            JobReady.notify_all();
+        }
+        for (auto& t : Threads)
+            t.join();
+        Threads.clear();
+    }
+
+    void SignalFinished() {
+        Finished = true;
+        JobReady.notify_all();
+        std::lock_guard lock(ResultLock);
+        OwnerWake.notify_all();
+    }
+
+    void ReaderMain() {
+        std::vector<char> buffer;
+        std::vector<TScanDir*> newJobs;
+        std::unique_lock lock(JobLock);
+        for (;;) {
+            for (;;) {
+                if (Finished)
+                    return;
+                const bool abort = AbortScan.load();
+                if (!abort && !Jobs.empty())
+                    break;
+                if (Busy == 0 && (abort || Jobs.empty())) {
+                    SignalFinished();
+                    return;
+                }
+                // Timed, so an abort is seen even without a notification.
+                JobReady.wait_for(lock, std::chrono::milliseconds(50));
+            }
+            TScanDir* dir = Jobs.back();
+            Jobs.pop_back();
+            ++Busy;
+            lock.unlock();
+            try {
+                ReadFolder(dir, buffer, newJobs);
+            } catch (...) {
+                lock.lock();
+                if (!Failure)
+                    Failure = std::current_exception();
+                AbortScan = true;
+                --Busy;
+                continue;
+            }
+            lock.lock();
+            if (!newJobs.empty()) {
+                Jobs.insert(Jobs.end(), newJobs.begin(), newJobs.end());
+                newJobs.clear();
+                JobReady.notify_all();
+            }
+            --Busy;
+            if (Busy == 0 && (Jobs.empty() || AbortScan)) {
+                SignalFinished();
+                return;
+            }
+        }
+    }
+
+    void ReadFolder(TScanDir* dir, std::vector<char>& buffer, std::vector<TScanDir*>& newJobs) {
+        int error = 0;
+        Platform::TFd fd = dir->ParentFd ? Platform::OpenFolderAt(dir->ParentFd->Fd.Get(),
+                                                                  dir->Name.c_str(), error)
+                                         : Platform::OpenFolderPath(dir->Name, error);
+        dir->ParentFd.reset();
+        if (!fd.Valid()) {
+            dir->Error = error;
+            Post(dir);
+            return;
+        }
+        if (!dir->Parent)
+            dir->MountId = Platform::MountIdOf(fd.Get());
+        if (Hook)
+            Hook(dir->Name, HookContext);
+
+        TReaderSink sink(*dir, ClusterSize);
+        bool aborted = false;
+        Platform::ListFolder(fd.Get(), dir->MountId, sink, AbortScan, buffer, aborted, error);
+        dir->Error = error;
+        dir->Aborted = aborted;
+
+        if (dir->Subdirs.size() > 1) {
+            std::vector<std::string_view> names;
+            names.reserve(dir->Subdirs.size());
+            for (const TScanDir* s : dir->Subdirs)
+                names.emplace_back(s->Name);
+            const std::vector<std::uint32_t> order = NameOrder(names);
+            std::vector<TScanDir*> sorted;
+            sorted.reserve(order.size());
+            for (std::uint32_t i : order)
+                sorted.push_back(dir->Subdirs[i]);
+            dir->Subdirs.swap(sorted);
+        }
+        if (!aborted) {
+            std::shared_ptr<TSharedFd> shared;
+            for (TScanDir* sub : dir->Subdirs) {
+                if (sub->OtherMount)
+                    continue;
+                if (!shared)
+                    shared = std::make_shared<TSharedFd>(TSharedFd{std::move(fd)});
+                sub->ParentFd = shared;
+                newJobs.push_back(sub);
+            }
+        }
+        Counters.Folders.fetch_add(1, std::memory_order_relaxed);
+        Counters.Files.fetch_add(dir->Record.OwnFileCount, std::memory_order_relaxed);
+        Counters.Bytes.fetch_add(dir->Record.OwnSize, std::memory_order_relaxed);
+        // After this the folder belongs to the owner; only newJobs is used.
+        Post(dir);
+    }
+
+    void Post(TScanDir* dir) {
+        std::lock_guard lock(ResultLock);
+        Results.push_back(dir);
+    }
+
+    // ---- owner side --------------------------------------------------------
+
+    void ProcessBatch(std::vector<TScanDir*>& batch, bool finished) {
+        if (batch.empty())
+            return;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(30);
+        std::size_t done = 0;
+        TFolderNode* last = nullptr;
+        while (done < batch.size()) {
+            TScanDir* dir = batch[done++];
+            last = dir->Node;
+            Absorb(dir);
+            // Keep the window live: hand back after a time slice, unless the
+            // readers are finished and only the tail is left.
+            if (!finished && (done & 63) == 0 && Clock::now() > deadline)
+                break;
+        }
+        if (done < batch.size()) {
+            std::lock_guard lock(ResultLock);
+            Results.insert(Results.begin(), batch.begin() + static_cast<std::ptrdiff_t>(done),
+                           batch.end());
+        }
+        batch.clear();
+        if (last)
+            Host.SetStatusText(0, NodePath(last));
+        Tree.NotifyFiguresChanged();
+    }
+
+    void Absorb(TScanDir* dir) {
+        TFolderNode* node = dir->Node;
+        if (dir->Error) {
+            node->Error = dir->Error;
+            node->Set(NodeReadError);
+        }
+        node->Children.reserve(dir->Subdirs.size());
+        for (TScanDir* sub : dir->Subdirs) {
+            auto child = std::make_unique<TFolderNode>();
+            child->Parent = node;
+            child->Row = static_cast<std::uint32_t>(node->Children.size());
+            child->Name = sub->Name;
+            if (sub->OtherMount || dir->Aborted) {
+                // Never queued, so nobody else holds it.
+                if (sub->OtherMount)
+                    child->Set(NodeOtherDrive);
+                delete sub;
+            } else {
+                sub->Node = child.get();
+                ++dir->Pending;
+            }
+            node->Children.push_back(std::move(child));
+        }
+        dir->Subdirs.clear();
+        dir->Subdirs.shrink_to_fit();
+        if (!dir->Aborted && dir->Pending == 0)
+            Finish(dir);
+        else
+            Open.insert(dir);
+    }
+
+    void Finish(TScanDir* dir) {
+        while (dir) {
+            TFolderNode* node = dir->Node;
+            dir->Record.Finish();
+            node->Data = std::make_unique<TFolderSize>(dir->Record);
+            node->Set(NodeScanned);
+            node->Set(NodeIncompleteBelow, dir->IncompleteBelow);
+            Tree.PublishChildren(node);
+            if (node == Host.CurrentNode())
+                Host.ShowPage(Host.CurrentPage());
+            TScanDir* parent = dir->Parent;
+            if (parent) {
+                parent->Record.AddFinishedChild(*node->Data);
+                if (dir->Error || dir->IncompleteBelow)
+                    parent->IncompleteBelow = true;
+            }
+            Open.erase(dir);
+            delete dir;
+            dir = parent && --parent->Pending == 0 ? parent : nullptr;
+        }
+    }
+
+    // A posted result that the owner never took (the scan is being torn
+    // down): its subfolders were either queued (freed with the queue) or not.
+    void DeleteUnread(TScanDir* dir) {
+        for (TScanDir* sub : dir->Subdirs)
+            if (sub->OtherMount || dir->Aborted)
+                delete sub;
+        delete dir;
+    }
+
+    TFolderTree& Tree;
+    TScanHost& Host;
+    TScanProgress& Counters;
+    const int MaxReaders;
+    const std::int32_t ClusterSize;
+    const TScanner::TFolderHook Hook;
+    void* const HookContext;
+
+    std::vector<std::thread> Threads;
+    std::mutex JobLock;
+    std::condition_variable JobReady;
+    std::vector<TScanDir*> Jobs; // a stack: depth first keeps few folders open
+    int Busy = 0;
+    std::atomic<bool> Finished{false};
+    std::exception_ptr Failure;
+
+    std::mutex ResultLock;
+    std::condition_variable OwnerWake;
+    std::vector<TScanDir*> Results;
+
+    std::unordered_set<TScanDir*> Open; // absorbed, waiting for subfolders
+};
+
+// Raises the limit on open descriptors once: a wide, deep tree keeps one open
+// per folder that still has subfolders waiting.
+void RaiseDescriptorLimit();
+
+// Recomputes "something below is incomplete" for node and its ancestors.
+void RefreshIncomplete(TFolderNode* node) {
+    for (TFolderNode* p = node; p; p = p->Parent) {
+        bool incomplete = false;
+        for (const auto& c : p->Children) {
+            if (c->Has(NodeReadError) || c->Has(NodeIncompleteBelow) ||
+                (!c->Data && !c->Has(NodeOtherDrive))) {
+                incomplete = true;
+                break;
+            }
+        }
+        p->Set(NodeIncompleteBelow, incomplete);
+    }
+}
+
+// Adds sign * the tree figures of `figures` to every ancestor of node.
+void AdjustAncestors(TFolderNode* node, const TFolderSize& figures, int sign) {
+    for (TFolderNode* p = node->Parent; p && p->Data; p = p->Parent) {
+        TFolderSize& r = *p->Data;
+        r.TreeSize += sign * figures.TreeSize;
+        r.TreeWasted += sign * figures.TreeWasted;
+        r.TreeFileCount += static_cast<std::uint32_t>(sign) * figures.TreeFileCount;
+        r.TreeFolderCount += static_cast<std::uint32_t>(sign) * figures.TreeFolderCount;
+        for (int i = 1; i <= AltClusterCount; ++i)
+            r.TreeWastedAlt[i] += sign * figures.TreeWastedAlt[i];
+        RecomputeNewest(p);
+    }
+}
+
+} // namespace
+
+#include <sys/resource.h>
+
+namespace {
+void RaiseDescriptorLimit() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        rlimit limit{};
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    });
+}
+} // namespace
+
+TScanner::TScanner(TFolderTree& tree, TScanHost& host)
+    : Tree(tree), Host(host), MaxReaders(DefaultReaderThreads()) {}
+
+TScanner::~TScanner() = default;
+
+int TScanner::DefaultReaderThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores == 0 ? 2u : cores, 2u, 8u));
+}
+
+void TScanner::SetReaderThreads(int count) {
+    MaxReaders = count > 0 ? count : DefaultReaderThreads();
+}
+
+void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
+    Host.SetScanning(true);
+    struct TGuard {
+        TScanHost& Host;
+        ~TGuard() { Host.SetScanning(false); }
+    } guard{Host};
+    TFolderNode* root = Tree.AddRoot(entry.RootPath);
+    root->Drive = &entry;
+    entry.RootNode = root;
+    if (entry.Text.empty())
+        entry.Text = driveText;
+    entry.ClusterSize = ClusterSizeOf(entry.RootPath);
+    ScanClusterSize = entry.ClusterSize;
+    ScanFolder(entry.RootPath, root);
+}
+
+TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
+    AbortScan = false;
+    RaiseDescriptorLimit();
+    Host.SetStatusText(0, path);
+    Host.ProcessEvents();
+    Running = true;
+    struct TGuard {
+        bool& Flag;
+        ~TGuard() { Flag = false; }
+    } guard{Running};
+    {
+        TScanRun run(Tree, Host, Counters, MaxReaders, ScanClusterSize, Hook, HookContext);
+        run.Run(path, node);
+    }
+    return node->Data.get();
+}
+
+bool TScanner::RemoveVanishedFolder(const std::string& path, TFolderNode* node) {
+    if (!node || IsDriveRoot(path) || PathExists(path))
+        return false;
+    if (node->Parent) {
+        const TFolderSize* r = node->Data.get();
+        // A folder that was never scanned still counts as one folder below
+        // its parent, but carries nothing else.
+        SubtractFromAncestors(node->Parent, node, r ? r->TreeFolderCount + 1 : 1,
+                              r ? r->TreeFileCount : 0, r ? r->TreeWasted : 0, r ? r->TreeSize : 0);
+    }
+    TFolderNode* parent = node->Parent;
+    Tree.DeleteNode(node);
+    RefreshIncomplete(parent);
+    Tree.NotifyFiguresChanged();
+    return true;
+}
+
+void TScanner::RescanFolder(const std::string& path, TFolderNode* node) {
+    if (!node || RemoveVanishedFolder(path, node))
+        return;
+    std::unique_ptr<TFolderSize> old = std::move(node->Data);
+    FreeNodeRecords(node, false);
+    Tree.DeleteChildren(node);
+    node->Set(NodeScanned, false);
+    node->Set(NodeReadError, false);
+    node->Set(NodeIncompleteBelow, false);
+    node->Error = 0;
+    if (TFolderNode* root = RootNode(node); root && root->Drive)
+        ScanClusterSize = root->Drive->ClusterSize;
+
+    // Whatever happens in the scan, the ancestors end up holding the sum of
+    // what is known: the old figures come off, the new ones (if any) go on.
+    struct TFixAncestors {
+        TFolderNode* Node;
+        std::unique_ptr<TFolderSize>& Old;
+        TFolderTree& Tree;
+        ~TFixAncestors() {
+            if (Old)
+                AdjustAncestors(Node, *Old, -1);
+            if (Node->Data)
+                AdjustAncestors(Node, *Node->Data, +1);
+            RefreshIncomplete(Node->Parent);
+            Tree.NotifyFiguresChanged();
+        }
+    } fix{node, old, Tree};
+    ScanFolder(IncludeTrailingBackslash(path), node);
+}

@@ -1,0 +1,107 @@
+// Directory reading for the scanner: open folders relative to their parent's
+// descriptor, list them with raw getdents64 and statx, and hand each entry to
+// a sink without allocating. Safe to use from several threads at once.
+//
+// Contract: names are raw bytes (not necessarily UTF-8); symbolic links are
+// never followed (a link is a file of its own size); a subfolder on another
+// mount is reported as such and never opened; automounts are not triggered.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Platform {
+
+// Attribute bits reported for files, in the record's own numbering.
+enum : std::uint32_t {
+    FileAttrReadOnly = 0x1,   // the owner may not write
+    FileAttrHidden = 0x2,     // name starts with '.'
+    FileAttrSystem = 0x4,     // not a regular file, folder or link
+    FileAttrDirectory = 0x10, // folders
+    FileAttrCompressed = 0x800,
+};
+
+// Time stamps in 100-nanosecond units since 1601-01-01 UTC.
+std::uint64_t UnixTimeToFileTime(std::int64_t seconds, std::uint32_t nanoseconds);
+
+struct TFileFacts {
+    std::int64_t Size = 0;
+    std::uint64_t AccessTime = 0;
+    std::uint64_t WriteTime = 0;
+    std::uint64_t CreationTime = 0; // birth time, 0 when the file system keeps none
+    std::uint32_t Attributes = 0;
+    bool IsFolder = false;
+};
+
+class TListSink {
+public:
+    virtual ~TListSink() = default;
+    virtual void OnFile(const char* name, std::size_t nameLength, const TFileFacts& facts) = 0;
+    // otherMount: the folder is the root of another mounted file system.
+    virtual void OnFolder(const char* name, std::size_t nameLength, bool otherMount) = 0;
+};
+
+// An owned file descriptor.
+class TFd {
+public:
+    TFd() = default;
+    explicit TFd(int fd) : Fd(fd) {}
+    ~TFd();
+    TFd(TFd&& other) noexcept : Fd(other.Release()) {}
+    TFd& operator=(TFd&& other) noexcept;
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return Fd; }
+    bool Valid() const { return Fd >= 0; }
+    int Release() {
+        int fd = Fd;
+        Fd = -1;
+        return fd;
+    }
+
+private:
+    int Fd = -1;
+};
+
+// Opens the folder `name` inside the folder `parentFd` (or an absolute or
+// relative path when parentFd is AT_FDCWD), never following a link. On
+// failure returns an invalid TFd and sets error to the errno value.
+TFd OpenFolderAt(int parentFd, const char* name, int& error);
+
+// Opens a folder by absolute path of any length: paths longer than the
+// kernel's limit are opened one component at a time.
+TFd OpenFolderPath(const std::string& path, int& error);
+
+// Opens the parent folder of `path` and gives the last component, so that a
+// path of any length can be examined with the *at() calls. Fails for "/".
+TFd OpenParentOf(const std::string& path, std::string& lastComponent, int& error);
+
+// The mount id of an open folder (the device number where the kernel has no
+// mount ids).
+std::uint64_t MountIdOf(int fd);
+
+// Reads the facts of one entry without following links. Returns false and
+// sets error when the entry cannot be examined.
+bool FactsAt(int dirFd, const char* name, TFileFacts& facts, int& error);
+
+// Lists the open folder dirFd, whose mount id is mountId. Every entry but "."
+// and ".." goes to the sink. After each entry `abort` is tested; when it is
+// set, listing stops and the function returns false with aborted = true.
+// `buffer` is the caller's scratch space, reused between calls. Returns false
+// with error set when the listing failed part way (what was read so far has
+// reached the sink).
+bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::atomic<bool>& abort,
+                std::vector<char>& buffer, bool& aborted, int& error);
+
+// Existence tests on paths of any length; links are not followed.
+bool PathExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool FindEntry(const std::string& path, TFileFacts& facts);
+
+// A short reason for an errno value ("Permission denied").
+std::string ErrorText(int error);
+
+} // namespace Platform

@@ -1,0 +1,244 @@
+// Linux directory reading: getdents64 and statx on descriptors, so paths of any
+// length and names of any bytes work, and nothing is allocated per entry.
+#include "platform/DirReader.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstddef>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace Platform {
+
+namespace {
+
+// The fixed head of a getdents64 record; the name follows it.
+struct TLinuxDirent64 {
+    ino64_t d_ino;
+    off64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+};
+constexpr std::size_t DirentNameOffset = offsetof(TLinuxDirent64, d_type) + 1;
+
+constexpr unsigned FileMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME;
+constexpr int NoFollow = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+
+std::uint64_t ToFileTime(const struct statx_timestamp& t) {
+    return UnixTimeToFileTime(t.tv_sec, t.tv_nsec);
+}
+
+void FillFacts(const char* name, const struct statx& sx, TFileFacts& facts) {
+    const unsigned type = sx.stx_mode & S_IFMT;
+    facts.IsFolder = type == S_IFDIR;
+    facts.Size = static_cast<std::int64_t>(sx.stx_size);
+    facts.AccessTime = (sx.stx_mask & STATX_ATIME) ? ToFileTime(sx.stx_atime) : 0;
+    facts.WriteTime = (sx.stx_mask & STATX_MTIME) ? ToFileTime(sx.stx_mtime) : 0;
+    facts.CreationTime = (sx.stx_mask & STATX_BTIME) ? ToFileTime(sx.stx_btime) : 0;
+    std::uint32_t attributes = 0;
+    if (!(sx.stx_mode & S_IWUSR))
+        attributes |= FileAttrReadOnly;
+    if (name[0] == '.')
+        attributes |= FileAttrHidden;
+    if (type != S_IFREG && type != S_IFDIR && type != S_IFLNK)
+        attributes |= FileAttrSystem;
+    if (type == S_IFDIR)
+        attributes |= FileAttrDirectory;
+    if (sx.stx_attributes & sx.stx_attributes_mask & STATX_ATTR_COMPRESSED)
+        attributes |= FileAttrCompressed;
+    facts.Attributes = attributes;
+}
+
+bool IsDotOrDotDot(const char* n) {
+    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
+}
+
+} // namespace
+
+std::uint64_t UnixTimeToFileTime(std::int64_t seconds, std::uint32_t nanoseconds) {
+    constexpr std::int64_t EpochDifference = 11644473600LL; // 1601 to 1970, in seconds
+    const std::int64_t since1601 = seconds + EpochDifference;
+    if (since1601 < 0)
+        return 0; // before 1601: as good as unknown
+    return static_cast<std::uint64_t>(since1601) * 10000000ULL + nanoseconds / 100;
+}
+
+TFd::~TFd() {
+    if (Fd >= 0)
+        close(Fd);
+}
+
+TFd& TFd::operator=(TFd&& other) noexcept {
+    if (this != &other) {
+        if (Fd >= 0)
+            close(Fd);
+        Fd = other.Release();
+    }
+    return *this;
+}
+
+TFd OpenFolderAt(int parentFd, const char* name, int& error) {
+    int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return TFd();
+    }
+    error = 0;
+    return TFd(fd);
+}
+
+TFd OpenFolderPath(const std::string& path, int& error) {
+    if (path.size() < PATH_MAX - 1 || path.empty() || path[0] != '/')
+        return OpenFolderAt(AT_FDCWD, path.c_str(), error);
+    // Too long for one call: walk down a component at a time.
+    TFd current = OpenFolderAt(AT_FDCWD, "/", error);
+    std::size_t pos = 1;
+    std::string component;
+    while (current.Valid() && pos < path.size()) {
+        std::size_t next = path.find('/', pos);
+        if (next == std::string::npos)
+            next = path.size();
+        component.assign(path, pos, next - pos);
+        pos = next + 1;
+        if (component.empty() || component == ".")
+            continue;
+        current = OpenFolderAt(current.Get(), component.c_str(), error);
+    }
+    return current;
+}
+
+TFd OpenParentOf(const std::string& path, std::string& lastComponent, int& error) {
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    const std::size_t slash = trimmed.rfind('/');
+    if (slash == std::string::npos) {
+        lastComponent = trimmed;
+        return OpenFolderAt(AT_FDCWD, ".", error);
+    }
+    lastComponent = trimmed.substr(slash + 1);
+    if (lastComponent.empty()) { // "/" has no parent
+        error = EINVAL;
+        return TFd();
+    }
+    return OpenFolderPath(slash == 0 ? std::string("/") : trimmed.substr(0, slash), error);
+}
+
+std::uint64_t MountIdOf(int fd) {
+    struct statx sx {};
+    if (statx(fd, "", AT_EMPTY_PATH | NoFollow, STATX_MNT_ID, &sx) != 0)
+        return 0;
+    if (sx.stx_mask & STATX_MNT_ID)
+        return sx.stx_mnt_id;
+    return (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+}
+
+bool FactsAt(int dirFd, const char* name, TFileFacts& facts, int& error) {
+    struct statx sx {};
+    if (statx(dirFd, name, NoFollow, FileMask | STATX_BTIME, &sx) != 0) {
+        error = errno;
+        return false;
+    }
+    const char* base = std::strrchr(name, '/');
+    FillFacts(base ? base + 1 : name, sx, facts);
+    error = 0;
+    return true;
+}
+
+bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::atomic<bool>& abort,
+                std::vector<char>& buffer, bool& aborted, int& error) {
+    aborted = false;
+    error = 0;
+    if (buffer.size() < 32768)
+        buffer.resize(32768);
+    for (;;) {
+        const long n = syscall(SYS_getdents64, dirFd, buffer.data(), buffer.size());
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return false;
+        }
+        for (long offset = 0; offset < n;) {
+            const auto* entry = reinterpret_cast<const TLinuxDirent64*>(buffer.data() + offset);
+            offset += entry->d_reclen;
+            const char* name = buffer.data() + offset - entry->d_reclen + DirentNameOffset;
+            if (IsDotOrDotDot(name))
+                continue;
+            const std::size_t length = std::strlen(name);
+            struct statx sx {};
+            if (entry->d_type == DT_DIR) {
+                bool otherMount = false;
+                if (statx(dirFd, name, NoFollow, STATX_MNT_ID, &sx) == 0) {
+                    const std::uint64_t id =
+                        (sx.stx_mask & STATX_MNT_ID)
+                            ? sx.stx_mnt_id
+                            : (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) |
+                                  sx.stx_dev_minor;
+                    otherMount = id != mountId;
+                }
+                // A folder that vanished since the listing is still passed on:
+                // opening it will fail and record why.
+                sink.OnFolder(name, length, otherMount);
+            } else if (statx(dirFd, name, NoFollow, FileMask, &sx) == 0) {
+                if ((sx.stx_mode & S_IFMT) == S_IFDIR) { // file systems without d_type
+                    struct statx mx {};
+                    bool otherMount = false;
+                    if (statx(dirFd, name, NoFollow, STATX_MNT_ID, &mx) == 0 &&
+                        (mx.stx_mask & STATX_MNT_ID))
+                        otherMount = mx.stx_mnt_id != mountId;
+                    sink.OnFolder(name, length, otherMount);
+                } else {
+                    TFileFacts facts;
+                    FillFacts(name, sx, facts);
+                    sink.OnFile(name, length, facts);
+                }
+            } else if (errno != ENOENT) {
+                // Present but not examinable: still a file, of unknown size.
+                TFileFacts facts;
+                facts.Attributes = name[0] == '.' ? std::uint32_t{FileAttrHidden} : 0u;
+                sink.OnFile(name, length, facts);
+            } // ENOENT: removed since the listing; it no longer takes space.
+            if (abort.load(std::memory_order_relaxed)) {
+                aborted = true;
+                return false;
+            }
+        }
+    }
+}
+
+bool FindEntry(const std::string& path, TFileFacts& facts) {
+    if (path.empty())
+        return false;
+    int error = 0;
+    if (path.size() < PATH_MAX - 1)
+        return FactsAt(AT_FDCWD, path.c_str(), facts, error);
+    std::string last;
+    TFd parent = OpenParentOf(path, last, error);
+    return parent.Valid() && FactsAt(parent.Get(), last.c_str(), facts, error);
+}
+
+bool PathExists(const std::string& path) {
+    TFileFacts facts;
+    return FindEntry(path, facts);
+}
+
+bool DirectoryExists(const std::string& path) {
+    TFileFacts facts;
+    return FindEntry(path, facts) && facts.IsFolder;
+}
+
+std::string ErrorText(int error) {
+    char buf[256];
+    // GNU strerror_r may return a static string instead of filling buf.
+    const char* text = strerror_r(error, buf, sizeof buf);
+    return text ? std::string(text) : std::string("Error ") + std::to_string(error);
+}
+
+} // namespace Platform

@@ -1,0 +1,450 @@
+// The scanner on real folders made by each test: figures, tree shape, odd
+// names, deep paths, links, unreadable and vanishing folders, abort, rescans.
+#include "engine/Scanner.h"
+#include "ScanTestSupport.h"
+#include "common/TempTree.h"
+#include "engine/Paths.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+class ScannerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ScanClusterSize = 4096;
+        AbortScan = false;
+    }
+
+    // Scans the temporary tree (or a folder below it) into a new top-level node.
+    TFolderNode* Scan(const std::string& relative = "", int threads = 4) {
+        Scanner.SetReaderThreads(threads);
+        TFolderNode* root = Tree.AddRoot(Temp.Path(relative));
+        Scanner.ScanFolder(root->Name, root);
+        return root;
+    }
+
+    TTempTree Temp;
+    TTestHost Host;
+    TFolderTree Tree;
+    TScanner Scanner{Tree, Host};
+};
+
+TEST_F(ScannerTest, FiguresOfASmallTree) {
+    Temp.MakeFile("a.txt", 1);
+    Temp.MakeFile("Temp/big", 4096);
+    TFolderNode* root = Scan();
+    ASSERT_TRUE(root->Data);
+    const TFolderSize& r = *root->Data;
+    EXPECT_EQ(r.TreeSize, 4097);
+    EXPECT_EQ(r.OwnSize, 1);
+    EXPECT_EQ(r.TreeWasted, 4095);
+    EXPECT_EQ(r.TreeFileCount, 2u);
+    EXPECT_EQ(r.OwnFileCount, 1u);
+    EXPECT_EQ(r.TreeFolderCount, 1u);
+    EXPECT_EQ(r.OwnFolderCount, 1u);
+    TFolderNode* temp = Find(root, "Temp");
+    ASSERT_TRUE(temp && temp->Data);
+    EXPECT_EQ(temp->Data->TreeSize, 4096);
+    EXPECT_EQ(temp->Data->TreeWasted, 0);
+    EXPECT_TRUE(root->Has(NodeChildrenPublished));
+    EXPECT_FALSE(root->Has(NodeIncompleteBelow));
+    EXPECT_EQ(NodePath(temp), Temp.Path("Temp"));
+}
+
+TEST_F(ScannerTest, FileTimesAndAttributesReachTheRecord) {
+    Temp.MakeFile("sub/.hidden", 10);
+    Temp.SetTimes("sub/.hidden", 2000000000, 1000000000);
+    Temp.MakeFile("sub/plain", 10);
+    Temp.SetTimes("sub/plain", 1000000000, 1500000000);
+    chmod(Temp.Path("sub/plain").c_str(), 0444);
+    Temp.MakeDir("empty");
+    TFolderNode* root = Scan();
+    const TFolderSize& sub = *Find(root, "sub")->Data;
+    EXPECT_EQ(sub.NewestAccessTime, Platform::UnixTimeToFileTime(2000000000, 0));
+    EXPECT_EQ(sub.NewestWriteTime, Platform::UnixTimeToFileTime(1500000000, 0));
+    EXPECT_EQ(sub.AttributesOr, std::uint32_t{AttrHidden | AttrReadOnly});
+    // Folders bring neither times nor attributes of their own.
+    const TFolderSize& empty = *Find(root, "empty")->Data;
+    EXPECT_EQ(empty.NewestWriteTime, 0u);
+    EXPECT_EQ(empty.AttributesOr, 0u);
+    EXPECT_EQ(root->Data->AttributesOr, sub.AttributesOr);
+}
+
+TEST_F(ScannerTest, ChildrenAreSortedInTheLocaleOrder) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    for (const char* name : {"b", "B", "a", "A", "c10", "c9", "_x"})
+        Temp.MakeDir(name);
+    TFolderNode* root = Scan();
+    std::vector<std::string> names;
+    for (const auto& c : root->Children) {
+        names.push_back(c->Name);
+        EXPECT_EQ(c->Row, names.size() - 1);
+    }
+    // Case only breaks ties between otherwise equal names.
+    auto pos = [&](const char* n) {
+        return std::find(names.begin(), names.end(), n) - names.begin();
+    };
+    EXPECT_LT(pos("a"), pos("b"));
+    EXPECT_LT(pos("A"), pos("b"));
+    EXPECT_LT(pos("a"), pos("B"));
+    EXPECT_LT(pos("B"), pos("c10"));
+    EXPECT_EQ(names.size(), 7u);
+    QLocale::setDefault(QLocale::c());
+}
+
+TEST_F(ScannerTest, OneReaderAndManyGiveIdenticalTrees) {
+    // A tree with some breadth and depth, odd names and varied sizes.
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFF; };
+    std::vector<std::string> folders{""};
+    for (int i = 0; i < 400; ++i) {
+        const std::string& parent = folders[next() % folders.size()];
+        std::string name = (next() % 2 ? "Dir" : "dir") + std::to_string(next() % 50);
+        if (next() % 10 == 0)
+            name += " \xc3\xa9t\xc3\xa9";
+        std::string path = parent.empty() ? name : parent + "/" + name;
+        Temp.MakeDir(path);
+        folders.push_back(path);
+        for (unsigned f = next() % 6; f > 0; --f)
+            Temp.MakeFile(path + "/f" + std::to_string(f), next() * (next() % 7));
+    }
+    TFolderNode* one = Scan("", 1);
+    TFolderNode* many = Scan("", 8);
+    ASSERT_TRUE(one->Data && many->Data);
+    EXPECT_EQ(DumpTree(one), DumpTree(many));
+    EXPECT_EQ(CheckSums(one), "");
+    EXPECT_GT(one->Data->TreeFolderCount, 300u);
+}
+
+TEST_F(ScannerTest, NamesThatAreNotTextSurviveAsRawBytes) {
+    const std::string odd = "bad\xff\xfe name";
+    const std::string newline = "line\nbreak \"quoted\"";
+    Temp.MakeFile(odd + "/" + newline + "/file", 5);
+    TFolderNode* root = Scan();
+    TFolderNode* a = Find(root, odd);
+    ASSERT_TRUE(a && a->Data);
+    TFolderNode* b = Find(a, newline);
+    ASSERT_TRUE(b && b->Data);
+    EXPECT_EQ(b->Data->TreeSize, 5);
+    EXPECT_EQ(NodePath(b), Temp.Path(odd + "/" + newline));
+    EXPECT_TRUE(DirectoryExists(NodePath(b)));
+}
+
+TEST_F(ScannerTest, PathsLongerThanTheKernelLimit) {
+    // 500 levels of 20-byte names: about 10,500 bytes of path.
+    const std::string name(20, 'd');
+    int fd = open(Temp.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < 500; ++i) {
+        ASSERT_EQ(mkdirat(fd, name.c_str(), 0755), 0);
+        int child = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = child;
+    }
+    int file = openat(fd, "deep.bin", O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(ftruncate(file, 777), 0);
+    close(file);
+    close(fd);
+
+    TFolderNode* root = Scan();
+    ASSERT_TRUE(root->Data);
+    EXPECT_EQ(root->Data->TreeSize, 777);
+    EXPECT_EQ(root->Data->TreeFolderCount, 500u);
+    EXPECT_FALSE(root->Has(NodeIncompleteBelow));
+    TFolderNode* deepest = root;
+    while (!deepest->Children.empty())
+        deepest = deepest->Children.front().get();
+    const std::string deepPath = NodePath(deepest);
+    EXPECT_GT(deepPath.size(), 10000u);
+    EXPECT_TRUE(DirectoryExists(deepPath));
+    EXPECT_EQ(FileSizeOf(deepPath + "/deep.bin"), 777);
+    // A rescan deep down works on the long path too.
+    Scanner.RescanFolder(deepPath, deepest);
+    ASSERT_TRUE(deepest->Data);
+    EXPECT_EQ(deepest->Data->OwnSize, 777);
+    EXPECT_EQ(root->Data->TreeSize, 777);
+}
+
+TEST_F(ScannerTest, LinksAreFilesAndHardLinksCountEverywhere) {
+    Temp.MakeFile("data/blob", 10000);
+    Temp.MakeHardLink("data/blob", "data/blob2");
+    Temp.MakeDir("links");
+    Temp.MakeSymlink("/", "links/root");
+    Temp.MakeSymlink("..", "links/up");
+    Temp.MakeSymlink("loop", "links/loop");
+    TFolderNode* root = Scan();
+    ASSERT_TRUE(root->Data);
+    EXPECT_EQ(Find(root, "data")->Data->OwnSize, 20000);
+    TFolderNode* links = Find(root, "links");
+    ASSERT_TRUE(links->Data);
+    EXPECT_TRUE(links->Children.empty());
+    EXPECT_EQ(links->Data->OwnFileCount, 3u);
+    // A link's size is the length of its target text.
+    EXPECT_EQ(links->Data->OwnSize, 1 + 2 + 4);
+    EXPECT_EQ(root->Data->TreeFolderCount, 2u);
+}
+
+// Drops the permission overrides of root on this thread (and on the reader
+// threads it starts), so permission checks apply as for another user.
+class TNoDacOverride {
+public:
+    TNoDacOverride() {
+        Header.version = _LINUX_CAPABILITY_VERSION_3;
+        Header.pid = 0;
+        if (syscall(SYS_capget, &Header, Saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {Saved[0], Saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        Dropped = syscall(SYS_capset, &Header, reduced) == 0;
+    }
+    ~TNoDacOverride() {
+        if (Dropped)
+            syscall(SYS_capset, &Header, Saved);
+    }
+    bool Dropped = false;
+
+private:
+    __user_cap_header_struct Header{};
+    __user_cap_data_struct Saved[2]{};
+};
+
+TEST_F(ScannerTest, UnreadableFolderIsAnEmptyScannedFolderWithItsReason) {
+    Temp.MakeFile("open/file", 100);
+    Temp.MakeFile("locked/secret", 5000);
+    Temp.MakeFile("locked/inner/more", 5000);
+    chmod(Temp.Path("locked").c_str(), 0);
+    TFolderNode* root = nullptr;
+    {
+        TNoDacOverride noOverride;
+        if (geteuid() == 0 && !noOverride.Dropped)
+            GTEST_SKIP() << "running as root without the right to drop capabilities";
+        root = Scan();
+    }
+    ASSERT_TRUE(root->Data);
+    TFolderNode* locked = Find(root, "locked");
+    ASSERT_TRUE(locked && locked->Data);
+    EXPECT_TRUE(locked->Has(NodeReadError));
+    EXPECT_EQ(locked->Error, EACCES);
+    EXPECT_EQ(locked->Data->TreeSize, 0);
+    EXPECT_TRUE(locked->Children.empty());
+    EXPECT_TRUE(root->Has(NodeIncompleteBelow));
+    EXPECT_FALSE(Find(root, "open")->Has(NodeIncompleteBelow));
+    EXPECT_EQ(root->Data->TreeSize, 100);
+    EXPECT_EQ(root->Data->TreeFolderCount, 2u);
+    EXPECT_EQ(CheckSums(root), "");
+}
+
+void RemoveOnHook(const std::string& name, void* context) {
+    auto* temp = static_cast<TTempTree*>(context);
+    if (name == "c")
+        temp->Remove("a");
+}
+
+TEST_F(ScannerTest, FolderVanishingDuringTheScanKeepsEverySumExact) {
+    Temp.MakeFile("a/x/1", 1000);
+    Temp.MakeFile("a/2", 1000);
+    Temp.MakeFile("b/3", 10);
+    Temp.MakeFile("c/4", 20);
+    // One reader takes the last queued folder first, so "c" is read before
+    // "a", and "a" is gone by the time its turn comes.
+    Scanner.SetFolderHook(&RemoveOnHook, &Temp);
+    TFolderNode* root = Scan("", 1);
+    Scanner.SetFolderHook(nullptr, nullptr);
+    ASSERT_TRUE(root->Data);
+    TFolderNode* a = Find(root, "a");
+    ASSERT_TRUE(a && a->Data);
+    EXPECT_EQ(a->Error, ENOENT);
+    EXPECT_EQ(a->Data->TreeSize, 0);
+    EXPECT_EQ(root->Data->TreeSize, 30);
+    EXPECT_TRUE(root->Has(NodeIncompleteBelow));
+    EXPECT_EQ(CheckSums(root), "");
+    // Selecting it later finds it gone and drops it with its figures.
+    EXPECT_TRUE(Scanner.RemoveVanishedFolder(NodePath(a), a));
+    EXPECT_EQ(root->Children.size(), 2u);
+    EXPECT_EQ(root->Data->TreeFolderCount, 2u);
+    EXPECT_EQ(root->Data->OwnFolderCount, 2u);
+    EXPECT_FALSE(root->Has(NodeIncompleteBelow));
+    EXPECT_EQ(CheckSums(root), "");
+}
+
+void AbortOnB(const std::string& name, void*) {
+    if (name == "B")
+        AbortScan = true;
+}
+
+TEST_F(ScannerTest, AbortKeepsFinishedFoldersAndDropsTheRest) {
+    Temp.MakeFile("A/B/f1", 1);
+    Temp.MakeFile("A/B/f2", 1);
+    Temp.MakeFile("A/B/deeper/f", 1);
+    Temp.MakeFile("A/C/f", 7);
+    Temp.MakeFile("A/C/D/f", 7);
+    Scanner.SetFolderHook(&AbortOnB, nullptr);
+    TFolderNode* root = Scan("", 1);
+    Scanner.SetFolderHook(nullptr, nullptr);
+    EXPECT_TRUE(AbortScan); // stays set so multi-drive commands stop too
+    EXPECT_FALSE(root->Data);
+    TFolderNode* a = Find(root, "A");
+    ASSERT_TRUE(a);
+    EXPECT_FALSE(a->Data);
+    TFolderNode* b = Find(root, "A/B");
+    ASSERT_TRUE(b);
+    EXPECT_FALSE(b->Data);
+    // C was read first (one reader works depth first from the last name).
+    TFolderNode* c = Find(root, "A/C");
+    ASSERT_TRUE(c && c->Data);
+    EXPECT_EQ(c->Data->TreeSize, 14);
+    EXPECT_TRUE(Find(root, "A/C/D")->Data);
+    // Nodes found so far stay in the tree, visible.
+    EXPECT_TRUE(a->Has(NodeChildrenPublished));
+
+    // The next scan starts with the flag cleared.
+    TFolderNode* again = Scan();
+    EXPECT_FALSE(AbortScan);
+    ASSERT_TRUE(again->Data);
+    EXPECT_EQ(again->Data->TreeSize, 17);
+}
+
+TEST_F(ScannerTest, RescanAfterAFileWasAdded) {
+    Temp.MakeFile("one/two/three/f", 100);
+    Temp.MakeFile("one/g", 1);
+    TFolderNode* root = Scan();
+    TFolderNode* two = Find(root, "one/two");
+    const TFolderSize before = *root->Data;
+    const std::int64_t oneOwn = Find(root, "one")->Data->OwnSize;
+    Temp.MakeFile("one/two/new", 10000);
+    Scanner.RescanFolder(NodePath(two), two);
+    ASSERT_TRUE(two->Data);
+    EXPECT_EQ(root->Data->TreeSize, before.TreeSize + 10000);
+    EXPECT_EQ(root->Data->TreeFileCount, before.TreeFileCount + 1);
+    EXPECT_EQ(Find(root, "one")->Data->TreeSize, 10101);
+    EXPECT_EQ(Find(root, "one")->Data->OwnSize, oneOwn);
+    EXPECT_EQ(root->Data->TreeWasted, before.TreeWasted + ClusterSlack(4096, 10000));
+    EXPECT_EQ(CheckSums(root), "");
+}
+
+TEST_F(ScannerTest, RescanOfADeletedFolderRemovesIt) {
+    Temp.MakeFile("one/two/three/f", 100);
+    Temp.MakeFile("one/two/g", 1);
+    Temp.MakeFile("one/keep", 5);
+    TFolderNode* root = Scan();
+    TFolderNode* one = Find(root, "one");
+    TFolderNode* two = Find(root, "one/two");
+    const std::uint32_t removedFolders = two->Data->TreeFolderCount + 1;
+    const std::uint32_t rootFolders = root->Data->TreeFolderCount;
+    const std::uint32_t oneOwnFolders = one->Data->OwnFolderCount;
+    Temp.Remove("one/two");
+    Scanner.RescanFolder(Temp.Path("one/two"), two);
+    EXPECT_EQ(Find(root, "one/two"), nullptr);
+    EXPECT_EQ(one->Data->OwnFolderCount, oneOwnFolders - 1);
+    EXPECT_EQ(root->Data->TreeFolderCount, rootFolders - removedFolders);
+    EXPECT_EQ(root->Data->TreeSize, 5);
+    EXPECT_EQ(CheckSums(root), "");
+}
+
+void AbortAlways(const std::string&, void*) {
+    AbortScan = true;
+}
+
+TEST_F(ScannerTest, AbortedRescanTakesTheOldFiguresOffTheAncestors) {
+    Temp.MakeFile("keep/f", 300);
+    Temp.MakeFile("redo/a/f", 1000);
+    Temp.MakeFile("redo/b", 10);
+    TFolderNode* root = Scan();
+    TFolderNode* redo = Find(root, "redo");
+    Scanner.SetFolderHook(&AbortAlways, nullptr);
+    Scanner.RescanFolder(NodePath(redo), redo);
+    Scanner.SetFolderHook(nullptr, nullptr);
+    EXPECT_FALSE(redo->Data);
+    // What is left is the sum of what is known: "keep" and the unscanned
+    // "redo" counted as one folder.
+    EXPECT_EQ(root->Data->TreeSize, 300);
+    EXPECT_EQ(root->Data->TreeFileCount, 1u);
+    EXPECT_EQ(root->Data->TreeFolderCount, 2u);
+    EXPECT_TRUE(root->Has(NodeIncompleteBelow));
+    EXPECT_EQ(CheckSums(root), "");
+    // A later rescan puts it back.
+    Scanner.RescanFolder(NodePath(redo), redo);
+    ASSERT_TRUE(redo->Data);
+    EXPECT_EQ(root->Data->TreeSize, 1310);
+    EXPECT_EQ(root->Data->TreeFolderCount, 3u);
+    EXPECT_FALSE(root->Has(NodeIncompleteBelow));
+    EXPECT_EQ(CheckSums(root), "");
+}
+
+TEST_F(ScannerTest, RescanUsesTheClusterSizeOfItsOwnDrive) {
+    Temp.MakeFile("c/f", 1);
+    Temp.MakeFile("d/f", 1);
+    TDriveRecInfo* c = Tree.CreateDriveRec(Temp.Path("c"));
+    TDriveRecInfo* d = Tree.CreateDriveRec(Temp.Path("d"));
+    c->ClusterSize = 4096;
+    d->ClusterSize = 32768;
+    for (TDriveRecInfo* drive : {c, d}) {
+        TFolderNode* node = Tree.AddRoot(drive->RootPath);
+        node->Drive = drive;
+        drive->RootNode = node;
+        ScanClusterSize = drive->ClusterSize;
+        Scanner.ScanFolder(drive->RootPath, node);
+    }
+    EXPECT_EQ(d->RootNode->Data->TreeWasted, 32767);
+    ScanClusterSize = 32768; // as left by the last scan
+    Scanner.RescanFolder(c->RootPath, c->RootNode);
+    EXPECT_EQ(c->RootNode->Data->TreeWasted, 4095);
+}
+
+TEST_F(ScannerTest, HostHearsOfTheScan) {
+    Temp.MakeFile("x/y/f", 1);
+    Host.OnEvents = [](int) {};
+    TFolderNode* root = Tree.AddRoot(Temp.Root());
+    Host.Current = root;
+    Scanner.ScanFolder(root->Name, root);
+    ASSERT_FALSE(Host.StatusTexts.empty());
+    EXPECT_EQ(Host.StatusTexts.front(), Temp.Root());
+    EXPECT_GE(Host.EventTurns, 1);
+    // The page of the shown node is redrawn once its record exists.
+    ASSERT_FALSE(Host.ShownPages.empty());
+    EXPECT_EQ(Host.ShownPages.back(), 3);
+    EXPECT_TRUE(Host.ShownWhileScanned.back());
+}
+
+TEST_F(ScannerTest, MountPointInsideTheTreeIsAnotherDrive) {
+    Temp.MakeFile("outer/f", 10);
+    Temp.MakeDir("outer/mnt");
+    const std::string mnt = Temp.Path("outer/mnt");
+    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << Platform::ErrorText(errno);
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() { umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{mnt};
+    int fd = open((mnt + "/inside").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 5000), 0);
+    close(fd);
+
+    TFolderNode* root = Scan();
+    TFolderNode* node = Find(root, "outer/mnt");
+    ASSERT_TRUE(node);
+    EXPECT_TRUE(node->Has(NodeOtherDrive));
+    EXPECT_FALSE(node->Data);
+    EXPECT_TRUE(node->Children.empty());
+    EXPECT_EQ(root->Data->TreeSize, 10);
+    EXPECT_EQ(Find(root, "outer")->Data->OwnFolderCount, 1u);
+    EXPECT_FALSE(root->Has(NodeIncompleteBelow));
+    EXPECT_EQ(CheckSums(root), "");
+    EXPECT_TRUE(IsDriveRoot(mnt));
+    EXPECT_FALSE(IsDriveRoot(Temp.Path("outer")));
+}
+
+} // namespace
