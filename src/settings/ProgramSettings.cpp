@@ -1,0 +1,151 @@
+// Loading and saving of all program-wide settings.
+#include "ProgramSettings.h"
+
+#include "ConfigKeys.h"
+#include "SettingsStore.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+TProgramSettings::TProgramSettings()
+    : OptionsSet(QString::fromLatin1(ProductKey), QString::fromLatin1(Section::Options)),
+      DesktopSet(QString::fromLatin1(ProductKey), QString::fromLatin1(Section::Desktop)),
+      IncludeWastedInformation(OptionsSet.AddBool(Keys::IncludeWastedInformation)),
+      ShowFileNames(OptionsSet.AddBool(Keys::ShowFileNames)),
+      ShowPercentInPie(OptionsSet.AddInt(Keys::ShowPercentInPie)),
+      AutoExpand(OptionsSet.AddBool(Keys::AutoExpand)),
+      AutoCollapse(OptionsSet.AddBool(Keys::AutoCollapse)),
+      SortAscending(OptionsSet.AddBool(Keys::SortAscending)),
+      DrivesToAutoScan(OptionsSet.AddStr(Keys::DrivesToAutoScan)),
+      ZIPAddSubfolders(OptionsSet.AddBool(Keys::ZIPAddSubfolders)),
+      ZIPAddHiddenFiles(OptionsSet.AddBool(Keys::ZIPAddHiddenFiles)),
+      ZIPDeleteAfterCompressing(OptionsSet.AddBool(Keys::ZIPDeleteAfterCompressing)),
+      ZIPPasswordProtect(OptionsSet.AddBool(Keys::ZIPPasswordProtect)),
+      ZIPCompressionLevel(OptionsSet.AddInt(Keys::ZIPCompressionLevel)),
+      ZIPDeleteArchive(OptionsSet.AddBool(Keys::ZIPDeleteArchive)),
+      ViewToolbar(DesktopSet.AddBool(Keys::ViewToolbar)),
+      ViewStatusBar(DesktopSet.AddBool(Keys::ViewStatusBar)),
+      ViewFolderTree(DesktopSet.AddBool(Keys::ViewFolderTree)),
+      PieSectionSizeWindow(DesktopSet.AddBool(Keys::PieSectionSizeWindow)),
+      ShowSurvey(DesktopSet.AddBool(Keys::ShowSurvey)) {}
+
+TProgramSettings& Settings() {
+    static TProgramSettings settings;
+    return settings;
+}
+
+namespace {
+
+QString Latin(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+QVariant Stored(QSettings& store, const TConfigKey& key) {
+    return store.value(Latin(key.Section) + QLatin1Char('/') + Latin(key.Name));
+}
+
+QByteArray StoredBytes(QSettings& store, const TConfigKey& key) {
+    QVariant value = Stored(store, key);
+    // Text, a list or anything else where bytes belong counts as absent.
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+}
+
+double LoadAngle(QSettings& store, const TConfigKey& key, double def) {
+    return AngleFromBytes(StoredBytes(store, key)).value_or(def);
+}
+
+void Put(QSettings& store, const TConfigKey& key, const QVariant& value) {
+    store.setValue(Latin(key.Section) + QLatin1Char('/') + Latin(key.Name), value);
+}
+
+} // namespace
+
+// Each value falls back to its default on its own: one damaged value does not
+// cost the user the rest of their settings.
+void LoadSettings() {
+    TProgramSettings& s = Settings();
+    s.OptionsSet.ResetAll();
+    s.DesktopSet.ResetAll();
+    s.OptionsSet.Load();
+    s.DesktopSet.Load();
+
+    auto store = OpenSettings();
+    s.Colors = ColorTableFromBytes(StoredBytes(*store, Keys::Colors)).value_or(DefaultColors);
+    s.MinFileSectionAngle =
+        LoadAngle(*store, Keys::MinFileSectionAngle, DefaultMinFileSectionAngle);
+    s.MinFolderSectionAngle =
+        LoadAngle(*store, Keys::MinFolderSectionAngle, DefaultMinFolderSectionAngle);
+    s.MinTextSectionAngle =
+        LoadAngle(*store, Keys::MinTextSectionAngle, DefaultMinTextSectionAngle);
+}
+
+bool SaveSettings() {
+    TProgramSettings& s = Settings();
+    bool ok = s.OptionsSet.Save();
+    ok = s.DesktopSet.Save() && ok;
+    ok = WriteSettings(
+             QString::fromLatin1(ProductKey),
+             [&s](QSettings& store) {
+                 Put(store, Keys::Colors, ColorTableToBytes(s.Colors));
+                 Put(store, Keys::MinFileSectionAngle, AngleToBytes(s.MinFileSectionAngle));
+                 Put(store, Keys::MinFolderSectionAngle, AngleToBytes(s.MinFolderSectionAngle));
+                 Put(store, Keys::MinTextSectionAngle, AngleToBytes(s.MinTextSectionAngle));
+             }) &&
+         ok;
+    return ok;
+}
+
+QString JoinDriveList(const QStringList& roots) {
+    QString text;
+    for (const QString& root : roots) {
+        if (!text.isEmpty())
+            text += QLatin1Char(';');
+        for (QChar c : root) {
+            if (c == QLatin1Char('\\') || c == QLatin1Char(';'))
+                text += QLatin1Char('\\');
+            text += c;
+        }
+    }
+    return text;
+}
+
+QStringList SplitDriveList(const QString& text) {
+    QStringList roots;
+    QString current;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text[i];
+        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            current += text[++i];
+        } else if (c == QLatin1Char(';')) {
+            if (!current.isEmpty())
+                roots.append(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.isEmpty())
+        roots.append(current);
+    return roots;
+}
+
+QByteArray AngleToBytes(double angle) {
+    auto bits = std::bit_cast<std::uint64_t>(angle);
+    QByteArray bytes;
+    for (int shift = 0; shift < 64; shift += 8)
+        bytes.append(static_cast<char>((bits >> shift) & 0xFF));
+    return bytes;
+}
+
+std::optional<double> AngleFromBytes(const QByteArray& bytes) {
+    if (bytes.size() != 8)
+        return std::nullopt;
+    std::uint64_t bits = 0;
+    for (int b = 0; b < 8; ++b)
+        bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[b])) << (8 * b);
+    double angle = std::bit_cast<double>(bits);
+    if (!std::isfinite(angle) || angle < 0.0 || angle > 360.0)
+        return std::nullopt;
+    return angle;
+}

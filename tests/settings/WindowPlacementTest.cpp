@@ -1,0 +1,107 @@
+// Window bounds and state in the store, and dialogs centred over the main
+// window on the screen's free area.
+#include "SettingsTestEnv.h"
+
+#include "settings/WindowPlacement.h"
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QScreen>
+
+namespace {
+
+using PlacementTest = TSettingsTest;
+
+TEST_F(PlacementTest, EachStoredBoundIsAppliedOnItsOwn) {
+    QWidget window;
+    window.setGeometry(10, 20, 300, 200);
+    WriteFile("[PopUpBox]\nTop=77\nWidth=450\n");
+    RestoreBounds(&window, Keys::PopUpBoxBounds);
+    EXPECT_EQ(window.x(), 10);
+    EXPECT_EQ(window.y(), 77);
+    EXPECT_EQ(window.width(), 450);
+    EXPECT_EQ(window.height(), 200);
+}
+
+TEST_F(PlacementTest, SavedBoundsComeBack) {
+    QWidget a;
+    a.setGeometry(31, 42, 321, 222);
+    SaveBounds(&a, Keys::BarChartBoxBounds);
+    EXPECT_TRUE(ReadFile().contains("[BarChartBox]"));
+    QWidget b;
+    b.setGeometry(0, 0, 10, 10);
+    RestoreBounds(&b, Keys::BarChartBoxBounds);
+    EXPECT_EQ(b.pos(), QPoint(31, 42));
+    EXPECT_EQ(b.size(), QSize(321, 222));
+    // Another window's section is untouched.
+    QWidget c;
+    c.setGeometry(5, 6, 70, 80);
+    RestoreBounds(&c, Keys::MainWindowBounds);
+    EXPECT_EQ(c.geometry(), QRect(5, 6, 70, 80));
+}
+
+TEST_F(PlacementTest, WindowStateOnlyFromZeroToTwo) {
+    QMainWindow window;
+    WriteFile("[Desktop]\nWindowState=2\n");
+    RestoreWindowState(&window, Keys::WindowState);
+    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+    WriteFile("[Desktop]\nWindowState=3\n");
+    RestoreWindowState(&window, Keys::WindowState);
+    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+    WriteFile("[Desktop]\nWindowState=0\n");
+    RestoreWindowState(&window, Keys::WindowState);
+    EXPECT_EQ(WindowStateCode(&window), 0);
+
+    window.setWindowState(Qt::WindowMinimized);
+    SaveWindowState(&window, Keys::WindowState);
+    EXPECT_TRUE(ReadFile().contains("WindowState=1\n"));
+}
+
+class CenterTest : public ::testing::Test {
+protected:
+    QRect Area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget Main;
+    QDialog Dialog;
+
+    void Place(QRect mainRect, QSize dialogSize) {
+        Main.setGeometry(mainRect.translated(Area.topLeft()));
+        Dialog.resize(dialogSize);
+        CenterOverMainWindow(&Main, &Dialog);
+    }
+    QPoint DialogPos() const { return Dialog.pos() - Area.topLeft(); }
+};
+
+TEST_F(CenterTest, CentresOverTheMainWindow) {
+    Place({100, 50, 400, 300}, {200, 100});
+    EXPECT_EQ(DialogPos(), QPoint(100 + (400 - 200) / 2, 50 + (300 - 100) / 2));
+    // Odd differences truncate.
+    Place({0, 0, 401, 301}, {200, 100});
+    EXPECT_EQ(DialogPos(), QPoint(100, 100));
+}
+
+TEST_F(CenterTest, UsesTheVisiblePartOfAMainWindowOffTheRightEdge) {
+    int W = Area.width();
+    Place({W - 200, 10, 600, 300}, {100, 50});
+    EXPECT_EQ(DialogPos().x(), W - 200 + (200 - 100) / 2);
+}
+
+TEST_F(CenterTest, StaysOnScreenUnlessLargerThanIt) {
+    int W = Area.width();
+    int H = Area.height();
+    Place({-300, -300, 400, 400}, {300, 200});
+    EXPECT_EQ(DialogPos(), QPoint(0, 0));
+    Place({W - 50, H - 50, 400, 400}, {300, 200});
+    EXPECT_EQ(DialogPos(), QPoint(W - 300, H - 200));
+    Place({0, 0, 400, 400}, {W + 100, H + 60});
+    EXPECT_EQ(DialogPos(), QPoint(-100, -60));
+}
+
+TEST_F(CenterTest, NothingWithoutBothWindows) {
+    Dialog.move(13, 14);
+    CenterOverMainWindow(nullptr, &Dialog);
+    EXPECT_EQ(Dialog.pos(), QPoint(13, 14));
+    CenterOverMainWindow(&Main, nullptr);
+}
+
+} // namespace
