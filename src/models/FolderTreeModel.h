@@ -1,0 +1,63 @@
+// The folder tree as a Qt item model: one column, one row per node, rows
+// created from the engine's tree on demand (no item object per node). A
+// folder's rows appear once, when its listing has ended; a folder still being
+// read shows none.
+#pragma once
+
+#include "engine/FolderNode.h"
+
+#include <QAbstractItemModel>
+#include <QIcon>
+
+#include <functional>
+#include <vector>
+
+class TFolderTreeModel final : public QAbstractItemModel, public TTreeObserver {
+    Q_OBJECT
+public:
+    // Gives the icon of a folder (open = the icon for an expanded folder).
+    using TIconProvider = std::function<QIcon(const TFolderNode* node, bool open)>;
+
+    explicit TFolderTreeModel(TFolderTree& tree, QObject* parent = nullptr);
+    ~TFolderTreeModel() override;
+
+    void SetIconProvider(TIconProvider provider) { IconProvider = std::move(provider); }
+
+    TFolderNode* NodeOf(const QModelIndex& index) const;
+    QModelIndex IndexOf(const TFolderNode* node) const;
+    // The text shown for a node: a drive's display text, else its name.
+    static QString NodeText(const TFolderNode* node);
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    // Figures of scanned nodes changed (sent once per scan batch).
+    void TreeFiguresChanged();
+
+private:
+    void NodeAboutToBeAdded(TFolderNode* parent, std::uint32_t row) override;
+    void NodeAdded(TFolderNode* node) override;
+    void ChildrenAboutToBePublished(TFolderNode* node, std::uint32_t count) override;
+    void ChildrenPublished(TFolderNode* node) override;
+    void NodeAboutToBeRemoved(TFolderNode* node) override;
+    void NodeRemoved(TFolderNode* parent, std::uint32_t row) override;
+    void ChildrenAboutToBeRemoved(TFolderNode* node) override;
+    void ChildrenRemoved(TFolderNode* node) override;
+    void FiguresChanged() override;
+
+    // True when the view can see node: every ancestor has shown its children.
+    bool Visible(const TFolderNode* node) const;
+    int IconIndex(const TFolderNode* node, bool open) const;
+
+    TFolderTree& Tree;
+    TIconProvider IconProvider;
+    mutable std::vector<QIcon> Icons;
+    // Whether the matching begin call was made, for each pending end call.
+    std::vector<bool> PendingNotifications;
+};

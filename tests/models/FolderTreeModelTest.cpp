@@ -1,0 +1,138 @@
+// The tree model checked by Qt's model tester while the scanner builds,
+// rescans and prunes the tree underneath it.
+#include "models/FolderTreeModel.h"
+#include "common/TempTree.h"
+#include "engine/Scanner.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TQuietHost : public TScanHost {
+public:
+    void SetScanning(bool) override {}
+    void SetStatusText(int, const std::string&) override {}
+    TFolderNode* CurrentNode() override { return nullptr; }
+    int CurrentPage() override { return 0; }
+    void ShowPage(int) override {}
+    void ProcessEvents() override {
+        // Walk what the view would see, as a view repainting mid-scan does.
+        if (Model)
+            Walk(QModelIndex());
+    }
+    void Walk(const QModelIndex& parent) {
+        for (int r = 0; r < Model->rowCount(parent); ++r) {
+            QModelIndex i = Model->index(r, 0, parent);
+            Seen += !Model->data(i).toString().isEmpty();
+            Walk(i);
+        }
+    }
+    TFolderTreeModel* Model = nullptr;
+    int Seen = 0;
+};
+
+class FolderTreeModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AbortScan = false;
+        ScanClusterSize = 4096;
+        for (int i = 0; i < 30; ++i)
+            for (int j = 0; j < 5; ++j)
+                Temp.MakeFile("d" + std::to_string(i) + "/s" + std::to_string(j) + "/f", i * j);
+        Host.Model = &Model;
+    }
+
+    int CountRows(const QModelIndex& parent) {
+        int n = Model.rowCount(parent);
+        for (int r = 0, rows = n; r < rows; ++r)
+            n += CountRows(Model.index(r, 0, parent));
+        return n;
+    }
+
+    TTempTree Temp;
+    TFolderTree Tree;
+    TFolderTreeModel Model{Tree};
+    QAbstractItemModelTester Tester{&Model, QAbstractItemModelTester::FailureReportingMode::Fatal};
+    TQuietHost Host;
+    TScanner Scanner{Tree, Host};
+};
+
+TEST_F(FolderTreeModelTest, RowsFollowScansRescansAndRemovals) {
+    Scanner.SetReaderThreads(4);
+    QSignalSpy figures(&Model, &TFolderTreeModel::TreeFiguresChanged);
+    TFolderNode* root = Tree.AddRoot(Temp.Root());
+    Scanner.ScanFolder(root->Name, root);
+    ASSERT_TRUE(root->Data);
+    EXPECT_EQ(Model.rowCount(), 1);
+    EXPECT_EQ(CountRows(QModelIndex()), 1 + 30 + 150);
+    EXPECT_GE(figures.count(), 1);
+
+    // Index and node lead to each other.
+    TFolderNode* d7 = FindNodeByPath(root, "d7", true);
+    QModelIndex i7 = Model.IndexOf(d7);
+    ASSERT_TRUE(i7.isValid());
+    EXPECT_EQ(Model.NodeOf(i7), d7);
+    EXPECT_EQ(Model.data(i7).toString(), QString("d7"));
+    EXPECT_EQ(Model.rowCount(i7), 5);
+
+    // Rescan after a change on disk: rows go and come back.
+    Temp.MakeFile("d7/s9/new", 1);
+    Scanner.RescanFolder(NodePath(d7), d7);
+    EXPECT_EQ(Model.rowCount(Model.IndexOf(d7)), 6);
+
+    // A folder deleted on disk disappears from the model.
+    Temp.Remove("d3");
+    TFolderNode* d3 = FindNodeByPath(root, "d3", true);
+    EXPECT_TRUE(Scanner.RemoveVanishedFolder(NodePath(d3), d3));
+    EXPECT_EQ(CountRows(QModelIndex()), 1 + 29 + 146);
+
+    // A second top-level node, then removal of the first.
+    TFolderNode* other = Tree.AddRoot(Temp.Path("d1"));
+    Scanner.ScanFolder(other->Name, other);
+    EXPECT_EQ(Model.rowCount(), 2);
+    Tree.DeleteNode(root);
+    EXPECT_EQ(Model.rowCount(), 1);
+    EXPECT_EQ(Model.NodeOf(Model.index(0, 0)), other);
+    EXPECT_EQ(Model.data(Model.index(0, 0)).toString(), QString::fromStdString(Temp.Path("d1")));
+}
+
+TEST_F(FolderTreeModelTest, AFolderShowsNoRowsWhileItIsRead) {
+    // The host walks the model at every turn; the tester checks each change.
+    Scanner.SetReaderThreads(1);
+    TFolderNode* root = Tree.AddRoot(Temp.Root());
+    Scanner.ScanFolder(root->Name, root);
+    ASSERT_TRUE(root->Data);
+    // An aborted rescan leaves the children found so far, visible.
+    TFolderNode* d9 = FindNodeByPath(root, "d9", true);
+    Scanner.SetFolderHook(
+        [](const std::string& name, void*) {
+            if (name == "s2")
+                AbortScan = true;
+        },
+        nullptr);
+    Scanner.RescanFolder(NodePath(d9), d9);
+    Scanner.SetFolderHook(nullptr, nullptr);
+    EXPECT_FALSE(d9->Data);
+    EXPECT_EQ(Model.rowCount(Model.IndexOf(d9)), 5);
+}
+
+TEST_F(FolderTreeModelTest, IconsAreAskedOncePerNode) {
+    int asked = 0;
+    Model.SetIconProvider([&](const TFolderNode*, bool open) {
+        ++asked;
+        return QIcon::fromTheme(open ? "folder-open" : "folder");
+    });
+    TFolderNode* root = Tree.AddRoot(Temp.Root());
+    Scanner.ScanFolder(root->Name, root);
+    const QModelIndex i = Model.IndexOf(root);
+    Model.data(i, Qt::DecorationRole);
+    Model.data(i, Qt::DecorationRole);
+    EXPECT_EQ(asked, 1);
+    Model.data(Model.index(0, 0, i), Qt::DecorationRole);
+    EXPECT_EQ(asked, 2);
+}
+
+} // namespace
