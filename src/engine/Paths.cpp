@@ -1,5 +1,7 @@
 #include "engine/Paths.h"
 
+#include "platform/Mounts.h"
+
 #include <cerrno>
 #include <fcntl.h>
 
@@ -65,5 +67,9 @@ std::int64_t FileSizeOf(const std::string& path) {
 }
 
 std::string DisplayNameOf(const std::string& path) {
-    return LastComponent(path);
+    const std::string p = ExcludeTrailingBackslash(path);
+    for (const Platform::TDrive& drive : Platform::ListDrives())
+        if (drive.RootPath == p)
+            return drive.DisplayName;
+    return LastComponent(p);
 }

@@ -448,3 +448,94 @@ TEST_F(ScannerTest, MountPointInsideTheTreeIsAnotherDrive) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PathHelpers, SlashPathsBehaveLikeDrivePaths) {
+    EXPECT_EQ(IncludeTrailingBackslash("/usr"), "/usr/");
+    EXPECT_EQ(IncludeTrailingBackslash("/"), "/");
+    EXPECT_EQ(IncludeTrailingBackslash(""), "");
+    EXPECT_EQ(ExcludeTrailingBackslash("/usr/"), "/usr");
+    EXPECT_EQ(ExcludeTrailingBackslash("/"), "/");
+    EXPECT_EQ(ParentPath("/usr/lib"), "/usr");
+    EXPECT_EQ(ParentPath("/usr"), "/");
+    EXPECT_EQ(ParentPath("/usr/lib/"), "/usr");
+    EXPECT_EQ(LastComponent("/usr/lib"), "lib");
+    EXPECT_EQ(LastComponent("/"), "/");
+    EXPECT_TRUE(IsDriveRoot("/"));
+    EXPECT_TRUE(IsDriveRoot("/proc"));
+    EXPECT_FALSE(IsDriveRoot("/proc/self/fd/.."));
+    EXPECT_FALSE(IsDriveRoot("relative"));
+    EXPECT_FALSE(IsDriveRoot("/does/not/exist"));
+    EXPECT_EQ(DisplayNameOf("/usr/share/"), "share");
+    EXPECT_EQ(DisplayNameOf("/"), "Root (/)");
+}
+
+TEST(TreeHelpers, PathsAndLookUps) {
+    TFolderTree tree;
+    TFolderNode* root = tree.AddRoot("/");
+    auto add = [](TFolderNode* parent, const char* name) {
+        parent->Children.push_back(std::make_unique<TFolderNode>());
+        TFolderNode* n = parent->Children.back().get();
+        n->Parent = parent;
+        n->Name = name;
+        parent->RenumberChildren();
+        return n;
+    };
+    TFolderNode* temp = add(root, "Temp");
+    TFolderNode* sub = add(temp, "Sub");
+    EXPECT_EQ(NodePath(root), "/");
+    EXPECT_EQ(NodePath(temp), "/Temp");
+    EXPECT_EQ(NodePath(sub), "/Temp/Sub");
+    EXPECT_EQ(NodePath(nullptr), "");
+    EXPECT_EQ(RootNode(sub), root);
+    EXPECT_EQ(RootNode(nullptr), nullptr);
+    EXPECT_EQ(FindNodeByPath(root, "temp/sub", false), sub);
+    EXPECT_EQ(FindNodeByPath(root, "temp/sub", true), nullptr);
+    EXPECT_EQ(FindNodeByPath(root, "Temp/Sub", true), sub);
+    EXPECT_EQ(FindNodeByPath(root, "Temp/Missing", false), nullptr);
+    EXPECT_EQ(FindNodeByPath(root, "", false), root);
+    EXPECT_EQ(FindNodeByPath(nullptr, "Temp", false), nullptr);
+    // Only ASCII letters fold.
+    add(temp, "\xc3\xa9t\xc3\xa9");
+    EXPECT_EQ(FindChildNode(temp, "\xc3\x89T\xc3\x89", false), nullptr);
+    TFolderNode* home = tree.AddRoot("/home/anna");
+    EXPECT_EQ(NodePath(add(home, "docs")), "/home/anna/docs");
+}
+
+TEST(TreeHelpers, RemovingAFileAdjustsEveryAncestor) {
+    TFolderTree tree;
+    TFolderNode* root = tree.AddRoot("/r");
+    root->Data = std::make_unique<TFolderSize>();
+    root->Children.push_back(std::make_unique<TFolderNode>());
+    TFolderNode* dir = root->Children.back().get();
+    dir->Parent = root;
+    dir->Name = "dir";
+    dir->Data = std::make_unique<TFolderSize>();
+    dir->Data->AddFile(4096, 1, 5, 5, 0);
+    dir->Data->AddFile(4096, 10, 9, 9, 0);
+    dir->Data->Finish();
+    root->Data->AddSubfolder();
+    root->Data->AddFinishedChild(*dir->Data);
+    root->Data->Finish();
+    const TFolderSize before = *root->Data;
+
+    SubtractFromAncestors(dir, nullptr, 0, 1, ClusterSlack(4096, 1), 1);
+    EXPECT_EQ(dir->Data->OwnFileCount, 1u);
+    EXPECT_EQ(dir->Data->OwnSize, 10);
+    EXPECT_EQ(dir->Data->OwnWasted, 4086);
+    const std::int64_t altSlack[8] = {0, 511, 2047, 4095, 8191, 16383, 32767, 65535};
+    for (int i = 1; i <= 7; ++i) {
+        EXPECT_EQ(dir->Data->OwnWastedAlt[i], ClusterSlack(AltClusterSizes[i], 10)) << i;
+        EXPECT_EQ(root->Data->TreeWastedAlt[i], before.TreeWastedAlt[i] - altSlack[i]) << i;
+    }
+    EXPECT_EQ(root->Data->TreeSize, before.TreeSize - 1);
+    EXPECT_EQ(root->Data->TreeWasted, before.TreeWasted - 4095);
+    EXPECT_EQ(root->Data->TreeFileCount, before.TreeFileCount - 1);
+    EXPECT_EQ(root->Data->OwnFileCount, 0u);
+    // Newest times now come from the subfolders alone.
+    EXPECT_EQ(dir->Data->NewestWriteTime, 0u);
+    EXPECT_EQ(root->Data->NewestWriteTime, 0u);
+}
+
+} // namespace
