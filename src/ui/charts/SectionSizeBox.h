@@ -1,0 +1,50 @@
+// The floating "Wasted & Drive Info" window: how much of the item under
+// attention is wasted space, and how much of the current drive is free.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QMenu;
+class TSimplePieGauge;
+
+class TSectionSizeBox : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int DefaultWidth = 98;
+    static constexpr int DefaultHeight = 238;
+
+    explicit TSectionSizeBox(QWidget* owner = nullptr);
+    ~TSectionSizeBox() override;
+
+    void SetWasted(int percent, const QString& text);
+    void SetDrive(const QString& drive, int percent, const QString& freeText,
+                  const QString& capacityText);
+    // Gauge fill colours from the colour table.
+    void ApplyGaugeColors();
+
+    TSimplePieGauge* gaugeWasted = nullptr;
+    TSimplePieGauge* gaugeDriveFreeSpace = nullptr;
+    QLabel* txtWasted = nullptr;
+    QLabel* txtDrive = nullptr;
+    QLabel* txtDriveFreeSpace = nullptr;
+    QLabel* txtDriveCapacity = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+
+signals:
+    // The user closed the window (close box or "Hide"); hiding it from the
+    // program does not count.
+    void ClosedByUser();
+
+public slots:
+    void popSectionBoxHideClick();
+    void popSectionBoxDefaultSizeClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QWidget* panWasted = nullptr;
+    QWidget* panFreeSpace = nullptr;
+};
