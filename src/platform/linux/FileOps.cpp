@@ -1,0 +1,422 @@
+// Which items may be deleted, and the recursive delete itself. Folders are
+// opened one component at a time relative to their parent's descriptor, so no
+// path is ever too long, and a folder is identified by device and inode, not
+// by its spelling, so links in a path cannot disguise a protected folder.
+#include "platform/FileOps.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <pwd.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace Platform {
+namespace {
+
+class TOwnedFd {
+public:
+    TOwnedFd() = default;
+    explicit TOwnedFd(int fd) : Fd(fd) {}
+    ~TOwnedFd() { Reset(); }
+    TOwnedFd(TOwnedFd&& other) noexcept : Fd(std::exchange(other.Fd, -1)) {}
+    TOwnedFd& operator=(TOwnedFd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            Fd = std::exchange(other.Fd, -1);
+        }
+        return *this;
+    }
+    int Get() const { return Fd; }
+    bool Valid() const { return Fd >= 0; }
+    void Reset() {
+        if (Fd >= 0)
+            close(Fd);
+        Fd = -1;
+    }
+
+private:
+    int Fd = -1;
+};
+
+struct TIdentity {
+    dev_t Dev = 0;
+    ino_t Ino = 0;
+    auto operator<=>(const TIdentity&) const = default;
+};
+
+std::string ErrorText(int err) {
+    return std::strerror(err);
+}
+
+std::optional<TIdentity> IdentityOf(int dirFd, const char* name, bool follow) {
+    struct stat st {};
+    int flags = AT_NO_AUTOMOUNT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
+    if (*name == '\0')
+        flags |= AT_EMPTY_PATH;
+    if (fstatat(dirFd, name, &st, flags) != 0)
+        return std::nullopt;
+    return TIdentity{st.st_dev, st.st_ino};
+}
+
+// The mount id of the item, or nullopt where the kernel tells none (then only
+// device numbers can be compared).
+std::optional<std::uint64_t> MountIdAt(int dirFd, const char* name) {
+    struct statx sx {};
+    int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (*name == '\0' ? AT_EMPTY_PATH : 0);
+    if (statx(dirFd, name, flags, STATX_MNT_ID, &sx) == 0 && (sx.stx_mask & STATX_MNT_ID))
+        return sx.stx_mnt_id;
+    // Kernels before 5.8: the file-handle call reports the mount id too.
+    union {
+        file_handle Handle;
+        char Space[sizeof(file_handle) + MAX_HANDLE_SZ];
+    } buffer{};
+    buffer.Handle.handle_bytes = MAX_HANDLE_SZ;
+    int mountId = 0;
+    if (name_to_handle_at(dirFd, name, &buffer.Handle, &mountId,
+                          *name == '\0' ? AT_EMPTY_PATH : 0) == 0)
+        return static_cast<std::uint64_t>(mountId);
+    return std::nullopt;
+}
+
+// Opens the folder at an absolute path of any length, following links as the
+// kernel would. errno is set on failure.
+TOwnedFd OpenFolderPath(const std::string& path) {
+    TOwnedFd fd(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    size_t pos = 0;
+    while (fd.Valid() && pos < path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > pos) {
+            std::string part = path.substr(pos, end - pos);
+            fd = TOwnedFd(openat(fd.Get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        }
+        pos = end + 1;
+    }
+    return fd;
+}
+
+struct TSplitPath {
+    std::string Parent; // "/" for items directly below the root
+    std::string Name;
+};
+
+// Splits an absolute path into its folder and last name; trailing slashes
+// are ignored. nullopt for "/" itself.
+std::optional<TSplitPath> SplitPath(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    size_t slash = path.rfind('/');
+    if (path == "/" || slash == std::string::npos)
+        return std::nullopt;
+    return TSplitPath{slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Folders that are never removed themselves.
+const char* const SystemFolders[] = {
+    "/bin",   "/boot",    "/dev",     "/etc",     "/home",      "/lib",        "/lib32",
+    "/lib64", "/libx32",  "/media",   "/mnt",     "/opt",       "/proc",       "/root",
+    "/run",   "/sbin",    "/snap",    "/srv",     "/sys",       "/tmp",        "/usr",
+    "/var",   "/var/tmp", "/var/lib", "/var/log", "/var/cache", "/lost+found",
+};
+// Folders whose contents belong to the system (packages, the kernel's own
+// file systems): nothing inside them is removed.
+const char* const SystemTrees[] = {
+    "/bin",    "/boot", "/dev", "/etc",  "/lib", "/lib32", "/lib64",
+    "/libx32", "/proc", "/run", "/sbin", "/sys", "/usr",
+};
+// Inside a system tree, these hold the user's drives and shares again.
+const char* const UserTreesInSystem[] = {"/run/media", "/run/user"};
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home == '/')
+        return home;
+    if (passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return {};
+}
+
+// The home folder and every folder above it.
+std::set<TIdentity> HomeAndAncestors() {
+    std::set<TIdentity> result;
+    std::string home = HomeFolder();
+    if (home.empty())
+        return result;
+    TOwnedFd fd = OpenFolderPath(home);
+    while (fd.Valid()) {
+        auto id = IdentityOf(fd.Get(), "", true);
+        if (!id || !result.insert(*id).second)
+            break; // the root is its own parent
+        fd = TOwnedFd(openat(fd.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    return result;
+}
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+} // namespace
+
+std::string ProtectedReason(const std::string& path) {
+    if (path.empty() || path[0] != '/')
+        return Quoted(path) + " is not an absolute path.";
+    auto split = SplitPath(path);
+    if (!split)
+        return "The root folder \"/\" cannot be removed.";
+    if (split->Name == "." || split->Name == "..")
+        return Quoted(path) + " does not name an item.";
+
+    TOwnedFd parent = OpenFolderPath(split->Parent);
+    if (!parent.Valid())
+        return "The folder " + Quoted(split->Parent) + " cannot be opened: " + ErrorText(errno) +
+               ".";
+    struct stat st {};
+    if (fstatat(parent.Get(), split->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
+        return Quoted(path) + ": " + ErrorText(errno) + ".";
+    TIdentity self{st.st_dev, st.st_ino};
+
+    for (const char* folder : SystemFolders) {
+        // A system folder by its own name (which may be a link, like /lib),
+        // or reached through another path or link.
+        if (IdentityOf(AT_FDCWD, folder, false) == self ||
+            IdentityOf(AT_FDCWD, folder, true) == self)
+            return Quoted(path) + " is a system folder.";
+    }
+    auto homes = HomeAndAncestors();
+    if (S_ISDIR(st.st_mode) && homes.contains(self)) {
+        return IdentityOf(AT_FDCWD, HomeFolder().c_str(), true) == self
+                   ? Quoted(path) + " is your home folder."
+                   : Quoted(path) + " contains your home folder.";
+    }
+    if (S_ISDIR(st.st_mode) &&
+        IdentityOf(parent.Get(), "", true) == IdentityOf(AT_FDCWD, "/home", true))
+        return Quoted(path) + " is a user's home folder.";
+
+    auto ownMount = MountIdAt(parent.Get(), split->Name.c_str());
+    auto parentMount = MountIdAt(parent.Get(), "");
+    struct stat parentSt {};
+    fstat(parent.Get(), &parentSt);
+    if (parentSt.st_dev != st.st_dev || (ownMount && parentMount && *ownMount != *parentMount))
+        return Quoted(path) + " is the root of a mounted drive.";
+
+    // Walk up from the item's folder; the first marked folder met decides.
+    std::set<TIdentity> systemTrees, userTrees;
+    for (const char* folder : SystemTrees) {
+        if (auto id = IdentityOf(AT_FDCWD, folder, true))
+            systemTrees.insert(*id);
+    }
+    for (const char* folder : UserTreesInSystem) {
+        if (auto id = IdentityOf(AT_FDCWD, folder, true))
+            userTrees.insert(*id);
+    }
+    auto rootId = IdentityOf(AT_FDCWD, "/", true);
+    TOwnedFd up(dup(parent.Get()));
+    while (up.Valid()) {
+        auto id = IdentityOf(up.Get(), "", true);
+        if (!id || id == rootId || userTrees.contains(*id))
+            break;
+        if (systemTrees.contains(*id))
+            return Quoted(path) + " lies inside a system folder.";
+        up = TOwnedFd(openat(up.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    return {};
+}
+
+namespace {
+
+// One folder on the way down. Only the deepest few keep their descriptor
+// open; the others are opened again through ".." on the way back up.
+struct TFrame {
+    TOwnedFd Fd;
+    std::string Name; // within the parent frame; the parent's path for frame 0
+    TIdentity Id;
+    std::vector<std::string> Pending;
+    size_t Next = 0;
+    bool Failed = false; // something below could not be removed
+};
+
+constexpr size_t OpenFramesKept = 48;
+
+class TTreeDeleter {
+public:
+    explicit TTreeDeleter(TDeleteResult& result) : Result(result) {}
+
+    void Run(TOwnedFd parent, const std::string& parentPath, const std::string& name,
+             std::uint64_t rootMount, dev_t rootDev) {
+        RootMount = rootMount;
+        RootDev = rootDev;
+        TFrame top;
+        top.Fd = std::move(parent);
+        top.Name = parentPath == "/" ? "" : parentPath;
+        top.Pending.push_back(name);
+        Frames.push_back(std::move(top));
+        while (!Frames.empty()) {
+            TFrame& frame = Frames.back();
+            if (frame.Next < frame.Pending.size()) {
+                std::string entry = std::move(frame.Pending[frame.Next++]);
+                Visit(entry);
+            } else if (Frames.size() == 1) {
+                break;
+            } else if (!Leave()) {
+                break;
+            }
+        }
+    }
+
+private:
+    std::string PathOf(const std::string& name) const {
+        std::string path;
+        for (const TFrame& frame : Frames) {
+            path += frame.Name;
+            path += '/';
+        }
+        return path + name;
+    }
+
+    void Fail(const std::string& name, const std::string& reason) {
+        Frames.back().Failed = true;
+        ++Result.FailureCount;
+        if (Result.Failures.size() < MaxReportedFailures)
+            Result.Failures.push_back({PathOf(name), reason});
+    }
+
+    bool SameMount(int dirFd, const char* name, dev_t dev) const {
+        if (dev != RootDev)
+            return false;
+        auto mount = MountIdAt(dirFd, name);
+        return !mount || *mount == RootMount;
+    }
+
+    void Visit(const std::string& name) {
+        int dirFd = Frames.back().Fd.Get();
+        struct stat st {};
+        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
+            if (errno != ENOENT) // gone already: nothing left to remove
+                Fail(name, ErrorText(errno));
+            return;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            if (unlinkat(dirFd, name.c_str(), 0) == 0)
+                ++Result.RemovedFiles;
+            else if (errno != ENOENT)
+                Fail(name, ErrorText(errno));
+            return;
+        }
+        if (!SameMount(dirFd, name.c_str(), st.st_dev)) {
+            Fail(name, "another file system is mounted here; it was left alone");
+            return;
+        }
+        TOwnedFd fd(openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd.Valid()) {
+            int err = errno;
+            // An empty folder that cannot be listed can still be removed.
+            if (unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0)
+                ++Result.RemovedFolders;
+            else if (err != ENOENT)
+                Fail(name, ErrorText(err));
+            return;
+        }
+        struct stat opened {};
+        if (fstat(fd.Get(), &opened) != 0 || opened.st_dev != st.st_dev ||
+            opened.st_ino != st.st_ino || !SameMount(fd.Get(), "", opened.st_dev)) {
+            Fail(name, "it changed while it was being deleted");
+            return;
+        }
+        TFrame frame;
+        frame.Name = name;
+        frame.Id = {st.st_dev, st.st_ino};
+        if (!ListInto(fd.Get(), frame.Pending)) {
+            Fail(name, "cannot be listed: " + ErrorText(errno));
+            return;
+        }
+        frame.Fd = std::move(fd);
+        Frames.push_back(std::move(frame));
+        if (Frames.size() > OpenFramesKept + 1)
+            Frames[Frames.size() - 1 - OpenFramesKept].Fd.Reset();
+    }
+
+    static bool ListInto(int fd, std::vector<std::string>& names) {
+        int copy = dup(fd);
+        if (copy < 0)
+            return false;
+        DIR* dir = fdopendir(copy);
+        if (!dir) {
+            close(copy);
+            return false;
+        }
+        errno = 0;
+        while (dirent* entry = readdir(dir)) {
+            const char* n = entry->d_name;
+            if (!(n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
+                names.emplace_back(n);
+            errno = 0;
+        }
+        int err = errno;
+        closedir(dir);
+        errno = err;
+        return err == 0;
+    }
+
+    // The deepest folder is done: remove it from its parent. False when the
+    // parent cannot be found again, which ends the whole delete.
+    bool Leave() {
+        TFrame done = std::move(Frames.back());
+        Frames.pop_back();
+        TFrame& parent = Frames.back();
+        if (!parent.Fd.Valid()) {
+            TOwnedFd up(openat(done.Fd.Get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            struct stat st {};
+            if (!up.Valid() || fstat(up.Get(), &st) != 0 ||
+                TIdentity{st.st_dev, st.st_ino} != parent.Id) {
+                Fail(done.Name, "its folder was moved while it was being deleted; stopped");
+                return false;
+            }
+            parent.Fd = std::move(up);
+        }
+        done.Fd.Reset();
+        if (unlinkat(parent.Fd.Get(), done.Name.c_str(), AT_REMOVEDIR) == 0) {
+            ++Result.RemovedFolders;
+        } else if (!(done.Failed && errno == ENOTEMPTY)) {
+            // A folder left non-empty by failures below needs no line of its own.
+            Fail(done.Name, ErrorText(errno));
+        }
+        if (done.Failed)
+            parent.Failed = true;
+        return true;
+    }
+
+    TDeleteResult& Result;
+    std::vector<TFrame> Frames;
+    std::uint64_t RootMount = 0;
+    dev_t RootDev = 0;
+};
+
+} // namespace
+
+TDeleteResult DeleteTree(const std::string& path) {
+    TDeleteResult result;
+    result.Refused = ProtectedReason(path);
+    if (!result.Refused.empty())
+        return result;
+    auto split = SplitPath(path);
+    TOwnedFd parent = OpenFolderPath(split->Parent);
+    struct stat st {};
+    if (!parent.Valid() || fstatat(parent.Get(), split->Name.c_str(), &st,
+                                   AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
+        result.Refused = Quoted(path) + ": " + ErrorText(errno) + ".";
+        return result;
+    }
+    auto mount = MountIdAt(parent.Get(), split->Name.c_str());
+    TTreeDeleter deleter(result);
+    deleter.Run(std::move(parent), split->Parent, split->Name, mount.value_or(0), st.st_dev);
+    return result;
+}
+
+} // namespace Platform
