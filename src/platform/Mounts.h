@@ -1,0 +1,90 @@
+// The mount table and the drives a user would pick from it. A drive is a
+// mounted file system that a file manager would show (block devices, optical
+// discs, network shares, RAM disks), identified by its mount point. Parsing is
+// separate from reading so that made-up tables and /sys trees can be fed in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Platform {
+
+// One line of /proc/self/mountinfo, escapes decoded.
+struct TMountEntry {
+    int MountId = 0;
+    int ParentId = 0;
+    unsigned Major = 0;
+    unsigned Minor = 0;
+    std::string Root;       // folder of the file system that is mounted here
+    std::string MountPoint; // where it is mounted
+    std::string Options;    // per-mount options ("rw,relatime")
+    std::string FsType;     // "ext4", "nfs4", "fuse.sshfs"
+    std::string Source;     // "/dev/sda1", "server:/export", "tmpfs"
+    std::string SuperOptions;
+};
+
+enum class TDriveType { Unknown, Removable, Fixed, Remote, CdRom, RamDisk };
+
+struct TDrive {
+    std::string RootPath;
+    TDriveType Type = TDriveType::Unknown;
+    std::string FileSystem;
+    std::string Device;
+    std::string Label;       // empty when the file system has none
+    std::string DisplayName; // "Data (/mnt/data)"
+};
+
+// Where drive detection looks; tests point these at made-up trees.
+struct TSystemRoots {
+    std::string SysRoot = "/sys";
+    std::string ByLabelDir = "/dev/disk/by-label";
+    // Prefix put before mount points when their contents are listed (gvfs).
+    std::string FsRoot;
+    // Time limit for listing a gvfs folder, whose daemon may hang.
+    int ListTimeoutMs = 2000;
+};
+
+// Undoes the octal escapes (\040 for a space) of mountinfo fields.
+std::string DecodeMountField(std::string_view field);
+// Undoes the \xNN escapes of udev's /dev/disk/by-label names.
+std::string DecodeLabel(std::string_view name);
+
+// Malformed lines are skipped.
+std::vector<TMountEntry> ParseMountInfo(std::string_view text);
+// The table of this process; empty when it cannot be read.
+std::vector<TMountEntry> ReadMountTable();
+
+// The drives of a table, sorted by root path, "/" always included.
+std::vector<TDrive> DrivesFromMountTable(const std::vector<TMountEntry>& table,
+                                         const TSystemRoots& roots);
+std::vector<TDrive> ListDrives();
+
+// Type of one mounted file system; Unknown for pseudo file systems.
+TDriveType ClassifyMount(const TMountEntry& entry, const TSystemRoots& roots);
+// The label (else the last component of the root path, capitalised) followed
+// by the root path in brackets: "Root (/)".
+std::string DriveDisplayName(const std::string& rootPath, const std::string& label);
+// The label of a device from the by-label folder; empty when it has none.
+std::string LabelOfDevice(const std::string& device, const std::string& byLabelDir);
+// A readable name for a gvfs share folder ("data on nas"); empty when the
+// folder name is not one gvfs makes.
+std::string GvfsShareLabel(const std::string& folderName);
+
+// Collapses repeated slashes, drops "." components and a trailing slash.
+std::string NormalisePath(const std::string& path);
+// Whether `prefix` is `path` or one of its ancestors, by whole components.
+bool IsPathPrefix(const std::string& prefix, const std::string& path);
+
+// The mount whose mount point is the longest whole-component prefix of path;
+// nullptr when none is (a relative path, an empty table).
+const TMountEntry* MountEntryOf(const std::string& path, const std::vector<TMountEntry>& table);
+// The root path of the drive holding path: its mount point, or for a gvfs
+// share the share's folder. "/" when the table gives no answer.
+std::string DriveRootOf(const std::string& path, const std::vector<TMountEntry>& table);
+std::string DriveRootOf(const std::string& path);
+bool IsMountPoint(const std::string& path, const std::vector<TMountEntry>& table);
+bool IsMountPoint(const std::string& path);
+
+} // namespace Platform

@@ -1,0 +1,176 @@
+// Time-limited volume queries on Linux: statvfs and folder listing on a
+// helper thread that the caller waits for with a deadline.
+#include "platform/VolumeStat.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sys/statvfs.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace Platform {
+namespace {
+
+// Shared by the helper thread and every caller waiting for it, so a caller
+// that gives up leaves nothing dangling.
+struct TProbe {
+    std::mutex Lock;
+    std::condition_variable Finished;
+    bool Done = false;
+    TProbeOutput Output;
+};
+
+struct TPendingProbes {
+    std::mutex Lock;
+    std::map<std::string, std::shared_ptr<TProbe>> ByKey;
+};
+
+// Never destroyed: a stuck helper thread may still reach it while the process exits.
+TPendingProbes& Pending() {
+    static auto* pending = new TPendingProbes;
+    return *pending;
+}
+
+TProbeOutput StatWork(const std::string& path) {
+    TProbeOutput out;
+    struct statvfs sv {};
+    if (statvfs(path.c_str(), &sv) != 0) {
+        out.Error = errno;
+        return out;
+    }
+    out.Stat.BlockSize = sv.f_bsize;
+    out.Stat.FragmentSize = sv.f_frsize;
+    out.Stat.TotalBlocks = sv.f_blocks;
+    out.Stat.FreeBlocks = sv.f_bfree;
+    out.Stat.AvailableBlocks = sv.f_bavail;
+    out.Stat.FsId = sv.f_fsid;
+    out.Stat.MaxNameLength = sv.f_namemax;
+    out.Stat.ReadOnly = (sv.f_flag & ST_RDONLY) != 0;
+    return out;
+}
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Reads the folder; with `all` false it stops after the first real entry.
+TProbeOutput ListWork(const std::string& path, bool all) {
+    TProbeOutput out;
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        out.Error = errno;
+        return out;
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        out.Error = errno;
+        close(fd);
+        return out;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            out.Error = errno;
+            break;
+        }
+        if (IsDotOrDotDot(entry->d_name))
+            continue;
+        if (!all)
+            break;
+        out.Names.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    return out;
+}
+
+} // namespace
+
+TProbeResult RunProbe(const std::string& key, std::function<TProbeOutput()> work, int timeoutMs,
+                      TProbeOutput& output) {
+    std::shared_ptr<TProbe> probe;
+    {
+        TPendingProbes& pending = Pending();
+        std::lock_guard<std::mutex> guard(pending.Lock);
+        auto it = pending.ByKey.find(key);
+        if (it != pending.ByKey.end()) {
+            probe = it->second;
+        } else {
+            probe = std::make_shared<TProbe>();
+            // Registered before the thread starts; the thread removes it when done.
+            pending.ByKey.emplace(key, probe);
+            try {
+                // The thread owns copies of everything it uses.
+                std::thread([probe, key, work = std::move(work)] {
+                    TProbeOutput result = work();
+                    {
+                        std::lock_guard<std::mutex> lock(probe->Lock);
+                        probe->Output = std::move(result);
+                        probe->Done = true;
+                    }
+                    probe->Finished.notify_all();
+                    TPendingProbes& pendingProbes = Pending();
+                    std::lock_guard<std::mutex> lock(pendingProbes.Lock);
+                    auto own = pendingProbes.ByKey.find(key);
+                    if (own != pendingProbes.ByKey.end() && own->second == probe)
+                        pendingProbes.ByKey.erase(own);
+                }).detach();
+            } catch (const std::system_error&) {
+                pending.ByKey.erase(key);
+                output = TProbeOutput();
+                output.Error = EAGAIN;
+                return TProbeResult::Failed;
+            }
+        }
+    }
+    std::unique_lock<std::mutex> lock(probe->Lock);
+    if (!probe->Finished.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                                  [&] { return probe->Done; }))
+        return TProbeResult::TimedOut;
+    output = probe->Output;
+    return output.Error == 0 ? TProbeResult::Ok : TProbeResult::Failed;
+}
+
+TProbeResult StatVolume(const std::string& path, TVolumeStat& stat, int timeoutMs, int* error) {
+    TProbeOutput out;
+    const TProbeResult result = RunProbe(
+        "statvfs:" + path, [path] { return StatWork(path); }, timeoutMs, out);
+    if (result == TProbeResult::Ok)
+        stat = out.Stat;
+    if (error)
+        *error = result == TProbeResult::TimedOut ? ETIMEDOUT : out.Error;
+    return result;
+}
+
+TProbeResult CheckListable(const std::string& path, int timeoutMs, int* error) {
+    TProbeOutput out;
+    const TProbeResult result = RunProbe(
+        "list-first:" + path, [path] { return ListWork(path, false); }, timeoutMs, out);
+    if (error)
+        *error = result == TProbeResult::TimedOut ? ETIMEDOUT : out.Error;
+    return result;
+}
+
+TProbeResult ListFolderNames(const std::string& path, std::vector<std::string>& names,
+                             int timeoutMs, int* error) {
+    TProbeOutput out;
+    const TProbeResult result = RunProbe(
+        "list-all:" + path, [path] { return ListWork(path, true); }, timeoutMs, out);
+    if (result == TProbeResult::Ok)
+        names = std::move(out.Names);
+    if (error)
+        *error = result == TProbeResult::TimedOut ? ETIMEDOUT : out.Error;
+    return result;
+}
+
+} // namespace Platform
