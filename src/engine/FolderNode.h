@@ -21,7 +21,7 @@ enum TNodeFlag : std::uint8_t {
     NodeReadError = 0x04,
     // Something below this folder could not be read or was not finished.
     NodeIncompleteBelow = 0x08,
-    // The children are final and may be shown (the folder's listing ended).
+    // The folder's listing has ended: its children are final and may be shown.
     NodeChildrenPublished = 0x10,
 };
 

@@ -133,10 +133,6 @@ public:
         StopReaders();
         if (Failure)
             std::rethrow_exception(Failure);
-        // What is left unfinished after an abort: publish the children found
-        // so far; these folders keep no record.
-        for (TScanDir* d : Open)
-            Tree.PublishChildren(d->Node);
         Tree.NotifyFiguresChanged();
     }
 
@@ -334,6 +330,10 @@ private:
         }
         dir->Subdirs.clear();
         dir->Subdirs.shrink_to_fit();
+        // The listing has ended, so the children are final: the view may show
+        // them now and the user can browse while their figures come in.
+        node->RenumberChildren();
+        Tree.PublishChildren(node);
         if (!dir->Aborted && dir->Pending == 0)
             Finish(dir);
         else
@@ -347,7 +347,6 @@ private:
             node->Data = std::make_unique<TFolderSize>(dir->Record);
             node->Set(NodeScanned);
             node->Set(NodeIncompleteBelow, dir->IncompleteBelow);
-            Tree.PublishChildren(node);
             if (node == Host.CurrentNode())
                 Host.ShowPage(Host.CurrentPage());
             TScanDir* parent = dir->Parent;

@@ -1,7 +1,7 @@
 // The folder tree as a Qt item model: one column, one row per node, rows
 // created from the engine's tree on demand (no item object per node). A
-// folder's rows appear once, when its listing has ended; a folder still being
-// read shows none.
+// folder's rows appear once, when its listing has ended (its figures may
+// still be coming in); a folder still being listed shows none.
 #pragma once
 
 #include "engine/FolderNode.h"
