@@ -1,0 +1,15 @@
+// Test entry point: the chart widgets need an application object, run
+// off-screen with the Fusion style so pictures do not depend on the desktop.
+#include <QApplication>
+#include <QStyleFactory>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
