@@ -1,0 +1,196 @@
+// The item context menu and its commands.
+#include "shell/ItemContextMenu.h"
+
+#include "engine/Formatting.h"
+#include "platform/FileOps.h"
+#include "settings/MessageBox.h"
+#include "settings/Product.h"
+#include "shell/Icons.h"
+#include "shell/ItemProperties.h"
+#include "shell/Launch.h"
+#include "shell/ShellPaths.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
+
+#include <ftw.h>
+#include <sys/stat.h>
+
+namespace {
+
+std::int64_t MeasuredTotal = 0;
+
+int AddEntrySize(const char*, const struct stat* st, int type, FTW*) {
+    if (type == FTW_F || type == FTW_SL || type == FTW_SLN)
+        MeasuredTotal += st->st_size;
+    return 0;
+}
+
+const char* const Captions[] = {
+    "", "&Open", "Show in File &Manager", "&Copy Path", "P&roperties", "Send To &Trash", "&Delete"};
+
+std::string ParentOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.empty() ? "/" : name;
+}
+
+} // namespace
+
+std::int64_t MeasureItemSize(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0)
+        return 0;
+    if (!S_ISDIR(st.st_mode))
+        return st.st_size;
+    MeasuredTotal = 0;
+    nftw(path.c_str(), AddEntrySize, 32, FTW_PHYS | FTW_MOUNT);
+    return MeasuredTotal;
+}
+
+TItemContextMenu::TItemContextMenu(std::string path, QWidget* owner,
+                                   std::optional<std::int64_t> knownSize)
+    : Path(std::move(path)), Owner(owner), KnownSize(knownSize), PopupMenu(new QMenu(owner)) {
+    // A drive root may come with its trailing slash.
+    while (Path.size() > 1 && Path.back() == '/')
+        Path.pop_back();
+    PopupMenu->setObjectName(QStringLiteral("ItemContextMenu"));
+    for (int command = cmOpen; command <= cmDelete; ++command) {
+        if (command == cmCopyPath || command == cmProperties || command == cmTrash)
+            PopupMenu->addSeparator();
+        QAction* action = PopupMenu->addAction(QString::fromLatin1(Captions[command]));
+        action->setData(command);
+    }
+    ActionOf(cmOpen)->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton));
+    ActionOf(cmShowInFileManager)->setIcon(FolderIcon());
+    ActionOf(cmCopyPath)->setIcon(ThemeIcon("edit-copy", QStyle::SP_FileDialogDetailedView));
+    ActionOf(cmTrash)->setIcon(ThemeIcon("user-trash", QStyle::SP_TrashIcon));
+    ActionOf(cmDelete)->setIcon(ThemeIcon("edit-delete", QStyle::SP_DialogDiscardButton));
+    ActionOf(cmProperties)
+        ->setIcon(ThemeIcon("document-properties", QStyle::SP_FileDialogInfoView));
+    // What must not be removed is offered for nothing that removes.
+    bool removable = Platform::ProtectedReason(Path).empty();
+    ActionOf(cmTrash)->setEnabled(removable);
+    ActionOf(cmDelete)->setEnabled(removable);
+}
+
+TItemContextMenu::~TItemContextMenu() {
+    delete PopupMenu;
+}
+
+QAction* TItemContextMenu::ActionOf(TCommand command) const {
+    for (QAction* action : PopupMenu->actions()) {
+        if (!action->isSeparator() && action->data().toInt() == command)
+            return action;
+    }
+    return nullptr;
+}
+
+TItemContextMenu::TCommand TItemContextMenu::CommandOf(const QAction* action) const {
+    if (!action || action->isSeparator() || !PopupMenu->actions().contains(action))
+        return cmNone;
+    return static_cast<TCommand>(action->data().toInt());
+}
+
+bool TItemContextMenu::Run(TCommand command) {
+    const QString caption = QString::fromLatin1(ProductTitle);
+    switch (command) {
+    case cmNone:
+        return false;
+    case cmOpen:
+    case cmShowInFileManager: {
+        struct stat st {};
+        bool isFolder = stat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        TLaunchResult result =
+            command == cmOpen ? LaunchFile(Path) : ShowInFileManager(Path, isFolder);
+        if (!result.Ok)
+            TMessageBox::Error(Owner, caption,
+                               QStringLiteral("\"%1\" could not be opened:\n%2")
+                                   .arg(DisplayPath(Path), QString::fromStdString(result.Error)));
+        return result.Ok;
+    }
+    case cmCopyPath: {
+        auto* data = new QMimeData;
+        data->setText(DisplayPath(Path));
+        // The URI keeps the exact bytes of names that are not UTF-8.
+        QByteArray uri = "file://" + QByteArray::fromStdString(Path).toPercentEncoding("/");
+        data->setData(QStringLiteral("text/uri-list"), uri + "\r\n");
+        QApplication::clipboard()->setMimeData(data);
+        return true;
+    }
+    case cmProperties:
+        return ShowItemProperties(Path, Owner, KnownSize);
+    case cmTrash: {
+        Platform::TTrashResult result = Platform::MoveToTrash(Path);
+        if (!result.Ok)
+            TMessageBox::Error(Owner, caption,
+                               QStringLiteral("\"%1\" could not be moved to the Trash:\n%2")
+                                   .arg(DisplayPath(Path), QString::fromStdString(result.Error)));
+        return result.Ok;
+    }
+    case cmDelete:
+        return DeleteItem();
+    }
+    return false;
+}
+
+bool TItemContextMenu::DeleteItem() {
+    const QString caption = QString::fromLatin1(ProductTitle);
+    std::string refused = Platform::ProtectedReason(Path);
+    if (!refused.empty()) {
+        TMessageBox::Error(Owner, caption, QString::fromStdString(refused));
+        return false;
+    }
+    struct stat st {};
+    bool isFolder = lstat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::int64_t size = KnownSize ? *KnownSize : MeasureItemSize(Path);
+    QApplication::restoreOverrideCursor();
+    QString question =
+        QStringLiteral("Delete the %1 \"%2\" (%3) in \"%4\" permanently?\n\n"
+                       "It will not go to the Trash and cannot be restored.")
+            .arg(isFolder ? QStringLiteral("folder and everything in it,") : QStringLiteral("file"),
+                 DisplayPath(NameOf(Path)), FormatSize(size), DisplayPath(ParentOf(Path)));
+    if (TMessageBox::Show(Owner, TMessageKind::Confirmation, caption, question,
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return false;
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Platform::TDeleteResult result = Platform::DeleteTree(Path);
+    QApplication::restoreOverrideCursor();
+    if (!result.Refused.empty()) {
+        TMessageBox::Error(Owner, caption, QString::fromStdString(result.Refused));
+        return false;
+    }
+    if (!result.Complete()) {
+        QString details;
+        for (const Platform::TDeleteFailure& failure : result.Failures)
+            details += DisplayPath(failure.Path) + QStringLiteral(": ") +
+                       QString::fromStdString(failure.Reason) + QLatin1Char('\n');
+        if (result.FailureCount > result.Failures.size())
+            details += QStringLiteral("... and %1 more\n")
+                           .arg(result.FailureCount - result.Failures.size());
+        TMessageBox::Error(Owner, caption,
+                           QStringLiteral("%1 of \"%2\" could not be deleted; the rest was.")
+                               .arg(result.FailureCount == 1
+                                        ? QStringLiteral("One item")
+                                        : QStringLiteral("%1 items").arg(result.FailureCount),
+                                    DisplayPath(Path)),
+                           details);
+    }
+    return result.RemovedFiles + result.RemovedFolders > 0;
+}
+
+bool ShowItemContextMenu(const std::string& path, QWidget* owner, const QPoint& screenPoint,
+                         std::optional<std::int64_t> knownSize) {
+    TItemContextMenu menu(path, owner, knownSize);
+    QAction* chosen = menu.Menu()->exec(screenPoint);
+    return menu.Run(menu.CommandOf(chosen));
+}
