@@ -78,15 +78,4 @@ TEST(ItemProperties, ShowRunsTheDialogModally) {
     EXPECT_TRUE(seen);
 }
 
-TEST(ItemProperties, Screenshot) {
-    TTempTree tree;
-    tree.MakeFile("Quarterly report.pdf", 3 * 1024 * 1024 + 17);
-    TItemPropertiesBox box(tree.Path("Quarterly report.pdf"));
-    box.adjustSize();
-    QString out = qEnvironmentVariable("QUILLMERE_SCREENSHOTS");
-    if (out.isEmpty())
-        GTEST_SKIP() << "set QUILLMERE_SCREENSHOTS to a folder to save the picture";
-    EXPECT_TRUE(box.grab().save(out + QStringLiteral("/properties.png")));
-}
-
 } // namespace
