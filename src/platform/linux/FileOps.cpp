@@ -195,8 +195,8 @@ std::string ProtectedReason(const std::string& path) {
                    ? Quoted(path) + " is your home folder."
                    : Quoted(path) + " contains your home folder.";
     }
-    if (S_ISDIR(st.st_mode) &&
-        IdentityOf(parent.Get(), "", true) == IdentityOf(AT_FDCWD, "/home", true))
+    auto homeRoot = IdentityOf(AT_FDCWD, "/home", true);
+    if (S_ISDIR(st.st_mode) && homeRoot && IdentityOf(parent.Get(), "", true) == homeRoot)
         return Quoted(path) + " is a user's home folder.";
 
     auto ownMount = MountIdAt(parent.Get(), split->Name.c_str());
