@@ -1,0 +1,554 @@
+// The main window's construction, layout, page switching, status bar and
+// life cycle. Commands are in MainCommands.cpp, scans and the tree in
+// ScanCommands.cpp.
+#include "ui/main/MainForm.h"
+
+#include "engine/Formatting.h"
+#include "engine/Paths.h"
+#include "models/FolderTreeModel.h"
+#include "platform/Mounts.h"
+#include "settings/ColorTable.h"
+#include "settings/ConfigKeys.h"
+#include "settings/MessageBox.h"
+#include "settings/ProgramSettings.h"
+#include "settings/WindowPlacement.h"
+#include "shell/DriveLists.h"
+#include "shell/DrivesSelectBox.h"
+#include "ui/charts/SectionSizeBox.h"
+#include "ui/main/Strings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int StatusPanel1Width = 150;
+
+QString Text(const std::string& raw) {
+    return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
+}
+
+QWidget* MakePage(QTabWidget* pages, const char* name, const QString& caption) {
+    auto* page = new QWidget(pages);
+    page->setObjectName(QString::fromLatin1(name));
+    pages->addTab(page, caption);
+    return page;
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("MainForm"));
+    // Every failure while the window is built ends the program with one
+    // message; nothing half-built is shown.
+    try {
+        CurDrive.clear();
+        WhatIfIndex = 0;
+        LoadSettings();
+        TheScanner = std::make_unique<TScanner>(FolderTreeData, *this);
+        CreateComponents();
+        CreateCommands();
+        CreateToolbar();
+        ShowPage(0);
+        setWindowTitle(Strings::DefaultCaption());
+        ClustersBox->setCurrentIndex(0);
+        setAcceptDrops(true);
+        SectionBox = new TSectionSizeBox(this);
+        connect(SectionBox, &TSectionSizeBox::ClosedByUser, this,
+                [this] { cmdViewPieSectionSizeWindow->setChecked(false); });
+    } catch (const std::exception& e) {
+        TMessageBox::Error(nullptr, tr("Fatal error"),
+                           tr("Fatal error: ") + Strings::ProductName() + tr(" must close"),
+                           QString::fromLocal8Bit(e.what()));
+        throw;
+    }
+}
+
+TMainForm::~TMainForm() {
+    // Whatever fails on the way, the settings are saved.
+    try {
+        SaveWindowState(this, Keys::WindowState);
+        if (!isMaximized() && !isMinimized())
+            SaveBounds(this, Keys::MainWindowBounds);
+    } catch (...) {
+        // Placement is a convenience; the settings below matter more.
+    }
+    delete SectionBox;
+    SectionBox = nullptr;
+    SaveSettings();
+    FolderTreeData.SetObserver(nullptr);
+}
+
+void TMainForm::CreateComponents() {
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    ToolbarSupport = new QWidget(central);
+    ToolbarSupport->setObjectName(QStringLiteral("ToolbarSupport"));
+    auto* strip = new QHBoxLayout(ToolbarSupport);
+    strip->setContentsMargins(2, 1, 2, 1);
+    strip->setSpacing(0);
+    DriveBox = new TShExDriveComboBox(ToolbarSupport);
+    DriveBox->setObjectName(QStringLiteral("DriveBox"));
+    DriveBox->setFixedWidth(169);
+    DriveBox->setToolTip(tr("Drives List Box"));
+    DriveBox->setStatusTip(tr("Select a drive and press the Scan button to scan it"));
+    strip->addWidget(DriveBox);
+    TheToolbar = new QToolBar(ToolbarSupport);
+    TheToolbar->setObjectName(QStringLiteral("TheToolbar"));
+    TheToolbar->setIconSize(QSize(16, 16));
+    TheToolbar->setStyleSheet(QStringLiteral("QToolBar { border: none; }"));
+    strip->addWidget(TheToolbar);
+    ClustersBox = new QComboBox(ToolbarSupport);
+    ClustersBox->setObjectName(QStringLiteral("ClustersBox"));
+    ClustersBox->addItems({tr("Drive cluster size"), tr("0.5 K (high density floppy disks)"),
+                           tr("2 K (CD-ROM)"), tr("4 K (FAT 128 MB - 255 MB, FAT32)"),
+                           tr("8 K (FAT 256 MB - 511 MB)"), tr("16 K (FAT 512 MB - 1023 MB)"),
+                           tr("32 K (FAT 1 GB - 2 GB)"), tr("64 K")});
+    ClustersBox->setToolTip(tr("User Defined Cluster Size"));
+    ClustersBox->setStatusTip(tr("Select a cluster size to see how the current folder would look "
+                                 "on a drive with that cluster size."));
+    ClustersBox->setMinimumWidth(0);
+    ClustersBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    strip->addSpacing(4);
+    strip->addWidget(ClustersBox, 1);
+    strip->addSpacing(4);
+    ToolbarSupport->installEventFilter(this);
+    auto* lineAbove = new QFrame(central);
+    lineAbove->setFrameShape(QFrame::HLine);
+    lineAbove->setFrameShadow(QFrame::Sunken);
+    column->addWidget(lineAbove);
+    column->addWidget(ToolbarSupport);
+    auto* lineBelow = new QFrame(central);
+    lineBelow->setFrameShape(QFrame::HLine);
+    lineBelow->setFrameShadow(QFrame::Sunken);
+    column->addWidget(lineBelow);
+
+    MainSplitter = new QSplitter(Qt::Horizontal, central);
+    MainSplitter->setObjectName(QStringLiteral("MainSplitter"));
+    MainSplitter->setChildrenCollapsible(false);
+    TheLeftPanel = new QWidget(MainSplitter);
+    TheLeftPanel->setObjectName(QStringLiteral("TheLeftPanel"));
+    auto* left = new QVBoxLayout(TheLeftPanel);
+    left->setContentsMargins(0, 0, 0, 0);
+    FolderTree = new QTreeView(TheLeftPanel);
+    FolderTree->setObjectName(QStringLiteral("FolderTree"));
+    FolderTree->setHeaderHidden(true);
+    FolderTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FolderTree->setUniformRowHeights(true);
+    FolderTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    FolderTree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    FolderTree->header()->setStretchLastSection(false);
+    Model = new TFolderTreeModel(FolderTreeData, this);
+    Model->SetIconProvider(
+        [this](const TFolderNode* node, bool open) { return NodeIcon(node, open); });
+    FolderTree->setModel(Model);
+    left->addWidget(FolderTree);
+    MainSplitter->addWidget(TheLeftPanel);
+
+    TheRightPanel = new QWidget(MainSplitter);
+    TheRightPanel->setObjectName(QStringLiteral("TheRightPanel"));
+    auto* right = new QVBoxLayout(TheRightPanel);
+    right->setContentsMargins(0, 8, 0, 0);
+    ThePages = new QTabWidget(TheRightPanel);
+    ThePages->setObjectName(QStringLiteral("ThePages"));
+    pageNotScanned = MakePage(ThePages, "pageNotScanned", Strings::NoScannedItems());
+    pagePieChart = MakePage(ThePages, "pagePieChart", tr("Pie Chart"));
+    pageFolderInfo = MakePage(ThePages, "pageFolderInfo", tr("Folder Info"));
+    pageSubfolders = MakePage(ThePages, "pageSubfolders", tr("Subfolders"));
+    pageWastedSpace = MakePage(ThePages, "pageWastedSpace", tr("Wasted Space"));
+    pageCleanUp = MakePage(ThePages, "pageCleanUp", tr("Free Some Space"));
+    right->addWidget(ThePages);
+    MainSplitter->addWidget(TheRightPanel);
+    MainSplitter->setStretchFactor(1, 1);
+    MainSplitter->setSizes({165, 600});
+    column->addWidget(MainSplitter, 1);
+    setCentralWidget(central);
+
+    // The not-ready page: a picture and the reason, side by side.
+    auto* notReadyLayout = new QVBoxLayout(pageNotScanned);
+    panNotReady = new QWidget(pageNotScanned);
+    panNotReady->setObjectName(QStringLiteral("panNotReady"));
+    panNotReady->setAutoFillBackground(true);
+    notReadyLayout->addWidget(panNotReady);
+    auto* row = new QHBoxLayout(panNotReady);
+    row->addStretch(1);
+    auto* picture = new QLabel(panNotReady);
+    picture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
+    picture->setAlignment(Qt::AlignTop);
+    row->addWidget(picture, 0, Qt::AlignTop);
+    txtNotReady = new QPlainTextEdit(panNotReady);
+    txtNotReady->setObjectName(QStringLiteral("txtNotReady"));
+    txtNotReady->setReadOnly(true);
+    txtNotReady->setFrameShape(QFrame::NoFrame);
+    txtNotReady->setFocusPolicy(Qt::NoFocus);
+    txtNotReady->setMaximumWidth(200);
+    txtNotReady->setMinimumWidth(120);
+    txtNotReady->viewport()->setAutoFillBackground(false);
+    row->addWidget(txtNotReady, 1);
+    row->addStretch(1);
+
+    TheStatusBar = new QStatusBar(this);
+    TheStatusBar->setObjectName(QStringLiteral("TheStatusBar"));
+    TheStatusBar->setStatusTip(QStringLiteral(":"));
+    StatusPanel0 = new QLabel(TheStatusBar);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setFrameShape(QFrame::Panel);
+    StatusPanel0->setFrameShadow(QFrame::Sunken);
+    StatusPanel0->setMinimumWidth(1);
+    StatusPanel0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    StatusPanel0->setTextFormat(Qt::PlainText);
+    TheStatusBar->addWidget(StatusPanel0, 1);
+    StatusPanel1 = new QLabel(TheStatusBar);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    StatusPanel1->setFrameShape(QFrame::Panel);
+    StatusPanel1->setFrameShadow(QFrame::Sunken);
+    StatusPanel1->setFixedWidth(StatusPanel1Width);
+    TheStatusBar->addPermanentWidget(StatusPanel1);
+    setStatusBar(TheStatusBar);
+
+    connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex& previous) {
+                if (!ChangingSelection)
+                    FolderTreeChange(Model->NodeOf(current), Model->NodeOf(previous));
+            });
+    connect(FolderTree, &QWidget::customContextMenuRequested, this,
+            &TMainForm::FolderTreeContextMenu);
+    connect(ThePages, &QTabWidget::currentChanged, this, &TMainForm::PageTabClick);
+    connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
+}
+
+QIcon TMainForm::NodeIcon(const TFolderNode* node, bool open) const {
+    QStyle* s = style();
+    if (!node->Parent && node->Drive) {
+        const QIcon theme = QIcon::fromTheme(QStringLiteral("drive-harddisk"));
+        return theme.isNull() ? s->standardIcon(QStyle::SP_DriveHDIcon) : theme;
+    }
+    if (node->Has(NodeOtherDrive))
+        return s->standardIcon(QStyle::SP_DriveNetIcon);
+    const QIcon theme =
+        QIcon::fromTheme(open ? QStringLiteral("folder-open") : QStringLiteral("folder"));
+    if (!theme.isNull())
+        return theme;
+    return s->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon);
+}
+
+// ---- page machinery ---------------------------------------------------------
+
+bool TMainForm::NotReadyShown() const {
+    return ThePages->isTabVisible(0);
+}
+
+QString TMainForm::NotReadyText() const {
+    return txtNotReady->toPlainText();
+}
+
+void TMainForm::SetNotReadyText() {
+    QString text;
+    if (ScannedDriveRoots.empty()) {
+        ThePages->setTabText(0, Strings::NoScannedItems());
+        text = Strings::NoDrivesScanned();
+    } else {
+        ThePages->setTabText(0, Strings::FolderNotScanned());
+        const QString word = !CurNode ? tr("item") : CurNode->Parent ? tr("folder") : tr("drive");
+        text = (ScanningFlag ? Strings::ScanNotFinished() : Strings::ScanInterrupted()).arg(word);
+    }
+    // The texts keep their CR LF line ends; the memo shows plain lines.
+    txtNotReady->setPlainText(QString(text).remove(QLatin1Char('\r')));
+}
+
+bool TMainForm::ShowNode(TFolderNode* node) {
+    CurNode = node;
+    ChangingPage = true;
+    struct TGuard {
+        bool& Flag;
+        ~TGuard() { Flag = false; }
+    } guard{ChangingPage};
+    if (node && node->Data) {
+        for (int i = 1; i <= 5; ++i)
+            ThePages->setTabVisible(i, i != PageCleanUp + 1 || node->Parent != nullptr);
+        if (CurPage == PageCleanUp && !node->Parent)
+            CurPage = PagePie;
+        ThePages->setCurrentIndex(CurPage + 1);
+        ThePages->setTabVisible(0, false);
+        return true;
+    }
+    if (SectionBox)
+        SectionBox->hide();
+    QPalette palette = panNotReady->palette();
+    palette.setColor(QPalette::Window, ResolveColor(Settings().Colors[ciNotScannedPanel]));
+    panNotReady->setPalette(palette);
+    ThePages->setTabVisible(0, true);
+    ThePages->setCurrentIndex(0);
+    for (int i = 1; i <= 5; ++i)
+        ThePages->setTabVisible(i, false);
+    SetNotReadyText();
+    return false;
+}
+
+void TMainForm::ShowPage(int page) {
+    CurPage = page;
+    TFolderNode* node = Model->NodeOf(FolderTree->currentIndex());
+    if (!ShowNode(node))
+        return;
+    if (cmdViewPieChart) {
+        const QList<QAction*> items{cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
+                                    cmdViewWastedSpace, cmdViewCleanUp};
+        items[CurPage]->setChecked(true);
+    }
+    switch (CurPage) {
+    case PagePie:
+        ShowPiePage();
+        break;
+    case PageFolderInfo:
+        ShowFolderInfoPage();
+        break;
+    case PageSubfolders:
+        FillSubfolderList();
+        break;
+    case PageWasted:
+        ShowWastedPage();
+        break;
+    case PageCleanUp:
+        ShowCleanUpPage();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::PageTabClick(int tabIndex) {
+    if (ChangingPage || NotReadyShown() || tabIndex < 1)
+        return;
+    QWidget* page = ThePages->widget(tabIndex);
+    page->setUpdatesEnabled(false);
+    struct TGuard {
+        QWidget* Page;
+        ~TGuard() { Page->setUpdatesEnabled(true); }
+    } guard{page};
+    ShowPage(tabIndex - 1);
+}
+
+void TMainForm::InvalidatePages(bool refresh) {
+    PieCachePath.clear();
+    InfoCachePath.clear();
+    ListCacheNode = nullptr;
+    if (refresh)
+        ShowPage(CurPage);
+}
+
+void TMainForm::InvalidatePie() {
+    PieCachePath.clear();
+    if (CurPage == PagePie)
+        ShowPage(PagePie);
+}
+
+void TMainForm::InvalidateList(bool refresh) {
+    ListCacheNode = nullptr;
+    if (refresh)
+        ShowPage(CurPage);
+}
+
+void TMainForm::ResetView() {
+    ShowNode(nullptr);
+    CurPath.clear();
+    setWindowTitle(Strings::DefaultCaption());
+    SetStatusText(0, QString());
+    SetStatusText(1, QString());
+    toolRescanDir->setEnabled(false);
+    toolExplore->setEnabled(false);
+    if (ScannedDriveRoots.empty()) {
+        SetNotReadyText();
+        cmdFileRescan->setEnabled(false);
+        cmdFileRemove->setEnabled(false);
+    }
+}
+
+void TMainForm::LayoutPage() {
+    // The pages' own contents lay themselves out; the section size window
+    // belongs to the pie page only.
+    if (!SectionBox)
+        return;
+    const bool wanted = CurPage == PagePie && CurNode && CurNode->Data &&
+                        Settings().PieSectionSizeWindow.Value && isVisible();
+    if (wanted && !SectionBox->isVisible())
+        SectionBox->show();
+    else if (!wanted && SectionBox->isVisible())
+        SectionBox->hide();
+}
+
+void TMainForm::ShowPiePage() {
+    LayoutPage();
+    if (PieCachePath == CurPath)
+        return;
+    PieCachePath = CurPath;
+}
+
+void TMainForm::ShowFolderInfoPage() {
+    LayoutPage();
+    if (InfoCachePath == CurPath)
+        return;
+    InfoCachePath = CurPath;
+}
+
+void TMainForm::FillSubfolderList() {
+    LayoutPage();
+    if (ListCacheNode == CurNode)
+        return;
+    ListCacheNode = CurNode;
+}
+
+void TMainForm::ShowWastedPage() {
+    LayoutPage();
+}
+
+void TMainForm::ShowCleanUpPage() {
+    LayoutPage();
+}
+
+// ---- status bar and hints ------------------------------------------------------
+
+void TMainForm::SetStatusText(int panel, const std::string& text) {
+    SetStatusText(panel, Text(text));
+}
+
+void TMainForm::SetStatusText(int panel, const QString& text) {
+    if (panel == 0) {
+        Panel0Text = text;
+        if (!HintShown)
+            StatusPanel0->setText(text);
+    } else {
+        StatusPanel1->setText(text);
+    }
+}
+
+void TMainForm::ShowHint(const QString& hint) {
+    if (!hint.isEmpty() && hint != QLatin1String(":")) {
+        HintShown = true;
+        StatusPanel0->setFrameShape(QFrame::NoFrame);
+        StatusPanel0->setText(hint);
+        StatusPanel1->hide();
+    } else {
+        HintShown = false;
+        StatusPanel0->setFrameShape(QFrame::Panel);
+        StatusPanel0->setText(Panel0Text);
+        StatusPanel1->show();
+    }
+}
+
+bool TMainForm::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::ResizeToolbarStrip() {
+    // The cluster box takes what the drive box and toolbar leave, and goes
+    // away when that is too little to be of use.
+    const int left = TheToolbar->geometry().right() + 4;
+    const int room = ToolbarSupport->width() - 4 - left;
+    ClustersBox->setVisible(room >= 32);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ToolbarSupport && event->type() == QEvent::Resize)
+        QTimer::singleShot(0, this, &TMainForm::ResizeToolbarStrip);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- life cycle -------------------------------------------------------------------
+
+void TMainForm::ApplyColors() {
+    if (SectionBox)
+        SectionBox->ApplyGaugeColors();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!FirstActivate)
+        return;
+    ApplyColors();
+    ApplyViewSettings();
+    FirstActivation();
+}
+
+void TMainForm::ApplyViewSettings() {
+    TProgramSettings& s = Settings();
+    toolShowWasted->setChecked(s.IncludeWastedInformation.Value);
+    toolShowFiles->setChecked(s.ShowFileNames.Value);
+    toolPercent->setChecked(s.ShowPercentInPie.Value == 1);
+    toolMB->setChecked(s.ShowPercentInPie.Value == 2);
+    cmdViewToolbar->setChecked(s.ViewToolbar.Value);
+    ToolbarSupport->setVisible(s.ViewToolbar.Value);
+    cmdViewStatusBar->setChecked(s.ViewStatusBar.Value);
+    TheStatusBar->setVisible(s.ViewStatusBar.Value);
+    cmdViewFolderTree->setChecked(s.ViewFolderTree.Value);
+    TheLeftPanel->setVisible(s.ViewFolderTree.Value);
+    cmdViewPieSectionSizeWindow->setChecked(s.PieSectionSizeWindow.Value);
+    (s.SortAscending.Value ? cmdViewPieSortAscending : cmdViewPieSortDescending)->setChecked(true);
+}
+
+void TMainForm::FirstActivation() {
+    FirstActivate = false;
+    // The drive that holds the program is the one offered first.
+    try {
+        DriveBox->SetDrive(
+            QFile::decodeName(Platform::DriveRootOf(TDrivesSelectBox::ProgramFilePath()).c_str()));
+    } catch (...) {
+        // Only a convenience: the box simply starts without a choice.
+    }
+    RestoreWindowState(this, Keys::WindowState);
+    QTimer::singleShot(0, this, &TMainForm::StartUp);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (ScanningFlag) {
+        // The scan runs inside a command further up the stack; stop it and
+        // close once it has returned.
+        AbortScan = true;
+        CloseWhenScanEnds = true;
+        event->ignore();
+        return;
+    }
+    setAcceptDrops(false);
+    if (SectionBox)
+        SectionBox->hide();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    activateWindow();
+    raise();
+    if (urls.isEmpty() || !urls.front().isLocalFile())
+        return;
+    const std::string path = QFile::encodeName(urls.front().toLocalFile()).toStdString();
+    QTimer::singleShot(0, this, [this, path] { SelectPath(path); });
+}

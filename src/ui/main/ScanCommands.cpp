@@ -1,0 +1,523 @@
+// Scans, rescans and removals of drives, the folder tree's selection, and the
+// start-up scans of the command line.
+#include "ui/main/MainForm.h"
+
+#include "engine/Formatting.h"
+#include "engine/Paths.h"
+#include "engine/VolumeInfo.h"
+#include "models/FolderTreeModel.h"
+#include "platform/Mounts.h"
+#include "settings/MessageBox.h"
+#include "settings/ProgramSettings.h"
+#include "shell/DriveLists.h"
+#include "shell/DrivesSelectBox.h"
+#include "shell/FolderBrowse.h"
+#include "shell/ItemContextMenu.h"
+#include "shell/NetworkDrives.h"
+#include "ui/charts/PieArithmetic.h"
+#include "ui/charts/SectionSizeBox.h"
+#include "ui/main/Strings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace {
+
+QString Text(const std::string& raw) {
+    return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
+}
+
+std::string Raw(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
+
+// The root path of the drive a node belongs to.
+std::string DriveOfNode(TFolderNode* node) {
+    TFolderNode* root = RootNode(node);
+    if (!root)
+        return {};
+    return root->Drive ? root->Drive->RootPath : root->Name;
+}
+
+// Runs a command body and shows what went wrong instead of letting an
+// exception unwind through the event loop.
+template <class F> void Guarded(QWidget* parent, F&& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        TMessageBox::Error(parent, Strings::ProductName(), QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace
+
+void TMainForm::ProcessEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool TMainForm::DriveAccessible(const std::string& root) {
+    for (;;) {
+        if (CheckDriveAccessible(root) == TDriveAccess::Ok)
+            return true;
+        const auto answer = TMessageBox::Show(
+            this, TMessageKind::Error, Strings::ProductName(),
+            Text(root) + tr(" is not accessible. The drive door may not be closed or the network "
+                            "connection may be down. Please try to correct this error and retry."),
+            QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry);
+        if (answer != QMessageBox::Retry)
+            return false;
+    }
+}
+
+bool TMainForm::ScanNewDrive(const std::string& root, const QString& displayName,
+                             TDriveRecInfo* entry) {
+    if (!DriveAccessible(root))
+        return false;
+    ScannedDriveRoots.push_back(root);
+    if (!entry)
+        entry = FolderTreeData.CreateDriveRec(root);
+    entry->Text = displayName.toStdString();
+    // Whatever happens in the scan, the window ends in a usable state.
+    struct TFinish {
+        TMainForm& Form;
+        ~TFinish() {
+            Form.SetStatusText(0, Strings::Done());
+            Form.InvalidatePages(AbortScan);
+            if (!Form.FolderTree->currentIndex().isValid() && Form.Model->rowCount() > 0)
+                Form.FolderTree->setCurrentIndex(Form.Model->index(0, 0));
+        }
+    } finish{*this};
+    TheScanner->ScanDrive(entry->Text, *entry);
+    return true;
+}
+
+void TMainForm::ScanOrRescanDrive(const std::string& root, const QString& displayName) {
+    if (std::find(ScannedDriveRoots.begin(), ScannedDriveRoots.end(), root) !=
+        ScannedDriveRoots.end()) {
+        RescanDrives({root});
+        return;
+    }
+    ScanNewDrive(root, displayName.isEmpty() ? Text(DisplayNameOf(root)) : displayName, nullptr);
+}
+
+void TMainForm::RescanDrives(const std::vector<std::string>& roots) {
+    if (ScanningFlag)
+        return;
+    InvalidatePages(false);
+    for (const std::string& root : roots) {
+        auto it = std::find(ScannedDriveRoots.begin(), ScannedDriveRoots.end(), root);
+        TDriveRecInfo* entry = FolderTreeData.FindDriveRec(root);
+        if (it == ScannedDriveRoots.end() || !entry)
+            continue;
+        const std::string remembered = CurPath;
+        ScannedDriveRoots.erase(it);
+        if (CurNode && RootNode(CurNode) == entry->RootNode) {
+            CurNode = nullptr;
+            CurRootNode = nullptr;
+        }
+        ChangingSelection = true;
+        FolderTreeData.DeleteNode(entry->RootNode);
+        entry->RootNode = nullptr;
+        ChangingSelection = false;
+        if (!FolderTree->currentIndex().isValid())
+            ResetView();
+        ScanNewDrive(root, Text(entry->Text), entry);
+        SelectPath(remembered);
+        if (AbortScan)
+            break;
+    }
+}
+
+void TMainForm::RemoveDrive(const std::string& root) {
+    TDriveRecInfo* entry = FolderTreeData.FindDriveRec(root);
+    if (ScanningFlag || !entry)
+        return;
+    ScannedDriveRoots.erase(std::remove(ScannedDriveRoots.begin(), ScannedDriveRoots.end(), root),
+                            ScannedDriveRoots.end());
+    if (CurNode && RootNode(CurNode) == entry->RootNode) {
+        CurNode = nullptr;
+        CurRootNode = nullptr;
+        CurDrive.clear();
+    }
+    ChangingSelection = true;
+    FolderTreeData.DeleteNode(entry->RootNode);
+    FolderTreeData.RemoveDriveRec(entry);
+    ChangingSelection = false;
+    const QModelIndex current = FolderTree->currentIndex();
+    if (current.isValid())
+        FolderTreeChange(Model->NodeOf(current), nullptr);
+    else
+        ResetView();
+}
+
+bool TMainForm::SelectPath(const std::string& rawPath) {
+    if (rawPath.empty() || rawPath[0] != '/')
+        return false;
+    const std::string path = ExcludeTrailingBackslash(rawPath);
+    const std::string root = Platform::DriveRootOf(path);
+    if (root.empty())
+        return false;
+    if (!FolderTreeData.FindDriveRec(root))
+        ScanOrRescanDrive(root);
+    TDriveRecInfo* entry = FolderTreeData.FindDriveRec(root);
+    if (!entry || !entry->RootNode)
+        return false;
+    TFolderNode* node = entry->RootNode;
+    if (path != root) {
+        const std::string rest = root == "/" ? path.substr(1) : path.substr(root.size() + 1);
+        TVolumeInformation info;
+        const bool caseSensitive =
+            !GetVolumeInfo(root, info) || (info.FileSystemFlags & FsCaseSensitive) != 0;
+        node = FindNodeByPath(node, rest, caseSensitive);
+    }
+    if (node && SelectNode(node)) {
+        FolderTree->expand(Model->IndexOf(node));
+        FolderTree->setFocus();
+    }
+    return true;
+}
+
+bool TMainForm::SelectNode(TFolderNode* node) {
+    const QModelIndex index = Model->IndexOf(node);
+    if (!index.isValid())
+        return false;
+    FolderTree->scrollTo(index);
+    // Selecting may drop the node (its folder is gone); the persistent index
+    // tells whether it is still there.
+    const QPersistentModelIndex kept(index);
+    FolderTree->setCurrentIndex(index);
+    return kept.isValid();
+}
+
+void TMainForm::FolderTreeChange(TFolderNode* node, TFolderNode* previous) {
+    if (!node)
+        return;
+    // Entering another drive: it has to answer first, or the old node stays.
+    const std::string drive = DriveOfNode(node);
+    if ((!node->Parent || drive != CurDrive) && !DriveAccessible(drive)) {
+        if (previous) {
+            ChangingSelection = true;
+            FolderTree->setCurrentIndex(Model->IndexOf(previous));
+            ChangingSelection = false;
+        }
+        return;
+    }
+    CurNode = node;
+    CurRootNode = RootNode(node);
+    CurPath = NodePath(node);
+    if (node->Parent && !DirectoryExists(CurPath)) {
+        if (!ScanningFlag) {
+            RemoveVanishedNode(node);
+            return;
+        }
+        // The running scan may hold nodes below it; repair when it ends.
+        PendingVanishChecks.push_back(CurPath);
+    }
+    setWindowTitle(Strings::DefaultCaption() + QStringLiteral(" - ") + Text(CurPath));
+    SetStatusText(0, Text(CurPath));
+    toolLevelUp->setEnabled(node->Parent != nullptr);
+    toolExplore->setEnabled(true);
+    toolRescanDir->setEnabled(!ScanningFlag);
+    if (!node->Parent || drive != CurDrive)
+        RefreshDriveInfo(drive);
+    if (ShowNode(node)) {
+        if (!node->Parent && CurPage == PageCleanUp)
+            CurPage = PagePie;
+        const std::int64_t wasted = ShownTreeWasted(*node->Data);
+        SectionBox->SetWasted(PercentOf(node->Data->TreeSize, wasted), FormatSize(wasted));
+        ShowPage(CurPage);
+    }
+}
+
+void TMainForm::RemoveVanishedNode(TFolderNode* node) {
+    ShowNode(nullptr);
+    TFolderNode* parent = node->Parent;
+    const TFolderSize* r = node->Data.get();
+    SubtractFromAncestors(parent, node, r ? r->TreeFolderCount + 1 : 1, r ? r->TreeFileCount : 0,
+                          r ? r->TreeWasted : 0, r ? r->TreeSize : 0);
+    ChangingSelection = true;
+    FolderTreeData.DeleteNode(node);
+    ChangingSelection = false;
+    CurNode = nullptr;
+    InvalidatePages(false);
+    // Show what the tree moved to (normally the parent or a sibling).
+    TFolderNode* next = Model->NodeOf(FolderTree->currentIndex());
+    if (!next)
+        next = parent;
+    QTimer::singleShot(0, this, [this, next] {
+        if (Model->NodeOf(FolderTree->currentIndex()) == next)
+            FolderTreeChange(next, nullptr);
+        else
+            SelectNode(next);
+    });
+}
+
+void TMainForm::RunPendingVanishChecks() {
+    std::vector<std::string> paths;
+    paths.swap(PendingVanishChecks);
+    for (const std::string& path : paths) {
+        const std::string root = Platform::DriveRootOf(path);
+        TDriveRecInfo* entry = FolderTreeData.FindDriveRec(root);
+        if (!entry || !entry->RootNode || path == root)
+            continue;
+        const std::string rest = root == "/" ? path.substr(1) : path.substr(root.size() + 1);
+        TFolderNode* node = FindNodeByPath(entry->RootNode, rest, true);
+        if (!node || PathExists(path))
+            continue;
+        if (node == CurNode)
+            RemoveVanishedNode(node);
+        else
+            TheScanner->RemoveVanishedFolder(path, node);
+    }
+}
+
+void TMainForm::RefreshDriveInfo(const std::string& root) {
+    CurDrive = root;
+    const TDriveRecInfo* entry = FolderTreeData.FindDriveRec(root);
+    CurClusterSize = entry ? entry->ClusterSize : ClusterSizeOf(root);
+    DriveTotal = DiskTotalBytes(root);
+    DriveFree = DiskFreeBytes(root);
+    const bool known = DriveTotal >= 0 && DriveFree >= 0;
+    SectionBox->SetDrive(Text(root), known ? PercentOf(DriveTotal, DriveFree) : 0,
+                         known ? FormatSize(DriveFree) : QStringLiteral("?"),
+                         known ? FormatSize(DriveTotal) : QString());
+    const QString fs = QString::fromStdString(FileSystemNameOf(root));
+    if (CurClusterSize <= 0)
+        SetStatusText(1, tr("? Cluster (%1)").arg(fs));
+    else if (CurClusterSize < 1024)
+        SetStatusText(1, tr("%1 Cluster (%2)").arg(FormatSize32(CurClusterSize), fs));
+    else
+        SetStatusText(1, tr("%1K Cluster (%2)").arg(CurClusterSize / 1024).arg(fs));
+    DriveBox->SetDrive(QFile::decodeName(root.c_str()));
+}
+
+// ---- commands -------------------------------------------------------------------
+
+void TMainForm::toolScanClick() {
+    const std::string drive = Raw(DriveBox->Drive());
+    if (!drive.empty())
+        Guarded(this, [&] { ScanOrRescanDrive(drive); });
+}
+
+void TMainForm::cmdFileRescanCurrentDirectoryClick() {
+    TFolderNode* node = Model->NodeOf(FolderTree->currentIndex());
+    if (!CurNode || !node || ScanningFlag)
+        return;
+    Guarded(this, [&] {
+        SetScanning(true);
+        struct TFinish {
+            TMainForm& Form;
+            ~TFinish() {
+                Form.SetScanning(false);
+                Form.ShowNode(Form.Model->NodeOf(Form.FolderTree->currentIndex()));
+            }
+        } finish{*this};
+        ShowNode(nullptr);
+        TheScanner->RescanFolder(NodePath(node), node);
+        InvalidatePages(false);
+        // The rescanned node may be gone (its folder vanished); show whatever
+        // the tree holds now.
+        TFolderNode* now = Model->NodeOf(FolderTree->currentIndex());
+        if (now)
+            FolderTreeChange(now, nullptr);
+    });
+}
+
+void TMainForm::cmdFileRescanCurrentDriveClick() {
+    if (!CurDrive.empty())
+        Guarded(this, [&] { RescanDrives({CurDrive}); });
+}
+
+void TMainForm::cmdFileRescanAllDrivesClick() {
+    const std::vector<std::string> all = ScannedDriveRoots;
+    Guarded(this, [&] { RescanDrives(all); });
+}
+
+void TMainForm::cmdFileRemoveCurrentDriveClick() {
+    const std::string drive = CurDrive;
+    Guarded(this, [&] { RemoveDrive(drive); });
+}
+
+void TMainForm::cmdFileRemoveAllDrivesClick() {
+    const std::size_t count = ScannedDriveRoots.size();
+    Guarded(this, [&] {
+        for (std::size_t i = 0; i < count && !ScannedDriveRoots.empty(); ++i)
+            RemoveDrive(ScannedDriveRoots.front());
+    });
+}
+
+void TMainForm::cmdFileAbortClick() {
+    AbortScan = true;
+}
+
+void TMainForm::cmdFileSelectFolderClick() {
+    TFolderBrowse browse;
+    browse.Title =
+        tr("Select the folder you want to analyze. If the folder has not been scanned, ") +
+        Strings::ProductName() + tr(" will scan it now.");
+    browse.Folder = Text(CurPath);
+    if (browse.Execute(this))
+        Guarded(this, [&] { SelectPath(Raw(browse.Folder)); });
+}
+
+void TMainForm::cmdFileScanDrivesClick() {
+    TDrivesSelectBox box(this);
+    box.exec();
+    if (!box.ScanRequested())
+        return;
+    const QStringList drives = box.TheDrivesBox->CheckedDrives();
+    Guarded(this, [&] {
+        for (const QString& root : drives) {
+            ScanOrRescanDrive(Raw(root));
+            if (AbortScan)
+                break;
+        }
+    });
+}
+
+void TMainForm::cmdFileMapNetworkDriveClick() {
+    const QString noted = DriveBox->Drive();
+    MapNetworkDrive(this);
+    DriveBox->BuildList();
+    DriveBox->SetDrive(noted);
+}
+
+void TMainForm::cmdFileDisconnectNetworkDriveClick() {
+    const QString noted = DriveBox->Drive();
+    DisconnectNetworkDrive(this);
+    DriveBox->BuildList();
+    DriveBox->SetDrive(noted);
+}
+
+void TMainForm::ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWidget* control) {
+    const QPoint screen = control->mapToGlobal(pos);
+    if (IsDriveRoot(item.Path) && item.Node && !item.Node->Parent) {
+        ShowItemContextMenu(IncludeTrailingBackslash(item.Path), this, screen, item.Size);
+        return;
+    }
+    TFolderNode* parent = item.Node ? item.Node->Parent : Model->NodeOf(FolderTree->currentIndex());
+    ShowItemContextMenu(item.Path, this, screen, item.Size);
+    if (PathExists(item.Path))
+        return;
+    if (ScanningFlag) {
+        // Nodes of a running scan stay put; the tree is repaired when it ends.
+        PendingVanishChecks.push_back(item.Path);
+        return;
+    }
+    if (item.Node) {
+        TFolderNode* node = item.Node;
+        ShowNode(nullptr);
+        SubtractFromAncestors(parent, node, node->Data ? node->Data->TreeFolderCount + 1 : 1,
+                              node->Data ? node->Data->TreeFileCount : 0, item.Wasted, item.Size);
+        ChangingSelection = true;
+        FolderTreeData.DeleteNode(node);
+        ChangingSelection = false;
+        CurNode = nullptr;
+        SelectNode(parent);
+    } else {
+        SubtractFromAncestors(parent, nullptr, 0, 1, item.Wasted, item.Size);
+    }
+    InvalidatePages(true);
+}
+
+void TMainForm::toolLevelUpClick() {
+    if (!CurNode || !CurNode->Parent)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct TRestore {
+        ~TRestore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    // Collapse the node and every expanded folder below it.
+    std::vector<QModelIndex> pending{Model->IndexOf(CurNode)};
+    while (!pending.empty()) {
+        const QModelIndex index = pending.back();
+        pending.pop_back();
+        if (!FolderTree->isExpanded(index))
+            continue;
+        for (int r = 0; r < Model->rowCount(index); ++r)
+            pending.push_back(Model->index(r, 0, index));
+        FolderTree->collapse(index);
+    }
+    SelectNode(CurNode->Parent);
+}
+
+void TMainForm::ClustersBoxChange(int index) {
+    WhatIfIndex = index;
+    if (CurNode && CurNode->Data) {
+        const std::int64_t wasted = ShownTreeWasted(*CurNode->Data);
+        SectionBox->SetWasted(PercentOf(CurNode->Data->TreeSize, wasted), FormatSize(wasted));
+    }
+    InvalidatePages(true);
+}
+
+void TMainForm::FolderTreeContextMenu(const QPoint& pos) {
+    const QModelIndex index = FolderTree->indexAt(pos);
+    if (!index.isValid())
+        return;
+    FolderTree->setCurrentIndex(index);
+    TFolderNode* node = Model->NodeOf(index);
+    if (!node || !node->Data) {
+        TMessageBox::Error(this, Strings::ProductName(), Strings::ContextMenuNotReady());
+        return;
+    }
+    CurrentPieItem = TCurrentPieItem{NodePath(node), node, node->Data->TreeSize,
+                                     ShownTreeWasted(*node->Data), 0};
+    ShowItemMenu(CurrentPieItem, pos, FolderTree->viewport());
+}
+
+// ---- start-up ----------------------------------------------------------------------
+
+void TMainForm::SetArguments(std::vector<std::string> arguments) {
+    Arguments = std::move(arguments);
+}
+
+void TMainForm::StartUp() {
+    Guarded(this, [&] {
+        for (const QString& root : SplitDriveList(Settings().DrivesToAutoScan.Value)) {
+            ScanOrRescanDrive(QFile::encodeName(root).toStdString());
+            if (AbortScan)
+                break;
+        }
+        for (std::string arg : Arguments) {
+            if (arg.empty())
+                continue;
+            // A report run ("/RCSV ...") is a path only when such a file exists.
+            if (arg.size() >= 2 && arg[0] == '/' && (arg[1] == 'R' || arg[1] == 'r') &&
+                !PathExists(arg)) {
+                TMessageBox::Information(this, Strings::ProductName(),
+                                         tr("Report runs are not available in this version of "
+                                            "Quillmere yet."));
+                break;
+            }
+            if (arg[0] != '/') {
+                const QString absolute =
+                    QDir::current().absoluteFilePath(QFile::decodeName(arg.c_str()));
+                arg = QFile::encodeName(QDir::cleanPath(absolute)).toStdString();
+            }
+            const std::string path = ExcludeTrailingBackslash(arg);
+            if (!DirectoryExists(path)) {
+                TMessageBox::Error(
+                    this, Strings::ProductName(),
+                    tr("%1 is not a folder that Quillmere can scan.").arg(Text(path)));
+                continue;
+            }
+            if (Platform::DriveRootOf(path) == path)
+                ScanOrRescanDrive(path);
+            else
+                SelectPath(path);
+            if (AbortScan)
+                break;
+        }
+    });
+    if (ScannedDriveRoots.empty() && !CloseWhenScanEnds)
+        cmdFileScanDrivesClick();
+}

@@ -1,0 +1,298 @@
+// The main window on a drive of its own: a tmpfs mounted by the test, so a
+// scan never wanders over the machine's real disks.
+#include "ui/main/MainForm.h"
+#include "common/TempTree.h"
+#include "engine/Paths.h"
+#include "models/FolderTreeModel.h"
+#include "settings/ConfigKeys.h"
+#include "settings/MessageBox.h"
+#include "settings/ProgramSettings.h"
+#include "settings/SettingsStore.h"
+#include "ui/charts/SectionSizeBox.h"
+#include "ui/main/Strings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+
+namespace {
+
+// Closes whatever modal dialog opens while it lives (the start-up "Scan
+// Drives" dialog of a window that has scanned nothing).
+class TModalCloser {
+public:
+    TModalCloser() {
+        Timer.setInterval(20);
+        QObject::connect(&Timer, &QTimer::timeout, &Timer, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        Timer.start();
+    }
+
+private:
+    QTimer Timer;
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AbortScan = false;
+        Root = Temp.Path("drive");
+        Temp.MakeDir("drive");
+        if (mount("tmpfs", Root.c_str(), "tmpfs", 0, "size=64m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs for the test drive: " << std::strerror(errno);
+        Mounted = true;
+        Temp.MakeFile("drive/a.txt", 1);
+        Temp.MakeFile("drive/Temp/big", 4096);
+        Temp.MakeFile("drive/Temp/Sub/deep", 100);
+        Temp.MakeFile("drive/Other/x", 5000);
+        Form = std::make_unique<TMainForm>();
+    }
+
+    void TearDown() override {
+        Form.reset();
+        if (Mounted)
+            umount2(Root.c_str(), MNT_DETACH);
+    }
+
+    TFolderNode* Node(const std::string& relative) {
+        TDriveRecInfo* drive = Form->Tree().FindDriveRec(Root);
+        if (!drive || !drive->RootNode)
+            return nullptr;
+        return relative.empty() ? drive->RootNode : FindNodeByPath(drive->RootNode, relative, true);
+    }
+
+    void Select(const std::string& relative) {
+        ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
+    }
+
+    std::string Drive() const { return Root; }
+
+    TTempTree Temp;
+    std::string Root;
+    bool Mounted = false;
+    TMessageBoxScript Boxes;
+    std::unique_ptr<TMainForm> Form;
+};
+
+TEST_F(MainFormTest, NothingScannedShowsOnlyTheNotReadyPage) {
+    EXPECT_TRUE(Form->NotReadyShown());
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_FALSE(Form->ThePages->isTabVisible(i)) << i;
+    EXPECT_EQ(Form->ThePages->tabText(0), Strings::NoScannedItems());
+    EXPECT_EQ(Form->NotReadyText(), QString(Strings::NoDrivesScanned()).remove('\r'));
+    EXPECT_EQ(Form->windowTitle(), Strings::DefaultCaption());
+    EXPECT_FALSE(Form->cmdFileRescan->isEnabled());
+    EXPECT_FALSE(Form->cmdFileAbort->isEnabled());
+}
+
+TEST_F(MainFormTest, ScanSelectAndPageRules) {
+    Form->ScanOrRescanDrive(Drive());
+    ASSERT_TRUE(Node(""));
+    ASSERT_TRUE(Node("")->Data);
+    EXPECT_EQ(Node("")->Data->TreeSize, 1 + 4096 + 100 + 5000);
+    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Drive()});
+    EXPECT_EQ(Form->TheStatusBar->isVisible(), false); // never shown in this test
+    EXPECT_TRUE(Form->cmdFileRescan->isEnabled());
+    EXPECT_TRUE(Form->cmdFileRemove->isEnabled());
+    EXPECT_FALSE(Form->cmdFileAbort->isEnabled());
+
+    // The first node was selected after the scan: the drive root.
+    EXPECT_EQ(Form->CurrentNode(), Node(""));
+    EXPECT_FALSE(Form->NotReadyShown());
+    EXPECT_FALSE(Form->ThePages->isTabVisible(PageCleanUp + 1)); // not for a drive root
+    EXPECT_TRUE(Form->ThePages->isTabVisible(PagePie + 1));
+    EXPECT_FALSE(Form->toolLevelUp->isEnabled());
+    EXPECT_TRUE(Form->StatusPanel1->text().contains(QStringLiteral("Cluster (tmpfs)")));
+
+    Select("Temp/Sub");
+    EXPECT_EQ(Form->CurrentNode(), Node("Temp/Sub"));
+    EXPECT_EQ(Form->CurrentPath(), Drive() + "/Temp/Sub");
+    EXPECT_EQ(Form->windowTitle(),
+              Strings::DefaultCaption() + " - " + QString::fromStdString(Drive() + "/Temp/Sub"));
+    EXPECT_TRUE(Form->ThePages->isTabVisible(PageCleanUp + 1));
+    EXPECT_TRUE(Form->toolLevelUp->isEnabled());
+    EXPECT_EQ(Form->StatusPanel0->text(), QString::fromStdString(Drive() + "/Temp/Sub"));
+
+    // The clean-up page shown, then a drive root: back to the pie.
+    Form->ShowPage(PageCleanUp);
+    EXPECT_EQ(Form->CurrentPage(), PageCleanUp);
+    Select("");
+    EXPECT_EQ(Form->CurrentPage(), PagePie);
+
+    // Up one level from a folder selects its parent.
+    Select("Temp/Sub");
+    Form->toolLevelUpClick();
+    EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
+
+    // The View menu on a drive root leaves "Free Some Space" off.
+    Select("");
+    emit Form->mnuView->aboutToShow();
+    EXPECT_FALSE(Form->cmdViewCleanUp->isEnabled());
+    EXPECT_TRUE(Form->cmdViewPieChart->isEnabled());
+    EXPECT_TRUE(Form->cmdViewPieChart->isChecked());
+}
+
+TEST_F(MainFormTest, WhatIfClusterSizeReachesTheSectionWindow) {
+    Form->ScanOrRescanDrive(Drive());
+    Select("Temp/Sub");
+    Form->ClustersBox->setCurrentIndex(7);
+    Form->ClustersBoxChange(7);
+    EXPECT_EQ(WhatIfIndex, 7);
+    EXPECT_EQ(Form->SectionSizeBox()->txtWasted->text(), QStringLiteral("64 KB"));
+    Form->ClustersBoxChange(0);
+    EXPECT_EQ(WhatIfIndex, 0);
+}
+
+// One reader takes the last queued folder first: Temp (and below) is read
+// before Other.
+void AbortWhenReadingOther(const std::string& name, void*) {
+    if (name == "Other")
+        AbortScan = true;
+}
+
+TEST_F(MainFormTest, AbortedFolderSaysItWasInterrupted) {
+    Form->Scanner().SetReaderThreads(1);
+    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, nullptr);
+    Form->ScanOrRescanDrive(Drive());
+    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    ASSERT_TRUE(Node("Other"));
+    EXPECT_FALSE(Node("")->Data);
+    EXPECT_FALSE(Node("Other")->Data);
+    EXPECT_TRUE(Node("Temp")->Data); // finished before the abort, kept
+    Select("Other");
+    EXPECT_TRUE(Form->NotReadyShown());
+    EXPECT_EQ(Form->ThePages->tabText(0), Strings::FolderNotScanned());
+    EXPECT_EQ(Form->NotReadyText(),
+              QString(Strings::ScanInterrupted()).arg(QStringLiteral("folder")).remove('\r'));
+    Select("");
+    EXPECT_EQ(Form->NotReadyText(),
+              QString(Strings::ScanInterrupted()).arg(QStringLiteral("drive")).remove('\r'));
+    // The status bar said the scan is over.
+    EXPECT_FALSE(Form->Scanning());
+}
+
+TEST_F(MainFormTest, RescanAfterAChangeOnDisk) {
+    Form->ScanOrRescanDrive(Drive());
+    Select("Temp");
+    const std::int64_t before = Node("")->Data->TreeSize;
+    Temp.MakeFile("drive/Temp/new", 10000);
+    Form->cmdFileRescanCurrentDirectoryClick();
+    EXPECT_EQ(Node("")->Data->TreeSize, before + 10000);
+    EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
+    EXPECT_FALSE(Form->NotReadyShown());
+    EXPECT_FALSE(Form->Scanning());
+    EXPECT_TRUE(Form->toolScan->isEnabled());
+
+    // Rescanning the whole drive comes back to the same folder.
+    Temp.MakeFile("drive/Other/y", 7);
+    Form->cmdFileRescanCurrentDriveClick();
+    EXPECT_EQ(Node("")->Data->TreeSize, before + 10007);
+    EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
+}
+
+TEST_F(MainFormTest, FolderDeletedOutsideDisappearsWhenSelected) {
+    Form->ScanOrRescanDrive(Drive());
+    const std::int64_t before = Node("")->Data->TreeSize;
+    const std::uint32_t folders = Node("")->Data->TreeFolderCount;
+    Temp.Remove("drive/Temp/Sub");
+    Select("Temp/Sub");
+    QTest::qWait(50);
+    EXPECT_EQ(Node("Temp/Sub"), nullptr);
+    EXPECT_EQ(Node("")->Data->TreeSize, before - 100);
+    EXPECT_EQ(Node("")->Data->TreeFolderCount, folders - 1);
+    EXPECT_EQ(Node("Temp")->Data->OwnFolderCount, 0u);
+    EXPECT_NE(Form->CurrentNode(), nullptr);
+}
+
+TEST_F(MainFormTest, RemovingTheLastDriveBringsBackTheStartText) {
+    Form->ScanOrRescanDrive(Drive());
+    Select("Temp");
+    Form->cmdFileRemoveAllDrivesClick();
+    EXPECT_TRUE(Form->ScannedDrives().empty());
+    EXPECT_EQ(Form->Tree().Roots().size(), 0u);
+    EXPECT_EQ(Form->CurrentNode(), nullptr);
+    EXPECT_TRUE(Form->NotReadyShown());
+    EXPECT_EQ(Form->NotReadyText(), QString(Strings::NoDrivesScanned()).remove('\r'));
+    EXPECT_FALSE(Form->cmdFileRescan->isEnabled());
+    EXPECT_FALSE(Form->cmdFileRemove->isEnabled());
+    EXPECT_EQ(Form->windowTitle(), Strings::DefaultCaption());
+}
+
+TEST_F(MainFormTest, HintsTakeTheStatusBarAndGiveItBack) {
+    Form->ScanOrRescanDrive(Drive());
+    Select("Temp");
+    const QString path = QString::fromStdString(Drive() + "/Temp");
+    QStatusTipEvent hint(QStringLiteral("Scans one or more drives."));
+    QApplication::sendEvent(Form.get(), &hint);
+    EXPECT_EQ(Form->StatusPanel0->text(), QStringLiteral("Scans one or more drives."));
+    EXPECT_TRUE(Form->StatusPanel1->isHidden());
+    QStatusTipEvent back(QStringLiteral(":"));
+    QApplication::sendEvent(Form.get(), &back);
+    EXPECT_EQ(Form->StatusPanel0->text(), path);
+    EXPECT_FALSE(Form->StatusPanel1->isHidden());
+    // Tool buttons carry the short part as tooltip, the long part as hint.
+    EXPECT_EQ(Form->toolScan->toolTip(), QStringLiteral("Scan/Rescan Selected Drive"));
+    EXPECT_EQ(Form->toolScan->statusTip(),
+              QStringLiteral("Scan or rescan the drive that is selected in the Drives List Box"));
+}
+
+TEST_F(MainFormTest, AccessibilityMessageOffersRetryAndCancel) {
+    Boxes.Answer(QMessageBox::Cancel);
+    EXPECT_FALSE(Form->DriveAccessible(Temp.Path("no-such-drive")));
+    ASSERT_EQ(Boxes.Shown().size(), 1u);
+    EXPECT_EQ(Boxes.Shown()[0].Caption, Strings::ProductName());
+    EXPECT_TRUE(Boxes.Shown()[0].Text.startsWith(
+        QString::fromStdString(Temp.Path("no-such-drive")) + " is not accessible."));
+    EXPECT_EQ(Boxes.Shown()[0].Buttons, QMessageBox::Retry | QMessageBox::Cancel);
+    // A scan of it does nothing.
+    EXPECT_FALSE(Form->ScanNewDrive(Temp.Path("no-such-drive"), QStringLiteral("x"), nullptr));
+    EXPECT_TRUE(Form->ScannedDrives().empty());
+}
+
+TEST_F(MainFormTest, ContextMenuOfAnUnfinishedFolderIsRefused) {
+    Form->Scanner().SetReaderThreads(1);
+    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, nullptr);
+    Form->ScanOrRescanDrive(Drive());
+    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    Select("Other");
+    const QRect rect = Form->FolderTree->visualRect(Form->FolderTree->currentIndex());
+    emit Form->FolderTree->customContextMenuRequested(rect.center());
+    ASSERT_EQ(Boxes.Shown().size(), 1u);
+    EXPECT_EQ(Boxes.Shown()[0].Text, Strings::ContextMenuNotReady());
+}
+
+TEST(MainFormPlacement, MaximisedWindowComesBackMaximised) {
+    TModalCloser closer;
+    {
+        TMainForm form;
+        form.resize(700, 500);
+        form.show();
+        QTest::qWait(50);
+        form.showMaximized();
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(ReadIntValue(Keys::WindowState), 2);
+    TMainForm again;
+    again.show();
+    QTest::qWait(50);
+    EXPECT_TRUE(again.isMaximized());
+}
+
+} // namespace
