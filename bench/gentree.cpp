@@ -159,7 +159,7 @@ std::vector<TFolderPlan> PlanFolders(TRandom& rnd, uint32_t folders) {
 // Files per folder: a fifth of the folders draw none, the rest a Pareto tail of
 // index 1 (half of them three or fewer, one in a thousand over a thousand).
 // Scaling to the exact total turns many single files into none, so about 30%
-// of the folders end up holding only folders, as on real disks.
+// of the folders end up without files, as on real disks.
 void PlanFiles(TRandom& rnd, std::vector<TFolderPlan>& plan, uint64_t files) {
     std::vector<double> raw(plan.size());
     double rawTotal = 0;
