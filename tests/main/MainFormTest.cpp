@@ -1,6 +1,7 @@
 // The main window on a drive of its own: a tmpfs mounted by the test, so a
 // scan never wanders over the machine's real disks.
 #include "ui/main/MainForm.h"
+#include "ModalCloser.h"
 #include "common/TempTree.h"
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
@@ -31,23 +32,6 @@
 #include <sys/mount.h>
 
 namespace {
-
-// Closes whatever modal dialog opens while it lives (the start-up "Scan
-// Drives" dialog of a window that has scanned nothing).
-class TModalCloser {
-public:
-    TModalCloser() {
-        Timer.setInterval(20);
-        QObject::connect(&Timer, &QTimer::timeout, &Timer, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        Timer.start();
-    }
-
-private:
-    QTimer Timer;
-};
 
 class MainFormTest : public ::testing::Test {
 protected:

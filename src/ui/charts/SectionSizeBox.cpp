@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, int pixelSize, bool bold,
@@ -136,11 +138,23 @@ void TSectionSizeBox::SetWasted(int percent, const QString& text) {
 
 void TSectionSizeBox::SetDrive(const QString& drive, int percent, const QString& freeText,
                                const QString& capacityText) {
-    txtDrive->setText(tr("Drive %1").arg(drive));
-    txtDrive->setToolTip(txtDrive->text());
+    DriveText = tr("Drive %1").arg(drive);
+    txtDrive->setToolTip(DriveText);
+    ElideDriveText();
     txtDriveFreeSpace->setText(freeText + tr(" out of"));
     txtDriveCapacity->setText(capacityText);
     gaugeDriveFreeSpace->SetProgress(percent);
+}
+
+void TSectionSizeBox::ElideDriveText() {
+    // Root paths can be long; the middle goes, the start and the end stay.
+    const int room = std::max(8, txtDrive->width() - 2);
+    txtDrive->setText(txtDrive->fontMetrics().elidedText(DriveText, Qt::ElideMiddle, room));
+}
+
+void TSectionSizeBox::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ElideDriveText();
 }
 
 void TSectionSizeBox::ApplyGaugeColors() {

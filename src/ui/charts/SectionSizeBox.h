@@ -43,8 +43,12 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void ElideDriveText();
+
+    QString DriveText;
     QWidget* panWasted = nullptr;
     QWidget* panFreeSpace = nullptr;
 };

@@ -482,6 +482,9 @@ void TMainForm::SetScanning(bool on) {
     ClustersBox->setEnabled(!on);
     cmdFileAbort->setEnabled(on);
     toolStop->setEnabled(on);
+    // The not-ready text depends on whether a scan runs.
+    if (NotReadyShown())
+        SetNotReadyText();
     if (!on)
         QTimer::singleShot(0, this, [this] {
             RunPendingVanishChecks();

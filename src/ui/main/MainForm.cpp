@@ -180,7 +180,8 @@ void TMainForm::CreateComponents() {
     right->addWidget(ThePages);
     MainSplitter->addWidget(TheRightPanel);
     MainSplitter->setStretchFactor(1, 1);
-    MainSplitter->setSizes({165, 600});
+    // Wider than the classic 165 pixels: Linux folder names run long.
+    MainSplitter->setSizes({220, 600});
     column->addWidget(MainSplitter, 1);
     setCentralWidget(central);
 

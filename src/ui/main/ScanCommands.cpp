@@ -83,6 +83,8 @@ bool TMainForm::ScanNewDrive(const std::string& root, const QString& displayName
     if (!DriveAccessible(root))
         return false;
     ScannedDriveRoots.push_back(root);
+    if (NotReadyShown())
+        SetNotReadyText();
     if (!entry)
         entry = FolderTreeData.CreateDriveRec(root);
     entry->Text = displayName.toStdString();
