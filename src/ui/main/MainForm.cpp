@@ -15,7 +15,11 @@
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
 #include "ui/charts/SectionSizeBox.h"
+#include "ui/main/FolderInfoPage.h"
+#include "ui/main/PiePage.h"
 #include "ui/main/Strings.h"
+#include "ui/main/SubfoldersPage.h"
+#include "ui/main/WastedPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -177,6 +181,19 @@ void TMainForm::CreateComponents() {
     pageSubfolders = MakePage(ThePages, "pageSubfolders", tr("Subfolders"));
     pageWastedSpace = MakePage(ThePages, "pageWastedSpace", tr("Wasted Space"));
     pageCleanUp = MakePage(ThePages, "pageCleanUp", tr("Free Some Space"));
+    auto fillPage = [](QWidget* page, QWidget* content) {
+        auto* layout = new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(content);
+    };
+    PiePage = new TPiePage(*this, pagePieChart);
+    fillPage(pagePieChart, PiePage);
+    FolderInfoPage = new TFolderInfoPage(*this, pageFolderInfo);
+    fillPage(pageFolderInfo, FolderInfoPage);
+    SubfoldersPage = new TSubfoldersPage(*this, pageSubfolders);
+    fillPage(pageSubfolders, SubfoldersPage);
+    WastedPage = new TWastedPage(*this, pageWastedSpace);
+    fillPage(pageWastedSpace, WastedPage);
     right->addWidget(ThePages);
     MainSplitter->addWidget(TheRightPanel);
     MainSplitter->setStretchFactor(1, 1);
@@ -385,8 +402,23 @@ void TMainForm::ResetView() {
 }
 
 void TMainForm::LayoutPage() {
-    // The pages' own contents lay themselves out; the section size window
-    // belongs to the pie page only.
+    switch (CurPage) {
+    case PagePie:
+        PiePage->Layout();
+        break;
+    case PageFolderInfo:
+        FolderInfoPage->Layout();
+        break;
+    case PageSubfolders:
+        SubfoldersPage->Layout();
+        break;
+    case PageWasted:
+        WastedPage->Layout();
+        break;
+    default:
+        break;
+    }
+    // The section size window belongs to the pie page.
     if (!SectionBox)
         return;
     const bool wanted = CurPage == PagePie && CurNode && CurNode->Data &&
@@ -401,6 +433,7 @@ void TMainForm::ShowPiePage() {
     LayoutPage();
     if (PieCachePath == CurPath)
         return;
+    PiePage->Fill();
     PieCachePath = CurPath;
 }
 
@@ -408,6 +441,7 @@ void TMainForm::ShowFolderInfoPage() {
     LayoutPage();
     if (InfoCachePath == CurPath)
         return;
+    FolderInfoPage->Fill();
     InfoCachePath = CurPath;
 }
 
@@ -415,11 +449,13 @@ void TMainForm::FillSubfolderList() {
     LayoutPage();
     if (ListCacheNode == CurNode)
         return;
+    SubfoldersPage->Fill();
     ListCacheNode = CurNode;
 }
 
 void TMainForm::ShowWastedPage() {
     LayoutPage();
+    WastedPage->Fill();
 }
 
 void TMainForm::ShowCleanUpPage() {

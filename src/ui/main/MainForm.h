@@ -23,7 +23,11 @@ class QTabWidget;
 class QToolBar;
 class QTreeView;
 class QStatusBar;
+class TFolderInfoPage;
 class TFolderTreeModel;
+class TPiePage;
+class TSubfoldersPage;
+class TWastedPage;
 class TSectionSizeBox;
 class TShExDriveComboBox;
 
@@ -87,6 +91,11 @@ public:
     const std::vector<std::string>& ScannedDrives() const { return ScannedDriveRoots; }
     const std::string& CurrentPath() const { return CurPath; }
     const std::string& CurrentDrive() const { return CurDrive; }
+    TFolderNode* CurrentRootNode() const { return CurRootNode; }
+    // The current drive's cluster size, total and free bytes (-1 unknown).
+    std::int32_t CurrentClusterSize() const { return CurClusterSize; }
+    std::int64_t CurrentDriveTotal() const { return DriveTotal; }
+    std::int64_t CurrentDriveFree() const { return DriveFree; }
     TFolderTree& Tree() { return FolderTreeData; }
     TScanner& Scanner() { return *TheScanner; }
     TSectionSizeBox* SectionSizeBox() const { return SectionBox; }
@@ -114,6 +123,11 @@ public:
     QWidget* pageCleanUp = nullptr;
     QWidget* panNotReady = nullptr;
     QPlainTextEdit* txtNotReady = nullptr;
+    // The contents of the content pages.
+    TPiePage* PiePage = nullptr;
+    TFolderInfoPage* FolderInfoPage = nullptr;
+    TSubfoldersPage* SubfoldersPage = nullptr;
+    TWastedPage* WastedPage = nullptr;
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuView = nullptr;
@@ -176,6 +190,9 @@ public:
     QAction* toolShowFiles = nullptr;
     QAction* toolPercent = nullptr;
     QAction* toolMB = nullptr;
+
+    // The item the pie's mouse or a tree right-click last pointed at.
+    TCurrentPieItem CurrentPieItem;
 
     // Page fillers; each rebuilds only when its cache is stale.
     void ShowPiePage();
@@ -258,7 +275,6 @@ private:
     std::string PieCachePath;
     std::string InfoCachePath;
     TFolderNode* ListCacheNode = nullptr;
-    TCurrentPieItem CurrentPieItem;
     bool ChangingSelection = false;
     bool ChangingPage = false;
     // Panel 0's own text, shown again when a hint goes away.
