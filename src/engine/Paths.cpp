@@ -50,20 +50,20 @@ std::string LastComponent(const std::string& path) {
 }
 
 bool PathExists(const std::string& path) {
-    return Platform::PathExists(path);
+    return Platform::EntryExists(path);
 }
 
 bool DirectoryExists(const std::string& path) {
-    return Platform::DirectoryExists(path);
+    return Platform::FolderExists(path);
 }
 
 bool FindEntry(const std::string& path, TDirEntry& entry) {
-    return Platform::FindEntry(path, entry);
+    return Platform::LookUpEntry(path, entry);
 }
 
 std::int64_t FileSizeOf(const std::string& path) {
     TDirEntry entry;
-    return ::FindEntry(path, entry) ? entry.Size : 0;
+    return FindEntry(path, entry) ? entry.Size : 0;
 }
 
 std::string DisplayNameOf(const std::string& path) {

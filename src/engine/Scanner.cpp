@@ -49,6 +49,7 @@ struct TScanDir {
     TFolderSize Record;
     std::vector<TScanDir*> Subdirs; // in display order
     bool OtherMount = false;        // set by the parent's reader: never read
+    bool MountOnOpen = false;       // set by its own reader: opening met a mount
     bool Aborted = false;
     int Error = 0;
     // Owner side.
@@ -222,17 +223,30 @@ private:
 
     void ReadFolder(TScanDir* dir, std::vector<char>& buffer, std::vector<TScanDir*>& newJobs) {
         int error = 0;
-        Platform::TFd fd = dir->ParentFd ? Platform::OpenFolderAt(dir->ParentFd->Fd.Get(),
-                                                                  dir->Name.c_str(), error)
-                                         : Platform::OpenFolderPath(dir->Name, error);
+        bool otherMount = false;
+        Platform::TFd fd;
+        if (!dir->ParentFd)
+            fd = Platform::OpenFolderPath(dir->Name, error);
+        else if (SeesMounts)
+            fd = Platform::OpenSubfolderAt(dir->ParentFd->Fd.Get(), dir->Name.c_str(), error,
+                                           otherMount);
+        else
+            fd = Platform::OpenFolderAt(dir->ParentFd->Fd.Get(), dir->Name.c_str(), error);
         dir->ParentFd.reset();
+        if (otherMount) {
+            dir->MountOnOpen = true;
+            Post(dir);
+            return;
+        }
         if (!fd.Valid()) {
             dir->Error = error;
             Post(dir);
             return;
         }
+        // Where opening a subfolder tells mount points apart, listings need
+        // not look for them (mount id 0).
         if (!dir->Parent)
-            dir->MountId = Platform::MountIdOf(fd.Get());
+            dir->MountId = SeesMounts ? 0 : Platform::MountIdOf(fd.Get());
         if (Hook)
             Hook(dir->Name, HookContext);
 
@@ -307,6 +321,16 @@ private:
 
     void Absorb(TScanDir* dir) {
         TFolderNode* node = dir->Node;
+        if (dir->MountOnOpen) {
+            // Found to be a mount point only when opened: another drive,
+            // left unscanned, and done as far as its parent is concerned.
+            node->Set(NodeOtherDrive);
+            TScanDir* parent = dir->Parent;
+            delete dir;
+            if (parent && --parent->Pending == 0)
+                Finish(parent);
+            return;
+        }
         if (dir->Error) {
             node->Error = dir->Error;
             node->Set(NodeReadError);
@@ -377,6 +401,7 @@ private:
     const std::int32_t ClusterSize;
     const TScanner::TFolderHook Hook;
     void* const HookContext;
+    const bool SeesMounts = Platform::SubfolderOpenSeesMounts();
 
     std::vector<std::thread> Threads;
     std::mutex JobLock;

@@ -71,6 +71,18 @@ private:
 // failure returns an invalid TFd and sets error to the errno value.
 TFd OpenFolderAt(int parentFd, const char* name, int& error);
 
+// Opens the subfolder `name` of `parentFd` without crossing into another
+// mount: when `name` is a mount point, returns an invalid TFd with
+// otherMount set and error 0. Only meaningful when SubfolderOpenSeesMounts().
+TFd OpenSubfolderAt(int parentFd, const char* name, int& error, bool& otherMount);
+// True when OpenSubfolderAt detects mount points by itself (openat2 with
+// RESOLVE_NO_XDEV), so listings need not examine each subfolder for it.
+bool SubfolderOpenSeesMounts();
+// Makes SubfolderOpenSeesMounts() answer as on a kernel without openat2, so
+// the fallback (examining subfolders while listing) can be tested. A scan
+// already running keeps the way it started with.
+void UseNoXdevOpen(bool use);
+
 // Opens a folder by absolute path of any length: paths longer than the
 // kernel's limit are opened one component at a time.
 TFd OpenFolderPath(const std::string& path, int& error);
@@ -87,8 +99,9 @@ std::uint64_t MountIdOf(int fd);
 // sets error when the entry cannot be examined.
 bool FactsAt(int dirFd, const char* name, TFileFacts& facts, int& error);
 
-// Lists the open folder dirFd, whose mount id is mountId. Every entry but "."
-// and ".." goes to the sink. After each entry `abort` is tested; when it is
+// Lists the open folder dirFd, whose mount id is mountId (0: do not look for
+// mount points; the caller opens subfolders with OpenSubfolderAt). Every
+// entry but "." and ".." goes to the sink. After each entry `abort` is tested; when it is
 // set, listing stops and the function returns false with aborted = true.
 // `buffer` is the caller's scratch space, reused between calls. Returns false
 // with error set when the listing failed part way (what was read so far has
@@ -96,10 +109,11 @@ bool FactsAt(int dirFd, const char* name, TFileFacts& facts, int& error);
 bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::atomic<bool>& abort,
                 std::vector<char>& buffer, bool& aborted, int& error);
 
-// Existence tests on paths of any length; links are not followed.
-bool PathExists(const std::string& path);
-bool DirectoryExists(const std::string& path);
-bool FindEntry(const std::string& path, TFileFacts& facts);
+// Existence tests on paths of any length; links are not followed. (The
+// engine offers them as PathExists, DirectoryExists and FindEntry.)
+bool EntryExists(const std::string& path);
+bool FolderExists(const std::string& path);
+bool LookUpEntry(const std::string& path, TFileFacts& facts);
 
 // A short reason for an errno value ("Permission denied").
 std::string ErrorText(int error);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -89,6 +90,56 @@ TFd OpenFolderAt(int parentFd, const char* name, int& error) {
     }
     error = 0;
     return TFd(fd);
+}
+
+namespace {
+
+// -1 unknown, 0 no, 1 yes; probed by the first call.
+std::atomic<int> NoXdevOpenWorks{-1};
+
+long OpenNoXdev(int parentFd, const char* name) {
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_XDEV;
+    return syscall(SYS_openat2, parentFd, name, &how, sizeof how);
+}
+
+} // namespace
+
+bool SubfolderOpenSeesMounts() {
+    int state = NoXdevOpenWorks.load(std::memory_order_relaxed);
+    if (state < 0) {
+        // Kernels before 5.6, and sandboxes that filter the call, lack it.
+        const long fd = OpenNoXdev(AT_FDCWD, "/");
+        state = fd >= 0 ? 1 : 0;
+        if (fd >= 0)
+            close(static_cast<int>(fd));
+        NoXdevOpenWorks.store(state, std::memory_order_relaxed);
+    }
+    return state == 1;
+}
+
+void UseNoXdevOpen(bool use) {
+    if (!use)
+        NoXdevOpenWorks.store(0, std::memory_order_relaxed);
+    else
+        NoXdevOpenWorks.store(-1, std::memory_order_relaxed); // probe again
+}
+
+TFd OpenSubfolderAt(int parentFd, const char* name, int& error, bool& otherMount) {
+    otherMount = false;
+    const long fd = OpenNoXdev(parentFd, name);
+    if (fd >= 0) {
+        error = 0;
+        return TFd(static_cast<int>(fd));
+    }
+    if (errno == EXDEV) {
+        otherMount = true;
+        error = 0;
+        return TFd();
+    }
+    error = errno;
+    return TFd();
 }
 
 TFd OpenFolderPath(const std::string& path, int& error) {
@@ -173,7 +224,9 @@ bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::at
                 continue;
             const std::size_t length = std::strlen(name);
             struct statx sx {};
-            if (entry->d_type == DT_DIR) {
+            if (entry->d_type == DT_DIR && mountId == 0) {
+                sink.OnFolder(name, length, false);
+            } else if (entry->d_type == DT_DIR) {
                 bool otherMount = false;
                 if (statx(dirFd, name, NoFollow, STATX_MNT_ID, &sx) == 0) {
                     const std::uint64_t id =
@@ -190,7 +243,7 @@ bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::at
                 if ((sx.stx_mode & S_IFMT) == S_IFDIR) { // file systems without d_type
                     struct statx mx {};
                     bool otherMount = false;
-                    if (statx(dirFd, name, NoFollow, STATX_MNT_ID, &mx) == 0 &&
+                    if (mountId != 0 && statx(dirFd, name, NoFollow, STATX_MNT_ID, &mx) == 0 &&
                         (mx.stx_mask & STATX_MNT_ID))
                         otherMount = mx.stx_mnt_id != mountId;
                     sink.OnFolder(name, length, otherMount);
@@ -213,7 +266,7 @@ bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::at
     }
 }
 
-bool FindEntry(const std::string& path, TFileFacts& facts) {
+bool LookUpEntry(const std::string& path, TFileFacts& facts) {
     if (path.empty())
         return false;
     int error = 0;
@@ -224,14 +277,14 @@ bool FindEntry(const std::string& path, TFileFacts& facts) {
     return parent.Valid() && FactsAt(parent.Get(), last.c_str(), facts, error);
 }
 
-bool PathExists(const std::string& path) {
+bool EntryExists(const std::string& path) {
     TFileFacts facts;
-    return FindEntry(path, facts);
+    return LookUpEntry(path, facts);
 }
 
-bool DirectoryExists(const std::string& path) {
+bool FolderExists(const std::string& path) {
     TFileFacts facts;
-    return FindEntry(path, facts) && facts.IsFolder;
+    return LookUpEntry(path, facts) && facts.IsFolder;
 }
 
 std::string ErrorText(int error) {
