@@ -1,0 +1,310 @@
+// Rows, cell texts, filters and sort rules of the subfolder list, and the
+// table model that shows them.
+#include "models/SubfolderList.h"
+
+#include "engine/Formatting.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QLocale>
+#include <QTime>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("SubfolderList", text);
+}
+
+// The locale's long time format without its time zone, which no list cell
+// has room for ("h:mm:ss AP t" becomes "h:mm:ss AP").
+QString LongTimeFormat() {
+    const QString format = QLocale().timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        out += c;
+    }
+    return out.simplified();
+}
+
+int Sign(std::int64_t v) {
+    return v < 0 ? -1 : (v > 0 ? 1 : 0);
+}
+
+} // namespace
+
+QStringList SubfolderColumnCaptions() {
+    return {Tr("Name"),        Tr("Size"),    Tr("Allocated"),   Tr("Wasted"),
+            Tr("% of Parent"), Tr("Objects"), Tr("Last Access"), Tr("Last Change")};
+}
+
+QStringList FoldersDisplayTypeNames() {
+    return {Tr("Top Large Folders"), Tr("Folders Larger Than"), Tr("All Folders")};
+}
+
+QStringList LargerThanUnitNames() {
+    return {Tr("bytes"), Tr("KB"), Tr("MB")};
+}
+
+std::int64_t ListThreshold(int displayType, int position, int unit) {
+    if (displayType != DisplayLargerThan)
+        return 0;
+    static const std::int64_t factors[] = {1, 1024, 1048576};
+    return std::int64_t{position} * factors[std::clamp(unit, 0, 2)];
+}
+
+int TopCountOf(const QString& text) {
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok, 10);
+    return ok ? n : 10;
+}
+
+std::int64_t ListValue(const TFolderSize& record, bool includeWasted) {
+    return record.TreeSize + (includeWasted ? ShownTreeWasted(record) : 0);
+}
+
+std::int64_t RoundedKB(std::int64_t bytes) {
+    // Sizes are never negative; the floor division keeps the rule exact anyway.
+    std::int64_t q = bytes / 1024;
+    std::int64_t r = bytes % 1024;
+    if (r < 0) {
+        r += 1024;
+        --q;
+    }
+    if (r > 512 || (r == 512 && (q & 1) != 0))
+        ++q;
+    return q;
+}
+
+QString KBCell(std::int64_t bytes) {
+    return FormatCount64(RoundedKB(bytes)) + QStringLiteral(" KB");
+}
+
+QString ShareCell(std::int64_t value, std::int64_t parentValue) {
+    const double share =
+        parentValue == 0 ? 0.0
+                         : static_cast<double>(value) * 100.0 / static_cast<double>(parentValue);
+    return FormatNumber(share, 2) + QStringLiteral(" %");
+}
+
+QString DosDateTimeCell(std::uint32_t packed) {
+    if (packed == 0)
+        return {};
+    const std::uint32_t d = packed >> 16;
+    const std::uint32_t t = packed & 0xFFFF;
+    const QDate date(1980 + static_cast<int>(d >> 9), static_cast<int>((d >> 5) & 15),
+                     static_cast<int>(d & 31));
+    const QTime time(static_cast<int>(t >> 11), static_cast<int>((t >> 5) & 63),
+                     static_cast<int>(t & 31) * 2);
+    if (!date.isValid() || !time.isValid())
+        return {};
+    const QLocale locale;
+    const QString dateText = locale.toString(date, QLocale::ShortFormat);
+    // Like the file times elsewhere, a time of exactly midnight shows the date alone.
+    if (time == QTime(0, 0))
+        return dateText;
+    return dateText + QLatin1Char(' ') + locale.toString(time, LongTimeFormat());
+}
+
+TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValue,
+                               bool includeWasted) {
+    TSubfolderRow row;
+    row.Name = child.Name;
+    row.Cells[ColName] =
+        QString::fromUtf8(child.Name.data(), static_cast<qsizetype>(child.Name.size()));
+    if (!child.Data)
+        return row;
+    const TFolderSize& r = *child.Data;
+    const std::int64_t wasted = ShownTreeWasted(r);
+    row.Cells[ColSize] = KBCell(r.TreeSize);
+    row.Cells[ColAllocated] = KBCell(wasted + r.TreeSize);
+    row.Cells[ColWasted] = KBCell(wasted);
+    row.Cells[ColShare] = ShareCell(ListValue(r, includeWasted), parentValue);
+    row.Cells[ColObjects] = FormatCount64(std::int64_t{r.TreeFileCount} + r.TreeFolderCount);
+    row.AccessDos = FileTimeToDosTime(r.NewestAccessTime);
+    row.ChangeDos = FileTimeToDosTime(r.NewestWriteTime);
+    row.Cells[ColLastAccess] = DosDateTimeCell(row.AccessDos);
+    row.Cells[ColLastChange] = DosDateTimeCell(row.ChangeDos);
+    return row;
+}
+
+int CompareSubfolderRows(const TSubfolderRow& a, const TSubfolderRow& b, int sortCode) {
+    const int column = std::abs(sortCode) - 1;
+    int result = 0;
+    if (column == ColName) {
+        result = QString::localeAwareCompare(a.Cells[ColName], b.Cells[ColName]);
+    } else if (column >= ColSize && column <= ColObjects) {
+        // Numbers with thousands separators sort by value when the longer text
+        // counts as the larger one; texts of one length compare as text.
+        const QString& x = a.Cells[static_cast<std::size_t>(column)];
+        const QString& y = b.Cells[static_cast<std::size_t>(column)];
+        result = Sign(x.size() - y.size());
+        if (result == 0)
+            result = QString::localeAwareCompare(x.toLower(), y.toLower());
+    } else if (column == ColLastAccess) {
+        // Unsigned: dates from 2044 on set the top bit.
+        result = Sign(std::int64_t{a.AccessDos} - std::int64_t{b.AccessDos});
+    } else if (column == ColLastChange) {
+        result = Sign(std::int64_t{a.ChangeDos} - std::int64_t{b.ChangeDos});
+    }
+    return sortCode < 0 ? -result : result;
+}
+
+// ---- the model ------------------------------------------------------------------
+
+TSubfolderListModel::TSubfolderListModel(QObject* parent)
+    : QAbstractTableModel(parent), Captions(SubfolderColumnCaptions()) {
+    MarkSortColumn(0);
+}
+
+void TSubfolderListModel::Clear() {
+    beginResetModel();
+    Rows.clear();
+    Path.clear();
+    endResetModel();
+}
+
+int TSubfolderListModel::Fill(const TFolderNode& node, const TSubfolderFilter& filter) {
+    // One reset for the whole fill: a view repaints once, not once per row.
+    beginResetModel();
+    Rows.clear();
+    Path = NodePath(&node);
+    const std::int64_t threshold =
+        ListThreshold(filter.DisplayType, filter.LargerThan, filter.LargerThanUnit);
+    const std::int64_t parentValue = node.Data ? ListValue(*node.Data, filter.IncludeWasted) : 0;
+    Rows.reserve(node.Children.size());
+    for (const auto& child : node.Children) {
+        // A subfolder without a record (not scanned, another drive) has no
+        // value to show or to weigh against the threshold.
+        if (!child->Data)
+            continue;
+        if (ListValue(*child->Data, filter.IncludeWasted) >= threshold)
+            Rows.push_back(MakeSubfolderRow(*child, parentValue, filter.IncludeWasted));
+    }
+    if (filter.DisplayType != DisplayAll)
+        SortCode = filter.IncludeWasted ? -(ColAllocated + 1) : -(ColSize + 1);
+    MarkSortColumn(std::abs(SortCode) - 1);
+    SortRows();
+    int top = 0;
+    if (filter.DisplayType == DisplayTopLarge) {
+        top = TopCountOf(filter.TopText);
+        // A negative count keeps nothing rather than failing.
+        const std::size_t keep = top < 0 ? 0 : static_cast<std::size_t>(top);
+        if (Rows.size() > keep)
+            Rows.resize(keep);
+    }
+    endResetModel();
+    return top;
+}
+
+void TSubfolderListModel::SetSortColumn(int sortCode) {
+    SortCode =
+        sortCode != 0 && sortCode >= -SubfolderColumnCount && sortCode <= SubfolderColumnCount
+            ? sortCode
+            : 1;
+}
+
+void TSubfolderListModel::Sort(int sortCode) {
+    SetSortColumn(sortCode);
+    MarkSortColumn(std::abs(SortCode) - 1);
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Where each row goes, to carry the view's selection along.
+    std::vector<int> order(Rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        return CompareSubfolderRows(Rows[static_cast<std::size_t>(a)],
+                                    Rows[static_cast<std::size_t>(b)], SortCode) < 0;
+    });
+    std::vector<TSubfolderRow> sorted;
+    sorted.reserve(Rows.size());
+    std::vector<int> newRow(Rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        newRow[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+        sorted.push_back(std::move(Rows[static_cast<std::size_t>(order[i])]));
+    }
+    Rows = std::move(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& i : before)
+        after.push_back(index(newRow[static_cast<std::size_t>(i.row())], i.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TSubfolderListModel::SortRows() {
+    std::stable_sort(Rows.begin(), Rows.end(),
+                     [this](const TSubfolderRow& a, const TSubfolderRow& b) {
+                         return CompareSubfolderRows(a, b, SortCode) < 0;
+                     });
+}
+
+void TSubfolderListModel::ColumnClick(int column) {
+    if (column < 0 || column >= SubfolderColumnCount)
+        return;
+    MarkSortColumn(column);
+    Sort(SortCode == column + 1 ? -(column + 1) : column + 1);
+}
+
+void TSubfolderListModel::MarkSortColumn(int column) {
+    const QString mark = QLatin1String(SortMark);
+    for (QString& caption : Captions)
+        if (caption.startsWith(QLatin1Char('-')))
+            caption.remove(0, static_cast<qsizetype>(mark.size()));
+    if (column >= 0 && column < Captions.size())
+        Captions[column] = mark + Captions[column];
+    emit headerDataChanged(Qt::Horizontal, 0, SubfolderColumnCount - 1);
+}
+
+QString TSubfolderListModel::Caption(int column) const {
+    return column >= 0 && column < Captions.size() ? Captions[column] : QString();
+}
+
+QString TSubfolderListModel::Text(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= SubfolderColumnCount)
+        return {};
+    return Rows[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)];
+}
+
+int TSubfolderListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : RowCount();
+}
+
+int TSubfolderListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : SubfolderColumnCount;
+}
+
+QVariant TSubfolderListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= RowCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return Text(index.row(), index.column());
+    case Qt::DecorationRole:
+        return index.column() == ColName && !Icon.isNull() ? QVariant(Icon) : QVariant();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (index.column() == ColName ? Qt::AlignLeft : Qt::AlignRight));
+    default:
+        return {};
+    }
+}
+
+QVariant TSubfolderListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole)
+        return Caption(section);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (section == ColName ? Qt::AlignLeft : Qt::AlignRight));
+    return {};
+}
