@@ -1,0 +1,70 @@
+// The "Wasted & Drive Info" window: what it shows, its menu, and the setting
+// that remembers whether the user closed it.
+#include "ui/charts/SectionSizeBox.h"
+#include "settings/ColorTable.h"
+#include "settings/ProgramSettings.h"
+#include "ui/charts/TSimplePieGauge.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SectionSizeBox, StartsWithAQuestionMarkAndEmptyGauges) {
+    TSectionSizeBox box;
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("Wasted & Drive Info"));
+    EXPECT_EQ(box.width(), TSectionSizeBox::DefaultWidth);
+    EXPECT_EQ(box.txtDrive->toolTip(), QStringLiteral("Drive ?"));
+    EXPECT_EQ(box.txtDriveFreeSpace->text(), QStringLiteral(" out of"));
+    EXPECT_EQ(box.gaugeWasted->Progress(), 0);
+    EXPECT_EQ(box.gaugeDriveFreeSpace->Progress(), 0);
+    EXPECT_TRUE(box.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST(SectionSizeBox, ShowsWhatItIsGiven) {
+    TSectionSizeBox box;
+    box.SetWasted(37, QStringLiteral("1.5 MB"));
+    EXPECT_EQ(box.txtWasted->text(), QStringLiteral("1.5 MB"));
+    EXPECT_EQ(box.gaugeWasted->Progress(), 37);
+    box.SetDrive(QStringLiteral("/home"), 12, QStringLiteral("12.00 GB"),
+                 QStringLiteral("100.00 GB"));
+    EXPECT_EQ(box.txtDrive->toolTip(), QStringLiteral("Drive /home"));
+    EXPECT_EQ(box.txtDriveFreeSpace->text(), QStringLiteral("12.00 GB out of"));
+    EXPECT_EQ(box.txtDriveCapacity->text(), QStringLiteral("100.00 GB"));
+    EXPECT_EQ(box.gaugeDriveFreeSpace->Progress(), 12);
+}
+
+TEST(SectionSizeBox, GaugesTakeTheirColoursFromTheTable) {
+    TSectionSizeBox box;
+    Settings().Colors[ciPieSectionWasted] = 0x00112233;
+    Settings().Colors[ciPieFreeSpace] = 0x00445566;
+    box.ApplyGaugeColors();
+    EXPECT_EQ(box.gaugeWasted->ForeColor(), QColor(0x33, 0x22, 0x11));
+    EXPECT_EQ(box.gaugeDriveFreeSpace->ForeColor(), QColor(0x66, 0x55, 0x44));
+    Settings().Colors = DefaultColors;
+}
+
+TEST(SectionSizeBox, DefaultSizeAndClosingByTheUser) {
+    TSectionSizeBox box;
+    box.show();
+    box.resize(300, 400);
+    box.popSectionBoxDefaultSizeClick();
+    EXPECT_EQ(box.size(), QSize(TSectionSizeBox::DefaultWidth, TSectionSizeBox::DefaultHeight));
+
+    Settings().PieSectionSizeWindow.Value = true;
+    int closed = 0;
+    QObject::connect(&box, &TSectionSizeBox::ClosedByUser, &box, [&] { ++closed; });
+    box.hide(); // the program hiding it does not count
+    EXPECT_TRUE(Settings().PieSectionSizeWindow.Value);
+    box.show();
+    box.popSectionBoxHideClick();
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_FALSE(Settings().PieSectionSizeWindow.Value);
+    EXPECT_EQ(closed, 1);
+    Settings().PieSectionSizeWindow.Value = true;
+}
+
+} // namespace
