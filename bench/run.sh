@@ -307,3 +307,16 @@ done
             printf " and %.0f bytes of peak memory per folder (target: under 400).\n", rss * 1024 / n }'
     fi
 } | tee "$BENCH_DIR/warm.md"
+
+# ---- The same scan inside the main window -------------------------------------
+
+if ninja -C "$BUILD" -t targets all 2>/dev/null | grep -q '^quillmere-window-bench:'; then
+    say "Scanning inside the main window (offscreen)"
+    QUILLMERE_BUILD_DIR="$BUILD" "$ROOT/scripts/build.sh" --target quillmere-window-bench
+    {
+        echo
+        echo "### In the main window"
+        echo
+        "$BUILD/bench/quillmere-window-bench" "$TREE" --rounds 3 2>/dev/null
+    } | tee -a "$BENCH_DIR/warm.md"
+fi
