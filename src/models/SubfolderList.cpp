@@ -20,8 +20,8 @@ QString Tr(const char* text) {
 
 // The locale's long time format without its time zone, which no list cell
 // has room for ("h:mm:ss AP t" becomes "h:mm:ss AP").
-QString LongTimeFormat() {
-    const QString format = QLocale().timeFormat(QLocale::LongFormat);
+QString LongTimeFormatOf(const QLocale& locale) {
+    const QString format = locale.timeFormat(QLocale::LongFormat);
     QString out;
     bool quoted = false;
     for (QChar c : format) {
@@ -110,7 +110,7 @@ QString DosDateTimeCell(std::uint32_t packed) {
     // Like the file times elsewhere, a time of exactly midnight shows the date alone.
     if (time == QTime(0, 0))
         return dateText;
-    return dateText + QLatin1Char(' ') + locale.toString(time, LongTimeFormat());
+    return dateText + QLatin1Char(' ') + locale.toString(time, LongTimeFormatOf(locale));
 }
 
 TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValue,
@@ -142,12 +142,14 @@ int CompareSubfolderRows(const TSubfolderRow& a, const TSubfolderRow& b, int sor
         result = QString::localeAwareCompare(a.Cells[ColName], b.Cells[ColName]);
     } else if (column >= ColSize && column <= ColObjects) {
         // Numbers with thousands separators sort by value when the longer text
-        // counts as the larger one; texts of one length compare as text.
+        // counts as the larger one. Texts of one length have their separators
+        // in the same places and differ in digits only, where the locale's
+        // order and the plain one agree; the plain one is many times faster.
         const QString& x = a.Cells[static_cast<std::size_t>(column)];
         const QString& y = b.Cells[static_cast<std::size_t>(column)];
         result = Sign(x.size() - y.size());
         if (result == 0)
-            result = QString::localeAwareCompare(x.toLower(), y.toLower());
+            result = Sign(x.compare(y, Qt::CaseInsensitive));
     } else if (column == ColLastAccess) {
         // Unsigned: dates from 2044 on set the top bit.
         result = Sign(std::int64_t{a.AccessDos} - std::int64_t{b.AccessDos});

@@ -71,6 +71,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         CreateCommands();
         CreateToolbar();
         ShowPage(0);
+        SubfoldersPage->LoadListSettings();
         setWindowTitle(Strings::DefaultCaption());
         ClustersBox->setCurrentIndex(0);
         setAcceptDrops(true);
@@ -93,6 +94,11 @@ TMainForm::~TMainForm() {
             SaveBounds(this, Keys::MainWindowBounds);
     } catch (...) {
         // Placement is a convenience; the settings below matter more.
+    }
+    try {
+        SubfoldersPage->SaveListSettings();
+    } catch (...) {
+        // Like the placement: the settings below are saved whatever happened here.
     }
     delete SectionBox;
     SectionBox = nullptr;

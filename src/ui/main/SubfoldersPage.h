@@ -1,8 +1,17 @@
-// The "Subfolders" page: the list of the current folder's subfolders (or files) with its filters
-// and sorting.
+// The "Subfolders" page: the list of the current folder's subfolders with its
+// display type, filters and sorting, and the way up to the parent folder.
 #pragma once
 
+#include "models/SubfolderList.h"
 #include "ui/main/ContentPage.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QTableView;
+class TClickArea;
+class TPathLabel;
 
 class TSubfoldersPage : public TContentPage {
     Q_OBJECT
@@ -11,4 +20,47 @@ public:
 
     void Fill() override;
     void Layout() override;
+
+    // The five list settings, read at the window's creation and written at
+    // its destruction.
+    void LoadListSettings();
+    void SaveListSettings();
+
+    // The filter as the controls hold it.
+    TSubfolderFilter Filter() const;
+    TSubfolderListModel& List() { return *Model; }
+
+    // Handlers, named after their components.
+    void cbFoldersDisplayTypeChange();
+    void FilterChange();
+    void TheFilesListColumnClick(int column);
+    void TheFilesListDblClick(const QModelIndex& index);
+    void TheFilesListRightButton(const QPoint& pos);
+
+    QWidget* panWebFolderListPath = nullptr;
+    TPathLabel* txtWebFolderListPath = nullptr;
+    QComboBox* cbFoldersDisplayType = nullptr;
+    QLabel* txtFoldersTop = nullptr;
+    QComboBox* cbFoldersTop = nullptr;
+    QSpinBox* udFoldersLargerThan = nullptr;
+    // The number edit of the up-down control.
+    QLineEdit* ediFoldersLargerThan = nullptr;
+    QComboBox* cbFoldersLargerThanBytes = nullptr;
+    TClickArea* panWebListLevelUp = nullptr;
+    QLabel* imgWebUpOneLevel = nullptr;
+    QTableView* TheFilesList = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateHeader();
+    void CreateList();
+    // Shows the filter controls of the chosen display type.
+    void ShowFilterControls();
+    // The subfolder a row stands for, while the list still shows the current folder.
+    TFolderNode* RowNode(int row) const;
+
+    TSubfolderListModel* Model = nullptr;
 };

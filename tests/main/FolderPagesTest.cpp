@@ -1,0 +1,488 @@
+// The "Folder Info", "Wasted Space" and "Subfolders" pages of the real window,
+// on a tmpfs drive of the test's own with files of known sizes.
+#include "ModalCloser.h"
+#include "common/TempTree.h"
+#include "models/FolderInfoContent.h"
+#include "models/FolderTreeModel.h"
+#include "settings/ConfigKeys.h"
+#include "settings/MessageBox.h"
+#include "settings/ProgramSettings.h"
+#include "settings/SettingsStore.h"
+#include "shell/HelpWindow.h"
+#include "ui/charts/TSimplePieGauge.h"
+#include "ui/main/FolderInfoLabels.h"
+#include "ui/main/FolderInfoPage.h"
+#include "ui/main/MainForm.h"
+#include "ui/main/SubfoldersPage.h"
+#include "ui/main/WastedPage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ostream>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+static void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// The slack of a file of `size` bytes in clusters of `cluster` bytes.
+std::int64_t Slack(std::int64_t size, std::int64_t cluster) {
+    return (cluster - size % cluster) % cluster;
+}
+
+QString Bytes(std::int64_t n) {
+    return QLocale().toString(static_cast<qlonglong>(n)) + QStringLiteral(" bytes");
+}
+
+// Where the list settings start in every test, whatever an earlier window saved.
+void ResetListSettings() {
+    WriteIntValue(Keys::FoldersDisplayType, 2);
+    WriteIntValue(Keys::FoldersDisplayTopX, 10);
+    WriteIntValue(Keys::FoldersDisplayLargerThan, 1);
+    WriteIntValue(Keys::FoldersDisplayLargerThanUnit, 1);
+    WriteIntValue(Keys::FoldersDisplaySort, 1);
+}
+
+class FolderPagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        AbortScan = false;
+        WhatIfIndex = 0;
+        Root = Temp.Path("drive");
+        Temp.MakeDir("drive");
+        if (mount("tmpfs", Root.c_str(), "tmpfs", 0, "size=64m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs for the test drive: " << std::strerror(errno);
+        Mounted = true;
+        Temp.MakeFile("drive/A/f1", 5000);
+        Temp.MakeFile("drive/A/.hid", 10);
+        Temp.MakeFile("drive/B/big", 1048576);
+        Temp.MakeFile("drive/C/x", 1048575);
+        Temp.MakeDir("drive/D");
+        ResetListSettings();
+        Settings().IncludeWastedInformation.Value = true;
+        Form = std::make_unique<TMainForm>();
+        Form->ScanOrRescanDrive(Root);
+    }
+
+    void TearDown() override {
+        Form.reset();
+        if (Mounted)
+            umount2(Root.c_str(), MNT_DETACH);
+        WhatIfIndex = 0;
+        QLocale::setDefault(Previous);
+    }
+
+    TFolderNode* Node(const std::string& relative) {
+        TDriveRecInfo* drive = Form->Tree().FindDriveRec(Root);
+        if (!drive || !drive->RootNode)
+            return nullptr;
+        return relative.empty() ? drive->RootNode : FindNodeByPath(drive->RootNode, relative, true);
+    }
+
+    void Select(const std::string& relative) {
+        ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
+        ASSERT_EQ(Form->CurrentNode(), Node(relative));
+    }
+
+    void WhatIf(int index) {
+        Form->ClustersBox->setCurrentIndex(index);
+        Form->ClustersBoxChange(index);
+    }
+
+    QStringList ListNames() {
+        TSubfolderListModel& list = Form->SubfoldersPage->List();
+        QStringList names;
+        for (int r = 0; r < list.RowCount(); ++r)
+            names << list.Text(r, ColName);
+        return names;
+    }
+
+    int RowOf(const QString& name) { return static_cast<int>(ListNames().indexOf(name)); }
+
+    QLocale Previous;
+    TTempTree Temp;
+    std::string Root;
+    bool Mounted = false;
+    TMessageBoxScript Boxes;
+    std::unique_ptr<TMainForm> Form;
+};
+
+// ---- folder information -----------------------------------------------------------
+
+TEST_F(FolderPagesTest, FolderInfoShowsFiguresAndGridRows) {
+    Select("A");
+    Form->ShowPage(PageFolderInfo);
+    TFolderInfoPage& page = *Form->FolderInfoPage;
+    const std::int64_t wasted = Slack(5000, 4096) + Slack(10, 4096);
+    ASSERT_EQ(Form->CurrentClusterSize(), 4096);
+    EXPECT_EQ(page.txtWebTreeInfoSize->text(), QStringLiteral("5 KB"));
+    EXPECT_EQ(page.txtWebTreeInfoSize->toolTip(), QStringLiteral("5,010 bytes"));
+    EXPECT_EQ(page.txtWebTreeInfoAllocated->text(), QStringLiteral("12 KB"));
+    EXPECT_EQ(page.txtWebTreeInfoAllocated->toolTip(), Bytes(5010 + wasted));
+    EXPECT_EQ(page.txtWebTreeInfoWasted->toolTip(), Bytes(wasted));
+    EXPECT_EQ(page.txtWebTreeInfoObjects->text(), QStringLiteral("2"));
+    EXPECT_EQ(page.txtWebTreeInfoObjects->toolTip(),
+              QStringLiteral("2 file(s) and 0 subfolder(s)"));
+    EXPECT_EQ(page.txtWebFolderInfoSize->toolTip(), QStringLiteral("5,010 bytes"));
+    EXPECT_EQ(page.txtWebFolderInfoWasted->toolTip(), Bytes(wasted));
+
+    QTableWidget& grid = *page.gridFolderInfo;
+    ASSERT_EQ(grid.rowCount(), 11);
+    ASSERT_EQ(grid.columnCount(), 2);
+    EXPECT_EQ(grid.item(0, 0)->text(), QStringLiteral("Long name"));
+    EXPECT_EQ(grid.item(0, 1)->text(), QStringLiteral("A"));
+    EXPECT_EQ(grid.item(1, 1)->text(), QStringLiteral("A"));
+    EXPECT_NE(grid.item(2, 1)->text(), QStringLiteral("(unknown)"));
+    EXPECT_NE(grid.item(3, 1)->text(), QStringLiteral("(unknown)"));
+    EXPECT_EQ(grid.item(5, 1)->text(), QStringLiteral("Directory"));
+    EXPECT_EQ(grid.item(6, 0)->text(), QString());
+    EXPECT_EQ(grid.item(7, 1)->text(), QStringLiteral("No Read-Only files"));
+    EXPECT_EQ(grid.item(8, 1)->text(), QStringLiteral("The folder contains Hidden files"));
+    EXPECT_EQ(grid.item(9, 1)->text(), QStringLiteral("No System files"));
+    EXPECT_EQ(page.txtWebFolderInfoType->text(), FolderTypeName());
+    EXPECT_EQ(page.txtWebFolderInfoPath->FullText(), QString::fromStdString(Root + "/A"));
+
+    // The 64 K what-if size reaches the figures at once.
+    WhatIf(7);
+    const std::int64_t wasted64 = Slack(5000, 65536) + Slack(10, 65536);
+    EXPECT_EQ(page.txtWebTreeInfoAllocated->text(), QStringLiteral("128 KB"));
+    EXPECT_EQ(page.txtWebTreeInfoWasted->toolTip(), Bytes(wasted64));
+    EXPECT_EQ(page.txtWebTreeInfoSize->toolTip(), QStringLiteral("5,010 bytes"));
+}
+
+TEST_F(FolderPagesTest, FolderInfoOfTheDriveRoot) {
+    Select("");
+    Form->ShowPage(PageFolderInfo);
+    TFolderInfoPage& page = *Form->FolderInfoPage;
+    EXPECT_EQ(page.txtWebFolderInfoType->text(), QStringLiteral("Root Folder of Drive"));
+    const QString name = TFolderTreeModel::NodeText(Node(""));
+    EXPECT_EQ(page.txtWebFolderInfoPath->FullText(), name);
+    EXPECT_EQ(page.gridFolderInfo->item(0, 1)->text(), name);
+    EXPECT_EQ(page.gridFolderInfo->item(1, 1)->text(), QString());
+    EXPECT_EQ(page.gridFolderInfo->item(4, 1)->text(), QStringLiteral("(unknown)"));
+    EXPECT_EQ(page.gridFolderInfo->item(5, 1)->text(), QString());
+    EXPECT_EQ(page.txtWebTreeInfoObjects->toolTip(),
+              QStringLiteral("4 file(s) and 4 subfolder(s)"));
+}
+
+TEST_F(FolderPagesTest, TreeBarChartImageRunsItsCommand) {
+    Select("A");
+    Form->ShowPage(PageFolderInfo);
+    QSignalSpy triggered(Form->cmdViewBarChart, &QAction::triggered);
+    TModalCloser closer;
+    QTest::mouseClick(Form->FolderInfoPage->imgTreeBarChart, Qt::LeftButton);
+    EXPECT_EQ(triggered.count(), 1);
+}
+
+// ---- wasted space ---------------------------------------------------------------------
+
+TEST_F(FolderPagesTest, WastedPageIsTheSameUnderEveryWhatIfSize) {
+    Select("A");
+    TWastedPage& page = *Form->WastedPage;
+    for (int whatIf = 0; whatIf <= 7; ++whatIf) {
+        WhatIf(whatIf);
+        Form->ShowPage(PageWasted);
+        EXPECT_EQ(page.txtWebWastedAmount->text(),
+                  QStringLiteral("Amount of space wasted by folder (+ subfolders)"));
+        for (int i = 0; i < AltClusterCount; ++i) {
+            const std::int64_t cluster = AltClusterSizes[i + 1];
+            const std::int64_t wasted = Slack(5000, cluster) + Slack(10, cluster);
+            const std::size_t p = static_cast<std::size_t>(i);
+            EXPECT_EQ(page.txtWasted[p]->toolTip(), Bytes(wasted)) << whatIf << " " << i;
+            EXPECT_EQ(page.WastedInd[p]->Progress(), int(wasted * 100 / (wasted + 5010)));
+            const QPalette& colours = page.panWasted[p]->palette();
+            const QColor expected =
+                colours.color(cluster == 4096 ? QPalette::Button : QPalette::Base);
+            EXPECT_EQ(colours.color(QPalette::Window), expected) << i;
+        }
+    }
+    EXPECT_EQ(page.capWasted[0]->text(), QStringLiteral("0.5K"));
+    EXPECT_EQ(page.capWasted[0]->toolTip(), QStringLiteral("512 bytes"));
+    EXPECT_EQ(page.txtWasted[6]->text(), QStringLiteral("123 KB")); // 126,062 bytes
+}
+
+TEST_F(FolderPagesTest, WastedPageOfTheDriveAndItsHelpLink) {
+    Select("");
+    Form->ShowPage(PageWasted);
+    TWastedPage& page = *Form->WastedPage;
+    EXPECT_EQ(page.txtWebWastedAmount->text(), QStringLiteral("Amount of space wasted on drive"));
+    EXPECT_EQ(page.txtWebWastedPath->FullText(), TFolderTreeModel::NodeText(Node("")));
+    EXPECT_EQ(page.Content().HelpContext, 3020);
+    QTest::mouseClick(page.txtWebReduceWaste, Qt::LeftButton);
+    THelpWindow* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* h = qobject_cast<THelpWindow*>(w); h && h->isVisible())
+            help = h;
+    ASSERT_NE(help, nullptr);
+    help->close();
+}
+
+TEST_F(FolderPagesTest, EmptyFolderWastesNothing) {
+    Select("D");
+    Form->ShowPage(PageWasted);
+    for (TSimplePieGauge* gauge : Form->WastedPage->WastedInd)
+        EXPECT_EQ(gauge->Progress(), 0);
+    EXPECT_EQ(Form->WastedPage->txtWasted[0]->text(), QStringLiteral("0 bytes"));
+}
+
+// ---- subfolders -----------------------------------------------------------------------
+
+TEST_F(FolderPagesTest, ListUnderEachDisplayType) {
+    Select("");
+    Form->ShowPage(PageSubfolders);
+    TSubfoldersPage& page = *Form->SubfoldersPage;
+    // "All Folders", sorted by name as the settings say.
+    EXPECT_EQ(page.cbFoldersDisplayType->currentIndex(), DisplayAll);
+    EXPECT_EQ(ListNames(), (QStringList{"A", "B", "C", "D"}));
+    EXPECT_EQ(page.TheFilesList->model()->headerData(0, Qt::Horizontal).toString(),
+              QStringLiteral("-> Name"));
+    EXPECT_FALSE(page.cbFoldersTop->isVisibleTo(&page));
+    EXPECT_FALSE(page.udFoldersLargerThan->isVisibleTo(&page));
+    EXPECT_FALSE(page.panWebListLevelUp->isVisibleTo(&page));
+    EXPECT_EQ(page.List().Text(RowOf("B"), ColSize), QStringLiteral("1,024 KB"));
+
+    // "Folders Larger Than" 1 MB: exactly 1 MB stays, one byte less goes,
+    // unless its wasted space counts.
+    page.cbFoldersLargerThanBytes->setCurrentIndex(2);
+    page.udFoldersLargerThan->setValue(1);
+    page.cbFoldersDisplayType->setCurrentIndex(DisplayLargerThan);
+    EXPECT_TRUE(page.udFoldersLargerThan->isVisibleTo(&page));
+    EXPECT_TRUE(page.cbFoldersLargerThanBytes->isVisibleTo(&page));
+    EXPECT_FALSE(page.cbFoldersTop->isVisibleTo(&page));
+    EXPECT_EQ(ListNames(), (QStringList{"B", "C"}));
+    EXPECT_EQ(page.TheFilesList->model()->headerData(ColAllocated, Qt::Horizontal).toString(),
+              QStringLiteral("-> Allocated"));
+    Form->toolShowWasted->trigger(); // off
+    EXPECT_EQ(ListNames(), (QStringList{"B"}));
+    EXPECT_EQ(page.TheFilesList->model()->headerData(ColSize, Qt::Horizontal).toString(),
+              QStringLiteral("-> Size"));
+    Form->toolShowWasted->trigger(); // on again
+
+    // "Top Large Folders": the count from the box; letters count as 10.
+    page.cbFoldersDisplayType->setCurrentIndex(DisplayTopLarge);
+    EXPECT_TRUE(page.cbFoldersTop->isVisibleTo(&page));
+    EXPECT_TRUE(page.txtFoldersTop->isVisibleTo(&page));
+    EXPECT_FALSE(page.udFoldersLargerThan->isVisibleTo(&page));
+    page.cbFoldersTop->setEditText(QStringLiteral("1"));
+    EXPECT_EQ(ListNames(), (QStringList{"B"})); // C's 1,024 KB reads the same, B comes first
+    page.cbFoldersTop->setEditText(QStringLiteral("abc"));
+    EXPECT_EQ(page.cbFoldersTop->currentText(), QStringLiteral("10"));
+    EXPECT_EQ(ListNames().size(), 4);
+}
+
+TEST_F(FolderPagesTest, NumberEditTakesDigitsOnly) {
+    Select("");
+    Form->ShowPage(PageSubfolders);
+    TSubfoldersPage& page = *Form->SubfoldersPage;
+    page.cbFoldersDisplayType->setCurrentIndex(DisplayLargerThan);
+    page.ediFoldersLargerThan->selectAll();
+    QTest::keyClicks(page.ediFoldersLargerThan, QStringLiteral("x"));
+    EXPECT_EQ(page.udFoldersLargerThan->value(), 1);
+    QTest::keyClicks(page.ediFoldersLargerThan, QStringLiteral("7"));
+    EXPECT_EQ(page.udFoldersLargerThan->value(), 7);
+}
+
+TEST_F(FolderPagesTest, ColumnClicksSortAndMoveTheMark) {
+    Select("");
+    Form->ShowPage(PageSubfolders);
+    TSubfoldersPage& page = *Form->SubfoldersPage;
+    QHeaderView* header = page.TheFilesList->horizontalHeader();
+    emit header->sectionClicked(ColName); // sorted by name already: now descending
+    EXPECT_EQ(ListNames(), (QStringList{"D", "C", "B", "A"}));
+    EXPECT_EQ(page.List().Caption(ColName), QStringLiteral("-> Name"));
+    emit header->sectionClicked(ColName);
+    EXPECT_EQ(ListNames(), (QStringList{"A", "B", "C", "D"}));
+    emit header->sectionClicked(ColWasted);
+    EXPECT_EQ(page.List().Caption(ColName), QStringLiteral("Name"));
+    EXPECT_EQ(page.List().Caption(ColWasted), QStringLiteral("-> Wasted"));
+    EXPECT_EQ(page.List().SortColumn(), ColWasted + 1);
+}
+
+TEST_F(FolderPagesTest, DoubleClickOpensAFolderAndUpOneLevelComesBack) {
+    Select("");
+    Form->ShowPage(PageSubfolders);
+    TSubfoldersPage& page = *Form->SubfoldersPage;
+    const QModelIndex b = page.TheFilesList->model()->index(RowOf("B"), 0);
+    emit page.TheFilesList->doubleClicked(b);
+    EXPECT_EQ(Form->CurrentNode(), Node("B"));
+    EXPECT_EQ(Form->CurrentPage(), PageSubfolders);
+    EXPECT_TRUE(page.panWebListLevelUp->isVisibleTo(&page));
+    EXPECT_EQ(page.txtWebFolderListPath->FullText(), QString::fromStdString(Root + "/B"));
+    EXPECT_EQ(page.List().RowCount(), 0);
+    QTest::mouseClick(page.panWebListLevelUp, Qt::LeftButton);
+    EXPECT_EQ(Form->CurrentNode(), Node(""));
+    EXPECT_FALSE(page.panWebListLevelUp->isVisibleTo(&page));
+}
+
+TEST_F(FolderPagesTest, RightClickShowsTheMenuOfTheRowsFolder) {
+    Select("");
+    Form->ShowPage(PageSubfolders);
+    TSubfoldersPage& page = *Form->SubfoldersPage;
+    const QRect row =
+        page.TheFilesList->visualRect(page.TheFilesList->model()->index(RowOf("C"), 0));
+    QApplication::clipboard()->clear();
+    QTimer::singleShot(50, Form.get(), [] {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            QTest::keyClick(popup, Qt::Key_C); // "&Copy Path"
+    });
+    emit page.TheFilesList->customContextMenuRequested(row.center());
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromStdString(Root + "/C"));
+}
+
+TEST_F(FolderPagesTest, SettingsChangesRebuildOnlyThePagesTheyConcern) {
+    Select("");
+    Form->ShowPage(PageSubfolders);
+    QSignalSpy resets(&Form->SubfoldersPage->List(), &QAbstractItemModel::modelReset);
+    Form->toolShowFiles->trigger(); // the pie's business only
+    EXPECT_EQ(resets.count(), 0);
+    Form->toolShowFiles->trigger();
+    Form->ShowPage(PageSubfolders); // cached: no refill
+    EXPECT_EQ(resets.count(), 0);
+    WhatIf(7);
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(Form->SubfoldersPage->List().Text(RowOf("A"), ColWasted),
+              QStringLiteral("123 KB")); // 126,062 bytes at 64 K
+    Form->toolShowWasted->trigger();
+    EXPECT_EQ(resets.count(), 2);
+    // The folder information page was cleared too and shows the new size now.
+    Select("A");
+    Form->ShowPage(PageFolderInfo);
+    EXPECT_EQ(Form->FolderInfoPage->txtWebTreeInfoAllocated->text(), QStringLiteral("128 KB"));
+    Form->toolShowWasted->trigger();
+}
+
+TEST_F(FolderPagesTest, ThousandsOfSubfoldersFillInOneReset) {
+    for (int i = 0; i < 3000; ++i)
+        Temp.MakeDir("drive/many/d" + std::to_string(i));
+    Form->ScanOrRescanDrive(Root);
+    Select("many");
+    QSignalSpy resets(&Form->SubfoldersPage->List(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserts(&Form->SubfoldersPage->List(), &QAbstractItemModel::rowsInserted);
+    Form->ShowPage(PageSubfolders);
+    EXPECT_EQ(Form->SubfoldersPage->List().RowCount(), 3000);
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(inserts.count(), 0);
+}
+
+// ---- list settings ----------------------------------------------------------------------
+
+TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
+    Form.reset();
+    WriteIntValue(Keys::FoldersDisplayType, 3);
+    WriteIntValue(Keys::FoldersDisplayTopX, -5);
+    WriteIntValue(Keys::FoldersDisplayLargerThan, 32768);
+    WriteIntValue(Keys::FoldersDisplayLargerThanUnit, -1);
+    WriteIntValue(Keys::FoldersDisplaySort, 9);
+    Form = std::make_unique<TMainForm>();
+    TSubfoldersPage* page = Form->SubfoldersPage;
+    EXPECT_EQ(page->cbFoldersDisplayType->currentIndex(), DisplayAll);
+    EXPECT_EQ(page->cbFoldersTop->currentText(), QStringLiteral("10"));
+    EXPECT_EQ(page->udFoldersLargerThan->value(), 1);
+    EXPECT_EQ(page->cbFoldersLargerThanBytes->currentIndex(), 1);
+    EXPECT_EQ(page->List().SortColumn(), 1);
+    EXPECT_EQ(page->List().Caption(ColName), QStringLiteral("-> Name"));
+
+    page->cbFoldersDisplayType->setCurrentIndex(DisplayLargerThan);
+    page->cbFoldersTop->setEditText(QStringLiteral("25"));
+    page->udFoldersLargerThan->setValue(300);
+    page->cbFoldersLargerThanBytes->setCurrentIndex(2);
+    page->TheFilesListColumnClick(ColObjects);
+    page->TheFilesListColumnClick(ColObjects);
+    Form.reset();
+    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayType), DisplayLargerThan);
+    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayTopX), 25);
+    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayLargerThan), 300);
+    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayLargerThanUnit), 2);
+    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplaySort), -(ColObjects + 1));
+
+    Form = std::make_unique<TMainForm>();
+    page = Form->SubfoldersPage;
+    EXPECT_EQ(page->cbFoldersDisplayType->currentIndex(), DisplayLargerThan);
+    EXPECT_TRUE(page->udFoldersLargerThan->isVisibleTo(page));
+    EXPECT_EQ(page->udFoldersLargerThan->value(), 300);
+    EXPECT_EQ(page->List().Caption(ColObjects), QStringLiteral("-> Objects"));
+    // A top count that is no number is saved as 10.
+    page->cbFoldersTop->setEditText(QStringLiteral("abc"));
+    Form.reset();
+    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayTopX), 10);
+}
+
+// ---- pictures -------------------------------------------------------------------------
+
+// Pictures of the three pages on a real folder, for a person to look at; only
+// when QUILLMERE_SCREENSHOTS names a folder. QUILLMERE_SCREENSHOT_SOURCE
+// (default /usr/share) is bind-mounted as a drive of its own.
+TEST(FolderPagesPictures, ThreePagesOnARealFolder) {
+    const QString out = qEnvironmentVariable("QUILLMERE_SCREENSHOTS");
+    if (out.isEmpty())
+        GTEST_SKIP() << "set QUILLMERE_SCREENSHOTS to a folder to take pictures";
+    const QByteArray source = qEnvironmentVariableIsEmpty("QUILLMERE_SCREENSHOT_SOURCE")
+                                  ? QByteArray("/usr/share")
+                                  : qgetenv("QUILLMERE_SCREENSHOT_SOURCE");
+    const std::string drive = "/tmp/quillmere-pages-drive";
+    mkdir(drive.c_str(), 0755);
+    if (mount(source.constData(), drive.c_str(), nullptr, MS_BIND | MS_RDONLY, nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount the source: " << std::strerror(errno);
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() { umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{drive};
+    ResetListSettings();
+    TMessageBoxScript boxes;
+    TMainForm form;
+    TModalCloser closer;
+    form.resize(1000, 680);
+    form.show();
+    QTest::qWait(100);
+    form.ScanOrRescanDrive(drive);
+    form.SelectPath(drive + "/doc");
+    const std::pair<int, const char*> shots[] = {{PageFolderInfo, "/folder-info.png"},
+                                                 {PageSubfolders, "/subfolders.png"},
+                                                 {PageWasted, "/wasted.png"}};
+    for (const auto& [page, name] : shots) {
+        form.ShowPage(page);
+        QTest::qWait(50);
+        form.grab().save(out + QLatin1String(name));
+    }
+    TSubfoldersPage& list = *form.SubfoldersPage;
+    form.ShowPage(PageSubfolders);
+    list.cbFoldersDisplayType->setCurrentIndex(DisplayLargerThan);
+    QTest::qWait(50);
+    form.grab().save(out + "/subfolders-larger.png");
+    list.cbFoldersDisplayType->setCurrentIndex(DisplayTopLarge);
+    QTest::qWait(50);
+    form.grab().save(out + "/subfolders-top.png");
+    list.cbFoldersDisplayType->setCurrentIndex(DisplayAll);
+    form.SelectPath(drive);
+    form.ShowPage(PageWasted);
+    QTest::qWait(50);
+    form.grab().save(out + "/wasted-drive.png");
+    form.ShowPage(PageFolderInfo);
+    QTest::qWait(50);
+    form.grab().save(out + "/folder-info-drive.png");
+    EXPECT_TRUE(form.CurrentNode() && form.CurrentNode()->Data);
+}
+
+} // namespace
