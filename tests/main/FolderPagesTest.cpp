@@ -9,6 +9,7 @@
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "shell/HelpWindow.h"
+#include "shell/ItemProperties.h"
 #include "ui/charts/TSimplePieGauge.h"
 #include "ui/main/FolderInfoLabels.h"
 #include "ui/main/FolderInfoPage.h"
@@ -80,6 +81,9 @@ protected:
         Temp.MakeFile("drive/B/big", 1048576);
         Temp.MakeFile("drive/C/x", 1048575);
         Temp.MakeDir("drive/D");
+        // One read-only file deep down, empty so no figure changes.
+        Temp.MakeFile("drive/C/deep/ro", 0);
+        chmod(Temp.Path("drive/C/deep/ro").c_str(), 0444);
         ResetListSettings();
         Settings().IncludeWastedInformation.Value = true;
         Form = std::make_unique<TMainForm>();
@@ -184,7 +188,26 @@ TEST_F(FolderPagesTest, FolderInfoOfTheDriveRoot) {
     EXPECT_EQ(page.gridFolderInfo->item(4, 1)->text(), QStringLiteral("(unknown)"));
     EXPECT_EQ(page.gridFolderInfo->item(5, 1)->text(), QString());
     EXPECT_EQ(page.txtWebTreeInfoObjects->toolTip(),
-              QStringLiteral("4 file(s) and 4 subfolder(s)"));
+              QStringLiteral("5 file(s) and 5 subfolder(s)"));
+    EXPECT_EQ(page.gridFolderInfo->item(7, 1)->text(),
+              QStringLiteral("The folder contains Read-Only files"));
+}
+
+TEST_F(FolderPagesTest, HeaderIconOpensTheFoldersProperties) {
+    Select("A");
+    Form->ShowPage(PageFolderInfo);
+    QString location;
+    QString size;
+    QTimer::singleShot(50, Form.get(), [&] {
+        if (auto* box = qobject_cast<TItemPropertiesBox*>(QApplication::activeModalWidget())) {
+            location = box->RowText(QStringLiteral("Location:"));
+            size = box->RowText(QStringLiteral("Size:"));
+            box->close();
+        }
+    });
+    QTest::mouseClick(Form->FolderInfoPage->imgWebFolderInfo, Qt::LeftButton);
+    EXPECT_EQ(location, QString::fromStdString(Root));
+    EXPECT_NE(size.indexOf(QStringLiteral("5,010 bytes")), -1) << size.toStdString();
 }
 
 TEST_F(FolderPagesTest, TreeBarChartImageRunsItsCommand) {
