@@ -523,6 +523,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // ---- life cycle -------------------------------------------------------------------
 
 void TMainForm::ApplyColors() {
+    if (PiePage)
+        PiePage->ApplyColors();
     if (SectionBox)
         SectionBox->ApplyGaugeColors();
 }

@@ -80,6 +80,8 @@ public:
     void RescanDrives(const std::vector<std::string>& roots);
     void RemoveDrive(const std::string& root);
     bool SelectPath(const std::string& path);
+    // Makes node the tree's current node; false when selecting it removed it.
+    bool SelectNode(TFolderNode* node);
     void ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWidget* control);
     // Asks the user to retry while the drive at root cannot be read.
     bool DriveAccessible(const std::string& root);
@@ -244,8 +246,6 @@ private:
     void RefreshDriveInfo(const std::string& root);
     void PageTabClick(int tabIndex);
     void NotAvailableYet(const QString& what);
-    // Makes node the tree's current node; false when selecting it removed it.
-    bool SelectNode(TFolderNode* node);
     void FolderTreeContextMenu(const QPoint& pos);
     QIcon NodeIcon(const TFolderNode* node, bool open) const;
     void ResizeToolbarStrip();

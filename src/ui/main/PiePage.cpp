@@ -1,7 +1,480 @@
+// The pie page: builds the chart from the section choice, keeps the header in
+// step with the mouse, and turns clicks into moves through the folder tree.
 #include "ui/main/PiePage.h"
 
-TPiePage::TPiePage(TMainForm& form, QWidget* parent) : TContentPage(form, parent) {}
+#include "engine/Formatting.h"
+#include "engine/Paths.h"
+#include "models/FolderTreeModel.h"
+#include "models/PieContent.h"
+#include "settings/ColorTable.h"
+#include "settings/ProgramSettings.h"
+#include "shell/ItemProperties.h"
+#include "shell/ShellPaths.h"
+#include "ui/charts/PieArithmetic.h"
+#include "ui/charts/SectionSizeBox.h"
+#include "ui/charts/TPieDisplay.h"
+#include "ui/charts/TSimplePieGauge.h"
+#include "ui/main/MainForm.h"
+#include "ui/main/PieLook.h"
 
-void TPiePage::Fill() {}
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTreeView>
+#include <QVBoxLayout>
 
-void TPiePage::Layout() {}
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// A label that shortens its text to fit instead of growing; text() stays whole.
+class TElidedLabel : public QLabel {
+public:
+    TElidedLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), Mode(mode) {
+        setTextFormat(Qt::PlainText);
+        setMinimumWidth(1);
+    }
+    QSize minimumSizeHint() const override { return QSize(1, QLabel::minimumSizeHint().height()); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(area, int(alignment()),
+                         fontMetrics().elidedText(text(), Mode, area.width()));
+    }
+
+private:
+    Qt::TextElideMode Mode;
+};
+
+QFont Bold(QFont font) {
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+TPieOptions PieOptionsFromSettings() {
+    const TProgramSettings& s = Settings();
+    TPieOptions options;
+    options.IncludeWasted = s.IncludeWastedInformation.Value;
+    options.ShowFiles = s.ShowFileNames.Value;
+    options.LabelValue = s.ShowPercentInPie.Value;
+    options.SortAscending = s.SortAscending.Value;
+    options.MinFolderAngle = s.MinFolderSectionAngle;
+    options.MinFileAngle = s.MinFileSectionAngle;
+    return options;
+}
+
+TPiePage::TPiePage(TMainForm& form, QWidget* parent)
+    : TContentPage(form, parent), PieChart(&Surface, 0, 0), ZoomInCursor(MakeZoomCursor(true)),
+      ZoomOutCursor(MakeZoomCursor(false)), GroupIcons{MakeGroupIcon(0), MakeGroupIcon(1)} {
+    setObjectName(QStringLiteral("PiePage"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    CreateHeader();
+    column->addWidget(panPieSectionHeader);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    column->addWidget(line);
+    FolderPie = new TPieDisplay(this);
+    FolderPie->setObjectName(QStringLiteral("FolderPie"));
+    column->addWidget(FolderPie, 1);
+    connect(FolderPie, &TPieDisplay::MouseMove, this, &TPiePage::FolderPieMouseMove);
+    connect(FolderPie, &TPieDisplay::MouseDown, this, &TPiePage::FolderPieMouseDown);
+    connect(FolderPie, &TPieDisplay::Resized, this, &TPiePage::Layout);
+
+    PieChart.Display = FolderPie;
+    PieChart.Picture = &Surface.Image();
+    PieChart.CloseLastSection = true;
+    PieChart.MinLabelAngle = Settings().MinTextSectionAngle;
+    // The window applies the colours again when it is shown and after the
+    // options change; a page used before that must not draw in black.
+    ApplyColors();
+}
+
+TPiePage::~TPiePage() = default;
+
+void TPiePage::CreateHeader() {
+    panPieSectionHeader = new QWidget(this);
+    panPieSectionHeader->setObjectName(QStringLiteral("panPieSectionHeader"));
+    panPieSectionHeader->setFixedHeight(41);
+    panPieSectionHeader->setAutoFillBackground(true);
+    QPalette palette = panPieSectionHeader->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+    panPieSectionHeader->setPalette(palette);
+
+    auto* row = new QHBoxLayout(panPieSectionHeader);
+    row->setContentsMargins(4, 2, 8, 2);
+    row->setSpacing(8);
+
+    imgIcon = new QLabel(panPieSectionHeader);
+    imgIcon->setObjectName(QStringLiteral("imgIcon"));
+    imgIcon->setFixedSize(32, 32);
+    imgIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    imgIcon->setCursor(Qt::PointingHandCursor);
+    imgIcon->setToolTip(tr("Click to display item properties"));
+    imgIcon->installEventFilter(this);
+    row->addWidget(imgIcon);
+
+    auto* names = new QVBoxLayout;
+    names->setSpacing(0);
+    txtWebFolderType = new TElidedLabel(Qt::ElideRight, panPieSectionHeader);
+    txtWebFolderType->setObjectName(QStringLiteral("txtWebFolderType"));
+    txtWebFolderType->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    names->addWidget(txtWebFolderType);
+    txtWebFolderName = new TElidedLabel(Qt::ElideMiddle, panPieSectionHeader);
+    txtWebFolderName->setObjectName(QStringLiteral("txtWebFolderName"));
+    txtWebFolderName->setFont(Bold(txtWebFolderName->font()));
+    txtWebFolderName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    names->addWidget(txtWebFolderName);
+    row->addLayout(names, 1);
+
+    txtWebFolderSize = new QLabel(panPieSectionHeader);
+    txtWebFolderSize->setObjectName(QStringLiteral("txtWebFolderSize"));
+    txtWebFolderSize->setFont(Bold(txtWebFolderSize->font()));
+    txtWebFolderSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Wide enough for any size text, so the header does not jump about as
+    // the mouse moves from section to section.
+    txtWebFolderSize->setMinimumWidth(
+        QFontMetrics(txtWebFolderSize->font()).horizontalAdvance(QStringLiteral("9,999.99 GB")));
+    row->addWidget(txtWebFolderSize);
+
+    gaugeWebSection = new TSimplePieGauge(panPieSectionHeader);
+    gaugeWebSection->setObjectName(QStringLiteral("gaugeWebSection"));
+    gaugeWebSection->SetShowText(false);
+    gaugeWebSection->SetBorderStyle(TGaugeBorderStyle::None);
+    gaugeWebSection->setFixedSize(32, 32);
+    row->addWidget(gaugeWebSection);
+
+    auto* drive = new QVBoxLayout;
+    drive->setSpacing(0);
+    txtWebSectionDrive = new TElidedLabel(Qt::ElideMiddle, panPieSectionHeader);
+    txtWebSectionDrive->setObjectName(QStringLiteral("txtWebSectionDrive"));
+    txtWebSectionDrive->setMaximumWidth(200);
+    drive->addWidget(txtWebSectionDrive);
+    txtWebSectionDriveSize = new QLabel(panPieSectionHeader);
+    txtWebSectionDriveSize->setObjectName(QStringLiteral("txtWebSectionDriveSize"));
+    drive->addWidget(txtWebSectionDriveSize);
+    row->addLayout(drive);
+}
+
+QCursor TPiePage::CursorShape(int number) const {
+    switch (number) {
+    case PieCursorZoomIn:
+        return ZoomInCursor;
+    case PieCursorZoomOut:
+        return ZoomOutCursor;
+    default:
+        return QCursor(Qt::ArrowCursor);
+    }
+}
+
+// ---- building ---------------------------------------------------------------------
+
+void TPiePage::Fill() {
+    BuildPie(Form.CurrentNode());
+}
+
+void TPiePage::BuildPie(TFolderNode* node) {
+    if (!node || !node->Data)
+        return;
+    Highlighted = -1;
+    PieChart.HighlightIndex = -1;
+    PieChart.MinLabelAngle = Settings().MinTextSectionAngle;
+    PieChart.BeginUpdate();
+    // However the build ends, the chart paints and shows what it has.
+    struct TEndUpdate {
+        THPieChart& Chart;
+        ~TEndUpdate() { Chart.EndUpdate(); }
+    } endUpdate{PieChart};
+
+    ClearSectionInfos();
+    PieChart.Clear();
+    const std::string path = NodePath(node);
+    const TPieContent content = BuildPieContent(*node, PieOptionsFromSettings(),
+                                                Form.CurrentClusterSize(), FolderFilesOnDisk(path));
+    for (const TPieItem& item : content.Items)
+        AddSectionInfo(item.Node, item.Cursor, item.Name, item.Size, item.Wasted, item.Path,
+                       TSectionKind(item.Kind));
+    ShowDriveLabels();
+    HeaderRecord = -1;
+    ShowRecord(0);
+
+    const TColorTable& colors = Settings().Colors;
+    for (const TPieSlice& slice : content.Slices) {
+        TPieSection* section = PieChart.AddSection(
+            slice.Caption, ResolveColor(colors[std::size_t(slice.ColorIndex)]), slice.Angle);
+        section->Node = slice.Node;
+        section->InfoIndex = slice.Item;
+    }
+    // The slices come sorted: the chart's own sort need not run, and equal
+    // sections keep the order an export of the same pie shows.
+    FitChart();
+}
+
+void TPiePage::Layout() {
+    const QSize size = FolderPie->size();
+    if (size == LaidOutSize)
+        return;
+    LaidOutSize = size;
+    Surface.Resize(size.width(), size.height());
+    FitChart();
+    // Inside a build the build's own end paints.
+    if (PieChart.UpdateCount() == 0)
+        PieChart.EndUpdate();
+}
+
+void TPiePage::FitChart() {
+    // The chart keeps fixed margins around its disc, too narrow for long
+    // captions beside it or any caption below it. It gets an area of its own,
+    // centred on the display, just large enough for the largest disc whose
+    // labels all fit; never less than half the disc the display allows, so
+    // one absurdly long name cannot shrink the pie to nothing.
+    constexpr int mx = THPieChart::HorizontalMargin;
+    constexpr int my = THPieChart::VerticalMargin;
+    const QSize area = LaidOutSize;
+    const int full = std::max(0, std::min(area.width() - 2 * mx, area.height() - 2 * my));
+
+    struct TLabel {
+        double Middle;
+        QSize Extent;
+    };
+    std::vector<TLabel> labels;
+    double c0 = 0.0;
+    for (int i = 0; i < PieChart.SectionCount(); ++i) {
+        const TPieSection& section = *PieChart.GetSection(i);
+        const double c = std::min(c0 + section.Angle, 360.0);
+        if (!section.Caption.isEmpty() && section.Angle >= PieChart.MinLabelAngle)
+            labels.push_back({(c - c0) / 2.0 + c0, Surface.TextExtent(section.Caption)});
+        c0 = c;
+        if (c >= 360.0)
+            break;
+    }
+    // Label boxes placed as the chart places them, around a disc of diameter d.
+    const QRect bounds(QPoint(0, 0), area);
+    auto fits = [&](int d) {
+        const int r = d / 2;
+        const QPoint origin((area.width() - d - 2 * mx) / 2, (area.height() - d - 2 * my) / 2);
+        const QPoint centre = origin + QPoint(mx + r, my + r);
+        for (const TLabel& label : labels) {
+            QPoint pos = centre + PieChart.PointAt(label.Middle, r + THPieChart::LeaderLength) -
+                         PieChart.Centre();
+            if (label.Middle < 180.0)
+                pos.rx() -= label.Extent.width();
+            if (label.Middle < 90.0 || label.Middle > 270.0)
+                pos.ry() -= label.Extent.height();
+            const QRect box(pos - QPoint(4, 2), label.Extent + QSize(8, 4));
+            if (!bounds.contains(box))
+                return false;
+        }
+        return true;
+    };
+    int low = full / 2;
+    int high = full;
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    const QSize chart(low + 2 * mx, low + 2 * my);
+    PieChart.SetSize(chart.width(), chart.height());
+    Surface.PlaceChart(
+        QPoint((area.width() - chart.width()) / 2, (area.height() - chart.height()) / 2), chart);
+}
+
+void TPiePage::ApplyColors() {
+    const TColorTable& c = Settings().Colors;
+    PieChart.BeginUpdate();
+    PieChart.SetLabelColors(
+        ResolveColor(c[ciPieTextRectBackground]), ResolveColor(c[ciPieTextRectLines]),
+        ResolveColor(c[ciPieText]), ResolveColor(c[ciPieTextRectBackgroundHighlighted]),
+        ResolveColor(c[ciPieTextRectLinesHighlighted]), ResolveColor(c[ciPieTextHighlighted]));
+    PieChart.SetColors(ResolveColor(c[ciPieBackground]), ResolveColor(c[ciPieLines]),
+                       ResolveColor(c[ciPieNormalFolder]));
+    PieChart.EndUpdate();
+    gaugeWebSection->SetForeColor(ResolveColor(c[ciPieSectionSize]));
+}
+
+// ---- the header -------------------------------------------------------------------
+
+void TPiePage::ShowDriveLabels() {
+    txtWebSectionDrive->setText(tr("of %1").arg(DisplayPath(Form.CurrentDrive())));
+    txtWebSectionDrive->setToolTip(txtWebSectionDrive->text());
+    const std::int64_t total = Form.CurrentDriveTotal();
+    txtWebSectionDriveSize->setText(total >= 0 ? FormatSize(total) : QString());
+}
+
+void TPiePage::ShowRecord(int index) {
+    const TSectionInfo* record = GetSectionInfo(index);
+    if (!record)
+        return;
+    FolderPie->setCursor(CursorShape(record->Cursor));
+    Form.CurrentPieItem =
+        TCurrentPieItem{record->Path, record->Node, record->Size, record->Wasted, index};
+    if (index == HeaderRecord)
+        return;
+    HeaderRecord = index;
+    UpdateSectionHeader(record->Path, record->Kind, record->Wasted, record->Size);
+}
+
+void TPiePage::UpdateSectionHeader(const std::string& path, TSectionKind kind, std::int64_t wasted,
+                                   std::int64_t size) {
+    std::int64_t shown = size;
+    if (Settings().IncludeWastedInformation.Value && size != -1 && wasted != -1)
+        shown = size + wasted;
+    if (TSectionSizeBox* box = Form.SectionSizeBox())
+        box->SetWasted(PercentOf(size + wasted, wasted), FormatSize(wasted));
+
+    const QString text = DisplayPath(path);
+    switch (kind) {
+    case TSectionKind::File:
+        Form.SetStatusText(0, tr("File ") + text);
+        break;
+    case TSectionKind::Folder:
+        Form.SetStatusText(0, tr("Folder ") + text);
+        break;
+    case TSectionKind::Drive:
+        Form.SetStatusText(0, tr("Drive ") + text);
+        break;
+    case TSectionKind::Group:
+        Form.SetStatusText(0, text);
+        break;
+    }
+
+    txtWebFolderSize->setText(shown >= 0 ? FormatSize(shown) : QString());
+    const std::int64_t total = Form.CurrentDriveTotal();
+    const int percent = total > 0 && shown >= 0 ? PercentOf(total, shown) : 0;
+    gaugeWebSection->SetProgress(percent);
+    gaugeWebSection->setToolTip(tr("%1% of the drive").arg(percent));
+
+    QPixmap icon(32, 32);
+    icon.fill(panPieSectionHeader->palette().color(QPalette::Window));
+    if (kind == TSectionKind::Group) {
+        txtWebFolderType->clear();
+        txtWebFolderName->setText(text);
+        QPainter painter(&icon);
+        painter.drawPixmap(0, 0, GroupIcons[text == PieOtherSmallerFolders() ? 1 : 0]);
+    } else {
+        const bool folder = kind != TSectionKind::File;
+        const TPieItemLook look = LookOfPieItem(path, folder, folder && IsDriveRoot(path));
+        txtWebFolderName->setText(look.DisplayName);
+        txtWebFolderType->setText(look.TypeName);
+        QPainter painter(&icon);
+        painter.drawPixmap(0, 0, look.Icon.pixmap(32, 32));
+    }
+    imgIcon->setPixmap(icon);
+    txtWebFolderName->setToolTip(txtWebFolderName->text());
+}
+
+// ---- the mouse ----------------------------------------------------------------------
+
+void TPiePage::FolderPieMouseMove(int x, int y) {
+    if (Form.NotReadyShown())
+        return;
+    const QPoint at = QPoint(x, y) - Surface.ChartOrigin();
+    const int index = PieChart.SectionAt(at.x(), at.y());
+    if (index != Highlighted) {
+        PieChart.DrawSectionLabel(Highlighted, false);
+        Highlighted = index;
+        PieChart.HighlightIndex = index;
+        PieChart.DrawSectionLabel(index, true);
+    }
+    // Outside the disc the folder itself is under attention.
+    const TPieSection* section = PieChart.GetSection(index);
+    ShowRecord(section ? section->InfoIndex : 0);
+}
+
+void TPiePage::FolderPieMouseDown(Qt::MouseButton button, int x, int y) {
+    if (Form.NotReadyShown())
+        return;
+    // The item under the button, even when no move announced it.
+    FolderPieMouseMove(x, y);
+    if (button == Qt::RightButton) {
+        const TSectionInfo* record = GetSectionInfo(Form.CurrentPieItem.SectionInfo);
+        if (!record || record->Kind == TSectionKind::Group)
+            return;
+        // A copy: the menu may rebuild the pie, which replaces the current item.
+        const TCurrentPieItem item = Form.CurrentPieItem;
+        Form.ShowItemMenu(item, QPoint(x, y), FolderPie);
+        return;
+    }
+    if (button != Qt::LeftButton)
+        return;
+    const QPoint at = QPoint(x, y) - Surface.ChartOrigin();
+    const int index = PieChart.SectionAt(at.x(), at.y());
+    if (index < 0) {
+        GoUpOneLevel();
+        return;
+    }
+    const TPieSection* section = PieChart.GetSection(index);
+    // Files and groups open nothing; "Files in this folder" stands for the
+    // folder already shown.
+    if (section && section->Node && section->Node != Form.CurrentNode())
+        OpenSubfolder(section->Node);
+}
+
+void TPiePage::OpenSubfolder(TFolderNode* node) {
+    if (!Form.SelectNode(node) || Form.CurrentNode() != node)
+        return;
+    if (Settings().AutoExpand.Value)
+        Form.FolderTree->expand(Form.FolderTree->currentIndex());
+}
+
+void TPiePage::GoUpOneLevel() {
+    TFolderNode* node = Form.CurrentNode();
+    if (!node || !node->Parent)
+        return;
+    TFolderNode* parent = node->Parent;
+    Form.ShowNode(parent);
+    auto* model = qobject_cast<TFolderTreeModel*>(Form.FolderTree->model());
+    if (Settings().AutoCollapse.Value && model) {
+        std::vector<QModelIndex> pending{model->IndexOf(node)};
+        while (!pending.empty()) {
+            const QModelIndex index = pending.back();
+            pending.pop_back();
+            if (!index.isValid() || !Form.FolderTree->isExpanded(index))
+                continue;
+            for (int r = 0; r < model->rowCount(index); ++r)
+                pending.push_back(model->index(r, 0, index));
+            Form.FolderTree->collapse(index);
+        }
+    }
+    Form.SelectNode(parent);
+}
+
+void TPiePage::imgIconClick() {
+    // The item the header describes; a group is no item on disk, so its
+    // header stands for the folder it belongs to.
+    std::string path = Form.CurrentPath();
+    std::optional<std::int64_t> knownSize;
+    if (const TFolderNode* node = Form.CurrentNode(); node && node->Data)
+        knownSize = node->Data->TreeSize;
+    if (const TSectionInfo* record = GetSectionInfo(HeaderRecord);
+        record && record->Kind != TSectionKind::Group) {
+        path = record->Path;
+        knownSize = record->Node ? std::optional<std::int64_t>(record->Size) : std::nullopt;
+    }
+    if (!path.empty())
+        ShowItemProperties(path, &Form, knownSize);
+}
+
+bool TPiePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgIcon && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        imgIconClick();
+        return true;
+    }
+    return TContentPage::eventFilter(watched, event);
+}

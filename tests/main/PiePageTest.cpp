@@ -1,0 +1,448 @@
+// The pie page of the real window on a tmpfs drive made by the test: the
+// sections it draws, the header that follows the mouse, and the moves through
+// the tree that clicks on the pie make.
+#include "ui/main/PiePage.h"
+#include "common/TempTree.h"
+#include "engine/Formatting.h"
+#include "models/FolderTreeModel.h"
+#include "settings/MessageBox.h"
+#include "settings/ProgramSettings.h"
+#include "ui/charts/SectionSizeBox.h"
+#include "ui/charts/TPieDisplay.h"
+#include "ui/main/MainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+// Readable failures for texts.
+static void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// The options the pie reads, put back before the window saves them, so that
+// later tests start from the same settings.
+struct TPieSettings {
+    bool IncludeWasted, ShowFiles, SortAscending, AutoExpand, AutoCollapse;
+    int LabelValue;
+    static TPieSettings Take() {
+        const TProgramSettings& s = Settings();
+        return {s.IncludeWastedInformation.Value,
+                s.ShowFileNames.Value,
+                s.SortAscending.Value,
+                s.AutoExpand.Value,
+                s.AutoCollapse.Value,
+                s.ShowPercentInPie.Value};
+    }
+    void Put() const {
+        TProgramSettings& s = Settings();
+        s.IncludeWastedInformation.Value = IncludeWasted;
+        s.ShowFileNames.Value = ShowFiles;
+        s.SortAscending.Value = SortAscending;
+        s.AutoExpand.Value = AutoExpand;
+        s.AutoCollapse.Value = AutoCollapse;
+        s.ShowPercentInPie.Value = LabelValue;
+    }
+};
+
+class PiePageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AbortScan = false;
+        WhatIfIndex = 0;
+        Root = Temp.Path("drive");
+        Temp.MakeDir("drive");
+        if (mount("tmpfs", Root.c_str(), "tmpfs", 0, "size=64m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs for the test drive: " << std::strerror(errno);
+        Mounted = true;
+        Temp.MakeFile("drive/Docs/report", 300000);
+        Temp.MakeFile("drive/Docs/Sub/deep", 100000);
+        Temp.MakeFile("drive/Music/song", 200000);
+        Temp.MakeFile("drive/readme.txt", 150000);
+        Temp.MakeFile("drive/tiny", 10);
+        Temp.MakeFile("drive/Only/Inner/x", 5000);
+        Temp.MakeDir("drive/Empty");
+        Form = std::make_unique<TMainForm>();
+        // The window has loaded what the store holds; that goes back before
+        // the window saves it again.
+        Saved = TPieSettings::Take();
+        TPieSettings{false, true, false, true, true, 0}.Put();
+        Page = Form->PiePage;
+        Form->ScanOrRescanDrive(Root);
+        Form->resize(1000, 700);
+        Form->show();
+        QTest::qWait(50);
+    }
+
+    void TearDown() override {
+        WhatIfIndex = 0;
+        Saved.Put();
+        Form.reset();
+        if (Mounted)
+            umount2(Root.c_str(), MNT_DETACH);
+    }
+
+    TFolderNode* Node(const std::string& relative) {
+        TFolderNode* root = Form->Tree().FindDriveRec(Root)->RootNode;
+        return relative.empty() ? root : FindNodeByPath(root, relative, true);
+    }
+
+    void Select(const std::string& relative) {
+        ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
+        QTest::qWait(10);
+    }
+
+    std::vector<QString> Captions() {
+        std::vector<QString> captions;
+        for (int i = 0; i < Page->Chart().SectionCount(); ++i)
+            captions.push_back(Page->Chart().GetSection(i)->Caption);
+        return captions;
+    }
+
+    int IndexOf(const QString& caption) {
+        for (int i = 0; i < Page->Chart().SectionCount(); ++i)
+            if (Page->Chart().GetSection(i)->Caption.startsWith(caption))
+                return i;
+        return -1;
+    }
+
+    // A point well inside the section, on the screen's pie.
+    QPoint Inside(const QString& caption) {
+        const int index = IndexOf(caption);
+        EXPECT_GE(index, 0) << caption.toStdString();
+        double start = 0;
+        for (int i = 0; i < index; ++i)
+            start += Page->Chart().GetSection(i)->Angle;
+        const double middle = start + Page->Chart().GetSection(index)->Angle / 2;
+        return Page->ChartOrigin() +
+               Page->Chart().PointAt(middle, Page->Chart().DiscRadius() * 2 / 3);
+    }
+
+    QPoint Outside() const { return QPoint(3, 3); }
+
+    void Hover(const QPoint& pos) {
+        QTest::mouseMove(Page->FolderPie, pos);
+        QApplication::processEvents();
+    }
+
+    bool CursorIs(int number) {
+        const QCursor shown = Page->FolderPie->cursor();
+        const QCursor wanted = Page->CursorShape(number);
+        if (wanted.shape() != Qt::BitmapCursor)
+            return shown.shape() == wanted.shape();
+        return shown.shape() == Qt::BitmapCursor &&
+               shown.pixmap().cacheKey() == wanted.pixmap().cacheKey();
+    }
+
+    QModelIndex TreeIndex(const std::string& relative) {
+        auto* model = qobject_cast<TFolderTreeModel*>(Form->FolderTree->model());
+        return model->IndexOf(Node(relative));
+    }
+
+    TTempTree Temp;
+    std::string Root;
+    bool Mounted = false;
+    TPieSettings Saved{};
+    TMessageBoxScript Boxes;
+    std::unique_ptr<TMainForm> Form;
+    TPiePage* Page = nullptr;
+};
+
+TEST_F(PiePageTest, SectionsOfTheDriveRootWithTheirLabelValues) {
+    ASSERT_EQ(Form->CurrentNode(), Node(""));
+    // 755,010 bytes: three folders, a file and the group of the smaller files.
+    EXPECT_EQ(Captions(),
+              (std::vector<QString>{"Docs", "Music", "readme.txt", "Only", "Other smaller files"}));
+    EXPECT_EQ(Page->Chart().GetSection(0)->Node, Node("Docs"));
+    EXPECT_EQ(Page->Chart().GetSection(2)->Node, nullptr);
+    EXPECT_EQ(Page->Chart().GetSection(0)->Color, ResolveColor(Settings().Colors[2]));
+    EXPECT_EQ(Page->Chart().GetSection(2)->Color, ResolveColor(Settings().Colors[5]));
+    EXPECT_EQ(Page->Chart().GetSection(4)->Color, ResolveColor(Settings().Colors[6]));
+    // The folder itself is record 0, and the header shows it after a build.
+    EXPECT_EQ(GetSectionInfo(0)->Node, Node(""));
+    EXPECT_EQ(Page->txtWebFolderType->text(), "Root Folder of Drive");
+    EXPECT_EQ(Page->txtWebFolderSize->text(), FormatSize(755010));
+    EXPECT_EQ(Page->txtWebSectionDrive->text(), QString::fromStdString("of " + Root));
+
+    // Percentages are truncated: Docs is 52.98 % of the folder.
+    Form->toolPercent->trigger();
+    EXPECT_EQ(Captions(), (std::vector<QString>{"Docs (52%)", "Music (26%)", "readme.txt (19%)",
+                                                "Only (0%)", "Other smaller files (0%)"}));
+    Form->toolMB->trigger();
+    EXPECT_FALSE(Form->toolPercent->isChecked());
+    EXPECT_EQ(Captions()[0], "Docs (" + FormatSize(400000) + ")");
+    Form->toolMB->trigger();
+    EXPECT_EQ(Captions()[0], "Docs");
+
+    // Without files the folder's own files are one section.
+    Form->toolShowFiles->trigger();
+    EXPECT_EQ(Captions(), (std::vector<QString>{"Docs", "Music", "Files in this folder", "Only"}));
+    // Ascending puts the smallest first.
+    Form->cmdViewPieSortAscending->trigger();
+    EXPECT_EQ(Captions(), (std::vector<QString>{"Only", "Files in this folder", "Music", "Docs"}));
+}
+
+TEST_F(PiePageTest, EmptyFolderAndASubfolderHoldingEverything) {
+    Select("Empty");
+    EXPECT_EQ(Captions(), std::vector<QString>{"This folder (0 bytes)"});
+    EXPECT_EQ(Page->Chart().GetSection(0)->Angle, 360.0);
+    EXPECT_EQ(Page->Chart().GetSection(0)->Color, ResolveColor(Settings().Colors[4]));
+    Select("Only");
+    EXPECT_EQ(Captions(), std::vector<QString>{"Inner"});
+    EXPECT_EQ(Page->Chart().GetSection(0)->Angle, 360.0);
+}
+
+TEST_F(PiePageTest, HoverDescribesTheItemUnderTheMouse) {
+    Hover(Inside("Music"));
+    EXPECT_EQ(Page->HighlightedIndex(), IndexOf("Music"));
+    EXPECT_EQ(Page->Chart().HighlightIndex, IndexOf("Music"));
+    EXPECT_EQ(Page->txtWebFolderName->text(), "Music");
+    EXPECT_EQ(Page->txtWebFolderType->text(), "Folder");
+    EXPECT_EQ(Page->txtWebFolderSize->text(), FormatSize(200000));
+    EXPECT_EQ(Form->StatusPanel0->text(), QString::fromStdString("Folder " + Root + "/Music"));
+    EXPECT_TRUE(CursorIs(5));
+    EXPECT_EQ(Form->CurrentPieItem.Node, Node("Music"));
+    EXPECT_EQ(Form->CurrentPieItem.Path, Root + "/Music");
+    // 200,000 bytes end 704 bytes short of a 4 KB cluster.
+    EXPECT_EQ(Form->SectionSizeBox()->txtWasted->text(), FormatSize(704));
+
+    Hover(Inside("readme.txt"));
+    EXPECT_EQ(Page->txtWebFolderName->text(), "readme.txt");
+    EXPECT_FALSE(Page->txtWebFolderType->text().isEmpty());
+    EXPECT_NE(Page->txtWebFolderType->text(), "Folder");
+    EXPECT_EQ(Form->StatusPanel0->text(), QString::fromStdString("File " + Root + "/readme.txt"));
+    EXPECT_TRUE(CursorIs(0));
+    EXPECT_EQ(Form->CurrentPieItem.Node, nullptr);
+
+    // Outside the disc of a drive root: the root itself, with the arrow.
+    Hover(Outside());
+    EXPECT_EQ(Page->HighlightedIndex(), -1);
+    EXPECT_EQ(Page->txtWebFolderType->text(), "Root Folder of Drive");
+    EXPECT_TRUE(CursorIs(0));
+
+    // Outside a subfolder's disc: the folder, and the way up.
+    Select("Docs");
+    Hover(Outside());
+    EXPECT_EQ(Page->txtWebFolderName->text(), "Docs");
+    EXPECT_TRUE(CursorIs(6));
+
+    // The header shows the allocated size when wasted space is included.
+    Form->toolShowWasted->trigger();
+    Hover(Inside("report"));
+    EXPECT_EQ(Page->txtWebFolderSize->text(), FormatSize(303104));
+}
+
+TEST_F(PiePageTest, GroupsShowTheirNameAndNoMenu) {
+    Form->toolShowFiles->trigger();
+    Hover(Inside("Files in this folder"));
+    EXPECT_EQ(Page->txtWebFolderName->text(), "Files in this folder");
+    EXPECT_TRUE(Page->txtWebFolderType->text().isEmpty());
+    EXPECT_EQ(Form->StatusPanel0->text(), "Files in this folder");
+
+    bool menuShown = false;
+    auto watchMenu = [&] {
+        QTimer::singleShot(100, Form.get(), [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                menuShown = true;
+                popup->close();
+            }
+        });
+    };
+    watchMenu();
+    QTest::mouseClick(Page->FolderPie, Qt::RightButton, {}, Inside("Files in this folder"));
+    QTest::qWait(200);
+    EXPECT_FALSE(menuShown);
+    // A left click on it opens nothing either.
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Files in this folder"));
+    EXPECT_EQ(Form->CurrentNode(), Node(""));
+
+    watchMenu();
+    QTest::mouseClick(Page->FolderPie, Qt::RightButton, {}, Inside("Music"));
+    QTest::qWait(200);
+    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(Node("Music")); // closed without a command: nothing removed
+}
+
+TEST_F(PiePageTest, ClickIntoASubfolderAndOutsideUpALevel) {
+    Form->FolderTree->collapse(TreeIndex(""));
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Docs"));
+    EXPECT_EQ(Form->CurrentNode(), Node("Docs"));
+    EXPECT_EQ(Form->CurrentPath(), Root + "/Docs");
+    EXPECT_TRUE(Form->FolderTree->isExpanded(TreeIndex("Docs"))); // AutoExpand
+    EXPECT_EQ(Captions(), (std::vector<QString>{"report", "Sub"}));
+
+    // A file opens nothing.
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("report"));
+    EXPECT_EQ(Form->CurrentNode(), Node("Docs"));
+
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Sub"));
+    EXPECT_EQ(Form->CurrentNode(), Node("Docs/Sub"));
+    // Outside the disc: up one level, the folder left collapsed (AutoCollapse).
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
+    EXPECT_EQ(Form->CurrentNode(), Node("Docs"));
+    EXPECT_FALSE(Form->FolderTree->isExpanded(TreeIndex("Docs/Sub")));
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
+    EXPECT_EQ(Form->CurrentNode(), Node(""));
+    EXPECT_FALSE(Form->FolderTree->isExpanded(TreeIndex("Docs")));
+    // A drive root has nowhere to go.
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
+    EXPECT_EQ(Form->CurrentNode(), Node(""));
+}
+
+TEST_F(PiePageTest, WithoutAutoExpandOrCollapseTheTreeStaysAsItIs) {
+    Settings().AutoExpand.Value = false;
+    Settings().AutoCollapse.Value = false;
+    Form->FolderTree->collapse(TreeIndex(""));
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Docs"));
+    ASSERT_EQ(Form->CurrentNode(), Node("Docs"));
+    EXPECT_FALSE(Form->FolderTree->isExpanded(TreeIndex("Docs")));
+    Form->FolderTree->expand(TreeIndex("Docs"));
+    QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
+    EXPECT_EQ(Form->CurrentNode(), Node(""));
+    EXPECT_TRUE(Form->FolderTree->isExpanded(TreeIndex("Docs")));
+}
+
+TEST_F(PiePageTest, WhatIfClusterSizeMovesFoldersNotFiles) {
+    Form->toolShowWasted->trigger();
+    ASSERT_TRUE(Settings().IncludeWastedInformation.Value);
+    auto recordOf = [&](const QString& caption) {
+        return GetSectionInfo(Page->Chart().GetSection(IndexOf(caption))->InfoIndex);
+    };
+    const std::int64_t fileWasted = recordOf("readme.txt")->Wasted;
+    const std::int64_t musicWasted = recordOf("Music")->Wasted;
+    EXPECT_EQ(fileWasted, 4096 - 150000 % 4096);
+    Form->ClustersBox->setCurrentIndex(7);
+    Form->ClustersBoxChange(7);
+    EXPECT_EQ(recordOf("readme.txt")->Wasted, fileWasted);
+    EXPECT_EQ(recordOf("Music")->Wasted, 65536 - 200000 % 65536);
+    EXPECT_NE(recordOf("Music")->Wasted, musicWasted);
+    Form->ClustersBoxChange(0);
+}
+
+TEST_F(PiePageTest, HeaderIconOpensThePropertiesOfTheItemShown) {
+    Hover(Inside("Music"));
+    // The dialog is modal: look for it from a timer until it is up.
+    QString title;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            title = modal->windowTitle();
+            poll.stop();
+            modal->close();
+        }
+    });
+    poll.start();
+    QTest::mouseClick(Page->imgIcon, Qt::LeftButton);
+    EXPECT_EQ(title, "Music Properties");
+}
+
+TEST_F(PiePageTest, ResizingRedrawsTheDiscAtTheNewSize) {
+    const int before = Page->Chart().DiscRadius();
+    Form->resize(700, 500);
+    QTest::qWait(50);
+    EXPECT_LT(Page->Chart().DiscRadius(), before);
+    // What is on screen is the chart at that size: the centre shows a
+    // section, not the background.
+    const QImage shown = Page->FolderPie->Shown();
+    ASSERT_EQ(shown.size(), Page->FolderPie->size());
+    EXPECT_NE(shown.pixelColor(Page->ChartOrigin() + Page->Chart().Centre() + QPoint(0, 10)),
+              ResolveColor(Settings().Colors[0]));
+}
+
+TEST_F(PiePageTest, LabelsStayOnTheDisplay) {
+    // Two halves, labelled at the far left and the far right, one with a
+    // name far wider than the chart's own margin.
+    const std::string name = "A folder with a rather long name";
+    Temp.MakeFile("drive/Music/" + name + "/f", 200000);
+    Select("Music");
+    Form->cmdFileRescanCurrentDirectoryClick();
+    // Folders come before files, and equal sections keep that order.
+    ASSERT_EQ(Captions(), (std::vector<QString>{QString::fromStdString(name), "song"}));
+    const QRect display = Page->FolderPie->rect();
+    QFontMetrics metrics(QFont{});
+    for (int i = 0; i < Page->Chart().SectionCount(); ++i) {
+        const TPieSection* section = Page->Chart().GetSection(i);
+        ASSERT_TRUE(section->Labelled);
+        const QPoint pos = Page->ChartOrigin() + section->LabelPos;
+        const QRect box(pos - QPoint(4, 2), QSize(metrics.horizontalAdvance(section->Caption) + 8,
+                                                  metrics.height() + 4));
+        EXPECT_TRUE(display.contains(box)) << section->Caption.toStdString();
+    }
+    // The disc gave way for the labels, but only as far as needed.
+    EXPECT_GT(Page->Chart().DiscRadius(), 0);
+    const int full = std::min(display.width() - 2 * THPieChart::HorizontalMargin,
+                              display.height() - 2 * THPieChart::VerticalMargin);
+    EXPECT_LT(Page->Chart().DiscRadius() * 2, full);
+    EXPECT_GE(Page->Chart().DiscRadius() * 2, full / 2);
+}
+
+// Pictures of the pie on a real folder, for a person to look at. Runs only
+// when QUILLMERE_SCREENSHOTS names a folder to write them to; the folder shown
+// is QUILLMERE_SCREENSHOT_SOURCE (default /usr/share), mounted as a drive.
+TEST(PiePagePictures, PieOnARealFolder) {
+    const QString out = qEnvironmentVariable("QUILLMERE_SCREENSHOTS");
+    if (out.isEmpty())
+        GTEST_SKIP() << "set QUILLMERE_SCREENSHOTS to a folder to take pictures";
+    const QByteArray source = qEnvironmentVariableIsEmpty("QUILLMERE_SCREENSHOT_SOURCE")
+                                  ? QByteArray("/usr/share")
+                                  : qgetenv("QUILLMERE_SCREENSHOT_SOURCE");
+    const std::string drive = "/tmp/quillmere-pie-drive";
+    mkdir(drive.c_str(), 0755);
+    if (mount(source.constData(), drive.c_str(), nullptr, MS_BIND | MS_RDONLY, nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount the source: " << std::strerror(errno);
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() { umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{drive};
+    TMessageBoxScript boxes;
+    TMainForm form;
+    const TPieSettings saved = TPieSettings::Take();
+    TPieSettings{true, true, false, true, true, 1}.Put();
+    form.resize(1000, 680);
+    form.ScanOrRescanDrive(drive);
+    form.show();
+    QTest::qWait(100);
+    TPiePage& page = *form.PiePage;
+    auto hoverAndGrab = [&](const char* name) {
+        // The largest section, under the mouse.
+        const double middle = page.Chart().GetSection(0)->Angle / 2;
+        QTest::mouseMove(page.FolderPie,
+                         page.ChartOrigin() +
+                             page.Chart().PointAt(middle, page.Chart().DiscRadius() / 2));
+        QTest::qWait(50);
+        form.grab().save(out + QLatin1String(name));
+    };
+    hoverAndGrab("/pie-drive-percent.png");
+    form.SelectPath(drive + "/doc");
+    hoverAndGrab("/pie-doc-percent.png");
+    form.toolMB->trigger();
+    hoverAndGrab("/pie-doc-sizes.png");
+    form.toolShowFiles->trigger();
+    form.cmdViewPieSortAscending->trigger();
+    hoverAndGrab("/pie-doc-ascending-nofiles.png");
+    form.toolShowFiles->trigger();
+    form.SelectPath(drive + "/common-licenses");
+    hoverAndGrab("/pie-files.png");
+    page.CursorShape(5).pixmap().save(out + "/cursor-zoom-in.png");
+    page.CursorShape(6).pixmap().save(out + "/cursor-zoom-out.png");
+    EXPECT_GT(page.Chart().SectionCount(), 0);
+    saved.Put();
+}
+
+} // namespace
