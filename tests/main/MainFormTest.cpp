@@ -112,7 +112,9 @@ TEST_F(MainFormTest, ScanSelectAndPageRules) {
               Strings::DefaultCaption() + " - " + QString::fromStdString(Drive() + "/Temp/Sub"));
     EXPECT_TRUE(Form->ThePages->isTabVisible(PageCleanUp + 1));
     EXPECT_TRUE(Form->toolLevelUp->isEnabled());
-    EXPECT_EQ(Form->StatusPanel0->text(), QString::fromStdString(Drive() + "/Temp/Sub"));
+    // The pie page names what it shows: "Folder <path>".
+    EXPECT_EQ(Form->StatusPanel0->text(),
+              QStringLiteral("Folder ") + QString::fromStdString(Drive() + "/Temp/Sub"));
 
     // The clean-up page shown, then a drive root: back to the pie.
     Form->ShowPage(PageCleanUp);

@@ -2,10 +2,12 @@
 // enabling of commands by state.
 #include "ui/main/MainForm.h"
 
+#include "models/FolderTreeModel.h"
 #include "settings/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "shell/AboutBox.h"
 #include "shell/HelpWindow.h"
+#include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/Strings.h"
 
@@ -277,7 +279,7 @@ void TMainForm::CreateCommands() {
                                  tr("Displays the Tree Bar Chart Window, that helps you quickly "
                                     "find large folders (hogs)."));
     cmdViewBarChart->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-    later(cmdViewBarChart);
+    connect(cmdViewBarChart, &QAction::triggered, this, &TMainForm::cmdViewBarChartClick);
     mnuView->addActions({cmdViewPieSectionSizeWindow, cmdViewBarChart});
     mnuView->addSeparator();
     QMenu* sort = mnuView->addMenu(tr("Pie Sections &Sort"));
@@ -356,6 +358,15 @@ void TMainForm::CreateCommands() {
                               tr("Displays program information, version and copyright."));
     mnuHelp->addAction(cmdHelpAbout);
     connect(cmdHelpHelpTopics, &QAction::triggered, this, &TMainForm::cmdHelpHelpTopicsClick);
+    // F1 over an open menu shows that menu's topic (see eventFilter).
+    const std::pair<QMenu*, int> menuTopics[] = {{mnuFile, HelpFileMenu},
+                                                 {mnuView, HelpViewMenu},
+                                                 {mnuTools, HelpToolsMenu},
+                                                 {mnuHelp, HelpHelpMenu}};
+    for (const auto& [menu, topic] : menuTopics) {
+        menu->setProperty("HelpContext", topic);
+        menu->installEventFilter(this);
+    }
     connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
     for (QAction* a : {cmdHelpVisitWebPage, cmdHelpFeedback})
         later(a);
@@ -512,22 +523,27 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TMainForm::cmdHelpHelpTopicsClick() {
-    // F1 over an open menu shows that menu's topic.
-    int context = HelpContents;
-    if (const QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-        if (open == mnuFile)
-            context = HelpFileMenu;
-        else if (open == mnuView)
-            context = HelpViewMenu;
-        else if (open == mnuTools)
-            context = HelpToolsMenu;
-        else if (open == mnuHelp)
-            context = HelpHelpMenu;
-    }
-    ShowHelp(context, this);
+    ShowHelp(HelpContents, this);
 }
 
 void TMainForm::cmdHelpAboutClick() {
     TAboutBox box(this);
     box.exec();
+}
+
+void TMainForm::cmdViewBarChartClick() {
+    // The short-cut also works while the View menu, which disables the
+    // command for a folder without figures, is closed.
+    if (!BarChart || !CurNode || !CurNode->Data)
+        return;
+    BarChart->ShowFolder(CurNode);
+    // The rows point into the tree: should folders go while the window is
+    // open, it lets go of them and closes.
+    const QMetaObject::Connection watch = connect(Model, &QAbstractItemModel::rowsAboutToBeRemoved,
+                                                  BarChart, &TBarChartBox::ForgetRows);
+    BarChart->exec();
+    disconnect(watch);
+    const std::string path = BarChart->SelectedPath();
+    if (!path.empty())
+        SelectPath(path);
 }

@@ -14,6 +14,8 @@
 #include "settings/WindowPlacement.h"
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
+#include "shell/HelpWindow.h"
+#include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/PiePage.h"
@@ -28,6 +30,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -78,6 +81,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         SectionBox = new TSectionSizeBox(this);
         connect(SectionBox, &TSectionSizeBox::ClosedByUser, this,
                 [this] { cmdViewPieSectionSizeWindow->setChecked(false); });
+        BarChart = new TBarChartBox(this);
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),
                            tr("Fatal error: ") + Strings::ProductName() + tr(" must close"),
@@ -102,6 +106,9 @@ TMainForm::~TMainForm() {
     }
     delete SectionBox;
     SectionBox = nullptr;
+    // Saves its placement and columns, and goes before the tree it shows.
+    delete BarChart;
+    BarChart = nullptr;
     SaveSettings();
     FolderTreeData.SetObserver(nullptr);
 }
@@ -493,7 +500,8 @@ void TMainForm::ShowHint(const QString& hint) {
     } else {
         HintShown = false;
         StatusPanel0->setFrameShape(QFrame::Panel);
-        StatusPanel0->setText(Panel0Text);
+        // Back to the current path (during a scan, to the folder being read).
+        StatusPanel0->setText(ScanningFlag || CurPath.empty() ? Panel0Text : Text(CurPath));
         StatusPanel1->show();
     }
 }
@@ -517,6 +525,14 @@ void TMainForm::ResizeToolbarStrip() {
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ToolbarSupport && event->type() == QEvent::Resize)
         QTimer::singleShot(0, this, &TMainForm::ResizeToolbarStrip);
+    // An open menu keeps the keyboard to itself: F1 there shows its topic.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        const QVariant context = watched->property("HelpContext");
+        if (context.isValid()) {
+            ShowHelp(context.toInt(), this);
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

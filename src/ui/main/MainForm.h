@@ -29,6 +29,7 @@ class TPiePage;
 class TSubfoldersPage;
 class TWastedPage;
 class TSectionSizeBox;
+class TBarChartBox;
 class TShExDriveComboBox;
 
 // The item the pie's mouse or a tree right-click last pointed at.
@@ -101,6 +102,7 @@ public:
     TFolderTree& Tree() { return FolderTreeData; }
     TScanner& Scanner() { return *TheScanner; }
     TSectionSizeBox* SectionSizeBox() const { return SectionBox; }
+    TBarChartBox* BarChartBox() const { return BarChart; }
     QString NotReadyText() const;
     bool NotReadyShown() const;
 
@@ -217,6 +219,7 @@ public slots:
     void cmdFileDisconnectNetworkDriveClick();
     void cmdHelpHelpTopicsClick();
     void cmdHelpAboutClick();
+    void cmdViewBarChartClick();
     void toolScanClick();
     void toolLevelUpClick();
     void ClustersBoxChange(int index);
@@ -256,6 +259,7 @@ private:
     std::unique_ptr<TScanner> TheScanner;
     TFolderTreeModel* Model = nullptr;
     TSectionSizeBox* SectionBox = nullptr;
+    TBarChartBox* BarChart = nullptr;
     QActionGroup* PageGroup = nullptr;
 
     bool ScanningFlag = false;

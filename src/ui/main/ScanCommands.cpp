@@ -418,8 +418,12 @@ void TMainForm::ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWi
     if (item.Node) {
         TFolderNode* node = item.Node;
         ShowNode(nullptr);
-        SubtractFromAncestors(parent, node, node->Data ? node->Data->TreeFolderCount + 1 : 1,
-                              node->Data ? node->Data->TreeFileCount : 0, item.Wasted, item.Size);
+        // The stored figures, not the shown ones: a what-if cluster size may
+        // be chosen, and the ancestors hold the drive's own.
+        const TFolderSize* r = node->Data.get();
+        SubtractFromAncestors(parent, node, r ? r->TreeFolderCount + 1 : 1,
+                              r ? r->TreeFileCount : 0, r ? r->TreeWasted : 0,
+                              r ? r->TreeSize : item.Size);
         ChangingSelection = true;
         FolderTreeData.DeleteNode(node);
         ChangingSelection = false;

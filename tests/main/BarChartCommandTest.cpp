@@ -1,0 +1,122 @@
+// "Tree Bar Chart" from the main window: the window opens on the selected
+// folder, and the folder chosen in it becomes the selection. Runs on a tmpfs
+// drive mounted by the test.
+#include "ModalCloser.h"
+#include "common/TempTree.h"
+#include "settings/MessageBox.h"
+#include "ui/charts/BarChartBox.h"
+#include "ui/main/MainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListView>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <sys/mount.h>
+
+namespace {
+
+class BarChartCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AbortScan = false;
+        Root = Temp.Path("drive");
+        Temp.MakeDir("drive");
+        if (mount("tmpfs", Root.c_str(), "tmpfs", 0, "size=16m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs for the test drive: " << std::strerror(errno);
+        Mounted = true;
+        Temp.MakeFile("drive/a.txt", 1);
+        Temp.MakeFile("drive/Temp/big", 4096);
+        Temp.MakeFile("drive/Temp/Sub/deep", 100);
+        Temp.MakeFile("drive/Other/x", 5000);
+        Form = std::make_unique<TMainForm>();
+    }
+
+    void TearDown() override {
+        Form.reset();
+        if (Mounted)
+            umount2(Root.c_str(), MNT_DETACH);
+    }
+
+    void Select(const std::string& relative) {
+        ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
+    }
+
+    // Runs the command; `inside` acts on the bar chart window once it is up.
+    void RunCommand(const std::function<void(TBarChartBox&)>& inside) {
+        TBarChartBox* box = Form->BarChartBox();
+        QTimer::singleShot(0, box, [box, inside] {
+            if (QApplication::activeModalWidget() == box)
+                inside(*box);
+        });
+        Form->cmdViewBarChart->trigger();
+    }
+
+    int RowOf(const TBarChartBox& box, const std::string& path) const {
+        for (int row = 0; row < box.RowCount(); ++row)
+            if (NodePath(box.RowNode(row)) == path)
+                return row;
+        return -1;
+    }
+
+    TTempTree Temp;
+    std::string Root;
+    bool Mounted = false;
+    TMessageBoxScript Boxes;
+    TModalCloser Closer;
+    std::unique_ptr<TMainForm> Form;
+};
+
+TEST_F(BarChartCommandTest, TheFolderChosenInTheChartBecomesTheSelection) {
+    Form->ScanOrRescanDrive(Root);
+    Select("");
+    QString caption;
+    int rows = 0;
+    RunCommand([&](TBarChartBox& box) {
+        caption = box.windowTitle();
+        rows = box.RowCount();
+        box.BarList->setCurrentIndex(
+            box.BarList->model()->index(RowOf(box, Root + "/Temp/Sub"), 0));
+        QTest::keyClick(box.BarList, Qt::Key_Return);
+    });
+    EXPECT_EQ(caption, QStringLiteral("Tree Bar Chart - ") + QString::fromStdString(Root));
+    EXPECT_EQ(rows, 4); // the drive, Other, Temp and Temp/Sub
+    EXPECT_EQ(Form->CurrentPath(), Root + "/Temp/Sub");
+    EXPECT_FALSE(Form->BarChartBox()->isVisible());
+    EXPECT_EQ(Form->BarChartBox()->RowCount(), 0);
+}
+
+TEST_F(BarChartCommandTest, EscapeLeavesTheSelectionAlone) {
+    Form->ScanOrRescanDrive(Root);
+    Select("Temp");
+    int rows = 0;
+    RunCommand([&](TBarChartBox& box) {
+        rows = box.RowCount();
+        box.BarList->setCurrentIndex(box.BarList->model()->index(1, 0));
+        QTest::keyClick(box.BarList, Qt::Key_Escape);
+    });
+    EXPECT_EQ(rows, 2); // Temp and Temp/Sub
+    EXPECT_EQ(Form->CurrentPath(), Root + "/Temp");
+}
+
+TEST_F(BarChartCommandTest, NoWindowForAFolderWithoutFigures) {
+    bool opened = false;
+    QTimer::singleShot(0, Form.get(),
+                       [&] { opened = QApplication::activeModalWidget() == Form->BarChartBox(); });
+    // The short-cut reaches the command even though the View menu would
+    // have disabled it.
+    Form->cmdViewBarChart->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(opened);
+    emit Form->mnuView->aboutToShow();
+    EXPECT_FALSE(Form->cmdViewBarChart->isEnabled());
+}
+
+} // namespace
