@@ -27,10 +27,11 @@ struct TTopic {
 };
 
 const TTopic Topics[] = {
-    {HelpContents, "contents.html"},  {HelpFileMenu, "scanning.html"},
-    {HelpDrives, "drives.html"},      {HelpViewMenu, "contents.html"},
-    {HelpToolsMenu, "contents.html"}, {HelpHelpMenu, "contents.html"},
-    {HelpOptions, "options.html"},    {HelpSupport, "support.html"},
+    {HelpContents, "contents.html"},   {HelpFileMenu, "scanning.html"},
+    {HelpDrives, "drives.html"},       {HelpViewMenu, "window.html"},
+    {HelpWastedFolder, "wasted.html"}, {HelpWastedDrive, "wasted.html#drive"},
+    {HelpToolsMenu, "contents.html"},  {HelpHelpMenu, "contents.html"},
+    {HelpOptions, "options.html"},     {HelpSupport, "support.html"},
 };
 
 } // namespace

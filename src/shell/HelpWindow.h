@@ -10,8 +10,10 @@ class QTextBrowser;
 // Context numbers of the topics.
 enum THelpContext {
     HelpContents = 0,
-    HelpFileMenu = 4001, // scanning drives and folders
-    HelpDrives = 4002,   // the "Scan Drives" dialog and the drive list
+    HelpWastedFolder = 3010, // reducing the wasted space of a folder
+    HelpWastedDrive = 3020,  // ... of a drive
+    HelpFileMenu = 4001,     // scanning drives and folders
+    HelpDrives = 4002,       // the "Scan Drives" dialog and the drive list
     HelpViewMenu = 4010,
     HelpToolsMenu = 4020,
     HelpHelpMenu = 4030,

@@ -102,7 +102,8 @@ TEST(HelpWindow, ContextNumbersOpenTheirTopics) {
 
 TEST(HelpWindow, EveryTopicAndEveryLinkBetweenThemExists) {
     for (int context : {HelpContents, HelpFileMenu, HelpDrives, HelpViewMenu, HelpToolsMenu,
-                        HelpHelpMenu, HelpOptions, HelpSupport}) {
+                        HelpHelpMenu, HelpOptions, HelpSupport, HelpWastedFolder,
+                        HelpWastedDrive}) {
         QString file = QLatin1Char(':') + HelpTopicUrl(context).path();
         QFile page(file);
         ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << file.toStdString();

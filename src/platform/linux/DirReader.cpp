@@ -39,7 +39,10 @@ void FillFacts(const char* name, const struct statx& sx, TFileFacts& facts) {
     facts.Size = static_cast<std::int64_t>(sx.stx_size);
     facts.AccessTime = (sx.stx_mask & STATX_ATIME) ? ToFileTime(sx.stx_atime) : 0;
     facts.WriteTime = (sx.stx_mask & STATX_MTIME) ? ToFileTime(sx.stx_mtime) : 0;
-    facts.CreationTime = (sx.stx_mask & STATX_BTIME) ? ToFileTime(sx.stx_btime) : 0;
+    // Some file systems answer the birth time with a zero (1970) they do not
+    // really know; that is no date.
+    const bool born = (sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec || sx.stx_btime.tv_nsec);
+    facts.CreationTime = born ? ToFileTime(sx.stx_btime) : 0;
     std::uint32_t attributes = 0;
     if (!(sx.stx_mode & S_IWUSR))
         attributes |= FileAttrReadOnly;
