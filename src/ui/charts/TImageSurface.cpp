@@ -30,10 +30,19 @@ void TImageSurface::Open() {
     Painter.begin(&Bitmap);
     Painter.setRenderHint(QPainter::Antialiasing, Antialiased);
     Painter.setRenderHint(QPainter::TextAntialiasing, Antialiased);
+    Painter.translate(DrawOrigin);
     SetPainter(&Painter);
+}
+
+void TImageSurface::SetOrigin(const QPoint& origin) {
+    DrawOrigin = origin;
+    if (Painter.isActive()) {
+        Painter.resetTransform();
+        Painter.translate(DrawOrigin);
+    }
 }
 
 void TImageSurface::CopyToDisplay(TChartDisplay& display, const QRect& rect) {
     if (!Bitmap.isNull())
-        display.ShowPicture(Bitmap, rect);
+        display.ShowPicture(Bitmap, rect.translated(DrawOrigin));
 }

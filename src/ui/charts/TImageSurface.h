@@ -25,7 +25,15 @@ public:
     // through shared copies: keep a picture with Image().copy().
     const QImage& Image() const { return Bitmap; }
 
+    // Where the drawing's (0, 0) lies in the bitmap; the display is given
+    // the bitmap's own co-ordinates.
+    void SetOrigin(const QPoint& origin);
+    QPoint Origin() const { return DrawOrigin; }
+
     void CopyToDisplay(TChartDisplay& display, const QRect& rect) override;
+
+protected:
+    QSize BitmapSize() const { return Bitmap.size(); }
 
 private:
     void Open();
@@ -33,4 +41,5 @@ private:
     bool Antialiased;
     QImage Bitmap;
     QPainter Painter;
+    QPoint DrawOrigin;
 };
