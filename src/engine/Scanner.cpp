@@ -503,6 +503,9 @@ void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
 
 TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
     AbortScan = false;
+    Counters.Folders = 0;
+    Counters.Files = 0;
+    Counters.Bytes = 0;
     RaiseDescriptorLimit();
     Host.SetStatusText(0, path);
     Host.ProcessEvents();
@@ -519,7 +522,9 @@ TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
 }
 
 bool TScanner::RemoveVanishedFolder(const std::string& path, TFolderNode* node) {
-    if (!node || IsDriveRoot(path) || PathExists(path))
+    // A top-level node belongs to the drive list too; only the window may
+    // remove it (its mount point can vanish when the drive is unmounted).
+    if (!node || !node->Parent || IsDriveRoot(path) || PathExists(path))
         return false;
     if (node->Parent) {
         const TFolderSize* r = node->Data.get();

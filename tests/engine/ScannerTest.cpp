@@ -545,3 +545,16 @@ TEST(TreeHelpers, RemovingAFileAdjustsEveryAncestor) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ScannerTest, ATopLevelNodeIsNeverRemovedAsVanished) {
+    Temp.MakeFile("gone/f", 1);
+    TFolderNode* root = Scan("gone");
+    Temp.Remove("gone");
+    // Its drive record would keep pointing at it: only the window removes it.
+    EXPECT_FALSE(Scanner.RemoveVanishedFolder(Temp.Path("gone"), root));
+    EXPECT_EQ(Tree.Roots().size(), 1u);
+}
+
+} // namespace

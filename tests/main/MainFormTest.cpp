@@ -22,6 +22,7 @@
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
@@ -29,6 +30,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <sys/mount.h>
 
 namespace {
@@ -67,6 +69,25 @@ protected:
     }
 
     std::string Drive() const { return Root; }
+
+    // The window's current node is none or a node still in the tree, and the
+    // File menu (which reads it) opens.
+    bool CheckedCurrent() {
+        TFolderNode* current = Form->CurrentNode();
+        bool found = current == nullptr;
+        std::vector<TFolderNode*> pending;
+        for (const auto& root : Form->Tree().Roots())
+            pending.push_back(root.get());
+        while (!pending.empty() && !found) {
+            TFolderNode* n = pending.back();
+            pending.pop_back();
+            found = n == current;
+            for (const auto& c : n->Children)
+                pending.push_back(c.get());
+        }
+        emit Form->mnuFile->aboutToShow();
+        return found;
+    }
 
     TTempTree Temp;
     std::string Root;
@@ -279,6 +300,92 @@ TEST(MainFormPlacement, MaximisedWindowComesBackMaximised) {
     again.show();
     QTest::qWait(50);
     EXPECT_TRUE(again.isMaximized());
+}
+
+} // namespace
+
+namespace {
+
+// Slows every folder down so that a test can act while the scan runs.
+void SlowFolder(const std::string&, void*) {
+    QThread::msleep(40);
+}
+
+class MainFormTwoDrivesTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        if (IsSkipped())
+            return;
+        Second = Temp.Path("second");
+        Temp.MakeDir("second");
+        if (mount("tmpfs", Second.c_str(), "tmpfs", 0, "size=16m") != 0)
+            GTEST_SKIP() << "cannot mount a second tmpfs: " << std::strerror(errno);
+        SecondMounted = true;
+        for (int i = 0; i < 12; ++i)
+            Temp.MakeFile("second/d" + std::to_string(i) + "/f", 10);
+    }
+    void TearDown() override {
+        MainFormTest::TearDown();
+        if (SecondMounted)
+            umount2(Second.c_str(), MNT_DETACH);
+    }
+    // Scans the second drive slowly, running `during` from inside the scan.
+    void ScanSecondWhile(std::function<void()> during) {
+        Form->Scanner().SetReaderThreads(1);
+        Form->Scanner().SetFolderHook(&SlowFolder, nullptr);
+        QTimer::singleShot(60, Form.get(), [during] { during(); });
+        Form->ScanOrRescanDrive(Second);
+        Form->Scanner().SetFolderHook(nullptr, nullptr);
+        QTest::qWait(20); // the checks that waited for the scan's end
+    }
+    std::string Second;
+    bool SecondMounted = false;
+};
+
+TEST_F(MainFormTwoDrivesTest, NoSecondScanStartsInsideARunningOne) {
+    bool selected = true;
+    bool scanningInside = false;
+    ScanSecondWhile([&] {
+        scanningInside = Form->Scanning();
+        selected = Form->SelectPath(Drive() + "/Temp");
+    });
+    EXPECT_TRUE(scanningInside);
+    EXPECT_FALSE(selected);
+    EXPECT_EQ(Form->Tree().FindDriveRec(Drive()), nullptr);
+    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Second});
+    EXPECT_FALSE(Form->Scanning());
+    ASSERT_FALSE(Boxes.Shown().empty());
+    EXPECT_TRUE(Boxes.Shown().back().Text.contains("when the running scan has ended"));
+}
+
+TEST_F(MainFormTwoDrivesTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
+    Temp.MakeDir("drive/Temp/Sub/Y");
+    Form->ScanOrRescanDrive(Drive());
+    const std::int64_t before = Node("")->Data->TreeSize;
+    Temp.Remove("drive/Temp/Sub");
+    ScanSecondWhile([&] {
+        // Both are gone; during the scan they stay in the tree.
+        Select("Temp/Sub");
+        Select("Temp/Sub/Y");
+        EXPECT_NE(Node("Temp/Sub"), nullptr);
+    });
+    EXPECT_EQ(Node("Temp/Sub"), nullptr);
+    EXPECT_EQ(Node("")->Data->TreeSize, before - 100);
+    EXPECT_EQ(CheckedCurrent(), true);
+}
+
+TEST_F(MainFormTest, ContextMenuOnAFolderGoneFromDiskDropsIt) {
+    Form->ScanOrRescanDrive(Drive());
+    Select("Temp");
+    Form->FolderTree->expand(Form->FolderTree->currentIndex());
+    Temp.Remove("drive/Temp/Sub");
+    const QRect rect = Form->FolderTree->visualRect(
+        Form->FolderTree->model()->index(0, 0, Form->FolderTree->currentIndex()));
+    emit Form->FolderTree->customContextMenuRequested(rect.center());
+    QTest::qWait(20);
+    EXPECT_EQ(Node("Temp/Sub"), nullptr);
+    EXPECT_EQ(Node("Temp")->Data->TreeSize, 4096);
 }
 
 } // namespace

@@ -160,7 +160,16 @@ TFd OpenFolderPath(const std::string& path, int& error) {
         pos = next + 1;
         if (component.empty() || component == ".")
             continue;
-        current = OpenFolderAt(current.Get(), component.c_str(), error);
+        // As the kernel does for a short path: links are followed on the
+        // way, but not at the last component.
+        const bool last = pos >= path.size();
+        const int fd = openat(current.Get(), component.c_str(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC | (last ? O_NOFOLLOW : 0));
+        if (fd < 0) {
+            error = errno;
+            return TFd();
+        }
+        current = TFd(fd);
     }
     return current;
 }
@@ -246,9 +255,11 @@ bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::at
                 if ((sx.stx_mode & S_IFMT) == S_IFDIR) { // file systems without d_type
                     struct statx mx {};
                     bool otherMount = false;
-                    if (mountId != 0 && statx(dirFd, name, NoFollow, STATX_MNT_ID, &mx) == 0 &&
-                        (mx.stx_mask & STATX_MNT_ID))
-                        otherMount = mx.stx_mnt_id != mountId;
+                    if (mountId != 0 && statx(dirFd, name, NoFollow, STATX_MNT_ID, &mx) == 0)
+                        otherMount = ((mx.stx_mask & STATX_MNT_ID)
+                                          ? mx.stx_mnt_id
+                                          : (static_cast<std::uint64_t>(mx.stx_dev_major) << 32) |
+                                                mx.stx_dev_minor) != mountId;
                     sink.OnFolder(name, length, otherMount);
                 } else {
                     TFileFacts facts;

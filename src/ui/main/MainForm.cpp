@@ -266,6 +266,9 @@ void TMainForm::CreateComponents() {
             &TMainForm::FolderTreeContextMenu);
     connect(ThePages, &QTabWidget::currentChanged, this, &TMainForm::PageTabClick);
     connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
+    // Unscanned folders are drawn apart; redraw when figures come in.
+    connect(Model, &TFolderTreeModel::TreeFiguresChanged, FolderTree->viewport(),
+            qOverload<>(&QWidget::update));
 }
 
 QIcon TMainForm::NodeIcon(const TFolderNode* node, bool open) const {
@@ -611,5 +614,11 @@ void TMainForm::dropEvent(QDropEvent* event) {
     if (urls.isEmpty() || !urls.front().isLocalFile())
         return;
     const std::string path = QFile::encodeName(urls.front().toLocalFile()).toStdString();
-    QTimer::singleShot(0, this, [this, path] { SelectPath(path); });
+    QTimer::singleShot(0, this, [this, path] {
+        try {
+            SelectPath(path);
+        } catch (const std::exception& e) {
+            TMessageBox::Error(this, Strings::ProductName(), QString::fromLocal8Bit(e.what()));
+        }
+    });
 }

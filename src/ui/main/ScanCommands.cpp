@@ -80,7 +80,9 @@ bool TMainForm::DriveAccessible(const std::string& root) {
 
 bool TMainForm::ScanNewDrive(const std::string& root, const QString& displayName,
                              TDriveRecInfo* entry) {
-    if (!DriveAccessible(root))
+    // One scan at a time: a drop or a folder choice during a scan must not
+    // start another one inside it.
+    if (ScanningFlag || !DriveAccessible(root))
         return false;
     ScannedDriveRoots.push_back(root);
     if (NotReadyShown())
@@ -168,8 +170,15 @@ bool TMainForm::SelectPath(const std::string& rawPath) {
     const std::string root = Platform::DriveRootOf(path);
     if (root.empty())
         return false;
-    if (!FolderTreeData.FindDriveRec(root))
+    if (!FolderTreeData.FindDriveRec(root)) {
+        if (ScanningFlag) {
+            TMessageBox::Information(
+                this, Strings::ProductName(),
+                tr("%1 can be selected when the running scan has ended.").arg(Text(path)));
+            return false;
+        }
         ScanOrRescanDrive(root);
+    }
     TDriveRecInfo* entry = FolderTreeData.FindDriveRec(root);
     if (!entry || !entry->RootNode)
         return false;
@@ -251,15 +260,20 @@ void TMainForm::RemoveVanishedNode(TFolderNode* node) {
     ChangingSelection = false;
     CurNode = nullptr;
     InvalidatePages(false);
-    // Show what the tree moved to (normally the parent or a sibling).
-    TFolderNode* next = Model->NodeOf(FolderTree->currentIndex());
-    if (!next)
-        next = parent;
+    // Show what the tree moved to (normally the parent or a sibling). The
+    // index is persistent: by the time the timer fires, more may be gone.
+    QModelIndex current = FolderTree->currentIndex();
+    if (!current.isValid())
+        current = Model->IndexOf(parent);
+    const QPersistentModelIndex next(current);
     QTimer::singleShot(0, this, [this, next] {
-        if (Model->NodeOf(FolderTree->currentIndex()) == next)
-            FolderTreeChange(next, nullptr);
+        if (!next.isValid())
+            return;
+        TFolderNode* node = Model->NodeOf(next);
+        if (FolderTree->currentIndex() == QModelIndex(next))
+            FolderTreeChange(node, nullptr);
         else
-            SelectNode(next);
+            SelectNode(node);
     });
 }
 
@@ -275,10 +289,18 @@ void TMainForm::RunPendingVanishChecks() {
         TFolderNode* node = FindNodeByPath(entry->RootNode, rest, true);
         if (!node || PathExists(path))
             continue;
-        if (node == CurNode)
+        bool holdsCurrent = false;
+        for (const TFolderNode* n = CurNode; n && !holdsCurrent; n = n->Parent)
+            holdsCurrent = n == node;
+        if (holdsCurrent) {
             RemoveVanishedNode(node);
-        else
-            TheScanner->RemoveVanishedFolder(path, node);
+            continue;
+        }
+        ChangingSelection = true;
+        TheScanner->RemoveVanishedFolder(path, node);
+        ChangingSelection = false;
+        // A page may still show a slice or row of what went.
+        InvalidatePages(true);
     }
 }
 
@@ -469,8 +491,12 @@ void TMainForm::FolderTreeContextMenu(const QPoint& pos) {
     const QModelIndex index = FolderTree->indexAt(pos);
     if (!index.isValid())
         return;
+    // Selecting may drop the node when its folder is gone.
+    const QPersistentModelIndex kept(index);
     FolderTree->setCurrentIndex(index);
-    TFolderNode* node = Model->NodeOf(index);
+    if (!kept.isValid())
+        return;
+    TFolderNode* node = Model->NodeOf(kept);
     if (!node || !node->Data) {
         TMessageBox::Error(this, Strings::ProductName(), Strings::ContextMenuNotReady());
         return;
