@@ -2,6 +2,8 @@
 // are not UTF-8 and paths of any length are shown as they are on disk.
 #include "shell/ItemProperties.h"
 
+#include "platform/DirReader.h"
+
 #include "engine/Formatting.h"
 #include "platform/Mounts.h"
 #include "settings/Product.h"
@@ -17,6 +19,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -64,11 +68,32 @@ QString GroupName(gid_t gid) {
     return QString::number(gid);
 }
 
+// An item named relative to its folder's descriptor, so that paths of any
+// length can be examined.
+struct TItemAt {
+    Platform::TFd Folder;
+    std::string Name;
+    int Dir() const { return Folder.Valid() ? Folder.Get() : AT_FDCWD; }
+};
+
+TItemAt ItemAt(const std::string& path) {
+    TItemAt at;
+    int error = 0;
+    at.Folder = Platform::OpenParentOf(path, at.Name, error);
+    if (!at.Folder.Valid())
+        at.Name = path; // "/" has no parent; short paths work as they are
+    return at;
+}
+
 // Entries directly inside a folder; -1 when it cannot be listed.
-long long EntryCount(const std::string& path) {
-    DIR* dir = opendir(path.c_str());
-    if (!dir)
+long long EntryCount(const TItemAt& at) {
+    const int fd = openat(at.Dir(), at.Name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0)
+            close(fd);
         return -1;
+    }
     long long count = 0;
     while (dirent* e = readdir(dir)) {
         const char* n = e->d_name;
@@ -79,7 +104,7 @@ long long EntryCount(const std::string& path) {
     return count;
 }
 
-QString TypeText(const std::string& path, const struct statx& sx) {
+QString TypeText(const std::string& path, const TItemAt& at, const struct statx& sx) {
     mode_t mode = sx.stx_mode;
     if (S_ISDIR(mode))
         return QStringLiteral("Folder");
@@ -93,7 +118,7 @@ QString TypeText(const std::string& path, const struct statx& sx) {
         return QStringLiteral("Device");
     // Content and name together; the name alone misleads for renamed files.
     QByteArray head;
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    int fd = openat(at.Dir(), at.Name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) {
         head.resize(512);
         ssize_t n = read(fd, head.data(), static_cast<size_t>(head.size()));
@@ -128,7 +153,9 @@ TItemPropertiesBox::TItemPropertiesBox(const std::string& path, QWidget* parent,
 
     struct statx sx {};
     unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
-    IsValid = statx(AT_FDCWD, clean.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) == 0;
+    const TItemAt at = ItemAt(clean);
+    IsValid =
+        statx(at.Dir(), at.Name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) == 0;
     int statError = errno;
     setWindowTitle(DisplayPath(name) + QStringLiteral(" Properties"));
 
@@ -148,11 +175,12 @@ TItemPropertiesBox::TItemPropertiesBox(const std::string& path, QWidget* parent,
         AddRow(QStringLiteral("Error:"), QString::fromLocal8Bit(std::strerror(statError)),
                "txtError");
     } else {
-        AddRow(QStringLiteral("Type:"), TypeText(clean, sx), "txtType");
+        AddRow(QStringLiteral("Type:"), TypeText(clean, at, sx), "txtType");
         AddRow(QStringLiteral("Location:"), DisplayPath(location), "txtLocation");
         if (S_ISLNK(sx.stx_mode)) {
-            std::vector<char> target(static_cast<size_t>(sx.stx_size) + 1);
-            ssize_t n = readlink(clean.c_str(), target.data(), target.size());
+            // Some file systems report links as 0 bytes long.
+            std::vector<char> target(std::max<size_t>(sx.stx_size, PATH_MAX) + 1);
+            ssize_t n = readlinkat(at.Dir(), at.Name.c_str(), target.data(), target.size());
             if (n >= 0)
                 AddRow(QStringLiteral("Link to:"),
                        DisplayPath(std::string(target.data(), static_cast<size_t>(n))),
@@ -164,7 +192,7 @@ TItemPropertiesBox::TItemPropertiesBox(const std::string& path, QWidget* parent,
                        FormatSize(*knownSize) + QStringLiteral(" (") + FormatBytes(*knownSize) +
                            QLatin1Char(')'),
                        "txtSize");
-            long long count = EntryCount(clean);
+            long long count = EntryCount(at);
             AddRow(QStringLiteral("Contains:"),
                    count < 0 ? QStringLiteral("cannot be listed")
                              : FormatCount64(count) + (count == 1 ? QStringLiteral(" item")

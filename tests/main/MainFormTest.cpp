@@ -10,6 +10,7 @@
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "ui/charts/SectionSizeBox.h"
+#include "ui/main/PiePage.h"
 #include "ui/main/Strings.h"
 
 #include <QAction>
@@ -386,6 +387,31 @@ TEST_F(MainFormTest, ContextMenuOnAFolderGoneFromDiskDropsIt) {
     QTest::qWait(20);
     EXPECT_EQ(Node("Temp/Sub"), nullptr);
     EXPECT_EQ(Node("Temp")->Data->TreeSize, 4096);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainFormTest, PagesLetGoOfNodesThatARescanDeletes) {
+    Form->ScanOrRescanDrive(Drive());
+    Select("Temp");
+    ASSERT_GT(Form->PiePage->Chart().SectionCount(), 0);
+    Form->Scanner().SetReaderThreads(1);
+    Form->Scanner().SetFolderHook(&SlowFolder, nullptr);
+    int sectionsDuring = -1;
+    bool notReadyDuring = false;
+    QTimer::singleShot(30, Form.get(), [&] {
+        sectionsDuring = Form->PiePage->Chart().SectionCount();
+        notReadyDuring = Form->NotReadyShown();
+    });
+    Form->cmdFileRescanCurrentDriveClick();
+    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    // While the drive was read again, nothing on screen held its old nodes.
+    EXPECT_EQ(sectionsDuring, 0);
+    EXPECT_TRUE(notReadyDuring);
+    EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
+    EXPECT_GT(Form->PiePage->Chart().SectionCount(), 0);
 }
 
 } // namespace

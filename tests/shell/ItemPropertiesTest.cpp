@@ -7,9 +7,11 @@
 #include <QDialog>
 #include <QTimer>
 #include <QWidget>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +33,31 @@ TEST(ItemProperties, FileFactsFromTheRawPath) {
     EXPECT_NE(box.RowText(QStringLiteral("Owner:")).indexOf(QStringLiteral("root")), -1);
     EXPECT_FALSE(box.RowText(QStringLiteral("Modified:")).isEmpty());
     EXPECT_NE(box.windowTitle().indexOf(QStringLiteral("notes-caf")), -1);
+}
+
+TEST(ItemProperties, PathsLongerThanTheKernelLimit) {
+    // 300 folders of 20 bytes: about 6,300 bytes of path.
+    TTempTree tree;
+    const std::string part(20, 'p');
+    int fd = open(tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    std::string path = tree.Root();
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_EQ(mkdirat(fd, part.c_str(), 0755), 0);
+        const int next = openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+        path += "/" + part;
+    }
+    const int file = openat(fd, "deep.txt", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(write(file, "abc", 3), 3);
+    close(file);
+    close(fd);
+    TItemPropertiesBox box(path + "/deep.txt");
+    ASSERT_TRUE(box.Valid());
+    EXPECT_NE(box.RowText(QStringLiteral("Size:")).indexOf(FormatBytes(3)), -1);
+    TItemPropertiesBox folder(path);
+    ASSERT_TRUE(folder.Valid());
+    EXPECT_EQ(folder.RowText(QStringLiteral("Contains:")), QStringLiteral("1 item"));
 }
 
 TEST(ItemProperties, FoldersLinksAndDriveRoots) {

@@ -266,6 +266,10 @@ void TMainForm::CreateComponents() {
             &TMainForm::FolderTreeContextMenu);
     connect(ThePages, &QTabWidget::currentChanged, this, &TMainForm::PageTabClick);
     connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
+    // Whatever leaves the tree, no page may keep pointing at it: the pie's
+    // sections and the pointed-at item hold nodes.
+    connect(Model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this] { DropNodeReferences(); });
     // Unscanned folders are drawn apart; redraw when figures come in.
     connect(Model, &TFolderTreeModel::TreeFiguresChanged, FolderTree->viewport(),
             qOverload<>(&QWidget::update));
@@ -380,6 +384,14 @@ void TMainForm::PageTabClick(int tabIndex) {
         ~TGuard() { Page->setUpdatesEnabled(true); }
     } guard{page};
     ShowPage(tabIndex - 1);
+}
+
+void TMainForm::DropNodeReferences() {
+    PiePage->Clear();
+    CurrentPieItem = TCurrentPieItem{};
+    PieCachePath.clear();
+    InfoCachePath.clear();
+    ListCacheNode = nullptr;
 }
 
 void TMainForm::InvalidatePages(bool refresh) {

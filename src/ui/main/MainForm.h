@@ -252,6 +252,7 @@ private:
     void FolderTreeContextMenu(const QPoint& pos);
     QIcon NodeIcon(const TFolderNode* node, bool open) const;
     void ResizeToolbarStrip();
+    void DropNodeReferences();
     void RunPendingVanishChecks();
     void ApplyColors();
 

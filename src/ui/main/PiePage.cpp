@@ -185,6 +185,16 @@ void TPiePage::Fill() {
     BuildPie(Form.CurrentNode());
 }
 
+void TPiePage::Clear() {
+    Highlighted = -1;
+    PieChart.HighlightIndex = -1;
+    PieChart.BeginUpdate();
+    ClearSectionInfos();
+    PieChart.Clear();
+    HeaderRecord = -1;
+    PieChart.EndUpdate();
+}
+
 void TPiePage::BuildPie(TFolderNode* node) {
     if (!node || !node->Data)
         return;

@@ -35,6 +35,8 @@ public:
 
     // Rebuilds every section for node, painting once at the end.
     void BuildPie(TFolderNode* node);
+    // Forgets every section: they point at nodes that are about to go.
+    void Clear();
     void UpdateSectionHeader(const std::string& path, TSectionKind kind, std::int64_t wasted,
                              std::int64_t size);
     // Colours of the chart and of the header gauge from the colour table.

@@ -125,7 +125,8 @@ void TMainForm::RescanDrives(const std::vector<std::string>& roots) {
         const std::string remembered = CurPath;
         ScannedDriveRoots.erase(it);
         if (CurNode && RootNode(CurNode) == entry->RootNode) {
-            CurNode = nullptr;
+            // The pages showed this drive: show nothing until it is back.
+            ShowNode(nullptr);
             CurRootNode = nullptr;
         }
         ChangingSelection = true;
