@@ -2,6 +2,7 @@
 // folder, and the folder chosen in it becomes the selection. Runs on a tmpfs
 // drive mounted by the test.
 #include "ModalCloser.h"
+#include "TestMounts.h"
 #include "common/TempTree.h"
 #include "settings/MessageBox.h"
 #include "ui/charts/BarChartBox.h"
@@ -29,9 +30,8 @@ protected:
         AbortScan = false;
         Root = Temp.Path("drive");
         Temp.MakeDir("drive");
-        if (mount("tmpfs", Root.c_str(), "tmpfs", 0, "size=16m") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs for the test drive: " << std::strerror(errno);
-        Mounted = true;
+        if (!DriveMount.MountTmpfs(Root, "size=16m"))
+            GTEST_SKIP() << DriveMount.Error();
         Temp.MakeFile("drive/a.txt", 1);
         Temp.MakeFile("drive/Temp/big", 4096);
         Temp.MakeFile("drive/Temp/Sub/deep", 100);
@@ -39,11 +39,7 @@ protected:
         Form = std::make_unique<TMainForm>();
     }
 
-    void TearDown() override {
-        Form.reset();
-        if (Mounted)
-            umount2(Root.c_str(), MNT_DETACH);
-    }
+    void TearDown() override { Form.reset(); }
 
     void Select(const std::string& relative) {
         ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
@@ -68,7 +64,7 @@ protected:
 
     TTempTree Temp;
     std::string Root;
-    bool Mounted = false;
+    TTestMount DriveMount;
     TMessageBoxScript Boxes;
     TModalCloser Closer;
     std::unique_ptr<TMainForm> Form;

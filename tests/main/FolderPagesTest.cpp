@@ -1,6 +1,7 @@
 // The "Folder Info", "Wasted Space" and "Subfolders" pages of the real window,
 // on a tmpfs drive of the test's own with files of known sizes.
 #include "ModalCloser.h"
+#include "TestMounts.h"
 #include "common/TempTree.h"
 #include "models/FolderInfoContent.h"
 #include "models/FolderTreeModel.h"
@@ -73,9 +74,8 @@ protected:
         WhatIfIndex = 0;
         Root = Temp.Path("drive");
         Temp.MakeDir("drive");
-        if (mount("tmpfs", Root.c_str(), "tmpfs", 0, "size=64m") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs for the test drive: " << std::strerror(errno);
-        Mounted = true;
+        if (!DriveMount.MountTmpfs(Root, "size=64m"))
+            GTEST_SKIP() << DriveMount.Error();
         Temp.MakeFile("drive/A/f1", 5000);
         Temp.MakeFile("drive/A/.hid", 10);
         Temp.MakeFile("drive/B/big", 1048576);
@@ -92,8 +92,6 @@ protected:
 
     void TearDown() override {
         Form.reset();
-        if (Mounted)
-            umount2(Root.c_str(), MNT_DETACH);
         WhatIfIndex = 0;
         QLocale::setDefault(Previous);
     }
@@ -128,7 +126,7 @@ protected:
     QLocale Previous;
     TTempTree Temp;
     std::string Root;
-    bool Mounted = false;
+    TTestMount DriveMount;
     TMessageBoxScript Boxes;
     std::unique_ptr<TMainForm> Form;
 };
@@ -458,20 +456,13 @@ TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
 // when QUILLMERE_SCREENSHOTS names a folder. QUILLMERE_SCREENSHOT_SOURCE
 // (default /usr/share) is bind-mounted as a drive of its own.
 TEST(FolderPagesPictures, ThreePagesOnARealFolder) {
-    const QString out = qEnvironmentVariable("QUILLMERE_SCREENSHOTS");
+    const QString out = ScreenshotFolder();
     if (out.isEmpty())
         GTEST_SKIP() << "set QUILLMERE_SCREENSHOTS to a folder to take pictures";
-    const QByteArray source = qEnvironmentVariableIsEmpty("QUILLMERE_SCREENSHOT_SOURCE")
-                                  ? QByteArray("/usr/share")
-                                  : qgetenv("QUILLMERE_SCREENSHOT_SOURCE");
     const std::string drive = "/tmp/quillmere-pages-drive";
-    mkdir(drive.c_str(), 0755);
-    if (mount(source.constData(), drive.c_str(), nullptr, MS_BIND | MS_RDONLY, nullptr) != 0)
-        GTEST_SKIP() << "cannot bind-mount the source: " << std::strerror(errno);
-    struct TUnmount {
-        std::string Path;
-        ~TUnmount() { umount2(Path.c_str(), MNT_DETACH); }
-    } unmount{drive};
+    TTestMount bound;
+    if (!bound.BindReadOnly(ScreenshotSource("/usr/share"), drive))
+        GTEST_SKIP() << bound.Error();
     ResetListSettings();
     TMessageBoxScript boxes;
     TMainForm form;

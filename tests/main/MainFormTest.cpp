@@ -2,6 +2,7 @@
 // scan never wanders over the machine's real disks.
 #include "ui/main/MainForm.h"
 #include "ModalCloser.h"
+#include "TestMounts.h"
 #include "common/TempTree.h"
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
@@ -42,9 +43,8 @@ protected:
         AbortScan = false;
         Root = Temp.Path("drive");
         Temp.MakeDir("drive");
-        if (mount("tmpfs", Root.c_str(), "tmpfs", 0, "size=64m") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs for the test drive: " << std::strerror(errno);
-        Mounted = true;
+        if (!DriveMount.MountTmpfs(Root, "size=64m"))
+            GTEST_SKIP() << DriveMount.Error();
         Temp.MakeFile("drive/a.txt", 1);
         Temp.MakeFile("drive/Temp/big", 4096);
         Temp.MakeFile("drive/Temp/Sub/deep", 100);
@@ -52,11 +52,7 @@ protected:
         Form = std::make_unique<TMainForm>();
     }
 
-    void TearDown() override {
-        Form.reset();
-        if (Mounted)
-            umount2(Root.c_str(), MNT_DETACH);
-    }
+    void TearDown() override { Form.reset(); }
 
     TFolderNode* Node(const std::string& relative) {
         TDriveRecInfo* drive = Form->Tree().FindDriveRec(Root);
@@ -92,7 +88,7 @@ protected:
 
     TTempTree Temp;
     std::string Root;
-    bool Mounted = false;
+    TTestMount DriveMount;
     TMessageBoxScript Boxes;
     std::unique_ptr<TMainForm> Form;
 };
@@ -320,17 +316,12 @@ protected:
             return;
         Second = Temp.Path("second");
         Temp.MakeDir("second");
-        if (mount("tmpfs", Second.c_str(), "tmpfs", 0, "size=16m") != 0)
-            GTEST_SKIP() << "cannot mount a second tmpfs: " << std::strerror(errno);
-        SecondMounted = true;
+        if (!SecondMount.MountTmpfs(Second, "size=16m"))
+            GTEST_SKIP() << SecondMount.Error();
         for (int i = 0; i < 12; ++i)
             Temp.MakeFile("second/d" + std::to_string(i) + "/f", 10);
     }
-    void TearDown() override {
-        MainFormTest::TearDown();
-        if (SecondMounted)
-            umount2(Second.c_str(), MNT_DETACH);
-    }
+    void TearDown() override { MainFormTest::TearDown(); }
     // Scans the second drive slowly, running `during` from inside the scan.
     void ScanSecondWhile(std::function<void()> during) {
         Form->Scanner().SetReaderThreads(1);
@@ -341,7 +332,7 @@ protected:
         QTest::qWait(20); // the checks that waited for the scan's end
     }
     std::string Second;
-    bool SecondMounted = false;
+    TTestMount SecondMount;
 };
 
 TEST_F(MainFormTwoDrivesTest, NoSecondScanStartsInsideARunningOne) {

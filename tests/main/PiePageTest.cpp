@@ -2,6 +2,7 @@
 // sections it draws, the header that follows the mouse, and the moves through
 // the tree that clicks on the pie make.
 #include "ui/main/PiePage.h"
+#include "TestMounts.h"
 #include "common/TempTree.h"
 #include "engine/Formatting.h"
 #include "models/FolderTreeModel.h"
@@ -67,9 +68,8 @@ protected:
         WhatIfIndex = 0;
         Root = Temp.Path("drive");
         Temp.MakeDir("drive");
-        if (mount("tmpfs", Root.c_str(), "tmpfs", 0, "size=64m") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs for the test drive: " << std::strerror(errno);
-        Mounted = true;
+        if (!DriveMount.MountTmpfs(Root, "size=64m"))
+            GTEST_SKIP() << DriveMount.Error();
         Temp.MakeFile("drive/Docs/report", 300000);
         Temp.MakeFile("drive/Docs/Sub/deep", 100000);
         Temp.MakeFile("drive/Music/song", 200000);
@@ -93,8 +93,6 @@ protected:
         WhatIfIndex = 0;
         Saved.Put();
         Form.reset();
-        if (Mounted)
-            umount2(Root.c_str(), MNT_DETACH);
     }
 
     TFolderNode* Node(const std::string& relative) {
@@ -156,7 +154,7 @@ protected:
 
     TTempTree Temp;
     std::string Root;
-    bool Mounted = false;
+    TTestMount DriveMount;
     TPieSettings Saved{};
     TMessageBoxScript Boxes;
     std::unique_ptr<TMainForm> Form;
@@ -396,20 +394,13 @@ TEST_F(PiePageTest, LabelsStayOnTheDisplay) {
 // when QUILLMERE_SCREENSHOTS names a folder to write them to; the folder shown
 // is QUILLMERE_SCREENSHOT_SOURCE (default /usr/share), mounted as a drive.
 TEST(PiePagePictures, PieOnARealFolder) {
-    const QString out = qEnvironmentVariable("QUILLMERE_SCREENSHOTS");
+    const QString out = ScreenshotFolder();
     if (out.isEmpty())
         GTEST_SKIP() << "set QUILLMERE_SCREENSHOTS to a folder to take pictures";
-    const QByteArray source = qEnvironmentVariableIsEmpty("QUILLMERE_SCREENSHOT_SOURCE")
-                                  ? QByteArray("/usr/share")
-                                  : qgetenv("QUILLMERE_SCREENSHOT_SOURCE");
     const std::string drive = "/tmp/quillmere-pie-drive";
-    mkdir(drive.c_str(), 0755);
-    if (mount(source.constData(), drive.c_str(), nullptr, MS_BIND | MS_RDONLY, nullptr) != 0)
-        GTEST_SKIP() << "cannot bind-mount the source: " << std::strerror(errno);
-    struct TUnmount {
-        std::string Path;
-        ~TUnmount() { umount2(Path.c_str(), MNT_DETACH); }
-    } unmount{drive};
+    TTestMount bound;
+    if (!bound.BindReadOnly(ScreenshotSource("/usr/share"), drive))
+        GTEST_SKIP() << bound.Error();
     TMessageBoxScript boxes;
     TMainForm form;
     const TPieSettings saved = TPieSettings::Take();

@@ -3,6 +3,7 @@
 // scan is QUILLMERE_SCREENSHOT_SOURCE (default /usr), mounted as a drive of
 // its own so the scan covers just that folder.
 #include "ModalCloser.h"
+#include "TestMounts.h"
 #include "settings/MessageBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/MainForm.h"
@@ -22,20 +23,13 @@
 namespace {
 
 TEST(Screenshots, WindowDuringAndAfterAScan) {
-    const QString out = qEnvironmentVariable("QUILLMERE_SCREENSHOTS");
+    const QString out = ScreenshotFolder();
     if (out.isEmpty())
         GTEST_SKIP() << "set QUILLMERE_SCREENSHOTS to a folder to take pictures";
-    const QByteArray source = qEnvironmentVariableIsEmpty("QUILLMERE_SCREENSHOT_SOURCE")
-                                  ? QByteArray("/usr")
-                                  : qgetenv("QUILLMERE_SCREENSHOT_SOURCE");
     const std::string drive = "/tmp/quillmere-shot-drive";
-    mkdir(drive.c_str(), 0755);
-    if (mount(source.constData(), drive.c_str(), nullptr, MS_BIND | MS_RDONLY, nullptr) != 0)
-        GTEST_SKIP() << "cannot bind-mount the source: " << std::strerror(errno);
-    struct TUnmount {
-        std::string Path;
-        ~TUnmount() { umount2(Path.c_str(), MNT_DETACH); }
-    } unmount{drive};
+    TTestMount bound;
+    if (!bound.BindReadOnly(ScreenshotSource("/usr"), drive))
+        GTEST_SKIP() << bound.Error();
 
     TMessageBoxScript boxes;
     TMainForm form;
