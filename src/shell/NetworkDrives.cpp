@@ -96,6 +96,23 @@ QStringList RemoteRoots() {
     return roots;
 }
 
+// The two buttons at the bottom right of the network dialogs.
+void AddDialogButtons(QDialog* dialog, QBoxLayout* layout, const QString& okCaption,
+                      const char* okName) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* ok = new QPushButton(okCaption, dialog);
+    ok->setObjectName(QString::fromLatin1(okName));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QObject::tr("Cancel"), dialog);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+}
+
 class TMapNetworkDriveBox : public QDialog {
 public:
     explicit TMapNetworkDriveBox(QWidget* owner) : QDialog(owner) {
@@ -125,18 +142,7 @@ public:
         form->addRow(tr("&Password:"), ediPassword);
         layout->addLayout(form);
 
-        auto* buttons = new QHBoxLayout;
-        buttons->addStretch(1);
-        auto* ok = new QPushButton(tr("OK"), this);
-        ok->setObjectName(QStringLiteral("cmdOK"));
-        ok->setDefault(true);
-        auto* cancel = new QPushButton(tr("Cancel"), this);
-        cancel->setObjectName(QStringLiteral("cmdCancel"));
-        buttons->addWidget(ok);
-        buttons->addWidget(cancel);
-        layout->addLayout(buttons);
-        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+        AddDialogButtons(this, layout, tr("OK"), "cmdOK");
     }
 
     TNetworkLogin Login() const {
@@ -180,18 +186,7 @@ public:
         lvDrives->setCurrentRow(0);
         layout->addWidget(lvDrives);
 
-        auto* buttons = new QHBoxLayout;
-        buttons->addStretch(1);
-        auto* ok = new QPushButton(tr("&Disconnect"), this);
-        ok->setObjectName(QStringLiteral("cmdDisconnect"));
-        ok->setDefault(true);
-        auto* cancel = new QPushButton(tr("Cancel"), this);
-        cancel->setObjectName(QStringLiteral("cmdCancel"));
-        buttons->addWidget(ok);
-        buttons->addWidget(cancel);
-        layout->addLayout(buttons);
-        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+        AddDialogButtons(this, layout, tr("&Disconnect"), "cmdDisconnect");
         connect(lvDrives, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
         resize(420, 240);
     }

@@ -3,6 +3,7 @@
 // drive mounted by the test.
 #include "ModalCloser.h"
 #include "TestMounts.h"
+#include "WindowTest.h"
 #include "common/TempTree.h"
 #include "settings/MessageBox.h"
 #include "ui/charts/BarChartBox.h"
@@ -24,25 +25,16 @@
 
 namespace {
 
-class BarChartCommandTest : public ::testing::Test {
+class BarChartCommandTest : public TWindowTest {
 protected:
     void SetUp() override {
-        AbortScan = false;
-        Root = Temp.Path("drive");
-        Temp.MakeDir("drive");
-        if (!DriveMount.MountTmpfs(Root, "size=16m"))
+        if (!MountDrive("size=16m"))
             GTEST_SKIP() << DriveMount.Error();
         Temp.MakeFile("drive/a.txt", 1);
         Temp.MakeFile("drive/Temp/big", 4096);
         Temp.MakeFile("drive/Temp/Sub/deep", 100);
         Temp.MakeFile("drive/Other/x", 5000);
         Form = std::make_unique<TMainForm>();
-    }
-
-    void TearDown() override { Form.reset(); }
-
-    void Select(const std::string& relative) {
-        ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
     }
 
     // Runs the command; `inside` acts on the bar chart window once it is up.
@@ -62,12 +54,7 @@ protected:
         return -1;
     }
 
-    TTempTree Temp;
-    std::string Root;
-    TTestMount DriveMount;
-    TMessageBoxScript Boxes;
     TModalCloser Closer;
-    std::unique_ptr<TMainForm> Form;
 };
 
 TEST_F(BarChartCommandTest, TheFolderChosenInTheChartBecomesTheSelection) {

@@ -2,6 +2,7 @@
 // on a tmpfs drive of the test's own with files of known sizes.
 #include "ModalCloser.h"
 #include "TestMounts.h"
+#include "WindowTest.h"
 #include "common/TempTree.h"
 #include "models/FolderInfoContent.h"
 #include "models/FolderTreeModel.h"
@@ -66,15 +67,11 @@ void ResetListSettings() {
     WriteIntValue(Keys::FoldersDisplaySort, 1);
 }
 
-class FolderPagesTest : public ::testing::Test {
+class FolderPagesTest : public TWindowTest {
 protected:
     void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        AbortScan = false;
-        WhatIfIndex = 0;
-        Root = Temp.Path("drive");
-        Temp.MakeDir("drive");
-        if (!DriveMount.MountTmpfs(Root, "size=64m"))
+        if (!MountDrive())
             GTEST_SKIP() << DriveMount.Error();
         Temp.MakeFile("drive/A/f1", 5000);
         Temp.MakeFile("drive/A/.hid", 10);
@@ -91,20 +88,12 @@ protected:
     }
 
     void TearDown() override {
-        Form.reset();
-        WhatIfIndex = 0;
+        TWindowTest::TearDown();
         QLocale::setDefault(Previous);
     }
 
-    TFolderNode* Node(const std::string& relative) {
-        TDriveRecInfo* drive = Form->Tree().FindDriveRec(Root);
-        if (!drive || !drive->RootNode)
-            return nullptr;
-        return relative.empty() ? drive->RootNode : FindNodeByPath(drive->RootNode, relative, true);
-    }
-
     void Select(const std::string& relative) {
-        ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
+        TWindowTest::Select(relative);
         ASSERT_EQ(Form->CurrentNode(), Node(relative));
     }
 
@@ -124,11 +113,6 @@ protected:
     int RowOf(const QString& name) { return static_cast<int>(ListNames().indexOf(name)); }
 
     QLocale Previous;
-    TTempTree Temp;
-    std::string Root;
-    TTestMount DriveMount;
-    TMessageBoxScript Boxes;
-    std::unique_ptr<TMainForm> Form;
 };
 
 // ---- folder information -----------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "ui/main/MainForm.h"
 #include "ModalCloser.h"
 #include "TestMounts.h"
+#include "WindowTest.h"
 #include "common/TempTree.h"
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
@@ -37,32 +38,16 @@
 
 namespace {
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public TWindowTest {
 protected:
     void SetUp() override {
-        AbortScan = false;
-        Root = Temp.Path("drive");
-        Temp.MakeDir("drive");
-        if (!DriveMount.MountTmpfs(Root, "size=64m"))
+        if (!MountDrive())
             GTEST_SKIP() << DriveMount.Error();
         Temp.MakeFile("drive/a.txt", 1);
         Temp.MakeFile("drive/Temp/big", 4096);
         Temp.MakeFile("drive/Temp/Sub/deep", 100);
         Temp.MakeFile("drive/Other/x", 5000);
         Form = std::make_unique<TMainForm>();
-    }
-
-    void TearDown() override { Form.reset(); }
-
-    TFolderNode* Node(const std::string& relative) {
-        TDriveRecInfo* drive = Form->Tree().FindDriveRec(Root);
-        if (!drive || !drive->RootNode)
-            return nullptr;
-        return relative.empty() ? drive->RootNode : FindNodeByPath(drive->RootNode, relative, true);
-    }
-
-    void Select(const std::string& relative) {
-        ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
     }
 
     std::string Drive() const { return Root; }
@@ -85,12 +70,6 @@ protected:
         emit Form->mnuFile->aboutToShow();
         return found;
     }
-
-    TTempTree Temp;
-    std::string Root;
-    TTestMount DriveMount;
-    TMessageBoxScript Boxes;
-    std::unique_ptr<TMainForm> Form;
 };
 
 TEST_F(MainFormTest, NothingScannedShowsOnlyTheNotReadyPage) {

@@ -3,6 +3,7 @@
 // the tree that clicks on the pie make.
 #include "ui/main/PiePage.h"
 #include "TestMounts.h"
+#include "WindowTest.h"
 #include "common/TempTree.h"
 #include "engine/Formatting.h"
 #include "models/FolderTreeModel.h"
@@ -61,14 +62,10 @@ struct TPieSettings {
     }
 };
 
-class PiePageTest : public ::testing::Test {
+class PiePageTest : public TWindowTest {
 protected:
     void SetUp() override {
-        AbortScan = false;
-        WhatIfIndex = 0;
-        Root = Temp.Path("drive");
-        Temp.MakeDir("drive");
-        if (!DriveMount.MountTmpfs(Root, "size=64m"))
+        if (!MountDrive())
             GTEST_SKIP() << DriveMount.Error();
         Temp.MakeFile("drive/Docs/report", 300000);
         Temp.MakeFile("drive/Docs/Sub/deep", 100000);
@@ -95,13 +92,8 @@ protected:
         Form.reset();
     }
 
-    TFolderNode* Node(const std::string& relative) {
-        TFolderNode* root = Form->Tree().FindDriveRec(Root)->RootNode;
-        return relative.empty() ? root : FindNodeByPath(root, relative, true);
-    }
-
     void Select(const std::string& relative) {
-        ASSERT_TRUE(Form->SelectPath(relative.empty() ? Root : Root + "/" + relative));
+        TWindowTest::Select(relative);
         QTest::qWait(10);
     }
 
@@ -152,12 +144,7 @@ protected:
         return model->IndexOf(Node(relative));
     }
 
-    TTempTree Temp;
-    std::string Root;
-    TTestMount DriveMount;
     TPieSettings Saved{};
-    TMessageBoxScript Boxes;
-    std::unique_ptr<TMainForm> Form;
     TPiePage* Page = nullptr;
 };
 
