@@ -189,8 +189,11 @@ bool TItemContextMenu::DeleteItem() {
 }
 
 bool ShowItemContextMenu(const std::string& path, QWidget* owner, const QPoint& screenPoint,
-                         std::optional<std::int64_t> knownSize) {
+                         std::optional<std::int64_t> knownSize,
+                         TItemContextMenu::TCommand* chosen) {
     TItemContextMenu menu(path, owner, knownSize);
-    QAction* chosen = menu.Menu()->exec(screenPoint);
-    return menu.Run(menu.CommandOf(chosen));
+    const TItemContextMenu::TCommand command = menu.CommandOf(menu.Menu()->exec(screenPoint));
+    if (chosen)
+        *chosen = command;
+    return menu.Run(command);
 }

@@ -50,9 +50,11 @@ private:
 };
 
 // Shows the menu at screenPoint and carries out the chosen command. False when
-// nothing was chosen or the command failed.
+// nothing was chosen or the command failed. `chosen`, when given, receives the
+// command the user picked (cmNone for none), whether it succeeded or not.
 bool ShowItemContextMenu(const std::string& path, QWidget* owner, const QPoint& screenPoint,
-                         std::optional<std::int64_t> knownSize = std::nullopt);
+                         std::optional<std::int64_t> knownSize = std::nullopt,
+                         TItemContextMenu::TCommand* chosen = nullptr);
 
 // The apparent size of a file, or of a folder with everything in it on the
 // same file system; links are not followed.

@@ -430,9 +430,27 @@ void TMainForm::ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWi
         return;
     }
     TFolderNode* parent = item.Node ? item.Node->Parent : Model->NodeOf(FolderTree->currentIndex());
-    ShowItemContextMenu(item.Path, this, screen, item.Size);
-    if (PathExists(item.Path))
+    TItemContextMenu::TCommand command = TItemContextMenu::cmNone;
+    ShowItemContextMenu(item.Path, this, screen, item.Size, &command);
+    const bool removing =
+        command == TItemContextMenu::cmDelete || command == TItemContextMenu::cmTrash;
+    if (PathExists(item.Path)) {
+        // A delete that could not remove everything (a file it may not
+        // touch, a mount inside) leaves a folder smaller than its figures:
+        // read it again so every ancestor holds what is really there.
+        if (removing && item.Node && item.Node->Parent && !ScanningFlag) {
+            TFolderNode* node = item.Node;
+            ShowNode(nullptr);
+            SetScanning(true);
+            struct TFinish {
+                TMainForm& Form;
+                ~TFinish() { Form.SetScanning(false); }
+            } finish{*this};
+            TheScanner->RescanFolder(NodePath(node), node);
+            InvalidatePages(true);
+        }
         return;
+    }
     if (ScanningFlag) {
         // Nodes of a running scan stay put; the tree is repaired when it ends.
         PendingVanishChecks.push_back(item.Path);
