@@ -2,17 +2,18 @@
 #include "settings/MessageBox.h"
 #include "shell/Icons.h"
 #include "ui/main/MainForm.h"
-#include "ui/main/Strings.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QStyle>
 
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Only the name: a display name would be appended to every window title.
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
-    QApplication::setApplicationDisplayName(Strings::ApplicationTitle());
     InitIconThemes();
     // Paths are kept as the raw bytes they were given as.
     std::vector<std::string> arguments;
@@ -21,6 +22,13 @@ int main(int argc, char** argv) {
     try {
         TMainForm form;
         form.SetArguments(std::move(arguments));
+        // A comfortable first size in the middle of the screen; a placement
+        // kept from an earlier run replaces it when the window is shown.
+        if (const QScreen* screen = form.screen()) {
+            const QRect free = screen->availableGeometry();
+            const QSize size = QSize(1000, 700).boundedTo(free.size() * 9 / 10);
+            form.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, free));
+        }
         form.show();
         return app.exec();
     } catch (const std::exception&) {

@@ -7,7 +7,12 @@
 #include "common/TempTree.h"
 #include "engine/FolderNode.h"
 #include "settings/MessageBox.h"
+#include "settings/SettingsStore.h"
 #include "ui/main/MainForm.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +24,9 @@ protected:
     // Mounts the drive at Root; false (with DriveMount.Error()) where the
     // test may not mount, and the caller skips.
     bool MountDrive(const char* options = "size=64m") {
+        // Every test starts from no settings at all: an earlier test in the
+        // same run may have left a maximised window or other lists behind.
+        QFile::remove(SettingsFilePath());
         AbortScan = false;
         WhatIfIndex = 0;
         Root = Temp.Path("drive");
@@ -29,6 +37,11 @@ protected:
     void TearDown() override {
         Form.reset();
         WhatIfIndex = 0;
+        // Windows a test opened (help, properties) must not lie over the
+        // next test's window and take its mouse.
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible())
+                window->close();
     }
 
     // The node of a folder of the drive ("" for its root), or none.

@@ -11,6 +11,7 @@
 #include "settings/ConfigKeys.h"
 #include "settings/MessageBox.h"
 #include "settings/ProgramSettings.h"
+#include "settings/SettingsStore.h"
 #include "settings/WindowPlacement.h"
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
@@ -34,6 +35,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -451,9 +453,20 @@ void TMainForm::LayoutPage() {
         return;
     const bool wanted = CurPage == PagePie && CurNode && CurNode->Data &&
                         Settings().PieSectionSizeWindow.Value && isVisible();
-    if (wanted && !SectionBox->isVisible())
+    if (wanted && !SectionBox->isVisible()) {
+        // Never placed by the user: just right of the window, where it
+        // covers nothing, when the screen has room; else where the window
+        // manager puts it.
+        if (!SectionBoxPlaced && ReadIntValue(Keys::PopUpBoxLeft) == AbsentValue && screen()) {
+            const QRect free = screen()->availableGeometry();
+            const QRect frame = frameGeometry();
+            const QPoint spot(frame.right() + 8, frame.top() + 80);
+            if (free.contains(QRect(spot, SectionBox->frameGeometry().size())))
+                SectionBox->move(spot);
+        }
+        SectionBoxPlaced = true;
         SectionBox->show();
-    else if (!wanted && SectionBox->isVisible())
+    } else if (!wanted && SectionBox->isVisible())
         SectionBox->hide();
 }
 
@@ -565,6 +578,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!FirstActivate)
         return;
     ApplyColors();
+    RestoreBounds(this, Keys::MainWindowBounds);
     ApplyViewSettings();
     FirstActivation();
 }

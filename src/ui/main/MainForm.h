@@ -267,6 +267,7 @@ private:
     bool FirstActivate = true;
     bool CloseWhenScanEnds = false;
     bool HintShown = false;
+    bool SectionBoxPlaced = false;
     int CurPage = 0;
     std::vector<std::string> ScannedDriveRoots;
     std::string CurPath;

@@ -10,9 +10,6 @@ inline QString ProductName() {
 inline QString DefaultCaption() {
     return ProductName() + QStringLiteral(" Campus Edition");
 }
-inline QString ApplicationTitle() {
-    return QStringLiteral("Quillmere 3.0.1 Campus Edition");
-}
 inline QString NoScannedItems() {
     return QStringLiteral("No scanned items");
 }
