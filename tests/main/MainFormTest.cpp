@@ -262,6 +262,24 @@ TEST_F(MainFormTest, ContextMenuOfAnUnfinishedFolderIsRefused) {
     EXPECT_EQ(Boxes.Shown()[0].Text, Strings::ContextMenuNotReady());
 }
 
+TEST(MainFormPlacement, ANormalWindowComesBackWithItsSize) {
+    TModalCloser closer;
+    {
+        TMainForm form;
+        form.show();
+        QTest::qWait(50);
+        form.resize(640, 470);
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(ReadIntValue(Keys::DesktopWidth), 640);
+    EXPECT_EQ(ReadIntValue(Keys::WindowState), 0);
+    TMainForm again;
+    again.resize(900, 900);
+    again.show();
+    QTest::qWait(50);
+    EXPECT_EQ(again.size(), QSize(640, 470));
+}
+
 TEST(MainFormPlacement, MaximisedWindowComesBackMaximised) {
     TModalCloser closer;
     {
