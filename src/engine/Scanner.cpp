@@ -200,6 +200,9 @@ private:
             try {
                 ReadFolder(dir, buffer, newJobs);
             } catch (...) {
+                // The folder went to the owner as aborted, which frees the
+                // subfolders it found; none of them may be queued too.
+                newJobs.clear();
                 lock.lock();
                 if (!Failure)
                     Failure = std::current_exception();
@@ -221,7 +224,20 @@ private:
         }
     }
 
+    // Reads one folder; should anything throw (memory), the folder still goes
+    // to the owner, as an aborted one, so nothing of it is lost or leaked.
     void ReadFolder(TScanDir* dir, std::vector<char>& buffer, std::vector<TScanDir*>& newJobs) {
+        try {
+            ReadFolderUnguarded(dir, buffer, newJobs);
+        } catch (...) {
+            dir->Aborted = true;
+            Post(dir);
+            throw;
+        }
+    }
+
+    void ReadFolderUnguarded(TScanDir* dir, std::vector<char>& buffer,
+                             std::vector<TScanDir*>& newJobs) {
         int error = 0;
         bool otherMount = false;
         Platform::TFd fd;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <stdexcept>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -555,6 +556,33 @@ TEST_F(ScannerTest, ATopLevelNodeIsNeverRemovedAsVanished) {
     // Its drive record would keep pointing at it: only the window removes it.
     EXPECT_FALSE(Scanner.RemoveVanishedFolder(Temp.Path("gone"), root));
     EXPECT_EQ(Tree.Roots().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+void FailOnB(const std::string& name, void*) {
+    if (name == "B")
+        throw std::runtime_error("no memory left for B");
+}
+
+TEST_F(ScannerTest, AFailureInAReaderEndsTheScanAndReachesTheCaller) {
+    Temp.MakeFile("A/B/f", 1);
+    Temp.MakeFile("A/C/f", 2);
+    Scanner.SetFolderHook(&FailOnB, nullptr);
+    TFolderNode* root = Tree.AddRoot(Temp.Root());
+    EXPECT_THROW(Scanner.ScanFolder(root->Name, root), std::runtime_error);
+    Scanner.SetFolderHook(nullptr, nullptr);
+    // The scan stopped as an abort does: no record for what was unfinished.
+    EXPECT_FALSE(root->Data);
+    ASSERT_TRUE(Find(root, "A/B"));
+    EXPECT_FALSE(Find(root, "A/B")->Data);
+    EXPECT_EQ(CheckSums(root), "");
+    // And the scanner is ready for the next one.
+    TFolderNode* again = Scan();
+    ASSERT_TRUE(again->Data);
+    EXPECT_EQ(again->Data->TreeSize, 3);
 }
 
 } // namespace
