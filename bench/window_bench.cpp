@@ -23,16 +23,6 @@
 
 namespace {
 
-class TQuietHost final : public TScanHost {
-public:
-    void SetScanning(bool) override {}
-    void SetStatusText(int, const std::string&) override {}
-    TFolderNode* CurrentNode() override { return nullptr; }
-    int CurrentPage() override { return 0; }
-    void ShowPage(int) override {}
-    void ProcessEvents() override {}
-};
-
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -101,7 +91,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         {
             TFolderTree tree;
-            TQuietHost host;
+            TSilentScanHost host;
             TScanner scanner(tree, host);
             if (threads > 0)
                 scanner.SetReaderThreads(threads);

@@ -279,32 +279,9 @@ int main(int argc, char** argv) {
     }
     if (path.empty())
         return Usage("no PATH given");
-    if (path[0] != '/') {
-        char* cwd = getcwd(nullptr, 0);
-        if (!cwd)
-            return Usage("cannot read the current directory");
-        path = std::string(cwd) + "/" + path;
-        std::free(cwd);
-    }
-    // Tidy the path without resolving links: the user named this folder.
-    std::string tidy;
-    for (std::size_t pos = 0; pos < path.size();) {
-        std::size_t next = path.find('/', pos);
-        if (next == std::string::npos)
-            next = path.size();
-        const std::string part = path.substr(pos, next - pos);
-        pos = next + 1;
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..") {
-            tidy = ParentPath(tidy.empty() ? "/" : tidy);
-            if (tidy == "/")
-                tidy.clear();
-            continue;
-        }
-        tidy += "/" + part;
-    }
-    path = tidy.empty() ? "/" : tidy;
+    path = AbsolutePath(path);
+    if (path.empty())
+        return Usage("cannot read the current directory");
     if (!DirectoryExists(path))
         return Usage((path + " is not a folder").c_str());
 

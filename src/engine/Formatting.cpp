@@ -4,6 +4,8 @@
 // below; halves go away from zero.
 #include "engine/Formatting.h"
 
+#include "platform/DirReader.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -185,18 +187,7 @@ bool IsZeroFileTime(std::uint64_t fileTime) {
 }
 
 std::uint64_t UnixToFileTime(std::int64_t sec, std::uint32_t nsec) {
-    if (sec > INT64_MAX - 5)
-        return UINT64_MAX;
-    sec += nsec / 1000000000;
-    nsec %= 1000000000;
-    if (sec < -EpochDifference)
-        return 0;
-    std::uint64_t ticks = 0;
-    const std::uint64_t since1601 = static_cast<std::uint64_t>(sec) + EpochDifference;
-    if (__builtin_mul_overflow(since1601, TicksPerSecond, &ticks) ||
-        __builtin_add_overflow(ticks, nsec / 100, &ticks))
-        return UINT64_MAX;
-    return ticks;
+    return Platform::UnixTimeToFileTime(sec, nsec);
 }
 
 TUnixTime FileTimeToUnix(std::uint64_t fileTime) {

@@ -21,11 +21,6 @@ QString ToText(std::string_view name) {
 
 } // namespace
 
-bool NameLess(std::string_view a, std::string_view b) {
-    const int c = ThreadCollator().compare(ToText(a), ToText(b));
-    return c != 0 ? c < 0 : a < b;
-}
-
 std::vector<std::uint32_t> NameOrder(const std::vector<std::string_view>& names) {
     std::vector<std::uint32_t> order(names.size());
     std::iota(order.begin(), order.end(), 0u);

@@ -10,6 +10,3 @@
 // Returns the permutation that puts `names` in display order. Safe to call
 // from several threads at once.
 std::vector<std::uint32_t> NameOrder(const std::vector<std::string_view>& names);
-
-// True when a sorts before b in display order.
-bool NameLess(std::string_view a, std::string_view b);

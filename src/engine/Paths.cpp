@@ -3,7 +3,9 @@
 #include "platform/Mounts.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <unistd.h>
 
 std::string IncludeTrailingBackslash(const std::string& path) {
     if (path.empty() || path.back() == '/')
@@ -19,16 +21,7 @@ std::string ExcludeTrailingBackslash(const std::string& path) {
 
 bool IsDriveRoot(const std::string& path) {
     const std::string p = ExcludeTrailingBackslash(path);
-    if (p == "/")
-        return true;
-    if (p.empty() || p[0] != '/')
-        return false;
-    int error = 0;
-    Platform::TFd self = Platform::OpenFolderPath(p, error);
-    if (!self.Valid())
-        return false;
-    Platform::TFd parent = Platform::OpenFolderAt(self.Get(), "..", error);
-    return parent.Valid() && Platform::MountIdOf(self.Get()) != Platform::MountIdOf(parent.Get());
+    return !p.empty() && p[0] == '/' && Platform::IsMountPoint(p);
 }
 
 std::string ParentPath(const std::string& path) {
@@ -39,6 +32,34 @@ std::string ParentPath(const std::string& path) {
     if (slash == 0)
         return "/";
     return p.substr(0, slash);
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::string full = path;
+    if (full.empty() || full[0] != '/') {
+        char* cwd = getcwd(nullptr, 0);
+        if (!cwd)
+            return {};
+        full = std::string(cwd) + "/" + full;
+        std::free(cwd);
+    }
+    std::string tidy;
+    for (std::size_t pos = 0; pos < full.size();) {
+        std::size_t next = full.find('/', pos);
+        if (next == std::string::npos)
+            next = full.size();
+        const std::string part = full.substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            const std::size_t slash = tidy.rfind('/');
+            tidy.resize(slash == std::string::npos ? 0 : slash);
+            continue;
+        }
+        tidy += "/" + part;
+    }
+    return tidy.empty() ? "/" : tidy;
 }
 
 std::string LastComponent(const std::string& path) {

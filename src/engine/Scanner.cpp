@@ -525,11 +525,6 @@ TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
     RaiseDescriptorLimit();
     Host.SetStatusText(0, path);
     Host.ProcessEvents();
-    Running = true;
-    struct TGuard {
-        bool& Flag;
-        ~TGuard() { Flag = false; }
-    } guard{Running};
     {
         TScanRun run(Tree, Host, Counters, MaxReaders, ScanClusterSize, Hook, HookContext);
         run.Run(path, node);
@@ -542,18 +537,22 @@ bool TScanner::RemoveVanishedFolder(const std::string& path, TFolderNode* node) 
     // remove it (its mount point can vanish when the drive is unmounted).
     if (!node || !node->Parent || IsDriveRoot(path) || PathExists(path))
         return false;
-    if (node->Parent) {
-        const TFolderSize* r = node->Data.get();
-        // A folder that was never scanned still counts as one folder below
-        // its parent, but carries nothing else.
-        SubtractFromAncestors(node->Parent, node, r ? r->TreeFolderCount + 1 : 1,
-                              r ? r->TreeFileCount : 0, r ? r->TreeWasted : 0, r ? r->TreeSize : 0);
-    }
+    RemoveFolderNode(node);
+    return true;
+}
+
+void TScanner::RemoveFolderNode(TFolderNode* node) {
+    if (!node || !node->Parent)
+        return;
+    const TFolderSize* r = node->Data.get();
+    // A folder that was never scanned still counts as one folder below its
+    // parent, but carries nothing else.
+    SubtractFromAncestors(node->Parent, node, r ? r->TreeFolderCount + 1 : 1,
+                          r ? r->TreeFileCount : 0, r ? r->TreeWasted : 0, r ? r->TreeSize : 0);
     TFolderNode* parent = node->Parent;
     Tree.DeleteNode(node);
     RefreshIncomplete(parent);
     Tree.NotifyFiguresChanged();
-    return true;
 }
 
 void TScanner::RescanFolder(const std::string& path, TFolderNode* node) {

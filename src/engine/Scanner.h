@@ -37,6 +37,18 @@ public:
     virtual void ProcessEvents() = 0;
 };
 
+// A host without a window: scans that only want the tree (benchmarks,
+// tools) run with it.
+class TSilentScanHost final : public TScanHost {
+public:
+    void SetScanning(bool) override {}
+    void SetStatusText(int, const std::string&) override {}
+    TFolderNode* CurrentNode() override { return nullptr; }
+    int CurrentPage() override { return 0; }
+    void ShowPage(int) override {}
+    void ProcessEvents() override {}
+};
+
 // Counters the host may read to show progress; updated by the readers.
 struct TScanProgress {
     std::atomic<std::uint64_t> Folders{0};
@@ -67,6 +79,9 @@ public:
     // When nothing exists at path any more, removes node with its subtree and
     // corrects the ancestors; returns whether it did.
     bool RemoveVanishedFolder(const std::string& path, TFolderNode* node);
+    // Takes a folder known to be gone off the tree: its figures off every
+    // ancestor, then its node with the subtree. Not for top-level nodes.
+    void RemoveFolderNode(TFolderNode* node);
 
     const TScanProgress& Progress() const { return Counters; }
 
@@ -77,13 +92,11 @@ public:
         Hook = hook;
         HookContext = context;
     }
-    bool Scanning() const { return Running; }
 
 private:
     TFolderTree& Tree;
     TScanHost& Host;
     int MaxReaders;
-    bool Running = false;
     TScanProgress Counters;
     TFolderHook Hook = nullptr;
     void* HookContext = nullptr;

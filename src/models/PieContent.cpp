@@ -3,6 +3,8 @@
 // a name conversion or an allocation, so a folder of 100,000 files is cheap.
 #include "models/PieContent.h"
 
+#include "engine/PieArithmetic.h"
+
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
@@ -29,14 +31,6 @@ QString PieThisFolderEmpty() {
 }
 
 namespace {
-
-// Degrees of a whole; an empty whole is a full circle for an empty part, so
-// an empty folder still shows a disc.
-double ShareAngle(std::int64_t total, std::int64_t part) {
-    if (total == 0)
-        return part == 0 ? 360.0 : 0.0;
-    return double(part) * 360.0 / double(total);
-}
 
 QString Text(std::string_view raw) {
     return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
@@ -70,7 +64,7 @@ public:
     // section, so gathering a small file costs no allocation.
     template <typename TNaming> void AddOrAccumulate(const TCandidate& c, TNaming&& naming) {
         const std::int64_t value = Options.IncludeWasted ? c.Size + c.Wasted : c.Size;
-        const double angle = ShareAngle(Total, value);
+        const double angle = AngleOf(Total, value);
         if (!(angle > c.MinAngle)) {
             if (c.Group == TGroup::Folders) {
                 OtherFoldersSize += c.Size;

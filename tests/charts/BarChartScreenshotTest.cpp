@@ -16,16 +16,6 @@
 namespace {
 
 // The scanner's host when no window shows the scan.
-class TQuietHost final : public TScanHost {
-public:
-    void SetScanning(bool) override {}
-    void SetStatusText(int, const std::string&) override {}
-    TFolderNode* CurrentNode() override { return nullptr; }
-    int CurrentPage() override { return 0; }
-    void ShowPage(int) override {}
-    void ProcessEvents() override {}
-};
-
 TEST(BarChartScreenshots, WindowOnARealFolder) {
     const QString out = qEnvironmentVariable("QUILLMERE_SCREENSHOTS");
     if (out.isEmpty())
@@ -37,7 +27,7 @@ TEST(BarChartScreenshots, WindowOnARealFolder) {
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
 
     TFolderTree tree;
-    TQuietHost host;
+    TSilentScanHost host;
     TScanner scanner(tree, host);
     AbortScan = false;
     ScanClusterSize = 4096;

@@ -1,5 +1,5 @@
 // Shares of a whole, and the program-wide list of section records.
-#include "ui/charts/PieArithmetic.h"
+#include "engine/PieArithmetic.h"
 #include "ui/charts/TSectionInfo.h"
 
 #include <gtest/gtest.h>

@@ -65,10 +65,19 @@ bool IsDotOrDotDot(const char* n) {
 
 std::uint64_t UnixTimeToFileTime(std::int64_t seconds, std::uint32_t nanoseconds) {
     constexpr std::int64_t EpochDifference = 11644473600LL; // 1601 to 1970, in seconds
-    const std::int64_t since1601 = seconds + EpochDifference;
-    if (since1601 < 0)
+    constexpr std::uint64_t TicksPerSecond = 10000000ULL;
+    if (seconds > INT64_MAX - 5)
+        return UINT64_MAX;
+    seconds += nanoseconds / 1000000000;
+    nanoseconds %= 1000000000;
+    if (seconds < -EpochDifference)
         return 0; // before 1601: as good as unknown
-    return static_cast<std::uint64_t>(since1601) * 10000000ULL + nanoseconds / 100;
+    std::uint64_t ticks = 0;
+    const std::uint64_t since1601 = static_cast<std::uint64_t>(seconds) + EpochDifference;
+    if (__builtin_mul_overflow(since1601, TicksPerSecond, &ticks) ||
+        __builtin_add_overflow(ticks, nanoseconds / 100, &ticks))
+        return UINT64_MAX; // past the FILETIME range: the largest time
+    return ticks;
 }
 
 TFd::~TFd() {

@@ -16,6 +16,7 @@
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
 #include "shell/HelpWindow.h"
+#include "shell/ShellPaths.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/FolderInfoPage.h"
@@ -49,10 +50,6 @@
 namespace {
 
 constexpr int StatusPanel1Width = 150;
-
-QString Text(const std::string& raw) {
-    return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
-}
 
 QWidget* MakePage(QTabWidget* pages, const char* name, const QString& caption) {
     auto* page = new QWidget(pages);
@@ -506,7 +503,7 @@ void TMainForm::ShowCleanUpPage() {
 // ---- status bar and hints ------------------------------------------------------
 
 void TMainForm::SetStatusText(int panel, const std::string& text) {
-    SetStatusText(panel, Text(text));
+    SetStatusText(panel, DisplayPath(text));
 }
 
 void TMainForm::SetStatusText(int panel, const QString& text) {
@@ -529,7 +526,7 @@ void TMainForm::ShowHint(const QString& hint) {
         HintShown = false;
         StatusPanel0->setFrameShape(QFrame::Panel);
         // Back to the current path (during a scan, to the folder being read).
-        StatusPanel0->setText(ScanningFlag || CurPath.empty() ? Panel0Text : Text(CurPath));
+        StatusPanel0->setText(ScanningFlag || CurPath.empty() ? Panel0Text : DisplayPath(CurPath));
         StatusPanel1->show();
     }
 }
@@ -639,7 +636,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
     raise();
     if (urls.isEmpty() || !urls.front().isLocalFile())
         return;
-    const std::string path = QFile::encodeName(urls.front().toLocalFile()).toStdString();
+    const std::string path = PathBytes(urls.front().toLocalFile());
     QTimer::singleShot(0, this, [this, path] {
         try {
             SelectPath(path);

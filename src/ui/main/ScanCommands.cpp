@@ -4,6 +4,7 @@
 
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
+#include "engine/PieArithmetic.h"
 #include "engine/VolumeInfo.h"
 #include "models/FolderTreeModel.h"
 #include "platform/Mounts.h"
@@ -14,7 +15,7 @@
 #include "shell/FolderBrowse.h"
 #include "shell/ItemContextMenu.h"
 #include "shell/NetworkDrives.h"
-#include "ui/charts/PieArithmetic.h"
+#include "shell/ShellPaths.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/Strings.h"
 
@@ -32,20 +33,19 @@
 
 namespace {
 
-QString Text(const std::string& raw) {
-    return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
-}
-
-std::string Raw(const QString& text) {
-    return QFile::encodeName(text).toStdString();
-}
-
 // The root path of the drive a node belongs to.
 std::string DriveOfNode(TFolderNode* node) {
     TFolderNode* root = RootNode(node);
     if (!root)
         return {};
     return root->Drive ? root->Drive->RootPath : root->Name;
+}
+
+// path relative to the drive root that holds it ("" for the root itself).
+std::string BelowRoot(const std::string& root, const std::string& path) {
+    if (path.size() <= root.size())
+        return {};
+    return path.substr(root == "/" ? 1 : root.size() + 1);
 }
 
 // Runs a command body and shows what went wrong instead of letting an
@@ -70,8 +70,9 @@ bool TMainForm::DriveAccessible(const std::string& root) {
             return true;
         const auto answer = TMessageBox::Show(
             this, TMessageKind::Error, Strings::ProductName(),
-            Text(root) + tr(" is not accessible. The drive door may not be closed or the network "
-                            "connection may be down. Please try to correct this error and retry."),
+            DisplayPath(root) +
+                tr(" is not accessible. The drive door may not be closed or the network "
+                   "connection may be down. Please try to correct this error and retry."),
             QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry);
         if (answer != QMessageBox::Retry)
             return false;
@@ -110,7 +111,8 @@ void TMainForm::ScanOrRescanDrive(const std::string& root, const QString& displa
         RescanDrives({root});
         return;
     }
-    ScanNewDrive(root, displayName.isEmpty() ? Text(DisplayNameOf(root)) : displayName, nullptr);
+    ScanNewDrive(root, displayName.isEmpty() ? DisplayPath(DisplayNameOf(root)) : displayName,
+                 nullptr);
 }
 
 void TMainForm::RescanDrives(const std::vector<std::string>& roots) {
@@ -135,7 +137,7 @@ void TMainForm::RescanDrives(const std::vector<std::string>& roots) {
         ChangingSelection = false;
         if (!FolderTree->currentIndex().isValid())
             ResetView();
-        ScanNewDrive(root, Text(entry->Text), entry);
+        ScanNewDrive(root, DisplayPath(entry->Text), entry);
         SelectPath(remembered);
         if (AbortScan)
             break;
@@ -175,7 +177,7 @@ bool TMainForm::SelectPath(const std::string& rawPath) {
         if (ScanningFlag) {
             TMessageBox::Information(
                 this, Strings::ProductName(),
-                tr("%1 can be selected when the running scan has ended.").arg(Text(path)));
+                tr("%1 can be selected when the running scan has ended.").arg(DisplayPath(path)));
             return false;
         }
         ScanOrRescanDrive(root);
@@ -185,7 +187,7 @@ bool TMainForm::SelectPath(const std::string& rawPath) {
         return false;
     TFolderNode* node = entry->RootNode;
     if (path != root) {
-        const std::string rest = root == "/" ? path.substr(1) : path.substr(root.size() + 1);
+        const std::string rest = BelowRoot(root, path);
         TVolumeInformation info;
         const bool caseSensitive =
             !GetVolumeInfo(root, info) || (info.FileSystemFlags & FsCaseSensitive) != 0;
@@ -234,8 +236,8 @@ void TMainForm::FolderTreeChange(TFolderNode* node, TFolderNode* previous) {
         // The running scan may hold nodes below it; repair when it ends.
         PendingVanishChecks.push_back(CurPath);
     }
-    setWindowTitle(Strings::DefaultCaption() + QStringLiteral(" - ") + Text(CurPath));
-    SetStatusText(0, Text(CurPath));
+    setWindowTitle(Strings::DefaultCaption() + QStringLiteral(" - ") + DisplayPath(CurPath));
+    SetStatusText(0, DisplayPath(CurPath));
     toolLevelUp->setEnabled(node->Parent != nullptr);
     toolExplore->setEnabled(true);
     toolRescanDir->setEnabled(!ScanningFlag);
@@ -253,11 +255,8 @@ void TMainForm::FolderTreeChange(TFolderNode* node, TFolderNode* previous) {
 void TMainForm::RemoveVanishedNode(TFolderNode* node) {
     ShowNode(nullptr);
     TFolderNode* parent = node->Parent;
-    const TFolderSize* r = node->Data.get();
-    SubtractFromAncestors(parent, node, r ? r->TreeFolderCount + 1 : 1, r ? r->TreeFileCount : 0,
-                          r ? r->TreeWasted : 0, r ? r->TreeSize : 0);
     ChangingSelection = true;
-    FolderTreeData.DeleteNode(node);
+    TheScanner->RemoveFolderNode(node);
     ChangingSelection = false;
     CurNode = nullptr;
     InvalidatePages(false);
@@ -286,7 +285,7 @@ void TMainForm::RunPendingVanishChecks() {
         TDriveRecInfo* entry = FolderTreeData.FindDriveRec(root);
         if (!entry || !entry->RootNode || path == root)
             continue;
-        const std::string rest = root == "/" ? path.substr(1) : path.substr(root.size() + 1);
+        const std::string rest = BelowRoot(root, path);
         TFolderNode* node = FindNodeByPath(entry->RootNode, rest, true);
         if (!node || PathExists(path))
             continue;
@@ -298,7 +297,7 @@ void TMainForm::RunPendingVanishChecks() {
             continue;
         }
         ChangingSelection = true;
-        TheScanner->RemoveVanishedFolder(path, node);
+        TheScanner->RemoveFolderNode(node);
         ChangingSelection = false;
         // A page may still show a slice or row of what went.
         InvalidatePages(true);
@@ -312,7 +311,7 @@ void TMainForm::RefreshDriveInfo(const std::string& root) {
     DriveTotal = DiskTotalBytes(root);
     DriveFree = DiskFreeBytes(root);
     const bool known = DriveTotal >= 0 && DriveFree >= 0;
-    SectionBox->SetDrive(Text(root), known ? PercentOf(DriveTotal, DriveFree) : 0,
+    SectionBox->SetDrive(DisplayPath(root), known ? PercentOf(DriveTotal, DriveFree) : 0,
                          known ? FormatSize(DriveFree) : QStringLiteral("?"),
                          known ? FormatSize(DriveTotal) : QString());
     const QString fs = QString::fromStdString(FileSystemNameOf(root));
@@ -328,7 +327,7 @@ void TMainForm::RefreshDriveInfo(const std::string& root) {
 // ---- commands -------------------------------------------------------------------
 
 void TMainForm::toolScanClick() {
-    const std::string drive = Raw(DriveBox->Drive());
+    const std::string drive = PathBytes(DriveBox->Drive());
     if (!drive.empty())
         Guarded(this, [&] { ScanOrRescanDrive(drive); });
 }
@@ -389,9 +388,9 @@ void TMainForm::cmdFileSelectFolderClick() {
     browse.Title =
         tr("Select the folder you want to analyze. If the folder has not been scanned, ") +
         Strings::ProductName() + tr(" will scan it now.");
-    browse.Folder = Text(CurPath);
+    browse.Folder = DisplayPath(CurPath);
     if (browse.Execute(this))
-        Guarded(this, [&] { SelectPath(Raw(browse.Folder)); });
+        Guarded(this, [&] { SelectPath(PathBytes(browse.Folder)); });
 }
 
 void TMainForm::cmdFileScanDrivesClick() {
@@ -402,7 +401,7 @@ void TMainForm::cmdFileScanDrivesClick() {
     const QStringList drives = box.TheDrivesBox->CheckedDrives();
     Guarded(this, [&] {
         for (const QString& root : drives) {
-            ScanOrRescanDrive(Raw(root));
+            ScanOrRescanDrive(PathBytes(root));
             if (AbortScan)
                 break;
         }
@@ -457,16 +456,11 @@ void TMainForm::ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWi
         return;
     }
     if (item.Node) {
-        TFolderNode* node = item.Node;
         ShowNode(nullptr);
-        // The stored figures, not the shown ones: a what-if cluster size may
-        // be chosen, and the ancestors hold the drive's own.
-        const TFolderSize* r = node->Data.get();
-        SubtractFromAncestors(parent, node, r ? r->TreeFolderCount + 1 : 1,
-                              r ? r->TreeFileCount : 0, r ? r->TreeWasted : 0,
-                              r ? r->TreeSize : item.Size);
+        // The node's stored figures go, not the shown ones: a what-if
+        // cluster size may be chosen, and the ancestors hold the drive's own.
         ChangingSelection = true;
-        FolderTreeData.DeleteNode(node);
+        TheScanner->RemoveFolderNode(item.Node);
         ChangingSelection = false;
         CurNode = nullptr;
         SelectNode(parent);
@@ -534,7 +528,7 @@ void TMainForm::SetArguments(std::vector<std::string> arguments) {
 void TMainForm::StartUp() {
     Guarded(this, [&] {
         for (const QString& root : SplitDriveList(Settings().DrivesToAutoScan.Value)) {
-            ScanOrRescanDrive(QFile::encodeName(root).toStdString());
+            ScanOrRescanDrive(PathBytes(root));
             if (AbortScan)
                 break;
         }
@@ -549,16 +543,11 @@ void TMainForm::StartUp() {
                                             "Quillmere yet."));
                 break;
             }
-            if (arg[0] != '/') {
-                const QString absolute =
-                    QDir::current().absoluteFilePath(QFile::decodeName(arg.c_str()));
-                arg = QFile::encodeName(QDir::cleanPath(absolute)).toStdString();
-            }
-            const std::string path = ExcludeTrailingBackslash(arg);
+            const std::string path = AbsolutePath(arg);
             if (!DirectoryExists(path)) {
                 TMessageBox::Error(
                     this, Strings::ProductName(),
-                    tr("%1 is not a folder that Quillmere can scan.").arg(Text(path)));
+                    tr("%1 is not a folder that Quillmere can scan.").arg(DisplayPath(path)));
                 continue;
             }
             if (Platform::DriveRootOf(path) == path)

@@ -1,11 +1,13 @@
 // Texts of the main window that several files share.
 #pragma once
 
+#include "settings/Product.h"
+
 #include <QString>
 
 namespace Strings {
 inline QString ProductName() {
-    return QStringLiteral("Fenwright Quillmere");
+    return QString::fromLatin1(ProductTitle);
 }
 inline QString DefaultCaption() {
     return ProductName() + QStringLiteral(" Campus Edition");

@@ -2,9 +2,9 @@
 // value, filled from WastedSpaceContent every time the page is shown.
 #include "ui/main/WastedPage.h"
 
+#include "engine/PieArithmetic.h"
 #include "shell/HelpWindow.h"
 #include "shell/ShellPaths.h"
-#include "ui/charts/PieArithmetic.h"
 #include "ui/charts/TSimplePieGauge.h"
 #include "ui/main/FolderInfoLabels.h"
 #include "ui/main/MainForm.h"

@@ -1,5 +1,5 @@
 // Byte counts as shares of a whole.
-#include "ui/charts/PieArithmetic.h"
+#include "engine/PieArithmetic.h"
 
 #include <cmath>
 #include <limits>
