@@ -182,6 +182,10 @@ std::uint32_t FileTimeToDosTime(std::uint64_t fileTime) {
     return (date << 16) | time;
 }
 
+QString DisplayText(std::string_view raw) {
+    return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
+}
+
 bool IsZeroFileTime(std::uint64_t fileTime) {
     return fileTime == 0;
 }

@@ -8,6 +8,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <string_view>
+
+// A name or path of raw bytes as text to show: bytes that are not UTF-8
+// become replacement characters, so the text never leads back to the file.
+QString DisplayText(std::string_view raw);
 
 // "%.0n": the number with thousands separators.
 QString FormatCount(std::int32_t n);

@@ -1,5 +1,7 @@
 #include "engine/NameOrder.h"
 
+#include "engine/Formatting.h"
+
 #include <QCollator>
 #include <QLocale>
 #include <QString>
@@ -15,10 +17,6 @@ QCollator& ThreadCollator() {
     return collator;
 }
 
-QString ToText(std::string_view name) {
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-}
-
 } // namespace
 
 std::vector<std::uint32_t> NameOrder(const std::vector<std::string_view>& names) {
@@ -30,7 +28,7 @@ std::vector<std::uint32_t> NameOrder(const std::vector<std::string_view>& names)
     std::vector<QCollatorSortKey> keys;
     keys.reserve(names.size());
     for (auto name : names)
-        keys.push_back(collator.sortKey(ToText(name)));
+        keys.push_back(collator.sortKey(DisplayText(name)));
     std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
         const int c = keys[x].compare(keys[y]);
         return c != 0 ? c < 0 : names[x] < names[y];

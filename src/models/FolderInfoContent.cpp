@@ -14,10 +14,6 @@ QString Tr(const char* text) {
     return QCoreApplication::translate("FolderInfoContent", text);
 }
 
-QString RawText(const std::string& raw) {
-    return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
-}
-
 TFigureText SizeFigure(std::int64_t bytes) {
     return {FormatSize(bytes), FormatBytes(bytes)};
 }
@@ -141,7 +137,7 @@ TFolderInfoContent FolderInfoContent(const TFolderNode& node, const TDirEntry* e
     TFolderInfoContent c;
     c.IsDriveRoot = node.Parent == nullptr;
     c.DisplayName = TFolderTreeModel::NodeText(&node);
-    c.PathText = RawText(NodePath(&node));
+    c.PathText = DisplayText(NodePath(&node));
     c.TypeText = c.IsDriveRoot ? Tr("Root Folder of Drive") : typeName;
 
     const auto captions = FolderInfoCaptions();
@@ -211,7 +207,7 @@ TWastedContent WastedSpaceContent(const TFolderNode& node, std::int32_t driveClu
     c.IsDriveRoot = node.Parent == nullptr;
     const QString wording = c.IsDriveRoot ? Tr("on drive") : Tr("by folder (+ subfolders)");
     c.Amount = Tr("Amount of space wasted %1").arg(wording);
-    c.PathText = c.IsDriveRoot ? TFolderTreeModel::NodeText(&node) : RawText(NodePath(&node));
+    c.PathText = c.IsDriveRoot ? TFolderTreeModel::NodeText(&node) : DisplayText(NodePath(&node));
     c.AtDifferentSizes = Tr("at different cluster sizes (and % of usage+wasted)");
     c.HelpContext = c.IsDriveRoot ? HelpReduceWasteDrive : HelpReduceWasteFolder;
     c.Panels = WastedPanels(node.Data.get(), driveClusterSize);

@@ -1,5 +1,7 @@
 #include "models/FolderTreeModel.h"
 
+#include "engine/Formatting.h"
+
 #include <QFont>
 
 TFolderTreeModel::TFolderTreeModel(TFolderTree& tree, QObject* parent)
@@ -16,9 +18,8 @@ QString TFolderTreeModel::NodeText(const TFolderNode* node) {
     if (!node)
         return {};
     if (!node->Parent && node->Drive && !node->Drive->Text.empty())
-        return QString::fromUtf8(node->Drive->Text.data(),
-                                 static_cast<qsizetype>(node->Drive->Text.size()));
-    return QString::fromUtf8(node->Name.data(), static_cast<qsizetype>(node->Name.size()));
+        return DisplayText(node->Drive->Text);
+    return DisplayText(node->Name);
 }
 
 TFolderNode* TFolderTreeModel::NodeOf(const QModelIndex& index) const {

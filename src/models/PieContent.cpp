@@ -32,10 +32,6 @@ QString PieThisFolderEmpty() {
 
 namespace {
 
-QString Text(std::string_view raw) {
-    return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
-}
-
 std::string Raw(const QString& text) {
     return text.toStdString();
 }
@@ -225,7 +221,7 @@ TPieContent BuildPieContent(TFolderNode& folder, const TPieOptions& options,
             seenSize += c.Size;
             seenWasted += c.Wasted;
             builder.AddOrAccumulate(c, [&](TPieItem& item) {
-                item.Name = Text(name);
+                item.Name = DisplayText(name);
                 item.Path = prefix;
                 item.Path.append(name);
             });

@@ -117,8 +117,7 @@ TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValu
                                bool includeWasted) {
     TSubfolderRow row;
     row.Name = child.Name;
-    row.Cells[ColName] =
-        QString::fromUtf8(child.Name.data(), static_cast<qsizetype>(child.Name.size()));
+    row.Cells[ColName] = DisplayText(child.Name);
     if (!child.Data)
         return row;
     const TFolderSize& r = *child.Data;

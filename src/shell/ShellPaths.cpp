@@ -1,11 +1,13 @@
 // Path display helpers.
 #include "shell/ShellPaths.h"
 
+#include "engine/Formatting.h"
+
 #include <QFile>
 #include <QFontMetrics>
 
 QString DisplayPath(const std::string& path) {
-    return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+    return DisplayText(path);
 }
 
 std::string PathBytes(const QString& path) {
