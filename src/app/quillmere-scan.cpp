@@ -24,7 +24,9 @@ namespace {
 int Usage(const char* message) {
     std::fprintf(stderr, "quillmere-scan: %s\n", message);
     std::fprintf(stderr,
-                 "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--records] PATH\n");
+                 "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--records] PATH\n"
+                 "exit status: 0 when everything was read, 1 when something could not be,\n"
+                 "2 for bad arguments\n");
     return 2;
 }
 
@@ -297,14 +299,23 @@ int main(int argc, char** argv) {
     TFolderNode* root = tree.AddRoot(path);
     scanner.ScanFolder(path, root);
     host.Done();
-    if (!root->Data)
-        return Usage("the scan did not finish");
-    if (root->Has(NodeReadError))
-        return Usage((path + ": " + Platform::ErrorText(root->Error)).c_str());
+    if (!root->Data) {
+        std::fprintf(stderr, "quillmere-scan: the scan did not finish\n");
+        return 1;
+    }
     if (records)
         PrintRecords(root);
     else
         PrintSummary(root, ScanClusterSize);
     std::fflush(stdout);
+    // Like du: the figures of what could be read, and a failing status when
+    // anything could not, so a script does not trust an incomplete total.
+    if (const std::uint64_t unreadable = scanner.Progress().Unreadable; unreadable > 0) {
+        std::fprintf(stderr,
+                     "quillmere-scan: %llu %s could not be read; the figures leave %s out\n",
+                     static_cast<unsigned long long>(unreadable),
+                     unreadable == 1 ? "item" : "items", unreadable == 1 ? "it" : "them");
+        return 1;
+    }
     return 0;
 }

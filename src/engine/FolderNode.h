@@ -23,6 +23,8 @@ enum TNodeFlag : std::uint8_t {
     NodeIncompleteBelow = 0x08,
     // The folder's listing has ended: its children are final and may be shown.
     NodeChildrenPublished = 0x10,
+    // Reading the folder hung in the file system and was given up (see Error).
+    NodeNotAnswering = 0x20,
 };
 
 class TFolderNode {
@@ -35,7 +37,11 @@ public:
     std::unique_ptr<TFolderSize> Data;
     // Set on the root node of a scanned drive.
     TDriveRecInfo* Drive = nullptr;
-    // errno of a failed listing, 0 when it was read whole.
+    // The folder's inode when it was scanned, so that commands that remove it
+    // can tell whether the folder at its path is still the same one.
+    std::uint64_t Inode = 0;
+    // errno of a failed listing (or of an entry that could not be examined),
+    // 0 when it was read whole.
     std::int32_t Error = 0;
     // Position among the parent's children (or among the top-level nodes).
     std::uint32_t Row = 0;
@@ -57,6 +63,8 @@ struct TDriveRecInfo {
     std::string RootPath;
     TFolderNode* RootNode = nullptr;
     std::int32_t ClusterSize = 0;
+    // Device number of the scanned root folder, 0 before its scan.
+    std::uint64_t Device = 0;
     // The drive text it was first scanned with (display name).
     std::string Text;
 };

@@ -16,9 +16,11 @@
 #include "platform/DirReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -52,6 +54,11 @@ struct TScanDir {
     bool MountOnOpen = false;       // set by its own reader: opening met a mount
     bool Aborted = false;
     int Error = 0;
+    // First errno of an entry that could not be examined, and how many.
+    int EntryError = 0;
+    std::uint32_t UnreadableEntries = 0;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
     // Owner side.
     TFolderNode* Node = nullptr;
     std::uint32_t Pending = 0;
@@ -65,6 +72,16 @@ public:
     void OnFile(const char*, std::size_t, const Platform::TFileFacts& facts) override {
         Dir.Record.AddFile(ClusterSize, facts.Size, facts.AccessTime, facts.WriteTime,
                            facts.Attributes);
+    }
+
+    // Counted as a file of unknown size; the folder's figures are marked as
+    // incomplete, like those of a folder whose listing failed.
+    void OnUnreadable(const char* name, std::size_t, int error) override {
+        Dir.Record.AddFile(ClusterSize, 0, 0, 0,
+                           name[0] == '.' ? std::uint32_t{Platform::FileAttrHidden} : 0u);
+        if (!Dir.EntryError)
+            Dir.EntryError = error;
+        ++Dir.UnreadableEntries;
     }
 
     void OnFolder(const char* name, std::size_t length, bool otherMount) override {
@@ -82,20 +99,27 @@ private:
     std::int32_t ClusterSize;
 };
 
-class TScanRun {
+// How long the owner waits, after an abort, for readers to notice it. A
+// reader tests the flag after every entry, so one that is still busy after
+// this is stuck in a call into the file system (a dead network share).
+constexpr auto AbandonAfter = std::chrono::milliseconds(300);
+
+// The state of one scan, shared by the owner and the readers. A reader stuck
+// in the file system when the scan is given up keeps it alive until its call
+// returns; it then finishes the one folder it held (a later scan may have
+// cleared the abort flag), posts it into a queue nobody reads, finds the
+// scan over and leaves. The last one out frees what is left; the tree, the host and
+// the scanner are never touched from here after the owner has gone.
+class TScanRun : public std::enable_shared_from_this<TScanRun> {
 public:
-    TScanRun(TFolderTree& tree, TScanHost& host, TScanProgress& counters, int maxReaders,
-             std::int32_t clusterSize, TScanner::TFolderHook hook, void* hookContext)
-        : Tree(tree), Host(host), Counters(counters), MaxReaders(std::max(1, maxReaders)),
-          ClusterSize(clusterSize), Hook(hook), HookContext(hookContext) {}
+    TScanRun(TFolderTree& tree, TScanHost& host, std::shared_ptr<TScanProgress> counters,
+             int maxReaders, std::int32_t clusterSize, TScanner::TFolderHook hook,
+             void* hookContext)
+        : Tree(tree), Host(host), Counters(std::move(counters)),
+          MaxReaders(std::max(1, maxReaders)), ClusterSize(clusterSize), Hook(hook),
+          HookContext(hookContext) {}
 
     ~TScanRun() {
-        // Also reached when an event handler threw during the scan: stop the
-        // readers before anything they point to goes away.
-        if (!Threads.empty()) {
-            AbortScan = true;
-            StopReaders();
-        }
         for (TScanDir* d : Jobs)
             delete d;
         for (TScanDir* d : Results)
@@ -125,9 +149,14 @@ public:
             if (finished)
                 break;
             Host.ProcessEvents();
-            if (AbortScan) {
-                std::lock_guard lock(JobLock);
-                JobReady.notify_all();
+            if (AbortScan && AbortTime == Clock::time_point{}) {
+                RequestAbort();
+                AbortTime = Clock::now();
+            }
+            if (AbortScan && Clock::now() - AbortTime > AbandonAfter) {
+                Abandon();
+                Tree.NotifyFiguresChanged();
+                return;
             }
             MaybeStartReader();
         }
@@ -137,24 +166,79 @@ public:
         Tree.NotifyFiguresChanged();
     }
 
+    // Stops the readers when the owner leaves by an exception: waits a little
+    // for them, and gives up on those that are stuck.
+    void Stop() noexcept {
+        RequestAbort();
+        {
+            std::unique_lock lock(ResultLock);
+            OwnerWake.wait_for(lock, AbandonAfter, [this] { return Finished.load(); });
+        }
+        if (Finished) {
+            StopReaders();
+            return;
+        }
+        std::lock_guard lock(JobLock);
+        Finished = true;
+        JobReady.notify_all();
+        for (auto& t : Threads)
+            t.detach();
+        Threads.clear();
+    }
+
 private:
     // ---- reader side -------------------------------------------------------
 
     void StartReader() {
-        Threads.emplace_back([this] { ReaderMain(); });
+        Threads.emplace_back([self = shared_from_this()] { self->ReaderMain(); });
+    }
+
+    void RequestAbort() {
+        AbortScan = true;
+        std::lock_guard lock(JobLock);
+        JobReady.notify_all();
+    }
+
+    // Ends the scan without the readers that do not answer. What they had
+    // posted is taken in first, so every folder that was read has its node;
+    // the folders still being read are marked as not answering.
+    void Abandon() {
+        std::vector<TScanDir*> batch;
+        {
+            std::lock_guard lock(ResultLock);
+            batch.swap(Results);
+        }
+        ProcessBatch(batch, true);
+        std::lock_guard lock(JobLock);
+        for (TScanDir* dir : InFlight) {
+            // Node was set by this thread when the parent was taken in.
+            if (TFolderNode* node = dir->Node) {
+                node->Error = ETIMEDOUT;
+                node->Set(NodeReadError);
+                node->Set(NodeNotAnswering);
+            }
+        }
+        Finished = true;
+        JobReady.notify_all();
+        for (auto& t : Threads)
+            t.detach();
+        Threads.clear();
     }
 
     void MaybeStartReader() {
         if (static_cast<int>(Threads.size()) >= MaxReaders || Finished)
             return;
         std::size_t waiting;
+        int busy;
         {
             std::lock_guard lock(JobLock);
             waiting = Jobs.size();
+            busy = Busy;
         }
-        // A new reader only when work is queued beyond what the running ones
-        // will take next.
-        if (waiting >= 2)
+        // A new reader when work is queued beyond what the running ones will
+        // take next, or when every reader is busy (one may be stuck on a
+        // share that does not answer) and work waits.
+        if (waiting >= 2 || (waiting >= 1 && busy >= static_cast<int>(Threads.size())))
             StartReader();
     }
 
@@ -196,6 +280,7 @@ private:
             TScanDir* dir = Jobs.back();
             Jobs.pop_back();
             ++Busy;
+            InFlight.insert(dir);
             lock.unlock();
             try {
                 ReadFolder(dir, buffer, newJobs);
@@ -204,6 +289,7 @@ private:
                 // subfolders it found; none of them may be queued too.
                 newJobs.clear();
                 lock.lock();
+                InFlight.erase(dir);
                 if (!Failure)
                     Failure = std::current_exception();
                 AbortScan = true;
@@ -211,6 +297,7 @@ private:
                 continue;
             }
             lock.lock();
+            InFlight.erase(dir);
             if (!newJobs.empty()) {
                 Jobs.insert(Jobs.end(), newJobs.begin(), newJobs.end());
                 newJobs.clear();
@@ -256,9 +343,11 @@ private:
         }
         if (!fd.Valid()) {
             dir->Error = error;
+            Counters->Unreadable.fetch_add(1, std::memory_order_relaxed);
             Post(dir);
             return;
         }
+        Platform::IdentityOf(fd.Get(), dir->Device, dir->Inode);
         // Where opening a subfolder tells mount points apart, listings need
         // not look for them (mount id 0).
         if (!dir->Parent)
@@ -295,9 +384,11 @@ private:
                 newJobs.push_back(sub);
             }
         }
-        Counters.Folders.fetch_add(1, std::memory_order_relaxed);
-        Counters.Files.fetch_add(dir->Record.OwnFileCount, std::memory_order_relaxed);
-        Counters.Bytes.fetch_add(dir->Record.OwnSize, std::memory_order_relaxed);
+        Counters->Folders.fetch_add(1, std::memory_order_relaxed);
+        Counters->Files.fetch_add(dir->Record.OwnFileCount, std::memory_order_relaxed);
+        Counters->Bytes.fetch_add(dir->Record.OwnSize, std::memory_order_relaxed);
+        Counters->Unreadable.fetch_add((error ? 1 : 0) + dir->UnreadableEntries,
+                                       std::memory_order_relaxed);
         // After this the folder belongs to the owner; only newJobs is used.
         Post(dir);
     }
@@ -347,10 +438,13 @@ private:
                 Finish(parent);
             return;
         }
-        if (dir->Error) {
-            node->Error = dir->Error;
+        if (dir->Error || dir->EntryError) {
+            node->Error = dir->Error ? dir->Error : dir->EntryError;
             node->Set(NodeReadError);
         }
+        node->Inode = dir->Inode;
+        if (!node->Parent && node->Drive)
+            node->Drive->Device = dir->Device;
         node->Children.reserve(dir->Subdirs.size());
         for (TScanDir* sub : dir->Subdirs) {
             auto child = std::make_unique<TFolderNode>();
@@ -392,7 +486,7 @@ private:
             TScanDir* parent = dir->Parent;
             if (parent) {
                 parent->Record.AddFinishedChild(*node->Data);
-                if (dir->Error || dir->IncompleteBelow)
+                if (dir->Error || dir->EntryError || dir->IncompleteBelow)
                     parent->IncompleteBelow = true;
             }
             Open.erase(dir);
@@ -412,7 +506,7 @@ private:
 
     TFolderTree& Tree;
     TScanHost& Host;
-    TScanProgress& Counters;
+    const std::shared_ptr<TScanProgress> Counters;
     const int MaxReaders;
     const std::int32_t ClusterSize;
     const TScanner::TFolderHook Hook;
@@ -422,8 +516,11 @@ private:
     std::vector<std::thread> Threads;
     std::mutex JobLock;
     std::condition_variable JobReady;
-    std::vector<TScanDir*> Jobs; // a stack: depth first keeps few folders open
+    std::vector<TScanDir*> Jobs;            // a stack: depth first keeps few folders open
+    std::unordered_set<TScanDir*> InFlight; // taken by a reader, not yet posted
     int Busy = 0;
+    // When the owner first saw the abort.
+    Clock::time_point AbortTime;
     std::atomic<bool> Finished{false};
     std::exception_ptr Failure;
 
@@ -519,15 +616,19 @@ void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
 
 TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
     AbortScan = false;
-    Counters.Folders = 0;
-    Counters.Files = 0;
-    Counters.Bytes = 0;
+    // Fresh counters: readers of an earlier scan that was given up may still
+    // write to theirs.
+    Counters = std::make_shared<TScanProgress>();
     RaiseDescriptorLimit();
     Host.SetStatusText(0, path);
     Host.ProcessEvents();
-    {
-        TScanRun run(Tree, Host, Counters, MaxReaders, ScanClusterSize, Hook, HookContext);
-        run.Run(path, node);
+    auto run = std::make_shared<TScanRun>(Tree, Host, Counters, MaxReaders, ScanClusterSize, Hook,
+                                          HookContext);
+    try {
+        run->Run(path, node);
+    } catch (...) {
+        run->Stop();
+        throw;
     }
     return node->Data.get();
 }

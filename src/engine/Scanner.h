@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Set by the window's Abort command; read by readers after every entry and by
@@ -54,6 +55,8 @@ struct TScanProgress {
     std::atomic<std::uint64_t> Folders{0};
     std::atomic<std::uint64_t> Files{0};
     std::atomic<std::int64_t> Bytes{0};
+    // Folders that could not be listed and entries that could not be examined.
+    std::atomic<std::uint64_t> Unreadable{0};
 };
 
 class TScanner {
@@ -83,10 +86,12 @@ public:
     // ancestor, then its node with the subtree. Not for top-level nodes.
     void RemoveFolderNode(TFolderNode* node);
 
-    const TScanProgress& Progress() const { return Counters; }
+    // The counters of the latest scan.
+    const TScanProgress& Progress() const { return *Counters; }
 
     // Test seam: called on a reader thread with each folder's name just
-    // before the folder is listed.
+    // before the folder is listed. A scan that is given up while the hook
+    // blocks leaves it running; the context must outlive it.
     using TFolderHook = void (*)(const std::string& name, void* context);
     void SetFolderHook(TFolderHook hook, void* context) {
         Hook = hook;
@@ -97,7 +102,7 @@ private:
     TFolderTree& Tree;
     TScanHost& Host;
     int MaxReaders;
-    TScanProgress Counters;
+    std::shared_ptr<TScanProgress> Counters = std::make_shared<TScanProgress>();
     TFolderHook Hook = nullptr;
     void* HookContext = nullptr;
 };

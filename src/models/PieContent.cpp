@@ -9,6 +9,8 @@
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
 #include "platform/DirReader.h"
+#include "platform/Mounts.h"
+#include "platform/VolumeStat.h"
 
 #include <algorithm>
 #include <atomic>
@@ -120,6 +122,10 @@ public:
         Visit(std::string_view(name, length), facts.Size);
     }
     void OnFolder(const char*, std::size_t, bool) override {}
+    // Shown as the scan counted it: a file of unknown size.
+    void OnUnreadable(const char* name, std::size_t length, int) override {
+        Visit(std::string_view(name, length), 0);
+    }
 
 private:
     const TPieFileVisitor& Visit;
@@ -142,6 +148,21 @@ QString PieLabelValue(int labelValue, double angle, std::int64_t shownSize) {
 }
 
 TPieFileSource FolderFilesOnDisk(const std::string& path) {
+    if (Platform::MayHang(path)) {
+        // A share that stops answering must not stop the window: listed on a
+        // helper thread, given up after a while (the pie then shows the
+        // folder's files as one section).
+        return [path](const TPieFileVisitor& visit, int& error) {
+            std::vector<std::string> names;
+            std::vector<std::int64_t> sizes;
+            if (Platform::ListFolderFiles(path, names, sizes, Platform::SlowDriveTimeoutMs,
+                                          &error) != Platform::TProbeResult::Ok)
+                return false;
+            for (std::size_t i = 0; i < names.size(); ++i)
+                visit(names[i], sizes[i]);
+            return true;
+        };
+    }
     return [path](const TPieFileVisitor& visit, int& error) {
         error = 0;
         Platform::TFd fd = Platform::OpenFolderPath(path, error);

@@ -42,6 +42,9 @@ public:
     virtual void OnFile(const char* name, std::size_t nameLength, const TFileFacts& facts) = 0;
     // otherMount: the folder is the root of another mounted file system.
     virtual void OnFolder(const char* name, std::size_t nameLength, bool otherMount) = 0;
+    // An entry that is there but cannot be examined (error: errno); its size
+    // and kind are unknown.
+    virtual void OnUnreadable(const char* name, std::size_t nameLength, int error) = 0;
 };
 
 // An owned file descriptor.
@@ -94,6 +97,8 @@ TFd OpenParentOf(const std::string& path, std::string& lastComponent, int& error
 // The mount id of an open folder (the device number where the kernel has no
 // mount ids).
 std::uint64_t MountIdOf(int fd);
+// Device and inode numbers of an open file; false when it cannot be examined.
+bool IdentityOf(int fd, std::uint64_t& device, std::uint64_t& inode);
 
 // Reads the facts of one entry without following links. Returns false and
 // sets error when the entry cannot be examined.

@@ -15,6 +15,35 @@
 
 namespace Platform {
 
+// What a scan saw of an item, so that a delete or trash later acts on that
+// same item and nothing else. The folder the scan started from (Top, spelt
+// as the user gave it) must still be the folder it was; every component
+// below it is opened without following a symbolic link and without leaving
+// Top's file system; the item and its folder must still carry the inodes the
+// scan saw. Identities that are 0 are not known and not checked.
+struct TScannedItem {
+    std::string Top; // absolute path of the folder the scan started from
+    std::uint64_t TopDevice = 0;
+    std::uint64_t TopInode = 0;
+    std::string Below;             // "/"-separated path from Top to the item; never empty
+    std::uint64_t FolderInode = 0; // the folder that holds the item
+    std::uint64_t Inode = 0;       // the item itself
+};
+
+// Top and Below joined.
+std::string PathOf(const TScannedItem& item);
+// An item given by path alone: its folder is reached as the kernel would
+// (links followed), the item itself never is.
+TScannedItem ItemAtPath(const std::string& path);
+
+// The first mount point strictly inside the folder at path (canonical, no
+// links), as a path; empty when there is none.
+std::string MountInside(const std::string& path);
+
+// Why the scanned item must not be deleted or trashed (protected, or no
+// longer the item that was scanned); empty when it may be.
+std::string DeleteCheck(const TScannedItem& item);
+
 // Why the item at path must not be deleted or trashed; empty when it may be.
 // Also says so when path is relative, names "." or "..", or does not exist.
 std::string ProtectedReason(const std::string& path);
@@ -26,6 +55,9 @@ struct TTrashResult {
 
 // Moves the item to the freedesktop trash (also on other mounts, in their
 // own trash folder).
+// A folder with another file system mounted inside is refused, naming the
+// mount: the trash would carry the live mount along.
+TTrashResult MoveToTrash(const TScannedItem& item);
 TTrashResult MoveToTrash(const std::string& path);
 
 struct TDeleteFailure {
@@ -48,6 +80,7 @@ struct TDeleteResult {
 inline constexpr std::size_t MaxReportedFailures = 1000;
 
 // Removes the item and, for a folder, everything below it on the same mount.
+TDeleteResult DeleteTree(const TScannedItem& item);
 TDeleteResult DeleteTree(const std::string& path);
 
 } // namespace Platform

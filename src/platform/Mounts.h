@@ -84,6 +84,10 @@ const TMountEntry* MountEntryOf(const std::string& path, const std::vector<TMoun
 // share the share's folder. "/" when the table gives no answer.
 std::string DriveRootOf(const std::string& path, const std::vector<TMountEntry>& table);
 std::string DriveRootOf(const std::string& path);
+// Whether the file system holding path can stop answering (network shares,
+// FUSE file systems): calls on it from the window's thread need a time limit.
+bool MayHang(const std::string& path, const std::vector<TMountEntry>& table);
+bool MayHang(const std::string& path);
 bool IsMountPoint(const std::string& path, const std::vector<TMountEntry>& table);
 bool IsMountPoint(const std::string& path);
 

@@ -27,11 +27,17 @@ struct TVolumeStat {
 
 enum class TProbeResult { Ok, Failed, TimedOut };
 
+// How long the window waits for a drive that may hang before it says the
+// drive is not answering.
+inline constexpr int SlowDriveTimeoutMs = 2000;
+
 // What a probe found: errno (0 on success) and whichever figures it reads.
 struct TProbeOutput {
     int Error = 0;
     TVolumeStat Stat;
     std::vector<std::string> Names;
+    std::vector<std::int64_t> Sizes; // with ListFolderFiles, one per name
+    bool Exists = false;             // with ProbeExists
 };
 
 // Runs work on a helper thread, or joins the probe already running under the
@@ -48,5 +54,12 @@ TProbeResult CheckListable(const std::string& path, int timeoutMs, int* error = 
 // The names in a folder ("." and ".." left out), in the order listed.
 TProbeResult ListFolderNames(const std::string& path, std::vector<std::string>& names,
                              int timeoutMs, int* error = nullptr);
+
+// Whether something is at path (a folder, with folderOnly), links not
+// followed. `exists` is set on Ok only.
+TProbeResult ProbeExists(const std::string& path, bool folderOnly, int timeoutMs, bool& exists);
+// The files of a folder (subfolders left out) with their sizes.
+TProbeResult ListFolderFiles(const std::string& path, std::vector<std::string>& names,
+                             std::vector<std::int64_t>& sizes, int timeoutMs, int* error = nullptr);
 
 } // namespace Platform

@@ -20,11 +20,16 @@
 
 namespace {
 
-std::int64_t MeasuredTotal = 0;
+// nftw takes no context; the window thread is the only one that measures.
+TKnownItem Measured;
 
-int AddEntrySize(const char*, const struct stat* st, int type, FTW*) {
-    if (type == FTW_F || type == FTW_SL || type == FTW_SLN)
-        MeasuredTotal += st->st_size;
+int AddEntrySize(const char*, const struct stat* st, int type, FTW* where) {
+    if (type == FTW_F || type == FTW_SL || type == FTW_SLN) {
+        Measured.Size += st->st_size;
+        ++Measured.Files;
+    } else if (where->level > 0) {
+        ++Measured.Folders;
+    }
     return 0;
 }
 
@@ -44,20 +49,24 @@ std::string NameOf(const std::string& path) {
 
 } // namespace
 
-std::int64_t MeasureItemSize(const std::string& path) {
+TKnownItem MeasureItem(const std::string& path) {
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0)
-        return 0;
+        return {};
     if (!S_ISDIR(st.st_mode))
-        return st.st_size;
-    MeasuredTotal = 0;
+        return TKnownItem{st.st_size, 1, 0, std::nullopt};
+    Measured = TKnownItem{};
     nftw(path.c_str(), AddEntrySize, 32, FTW_PHYS | FTW_MOUNT);
-    return MeasuredTotal;
+    return Measured;
+}
+
+std::int64_t MeasureItemSize(const std::string& path) {
+    return MeasureItem(path).Size;
 }
 
 TItemContextMenu::TItemContextMenu(std::string path, QWidget* owner,
-                                   std::optional<std::int64_t> knownSize)
-    : Path(std::move(path)), Owner(owner), KnownSize(knownSize), PopupMenu(new QMenu(owner)) {
+                                   std::optional<TKnownItem> known)
+    : Path(std::move(path)), Owner(owner), Known(std::move(known)), PopupMenu(new QMenu(owner)) {
     // A drive root may come with its trailing slash.
     while (Path.size() > 1 && Path.back() == '/')
         Path.pop_back();
@@ -77,6 +86,8 @@ TItemContextMenu::TItemContextMenu(std::string path, QWidget* owner,
         ->setIcon(ThemeIcon("document-properties", QStyle::SP_FileDialogInfoView));
     // What must not be removed is offered for nothing that removes.
     bool removable = Platform::ProtectedReason(Path).empty();
+    if (Known && Known->Scanned)
+        removable = removable && Platform::PathOf(*Known->Scanned) == Path;
     ActionOf(cmTrash)->setEnabled(removable);
     ActionOf(cmDelete)->setEnabled(removable);
 }
@@ -126,9 +137,10 @@ bool TItemContextMenu::Run(TCommand command) {
         return true;
     }
     case cmProperties:
-        return ShowItemProperties(Path, Owner, KnownSize);
+        return ShowItemProperties(Path, Owner,
+                                  Known ? std::optional<std::int64_t>(Known->Size) : std::nullopt);
     case cmTrash: {
-        Platform::TTrashResult result = Platform::MoveToTrash(Path);
+        Platform::TTrashResult result = Platform::MoveToTrash(Item());
         if (!result.Ok)
             TMessageBox::Error(Owner, caption,
                                QStringLiteral("\"%1\" could not be moved to the Trash:\n%2")
@@ -141,9 +153,28 @@ bool TItemContextMenu::Run(TCommand command) {
     return false;
 }
 
+Platform::TScannedItem TItemContextMenu::Item() const {
+    return Known && Known->Scanned ? *Known->Scanned : Platform::ItemAtPath(Path);
+}
+
+namespace {
+
+QString CountOf(std::uint64_t count, const char* one, const char* many) {
+    return count == 1 ? QStringLiteral("1 %1").arg(QLatin1String(one))
+                      : QStringLiteral("%1 %2").arg(FormatCount64(static_cast<std::int64_t>(count)),
+                                                    QLatin1String(many));
+}
+
+} // namespace
+
 bool TItemContextMenu::DeleteItem() {
     const QString caption = QString::fromLatin1(ProductTitle);
     std::string refused = Platform::ProtectedReason(Path);
+    if (refused.empty() && Known && Known->Scanned) {
+        // Checked before asking, so the question never names an item that
+        // is no longer the one that was scanned.
+        refused = Platform::DeleteCheck(*Known->Scanned);
+    }
     if (!refused.empty()) {
         TMessageBox::Error(Owner, caption, QString::fromStdString(refused));
         return false;
@@ -151,19 +182,25 @@ bool TItemContextMenu::DeleteItem() {
     struct stat st {};
     bool isFolder = lstat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::int64_t size = KnownSize ? *KnownSize : MeasureItemSize(Path);
+    const TKnownItem figures = Known ? *Known : MeasureItem(Path);
     QApplication::restoreOverrideCursor();
-    QString question =
-        QStringLiteral("Delete the %1 \"%2\" (%3) in \"%4\" permanently?\n\n"
-                       "It will not go to the Trash and cannot be restored.")
-            .arg(isFolder ? QStringLiteral("folder and everything in it,") : QStringLiteral("file"),
-                 DisplayPath(NameOf(Path)), FormatSize(size), DisplayPath(ParentOf(Path)));
+    const QString what =
+        isFolder ? QStringLiteral("folder \"%1\" in \"%2\" and everything in it (%3 in %4 and %5)")
+                       .arg(DisplayPath(NameOf(Path)), DisplayPath(ParentOf(Path)),
+                            FormatSize(figures.Size), CountOf(figures.Files, "file", "files"),
+                            CountOf(figures.Folders, "folder", "folders"))
+                 : QStringLiteral("file \"%1\" (%3) in \"%2\"")
+                       .arg(DisplayPath(NameOf(Path)), DisplayPath(ParentOf(Path)),
+                            FormatSize(figures.Size));
+    QString question = QStringLiteral("Delete the %1 permanently?\n\n"
+                                      "It will not go to the Trash and cannot be restored.")
+                           .arg(what);
     if (TMessageBox::Show(Owner, TMessageKind::Confirmation, caption, question,
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return false;
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    Platform::TDeleteResult result = Platform::DeleteTree(Path);
+    Platform::TDeleteResult result = Platform::DeleteTree(Item());
     QApplication::restoreOverrideCursor();
     if (!result.Refused.empty()) {
         TMessageBox::Error(Owner, caption, QString::fromStdString(result.Refused));
@@ -189,9 +226,8 @@ bool TItemContextMenu::DeleteItem() {
 }
 
 bool ShowItemContextMenu(const std::string& path, QWidget* owner, const QPoint& screenPoint,
-                         std::optional<std::int64_t> knownSize,
-                         TItemContextMenu::TCommand* chosen) {
-    TItemContextMenu menu(path, owner, knownSize);
+                         std::optional<TKnownItem> known, TItemContextMenu::TCommand* chosen) {
+    TItemContextMenu menu(path, owner, std::move(known));
     const TItemContextMenu::TCommand command = menu.CommandOf(menu.Menu()->exec(screenPoint));
     if (chosen)
         *chosen = command;

@@ -3,6 +3,8 @@
 // caller checks whether the item still exists.
 #pragma once
 
+#include "platform/FileOps.h"
+
 #include <QObject>
 #include <QPoint>
 #include <cstdint>
@@ -12,6 +14,16 @@
 class QAction;
 class QMenu;
 class QWidget;
+
+// What a scan knows of the item: its figures, named when Delete asks, and
+// what it was, so that Send To Trash and Delete act on that very item and
+// refuse when something else has taken its place.
+struct TKnownItem {
+    std::int64_t Size = 0;
+    std::uint64_t Files = 0;   // below a folder; 1 for a file
+    std::uint64_t Folders = 0; // below a folder
+    std::optional<Platform::TScannedItem> Scanned;
+};
 
 class TItemContextMenu : public QObject {
     Q_OBJECT
@@ -26,10 +38,10 @@ public:
         cmDelete
     };
 
-    // knownSize: the item's size as scanned, named when Delete asks; without
-    // it the size is measured.
+    // Without `known` the figures are measured when Delete asks, and the
+    // item is taken to be whatever is at path then.
     TItemContextMenu(std::string path, QWidget* owner,
-                     std::optional<std::int64_t> knownSize = std::nullopt);
+                     std::optional<TKnownItem> known = std::nullopt);
     ~TItemContextMenu() override;
 
     QMenu* Menu() const { return PopupMenu; }
@@ -42,10 +54,11 @@ public:
 
 private:
     bool DeleteItem();
+    Platform::TScannedItem Item() const;
 
     std::string Path;
     QWidget* Owner;
-    std::optional<std::int64_t> KnownSize;
+    std::optional<TKnownItem> Known;
     QMenu* PopupMenu;
 };
 
@@ -53,9 +66,11 @@ private:
 // nothing was chosen or the command failed. `chosen`, when given, receives the
 // command the user picked (cmNone for none), whether it succeeded or not.
 bool ShowItemContextMenu(const std::string& path, QWidget* owner, const QPoint& screenPoint,
-                         std::optional<std::int64_t> knownSize = std::nullopt,
+                         std::optional<TKnownItem> known = std::nullopt,
                          TItemContextMenu::TCommand* chosen = nullptr);
 
 // The apparent size of a file, or of a folder with everything in it on the
-// same file system; links are not followed.
+// same file system, with the number of files and folders; links are not
+// followed.
+TKnownItem MeasureItem(const std::string& path);
 std::int64_t MeasureItemSize(const std::string& path);

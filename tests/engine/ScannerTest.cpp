@@ -2,6 +2,7 @@
 // names, deep paths, links, unreadable and vanishing folders, abort, rescans.
 #include "engine/Scanner.h"
 #include "ScanTestSupport.h"
+#include "common/HangFsMount.h"
 #include "common/TempTree.h"
 #include "engine/Paths.h"
 
@@ -9,13 +10,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <mutex>
 #include <stdexcept>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -356,6 +362,127 @@ TEST_F(ScannerTest, RescanOfADeletedFolderRemovesIt) {
 
 void AbortAlways(const std::string&, void*) {
     AbortScan = true;
+}
+
+// A folder whose entries can be listed but not examined (read permission
+// without search permission): the files are counted, their sizes are not
+// known, and the folder says so like one whose listing failed.
+TEST_F(ScannerTest, EntriesThatCannotBeExaminedMarkTheirFolder) {
+    Temp.MakeFile("fine/file", 100);
+    Temp.MakeFile("blind/a", 5000);
+    Temp.MakeFile("blind/b", 5000);
+    chmod(Temp.Path("blind").c_str(), 0444);
+    TFolderNode* root = nullptr;
+    {
+        TNoDacOverride noOverride;
+        if (geteuid() == 0 && !noOverride.Dropped)
+            GTEST_SKIP() << "running as root without the right to drop capabilities";
+        root = Scan();
+    }
+    chmod(Temp.Path("blind").c_str(), 0755);
+    ASSERT_TRUE(root->Data);
+    TFolderNode* blind = Find(root, "blind");
+    ASSERT_TRUE(blind && blind->Data);
+    EXPECT_TRUE(blind->Has(NodeReadError));
+    EXPECT_EQ(blind->Error, EACCES);
+    EXPECT_EQ(blind->Data->OwnFileCount, 2u);
+    EXPECT_EQ(blind->Data->TreeSize, 0);
+    EXPECT_TRUE(root->Has(NodeIncompleteBelow));
+    EXPECT_FALSE(Find(root, "fine")->Has(NodeReadError));
+    EXPECT_EQ(Scanner.Progress().Unreadable.load(), 2u);
+    EXPECT_EQ(root->Data->TreeSize, 100);
+    EXPECT_EQ(CheckSums(root), "");
+    // Every folder read carries the identity the scan saw.
+    struct stat st {};
+    ASSERT_EQ(stat(Temp.Path("fine").c_str(), &st), 0);
+    EXPECT_EQ(Find(root, "fine")->Inode, st.st_ino);
+}
+
+// A folder whose listing never returns (a dead network share), played by a
+// hook that blocks until the test lets it go.
+struct THang {
+    std::mutex Lock;
+    std::condition_variable Released;
+    bool Free = false;
+    std::atomic<bool> Entered{false};
+    std::atomic<bool> Left{false};
+};
+
+void HangOnDead(const std::string& name, void* context) {
+    auto* hang = static_cast<THang*>(context);
+    if (name != "dead")
+        return;
+    hang->Entered = true;
+    std::unique_lock lock(hang->Lock);
+    hang->Released.wait(lock, [hang] { return hang->Free; });
+    hang->Left = true;
+}
+
+TEST_F(ScannerTest, AbortGivesUpOnAFolderThatDoesNotAnswer) {
+    for (int i = 0; i < 20; ++i)
+        Temp.MakeFile("live/" + std::to_string(i) + "/f", 10);
+    Temp.MakeFile("dead/inner/f", 10);
+    static THang hang; // outlives the reader that is left behind
+    Scanner.SetFolderHook(&HangOnDead, &hang);
+    Host.OnEvents = [](int) {
+        if (hang.Entered)
+            AbortScan = true;
+    };
+    TFolderNode* root = Scan("", 4);
+    Scanner.SetFolderHook(nullptr, nullptr);
+    Host.OnEvents = nullptr;
+    // The scan came back while the folder still hangs.
+    EXPECT_FALSE(hang.Left);
+    TFolderNode* dead = Find(root, "dead");
+    ASSERT_TRUE(dead);
+    EXPECT_TRUE(dead->Has(NodeNotAnswering));
+    EXPECT_EQ(dead->Error, ETIMEDOUT);
+    EXPECT_FALSE(dead->Data);
+    EXPECT_FALSE(root->Data);
+    EXPECT_EQ(CheckSums(root), "");
+
+    // The next scan runs normally beside the reader still stuck in the old
+    // one, which finds its scan over once it is let go and touches nothing.
+    AbortScan = false;
+    TFolderNode* again = Scan("live", 4);
+    ASSERT_TRUE(again->Data);
+    EXPECT_EQ(again->Data->TreeSize, 200);
+    {
+        std::lock_guard lock(hang.Lock);
+        hang.Free = true;
+    }
+    hang.Released.notify_all();
+    for (int i = 0; i < 500 && !hang.Left; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(hang.Left);
+    EXPECT_TRUE(dead->Has(NodeNotAnswering));
+}
+
+// The same on a real FUSE drive whose folder never answers: Abort ends the
+// scan although a reader sits in a system call that will not return.
+TEST_F(ScannerTest, AbortEndsAScanStuckOnADeadShare) {
+    THangFsMount share;
+    if (!share.Mounted())
+        GTEST_SKIP() << share.Why();
+    const auto start = std::chrono::steady_clock::now();
+    Host.OnEvents = [start](int) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500))
+            AbortScan = true;
+    };
+    Scanner.SetReaderThreads(4);
+    TFolderNode* root = Tree.AddRoot(share.Root());
+    Scanner.ScanFolder(root->Name, root);
+    Host.OnEvents = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    TFolderNode* live = Find(root, "live");
+    ASSERT_TRUE(live && live->Data);
+    EXPECT_EQ(live->Data->TreeSize, 5000);
+    // The reader is stuck examining "dead" inside "stuck", or opening it.
+    TFolderNode* stuck = Find(root, "stuck");
+    TFolderNode* dead = Find(root, "stuck/dead");
+    ASSERT_TRUE(stuck);
+    EXPECT_TRUE(stuck->Has(NodeNotAnswering) || (dead && dead->Has(NodeNotAnswering)));
+    EXPECT_FALSE(root->Data);
 }
 
 TEST_F(ScannerTest, AbortedRescanTakesTheOldFiguresOffTheAncestors) {

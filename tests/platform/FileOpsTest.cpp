@@ -341,6 +341,29 @@ TEST_F(TrashTest, AFailureSaysWhyAndKeepsTheItem) {
     EXPECT_TRUE(Exists(Tree.Path("mnt/file")));
 }
 
+// The trash would carry a live mount along, and emptying it would then
+// delete the mount's source: a folder with a mount inside stays put.
+TEST_F(TrashTest, AFolderWithAMountInsideStaysAndTheMountIsNamed) {
+    std::string name = Unique("holder-");
+    for (int i = 0; i < 20; ++i)
+        Outside.MakeFile("source/f" + std::to_string(i), 3);
+    Tree.MakeFile(name + "/own.txt", 4);
+    Tree.MakeDir(name + "/deep/mnt");
+    TTestMount bind(Outside.Path("source"), Tree.Path(name + "/deep/mnt"), nullptr, MS_BIND);
+    SKIP_UNLESS_MOUNTED(bind);
+    auto result = Platform::MoveToTrash(Tree.Path(name));
+    EXPECT_FALSE(result.Ok);
+    EXPECT_NE(result.Error.find(Tree.Path(name + "/deep/mnt")), std::string::npos) << result.Error;
+    EXPECT_TRUE(Exists(Tree.Path(name + "/own.txt")));
+    EXPECT_FALSE(Exists(TrashFiles() + "/" + name));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_TRUE(Exists(Outside.Path("source/f" + std::to_string(i))));
+    // Beside the mount, the rest can still go.
+    auto own = Platform::MoveToTrash(Tree.Path(name + "/own.txt"));
+    EXPECT_TRUE(own.Ok) << own.Error;
+    Forget("own.txt");
+}
+
 TEST_F(TrashTest, RefusesWhatMustStayAndWhatIsMissing) {
     for (const char* path : {"/", "/usr", "/etc/hostname", "relative"}) {
         auto result = Platform::MoveToTrash(path);

@@ -3,6 +3,7 @@
 #include "platform/Mounts.h"
 #include "platform/VolumeStat.h"
 
+#include "common/HangFsMount.h"
 #include "common/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
@@ -470,6 +472,36 @@ TEST(VolumeProbes, ProcCanBeQueried) {
     TVolumeStat stat;
     EXPECT_NE(StatVolume("/proc", stat, 5000), TProbeResult::TimedOut);
     EXPECT_NE(CheckListable("/proc", 5000), TProbeResult::TimedOut);
+}
+
+// A real FUSE drive whose folder "dead" never answers: the window's queries
+// come back within their limit, and the rest of the drive still answers.
+TEST(VolumeProbes, ADriveThatStopsAnsweringDoesNotHoldTheCaller) {
+    THangFsMount share;
+    if (!share.Mounted())
+        GTEST_SKIP() << share.Why();
+    EXPECT_TRUE(MayHang(share.Root() + "/live"));
+    EXPECT_FALSE(MayHang(TTempTree().Root()) && !MayHang(share.Root()));
+
+    bool exists = false;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ProbeExists(share.Root() + "/stuck/dead", true, 300, exists), TProbeResult::TimedOut);
+    std::vector<std::string> names;
+    std::vector<std::int64_t> sizes;
+    int error = 0;
+    EXPECT_EQ(ListFolderFiles(share.Root() + "/stuck/dead", names, sizes, 300, &error),
+              TProbeResult::TimedOut);
+    EXPECT_EQ(error, ETIMEDOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    ASSERT_EQ(ProbeExists(share.Root() + "/live", true, 5000, exists), TProbeResult::Ok);
+    EXPECT_TRUE(exists);
+    ASSERT_EQ(ProbeExists(share.Root() + "/live/gone", false, 5000, exists), TProbeResult::Ok);
+    EXPECT_FALSE(exists);
+    ASSERT_EQ(ListFolderFiles(share.Root() + "/live", names, sizes, 5000, &error),
+              TProbeResult::Ok);
+    EXPECT_EQ(names, std::vector<std::string>{"a.bin"});
+    EXPECT_EQ(sizes, std::vector<std::int64_t>{5000});
 }
 
 // A work that blocks until the test lets it go, like a call on a dead share.

@@ -87,7 +87,8 @@ TEST(ItemContextMenu, DeleteAsksNamingItemAndSizeAndNoKeepsIt) {
 TEST(ItemContextMenu, DeleteWithYesRemovesAndUsesTheScannedSize) {
     TTempTree tree;
     tree.MakeFile("doomed/a", 10);
-    TItemContextMenu menu(tree.Path("doomed"), nullptr, 7LL * 1024 * 1024 * 1024);
+    TItemContextMenu menu(tree.Path("doomed"), nullptr,
+                          TKnownItem{7LL * 1024 * 1024 * 1024, 1, 0, {}});
     TMessageBoxScript script;
     script.Answer(QMessageBox::Yes);
     EXPECT_TRUE(menu.Run(TItemContextMenu::cmDelete));

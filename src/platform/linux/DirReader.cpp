@@ -209,6 +209,15 @@ std::uint64_t MountIdOf(int fd) {
     return (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
 }
 
+bool IdentityOf(int fd, std::uint64_t& device, std::uint64_t& inode) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        return false;
+    device = st.st_dev;
+    inode = st.st_ino;
+    return true;
+}
+
 bool FactsAt(int dirFd, const char* name, TFileFacts& facts, int& error) {
     struct statx sx {};
     if (statx(dirFd, name, NoFollow, FileMask | STATX_BTIME, &sx) != 0) {
@@ -276,10 +285,7 @@ bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::at
                     sink.OnFile(name, length, facts);
                 }
             } else if (errno != ENOENT) {
-                // Present but not examinable: still a file, of unknown size.
-                TFileFacts facts;
-                facts.Attributes = name[0] == '.' ? std::uint32_t{FileAttrHidden} : 0u;
-                sink.OnFile(name, length, facts);
+                sink.OnUnreadable(name, length, errno);
             } // ENOENT: removed since the listing; it no longer takes space.
             if (abort.load(std::memory_order_relaxed)) {
                 aborted = true;

@@ -4,7 +4,12 @@
 // by its spelling, so links in a path cannot disguise a protected folder.
 #include "platform/FileOps.h"
 
+#include "platform/Mounts.h"
+#include "platform/linux/TrashCheck.h"
+
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -102,22 +107,6 @@ TOwnedFd OpenFolderPath(const std::string& path) {
     return fd;
 }
 
-struct TSplitPath {
-    std::string Parent; // "/" for items directly below the root
-    std::string Name;
-};
-
-// Splits an absolute path into its folder and last name; trailing slashes
-// are ignored. nullopt for "/" itself.
-std::optional<TSplitPath> SplitPath(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    size_t slash = path.rfind('/');
-    if (path == "/" || slash == std::string::npos)
-        return std::nullopt;
-    return TSplitPath{slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 // Folders that are never removed themselves.
 const char* const SystemFolders[] = {
     "/bin",   "/boot",    "/dev",     "/etc",     "/home",      "/lib",        "/lib32",
@@ -164,21 +153,13 @@ std::string Quoted(const std::string& path) {
 
 } // namespace
 
-std::string ProtectedReason(const std::string& path) {
-    if (path.empty() || path[0] != '/')
-        return Quoted(path) + " is not an absolute path.";
-    auto split = SplitPath(path);
-    if (!split)
-        return "The root folder \"/\" cannot be removed.";
-    if (split->Name == "." || split->Name == "..")
-        return Quoted(path) + " does not name an item.";
+namespace {
 
-    TOwnedFd parent = OpenFolderPath(split->Parent);
-    if (!parent.Valid())
-        return "The folder " + Quoted(split->Parent) + " cannot be opened: " + ErrorText(errno) +
-               ".";
+// Why the item `name` in the open folder `parent` must stay; path is how the
+// user knows it.
+std::string ProtectedReasonAt(int parentFd, const std::string& name, const std::string& path) {
     struct stat st {};
-    if (fstatat(parent.Get(), split->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
+    if (fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
         return Quoted(path) + ": " + ErrorText(errno) + ".";
     TIdentity self{st.st_dev, st.st_ino};
 
@@ -196,13 +177,13 @@ std::string ProtectedReason(const std::string& path) {
                    : Quoted(path) + " contains your home folder.";
     }
     auto homeRoot = IdentityOf(AT_FDCWD, "/home", true);
-    if (S_ISDIR(st.st_mode) && homeRoot && IdentityOf(parent.Get(), "", true) == homeRoot)
+    if (S_ISDIR(st.st_mode) && homeRoot && IdentityOf(parentFd, "", true) == homeRoot)
         return Quoted(path) + " is a user's home folder.";
 
-    auto ownMount = MountIdAt(parent.Get(), split->Name.c_str());
-    auto parentMount = MountIdAt(parent.Get(), "");
+    auto ownMount = MountIdAt(parentFd, name.c_str());
+    auto parentMount = MountIdAt(parentFd, "");
     struct stat parentSt {};
-    fstat(parent.Get(), &parentSt);
+    fstat(parentFd, &parentSt);
     if (parentSt.st_dev != st.st_dev || (ownMount && parentMount && *ownMount != *parentMount))
         return Quoted(path) + " is the root of a mounted drive.";
 
@@ -217,7 +198,7 @@ std::string ProtectedReason(const std::string& path) {
             userTrees.insert(*id);
     }
     auto rootId = IdentityOf(AT_FDCWD, "/", true);
-    TOwnedFd up(dup(parent.Get()));
+    TOwnedFd up(dup(parentFd));
     while (up.Valid()) {
         auto id = IdentityOf(up.Get(), "", true);
         if (!id || id == rootId || userTrees.contains(*id))
@@ -227,6 +208,187 @@ std::string ProtectedReason(const std::string& path) {
         up = TOwnedFd(openat(up.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
     }
     return {};
+}
+
+std::string ChangedText(const std::string& path) {
+    return Quoted(path) +
+           " has changed since it was scanned: a folder on its way was moved, replaced or "
+           "linked elsewhere. Nothing was removed. Rescan the folder and try again.";
+}
+
+// The scanned item's folder, opened as the scan saw it, and its name there.
+struct TResolved {
+    TOwnedFd Parent;
+    std::string Name;
+    std::string Path;       // for messages
+    std::string ParentPath; // for messages
+    struct stat Item {};
+    std::string Refused; // not empty when the item cannot be reached as scanned
+};
+
+TResolved Resolve(const TScannedItem& item) {
+    TResolved r;
+    r.Path = PathOf(item);
+    if (item.Top.empty() || item.Top[0] != '/') {
+        r.Refused = Quoted(r.Path) + " is not an absolute path.";
+        return r;
+    }
+    std::vector<std::string> parts;
+    for (std::size_t pos = 0; pos <= item.Below.size();) {
+        std::size_t end = item.Below.find('/', pos);
+        if (end == std::string::npos)
+            end = item.Below.size();
+        if (end > pos)
+            parts.push_back(item.Below.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    if (parts.empty()) {
+        r.Refused = item.Top == "/" ? "The root folder \"/\" cannot be removed."
+                                    : Quoted(r.Path) + " does not name an item.";
+        return r;
+    }
+    for (const std::string& part : parts) {
+        if (part == "." || part == "..") {
+            r.Refused = Quoted(r.Path) + " does not name an item.";
+            return r;
+        }
+    }
+    // The starting folder is reached as the scan reached it.
+    TOwnedFd fd = OpenFolderPath(item.Top);
+    struct stat st {};
+    if (!fd.Valid() || fstat(fd.Get(), &st) != 0) {
+        r.Refused =
+            "The folder " + Quoted(item.Top) + " cannot be opened: " + ErrorText(errno) + ".";
+        return r;
+    }
+    if ((item.TopDevice && st.st_dev != item.TopDevice) ||
+        (item.TopInode && st.st_ino != item.TopInode)) {
+        r.Refused = ChangedText(r.Path);
+        return r;
+    }
+    const dev_t device = st.st_dev;
+    const auto mount = MountIdAt(fd.Get(), "");
+    r.ParentPath = item.Top;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        // One component at a time, never through a link, never onto another
+        // mount: a link or a mount swapped in on the way ends the walk.
+        TOwnedFd next(
+            openat(fd.Get(), parts[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.Valid()) {
+            r.Refused = errno == ELOOP || errno == ENOTDIR
+                            ? ChangedText(r.Path)
+                            : Quoted(r.Path) + ": " + ErrorText(errno) + ".";
+            return r;
+        }
+        const auto nextMount = MountIdAt(next.Get(), "");
+        if (fstat(next.Get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != device ||
+            (mount && nextMount && *mount != *nextMount)) {
+            r.Refused = ChangedText(r.Path);
+            return r;
+        }
+        fd = std::move(next);
+        r.ParentPath += (r.ParentPath == "/" ? "" : "/") + parts[i];
+    }
+    if (item.FolderInode && (fstat(fd.Get(), &st) != 0 || st.st_ino != item.FolderInode)) {
+        r.Refused = ChangedText(r.Path);
+        return r;
+    }
+    r.Name = parts.back();
+    if (fstatat(fd.Get(), r.Name.c_str(), &r.Item, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
+        r.Refused = Quoted(r.Path) + ": " + ErrorText(errno) + ".";
+        return r;
+    }
+    if (item.Inode && (r.Item.st_ino != item.Inode || r.Item.st_dev != device)) {
+        r.Refused = ChangedText(r.Path);
+        return r;
+    }
+    r.Refused = ProtectedReasonAt(fd.Get(), r.Name, r.Path);
+    r.Parent = std::move(fd);
+    return r;
+}
+
+} // namespace
+
+std::string PathOf(const TScannedItem& item) {
+    if (item.Below.empty())
+        return item.Top;
+    std::string path = item.Top;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path + item.Below;
+}
+
+TScannedItem ItemAtPath(const std::string& path) {
+    TScannedItem item;
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    const std::size_t slash = trimmed.rfind('/');
+    if (slash == std::string::npos) {
+        item.Top = trimmed; // relative: refused when resolved
+        return item;
+    }
+    item.Top = slash == 0 ? "/" : trimmed.substr(0, slash);
+    item.Below = trimmed.substr(slash + 1);
+    return item;
+}
+
+std::string MountInside(const std::string& path) {
+    for (const TMountEntry& entry : ReadMountTable()) {
+        if (entry.MountPoint != path && IsPathPrefix(path, entry.MountPoint))
+            return entry.MountPoint;
+    }
+    return {};
+}
+
+std::string ProtectedReason(const std::string& path) {
+    return Resolve(ItemAtPath(path)).Refused;
+}
+
+std::string DeleteCheck(const TScannedItem& item) {
+    return Resolve(item).Refused;
+}
+
+std::string TrashablePath(const TScannedItem& item, std::string& refused, dev_t& device,
+                          ino_t& inode) {
+    TResolved r = Resolve(item);
+    refused = r.Refused;
+    if (!refused.empty())
+        return {};
+    device = r.Item.st_dev;
+    inode = r.Item.st_ino;
+    // The trash takes a path, so hand it the folder's real spelling, then make
+    // sure that spelling still leads to the very item that was checked.
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", r.Parent.Get());
+    std::string folder(PATH_MAX, '\0');
+    const ssize_t length = readlink(link, folder.data(), folder.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= folder.size() || folder[0] != '/') {
+        refused = Quoted(r.Path) + " cannot be moved to the trash: its folder cannot be named.";
+        return {};
+    }
+    folder.resize(static_cast<std::size_t>(length));
+    std::string path = folder == "/" ? "/" + r.Name : folder + "/" + r.Name;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || st.st_dev != device || st.st_ino != inode) {
+        refused = ChangedText(r.Path);
+        return {};
+    }
+    if (S_ISDIR(st.st_mode)) {
+        if (std::string mount = MountInside(path); !mount.empty()) {
+            refused = Quoted(r.Path) +
+                      " cannot be moved to the trash: another drive is mounted "
+                      "inside it, at " +
+                      Quoted(mount) + ". Unmount it first.";
+            return {};
+        }
+    }
+    return path;
+}
+
+bool StillInPlace(const TScannedItem& item, dev_t device, ino_t inode) {
+    TResolved r = Resolve(item);
+    return r.Parent.Valid() && r.Item.st_dev == device && r.Item.st_ino == inode;
 }
 
 namespace {
@@ -400,23 +562,21 @@ private:
 
 } // namespace
 
-TDeleteResult DeleteTree(const std::string& path) {
+TDeleteResult DeleteTree(const TScannedItem& item) {
     TDeleteResult result;
-    result.Refused = ProtectedReason(path);
-    if (!result.Refused.empty())
-        return result;
-    auto split = SplitPath(path);
-    TOwnedFd parent = OpenFolderPath(split->Parent);
-    struct stat st {};
-    if (!parent.Valid() || fstatat(parent.Get(), split->Name.c_str(), &st,
-                                   AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
-        result.Refused = Quoted(path) + ": " + ErrorText(errno) + ".";
+    TResolved r = Resolve(item);
+    if (!r.Refused.empty()) {
+        result.Refused = r.Refused;
         return result;
     }
-    auto mount = MountIdAt(parent.Get(), split->Name.c_str());
+    auto mount = MountIdAt(r.Parent.Get(), r.Name.c_str());
     TTreeDeleter deleter(result);
-    deleter.Run(std::move(parent), split->Parent, split->Name, mount.value_or(0), st.st_dev);
+    deleter.Run(std::move(r.Parent), r.ParentPath, r.Name, mount.value_or(0), r.Item.st_dev);
     return result;
+}
+
+TDeleteResult DeleteTree(const std::string& path) {
+    return DeleteTree(ItemAtPath(path));
 }
 
 } // namespace Platform

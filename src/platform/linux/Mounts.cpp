@@ -506,6 +506,15 @@ std::string DriveRootOf(const std::string& path) {
     return DriveRootOf(path, ReadMountTable());
 }
 
+bool MayHang(const std::string& path, const std::vector<TMountEntry>& table) {
+    const TMountEntry* entry = MountEntryOf(path, table);
+    return entry && (IsRemoteType(entry->FsType) || StartsWith(entry->FsType, "fuse"));
+}
+
+bool MayHang(const std::string& path) {
+    return MayHang(path, ReadMountTable());
+}
+
 bool IsMountPoint(const std::string& path, const std::vector<TMountEntry>& table) {
     const std::string normal = AbsoluteNormalised(path);
     return std::any_of(table.begin(), table.end(),

@@ -2,6 +2,10 @@
 // helper thread that the caller waits for with a deadline.
 #include "platform/VolumeStat.h"
 
+#include "platform/DirReader.h"
+
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -94,7 +98,70 @@ TProbeOutput ListWork(const std::string& path, bool all) {
     return out;
 }
 
+// The files of a folder and their sizes, links not followed.
+TProbeOutput FilesWork(const std::string& path) {
+    TProbeOutput out;
+    int error = 0;
+    TFd fd = OpenFolderPath(path, error);
+    if (!fd.Valid()) {
+        out.Error = error;
+        return out;
+    }
+    DIR* dir = fdopendir(dup(fd.Get()));
+    if (!dir) {
+        out.Error = errno;
+        return out;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            out.Error = errno;
+            break;
+        }
+        if (IsDotOrDotDot(entry->d_name))
+            continue;
+        struct stat st {};
+        if (fstatat(fd.Get(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0 &&
+            S_ISDIR(st.st_mode))
+            continue;
+        out.Names.emplace_back(entry->d_name);
+        out.Sizes.push_back(st.st_size); // 0 when it could not be examined
+    }
+    closedir(dir);
+    return out;
+}
+
 } // namespace
+
+TProbeResult ProbeExists(const std::string& path, bool folderOnly, int timeoutMs, bool& exists) {
+    TProbeOutput out;
+    const TProbeResult result =
+        RunProbe((folderOnly ? "folder-exists:" : "exists:") + path,
+                 [path, folderOnly] {
+                     TProbeOutput found;
+                     found.Exists = folderOnly ? FolderExists(path) : EntryExists(path);
+                     return found;
+                 },
+                 timeoutMs, out);
+    if (result == TProbeResult::Ok)
+        exists = out.Exists;
+    return result;
+}
+
+TProbeResult ListFolderFiles(const std::string& path, std::vector<std::string>& names,
+                             std::vector<std::int64_t>& sizes, int timeoutMs, int* error) {
+    TProbeOutput out;
+    const TProbeResult result = RunProbe(
+        "files:" + path, [path] { return FilesWork(path); }, timeoutMs, out);
+    if (error)
+        *error = result == TProbeResult::TimedOut ? ETIMEDOUT : out.Error;
+    if (result == TProbeResult::Ok) {
+        names = std::move(out.Names);
+        sizes = std::move(out.Sizes);
+    }
+    return result;
+}
 
 TProbeResult RunProbe(const std::string& key, std::function<TProbeOutput()> work, int timeoutMs,
                       TProbeOutput& output) {

@@ -5,9 +5,11 @@
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "engine/PieArithmetic.h"
+#include "engine/ScannedItem.h"
 #include "engine/VolumeInfo.h"
 #include "models/FolderTreeModel.h"
 #include "platform/Mounts.h"
+#include "platform/VolumeStat.h"
 #include "settings/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
@@ -46,6 +48,21 @@ std::string BelowRoot(const std::string& root, const std::string& path) {
     if (path.size() <= root.size())
         return {};
     return path.substr(root == "/" ? 1 : root.size() + 1);
+}
+
+enum class TPresence { Present, Missing, NotAnswering };
+
+// Whether something (a folder, with folderOnly) is still at path, without
+// waiting long on a drive that can stop answering.
+TPresence PresenceOf(const std::string& path, bool folderOnly) {
+    if (!Platform::MayHang(path))
+        return (folderOnly ? DirectoryExists(path) : PathExists(path)) ? TPresence::Present
+                                                                       : TPresence::Missing;
+    bool exists = false;
+    if (Platform::ProbeExists(path, folderOnly, Platform::SlowDriveTimeoutMs, exists) !=
+        Platform::TProbeResult::Ok)
+        return TPresence::NotAnswering;
+    return exists ? TPresence::Present : TPresence::Missing;
 }
 
 // Runs a command body and shows what went wrong instead of letting an
@@ -228,7 +245,8 @@ void TMainForm::FolderTreeChange(TFolderNode* node, TFolderNode* previous) {
     CurNode = node;
     CurRootNode = RootNode(node);
     CurPath = NodePath(node);
-    if (node->Parent && !DirectoryExists(CurPath)) {
+    const TPresence presence = node->Parent ? PresenceOf(CurPath, true) : TPresence::Present;
+    if (presence == TPresence::Missing) {
         if (!ScanningFlag) {
             RemoveVanishedNode(node);
             return;
@@ -237,7 +255,11 @@ void TMainForm::FolderTreeChange(TFolderNode* node, TFolderNode* previous) {
         PendingVanishChecks.push_back(CurPath);
     }
     setWindowTitle(Strings::DefaultCaption() + QStringLiteral(" - ") + DisplayPath(CurPath));
-    SetStatusText(0, DisplayPath(CurPath));
+    // A drive that does not answer keeps its folders in the tree, as scanned.
+    SetStatusText(0, presence == TPresence::NotAnswering
+                         ? tr("%1 is not answering; showing the figures of the last scan")
+                               .arg(DisplayPath(drive))
+                         : DisplayPath(CurPath));
     toolLevelUp->setEnabled(node->Parent != nullptr);
     toolExplore->setEnabled(true);
     toolRescanDir->setEnabled(!ScanningFlag);
@@ -287,7 +309,7 @@ void TMainForm::RunPendingVanishChecks() {
             continue;
         const std::string rest = BelowRoot(root, path);
         TFolderNode* node = FindNodeByPath(entry->RootNode, rest, true);
-        if (!node || PathExists(path))
+        if (!node || PresenceOf(path, false) != TPresence::Missing)
             continue;
         bool holdsCurrent = false;
         for (const TFolderNode* n = CurNode; n && !holdsCurrent; n = n->Parent)
@@ -424,16 +446,26 @@ void TMainForm::cmdFileDisconnectNetworkDriveClick() {
 
 void TMainForm::ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWidget* control) {
     const QPoint screen = control->mapToGlobal(pos);
+    TKnownItem known{item.Size, 1, 0, std::nullopt};
+    if (item.Node && item.Node->Data) {
+        known.Files = item.Node->Data->TreeFileCount;
+        known.Folders = item.Node->Data->TreeFolderCount;
+    }
     if (IsDriveRoot(item.Path) && item.Node && !item.Node->Parent) {
-        ShowItemContextMenu(IncludeTrailingBackslash(item.Path), this, screen, item.Size);
+        ShowItemContextMenu(IncludeTrailingBackslash(item.Path), this, screen, known);
         return;
     }
     TFolderNode* parent = item.Node ? item.Node->Parent : Model->NodeOf(FolderTree->currentIndex());
+    // Trash and Delete act only on the item the scan saw at this place.
+    if (item.Node)
+        known.Scanned = ScannedItemOf(item.Node);
+    else if (parent && item.Path.size() > NodePath(parent).size() + 1)
+        known.Scanned = ScannedItemOf(parent, item.Path.substr(item.Path.rfind('/') + 1));
     TItemContextMenu::TCommand command = TItemContextMenu::cmNone;
-    ShowItemContextMenu(item.Path, this, screen, item.Size, &command);
+    ShowItemContextMenu(item.Path, this, screen, known, &command);
     const bool removing =
         command == TItemContextMenu::cmDelete || command == TItemContextMenu::cmTrash;
-    if (PathExists(item.Path)) {
+    if (PresenceOf(item.Path, false) != TPresence::Missing) {
         // A delete that could not remove everything (a file it may not
         // touch, a mount inside) leaves a folder smaller than its figures:
         // read it again so every ancestor holds what is really there.
@@ -526,13 +558,18 @@ void TMainForm::SetArguments(std::vector<std::string> arguments) {
 }
 
 void TMainForm::StartUp() {
+    // Closing the window (or Abort) ends the start-up work, not only the
+    // scan that was running.
+    const auto cancelled = [this] { return AbortScan || CloseWhenScanEnds || !isVisible(); };
     Guarded(this, [&] {
         for (const QString& root : SplitDriveList(Settings().DrivesToAutoScan.Value)) {
+            if (cancelled())
+                return;
             ScanOrRescanDrive(PathBytes(root));
-            if (AbortScan)
-                break;
         }
         for (std::string arg : Arguments) {
+            if (cancelled())
+                return;
             if (arg.empty())
                 continue;
             // A report run ("/RCSV ...") is a path only when such a file exists.
@@ -544,7 +581,7 @@ void TMainForm::StartUp() {
                 break;
             }
             const std::string path = AbsolutePath(arg);
-            if (!DirectoryExists(path)) {
+            if (PresenceOf(path, true) != TPresence::Present) {
                 TMessageBox::Error(
                     this, Strings::ProductName(),
                     tr("%1 is not a folder that Quillmere can scan.").arg(DisplayPath(path)));
@@ -554,10 +591,8 @@ void TMainForm::StartUp() {
                 ScanOrRescanDrive(path);
             else
                 SelectPath(path);
-            if (AbortScan)
-                break;
         }
     });
-    if (ScannedDriveRoots.empty() && !CloseWhenScanEnds)
+    if (ScannedDriveRoots.empty() && !cancelled())
         cmdFileScanDrivesClick();
 }

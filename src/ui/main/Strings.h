@@ -26,7 +26,7 @@ inline QString ScanNotFinished() {
 }
 inline QString ScanInterrupted() {
     return QStringLiteral(
-        "The scannning process was interrupted before Quillmere had finished scanning this "
+        "The scanning process was interrupted before Quillmere had finished scanning this "
         "%1.\r\n\r\nYou may rescan the %1\r\n\r\nor\r\n\r\nyou may select another drive or folder "
         "from the left folder tree view.");
 }
