@@ -79,6 +79,17 @@ struct TDeleteResult {
 
 inline constexpr std::size_t MaxReportedFailures = 1000;
 
+// The apparent size of a file, or of a folder with everything below it on the
+// same file system, and how many files and folders that is; links are not
+// followed. All zero when nothing is at path.
+struct TItemFigures {
+    std::int64_t Size = 0;
+    std::uint64_t Files = 0;   // 1 for a file
+    std::uint64_t Folders = 0; // below a folder
+    bool IsFolder = false;
+};
+TItemFigures MeasureItem(const std::string& path);
+
 // Removes the item and, for a folder, everything below it on the same mount.
 TDeleteResult DeleteTree(const TScannedItem& item);
 TDeleteResult DeleteTree(const std::string& path);

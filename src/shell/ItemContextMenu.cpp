@@ -15,23 +15,9 @@
 #include <QMenu>
 #include <QMimeData>
 
-#include <ftw.h>
 #include <sys/stat.h>
 
 namespace {
-
-// nftw takes no context; the window thread is the only one that measures.
-TKnownItem Measured;
-
-int AddEntrySize(const char*, const struct stat* st, int type, FTW* where) {
-    if (type == FTW_F || type == FTW_SL || type == FTW_SLN) {
-        Measured.Size += st->st_size;
-        ++Measured.Files;
-    } else if (where->level > 0) {
-        ++Measured.Folders;
-    }
-    return 0;
-}
 
 const char* const Captions[] = {
     "", "&Open", "Show in File &Manager", "&Copy Path", "P&roperties", "Send To &Trash", "&Delete"};
@@ -50,14 +36,8 @@ std::string NameOf(const std::string& path) {
 } // namespace
 
 TKnownItem MeasureItem(const std::string& path) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0)
-        return {};
-    if (!S_ISDIR(st.st_mode))
-        return TKnownItem{st.st_size, 1, 0, std::nullopt};
-    Measured = TKnownItem{};
-    nftw(path.c_str(), AddEntrySize, 32, FTW_PHYS | FTW_MOUNT);
-    return Measured;
+    const Platform::TItemFigures figures = Platform::MeasureItem(path);
+    return TKnownItem{figures.Size, figures.Files, figures.Folders, std::nullopt};
 }
 
 std::int64_t MeasureItemSize(const std::string& path) {

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
+#include <mutex>
 #include <optional>
 #include <pwd.h>
 #include <set>
@@ -577,6 +579,35 @@ TDeleteResult DeleteTree(const TScannedItem& item) {
 
 TDeleteResult DeleteTree(const std::string& path) {
     return DeleteTree(ItemAtPath(path));
+}
+
+namespace {
+// nftw takes no context; measuring is rare and short, so one lock will do.
+std::mutex MeasureLock;
+TItemFigures Measured;
+
+int AddEntry(const char*, const struct stat* st, int type, FTW* where) {
+    if (type == FTW_F || type == FTW_SL || type == FTW_SLN) {
+        Measured.Size += st->st_size;
+        ++Measured.Files;
+    } else if (where->level > 0) {
+        ++Measured.Folders;
+    }
+    return 0;
+}
+} // namespace
+
+TItemFigures MeasureItem(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0)
+        return {};
+    if (!S_ISDIR(st.st_mode))
+        return TItemFigures{st.st_size, 1, 0, false};
+    std::lock_guard lock(MeasureLock);
+    Measured = TItemFigures{};
+    Measured.IsFolder = true;
+    nftw(path.c_str(), AddEntry, 32, FTW_PHYS | FTW_MOUNT);
+    return Measured;
 }
 
 } // namespace Platform

@@ -1,0 +1,135 @@
+// The command-line programs as a script would run them: exit statuses, what
+// they say on standard error, and what is left on disk.
+#include "common/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct TRun {
+    int Status = -1;
+    std::string Err;
+};
+
+// Runs a program with no terminal on standard input; as another user when
+// asUser is given (root's permission overrides would hide what is tested).
+TRun RunProgram(std::vector<std::string> args, const char* asUser = nullptr) {
+    if (asUser && geteuid() == 0) {
+        args.insert(args.begin(), {"/usr/bin/setpriv", std::string("--reuid=") + asUser,
+                                   "--regid=nogroup", "--clear-groups"});
+    }
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], STDERR_FILENO);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        close(pipeFds[0]);
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    TRun run;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        run.Err.append(buffer, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+TEST(QuillmereClean, RefusesAsksAndReportsWhatItLeft) {
+    TTempTree tree;
+    tree.MakeFile("doomed/a", 10);
+    tree.MakeFile("doomed/sub/b", 20);
+    tree.MakeFile("outside/keep", 5);
+    const std::string clean = QUILLMERE_CLEAN;
+
+    EXPECT_EQ(RunProgram({clean}).Status, 2);
+    EXPECT_EQ(RunProgram({clean, "shred", tree.Path("doomed")}).Status, 2);
+    EXPECT_EQ(RunProgram({clean, "delete", "--force", tree.Path("doomed")}).Status, 2);
+    EXPECT_EQ(RunProgram({clean, "delete", tree.Path("doomed"), tree.Path("outside")}).Status, 2);
+
+    // Protected items and items that are not there: refused, said why.
+    TRun usr = RunProgram({clean, "delete", "--yes", "/usr"});
+    EXPECT_EQ(usr.Status, 1);
+    EXPECT_NE(usr.Err.find("system folder"), std::string::npos) << usr.Err;
+    EXPECT_EQ(RunProgram({clean, "trash", tree.Path("missing")}).Status, 1);
+    EXPECT_EQ(RunProgram({clean, "delete", "--yes", tree.Path("doomed/..")}).Status, 1);
+
+    // Without a terminal to ask on and without --yes, nothing goes.
+    TRun unasked = RunProgram({clean, "delete", tree.Path("doomed")});
+    EXPECT_EQ(unasked.Status, 1);
+    EXPECT_NE(unasked.Err.find("--yes"), std::string::npos);
+    EXPECT_TRUE(Exists(tree.Path("doomed/sub/b")));
+
+    // A mount inside: the trash refuses naming it, the delete removes the
+    // rest, leaves the mount alone and lists it.
+    tree.MakeDir("doomed/mnt");
+    if (mount("none", tree.Path("doomed/mnt").c_str(), "tmpfs", 0, nullptr) == 0) {
+        const int fd = open(tree.Path("doomed/mnt/precious").c_str(), O_WRONLY | O_CREAT, 0644);
+        close(fd);
+        TRun trash = RunProgram({clean, "trash", tree.Path("doomed")});
+        EXPECT_EQ(trash.Status, 1);
+        EXPECT_NE(trash.Err.find(tree.Path("doomed/mnt")), std::string::npos) << trash.Err;
+        TRun partly = RunProgram({clean, "delete", "--yes", tree.Path("doomed")});
+        EXPECT_EQ(partly.Status, 1);
+        EXPECT_NE(partly.Err.find("doomed/mnt"), std::string::npos) << partly.Err;
+        EXPECT_TRUE(Exists(tree.Path("doomed/mnt/precious")));
+        EXPECT_FALSE(Exists(tree.Path("doomed/sub")));
+        umount2(tree.Path("doomed/mnt").c_str(), MNT_DETACH);
+    }
+    TRun done = RunProgram({clean, "delete", "--yes", tree.Path("doomed")});
+    EXPECT_EQ(done.Status, 0) << done.Err;
+    EXPECT_FALSE(Exists(tree.Path("doomed")));
+    EXPECT_TRUE(Exists(tree.Path("outside/keep")));
+}
+
+TEST(QuillmereScan, FailsWhenSomethingCouldNotBeRead) {
+    TTempTree tree;
+    chmod(tree.Root().c_str(), 0755);
+    tree.MakeFile("fine/a", 100);
+    const std::string scan = QUILLMERE_SCAN;
+    TRun whole = RunProgram({scan, tree.Root()}, "nobody");
+    EXPECT_EQ(whole.Status, 0) << whole.Err;
+
+    // Listable but not searchable: the files are there, their sizes are not.
+    tree.MakeFile("blind/b", 5000);
+    tree.MakeFile("blind/c", 5000);
+    chmod(tree.Path("blind").c_str(), 0444);
+    chmod(tree.Path("fine").c_str(), 0755);
+    TRun partial = RunProgram({scan, tree.Root()}, "nobody");
+    chmod(tree.Path("blind").c_str(), 0755);
+    if (geteuid() != 0 && partial.Status == 0)
+        GTEST_SKIP() << "permission checks do not apply to this user";
+    EXPECT_EQ(partial.Status, 1);
+    EXPECT_NE(partial.Err.find("2 items could not be read"), std::string::npos) << partial.Err;
+    EXPECT_EQ(RunProgram({scan, "--threads", "0", tree.Root()}).Status, 2);
+}
+
+} // namespace
