@@ -4,6 +4,7 @@
 #include "ModalCloser.h"
 #include "TestMounts.h"
 #include "WindowTest.h"
+#include "common/HangFsMount.h"
 #include "common/TempTree.h"
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
@@ -32,6 +33,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -436,6 +438,59 @@ TEST_F(MainFormTest, APartialDeleteReadsTheFolderAgain) {
     EXPECT_EQ(Node("Temp/Sub")->Data->TreeSize, 1);
     EXPECT_EQ(Node("")->Data->TreeSize, before - 100);
     EXPECT_FALSE(Form->Scanning());
+}
+
+} // namespace
+
+namespace {
+
+// Start-up with a drive that stops answering half way through its scan:
+// closing the window ends that scan at once, and nothing after it (the
+// command line's drive) is scanned any more.
+TEST_F(MainFormTest, ClosingDuringAHungStartUpScanEndsTheStartUp) {
+    THangFsMount share;
+    if (!share.Mounted())
+        GTEST_SKIP() << share.Why();
+    Settings().DrivesToAutoScan.Value = QString::fromStdString(share.Root());
+    Form->SetArguments({Drive()});
+    Form->show();
+    QTimer::singleShot(600, Form.get(), [this] { Form->close(); });
+    const auto start = std::chrono::steady_clock::now();
+    Form->StartUp();
+    QApplication::processEvents();
+    Settings().DrivesToAutoScan.Value.clear();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(Form->Scanning());
+    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{share.Root()});
+    EXPECT_EQ(Form->Tree().FindDriveRec(Drive()), nullptr);
+    EXPECT_FALSE(Form->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// Abort during the hang ends the scan; browsing the drive afterwards never
+// waits long on the folder that does not answer.
+TEST_F(MainFormTest, ADriveThatStopsAnsweringLeavesTheWindowLive) {
+    THangFsMount share;
+    if (!share.Mounted())
+        GTEST_SKIP() << share.Why();
+    QTimer::singleShot(600, Form.get(), [this] { Form->cmdFileAbort->trigger(); });
+    const auto start = std::chrono::steady_clock::now();
+    Form->ScanOrRescanDrive(share.Root());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(Form->Scanning());
+    TDriveRecInfo* drive = Form->Tree().FindDriveRec(share.Root());
+    ASSERT_TRUE(drive && drive->RootNode);
+    TFolderNode* stuck = FindNodeByPath(drive->RootNode, "stuck", true);
+    ASSERT_TRUE(stuck);
+    EXPECT_TRUE(stuck->Has(NodeNotAnswering));
+    const auto selecting = std::chrono::steady_clock::now();
+    Form->SelectPath(share.Root() + "/stuck");
+    Form->SelectPath(share.Root() + "/live");
+    EXPECT_LT(std::chrono::steady_clock::now() - selecting, std::chrono::seconds(8));
+    EXPECT_TRUE(FindNodeByPath(drive->RootNode, "stuck", true));
 }
 
 } // namespace

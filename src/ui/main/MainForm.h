@@ -88,6 +88,9 @@ public:
     bool DriveAccessible(const std::string& root);
     // Paths and drives to scan and select at start-up (raw bytes).
     void SetArguments(std::vector<std::string> arguments);
+    // The start-up scans (chosen drives, then the arguments); run once after
+    // the window is first shown.
+    void StartUp();
 
     // State, readable by tests and by the pages.
     bool Scanning() const { return ScanningFlag; }
@@ -243,7 +246,6 @@ private:
     void SetNotReadyText();
     void ApplyViewSettings();
     void FirstActivation();
-    void StartUp();
     void FolderTreeChange(TFolderNode* node, TFolderNode* previous);
     void RemoveVanishedNode(TFolderNode* node);
     void RefreshDriveInfo(const std::string& root);
