@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         {
             TFolderTree tree;
-            TSilentScanHost host;
+            TScanHost host;
             TScanner scanner(tree, host);
             if (threads > 0)
                 scanner.SetReaderThreads(threads);

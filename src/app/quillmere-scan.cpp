@@ -35,11 +35,6 @@ int Usage(const char* message) {
 class TConsoleHost final : public TScanHost {
 public:
     explicit TConsoleHost(const TScanner*& scanner) : Scanner(scanner) {}
-    void SetScanning(bool) override {}
-    void SetStatusText(int, const std::string&) override {}
-    TFolderNode* CurrentNode() override { return nullptr; }
-    int CurrentPage() override { return 0; }
-    void ShowPage(int) override {}
     void ProcessEvents() override {
         if (!Terminal || !Scanner)
             return;
@@ -294,8 +289,8 @@ int main(int argc, char** argv) {
     scannerRef = &scanner;
     if (threads > 0)
         scanner.SetReaderThreads(threads);
-    ScanClusterSize = clusterSize >= 0 ? static_cast<std::int32_t>(clusterSize)
-                                       : ClusterSizeOf(Platform::DriveRootOf(path));
+    scanner.ScanClusterSize = clusterSize >= 0 ? static_cast<std::int32_t>(clusterSize)
+                                               : ClusterSizeOf(Platform::DriveRootOf(path));
     TFolderNode* root = tree.AddRoot(path);
     scanner.ScanFolder(path, root);
     host.Done();
@@ -306,7 +301,7 @@ int main(int argc, char** argv) {
     if (records)
         PrintRecords(root);
     else
-        PrintSummary(root, ScanClusterSize);
+        PrintSummary(root, scanner.ScanClusterSize);
     std::fflush(stdout);
     // Like du: the figures of what could be read, and a failing status when
     // anything could not, so a script does not trust an incomplete total.

@@ -260,3 +260,44 @@ void RecomputeNewest(TFolderNode* node) {
         r.AttributesOr |= c.AttributesOr;
     }
 }
+
+void AddToAncestors(TFolderNode* node, const TFolderSize& figures, int sign) {
+    for (TFolderNode* p = node->Parent; p && p->Data; p = p->Parent) {
+        TFolderSize& r = *p->Data;
+        r.TreeSize += sign * figures.TreeSize;
+        r.TreeWasted += sign * figures.TreeWasted;
+        r.TreeFileCount += static_cast<std::uint32_t>(sign) * figures.TreeFileCount;
+        r.TreeFolderCount += static_cast<std::uint32_t>(sign) * figures.TreeFolderCount;
+        for (int i = 1; i <= AltClusterCount; ++i)
+            r.TreeWastedAlt[i] += sign * figures.TreeWastedAlt[i];
+        RecomputeNewest(p);
+    }
+}
+
+void RefreshIncomplete(TFolderNode* node) {
+    for (TFolderNode* p = node; p; p = p->Parent) {
+        bool incomplete = false;
+        for (const auto& c : p->Children) {
+            if (c->Has(NodeReadError) || c->Has(NodeIncompleteBelow) ||
+                (!c->Data && !c->Has(NodeOtherDrive))) {
+                incomplete = true;
+                break;
+            }
+        }
+        p->Set(NodeIncompleteBelow, incomplete);
+    }
+}
+
+void RemoveFolderNode(TFolderTree& tree, TFolderNode* node) {
+    if (!node || !node->Parent)
+        return;
+    const TFolderSize* r = node->Data.get();
+    // A folder that was never scanned still counts as one folder below its
+    // parent, but carries nothing else.
+    SubtractFromAncestors(node->Parent, node, r ? r->TreeFolderCount + 1 : 1,
+                          r ? r->TreeFileCount : 0, r ? r->TreeWasted : 0, r ? r->TreeSize : 0);
+    TFolderNode* parent = node->Parent;
+    tree.DeleteNode(node);
+    RefreshIncomplete(parent);
+    tree.NotifyFiguresChanged();
+}

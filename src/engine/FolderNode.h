@@ -45,9 +45,6 @@ public:
     std::int32_t Error = 0;
     // Position among the parent's children (or among the top-level nodes).
     std::uint32_t Row = 0;
-    // Icon indices filled by the window when the node is first drawn.
-    std::int16_t ImageIndex = -1;
-    std::int16_t SelectedIndex = -1;
     std::uint8_t Flags = 0;
 
     bool Scanned() const { return Data != nullptr; }
@@ -138,3 +135,10 @@ void SubtractFromAncestors(TFolderNode* parent, const TFolderNode* removedFolder
                            std::int64_t size);
 // Newest times and attribute OR of node's record, from its children's records.
 void RecomputeNewest(TFolderNode* node);
+// Adds sign * the tree figures of `figures` to every scanned ancestor of node.
+void AddToAncestors(TFolderNode* node, const TFolderSize& figures, int sign);
+// Recomputes "something below is incomplete" for node and its ancestors.
+void RefreshIncomplete(TFolderNode* node);
+// Takes a folder known to be gone off the tree: its figures off every
+// ancestor, then its node with the subtree. Not for top-level nodes.
+void RemoveFolderNode(TFolderTree& tree, TFolderNode* node);

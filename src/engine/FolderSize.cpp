@@ -1,7 +1,5 @@
 #include "engine/FolderSize.h"
 
-int WhatIfIndex = 0;
-
 std::int32_t ClusterSlack(std::int32_t clusterSize, std::int64_t fileSize) {
     if (clusterSize <= 0)
         return 0;
@@ -9,13 +7,13 @@ std::int32_t ClusterSlack(std::int32_t clusterSize, std::int64_t fileSize) {
     return r == 0 ? 0 : clusterSize - static_cast<std::int32_t>(r);
 }
 
-std::int64_t ShownTreeWasted(const TFolderSize& record) {
-    return WhatIfIndex >= 1 && WhatIfIndex <= AltClusterCount ? record.TreeWastedAlt[WhatIfIndex]
+std::int64_t ShownTreeWasted(const TFolderSize& record, int whatIfIndex) {
+    return whatIfIndex >= 1 && whatIfIndex <= AltClusterCount ? record.TreeWastedAlt[whatIfIndex]
                                                               : record.TreeWasted;
 }
 
-std::int64_t ShownOwnWasted(const TFolderSize& record) {
-    return WhatIfIndex >= 1 && WhatIfIndex <= AltClusterCount ? record.OwnWastedAlt[WhatIfIndex]
+std::int64_t ShownOwnWasted(const TFolderSize& record, int whatIfIndex) {
+    return whatIfIndex >= 1 && whatIfIndex <= AltClusterCount ? record.OwnWastedAlt[whatIfIndex]
                                                               : record.OwnWasted;
 }
 

@@ -13,10 +13,6 @@ using TFileTime = std::uint64_t;
 inline constexpr std::int32_t AltClusterSizes[8] = {0, 512, 2048, 4096, 8192, 16384, 32768, 65536};
 inline constexpr int AltClusterCount = 7;
 
-// 0 = the drive's own cluster size, 1..7 = an entry of AltClusterSizes. Set only
-// by the window's cluster-size selector; the scanner never reads it.
-extern int WhatIfIndex;
-
 struct TFolderSize {
     std::int64_t TreeSize = 0;
     std::int64_t OwnSize = 0;
@@ -57,6 +53,8 @@ enum : std::uint32_t {
 // Bytes left unused in the last cluster of a file of fileSize bytes.
 std::int32_t ClusterSlack(std::int32_t clusterSize, std::int64_t fileSize);
 
-std::int64_t ShownTreeWasted(const TFolderSize& record);
-std::int64_t ShownOwnWasted(const TFolderSize& record);
+// The wasted space shown: at the drive's own cluster size (whatIfIndex 0) or
+// at AltClusterSizes[whatIfIndex]; an index out of range shows the drive's.
+std::int64_t ShownTreeWasted(const TFolderSize& record, int whatIfIndex);
+std::int64_t ShownOwnWasted(const TFolderSize& record, int whatIfIndex);
 std::int64_t AltTreeWasted(const TFolderSize& record, int index);

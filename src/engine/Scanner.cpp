@@ -12,8 +12,8 @@
 
 #include "engine/NameOrder.h"
 #include "engine/Paths.h"
+#include "engine/ScopeExit.h"
 #include "engine/VolumeInfo.h"
-#include "platform/DirReader.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,20 +23,29 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <sys/resource.h>
 #include <thread>
 #include <unordered_set>
-
-std::atomic<bool> AbortScan{false};
-std::int32_t ScanClusterSize = 0;
+#include <utility>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A listed folder's descriptor, kept open while its subfolders still have to
-// be opened relative to it; the last one to open closes it.
+// A listed folder's handle, kept open while its subfolders still have to be
+// opened relative to it; the last one to open closes it.
 struct TSharedFd {
-    Platform::TFd Fd;
+    TFolderLister& Lister;
+    int Handle;
+    ~TSharedFd() { Lister.Close(Handle); }
+};
+
+// A handle closed when the reader is done with it.
+struct TOpenFolder {
+    TFolderLister& Lister;
+    int Handle = -1;
+    ~TOpenFolder() { Lister.Close(Handle); }
+    int Release() { return std::exchange(Handle, -1); }
 };
 
 // One folder in flight. Created by the reader of its parent (or by the owner
@@ -110,14 +119,20 @@ constexpr auto AbandonAfter = std::chrono::milliseconds(300);
 // cleared the abort flag), posts it into a queue nobody reads, finds the
 // scan over and leaves. The last one out frees what is left; the tree, the host and
 // the scanner are never touched from here after the owner has gone.
+} // namespace
+
 class TScanRun : public std::enable_shared_from_this<TScanRun> {
 public:
-    TScanRun(TFolderTree& tree, TScanHost& host, std::shared_ptr<TScanProgress> counters,
-             int maxReaders, std::int32_t clusterSize, TScanner::TFolderHook hook,
-             void* hookContext)
-        : Tree(tree), Host(host), Counters(std::move(counters)),
+    TScanRun(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
+             std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
+             TScanner::TFolderHook hook, void* hookContext)
+        : Tree(tree), Host(host), Lister(std::move(lister)), Counters(std::move(counters)),
           MaxReaders(std::max(1, maxReaders)), ClusterSize(clusterSize), Hook(hook),
           HookContext(hookContext) {}
+
+    // The readers' abort flag. It belongs to the run, so a reader left behind
+    // in the file system can still read it after the scanner is gone.
+    std::atomic<bool> Abort{false};
 
     ~TScanRun() {
         for (TScanDir* d : Jobs)
@@ -149,11 +164,11 @@ public:
             if (finished)
                 break;
             Host.ProcessEvents();
-            if (AbortScan && AbortTime == Clock::time_point{}) {
+            if (Abort && AbortTime == Clock::time_point{}) {
                 RequestAbort();
                 AbortTime = Clock::now();
             }
-            if (AbortScan && Clock::now() - AbortTime > AbandonAfter) {
+            if (Abort && Clock::now() - AbortTime > AbandonAfter) {
                 Abandon();
                 Tree.NotifyFiguresChanged();
                 return;
@@ -194,7 +209,7 @@ private:
     }
 
     void RequestAbort() {
-        AbortScan = true;
+        Abort = true;
         std::lock_guard lock(JobLock);
         JobReady.notify_all();
     }
@@ -267,7 +282,7 @@ private:
             for (;;) {
                 if (Finished)
                     return;
-                const bool abort = AbortScan.load();
+                const bool abort = Abort.load();
                 if (!abort && !Jobs.empty())
                     break;
                 if (Busy == 0 && (abort || Jobs.empty())) {
@@ -292,7 +307,7 @@ private:
                 InFlight.erase(dir);
                 if (!Failure)
                     Failure = std::current_exception();
-                AbortScan = true;
+                Abort = true;
                 --Busy;
                 continue;
             }
@@ -304,7 +319,7 @@ private:
                 JobReady.notify_all();
             }
             --Busy;
-            if (Busy == 0 && (Jobs.empty() || AbortScan)) {
+            if (Busy == 0 && (Jobs.empty() || Abort)) {
                 SignalFinished();
                 return;
             }
@@ -327,37 +342,33 @@ private:
                              std::vector<TScanDir*>& newJobs) {
         int error = 0;
         bool otherMount = false;
-        Platform::TFd fd;
+        TOpenFolder fd{*Lister};
         if (!dir->ParentFd)
-            fd = Platform::OpenFolderPath(dir->Name, error);
-        else if (SeesMounts)
-            fd = Platform::OpenSubfolderAt(dir->ParentFd->Fd.Get(), dir->Name.c_str(), error,
-                                           otherMount);
+            fd.Handle = Lister->OpenTop(dir->Name, error);
         else
-            fd = Platform::OpenFolderAt(dir->ParentFd->Fd.Get(), dir->Name.c_str(), error);
+            fd.Handle =
+                Lister->OpenSub(dir->ParentFd->Handle, dir->Name.c_str(), error, otherMount);
         dir->ParentFd.reset();
         if (otherMount) {
             dir->MountOnOpen = true;
             Post(dir);
             return;
         }
-        if (!fd.Valid()) {
+        if (fd.Handle < 0) {
             dir->Error = error;
             Counters->Unreadable.fetch_add(1, std::memory_order_relaxed);
             Post(dir);
             return;
         }
-        Platform::IdentityOf(fd.Get(), dir->Device, dir->Inode);
-        // Where opening a subfolder tells mount points apart, listings need
-        // not look for them (mount id 0).
+        Lister->Identity(fd.Handle, dir->Device, dir->Inode);
         if (!dir->Parent)
-            dir->MountId = SeesMounts ? 0 : Platform::MountIdOf(fd.Get());
+            dir->MountId = Lister->ListingMount(fd.Handle);
         if (Hook)
             Hook(dir->Name, HookContext);
 
         TReaderSink sink(*dir, ClusterSize);
         bool aborted = false;
-        Platform::ListFolder(fd.Get(), dir->MountId, sink, AbortScan, buffer, aborted, error);
+        Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
         dir->Error = error;
         dir->Aborted = aborted;
 
@@ -379,7 +390,7 @@ private:
                 if (sub->OtherMount)
                     continue;
                 if (!shared)
-                    shared = std::make_shared<TSharedFd>(TSharedFd{std::move(fd)});
+                    shared = std::make_shared<TSharedFd>(*Lister, fd.Release());
                 sub->ParentFd = shared;
                 newJobs.push_back(sub);
             }
@@ -422,7 +433,7 @@ private:
         }
         batch.clear();
         if (last)
-            Host.SetStatusText(0, NodePath(last));
+            Host.ScanReached(*last);
         Tree.NotifyFiguresChanged();
     }
 
@@ -481,8 +492,7 @@ private:
             node->Data = std::make_unique<TFolderSize>(dir->Record);
             node->Set(NodeScanned);
             node->Set(NodeIncompleteBelow, dir->IncompleteBelow);
-            if (node == Host.CurrentNode())
-                Host.ShowPage(Host.CurrentPage());
+            Host.FolderFinished(*node);
             TScanDir* parent = dir->Parent;
             if (parent) {
                 parent->Record.AddFinishedChild(*node->Data);
@@ -506,12 +516,12 @@ private:
 
     TFolderTree& Tree;
     TScanHost& Host;
+    const std::shared_ptr<TFolderLister> Lister;
     const std::shared_ptr<TScanProgress> Counters;
     const int MaxReaders;
     const std::int32_t ClusterSize;
     const TScanner::TFolderHook Hook;
     void* const HookContext;
-    const bool SeesMounts = Platform::SubfolderOpenSeesMounts();
 
     std::vector<std::thread> Threads;
     std::mutex JobLock;
@@ -531,44 +541,10 @@ private:
     std::unordered_set<TScanDir*> Open; // absorbed, waiting for subfolders
 };
 
+namespace {
+
 // Raises the limit on open descriptors once: a wide, deep tree keeps one open
 // per folder that still has subfolders waiting.
-void RaiseDescriptorLimit();
-
-// Recomputes "something below is incomplete" for node and its ancestors.
-void RefreshIncomplete(TFolderNode* node) {
-    for (TFolderNode* p = node; p; p = p->Parent) {
-        bool incomplete = false;
-        for (const auto& c : p->Children) {
-            if (c->Has(NodeReadError) || c->Has(NodeIncompleteBelow) ||
-                (!c->Data && !c->Has(NodeOtherDrive))) {
-                incomplete = true;
-                break;
-            }
-        }
-        p->Set(NodeIncompleteBelow, incomplete);
-    }
-}
-
-// Adds sign * the tree figures of `figures` to every ancestor of node.
-void AdjustAncestors(TFolderNode* node, const TFolderSize& figures, int sign) {
-    for (TFolderNode* p = node->Parent; p && p->Data; p = p->Parent) {
-        TFolderSize& r = *p->Data;
-        r.TreeSize += sign * figures.TreeSize;
-        r.TreeWasted += sign * figures.TreeWasted;
-        r.TreeFileCount += static_cast<std::uint32_t>(sign) * figures.TreeFileCount;
-        r.TreeFolderCount += static_cast<std::uint32_t>(sign) * figures.TreeFolderCount;
-        for (int i = 1; i <= AltClusterCount; ++i)
-            r.TreeWastedAlt[i] += sign * figures.TreeWastedAlt[i];
-        RecomputeNewest(p);
-    }
-}
-
-} // namespace
-
-#include <sys/resource.h>
-
-namespace {
 void RaiseDescriptorLimit() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -579,6 +555,7 @@ void RaiseDescriptorLimit() {
         }
     });
 }
+
 } // namespace
 
 TScanner::TScanner(TFolderTree& tree, TScanHost& host)
@@ -598,12 +575,16 @@ void TScanner::SetReaderThreads(int count) {
     MaxReaders = count > 0 ? count : DefaultReaderThreads();
 }
 
+void TScanner::Abort() {
+    AbortRequested = true;
+    std::lock_guard lock(RunLock);
+    if (Running)
+        Running->Abort = true;
+}
+
 void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
-    Host.SetScanning(true);
-    struct TGuard {
-        TScanHost& Host;
-        ~TGuard() { Host.SetScanning(false); }
-    } guard{Host};
+    Host.ScanStateChanged(true);
+    TScopeExit ended([this] { Host.ScanStateChanged(false); });
     TFolderNode* root = Tree.AddRoot(entry.RootPath);
     root->Drive = &entry;
     entry.RootNode = root;
@@ -615,15 +596,27 @@ void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
 }
 
 TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
-    AbortScan = false;
+    AbortRequested = false;
     // Fresh counters: readers of an earlier scan that was given up may still
     // write to theirs.
     Counters = std::make_shared<TScanProgress>();
     RaiseDescriptorLimit();
-    Host.SetStatusText(0, path);
+    Host.ScanReached(*node);
     Host.ProcessEvents();
-    auto run = std::make_shared<TScanRun>(Tree, Host, Counters, MaxReaders, ScanClusterSize, Hook,
-                                          HookContext);
+    // A fresh disk lister per scan, so it follows the kernel's abilities as
+    // they are when the scan starts.
+    auto lister = Lister ? Lister : std::make_shared<TDiskLister>();
+    auto run = std::make_shared<TScanRun>(Tree, Host, std::move(lister), Counters, MaxReaders,
+                                          ScanClusterSize, Hook, HookContext);
+    {
+        std::lock_guard lock(RunLock);
+        Running = run;
+        run->Abort = AbortRequested.load();
+    }
+    TScopeExit forget([this] {
+        std::lock_guard lock(RunLock);
+        Running.reset();
+    });
     try {
         run->Run(path, node);
     } catch (...) {
@@ -638,22 +631,8 @@ bool TScanner::RemoveVanishedFolder(const std::string& path, TFolderNode* node) 
     // remove it (its mount point can vanish when the drive is unmounted).
     if (!node || !node->Parent || IsDriveRoot(path) || PathExists(path))
         return false;
-    RemoveFolderNode(node);
+    RemoveFolderNode(Tree, node);
     return true;
-}
-
-void TScanner::RemoveFolderNode(TFolderNode* node) {
-    if (!node || !node->Parent)
-        return;
-    const TFolderSize* r = node->Data.get();
-    // A folder that was never scanned still counts as one folder below its
-    // parent, but carries nothing else.
-    SubtractFromAncestors(node->Parent, node, r ? r->TreeFolderCount + 1 : 1,
-                          r ? r->TreeFileCount : 0, r ? r->TreeWasted : 0, r ? r->TreeSize : 0);
-    TFolderNode* parent = node->Parent;
-    Tree.DeleteNode(node);
-    RefreshIncomplete(parent);
-    Tree.NotifyFiguresChanged();
 }
 
 void TScanner::RescanFolder(const std::string& path, TFolderNode* node) {
@@ -662,27 +641,21 @@ void TScanner::RescanFolder(const std::string& path, TFolderNode* node) {
     std::unique_ptr<TFolderSize> old = std::move(node->Data);
     FreeNodeRecords(node, false);
     Tree.DeleteChildren(node);
-    node->Set(NodeScanned, false);
-    node->Set(NodeReadError, false);
-    node->Set(NodeIncompleteBelow, false);
+    for (TNodeFlag flag : {NodeScanned, NodeReadError, NodeIncompleteBelow, NodeNotAnswering})
+        node->Set(flag, false);
     node->Error = 0;
     if (TFolderNode* root = RootNode(node); root && root->Drive)
         ScanClusterSize = root->Drive->ClusterSize;
 
     // Whatever happens in the scan, the ancestors end up holding the sum of
     // what is known: the old figures come off, the new ones (if any) go on.
-    struct TFixAncestors {
-        TFolderNode* Node;
-        std::unique_ptr<TFolderSize>& Old;
-        TFolderTree& Tree;
-        ~TFixAncestors() {
-            if (Old)
-                AdjustAncestors(Node, *Old, -1);
-            if (Node->Data)
-                AdjustAncestors(Node, *Node->Data, +1);
-            RefreshIncomplete(Node->Parent);
-            Tree.NotifyFiguresChanged();
-        }
-    } fix{node, old, Tree};
+    TScopeExit fixAncestors([&] {
+        if (old)
+            AddToAncestors(node, *old, -1);
+        if (node->Data)
+            AddToAncestors(node, *node->Data, +1);
+        RefreshIncomplete(node->Parent);
+        Tree.NotifyFiguresChanged();
+    });
     ScanFolder(IncludeTrailingBackslash(path), node);
 }

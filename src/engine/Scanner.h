@@ -9,45 +9,29 @@
 // keep their records; the others have none.
 #pragma once
 
+#include "engine/FolderLister.h"
 #include "engine/FolderNode.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
-// Set by the window's Abort command; read by readers after every entry and by
-// commands that scan several drives between drives. Cleared when a scan starts.
-extern std::atomic<bool> AbortScan;
-// The cluster size with which the running scan computes wasted space.
-extern std::int32_t ScanClusterSize;
-
-// What the scanner needs of the window that shows the tree.
+// What a scan tells whoever shows it. Every call comes on the owner thread.
+// The defaults do nothing, so a scan that only wants the tree (tools,
+// benchmarks, tests) runs with a plain TScanHost.
 class TScanHost {
 public:
     virtual ~TScanHost() = default;
-    // On: disable the commands that start scans or change the tree, enable Abort.
-    virtual void SetScanning(bool on) = 0;
-    virtual void SetStatusText(int panel, const std::string& text) = 0;
-    // The node whose figures the window shows, or none.
-    virtual TFolderNode* CurrentNode() = 0;
-    virtual int CurrentPage() = 0;
-    // Redisplays the page for the current node.
-    virtual void ShowPage(int page) = 0;
-    // Lets pending window events run; called many times a second during a scan.
-    virtual void ProcessEvents() = 0;
-};
-
-// A host without a window: scans that only want the tree (benchmarks,
-// tools) run with it.
-class TSilentScanHost final : public TScanHost {
-public:
-    void SetScanning(bool) override {}
-    void SetStatusText(int, const std::string&) override {}
-    TFolderNode* CurrentNode() override { return nullptr; }
-    int CurrentPage() override { return 0; }
-    void ShowPage(int) override {}
-    void ProcessEvents() override {}
+    // A scan command starts (true) or has ended (false).
+    virtual void ScanStateChanged(bool /*scanning*/) {}
+    // The folder the scan took in last; once per batch of results.
+    virtual void ScanReached(const TFolderNode& /*node*/) {}
+    // node's record is final (its listing and all its subfolders are done).
+    virtual void FolderFinished(TFolderNode& /*node*/) {}
+    // Lets pending events run; called many times a second during a scan.
+    virtual void ProcessEvents() {}
 };
 
 // Counters the host may read to show progress; updated by the readers.
@@ -59,6 +43,8 @@ struct TScanProgress {
     std::atomic<std::uint64_t> Unreadable{0};
 };
 
+class TScanRun;
+
 class TScanner {
 public:
     TScanner(TFolderTree& tree, TScanHost& host);
@@ -66,11 +52,23 @@ public:
     TScanner(const TScanner&) = delete;
     TScanner& operator=(const TScanner&) = delete;
 
+    // Set by Abort; commands that scan several drives stop between them when
+    // they see it. Cleared when a scan starts.
+    const std::atomic<bool>& AbortScan() const { return AbortRequested; }
+    // Stops the running scan: readers stop after the entry they are on, and
+    // one stuck in the file system is left behind. Any thread may call it.
+    void Abort();
+    // The cluster size with which scans compute wasted space; ScanDrive and
+    // RescanFolder set it from the drive.
+    std::int32_t ScanClusterSize = 0;
+
     // The most reader threads a scan starts (threads start only when there is
     // work waiting for them). 0 gives the default.
     void SetReaderThreads(int count);
     int ReaderThreads() const { return MaxReaders; }
     static int DefaultReaderThreads();
+    // The file system to read; none (the default) reads the disk.
+    void SetLister(std::shared_ptr<TFolderLister> lister) { Lister = std::move(lister); }
 
     // Scans the drive whose root is entry.RootPath into a new top-level node.
     void ScanDrive(const std::string& driveText, TDriveRecInfo& entry);
@@ -82,9 +80,6 @@ public:
     // When nothing exists at path any more, removes node with its subtree and
     // corrects the ancestors; returns whether it did.
     bool RemoveVanishedFolder(const std::string& path, TFolderNode* node);
-    // Takes a folder known to be gone off the tree: its figures off every
-    // ancestor, then its node with the subtree. Not for top-level nodes.
-    void RemoveFolderNode(TFolderNode* node);
 
     // The counters of the latest scan.
     const TScanProgress& Progress() const { return *Counters; }
@@ -102,7 +97,11 @@ private:
     TFolderTree& Tree;
     TScanHost& Host;
     int MaxReaders;
+    std::shared_ptr<TFolderLister> Lister;
     std::shared_ptr<TScanProgress> Counters = std::make_shared<TScanProgress>();
+    std::atomic<bool> AbortRequested{false};
+    std::mutex RunLock; // guards Running, which Abort may read from any thread
+    std::shared_ptr<TScanRun> Running;
     TFolderHook Hook = nullptr;
     void* HookContext = nullptr;
 };

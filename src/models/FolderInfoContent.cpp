@@ -133,7 +133,7 @@ QString FolderTypeName() {
 }
 
 TFolderInfoContent FolderInfoContent(const TFolderNode& node, const TDirEntry* entry,
-                                     const QString& typeName) {
+                                     const QString& typeName, int whatIfIndex) {
     TFolderInfoContent c;
     c.IsDriveRoot = node.Parent == nullptr;
     c.DisplayName = TFolderTreeModel::NodeText(&node);
@@ -160,8 +160,10 @@ TFolderInfoContent FolderInfoContent(const TFolderNode& node, const TDirEntry* e
         c.Rows[RowSystemFiles].Value = AttributeLine(r.AttributesOr, AttrSystem, Tr("System"));
         c.Rows[RowCompressedFiles].Value =
             AttributeLine(r.AttributesOr, AttrCompressed, Tr("Compressed"));
-        c.Tree = Figures(r.TreeSize, ShownTreeWasted(r), r.TreeFileCount, r.TreeFolderCount);
-        c.Folder = Figures(r.OwnSize, ShownOwnWasted(r), r.OwnFileCount, r.OwnFolderCount);
+        c.Tree = Figures(r.TreeSize, ShownTreeWasted(r, whatIfIndex), r.TreeFileCount,
+                         r.TreeFolderCount);
+        c.Folder =
+            Figures(r.OwnSize, ShownOwnWasted(r, whatIfIndex), r.OwnFileCount, r.OwnFolderCount);
     } else {
         c.Rows[RowLastAccess].Value = Tr("(unknown)");
         c.Rows[RowLastChange].Value = Tr("(unknown)");
@@ -173,11 +175,11 @@ TFolderInfoContent FolderInfoContent(const TFolderNode& node, const TDirEntry* e
     return c;
 }
 
-TFolderInfoContent FolderInfoContent(const TFolderNode& node) {
+TFolderInfoContent FolderInfoContent(const TFolderNode& node, int whatIfIndex) {
     TDirEntry entry;
     // A drive root has no entry of its own in a parent folder.
     const bool found = node.Parent && FindEntry(NodePath(&node), entry);
-    return FolderInfoContent(node, found ? &entry : nullptr, FolderTypeName());
+    return FolderInfoContent(node, found ? &entry : nullptr, FolderTypeName(), whatIfIndex);
 }
 
 QString ReduceWasteLinkText() {

@@ -84,9 +84,9 @@ QString FolderTypeName();
 // The content for a node with a record. `entry` is the folder's own directory
 // entry, or none (a drive root, a folder gone meanwhile).
 TFolderInfoContent FolderInfoContent(const TFolderNode& node, const TDirEntry* entry,
-                                     const QString& typeName);
+                                     const QString& typeName, int whatIfIndex);
 // The same, looking up the folder's entry and type name itself.
-TFolderInfoContent FolderInfoContent(const TFolderNode& node);
+TFolderInfoContent FolderInfoContent(const TFolderNode& node, int whatIfIndex);
 
 // ---- wasted space ------------------------------------------------------------
 

@@ -71,26 +71,20 @@ bool TFolderTreeModel::hasChildren(const QModelIndex& parent) const {
     return rowCount(parent) > 0;
 }
 
-int TFolderTreeModel::IconIndex(const TFolderNode* node, bool open) const {
+TFolderTreeModel::TNodeKind TFolderTreeModel::KindOf(const TFolderNode* node) {
+    if (!node->Parent && node->Drive)
+        return TNodeKind::Drive;
+    return node->Has(NodeOtherDrive) ? TNodeKind::OtherDrive : TNodeKind::Folder;
+}
+
+QIcon TFolderTreeModel::IconOf(const TFolderNode* node, bool open) const {
     if (!IconProvider)
-        return -1;
-    auto* mutableNode = const_cast<TFolderNode*>(node);
-    std::int16_t& slot = open ? mutableNode->SelectedIndex : mutableNode->ImageIndex;
-    if (slot >= 0)
-        return slot;
-    const QIcon icon = IconProvider(node, open);
-    // Few distinct icons exist; keep one copy of each.
-    for (std::size_t i = 0; i < Icons.size(); ++i) {
-        if (Icons[i].cacheKey() == icon.cacheKey()) {
-            slot = static_cast<std::int16_t>(i);
-            return slot;
-        }
-    }
-    if (Icons.size() >= 32000)
-        return -1;
-    Icons.push_back(icon);
-    slot = static_cast<std::int16_t>(Icons.size() - 1);
-    return slot;
+        return {};
+    const auto kind = KindOf(node);
+    QIcon& icon = Icons[static_cast<std::size_t>(kind) * 2 + (open ? 1 : 0)];
+    if (icon.isNull())
+        icon = IconProvider(kind, open);
+    return icon;
 }
 
 QVariant TFolderTreeModel::data(const QModelIndex& index, int role) const {
@@ -102,10 +96,12 @@ QVariant TFolderTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         return NodeText(node);
     case Qt::DecorationRole: {
-        const int i = IconIndex(node, false);
-        return i >= 0 ? QVariant(Icons[static_cast<std::size_t>(i)]) : QVariant();
+        const QIcon icon = IconOf(node, false);
+        return icon.isNull() ? QVariant() : QVariant(icon);
     }
     case Qt::ToolTipRole:
+        if (node->Has(NodeNotAnswering))
+            return tr("This folder did not answer; its drive may be gone.");
         if (node->Has(NodeReadError))
             return tr("This folder could not be read completely.");
         if (node->Has(NodeOtherDrive))

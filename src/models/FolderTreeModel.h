@@ -9,19 +9,26 @@
 #include <QAbstractItemModel>
 #include <QIcon>
 
+#include <array>
 #include <functional>
 #include <vector>
 
 class TFolderTreeModel final : public QAbstractItemModel, public TTreeObserver {
     Q_OBJECT
 public:
-    // Gives the icon of a folder (open = the icon for an expanded folder).
-    using TIconProvider = std::function<QIcon(const TFolderNode* node, bool open)>;
+    // What a node's icon shows; every node of a kind has the same icon.
+    enum class TNodeKind { Drive, OtherDrive, Folder };
+    static TNodeKind KindOf(const TFolderNode* node);
+    // Gives the icon of a kind of node (open = the icon for an expanded folder).
+    using TIconProvider = std::function<QIcon(TNodeKind kind, bool open)>;
 
     explicit TFolderTreeModel(TFolderTree& tree, QObject* parent = nullptr);
     ~TFolderTreeModel() override;
 
-    void SetIconProvider(TIconProvider provider) { IconProvider = std::move(provider); }
+    void SetIconProvider(TIconProvider provider) {
+        IconProvider = std::move(provider);
+        Icons = {};
+    }
 
     TFolderNode* NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(const TFolderNode* node) const;
@@ -53,11 +60,12 @@ private:
 
     // True when the view can see node: every ancestor has shown its children.
     bool Visible(const TFolderNode* node) const;
-    int IconIndex(const TFolderNode* node, bool open) const;
+    QIcon IconOf(const TFolderNode* node, bool open) const;
 
     TFolderTree& Tree;
     TIconProvider IconProvider;
-    mutable std::vector<QIcon> Icons;
+    // One icon per kind and state, asked of the provider once.
+    mutable std::array<QIcon, 6> Icons;
     // Whether the matching begin call was made, for each pending end call.
     std::vector<bool> PendingNotifications;
 };

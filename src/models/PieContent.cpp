@@ -185,7 +185,7 @@ TPieContent BuildPieContent(TFolderNode& folder, const TPieOptions& options,
         return out;
     const TFolderSize& record = *folder.Data;
     const std::string path = NodePath(&folder);
-    const std::int64_t treeWasted = ShownTreeWasted(record);
+    const std::int64_t treeWasted = ShownTreeWasted(record, options.WhatIfIndex);
 
     TPieItem self;
     self.Node = &folder;
@@ -218,7 +218,7 @@ TPieContent BuildPieContent(TFolderNode& folder, const TPieOptions& options,
         // figures and counts as empty.
         if (child->Data) {
             c.Size = child->Data->TreeSize;
-            c.Wasted = ShownTreeWasted(*child->Data);
+            c.Wasted = ShownTreeWasted(*child->Data, options.WhatIfIndex);
         }
         builder.AddOrAccumulate(c, [&](TPieItem& item) {
             item.Name = TFolderTreeModel::NodeText(child.get());
@@ -254,9 +254,10 @@ TPieContent BuildPieContent(TFolderNode& folder, const TPieOptions& options,
             // What the listing did not reach is still part of the folder: shown
             // as its files, the other sections keep their true size instead of
             // the last one stretching over the gap.
-            builder.AddGroup(PieFilesInThisFolder(), PieColorFilesInFolder, &folder, TGroup::None,
-                             std::max<std::int64_t>(0, ShownOwnWasted(record) - seenWasted),
-                             std::max<std::int64_t>(0, record.OwnSize - seenSize));
+            builder.AddGroup(
+                PieFilesInThisFolder(), PieColorFilesInFolder, &folder, TGroup::None,
+                std::max<std::int64_t>(0, ShownOwnWasted(record, options.WhatIfIndex) - seenWasted),
+                std::max<std::int64_t>(0, record.OwnSize - seenSize));
         }
         builder.AddGroup(PieOtherSmallerFiles(), PieColorOtherFiles, nullptr, TGroup::None,
                          builder.OtherFilesWasted, builder.OtherFilesSize);
@@ -264,7 +265,7 @@ TPieContent BuildPieContent(TFolderNode& folder, const TPieOptions& options,
         // The section stands for the folder it is in: clicking it opens
         // nothing new, so it keeps the arrow.
         builder.AddGroup(PieFilesInThisFolder(), PieColorFilesInFolder, &folder, TGroup::Folders,
-                         ShownOwnWasted(record), record.OwnSize);
+                         ShownOwnWasted(record, options.WhatIfIndex), record.OwnSize);
     }
     builder.AddGroup(PieOtherSmallerFolders(), PieColorOtherFolders, nullptr, TGroup::None,
                      builder.OtherFoldersWasted, builder.OtherFoldersSize);

@@ -44,6 +44,7 @@ struct TPieOptions {
     bool SortAscending = false; // smallest section first
     double MinFolderAngle = 1.0;
     double MinFileAngle = 2.0;
+    int WhatIfIndex = 0; // the cluster size whose wasted space is shown
 };
 
 // The record behind a section, and behind the folder itself (item 0).

@@ -66,8 +66,8 @@ int TopCountOf(const QString& text) {
     return ok ? n : 10;
 }
 
-std::int64_t ListValue(const TFolderSize& record, bool includeWasted) {
-    return record.TreeSize + (includeWasted ? ShownTreeWasted(record) : 0);
+std::int64_t ListValue(const TFolderSize& record, bool includeWasted, int whatIfIndex) {
+    return record.TreeSize + (includeWasted ? ShownTreeWasted(record, whatIfIndex) : 0);
 }
 
 std::int64_t RoundedKB(std::int64_t bytes) {
@@ -114,18 +114,18 @@ QString DosDateTimeCell(std::uint32_t packed) {
 }
 
 TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValue,
-                               bool includeWasted) {
+                               bool includeWasted, int whatIfIndex) {
     TSubfolderRow row;
     row.Name = child.Name;
     row.Cells[ColName] = DisplayText(child.Name);
     if (!child.Data)
         return row;
     const TFolderSize& r = *child.Data;
-    const std::int64_t wasted = ShownTreeWasted(r);
+    const std::int64_t wasted = ShownTreeWasted(r, whatIfIndex);
     row.Cells[ColSize] = KBCell(r.TreeSize);
     row.Cells[ColAllocated] = KBCell(wasted + r.TreeSize);
     row.Cells[ColWasted] = KBCell(wasted);
-    row.Cells[ColShare] = ShareCell(ListValue(r, includeWasted), parentValue);
+    row.Cells[ColShare] = ShareCell(ListValue(r, includeWasted, whatIfIndex), parentValue);
     row.Cells[ColObjects] = FormatCount64(std::int64_t{r.TreeFileCount} + r.TreeFolderCount);
     row.AccessDos = FileTimeToDosTime(r.NewestAccessTime);
     row.ChangeDos = FileTimeToDosTime(r.NewestWriteTime);
@@ -179,15 +179,17 @@ int TSubfolderListModel::Fill(const TFolderNode& node, const TSubfolderFilter& f
     Path = NodePath(&node);
     const std::int64_t threshold =
         ListThreshold(filter.DisplayType, filter.LargerThan, filter.LargerThanUnit);
-    const std::int64_t parentValue = node.Data ? ListValue(*node.Data, filter.IncludeWasted) : 0;
+    const std::int64_t parentValue =
+        node.Data ? ListValue(*node.Data, filter.IncludeWasted, filter.WhatIfIndex) : 0;
     Rows.reserve(node.Children.size());
     for (const auto& child : node.Children) {
         // A subfolder without a record (not scanned, another drive) has no
         // value to show or to weigh against the threshold.
         if (!child->Data)
             continue;
-        if (ListValue(*child->Data, filter.IncludeWasted) >= threshold)
-            Rows.push_back(MakeSubfolderRow(*child, parentValue, filter.IncludeWasted));
+        if (ListValue(*child->Data, filter.IncludeWasted, filter.WhatIfIndex) >= threshold)
+            Rows.push_back(
+                MakeSubfolderRow(*child, parentValue, filter.IncludeWasted, filter.WhatIfIndex));
     }
     if (filter.DisplayType != DisplayAll)
         SortCode = filter.IncludeWasted ? -(ColAllocated + 1) : -(ColSize + 1);

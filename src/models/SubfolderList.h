@@ -52,7 +52,7 @@ std::int64_t ListThreshold(int displayType, int position, int unit);
 int TopCountOf(const QString& text);
 // What a folder weighs in the list: tree size, plus the wasted space being
 // shown when wasted space is included.
-std::int64_t ListValue(const TFolderSize& record, bool includeWasted);
+std::int64_t ListValue(const TFolderSize& record, bool includeWasted, int whatIfIndex);
 
 // bytes / 1024, rounded to the nearest whole number, halves to even.
 std::int64_t RoundedKB(std::int64_t bytes);
@@ -73,7 +73,7 @@ struct TSubfolderRow {
 };
 
 TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValue,
-                               bool includeWasted);
+                               bool includeWasted, int whatIfIndex);
 // Negative, zero or positive as a sorts before, with or after b under the
 // sort code (column + 1, negative for descending).
 int CompareSubfolderRows(const TSubfolderRow& a, const TSubfolderRow& b, int sortCode);
@@ -85,6 +85,7 @@ struct TSubfolderFilter {
     int LargerThan = 1;
     int LargerThanUnit = 1;
     bool IncludeWasted = true;
+    int WhatIfIndex = 0; // the cluster size whose wasted space is shown
 };
 
 class TSubfolderListModel final : public QAbstractTableModel {

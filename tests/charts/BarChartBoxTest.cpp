@@ -52,7 +52,6 @@ private:
 class BarChartBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WhatIfIndex = 0;
         SavedWasted = Settings().IncludeWastedInformation.Value;
         Settings().IncludeWastedInformation.Value = true;
         SavedColors = Settings().Colors;
@@ -71,13 +70,15 @@ protected:
 
     void TearDown() override {
         Box.reset();
-        WhatIfIndex = 0;
         Settings().IncludeWastedInformation.Value = SavedWasted;
         Settings().Colors = SavedColors;
     }
 
+    // The what-if cluster size whose wasted space the bars include.
+    int WhatIf = 0;
+
     void ShowWindow(TFolderNode* node, int graphWidth = 200) {
-        Box->ShowFolder(node);
+        Box->ShowFolder(node, WhatIf);
         Box->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Box.get()));
         Box->TheHeader->resizeSection(0, graphWidth);
@@ -134,7 +135,7 @@ protected:
 // ---- rows -----------------------------------------------------------------
 
 TEST_F(BarChartBoxTest, RowsAreTheWholeSubtreeInPreOrder) {
-    Box->ShowFolder(Root);
+    Box->ShowFolder(Root, WhatIf);
     std::vector<std::string> paths;
     for (int row = 0; row < Box->RowCount(); ++row)
         paths.push_back(NodePath(Box->RowNode(row)));
@@ -148,7 +149,7 @@ TEST_F(BarChartBoxTest, RowsAreTheWholeSubtreeInPreOrder) {
     EXPECT_EQ(Box->StatusPanel0->text(), FormatSize(20 * Cluster));
     EXPECT_EQ(Box->StatusPanel1->text(), QStringLiteral("/data"));
 
-    Box->ShowFolder(A);
+    Box->ShowFolder(A, WhatIf);
     EXPECT_EQ(Box->RowCount(), 3);
     EXPECT_EQ(Box->RowNode(0), A);
     EXPECT_EQ(Box->windowTitle(), QStringLiteral("Tree Bar Chart - /data/A"));
@@ -199,14 +200,14 @@ TEST_F(BarChartBoxTest, BarsShowEachFoldersShareOfTheWhole) {
 TEST_F(BarChartBoxTest, BarsFollowTheWhatIfClusterSize) {
     // At 64 KB clusters each of the three files takes one whole cluster, so
     // A1, B and C1 weigh the same.
-    WhatIfIndex = 7;
+    WhatIf = 7;
     ShowWindow(Root);
     EXPECT_EQ(Box->Total(), 3 * 65536);
     EXPECT_EQ(DrawnBars(), (std::vector<int>{200, 66, 66, 0, 66, 66, 66}));
 
     // Without wasted space the what-if size does not matter.
     Settings().IncludeWastedInformation.Value = false;
-    Box->ShowFolder(Root);
+    Box->ShowFolder(Root, WhatIf);
     QApplication::processEvents();
     EXPECT_EQ(Box->Total(), 20 * Cluster);
     EXPECT_EQ(DrawnBars(), (std::vector<int>{200, 50, 50, 0, 50, 100, 100}));
@@ -244,7 +245,7 @@ TEST_F(BarChartBoxTest, NamesAreIndentedByTheirDepthInTheWholeTree) {
     EXPECT_EQ(Box->RowText(Root, metrics, 500), QStringLiteral("/data"));
     EXPECT_EQ(Box->RowText(A, metrics, 500), QStringLiteral("    A"));
     // Opened deeper down, the window's own first row is indented too.
-    Box->ShowFolder(A1);
+    Box->ShowFolder(A1, WhatIf);
     EXPECT_EQ(Box->RowText(Box->RowNode(0), metrics, 500), QStringLiteral("        A1"));
 }
 
@@ -263,7 +264,7 @@ TEST_F(BarChartBoxTest, FullPathsAreShortenedToTheFolderColumn) {
 // ---- choosing a folder --------------------------------------------------------
 
 TEST_F(BarChartBoxTest, EnterChoosesTheSelectedFolderAndEmptiesTheList) {
-    Box->ShowFolder(Root);
+    Box->ShowFolder(Root, WhatIf);
     const int result = RunModal([this] {
         Box->BarList->setCurrentIndex(Row(4));
         QTest::keyClick(Box->BarList, Qt::Key_Return);
@@ -275,13 +276,13 @@ TEST_F(BarChartBoxTest, EnterChoosesTheSelectedFolderAndEmptiesTheList) {
     EXPECT_EQ(Box->ShownRoot(), nullptr);
 
     // The next opening starts without a choice.
-    Box->ShowFolder(A);
+    Box->ShowFolder(A, WhatIf);
     EXPECT_TRUE(Box->SelectedPath().empty());
     EXPECT_EQ(Box->RowCount(), 3);
 }
 
 TEST_F(BarChartBoxTest, EnterChoosesWhereverTheFocusIs) {
-    Box->ShowFolder(Root);
+    Box->ShowFolder(Root, WhatIf);
     const int result = RunModal([this] {
         Box->BarList->setCurrentIndex(Row(2));
         Box->chkShowFullPath->setFocus();
@@ -293,7 +294,7 @@ TEST_F(BarChartBoxTest, EnterChoosesWhereverTheFocusIs) {
 }
 
 TEST_F(BarChartBoxTest, EscapeLeavesWithoutAChoice) {
-    Box->ShowFolder(Root);
+    Box->ShowFolder(Root, WhatIf);
     const int result = RunModal([this] {
         Box->BarList->setCurrentIndex(Row(4));
         QTest::keyClick(Box->BarList, Qt::Key_Escape);
@@ -319,7 +320,7 @@ TEST_F(BarChartBoxTest, DoubleClickChoosesTheRowClicked) {
 TEST_F(BarChartBoxTest, TheChosenPathKeepsTheBytesOfItsName) {
     TFolderNode* odd = T.Add(Root, std::string("caf\xe9"));
     odd->Data = std::make_unique<TFolderSize>();
-    Box->ShowFolder(odd);
+    Box->ShowFolder(odd, WhatIf);
     // The status bar can only show a stand-in for the byte.
     EXPECT_TRUE(Box->StatusPanel1->text().contains(QChar::ReplacementCharacter));
     const int result = RunModal([this] { QTest::keyClick(Box->BarList, Qt::Key_Return); });

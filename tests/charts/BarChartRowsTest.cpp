@@ -23,7 +23,6 @@ std::vector<std::string> Names(const std::vector<TFolderNode*>& nodes) {
 class BarChartRowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WhatIfIndex = 0;
         Root = T.AddRoot("/data");
         A = T.Add(Root, "A", {100});
         A1 = T.Add(A, "A1", {5000});
@@ -32,7 +31,8 @@ protected:
         B = T.Add(Root, "B", {1});
         T.Finish(Root);
     }
-    void TearDown() override { WhatIfIndex = 0; }
+    // The what-if cluster size whose wasted space is shown.
+    int WhatIf = 0;
 
     TBarChartTestTree T;
     TFolderNode* Root = nullptr;
@@ -68,26 +68,26 @@ TEST_F(BarChartRowsTest, LevelsCountFromTheTopOfTheWholeTree) {
 TEST_F(BarChartRowsTest, RowValueFollowsBothSettingsAndTheWhatIfSize) {
     // Own files: A holds 100 bytes (3996 wasted in a 4 KB cluster), A1 5000
     // bytes (3192 wasted), B one byte (4095 wasted).
-    EXPECT_EQ(BarRowValue(A, true, false), 5100);
-    EXPECT_EQ(BarRowValue(A, true, true), 5100 + 3996 + 3192);
-    EXPECT_EQ(BarRowValue(A, false, false), 100);
-    EXPECT_EQ(BarRowValue(A, false, true), 100 + 3996);
-    EXPECT_EQ(BarChartTotal(Root, false), 5101);
-    EXPECT_EQ(BarChartTotal(Root, true), 5101 + 3996 + 3192 + 4095);
+    EXPECT_EQ(BarRowValue(A, true, false, WhatIf), 5100);
+    EXPECT_EQ(BarRowValue(A, true, true, WhatIf), 5100 + 3996 + 3192);
+    EXPECT_EQ(BarRowValue(A, false, false, WhatIf), 100);
+    EXPECT_EQ(BarRowValue(A, false, true, WhatIf), 100 + 3996);
+    EXPECT_EQ(BarChartTotal(Root, false, WhatIf), 5101);
+    EXPECT_EQ(BarChartTotal(Root, true, WhatIf), 5101 + 3996 + 3192 + 4095);
 
     // At 512-byte clusters: 100 -> 412, 5000 -> 120, 1 -> 511.
-    WhatIfIndex = 1;
-    EXPECT_EQ(BarRowValue(A, true, true), 5100 + 412 + 120);
-    EXPECT_EQ(BarRowValue(A, false, true), 100 + 412);
-    EXPECT_EQ(BarChartTotal(Root, true), 5101 + 412 + 120 + 511);
-    EXPECT_EQ(BarRowValue(A, true, false), 5100);
+    WhatIf = 1;
+    EXPECT_EQ(BarRowValue(A, true, true, WhatIf), 5100 + 412 + 120);
+    EXPECT_EQ(BarRowValue(A, false, true, WhatIf), 100 + 412);
+    EXPECT_EQ(BarChartTotal(Root, true, WhatIf), 5101 + 412 + 120 + 511);
+    EXPECT_EQ(BarRowValue(A, true, false, WhatIf), 5100);
 }
 
 TEST_F(BarChartRowsTest, AFolderWithoutItsRecordCountsAsEmpty) {
     TFolderNode* pending = T.Add(Root, "pending");
-    EXPECT_EQ(BarRowValue(pending, true, true), 0);
-    EXPECT_EQ(BarChartTotal(pending, true), 0);
-    EXPECT_EQ(BarRowValue(nullptr, true, true), 0);
+    EXPECT_EQ(BarRowValue(pending, true, true, WhatIf), 0);
+    EXPECT_EQ(BarChartTotal(pending, true, WhatIf), 0);
+    EXPECT_EQ(BarRowValue(nullptr, true, true, WhatIf), 0);
 }
 
 TEST(BarLength, ShareOfTheGraphWidthTruncated) {

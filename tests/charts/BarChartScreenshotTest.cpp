@@ -27,10 +27,9 @@ TEST(BarChartScreenshots, WindowOnARealFolder) {
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
 
     TFolderTree tree;
-    TSilentScanHost host;
+    TScanHost host;
     TScanner scanner(tree, host);
-    AbortScan = false;
-    ScanClusterSize = 4096;
+    scanner.ScanClusterSize = 4096;
     TFolderNode* root = tree.AddRoot(source.toStdString());
     ASSERT_NE(scanner.ScanFolder(source.toStdString(), root), nullptr);
 
@@ -41,7 +40,7 @@ TEST(BarChartScreenshots, WindowOnARealFolder) {
     // Scroll to the first big folder below the root, so bars show.
     int big = 0;
     for (int row = 1; row < box.RowCount() && big == 0; ++row)
-        if (BarRowValue(box.RowNode(row), true, true) * 5 > box.Total())
+        if (BarRowValue(box.RowNode(row), true, true, 0) * 5 > box.Total())
             big = row;
     box.BarList->setCurrentIndex(box.BarList->model()->index(big, 0));
     QApplication::processEvents();

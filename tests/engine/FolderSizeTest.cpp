@@ -6,10 +6,6 @@
 
 namespace {
 
-struct TWhatIfGuard {
-    ~TWhatIfGuard() { WhatIfIndex = 0; }
-};
-
 TEST(ClusterSlack, FollowsTheLastClusterRule) {
     EXPECT_EQ(ClusterSlack(4096, 1), 4095);
     EXPECT_EQ(ClusterSlack(4096, 4096), 0);
@@ -125,19 +121,15 @@ TEST(FolderSizeRecord, EmptyFolderStaysAllZero) {
 }
 
 TEST(WhatIf, ShownFiguresFollowTheIndexAndIgnoreBadValues) {
-    TWhatIfGuard guard;
     TFolderSize r;
     r.AddFile(4096, 1, 0, 0, 0);
     r.Finish();
-    WhatIfIndex = 3;
-    EXPECT_EQ(ShownTreeWasted(r), r.TreeWastedAlt[3]);
-    WhatIfIndex = 1;
-    EXPECT_EQ(ShownTreeWasted(r), 511);
-    EXPECT_EQ(ShownOwnWasted(r), 511);
+    EXPECT_EQ(ShownTreeWasted(r, 3), r.TreeWastedAlt[3]);
+    EXPECT_EQ(ShownTreeWasted(r, 1), 511);
+    EXPECT_EQ(ShownOwnWasted(r, 1), 511);
     for (int bad : {0, -1, 8, 100}) {
-        WhatIfIndex = bad;
-        EXPECT_EQ(ShownTreeWasted(r), 4095) << bad;
-        EXPECT_EQ(ShownOwnWasted(r), 4095) << bad;
+        EXPECT_EQ(ShownTreeWasted(r, bad), 4095) << bad;
+        EXPECT_EQ(ShownOwnWasted(r, bad), 4095) << bad;
     }
     EXPECT_EQ(AltTreeWasted(r, 0), 0);
     EXPECT_EQ(AltTreeWasted(r, 8), 0);

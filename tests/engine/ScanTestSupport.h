@@ -11,16 +11,11 @@
 
 class TTestHost : public TScanHost {
 public:
-    void SetScanning(bool on) override { ScanningCalls.push_back(on); }
-    void SetStatusText(int panel, const std::string& text) override {
-        if (panel == 0)
-            StatusTexts.push_back(text);
-    }
-    TFolderNode* CurrentNode() override { return Current; }
-    int CurrentPage() override { return 3; }
-    void ShowPage(int page) override {
-        ShownPages.push_back(page);
-        ShownWhileScanned.push_back(Current && Current->Data != nullptr);
+    void ScanStateChanged(bool on) override { ScanningCalls.push_back(on); }
+    void ScanReached(const TFolderNode& node) override { Reached.push_back(NodePath(&node)); }
+    void FolderFinished(TFolderNode& node) override {
+        Finished.push_back(&node);
+        FinishedWithRecord.push_back(node.Data != nullptr);
     }
     void ProcessEvents() override {
         ++EventTurns;
@@ -29,10 +24,9 @@ public:
     }
 
     std::vector<bool> ScanningCalls;
-    std::vector<std::string> StatusTexts;
-    std::vector<int> ShownPages;
-    std::vector<bool> ShownWhileScanned;
-    TFolderNode* Current = nullptr;
+    std::vector<std::string> Reached;
+    std::vector<TFolderNode*> Finished;
+    std::vector<bool> FinishedWithRecord;
     int EventTurns = 0;
     std::function<void(int)> OnEvents;
 };

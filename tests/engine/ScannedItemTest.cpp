@@ -36,8 +36,7 @@ TEST(ScannedItem, RemovalNeverFollowsWhatWasSwappedInAfterTheScan) {
     TTestHost host;
     TFolderTree tree;
     TScanner scanner(tree, host);
-    ScanClusterSize = 4096;
-    AbortScan = false;
+    scanner.ScanClusterSize = 4096;
     TFolderNode* root = tree.AddRoot(temp.Path("scan"));
     scanner.ScanFolder(root->Name, root);
     TFolderNode* evil = Find(root, "evil");

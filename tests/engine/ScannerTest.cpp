@@ -28,10 +28,7 @@ namespace {
 
 class ScannerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ScanClusterSize = 4096;
-        AbortScan = false;
-    }
+    void SetUp() override { Scanner.ScanClusterSize = 4096; }
 
     // Scans the temporary tree (or a folder below it) into a new top-level node.
     TFolderNode* Scan(const std::string& relative = "", int threads = 4) {
@@ -286,9 +283,9 @@ TEST_F(ScannerTest, FolderVanishingDuringTheScanKeepsEverySumExact) {
     EXPECT_EQ(CheckSums(root), "");
 }
 
-void AbortOnB(const std::string& name, void*) {
+void AbortOnB(const std::string& name, void* scanner) {
     if (name == "B")
-        AbortScan = true;
+        static_cast<TScanner*>(scanner)->Abort();
 }
 
 TEST_F(ScannerTest, AbortKeepsFinishedFoldersAndDropsTheRest) {
@@ -297,10 +294,10 @@ TEST_F(ScannerTest, AbortKeepsFinishedFoldersAndDropsTheRest) {
     Temp.MakeFile("A/B/deeper/f", 1);
     Temp.MakeFile("A/C/f", 7);
     Temp.MakeFile("A/C/D/f", 7);
-    Scanner.SetFolderHook(&AbortOnB, nullptr);
+    Scanner.SetFolderHook(&AbortOnB, &Scanner);
     TFolderNode* root = Scan("", 1);
     Scanner.SetFolderHook(nullptr, nullptr);
-    EXPECT_TRUE(AbortScan); // stays set so multi-drive commands stop too
+    EXPECT_TRUE(Scanner.AbortScan()); // stays set so multi-drive commands stop too
     EXPECT_FALSE(root->Data);
     TFolderNode* a = Find(root, "A");
     ASSERT_TRUE(a);
@@ -318,7 +315,7 @@ TEST_F(ScannerTest, AbortKeepsFinishedFoldersAndDropsTheRest) {
 
     // The next scan starts with the flag cleared.
     TFolderNode* again = Scan();
-    EXPECT_FALSE(AbortScan);
+    EXPECT_FALSE(Scanner.AbortScan());
     ASSERT_TRUE(again->Data);
     EXPECT_EQ(again->Data->TreeSize, 17);
 }
@@ -360,8 +357,8 @@ TEST_F(ScannerTest, RescanOfADeletedFolderRemovesIt) {
     EXPECT_EQ(CheckSums(root), "");
 }
 
-void AbortAlways(const std::string&, void*) {
-    AbortScan = true;
+void AbortAlways(const std::string&, void* scanner) {
+    static_cast<TScanner*>(scanner)->Abort();
 }
 
 // A folder whose entries can be listed but not examined (read permission
@@ -424,9 +421,9 @@ TEST_F(ScannerTest, AbortGivesUpOnAFolderThatDoesNotAnswer) {
     Temp.MakeFile("dead/inner/f", 10);
     static THang hang; // outlives the reader that is left behind
     Scanner.SetFolderHook(&HangOnDead, &hang);
-    Host.OnEvents = [](int) {
+    Host.OnEvents = [this](int) {
         if (hang.Entered)
-            AbortScan = true;
+            Scanner.Abort();
     };
     TFolderNode* root = Scan("", 4);
     Scanner.SetFolderHook(nullptr, nullptr);
@@ -443,7 +440,6 @@ TEST_F(ScannerTest, AbortGivesUpOnAFolderThatDoesNotAnswer) {
 
     // The next scan runs normally beside the reader still stuck in the old
     // one, which finds its scan over once it is let go and touches nothing.
-    AbortScan = false;
     TFolderNode* again = Scan("live", 4);
     ASSERT_TRUE(again->Data);
     EXPECT_EQ(again->Data->TreeSize, 200);
@@ -465,9 +461,9 @@ TEST_F(ScannerTest, AbortEndsAScanStuckOnADeadShare) {
     if (!share.Mounted())
         GTEST_SKIP() << share.Why();
     const auto start = std::chrono::steady_clock::now();
-    Host.OnEvents = [start](int) {
+    Host.OnEvents = [this, start](int) {
         if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500))
-            AbortScan = true;
+            Scanner.Abort();
     };
     Scanner.SetReaderThreads(4);
     TFolderNode* root = Tree.AddRoot(share.Root());
@@ -491,7 +487,7 @@ TEST_F(ScannerTest, AbortedRescanTakesTheOldFiguresOffTheAncestors) {
     Temp.MakeFile("redo/b", 10);
     TFolderNode* root = Scan();
     TFolderNode* redo = Find(root, "redo");
-    Scanner.SetFolderHook(&AbortAlways, nullptr);
+    Scanner.SetFolderHook(&AbortAlways, &Scanner);
     Scanner.RescanFolder(NodePath(redo), redo);
     Scanner.SetFolderHook(nullptr, nullptr);
     EXPECT_FALSE(redo->Data);
@@ -522,11 +518,11 @@ TEST_F(ScannerTest, RescanUsesTheClusterSizeOfItsOwnDrive) {
         TFolderNode* node = Tree.AddRoot(drive->RootPath);
         node->Drive = drive;
         drive->RootNode = node;
-        ScanClusterSize = drive->ClusterSize;
+        Scanner.ScanClusterSize = drive->ClusterSize;
         Scanner.ScanFolder(drive->RootPath, node);
     }
     EXPECT_EQ(d->RootNode->Data->TreeWasted, 32767);
-    ScanClusterSize = 32768; // as left by the last scan
+    Scanner.ScanClusterSize = 32768; // as left by the last scan
     Scanner.RescanFolder(c->RootPath, c->RootNode);
     EXPECT_EQ(c->RootNode->Data->TreeWasted, 4095);
 }
@@ -535,15 +531,14 @@ TEST_F(ScannerTest, HostHearsOfTheScan) {
     Temp.MakeFile("x/y/f", 1);
     Host.OnEvents = [](int) {};
     TFolderNode* root = Tree.AddRoot(Temp.Root());
-    Host.Current = root;
     Scanner.ScanFolder(root->Name, root);
-    ASSERT_FALSE(Host.StatusTexts.empty());
-    EXPECT_EQ(Host.StatusTexts.front(), Temp.Root());
+    ASSERT_FALSE(Host.Reached.empty());
+    EXPECT_EQ(Host.Reached.front(), Temp.Root());
     EXPECT_GE(Host.EventTurns, 1);
-    // The page of the shown node is redrawn once its record exists.
-    ASSERT_FALSE(Host.ShownPages.empty());
-    EXPECT_EQ(Host.ShownPages.back(), 3);
-    EXPECT_TRUE(Host.ShownWhileScanned.back());
+    // Every folder is reported finished once, children before parents, each
+    // with its record in place.
+    EXPECT_EQ(Host.Finished, (std::vector<TFolderNode*>{Find(root, "x/y"), Find(root, "x"), root}));
+    EXPECT_EQ(Host.FinishedWithRecord, std::vector<bool>(3, true));
 }
 
 TEST_F(ScannerTest, MountPointInsideTheTreeIsAnotherDrive) {

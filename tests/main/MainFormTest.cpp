@@ -140,22 +140,22 @@ TEST_F(MainFormTest, WhatIfClusterSizeReachesTheSectionWindow) {
     Select("Temp/Sub");
     Form->ClustersBox->setCurrentIndex(7);
     Form->ClustersBoxChange(7);
-    EXPECT_EQ(WhatIfIndex, 7);
+    EXPECT_EQ(Form->WhatIf(), 7);
     EXPECT_EQ(Form->SectionSizeBox()->txtWasted->text(), QStringLiteral("64 KB"));
     Form->ClustersBoxChange(0);
-    EXPECT_EQ(WhatIfIndex, 0);
+    EXPECT_EQ(Form->WhatIf(), 0);
 }
 
 // One reader takes the last queued folder first: Temp (and below) is read
 // before Other.
-void AbortWhenReadingOther(const std::string& name, void*) {
+void AbortWhenReadingOther(const std::string& name, void* scanner) {
     if (name == "Other")
-        AbortScan = true;
+        static_cast<TScanner*>(scanner)->Abort();
 }
 
 TEST_F(MainFormTest, AbortedFolderSaysItWasInterrupted) {
     Form->Scanner().SetReaderThreads(1);
-    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, nullptr);
+    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Scanner());
     Form->ScanOrRescanDrive(Drive());
     Form->Scanner().SetFolderHook(nullptr, nullptr);
     ASSERT_TRUE(Node("Other"));
@@ -254,7 +254,7 @@ TEST_F(MainFormTest, AccessibilityMessageOffersRetryAndCancel) {
 
 TEST_F(MainFormTest, ContextMenuOfAnUnfinishedFolderIsRefused) {
     Form->Scanner().SetReaderThreads(1);
-    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, nullptr);
+    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Scanner());
     Form->ScanOrRescanDrive(Drive());
     Form->Scanner().SetFolderHook(nullptr, nullptr);
     Select("Other");

@@ -87,7 +87,6 @@ protected:
     }
 
     void TearDown() override {
-        WhatIfIndex = 0;
         Saved.Put();
         Form.reset();
     }

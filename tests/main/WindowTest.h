@@ -27,8 +27,6 @@ protected:
         // Every test starts from no settings at all: an earlier test in the
         // same run may have left a maximised window or other lists behind.
         QFile::remove(SettingsFilePath());
-        AbortScan = false;
-        WhatIfIndex = 0;
         Root = Temp.Path("drive");
         Temp.MakeDir("drive");
         return DriveMount.MountTmpfs(Root, options);
@@ -36,7 +34,6 @@ protected:
 
     void TearDown() override {
         Form.reset();
-        WhatIfIndex = 0;
         // Windows a test opened (help, properties) must not lie over the
         // next test's window and take its mouse.
         for (QWidget* window : QApplication::topLevelWidgets())

@@ -33,7 +33,6 @@ private:
 class FolderInfoContentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WhatIfIndex = 0;
         Drive.RootPath = "/mnt/data";
         Drive.Text = "Data (/mnt/data)";
         Root.Name = "/mnt/data";
@@ -58,7 +57,8 @@ protected:
         }
         *Root.Data = r;
     }
-    void TearDown() override { WhatIfIndex = 0; }
+    // The what-if cluster size whose wasted space is shown.
+    int WhatIf = 0;
 
     TEnglishLocale English;
     TDriveRecInfo Drive;
@@ -67,7 +67,8 @@ protected:
 };
 
 TEST_F(FolderInfoContentTest, FiguresOfTreeAndFolderWithExactTooltips) {
-    const TFolderInfoContent c = FolderInfoContent(*Folder, nullptr, QStringLiteral("Folder"));
+    const TFolderInfoContent c =
+        FolderInfoContent(*Folder, nullptr, QStringLiteral("Folder"), WhatIf);
     EXPECT_EQ(c.Tree.Size.Text, QStringLiteral("5 KB"));
     EXPECT_EQ(c.Tree.Size.Hint, QStringLiteral("5,000 bytes"));
     EXPECT_EQ(c.Tree.Allocated.Text, QStringLiteral("8 KB"));
@@ -83,8 +84,9 @@ TEST_F(FolderInfoContentTest, FiguresOfTreeAndFolderWithExactTooltips) {
 }
 
 TEST_F(FolderInfoContentTest, WhatIfSizeChangesAllocatedAndWastedOnly) {
-    WhatIfIndex = 7;
-    const TFolderInfoContent c = FolderInfoContent(*Folder, nullptr, QStringLiteral("Folder"));
+    WhatIf = 7;
+    const TFolderInfoContent c =
+        FolderInfoContent(*Folder, nullptr, QStringLiteral("Folder"), WhatIf);
     EXPECT_EQ(c.Tree.Size.Hint, QStringLiteral("5,000 bytes"));
     EXPECT_EQ(c.Tree.Wasted.Hint, QStringLiteral("7,000 bytes"));
     EXPECT_EQ(c.Tree.Allocated.Hint, QStringLiteral("12,000 bytes"));
@@ -95,7 +97,8 @@ TEST_F(FolderInfoContentTest, WhatIfSizeChangesAllocatedAndWastedOnly) {
 TEST_F(FolderInfoContentTest, ObjectCountsDoNotWrapAtThirtyTwoBits) {
     Folder->Data->TreeFileCount = 4000000000u;
     Folder->Data->TreeFolderCount = 300000000u;
-    const TFolderInfoContent c = FolderInfoContent(*Folder, nullptr, QStringLiteral("Folder"));
+    const TFolderInfoContent c =
+        FolderInfoContent(*Folder, nullptr, QStringLiteral("Folder"), WhatIf);
     EXPECT_EQ(c.Tree.Objects.Text, QStringLiteral("4,300,000,000"));
     EXPECT_EQ(c.Tree.Objects.Hint,
               QStringLiteral("4,000,000,000 file(s) and 300,000,000 subfolder(s)"));
@@ -107,7 +110,8 @@ TEST_F(FolderInfoContentTest, GridOfAFolderWithItsOwnEntry) {
     entry.CreationTime = UnixToFileTime(1000000000, 0);
     Folder->Data->NewestWriteTime = UnixToFileTime(1100000000, 0);
     Folder->Data->AttributesOr = AttrHidden | AttrCompressed;
-    const TFolderInfoContent c = FolderInfoContent(*Folder, &entry, QStringLiteral("Folder"));
+    const TFolderInfoContent c =
+        FolderInfoContent(*Folder, &entry, QStringLiteral("Folder"), WhatIf);
     EXPECT_FALSE(c.IsDriveRoot);
     EXPECT_EQ(c.TypeText, QStringLiteral("Folder"));
     EXPECT_EQ(c.PathText, QStringLiteral("/mnt/data/Projects"));
@@ -133,20 +137,20 @@ TEST_F(FolderInfoContentTest, GridOfAFolderWithItsOwnEntry) {
 
 TEST_F(FolderInfoContentTest, FolderWithoutEntryOrBirthTimeSaysUnknown) {
     // Gone meanwhile: no short name, no attributes, no creation date.
-    TFolderInfoContent c = FolderInfoContent(*Folder, nullptr, QStringLiteral("Folder"));
+    TFolderInfoContent c = FolderInfoContent(*Folder, nullptr, QStringLiteral("Folder"), WhatIf);
     EXPECT_EQ(c.Rows[RowDosName].Value, QString());
     EXPECT_EQ(c.Rows[RowAttributes].Value, QString());
     EXPECT_EQ(c.Rows[RowCreation].Value, QStringLiteral("(unknown)"));
     // A file system that keeps no birth time.
     TDirEntry entry;
     entry.Attributes = AttrDirectory;
-    c = FolderInfoContent(*Folder, &entry, QStringLiteral("Folder"));
+    c = FolderInfoContent(*Folder, &entry, QStringLiteral("Folder"), WhatIf);
     EXPECT_EQ(c.Rows[RowCreation].Value, QStringLiteral("(unknown)"));
     EXPECT_EQ(c.Rows[RowAttributes].Value, QStringLiteral("Directory"));
 }
 
 TEST_F(FolderInfoContentTest, DriveRootShowsTheDriveAndNoEntryRows) {
-    const TFolderInfoContent c = FolderInfoContent(Root);
+    const TFolderInfoContent c = FolderInfoContent(Root, WhatIf);
     EXPECT_TRUE(c.IsDriveRoot);
     EXPECT_EQ(c.TypeText, QStringLiteral("Root Folder of Drive"));
     EXPECT_EQ(c.DisplayName, QStringLiteral("Data (/mnt/data)"));
@@ -175,7 +179,7 @@ TEST(FolderInfoRealEntry, HiddenReadOnlyFolderReadFromDisk) {
     child->Parent = &root;
     child->Name = ".cache";
     child->Data = std::make_unique<TFolderSize>();
-    const TFolderInfoContent c = FolderInfoContent(*child);
+    const TFolderInfoContent c = FolderInfoContent(*child, 0);
     EXPECT_EQ(c.Rows[RowAttributes].Value, QStringLiteral("ReadOnly + Hidden + Directory"));
     EXPECT_EQ(c.Rows[RowDosName].Value, QStringLiteral(".CACHE"));
     EXPECT_FALSE(c.TypeText.isEmpty());
@@ -219,7 +223,7 @@ TEST_F(FolderInfoContentTest, SevenPanelsWithTheDrivesOwnSizeMarked) {
 }
 
 TEST_F(FolderInfoContentTest, WastedPageIgnoresTheWhatIfSizeAndOddClusterSizes) {
-    WhatIfIndex = 7;
+    WhatIf = 7;
     const TWastedContent c = WastedSpaceContent(Root, 1024);
     EXPECT_TRUE(c.IsDriveRoot);
     EXPECT_EQ(c.Amount, QStringLiteral("Amount of space wasted on drive"));

@@ -5,6 +5,7 @@
 #include "engine/Scanner.h"
 
 #include <QAbstractItemModelTester>
+#include <QPixmap>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -13,11 +14,6 @@ namespace {
 
 class TQuietHost : public TScanHost {
 public:
-    void SetScanning(bool) override {}
-    void SetStatusText(int, const std::string&) override {}
-    TFolderNode* CurrentNode() override { return nullptr; }
-    int CurrentPage() override { return 0; }
-    void ShowPage(int) override {}
     void ProcessEvents() override {
         // Walk what the view would see, as a view repainting mid-scan does.
         if (Model)
@@ -37,8 +33,7 @@ public:
 class FolderTreeModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        AbortScan = false;
-        ScanClusterSize = 4096;
+        Scanner.ScanClusterSize = 4096;
         for (int i = 0; i < 30; ++i)
             for (int j = 0; j < 5; ++j)
                 Temp.MakeFile("d" + std::to_string(i) + "/s" + std::to_string(j) + "/f", i * j);
@@ -108,31 +103,36 @@ TEST_F(FolderTreeModelTest, AFolderShowsNoRowsWhileItIsRead) {
     // An aborted rescan leaves the children found so far, visible.
     TFolderNode* d9 = FindNodeByPath(root, "d9", true);
     Scanner.SetFolderHook(
-        [](const std::string& name, void*) {
+        [](const std::string& name, void* scanner) {
             if (name == "s2")
-                AbortScan = true;
+                static_cast<TScanner*>(scanner)->Abort();
         },
-        nullptr);
+        &Scanner);
     Scanner.RescanFolder(NodePath(d9), d9);
     Scanner.SetFolderHook(nullptr, nullptr);
     EXPECT_FALSE(d9->Data);
     EXPECT_EQ(Model.rowCount(Model.IndexOf(d9)), 5);
 }
 
-TEST_F(FolderTreeModelTest, IconsAreAskedOncePerNode) {
-    int asked = 0;
-    Model.SetIconProvider([&](const TFolderNode*, bool open) {
-        ++asked;
-        return QIcon::fromTheme(open ? "folder-open" : "folder");
+TEST_F(FolderTreeModelTest, IconsAreAskedOncePerKindOfNode) {
+    std::vector<TFolderTreeModel::TNodeKind> asked;
+    Model.SetIconProvider([&](TFolderTreeModel::TNodeKind kind, bool) {
+        asked.push_back(kind);
+        QPixmap picture(8, 8);
+        picture.fill(Qt::blue);
+        return QIcon(picture);
     });
+    TDriveRecInfo* drive = Tree.CreateDriveRec(Temp.Root());
     TFolderNode* root = Tree.AddRoot(Temp.Root());
+    root->Drive = drive;
     Scanner.ScanFolder(root->Name, root);
     const QModelIndex i = Model.IndexOf(root);
     Model.data(i, Qt::DecorationRole);
     Model.data(i, Qt::DecorationRole);
-    EXPECT_EQ(asked, 1);
-    Model.data(Model.index(0, 0, i), Qt::DecorationRole);
-    EXPECT_EQ(asked, 2);
+    for (int r = 0; r < Model.rowCount(i); ++r)
+        EXPECT_FALSE(Model.data(Model.index(r, 0, i), Qt::DecorationRole).isNull());
+    EXPECT_EQ(asked, (std::vector<TFolderTreeModel::TNodeKind>{
+                         TFolderTreeModel::TNodeKind::Drive, TFolderTreeModel::TNodeKind::Folder}));
 }
 
 } // namespace

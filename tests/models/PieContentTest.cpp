@@ -20,11 +20,9 @@ using TFileList = std::vector<std::pair<std::string, std::int64_t>>;
 class PieContentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WhatIfIndex = 0;
         Root = Tree.AddRoot("/drive");
         Root->Data = std::make_unique<TFolderSize>();
     }
-    void TearDown() override { WhatIfIndex = 0; }
 
     TFolderNode* AddFolder(TFolderNode* parent, const std::string& name, std::int64_t size,
                            std::int64_t wasted = 0) {
@@ -347,7 +345,7 @@ TEST_F(PieContentTest, WastedSpaceCountsOnlyWhenAskedAndFilesUseTheRealCluster) 
     EXPECT_EQ(file.Wasted, 2096);
 
     // A what-if cluster size changes the folders, not the file on disk.
-    WhatIfIndex = 7;
+    options.WhatIfIndex = 7;
     pie = BuildPieContent(*folder, options, 4096, files);
     EXPECT_EQ(pie.Total, 10000 + 57536 + 63536);
     EXPECT_DOUBLE_EQ(Find(pie, "sub")->Angle, 180.0);
@@ -359,7 +357,7 @@ TEST_F(PieContentTest, WastedSpaceCountsOnlyWhenAskedAndFilesUseTheRealCluster) 
     EXPECT_DOUBLE_EQ(Find(pie, PieFilesInThisFolder())->Angle, 180.0);
 
     // Without a known cluster size a file has no slack.
-    WhatIfIndex = 0;
+    options.WhatIfIndex = 0;
     options.ShowFiles = true;
     pie = BuildPieContent(*folder, options, 0, files);
     EXPECT_EQ(pie.Items[std::size_t(Find(pie, "f")->Item)].Wasted, 0);

@@ -81,8 +81,8 @@ std::uint32_t Packed(int year, int month, int day, int hour, int minute, int sec
 
 class SubfolderListTest : public ::testing::Test {
 protected:
-    void SetUp() override { WhatIfIndex = 0; }
-    void TearDown() override { WhatIfIndex = 0; }
+    // The what-if cluster size whose wasted space is shown.
+    int WhatIf = 0;
 
     TEnglishLocale English;
 };
@@ -136,8 +136,8 @@ TEST_F(SubfolderListTest, RowOfASubfolderFollowsTheWhatIfSizeAndTheWastedSetting
     local.tm_isdst = -1;
     a->Data->NewestWriteTime = UnixToFileTime(std::mktime(&local), 0);
 
-    const std::int64_t withWasted = ListValue(*parent->Data, true);
-    TSubfolderRow row = MakeSubfolderRow(*a, withWasted, true);
+    const std::int64_t withWasted = ListValue(*parent->Data, true, WhatIf);
+    TSubfolderRow row = MakeSubfolderRow(*a, withWasted, true, WhatIf);
     EXPECT_EQ(row.Cells[ColName], QStringLiteral("Alpha"));
     EXPECT_EQ(row.Cells[ColSize], QStringLiteral("3,000 KB"));
     EXPECT_EQ(row.Cells[ColAllocated], QStringLiteral("4,000 KB"));
@@ -149,12 +149,12 @@ TEST_F(SubfolderListTest, RowOfASubfolderFollowsTheWhatIfSizeAndTheWastedSetting
     EXPECT_EQ(row.AccessDos, 0u);
 
     // Without wasted space the share is of sizes alone: 3000 of 4000.
-    row = MakeSubfolderRow(*a, ListValue(*parent->Data, false), false);
+    row = MakeSubfolderRow(*a, ListValue(*parent->Data, false, WhatIf), false, WhatIf);
     EXPECT_EQ(row.Cells[ColShare], QStringLiteral("75.00 %"));
 
     // The 64 K what-if size doubles the wasted space in this record.
-    WhatIfIndex = 7;
-    row = MakeSubfolderRow(*a, ListValue(*parent->Data, true), true);
+    WhatIf = 7;
+    row = MakeSubfolderRow(*a, ListValue(*parent->Data, true, WhatIf), true, WhatIf);
     EXPECT_EQ(row.Cells[ColSize], QStringLiteral("3,000 KB"));
     EXPECT_EQ(row.Cells[ColAllocated], QStringLiteral("5,000 KB"));
     EXPECT_EQ(row.Cells[ColWasted], QStringLiteral("2,000 KB"));
@@ -164,7 +164,8 @@ TEST_F(SubfolderListTest, RowOfASubfolderFollowsTheWhatIfSizeAndTheWastedSetting
 TEST_F(SubfolderListTest, ObjectCountsAddUpPastThirtyTwoBits) {
     auto parent = MakeParent();
     TFolderNode* a = AddFolder(*parent, "Many", 1, 0, 4000000000u, 4000000000u);
-    EXPECT_EQ(MakeSubfolderRow(*a, 1, true).Cells[ColObjects], QStringLiteral("8,000,000,000"));
+    EXPECT_EQ(MakeSubfolderRow(*a, 1, true, WhatIf).Cells[ColObjects],
+              QStringLiteral("8,000,000,000"));
 }
 
 // ---- filters ------------------------------------------------------------------------

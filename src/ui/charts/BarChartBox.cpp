@@ -188,10 +188,11 @@ TBarChartBox::~TBarChartBox() {
     }
 }
 
-void TBarChartBox::ShowFolder(TFolderNode* node) {
+void TBarChartBox::ShowFolder(TFolderNode* node, int whatIfIndex) {
     Root = node;
+    WhatIfIndex = whatIfIndex;
     ChosenPath.clear();
-    TotalBytes = BarChartTotal(node, Settings().IncludeWastedInformation.Value);
+    TotalBytes = BarChartTotal(node, Settings().IncludeWastedInformation.Value, WhatIfIndex);
     Rows->SetRows(PreOrderNodes(node));
     setWindowTitle(tr("Tree Bar Chart - ") + DisplayPath(NodePath(node)));
     StatusPanel0->clear();
@@ -233,8 +234,9 @@ void TBarChartBox::BarListDrawItem(QPainter* painter, const QStyleOptionViewItem
     painter->fillRect(row, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
     if (node) {
         const int graph = GraphWidth();
-        const std::int64_t value = BarRowValue(node, chkIncludeSubfolders->isChecked(),
-                                               Settings().IncludeWastedInformation.Value);
+        const std::int64_t value =
+            BarRowValue(node, chkIncludeSubfolders->isChecked(),
+                        Settings().IncludeWastedInformation.Value, WhatIfIndex);
         const int length = BarLength(graph, value, TotalBytes);
         if (length > 0) {
             // A bar framed by a one-pixel line, 4 pixels clear of the row's
@@ -269,8 +271,9 @@ void TBarChartBox::BarListClick() {
     const TFolderNode* node = Rows->NodeAt(BarList->currentIndex().row());
     if (!node)
         return;
-    StatusPanel0->setText(FormatSize(BarRowValue(node, chkIncludeSubfolders->isChecked(),
-                                                 Settings().IncludeWastedInformation.Value)));
+    StatusPanel0->setText(
+        FormatSize(BarRowValue(node, chkIncludeSubfolders->isChecked(),
+                               Settings().IncludeWastedInformation.Value, WhatIfIndex)));
     StatusPanel1->setText(DisplayPath(NodePath(node)));
 }
 

@@ -31,7 +31,8 @@ public:
     ~TBarChartBox() override;
 
     // Fills the window for node and its whole subtree.
-    void ShowFolder(TFolderNode* node);
+    // whatIfIndex: the cluster size whose wasted space the bars include.
+    void ShowFolder(TFolderNode* node, int whatIfIndex = 0);
     // Raw bytes of the folder the user chose; empty when the window was left
     // without a choice.
     const std::string& SelectedPath() const { return ChosenPath; }
@@ -87,4 +88,5 @@ private:
     TFolderNode* Root = nullptr;
     std::int64_t TotalBytes = 0;
     std::string ChosenPath;
+    int WhatIfIndex = 0;
 };

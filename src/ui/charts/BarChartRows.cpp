@@ -20,17 +20,18 @@ std::vector<TFolderNode*> PreOrderNodes(TFolderNode* root) {
     return rows;
 }
 
-std::int64_t BarChartTotal(const TFolderNode* root, bool includeWasted) {
-    return BarRowValue(root, true, includeWasted);
+std::int64_t BarChartTotal(const TFolderNode* root, bool includeWasted, int whatIfIndex) {
+    return BarRowValue(root, true, includeWasted, whatIfIndex);
 }
 
-std::int64_t BarRowValue(const TFolderNode* node, bool includeSubfolders, bool includeWasted) {
+std::int64_t BarRowValue(const TFolderNode* node, bool includeSubfolders, bool includeWasted,
+                         int whatIfIndex) {
     if (!node || !node->Data)
         return 0;
     const TFolderSize& r = *node->Data;
     if (includeSubfolders)
-        return r.TreeSize + (includeWasted ? ShownTreeWasted(r) : 0);
-    return r.OwnSize + (includeWasted ? ShownOwnWasted(r) : 0);
+        return r.TreeSize + (includeWasted ? ShownTreeWasted(r, whatIfIndex) : 0);
+    return r.OwnSize + (includeWasted ? ShownOwnWasted(r, whatIfIndex) : 0);
 }
 
 int BarLength(int graphWidth, std::int64_t value, std::int64_t total) {

@@ -15,12 +15,13 @@ std::vector<TFolderNode*> PreOrderNodes(TFolderNode* root);
 
 // The root's tree size, plus its wasted space at the shown cluster size when
 // includeWasted; 0 for a folder without a record.
-std::int64_t BarChartTotal(const TFolderNode* root, bool includeWasted);
+std::int64_t BarChartTotal(const TFolderNode* root, bool includeWasted, int whatIfIndex);
 
 // The size a row stands for: the whole subtree with includeSubfolders, else
 // the folder's own files; wasted space added as for the total. 0 for a folder
 // without a record.
-std::int64_t BarRowValue(const TFolderNode* node, bool includeSubfolders, bool includeWasted);
+std::int64_t BarRowValue(const TFolderNode* node, bool includeSubfolders, bool includeWasted,
+                         int whatIfIndex);
 
 // graphWidth * value / total, truncated, within 0..graphWidth. Nothing is
 // drawn for an empty (or negative) total.

@@ -178,7 +178,7 @@ void TFolderInfoPage::Fill() {
     const TFolderNode* node = Form.CurrentNode();
     if (!node || !node->Data)
         return;
-    Shown = FolderInfoContent(*node);
+    Shown = FolderInfoContent(*node, Form.WhatIf());
     txtWebFolderInfoType->setText(Shown.TypeText);
     if (Shown.IsDriveRoot)
         txtWebFolderInfoPath->SetPlainText(Shown.DisplayName);

@@ -536,7 +536,7 @@ void TMainForm::cmdViewBarChartClick() {
     // command for a folder without figures, is closed.
     if (!BarChart || !CurNode || !CurNode->Data)
         return;
-    BarChart->ShowFolder(CurNode);
+    BarChart->ShowFolder(CurNode, WhatIfIndex);
     // The rows point into the tree: should folders go while the window is
     // open, it lets go of them and closes.
     const QMetaObject::Connection watch = connect(Model, &QAbstractItemModel::rowsAboutToBeRemoved,

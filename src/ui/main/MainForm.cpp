@@ -66,7 +66,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     // message; nothing half-built is shown.
     try {
         CurDrive.clear();
-        WhatIfIndex = 0;
         LoadSettings();
         TheScanner = std::make_unique<TScanner>(FolderTreeData, *this);
         CreateComponents();
@@ -176,7 +175,7 @@ void TMainForm::CreateComponents() {
     FolderTree->header()->setStretchLastSection(false);
     Model = new TFolderTreeModel(FolderTreeData, this);
     Model->SetIconProvider(
-        [this](const TFolderNode* node, bool open) { return NodeIcon(node, open); });
+        [this](TFolderTreeModel::TNodeKind kind, bool open) { return NodeIcon(kind, open); });
     FolderTree->setModel(Model);
     left->addWidget(FolderTree);
     MainSplitter->addWidget(TheLeftPanel);
@@ -274,13 +273,13 @@ void TMainForm::CreateComponents() {
             qOverload<>(&QWidget::update));
 }
 
-QIcon TMainForm::NodeIcon(const TFolderNode* node, bool open) const {
+QIcon TMainForm::NodeIcon(TFolderTreeModel::TNodeKind kind, bool open) const {
     QStyle* s = style();
-    if (!node->Parent && node->Drive) {
+    if (kind == TFolderTreeModel::TNodeKind::Drive) {
         const QIcon theme = QIcon::fromTheme(QStringLiteral("drive-harddisk"));
         return theme.isNull() ? s->standardIcon(QStyle::SP_DriveHDIcon) : theme;
     }
-    if (node->Has(NodeOtherDrive))
+    if (kind == TFolderTreeModel::TNodeKind::OtherDrive)
         return s->standardIcon(QStyle::SP_DriveNetIcon);
     const QIcon theme =
         QIcon::fromTheme(open ? QStringLiteral("folder-open") : QStringLiteral("folder"));
@@ -502,6 +501,15 @@ void TMainForm::ShowCleanUpPage() {
 
 // ---- status bar and hints ------------------------------------------------------
 
+void TMainForm::ScanReached(const TFolderNode& node) {
+    SetStatusText(0, NodePath(&node));
+}
+
+void TMainForm::FolderFinished(TFolderNode& node) {
+    if (&node == CurNode)
+        ShowPage(CurPage);
+}
+
 void TMainForm::SetStatusText(int panel, const std::string& text) {
     SetStatusText(panel, DisplayPath(text));
 }
@@ -613,7 +621,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (ScanningFlag) {
         // The scan runs inside a command further up the stack; stop it and
         // close once it has returned.
-        AbortScan = true;
+        TheScanner->Abort();
         CloseWhenScanEnds = true;
         event->ignore();
         return;

@@ -5,6 +5,7 @@
 
 #include "engine/FolderNode.h"
 #include "engine/Scanner.h"
+#include "models/FolderTreeModel.h"
 
 #include <QMainWindow>
 
@@ -24,7 +25,6 @@ class QToolBar;
 class QTreeView;
 class QStatusBar;
 class TFolderInfoPage;
-class TFolderTreeModel;
 class TPiePage;
 class TSubfoldersPage;
 class TWastedPage;
@@ -57,12 +57,19 @@ public:
     ~TMainForm() override;
 
     // ---- what the scanner calls -------------------------------------------
-    void SetScanning(bool on) override;
-    void SetStatusText(int panel, const std::string& text) override;
-    TFolderNode* CurrentNode() override { return CurNode; }
-    int CurrentPage() override { return CurPage; }
-    void ShowPage(int page) override;
+    void ScanStateChanged(bool scanning) override { SetScanning(scanning); }
+    void ScanReached(const TFolderNode& node) override;
+    void FolderFinished(TFolderNode& node) override;
     void ProcessEvents() override;
+
+    void SetScanning(bool on);
+    void SetStatusText(int panel, const std::string& text);
+    TFolderNode* CurrentNode() const { return CurNode; }
+    int CurrentPage() const { return CurPage; }
+    void ShowPage(int page);
+    // The cluster size whose wasted space is shown: 0 the drive's own, 1..7
+    // an entry of AltClusterSizes.
+    int WhatIf() const { return WhatIfIndex; }
 
     // ---- page machinery ------------------------------------------------------
     void SetStatusText(int panel, const QString& text);
@@ -252,7 +259,7 @@ private:
     void PageTabClick(int tabIndex);
     void NotAvailableYet(const QString& what);
     void FolderTreeContextMenu(const QPoint& pos);
-    QIcon NodeIcon(const TFolderNode* node, bool open) const;
+    QIcon NodeIcon(TFolderTreeModel::TNodeKind kind, bool open) const;
     void ResizeToolbarStrip();
     void DropNodeReferences();
     void RunPendingVanishChecks();
@@ -266,6 +273,7 @@ private:
     QActionGroup* PageGroup = nullptr;
 
     bool ScanningFlag = false;
+    int WhatIfIndex = 0;
     bool FirstActivate = true;
     bool CloseWhenScanEnds = false;
     bool HintShown = false;

@@ -211,8 +211,10 @@ void TPiePage::BuildPie(TFolderNode* node) {
     ClearSectionInfos();
     PieChart.Clear();
     const std::string path = NodePath(node);
-    const TPieContent content = BuildPieContent(*node, PieOptionsFromSettings(),
-                                                Form.CurrentClusterSize(), FolderFilesOnDisk(path));
+    TPieOptions options = PieOptionsFromSettings();
+    options.WhatIfIndex = Form.WhatIf();
+    const TPieContent content =
+        BuildPieContent(*node, options, Form.CurrentClusterSize(), FolderFilesOnDisk(path));
     for (const TPieItem& item : content.Items)
         AddSectionInfo(item.Node, item.Cursor, item.Name, item.Size, item.Wasted, item.Path,
                        TSectionKind(item.Kind));

@@ -113,7 +113,7 @@ bool TMainForm::ScanNewDrive(const std::string& root, const QString& displayName
         TMainForm& Form;
         ~TFinish() {
             Form.SetStatusText(0, Strings::Done());
-            Form.InvalidatePages(AbortScan);
+            Form.InvalidatePages(Form.TheScanner->AbortScan());
             if (!Form.FolderTree->currentIndex().isValid() && Form.Model->rowCount() > 0)
                 Form.FolderTree->setCurrentIndex(Form.Model->index(0, 0));
         }
@@ -156,7 +156,7 @@ void TMainForm::RescanDrives(const std::vector<std::string>& roots) {
             ResetView();
         ScanNewDrive(root, DisplayPath(entry->Text), entry);
         SelectPath(remembered);
-        if (AbortScan)
+        if (TheScanner->AbortScan())
             break;
     }
 }
@@ -268,7 +268,7 @@ void TMainForm::FolderTreeChange(TFolderNode* node, TFolderNode* previous) {
     if (ShowNode(node)) {
         if (!node->Parent && CurPage == PageCleanUp)
             CurPage = PagePie;
-        const std::int64_t wasted = ShownTreeWasted(*node->Data);
+        const std::int64_t wasted = ShownTreeWasted(*node->Data, WhatIfIndex);
         SectionBox->SetWasted(PercentOf(node->Data->TreeSize, wasted), FormatSize(wasted));
         ShowPage(CurPage);
     }
@@ -278,7 +278,7 @@ void TMainForm::RemoveVanishedNode(TFolderNode* node) {
     ShowNode(nullptr);
     TFolderNode* parent = node->Parent;
     ChangingSelection = true;
-    TheScanner->RemoveFolderNode(node);
+    RemoveFolderNode(FolderTreeData, node);
     ChangingSelection = false;
     CurNode = nullptr;
     InvalidatePages(false);
@@ -319,7 +319,7 @@ void TMainForm::RunPendingVanishChecks() {
             continue;
         }
         ChangingSelection = true;
-        TheScanner->RemoveFolderNode(node);
+        RemoveFolderNode(FolderTreeData, node);
         ChangingSelection = false;
         // A page may still show a slice or row of what went.
         InvalidatePages(true);
@@ -402,7 +402,7 @@ void TMainForm::cmdFileRemoveAllDrivesClick() {
 }
 
 void TMainForm::cmdFileAbortClick() {
-    AbortScan = true;
+    TheScanner->Abort();
 }
 
 void TMainForm::cmdFileSelectFolderClick() {
@@ -424,7 +424,7 @@ void TMainForm::cmdFileScanDrivesClick() {
     Guarded(this, [&] {
         for (const QString& root : drives) {
             ScanOrRescanDrive(PathBytes(root));
-            if (AbortScan)
+            if (TheScanner->AbortScan())
                 break;
         }
     });
@@ -492,7 +492,7 @@ void TMainForm::ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWi
         // The node's stored figures go, not the shown ones: a what-if
         // cluster size may be chosen, and the ancestors hold the drive's own.
         ChangingSelection = true;
-        TheScanner->RemoveFolderNode(item.Node);
+        RemoveFolderNode(FolderTreeData, item.Node);
         ChangingSelection = false;
         CurNode = nullptr;
         SelectNode(parent);
@@ -526,7 +526,7 @@ void TMainForm::toolLevelUpClick() {
 void TMainForm::ClustersBoxChange(int index) {
     WhatIfIndex = index;
     if (CurNode && CurNode->Data) {
-        const std::int64_t wasted = ShownTreeWasted(*CurNode->Data);
+        const std::int64_t wasted = ShownTreeWasted(*CurNode->Data, WhatIfIndex);
         SectionBox->SetWasted(PercentOf(CurNode->Data->TreeSize, wasted), FormatSize(wasted));
     }
     InvalidatePages(true);
@@ -547,7 +547,7 @@ void TMainForm::FolderTreeContextMenu(const QPoint& pos) {
         return;
     }
     CurrentPieItem = TCurrentPieItem{NodePath(node), node, node->Data->TreeSize,
-                                     ShownTreeWasted(*node->Data), 0};
+                                     ShownTreeWasted(*node->Data, WhatIfIndex), 0};
     ShowItemMenu(CurrentPieItem, pos, FolderTree->viewport());
 }
 
@@ -560,7 +560,9 @@ void TMainForm::SetArguments(std::vector<std::string> arguments) {
 void TMainForm::StartUp() {
     // Closing the window (or Abort) ends the start-up work, not only the
     // scan that was running.
-    const auto cancelled = [this] { return AbortScan || CloseWhenScanEnds || !isVisible(); };
+    const auto cancelled = [this] {
+        return TheScanner->AbortScan() || CloseWhenScanEnds || !isVisible();
+    };
     Guarded(this, [&] {
         for (const QString& root : SplitDriveList(Settings().DrivesToAutoScan.Value)) {
             if (cancelled())

@@ -196,6 +196,7 @@ TSubfolderFilter TSubfoldersPage::Filter() const {
     f.LargerThan = udFoldersLargerThan->value();
     f.LargerThanUnit = cbFoldersLargerThanBytes->currentIndex();
     f.IncludeWasted = Settings().IncludeWastedInformation.Value;
+    f.WhatIfIndex = Form.WhatIf();
     return f;
 }
 
@@ -288,7 +289,7 @@ void TSubfoldersPage::TheFilesListRightButton(const QPoint& pos) {
     item.Path = NodePath(child);
     item.Node = child;
     item.Size = child->Data ? child->Data->TreeSize : 0;
-    item.Wasted = child->Data ? ShownTreeWasted(*child->Data) : 0;
+    item.Wasted = child->Data ? ShownTreeWasted(*child->Data, Form.WhatIf()) : 0;
     Form.ShowItemMenu(item, pos, TheFilesList->viewport());
 }
 
