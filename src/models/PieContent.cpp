@@ -84,7 +84,6 @@ public:
         slice.Caption = item.Name + PieLabelValue(Options.LabelValue, angle, value);
         slice.ColorIndex = c.ColorIndex;
         slice.Angle = angle;
-        slice.Node = c.Node;
         slice.Item = int(Out.Items.size());
         Out.Items.push_back(std::move(item));
         Out.Slices.push_back(std::move(slice));

@@ -62,7 +62,6 @@ struct TPieSlice {
     QString Caption; // name and label value
     int ColorIndex = PieColorNormalFolder;
     double Angle = 0.0;
-    TFolderNode* Node = nullptr;
     int Item = 0; // index into TPieContent::Items
 };
 

@@ -163,8 +163,7 @@ TEST_F(PieGeometry, SectionsAreLookedUpByIndexWithinRange) {
     EXPECT_EQ(Chart.GetSection(1), second);
     EXPECT_EQ(Chart.GetSection(2), nullptr);
     EXPECT_EQ(Chart.GetSection(-1), nullptr);
-    EXPECT_EQ(first->Node, nullptr);
-    EXPECT_EQ(first->InfoIndex, 0);
+    EXPECT_EQ(first->Item, 0);
 }
 
 TEST_F(PieGeometry, SortOrdersByAngleBothWays) {

@@ -155,13 +155,16 @@ TEST_F(PiePageTest, SectionsOfTheDriveRootWithTheirLabelValues) {
     // 755,010 bytes: three folders, a file and the group of the smaller files.
     EXPECT_EQ(Captions(),
               (std::vector<QString>{"Docs", "Music", "readme.txt", "Only", "Other smaller files"}));
-    EXPECT_EQ(Page->Chart().GetSection(0)->Node, Node("Docs"));
-    EXPECT_EQ(Page->Chart().GetSection(2)->Node, nullptr);
+    const auto itemOf = [&](int section) {
+        return Page->Content().Items.at(std::size_t(Page->Chart().GetSection(section)->Item));
+    };
+    EXPECT_EQ(itemOf(0).Node, Node("Docs"));
+    EXPECT_EQ(itemOf(2).Node, nullptr);
     EXPECT_EQ(Page->Chart().GetSection(0)->Color, ResolveColor(Settings().Colors[2]));
     EXPECT_EQ(Page->Chart().GetSection(2)->Color, ResolveColor(Settings().Colors[5]));
     EXPECT_EQ(Page->Chart().GetSection(4)->Color, ResolveColor(Settings().Colors[6]));
     // The folder itself is record 0, and the header shows it after a build.
-    EXPECT_EQ(GetSectionInfo(0)->Node, Node(""));
+    EXPECT_EQ(Page->Content().Items.at(0).Node, Node(""));
     EXPECT_EQ(Page->txtWebFolderType->text(), "Root Folder of Drive");
     EXPECT_EQ(Page->txtWebFolderSize->text(), FormatSize(755010));
     EXPECT_EQ(Page->txtWebSectionDrive->text(), QString::fromStdString("of " + Root));
@@ -203,8 +206,8 @@ TEST_F(PiePageTest, HoverDescribesTheItemUnderTheMouse) {
     EXPECT_EQ(Page->txtWebFolderSize->text(), FormatSize(200000));
     EXPECT_EQ(Form->StatusPanel0->text(), QString::fromStdString("Folder " + Root + "/Music"));
     EXPECT_TRUE(CursorIs(5));
-    EXPECT_EQ(Form->CurrentPieItem.Node, Node("Music"));
-    EXPECT_EQ(Form->CurrentPieItem.Path, Root + "/Music");
+    EXPECT_EQ(Page->PointedItem().Node, Node("Music"));
+    EXPECT_EQ(Page->PointedItem().Path, Root + "/Music");
     // 200,000 bytes end 704 bytes short of a 4 KB cluster.
     EXPECT_EQ(Form->SectionSizeBox()->txtWasted->text(), FormatSize(704));
 
@@ -214,7 +217,7 @@ TEST_F(PiePageTest, HoverDescribesTheItemUnderTheMouse) {
     EXPECT_NE(Page->txtWebFolderType->text(), "Folder");
     EXPECT_EQ(Form->StatusPanel0->text(), QString::fromStdString("File " + Root + "/readme.txt"));
     EXPECT_TRUE(CursorIs(0));
-    EXPECT_EQ(Form->CurrentPieItem.Node, nullptr);
+    EXPECT_EQ(Page->PointedItem().Node, nullptr);
 
     // Outside the disc of a drive root: the root itself, with the arrow.
     Hover(Outside());
@@ -308,7 +311,8 @@ TEST_F(PiePageTest, WhatIfClusterSizeMovesFoldersNotFiles) {
     Form->toolShowWasted->trigger();
     ASSERT_TRUE(Settings().IncludeWastedInformation.Value);
     auto recordOf = [&](const QString& caption) {
-        return GetSectionInfo(Page->Chart().GetSection(IndexOf(caption))->InfoIndex);
+        return &Page->Content().Items.at(
+            std::size_t(Page->Chart().GetSection(IndexOf(caption))->Item));
     };
     const std::int64_t fileWasted = recordOf("readme.txt")->Wasted;
     const std::int64_t musicWasted = recordOf("Music")->Wasted;

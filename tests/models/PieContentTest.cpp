@@ -109,8 +109,8 @@ TEST_F(PieContentTest, EmptyFolderIsOneFullDiscNamedAfterItself) {
     EXPECT_EQ(disc.Caption, PieThisFolderEmpty());
     EXPECT_EQ(disc.Angle, 360.0);
     EXPECT_EQ(disc.ColorIndex, PieColorOtherFolders);
-    EXPECT_EQ(disc.Node, nullptr);
     const TPieItem& item = pie.Items[std::size_t(disc.Item)];
+    EXPECT_EQ(item.Node, nullptr);
     EXPECT_EQ(item.Kind, TPieItemKind::Group);
     EXPECT_EQ(item.Path, "This folder (0 bytes)");
     EXPECT_EQ(item.Cursor, PieCursorArrow);
@@ -168,9 +168,9 @@ TEST_F(PieContentTest, OneSubfolderHoldingEverythingIsTheWholeDisc) {
             const TPieSlice& s = pie.Slices[0];
             EXPECT_EQ(s.Caption, "only");
             EXPECT_EQ(s.Angle, 360.0);
-            EXPECT_EQ(s.Node, only);
             EXPECT_EQ(s.ColorIndex, PieColorNormalFolder);
             const TPieItem& item = pie.Items[std::size_t(s.Item)];
+            EXPECT_EQ(item.Node, only);
             EXPECT_EQ(item.Cursor, PieCursorZoomIn);
             EXPECT_EQ(item.Kind, TPieItemKind::Folder);
             EXPECT_EQ(item.Path, "/drive/top/only");
@@ -241,7 +241,7 @@ TEST_F(PieGrouping, SmallItemsGoToTheirGroups) {
     ASSERT_TRUE(folders);
     EXPECT_DOUBLE_EQ(folders->Angle, 1.5); // exactly1 and tiny
     EXPECT_EQ(folders->ColorIndex, PieColorOtherFolders);
-    EXPECT_EQ(folders->Node, nullptr);
+    EXPECT_EQ(pie.Items[std::size_t(folders->Item)].Node, nullptr);
     EXPECT_EQ(pie.Items[std::size_t(folders->Item)].Kind, TPieItemKind::Group);
     EXPECT_EQ(pie.Items[std::size_t(folders->Item)].Size, 150);
     const TPieSlice* files = Find(pie, PieOtherSmallerFiles());
@@ -251,7 +251,7 @@ TEST_F(PieGrouping, SmallItemsGoToTheirGroups) {
     const TPieSlice* file = Find(pie, "above2");
     ASSERT_TRUE(file);
     EXPECT_EQ(file->ColorIndex, PieColorFile);
-    EXPECT_EQ(file->Node, nullptr);
+    EXPECT_EQ(pie.Items[std::size_t(file->Item)].Node, nullptr);
     const TPieItem& fileItem = pie.Items[std::size_t(file->Item)];
     EXPECT_EQ(fileItem.Kind, TPieItemKind::File);
     EXPECT_EQ(fileItem.Path, "/drive/g/above2");
@@ -283,7 +283,7 @@ TEST_F(PieGrouping, WithoutFilesTheFolderFilesAreOneSection) {
     EXPECT_DOUBLE_EQ(own->Angle, 4.11);
     EXPECT_EQ(own->ColorIndex, PieColorFilesInFolder);
     // It stands for the folder it is in, and opens nothing.
-    EXPECT_EQ(own->Node, Folder);
+    EXPECT_EQ(pie.Items[std::size_t(own->Item)].Node, Folder);
     const TPieItem& item = pie.Items[std::size_t(own->Item)];
     EXPECT_EQ(item.Cursor, PieCursorArrow);
     EXPECT_EQ(item.Kind, TPieItemKind::Group);
@@ -298,8 +298,8 @@ TEST_F(PieGrouping, WithoutFilesTheFolderFilesAreOneSection) {
         if (s.Caption != PieFilesInThisFolder())
             continue;
         ++named;
-        EXPECT_EQ(pie.Items[std::size_t(s.Item)].Cursor,
-                  s.Node == alike ? PieCursorZoomIn : PieCursorArrow);
+        const TPieItem& item = pie.Items[std::size_t(s.Item)];
+        EXPECT_EQ(item.Cursor, item.Node == alike ? PieCursorZoomIn : PieCursorArrow);
     }
     EXPECT_EQ(named, 2);
 }

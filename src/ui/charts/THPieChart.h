@@ -25,9 +25,8 @@ struct TPieSection {
     double Angle = 0.0;
     QString Caption; // empty: no label
     QColor Color{Qt::black};
-    TFolderNode* Node = nullptr; // what a click on the section opens; not owned
-    int InfoIndex = 0;           // record of the section information list
-    QPoint LabelPos;             // top-left of the caption, set by Paint
+    int Item = 0;    // the item it stands for, in the list of whoever fills the chart
+    QPoint LabelPos; // top-left of the caption, set by Paint
     // Whether the last Paint labelled the section; a label is only ever
     // redrawn where it was placed.
     bool Labelled = false;

@@ -386,7 +386,6 @@ void TMainForm::PageTabClick(int tabIndex) {
 
 void TMainForm::DropNodeReferences() {
     PiePage->Clear();
-    CurrentPieItem = TCurrentPieItem{};
     PieCachePath.clear();
     InfoCachePath.clear();
     ListCacheNode = nullptr;

@@ -6,6 +6,7 @@
 #include "engine/FolderNode.h"
 #include "engine/Scanner.h"
 #include "models/FolderTreeModel.h"
+#include "models/PieContent.h"
 
 #include <QMainWindow>
 
@@ -31,15 +32,6 @@ class TWastedPage;
 class TSectionSizeBox;
 class TBarChartBox;
 class TShExDriveComboBox;
-
-// The item the pie's mouse or a tree right-click last pointed at.
-struct TCurrentPieItem {
-    std::string Path;
-    TFolderNode* Node = nullptr;
-    std::int64_t Size = 0;
-    std::int64_t Wasted = 0;
-    int SectionInfo = 0;
-};
 
 // The five content pages, in tab order after the not-ready page.
 enum TPageIndex {
@@ -90,7 +82,9 @@ public:
     bool SelectPath(const std::string& path);
     // Makes node the tree's current node; false when selecting it removed it.
     bool SelectNode(TFolderNode* node);
-    void ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWidget* control);
+    // The context menu of a folder or file of the current folder (a pie
+    // item, a subfolder row, a tree node), and the tree's repair after it.
+    void ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control);
     // Asks the user to retry while the drive at root cannot be read.
     bool DriveAccessible(const std::string& root);
     // Paths and drives to scan and select at start-up (raw bytes).
@@ -204,9 +198,6 @@ public:
     QAction* toolShowFiles = nullptr;
     QAction* toolPercent = nullptr;
     QAction* toolMB = nullptr;
-
-    // The item the pie's mouse or a tree right-click last pointed at.
-    TCurrentPieItem CurrentPieItem;
 
     // Page fillers; each rebuilds only when its cache is stale.
     void ShowPiePage();

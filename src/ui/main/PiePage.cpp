@@ -189,7 +189,8 @@ void TPiePage::Clear() {
     Highlighted = -1;
     PieChart.HighlightIndex = -1;
     PieChart.BeginUpdate();
-    ClearSectionInfos();
+    Shown = TPieContent{};
+    Pointed = 0;
     PieChart.Clear();
     HeaderRecord = -1;
     PieChart.EndUpdate();
@@ -208,26 +209,21 @@ void TPiePage::BuildPie(TFolderNode* node) {
         ~TEndUpdate() { Chart.EndUpdate(); }
     } endUpdate{PieChart};
 
-    ClearSectionInfos();
     PieChart.Clear();
     const std::string path = NodePath(node);
     TPieOptions options = PieOptionsFromSettings();
     options.WhatIfIndex = Form.WhatIf();
-    const TPieContent content =
-        BuildPieContent(*node, options, Form.CurrentClusterSize(), FolderFilesOnDisk(path));
-    for (const TPieItem& item : content.Items)
-        AddSectionInfo(item.Node, item.Cursor, item.Name, item.Size, item.Wasted, item.Path,
-                       TSectionKind(item.Kind));
+    Shown = BuildPieContent(*node, options, Form.CurrentClusterSize(), FolderFilesOnDisk(path));
+    Pointed = 0;
     ShowDriveLabels();
     HeaderRecord = -1;
     ShowRecord(0);
 
     const TColorTable& colors = Settings().Colors;
-    for (const TPieSlice& slice : content.Slices) {
+    for (const TPieSlice& slice : Shown.Slices) {
         TPieSection* section = PieChart.AddSection(
             slice.Caption, ResolveColor(colors[std::size_t(slice.ColorIndex)]), slice.Angle);
-        section->Node = slice.Node;
-        section->InfoIndex = slice.Item;
+        section->Item = slice.Item;
     }
     // The slices come sorted: the chart's own sort need not run, and equal
     // sections keep the order an export of the same pie shows.
@@ -329,19 +325,18 @@ void TPiePage::ShowDriveLabels() {
 }
 
 void TPiePage::ShowRecord(int index) {
-    const TSectionInfo* record = GetSectionInfo(index);
-    if (!record)
+    if (index < 0 || std::size_t(index) >= Shown.Items.size())
         return;
-    FolderPie->setCursor(CursorShape(record->Cursor));
-    Form.CurrentPieItem =
-        TCurrentPieItem{record->Path, record->Node, record->Size, record->Wasted, index};
+    const TPieItem& item = Shown.Items[std::size_t(index)];
+    FolderPie->setCursor(CursorShape(item.Cursor));
+    Pointed = index;
     if (index == HeaderRecord)
         return;
     HeaderRecord = index;
-    UpdateSectionHeader(record->Path, record->Kind, record->Wasted, record->Size);
+    UpdateSectionHeader(item.Path, item.Kind, item.Wasted, item.Size);
 }
 
-void TPiePage::UpdateSectionHeader(const std::string& path, TSectionKind kind, std::int64_t wasted,
+void TPiePage::UpdateSectionHeader(const std::string& path, TPieItemKind kind, std::int64_t wasted,
                                    std::int64_t size) {
     std::int64_t shown = size;
     if (Settings().IncludeWastedInformation.Value && size != -1 && wasted != -1)
@@ -351,16 +346,16 @@ void TPiePage::UpdateSectionHeader(const std::string& path, TSectionKind kind, s
 
     const QString text = DisplayPath(path);
     switch (kind) {
-    case TSectionKind::File:
+    case TPieItemKind::File:
         Form.SetStatusText(0, tr("File ") + text);
         break;
-    case TSectionKind::Folder:
+    case TPieItemKind::Folder:
         Form.SetStatusText(0, tr("Folder ") + text);
         break;
-    case TSectionKind::Drive:
+    case TPieItemKind::Drive:
         Form.SetStatusText(0, tr("Drive ") + text);
         break;
-    case TSectionKind::Group:
+    case TPieItemKind::Group:
         Form.SetStatusText(0, text);
         break;
     }
@@ -373,13 +368,13 @@ void TPiePage::UpdateSectionHeader(const std::string& path, TSectionKind kind, s
 
     QPixmap icon(32, 32);
     icon.fill(panPieSectionHeader->palette().color(QPalette::Window));
-    if (kind == TSectionKind::Group) {
+    if (kind == TPieItemKind::Group) {
         txtWebFolderType->clear();
         txtWebFolderName->setText(text);
         QPainter painter(&icon);
         painter.drawPixmap(0, 0, GroupIcons[text == PieOtherSmallerFolders() ? 1 : 0]);
     } else {
-        const bool folder = kind != TSectionKind::File;
+        const bool folder = kind != TPieItemKind::File;
         const TPieItemLook look = LookOfPieItem(path, folder, folder && IsDriveRoot(path));
         txtWebFolderName->setText(look.DisplayName);
         txtWebFolderType->setText(look.TypeName);
@@ -405,7 +400,7 @@ void TPiePage::FolderPieMouseMove(int x, int y) {
     }
     // Outside the disc the folder itself is under attention.
     const TPieSection* section = PieChart.GetSection(index);
-    ShowRecord(section ? section->InfoIndex : 0);
+    ShowRecord(section ? section->Item : 0);
 }
 
 void TPiePage::FolderPieMouseDown(Qt::MouseButton button, int x, int y) {
@@ -414,11 +409,10 @@ void TPiePage::FolderPieMouseDown(Qt::MouseButton button, int x, int y) {
     // The item under the button, even when no move announced it.
     FolderPieMouseMove(x, y);
     if (button == Qt::RightButton) {
-        const TSectionInfo* record = GetSectionInfo(Form.CurrentPieItem.SectionInfo);
-        if (!record || record->Kind == TSectionKind::Group)
+        if (Shown.Items.empty() || PointedItem().Kind == TPieItemKind::Group)
             return;
-        // A copy: the menu may rebuild the pie, which replaces the current item.
-        const TCurrentPieItem item = Form.CurrentPieItem;
+        // A copy: the menu may rebuild the pie, which replaces the items.
+        const TPieItem item = PointedItem();
         Form.ShowItemMenu(item, QPoint(x, y), FolderPie);
         return;
     }
@@ -433,8 +427,11 @@ void TPiePage::FolderPieMouseDown(Qt::MouseButton button, int x, int y) {
     const TPieSection* section = PieChart.GetSection(index);
     // Files and groups open nothing; "Files in this folder" stands for the
     // folder already shown.
-    if (section && section->Node && section->Node != Form.CurrentNode())
-        OpenSubfolder(section->Node);
+    TFolderNode* node = section && std::size_t(section->Item) < Shown.Items.size()
+                            ? Shown.Items[std::size_t(section->Item)].Node
+                            : nullptr;
+    if (node && node != Form.CurrentNode())
+        OpenSubfolder(node);
 }
 
 void TPiePage::OpenSubfolder(TFolderNode* node) {
@@ -473,10 +470,11 @@ void TPiePage::imgIconClick() {
     std::optional<std::int64_t> knownSize;
     if (const TFolderNode* node = Form.CurrentNode(); node && node->Data)
         knownSize = node->Data->TreeSize;
-    if (const TSectionInfo* record = GetSectionInfo(HeaderRecord);
-        record && record->Kind != TSectionKind::Group) {
-        path = record->Path;
-        knownSize = record->Node ? std::optional<std::int64_t>(record->Size) : std::nullopt;
+    if (HeaderRecord >= 0 && std::size_t(HeaderRecord) < Shown.Items.size() &&
+        Shown.Items[std::size_t(HeaderRecord)].Kind != TPieItemKind::Group) {
+        const TPieItem& item = Shown.Items[std::size_t(HeaderRecord)];
+        path = item.Path;
+        knownSize = item.Node ? std::optional<std::int64_t>(item.Size) : std::nullopt;
     }
     if (!path.empty())
         ShowItemProperties(path, &Form, knownSize);

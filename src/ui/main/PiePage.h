@@ -6,7 +6,6 @@
 
 #include "models/PieContent.h"
 #include "ui/charts/THPieChart.h"
-#include "ui/charts/TSectionInfo.h"
 #include "ui/main/ContentPage.h"
 #include "ui/main/PieBitmap.h"
 
@@ -37,8 +36,13 @@ public:
     void BuildPie(TFolderNode* node);
     // Forgets every section: they point at nodes that are about to go.
     void Clear();
-    void UpdateSectionHeader(const std::string& path, TSectionKind kind, std::int64_t wasted,
+    void UpdateSectionHeader(const std::string& path, TPieItemKind kind, std::int64_t wasted,
                              std::int64_t size);
+    // What the pie shows: item 0 is the folder itself, each section refers
+    // to one of the others.
+    const TPieContent& Content() const { return Shown; }
+    // The item the mouse last pointed at (the folder itself outside the disc).
+    const TPieItem& PointedItem() const { return Shown.Items.at(std::size_t(Pointed)); }
     // Colours of the chart and of the header gauge from the colour table.
     void ApplyColors();
 
@@ -70,8 +74,8 @@ protected:
 
 private:
     void CreateHeader();
-    // Makes section information record `index` the item under attention:
-    // cursor, current pie item and header.
+    // Makes item `index` the one under attention: cursor, pointed item and
+    // header.
     void ShowRecord(int index);
     void OpenSubfolder(TFolderNode* node);
     void GoUpOneLevel();
@@ -82,6 +86,8 @@ private:
     // The bitmap is declared first: the chart paints on it until the end.
     TPieBitmap Surface;
     THPieChart PieChart;
+    TPieContent Shown;
+    int Pointed = 0;
     int Highlighted = -1;
     // The record the header shows, so that moving within one section does
     // not look the item up again.

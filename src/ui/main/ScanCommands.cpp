@@ -444,7 +444,7 @@ void TMainForm::cmdFileDisconnectNetworkDriveClick() {
     DriveBox->SetDrive(noted);
 }
 
-void TMainForm::ShowItemMenu(const TCurrentPieItem& item, const QPoint& pos, QWidget* control) {
+void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) {
     const QPoint screen = control->mapToGlobal(pos);
     TKnownItem known{item.Size, 1, 0, std::nullopt};
     if (item.Node && item.Node->Data) {
@@ -546,9 +546,13 @@ void TMainForm::FolderTreeContextMenu(const QPoint& pos) {
         TMessageBox::Error(this, Strings::ProductName(), Strings::ContextMenuNotReady());
         return;
     }
-    CurrentPieItem = TCurrentPieItem{NodePath(node), node, node->Data->TreeSize,
-                                     ShownTreeWasted(*node->Data, WhatIfIndex), 0};
-    ShowItemMenu(CurrentPieItem, pos, FolderTree->viewport());
+    TPieItem item;
+    item.Node = node;
+    item.Path = NodePath(node);
+    item.Size = node->Data->TreeSize;
+    item.Wasted = ShownTreeWasted(*node->Data, WhatIfIndex);
+    item.Kind = node->Parent ? TPieItemKind::Folder : TPieItemKind::Drive;
+    ShowItemMenu(item, pos, FolderTree->viewport());
 }
 
 // ---- start-up ----------------------------------------------------------------------

@@ -285,7 +285,8 @@ void TSubfoldersPage::TheFilesListRightButton(const QPoint& pos) {
     if (!child)
         return;
     TheFilesList->selectRow(index.row());
-    TCurrentPieItem item;
+    TPieItem item;
+    item.Kind = TPieItemKind::Folder;
     item.Path = NodePath(child);
     item.Node = child;
     item.Size = child->Data ? child->Data->TreeSize : 0;
