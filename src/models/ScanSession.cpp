@@ -36,21 +36,6 @@ std::string BelowRoot(const std::string& root, const std::string& path) {
     return path.substr(root == "/" ? 1 : root.size() + 1);
 }
 
-enum class TPresence { Present, Missing, NotAnswering };
-
-// Whether something (a folder, with folderOnly) is still at path, without
-// waiting long on a drive that can stop answering.
-TPresence PresenceOf(const std::string& path, bool folderOnly) {
-    if (!Platform::MayHang(path))
-        return (folderOnly ? DirectoryExists(path) : PathExists(path)) ? TPresence::Present
-                                                                         : TPresence::Missing;
-    bool exists = false;
-    if (Platform::ProbeExists(path, folderOnly, Platform::SlowDriveTimeoutMs, exists) !=
-        Platform::TProbeResult::Ok)
-        return TPresence::NotAnswering;
-    return exists ? TPresence::Present : TPresence::Missing;
-}
-
 bool Holds(const TFolderNode* ancestor, const TFolderNode* node) {
     for (const TFolderNode* n = node; n; n = n->Parent) {
         if (n == ancestor)
@@ -60,6 +45,17 @@ bool Holds(const TFolderNode* ancestor, const TFolderNode* node) {
 }
 
 } // namespace
+
+TPresence PresenceOf(const std::string& path, bool folderOnly) {
+    if (!Platform::MayHang(path))
+        return (folderOnly ? DirectoryExists(path) : PathExists(path)) ? TPresence::Present
+                                                                       : TPresence::Missing;
+    bool exists = false;
+    if (Platform::ProbeExists(path, folderOnly, Platform::SlowDriveTimeoutMs, exists) !=
+        Platform::TProbeResult::Ok)
+        return TPresence::NotAnswering;
+    return exists ? TPresence::Present : TPresence::Missing;
+}
 
 TScanSession::TScanSession(TSessionView& view)
     : View(view), TheScanner(new TScanner(FolderTree, static_cast<TScanHost&>(*this))),
@@ -251,8 +247,8 @@ bool TScanSession::SelectPath(const std::string& rawPath) {
         return false;
     if (!FolderTree.FindDriveRec(root)) {
         if (ScanningFlag) {
-            View.Inform(Tr("%1 can be selected when the running scan has ended.")
-                            .arg(DisplayText(path)));
+            View.Inform(
+                Tr("%1 can be selected when the running scan has ended.").arg(DisplayText(path)));
             return false;
         }
         ScanOrRescanDrive(root);

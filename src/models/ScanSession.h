@@ -19,6 +19,11 @@
 #include <string>
 #include <vector>
 
+enum class TPresence { Present, Missing, NotAnswering };
+// Whether something (a folder, with folderOnly) is still at path, without
+// waiting long on a drive that can stop answering.
+TPresence PresenceOf(const std::string& path, bool folderOnly);
+
 // What the session asks of whoever shows it.
 class TSessionView {
 public:

@@ -6,7 +6,6 @@
 #include "shell/ItemProperties.h"
 #include "shell/ShellPaths.h"
 #include "ui/main/FolderInfoLabels.h"
-#include "ui/main/MainForm.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -56,7 +55,7 @@ void ShowFigure(QLabel* label, const TFigureText& figure) {
 
 } // namespace
 
-TFolderInfoPage::TFolderInfoPage(TMainForm& form, QWidget* parent) : TContentPage(form, parent) {
+TFolderInfoPage::TFolderInfoPage(TPageHost& host, QWidget* parent) : TContentPage(host, parent) {
     setObjectName(QStringLiteral("FolderInfoPage"));
     UsePageBackground(this);
     auto* column = new QVBoxLayout(this);
@@ -175,10 +174,10 @@ void TFolderInfoPage::CreateGrid() {
 }
 
 void TFolderInfoPage::Fill() {
-    const TFolderNode* node = Form.CurrentNode();
+    const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data)
         return;
-    Shown = FolderInfoContent(*node, Form.WhatIf());
+    Shown = FolderInfoContent(*node, Host.WhatIf());
     txtWebFolderInfoType->setText(Shown.TypeText);
     if (Shown.IsDriveRoot)
         txtWebFolderInfoPath->SetPlainText(Shown.DisplayName);
@@ -213,9 +212,9 @@ void TFolderInfoPage::Fill() {
 void TFolderInfoPage::Layout() {
     // A folder's header shows its path, shortened to the room there is; a
     // drive root keeps the drive's name that Fill put there.
-    const TFolderNode* node = Form.CurrentNode();
+    const TFolderNode* node = Host.CurrentNode();
     if (node && node->Parent)
-        txtWebFolderInfoPath->SetPath(DisplayPath(Form.CurrentPath()));
+        txtWebFolderInfoPath->SetPath(DisplayPath(Host.CurrentPath()));
 }
 
 void TFolderInfoPage::resizeEvent(QResizeEvent* event) {
@@ -224,15 +223,14 @@ void TFolderInfoPage::resizeEvent(QResizeEvent* event) {
 }
 
 void TFolderInfoPage::imgWebFolderInfoClick() {
-    const TFolderNode* node = Form.CurrentNode();
-    if (!node || Form.CurrentPath().empty())
+    const TFolderNode* node = Host.CurrentNode();
+    if (!node || Host.CurrentPath().empty())
         return;
-    ShowItemProperties(Form.CurrentPath(), &Form,
+    ShowItemProperties(Host.CurrentPath(), window(),
                        node->Data ? std::optional<std::int64_t>(node->Data->TreeSize)
                                   : std::nullopt);
 }
 
 void TFolderInfoPage::imgTreeBarChartClick() {
-    if (Form.cmdViewBarChart && Form.cmdViewBarChart->isEnabled())
-        Form.cmdViewBarChart->trigger();
+    Host.ShowBarChart();
 }

@@ -14,7 +14,7 @@ class TPathLabel;
 class TFolderInfoPage : public TContentPage {
     Q_OBJECT
 public:
-    TFolderInfoPage(TMainForm& form, QWidget* parent);
+    TFolderInfoPage(TPageHost& host, QWidget* parent);
 
     void Fill() override;
     void Layout() override;

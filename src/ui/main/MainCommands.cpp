@@ -466,14 +466,14 @@ void TMainForm::CreateToolbar() {
 }
 
 void TMainForm::UpdateFileMenu() {
-    const bool ready = CurNode && CurNode->Data;
+    const bool ready = CurrentNode() && CurrentNode()->Data;
     cmdFileExportPie->setEnabled(ready);
     cmdFileReports->setEnabled(ready);
     cmdFilePrint->setEnabled(ready);
 }
 
 void TMainForm::UpdateViewMenu() {
-    const bool ready = CurNode && CurNode->Data;
+    const bool ready = CurrentNode() && CurrentNode()->Data;
     for (QAction* a :
          {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace,
           cmdViewCleanUp, cmdViewPieSectionSizeWindow, cmdViewBarChart})
@@ -483,25 +483,6 @@ void TMainForm::UpdateViewMenu() {
     const QList<QAction*> pages{cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
                                 cmdViewWastedSpace, cmdViewCleanUp};
     pages[CurPage]->setChecked(true);
-}
-
-void TMainForm::SetScanning(bool on) {
-    ScanningFlag = on;
-    for (QAction* a : {cmdFileScanDrives, cmdFileRescan, cmdFileRemove, toolScan})
-        a->setEnabled(!on);
-    toolRescanDir->setEnabled(!on && CurNode != nullptr);
-    ClustersBox->setEnabled(!on);
-    cmdFileAbort->setEnabled(on);
-    toolStop->setEnabled(on);
-    // The not-ready text depends on whether a scan runs.
-    if (NotReadyShown())
-        SetNotReadyText();
-    if (!on)
-        QTimer::singleShot(0, this, [this] {
-            RunPendingVanishChecks();
-            if (CloseWhenScanEnds && !ScanningFlag)
-                close();
-        });
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event) {
@@ -531,12 +512,17 @@ void TMainForm::cmdHelpAboutClick() {
     box.exec();
 }
 
+void TMainForm::ShowBarChart() {
+    if (cmdViewBarChart->isEnabled())
+        cmdViewBarChart->trigger();
+}
+
 void TMainForm::cmdViewBarChartClick() {
     // The short-cut also works while the View menu, which disables the
     // command for a folder without figures, is closed.
-    if (!BarChart || !CurNode || !CurNode->Data)
+    if (!BarChart || !CurrentNode() || !CurrentNode()->Data)
         return;
-    BarChart->ShowFolder(CurNode, WhatIfIndex);
+    BarChart->ShowFolder(CurrentNode(), WhatIf());
     // The rows point into the tree: should folders go while the window is
     // open, it lets go of them and closes.
     const QMetaObject::Connection watch = connect(Model, &QAbstractItemModel::rowsAboutToBeRemoved,

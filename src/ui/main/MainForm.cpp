@@ -65,9 +65,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     // Every failure while the window is built ends the program with one
     // message; nothing half-built is shown.
     try {
-        CurDrive.clear();
         LoadSettings();
-        TheScanner = std::make_unique<TScanner>(FolderTreeData, *this);
+        TheSession = std::make_unique<TScanSession>(static_cast<TSessionView&>(*this));
         CreateComponents();
         CreateCommands();
         CreateToolbar();
@@ -108,7 +107,7 @@ TMainForm::~TMainForm() {
     delete BarChart;
     BarChart = nullptr;
     SaveSettings();
-    FolderTreeData.SetObserver(nullptr);
+    TheSession->Tree().SetObserver(nullptr);
 }
 
 void TMainForm::CreateComponents() {
@@ -173,7 +172,7 @@ void TMainForm::CreateComponents() {
     FolderTree->setContextMenuPolicy(Qt::CustomContextMenu);
     FolderTree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     FolderTree->header()->setStretchLastSection(false);
-    Model = new TFolderTreeModel(FolderTreeData, this);
+    Model = new TFolderTreeModel(TheSession->Tree(), this);
     Model->SetIconProvider(
         [this](TFolderTreeModel::TNodeKind kind, bool open) { return NodeIcon(kind, open); });
     FolderTree->setModel(Model);
@@ -256,9 +255,11 @@ void TMainForm::CreateComponents() {
     setStatusBar(TheStatusBar);
 
     connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current, const QModelIndex& previous) {
-                if (!ChangingSelection)
-                    FolderTreeChange(Model->NodeOf(current), Model->NodeOf(previous));
+            [this](const QModelIndex& current) {
+                // The tree's own moves (rows taken away by the session) and
+                // the window following the session are not the user's choice.
+                if (!ChangingSelection && !TheSession->EditingTree() && current.isValid())
+                    TheSession->Select(Model->NodeOf(current));
             });
     connect(FolderTree, &QWidget::customContextMenuRequested, this,
             &TMainForm::FolderTreeContextMenu);
@@ -288,226 +289,7 @@ QIcon TMainForm::NodeIcon(TFolderTreeModel::TNodeKind kind, bool open) const {
     return s->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon);
 }
 
-// ---- page machinery ---------------------------------------------------------
-
-bool TMainForm::NotReadyShown() const {
-    return ThePages->isTabVisible(0);
-}
-
-QString TMainForm::NotReadyText() const {
-    return txtNotReady->toPlainText();
-}
-
-void TMainForm::SetNotReadyText() {
-    QString text;
-    if (ScannedDriveRoots.empty()) {
-        ThePages->setTabText(0, Strings::NoScannedItems());
-        text = Strings::NoDrivesScanned();
-    } else {
-        ThePages->setTabText(0, Strings::FolderNotScanned());
-        const QString word = !CurNode ? tr("item") : CurNode->Parent ? tr("folder") : tr("drive");
-        text = (ScanningFlag ? Strings::ScanNotFinished() : Strings::ScanInterrupted()).arg(word);
-    }
-    // The texts keep their CR LF line ends; the memo shows plain lines.
-    txtNotReady->setPlainText(QString(text).remove(QLatin1Char('\r')));
-}
-
-bool TMainForm::ShowNode(TFolderNode* node) {
-    CurNode = node;
-    ChangingPage = true;
-    struct TGuard {
-        bool& Flag;
-        ~TGuard() { Flag = false; }
-    } guard{ChangingPage};
-    if (node && node->Data) {
-        for (int i = 1; i <= 5; ++i)
-            ThePages->setTabVisible(i, i != PageCleanUp + 1 || node->Parent != nullptr);
-        if (CurPage == PageCleanUp && !node->Parent)
-            CurPage = PagePie;
-        ThePages->setCurrentIndex(CurPage + 1);
-        ThePages->setTabVisible(0, false);
-        return true;
-    }
-    if (SectionBox)
-        SectionBox->hide();
-    QPalette palette = panNotReady->palette();
-    palette.setColor(QPalette::Window, ResolveColor(Settings().Colors[ciNotScannedPanel]));
-    panNotReady->setPalette(palette);
-    ThePages->setTabVisible(0, true);
-    ThePages->setCurrentIndex(0);
-    for (int i = 1; i <= 5; ++i)
-        ThePages->setTabVisible(i, false);
-    SetNotReadyText();
-    return false;
-}
-
-void TMainForm::ShowPage(int page) {
-    CurPage = page;
-    TFolderNode* node = Model->NodeOf(FolderTree->currentIndex());
-    if (!ShowNode(node))
-        return;
-    if (cmdViewPieChart) {
-        const QList<QAction*> items{cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
-                                    cmdViewWastedSpace, cmdViewCleanUp};
-        items[CurPage]->setChecked(true);
-    }
-    switch (CurPage) {
-    case PagePie:
-        ShowPiePage();
-        break;
-    case PageFolderInfo:
-        ShowFolderInfoPage();
-        break;
-    case PageSubfolders:
-        FillSubfolderList();
-        break;
-    case PageWasted:
-        ShowWastedPage();
-        break;
-    case PageCleanUp:
-        ShowCleanUpPage();
-        break;
-    default:
-        break;
-    }
-}
-
-void TMainForm::PageTabClick(int tabIndex) {
-    if (ChangingPage || NotReadyShown() || tabIndex < 1)
-        return;
-    QWidget* page = ThePages->widget(tabIndex);
-    page->setUpdatesEnabled(false);
-    struct TGuard {
-        QWidget* Page;
-        ~TGuard() { Page->setUpdatesEnabled(true); }
-    } guard{page};
-    ShowPage(tabIndex - 1);
-}
-
-void TMainForm::DropNodeReferences() {
-    PiePage->Clear();
-    PieCachePath.clear();
-    InfoCachePath.clear();
-    ListCacheNode = nullptr;
-}
-
-void TMainForm::InvalidatePages(bool refresh) {
-    PieCachePath.clear();
-    InfoCachePath.clear();
-    ListCacheNode = nullptr;
-    if (refresh)
-        ShowPage(CurPage);
-}
-
-void TMainForm::InvalidatePie() {
-    PieCachePath.clear();
-    if (CurPage == PagePie)
-        ShowPage(PagePie);
-}
-
-void TMainForm::InvalidateList(bool refresh) {
-    ListCacheNode = nullptr;
-    if (refresh)
-        ShowPage(CurPage);
-}
-
-void TMainForm::ResetView() {
-    ShowNode(nullptr);
-    CurPath.clear();
-    setWindowTitle(Strings::DefaultCaption());
-    SetStatusText(0, QString());
-    SetStatusText(1, QString());
-    toolRescanDir->setEnabled(false);
-    toolExplore->setEnabled(false);
-    if (ScannedDriveRoots.empty()) {
-        SetNotReadyText();
-        cmdFileRescan->setEnabled(false);
-        cmdFileRemove->setEnabled(false);
-    }
-}
-
-void TMainForm::LayoutPage() {
-    switch (CurPage) {
-    case PagePie:
-        PiePage->Layout();
-        break;
-    case PageFolderInfo:
-        FolderInfoPage->Layout();
-        break;
-    case PageSubfolders:
-        SubfoldersPage->Layout();
-        break;
-    case PageWasted:
-        WastedPage->Layout();
-        break;
-    default:
-        break;
-    }
-    // The section size window belongs to the pie page.
-    if (!SectionBox)
-        return;
-    const bool wanted = CurPage == PagePie && CurNode && CurNode->Data &&
-                        Settings().PieSectionSizeWindow.Value && isVisible();
-    if (wanted && !SectionBox->isVisible()) {
-        // Never placed by the user: just right of the window, where it
-        // covers nothing, when the screen has room; else where the window
-        // manager puts it.
-        if (!SectionBoxPlaced && ReadIntValue(Keys::PopUpBoxLeft) == AbsentValue && screen()) {
-            const QRect free = screen()->availableGeometry();
-            const QRect frame = frameGeometry();
-            const QPoint spot(frame.right() + 8, frame.top() + 80);
-            if (free.contains(QRect(spot, SectionBox->frameGeometry().size())))
-                SectionBox->move(spot);
-        }
-        SectionBoxPlaced = true;
-        SectionBox->show();
-    } else if (!wanted && SectionBox->isVisible())
-        SectionBox->hide();
-}
-
-void TMainForm::ShowPiePage() {
-    LayoutPage();
-    if (PieCachePath == CurPath)
-        return;
-    PiePage->Fill();
-    PieCachePath = CurPath;
-}
-
-void TMainForm::ShowFolderInfoPage() {
-    LayoutPage();
-    if (InfoCachePath == CurPath)
-        return;
-    FolderInfoPage->Fill();
-    InfoCachePath = CurPath;
-}
-
-void TMainForm::FillSubfolderList() {
-    LayoutPage();
-    if (ListCacheNode == CurNode)
-        return;
-    SubfoldersPage->Fill();
-    ListCacheNode = CurNode;
-}
-
-void TMainForm::ShowWastedPage() {
-    LayoutPage();
-    WastedPage->Fill();
-}
-
-void TMainForm::ShowCleanUpPage() {
-    LayoutPage();
-}
-
 // ---- status bar and hints ------------------------------------------------------
-
-void TMainForm::ScanReached(const TFolderNode& node) {
-    SetStatusText(0, NodePath(&node));
-}
-
-void TMainForm::FolderFinished(TFolderNode& node) {
-    if (&node == CurNode)
-        ShowPage(CurPage);
-}
 
 void TMainForm::SetStatusText(int panel, const std::string& text) {
     SetStatusText(panel, DisplayPath(text));
@@ -533,7 +315,8 @@ void TMainForm::ShowHint(const QString& hint) {
         HintShown = false;
         StatusPanel0->setFrameShape(QFrame::Panel);
         // Back to the current path (during a scan, to the folder being read).
-        StatusPanel0->setText(ScanningFlag || CurPath.empty() ? Panel0Text : DisplayPath(CurPath));
+        StatusPanel0->setText(Scanning() || CurrentPath().empty() ? Panel0Text
+                                                                  : DisplayPath(CurrentPath()));
         StatusPanel1->show();
     }
 }
@@ -617,10 +400,10 @@ void TMainForm::FirstActivation() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (ScanningFlag) {
+    if (Scanning()) {
         // The scan runs inside a command further up the stack; stop it and
         // close once it has returned.
-        TheScanner->Abort();
+        TheSession->Abort();
         CloseWhenScanEnds = true;
         event->ignore();
         return;

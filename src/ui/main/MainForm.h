@@ -1,12 +1,14 @@
-// The main window: folder tree, the five pages of the selected folder, the
-// toolbar strip, the status bar and every command of the program. It owns the
-// tree and the scanner and is the host the scanner reports to.
+// The main window: folder tree, the five pages of the current folder, the
+// toolbar strip, the status bar and the commands. It shows a scan session
+// (the tree, the scans, the current folder), which has no widgets of its own.
 #pragma once
 
 #include "engine/FolderNode.h"
 #include "engine/Scanner.h"
 #include "models/FolderTreeModel.h"
 #include "models/PieContent.h"
+#include "models/ScanSession.h"
+#include "ui/main/PageHost.h"
 
 #include <QMainWindow>
 
@@ -42,49 +44,50 @@ enum TPageIndex {
     PageCleanUp = 4
 };
 
-class TMainForm : public QMainWindow, public TScanHost {
+class TMainForm : public QMainWindow, private TSessionView, public TPageHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // ---- what the scanner calls -------------------------------------------
-    void ScanStateChanged(bool scanning) override { SetScanning(scanning); }
-    void ScanReached(const TFolderNode& node) override;
-    void FolderFinished(TFolderNode& node) override;
-    void ProcessEvents() override;
-
-    void SetScanning(bool on);
-    void SetStatusText(int panel, const std::string& text);
-    TFolderNode* CurrentNode() const { return CurNode; }
+    // ---- the session it shows --------------------------------------------
+    TScanSession& Session() { return *TheSession; }
+    const TScanSession& Session() const override { return *TheSession; }
+    TFolderTree& Tree() { return TheSession->Tree(); }
+    TScanner& Scanner() { return TheSession->Scanner(); }
+    bool Scanning() const { return TheSession->Scanning(); }
+    const std::vector<std::string>& ScannedDrives() const { return TheSession->ScannedDrives(); }
+    std::int64_t CurrentDriveFree() const { return TheSession->CurrentDriveFree(); }
     int CurrentPage() const { return CurPage; }
-    void ShowPage(int page);
-    // The cluster size whose wasted space is shown: 0 the drive's own, 1..7
-    // an entry of AltClusterSizes.
-    int WhatIf() const { return WhatIfIndex; }
+
+    // ---- what the pages ask -----------------------------------------------
+    bool SelectNode(TFolderNode* node) override;
+    bool SelectPath(const std::string& path) override;
+    void OpenFolder(TFolderNode* node) override;
+    void GoUp(bool collapse) override;
+    void ShowBarChart() override;
+    // The context menu of a folder or file of the current folder (a pie
+    // item, a subfolder row, a tree node), and the tree's repair after it.
+    void ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) override;
+    void SetStatusText(int panel, const QString& text) override;
+    void InvalidateList(bool refresh) override;
+    bool NotReadyShown() const override;
+    TSectionSizeBox* SectionSizeBox() const override { return SectionBox; }
 
     // ---- page machinery ------------------------------------------------------
-    void SetStatusText(int panel, const QString& text);
-    bool ShowNode(TFolderNode* node);
+    void SetStatusText(int panel, const std::string& text);
+    void ShowPage(int page);
     void InvalidatePages(bool refresh);
     void InvalidatePie();
-    void InvalidateList(bool refresh);
-    void ResetView();
     void LayoutPage();
+    QString NotReadyText() const;
+    TBarChartBox* BarChartBox() const { return BarChart; }
 
-    // ---- scans and the tree ---------------------------------------------------
+    // ---- scans ------------------------------------------------------------------
     // A drive is known by its root path; `displayName` is what its root node
     // shows.
     bool ScanNewDrive(const std::string& root, const QString& displayName, TDriveRecInfo* entry);
     void ScanOrRescanDrive(const std::string& root, const QString& displayName = {});
-    void RescanDrives(const std::vector<std::string>& roots);
-    void RemoveDrive(const std::string& root);
-    bool SelectPath(const std::string& path);
-    // Makes node the tree's current node; false when selecting it removed it.
-    bool SelectNode(TFolderNode* node);
-    // The context menu of a folder or file of the current folder (a pie
-    // item, a subfolder row, a tree node), and the tree's repair after it.
-    void ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control);
     // Asks the user to retry while the drive at root cannot be read.
     bool DriveAccessible(const std::string& root);
     // Paths and drives to scan and select at start-up (raw bytes).
@@ -92,23 +95,6 @@ public:
     // The start-up scans (chosen drives, then the arguments); run once after
     // the window is first shown.
     void StartUp();
-
-    // State, readable by tests and by the pages.
-    bool Scanning() const { return ScanningFlag; }
-    const std::vector<std::string>& ScannedDrives() const { return ScannedDriveRoots; }
-    const std::string& CurrentPath() const { return CurPath; }
-    const std::string& CurrentDrive() const { return CurDrive; }
-    TFolderNode* CurrentRootNode() const { return CurRootNode; }
-    // The current drive's cluster size, total and free bytes (-1 unknown).
-    std::int32_t CurrentClusterSize() const { return CurClusterSize; }
-    std::int64_t CurrentDriveTotal() const { return DriveTotal; }
-    std::int64_t CurrentDriveFree() const { return DriveFree; }
-    TFolderTree& Tree() { return FolderTreeData; }
-    TScanner& Scanner() { return *TheScanner; }
-    TSectionSizeBox* SectionSizeBox() const { return SectionBox; }
-    TBarChartBox* BarChartBox() const { return BarChart; }
-    QString NotReadyText() const;
-    bool NotReadyShown() const;
 
     // Components, named as the program refers to them.
     QWidget* ToolbarSupport = nullptr;
@@ -199,13 +185,6 @@ public:
     QAction* toolPercent = nullptr;
     QAction* toolMB = nullptr;
 
-    // Page fillers; each rebuilds only when its cache is stale.
-    void ShowPiePage();
-    void ShowFolderInfoPage();
-    void FillSubfolderList();
-    void ShowWastedPage();
-    void ShowCleanUpPage();
-
 public slots:
     // Command handlers, named after their components.
     void cmdFileScanDrivesClick();
@@ -235,6 +214,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // ---- what the session tells --------------------------------------------
+    bool RetryDrive(const std::string& root) override;
+    void Inform(const QString& text) override;
+    void ScanStateChanged(bool scanning) override;
+    void ScanReached(const std::string& path) override;
+    void CurrentChanged(bool refresh) override;
+    void ProcessEvents() override;
+
     void CreateComponents();
     void CreateCommands();
     void CreateToolbar();
@@ -244,40 +231,37 @@ private:
     void SetNotReadyText();
     void ApplyViewSettings();
     void FirstActivation();
-    void FolderTreeChange(TFolderNode* node, TFolderNode* previous);
-    void RemoveVanishedNode(TFolderNode* node);
-    void RefreshDriveInfo(const std::string& root);
+    // Shows the session's current folder: tree, title, status bar, pages.
+    void ShowCurrent(bool refresh);
+    void ShowDriveInfo();
+    bool ShowNode(const TFolderNode* node);
+    void ResetView();
+    void ShowPiePage();
+    void ShowFolderInfoPage();
+    void FillSubfolderList();
+    void ShowWastedPage();
+    void ShowCleanUpPage();
     void PageTabClick(int tabIndex);
     void NotAvailableYet(const QString& what);
     void FolderTreeContextMenu(const QPoint& pos);
     QIcon NodeIcon(TFolderTreeModel::TNodeKind kind, bool open) const;
     void ResizeToolbarStrip();
     void DropNodeReferences();
-    void RunPendingVanishChecks();
     void ApplyColors();
 
-    TFolderTree FolderTreeData;
-    std::unique_ptr<TScanner> TheScanner;
+    std::unique_ptr<TScanSession> TheSession;
     TFolderTreeModel* Model = nullptr;
     TSectionSizeBox* SectionBox = nullptr;
     TBarChartBox* BarChart = nullptr;
     QActionGroup* PageGroup = nullptr;
 
-    bool ScanningFlag = false;
-    int WhatIfIndex = 0;
     bool FirstActivate = true;
     bool CloseWhenScanEnds = false;
     bool HintShown = false;
     bool SectionBoxPlaced = false;
     int CurPage = 0;
-    std::vector<std::string> ScannedDriveRoots;
-    std::string CurPath;
-    TFolderNode* CurNode = nullptr;
-    TFolderNode* CurRootNode = nullptr;
-    std::string CurDrive;
-    std::int32_t CurClusterSize = 0;
-    std::int64_t DriveTotal = -1;
-    std::int64_t DriveFree = -1;
+    // The drive whose figures the section window and status bar show.
+    std::string ShownDrive;
     // Page caches: empty or none means stale.
     std::string PieCachePath;
     std::string InfoCachePath;
@@ -286,9 +270,6 @@ private:
     bool ChangingPage = false;
     // Panel 0's own text, shown again when a hint goes away.
     QString Panel0Text;
-    // Paths found gone while a scan ran; the tree is repaired when it ends,
-    // since the running scan may still hold nodes below them.
-    std::vector<std::string> PendingVanishChecks;
     std::vector<std::string> Arguments;
 
     friend class TMainFormTestAccess;

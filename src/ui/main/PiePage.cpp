@@ -14,7 +14,6 @@
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/charts/TPieDisplay.h"
 #include "ui/charts/TSimplePieGauge.h"
-#include "ui/main/MainForm.h"
 #include "ui/main/PieLook.h"
 
 #include <QEvent>
@@ -73,8 +72,8 @@ TPieOptions PieOptionsFromSettings() {
     return options;
 }
 
-TPiePage::TPiePage(TMainForm& form, QWidget* parent)
-    : TContentPage(form, parent), PieChart(&Surface, 0, 0), ZoomInCursor(MakeZoomCursor(true)),
+TPiePage::TPiePage(TPageHost& host, QWidget* parent)
+    : TContentPage(host, parent), PieChart(&Surface, 0, 0), ZoomInCursor(MakeZoomCursor(true)),
       ZoomOutCursor(MakeZoomCursor(false)), GroupIcons{MakeGroupIcon(0), MakeGroupIcon(1)} {
     setObjectName(QStringLiteral("PiePage"));
     auto* column = new QVBoxLayout(this);
@@ -182,7 +181,7 @@ QCursor TPiePage::CursorShape(int number) const {
 // ---- building ---------------------------------------------------------------------
 
 void TPiePage::Fill() {
-    BuildPie(Form.CurrentNode());
+    BuildPie(Host.CurrentNode());
 }
 
 void TPiePage::Clear() {
@@ -212,8 +211,8 @@ void TPiePage::BuildPie(TFolderNode* node) {
     PieChart.Clear();
     const std::string path = NodePath(node);
     TPieOptions options = PieOptionsFromSettings();
-    options.WhatIfIndex = Form.WhatIf();
-    Shown = BuildPieContent(*node, options, Form.CurrentClusterSize(), FolderFilesOnDisk(path));
+    options.WhatIfIndex = Host.WhatIf();
+    Shown = BuildPieContent(*node, options, Host.CurrentClusterSize(), FolderFilesOnDisk(path));
     Pointed = 0;
     ShowDriveLabels();
     HeaderRecord = -1;
@@ -318,9 +317,9 @@ void TPiePage::ApplyColors() {
 // ---- the header -------------------------------------------------------------------
 
 void TPiePage::ShowDriveLabels() {
-    txtWebSectionDrive->setText(tr("of %1").arg(DisplayPath(Form.CurrentDrive())));
+    txtWebSectionDrive->setText(tr("of %1").arg(DisplayPath(Host.CurrentDrive())));
     txtWebSectionDrive->setToolTip(txtWebSectionDrive->text());
-    const std::int64_t total = Form.CurrentDriveTotal();
+    const std::int64_t total = Host.CurrentDriveTotal();
     txtWebSectionDriveSize->setText(total >= 0 ? FormatSize(total) : QString());
 }
 
@@ -341,27 +340,27 @@ void TPiePage::UpdateSectionHeader(const std::string& path, TPieItemKind kind, s
     std::int64_t shown = size;
     if (Settings().IncludeWastedInformation.Value && size != -1 && wasted != -1)
         shown = size + wasted;
-    if (TSectionSizeBox* box = Form.SectionSizeBox())
+    if (TSectionSizeBox* box = Host.SectionSizeBox())
         box->SetWasted(PercentOf(size + wasted, wasted), FormatSize(wasted));
 
     const QString text = DisplayPath(path);
     switch (kind) {
     case TPieItemKind::File:
-        Form.SetStatusText(0, tr("File ") + text);
+        Host.SetStatusText(0, tr("File ") + text);
         break;
     case TPieItemKind::Folder:
-        Form.SetStatusText(0, tr("Folder ") + text);
+        Host.SetStatusText(0, tr("Folder ") + text);
         break;
     case TPieItemKind::Drive:
-        Form.SetStatusText(0, tr("Drive ") + text);
+        Host.SetStatusText(0, tr("Drive ") + text);
         break;
     case TPieItemKind::Group:
-        Form.SetStatusText(0, text);
+        Host.SetStatusText(0, text);
         break;
     }
 
     txtWebFolderSize->setText(shown >= 0 ? FormatSize(shown) : QString());
-    const std::int64_t total = Form.CurrentDriveTotal();
+    const std::int64_t total = Host.CurrentDriveTotal();
     const int percent = total > 0 && shown >= 0 ? PercentOf(total, shown) : 0;
     gaugeWebSection->SetProgress(percent);
     gaugeWebSection->setToolTip(tr("%1% of the drive").arg(percent));
@@ -388,7 +387,7 @@ void TPiePage::UpdateSectionHeader(const std::string& path, TPieItemKind kind, s
 // ---- the mouse ----------------------------------------------------------------------
 
 void TPiePage::FolderPieMouseMove(int x, int y) {
-    if (Form.NotReadyShown())
+    if (Host.NotReadyShown())
         return;
     const QPoint at = QPoint(x, y) - Surface.ChartOrigin();
     const int index = PieChart.SectionAt(at.x(), at.y());
@@ -404,7 +403,7 @@ void TPiePage::FolderPieMouseMove(int x, int y) {
 }
 
 void TPiePage::FolderPieMouseDown(Qt::MouseButton button, int x, int y) {
-    if (Form.NotReadyShown())
+    if (Host.NotReadyShown())
         return;
     // The item under the button, even when no move announced it.
     FolderPieMouseMove(x, y);
@@ -413,7 +412,7 @@ void TPiePage::FolderPieMouseDown(Qt::MouseButton button, int x, int y) {
             return;
         // A copy: the menu may rebuild the pie, which replaces the items.
         const TPieItem item = PointedItem();
-        Form.ShowItemMenu(item, QPoint(x, y), FolderPie);
+        Host.ShowItemMenu(item, QPoint(x, y), FolderPie);
         return;
     }
     if (button != Qt::LeftButton)
@@ -430,45 +429,24 @@ void TPiePage::FolderPieMouseDown(Qt::MouseButton button, int x, int y) {
     TFolderNode* node = section && std::size_t(section->Item) < Shown.Items.size()
                             ? Shown.Items[std::size_t(section->Item)].Node
                             : nullptr;
-    if (node && node != Form.CurrentNode())
+    if (node && node != Host.CurrentNode())
         OpenSubfolder(node);
 }
 
 void TPiePage::OpenSubfolder(TFolderNode* node) {
-    if (!Form.SelectNode(node) || Form.CurrentNode() != node)
-        return;
-    if (Settings().AutoExpand.Value)
-        Form.FolderTree->expand(Form.FolderTree->currentIndex());
+    Host.OpenFolder(node);
 }
 
 void TPiePage::GoUpOneLevel() {
-    TFolderNode* node = Form.CurrentNode();
-    if (!node || !node->Parent)
-        return;
-    TFolderNode* parent = node->Parent;
-    Form.ShowNode(parent);
-    auto* model = qobject_cast<TFolderTreeModel*>(Form.FolderTree->model());
-    if (Settings().AutoCollapse.Value && model) {
-        std::vector<QModelIndex> pending{model->IndexOf(node)};
-        while (!pending.empty()) {
-            const QModelIndex index = pending.back();
-            pending.pop_back();
-            if (!index.isValid() || !Form.FolderTree->isExpanded(index))
-                continue;
-            for (int r = 0; r < model->rowCount(index); ++r)
-                pending.push_back(model->index(r, 0, index));
-            Form.FolderTree->collapse(index);
-        }
-    }
-    Form.SelectNode(parent);
+    Host.GoUp(Settings().AutoCollapse.Value);
 }
 
 void TPiePage::imgIconClick() {
     // The item the header describes; a group is no item on disk, so its
     // header stands for the folder it belongs to.
-    std::string path = Form.CurrentPath();
+    std::string path = Host.CurrentPath();
     std::optional<std::int64_t> knownSize;
-    if (const TFolderNode* node = Form.CurrentNode(); node && node->Data)
+    if (const TFolderNode* node = Host.CurrentNode(); node && node->Data)
         knownSize = node->Data->TreeSize;
     if (HeaderRecord >= 0 && std::size_t(HeaderRecord) < Shown.Items.size() &&
         Shown.Items[std::size_t(HeaderRecord)].Kind != TPieItemKind::Group) {
@@ -477,7 +455,7 @@ void TPiePage::imgIconClick() {
         knownSize = item.Node ? std::optional<std::int64_t>(item.Size) : std::nullopt;
     }
     if (!path.empty())
-        ShowItemProperties(path, &Form, knownSize);
+        ShowItemProperties(path, window(), knownSize);
 }
 
 bool TPiePage::eventFilter(QObject* watched, QEvent* event) {

@@ -26,7 +26,7 @@ TPieOptions PieOptionsFromSettings();
 class TPiePage : public TContentPage {
     Q_OBJECT
 public:
-    TPiePage(TMainForm& form, QWidget* parent);
+    TPiePage(TPageHost& host, QWidget* parent);
     ~TPiePage() override;
 
     void Fill() override;

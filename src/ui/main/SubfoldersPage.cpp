@@ -9,7 +9,6 @@
 #include "shell/Icons.h"
 #include "shell/ShellPaths.h"
 #include "ui/main/FolderInfoLabels.h"
-#include "ui/main/MainForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,7 +42,7 @@ struct TWaitCursor {
 
 } // namespace
 
-TSubfoldersPage::TSubfoldersPage(TMainForm& form, QWidget* parent) : TContentPage(form, parent) {
+TSubfoldersPage::TSubfoldersPage(TPageHost& host, QWidget* parent) : TContentPage(host, parent) {
     setObjectName(QStringLiteral("SubfoldersPage"));
     UsePageBackground(this);
     Model = new TSubfolderListModel(this);
@@ -130,7 +129,7 @@ void TSubfoldersPage::CreateHeader() {
     levelUp->addWidget(imgWebUpOneLevel);
     levelUp->addWidget(levelUpText);
     levelUp->addStretch(1);
-    panWebListLevelUp->SetOnClick([this] { Form.toolLevelUp->trigger(); });
+    panWebListLevelUp->SetOnClick([this] { Host.GoUp(true); });
     across->addWidget(panWebListLevelUp);
 
     connect(cbFoldersDisplayType, &QComboBox::currentIndexChanged, this,
@@ -196,12 +195,12 @@ TSubfolderFilter TSubfoldersPage::Filter() const {
     f.LargerThan = udFoldersLargerThan->value();
     f.LargerThanUnit = cbFoldersLargerThanBytes->currentIndex();
     f.IncludeWasted = Settings().IncludeWastedInformation.Value;
-    f.WhatIfIndex = Form.WhatIf();
+    f.WhatIfIndex = Host.WhatIf();
     return f;
 }
 
 void TSubfoldersPage::Fill() {
-    const TFolderNode* node = Form.CurrentNode();
+    const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data) {
         Model->Clear();
         return;
@@ -222,9 +221,9 @@ void TSubfoldersPage::Fill() {
 }
 
 void TSubfoldersPage::Layout() {
-    const TFolderNode* node = Form.CurrentNode();
+    const TFolderNode* node = Host.CurrentNode();
     panWebListLevelUp->setVisible(node && node->Parent);
-    txtWebFolderListPath->SetPath(DisplayPath(Form.CurrentPath()));
+    txtWebFolderListPath->SetPath(DisplayPath(Host.CurrentPath()));
 }
 
 void TSubfoldersPage::resizeEvent(QResizeEvent* event) {
@@ -234,7 +233,7 @@ void TSubfoldersPage::resizeEvent(QResizeEvent* event) {
 
 void TSubfoldersPage::cbFoldersDisplayTypeChange() {
     ShowFilterControls();
-    Form.InvalidateList(true);
+    Host.InvalidateList(true);
 }
 
 void TSubfoldersPage::ShowFilterControls() {
@@ -246,7 +245,7 @@ void TSubfoldersPage::ShowFilterControls() {
 }
 
 void TSubfoldersPage::FilterChange() {
-    Form.InvalidateList(true);
+    Host.InvalidateList(true);
 }
 
 bool TSubfoldersPage::eventFilter(QObject* watched, QEvent* event) {
@@ -265,8 +264,8 @@ void TSubfoldersPage::TheFilesListColumnClick(int column) {
 }
 
 TFolderNode* TSubfoldersPage::RowNode(int row) const {
-    TFolderNode* node = Form.CurrentNode();
-    if (!node || row < 0 || row >= Model->RowCount() || Model->FolderPath() != Form.CurrentPath())
+    TFolderNode* node = Host.CurrentNode();
+    if (!node || row < 0 || row >= Model->RowCount() || Model->FolderPath() != Host.CurrentPath())
         return nullptr;
     // Names are raw bytes: two folders may differ in letter case alone.
     return FindChildNode(node, Model->Row(row).Name, true);
@@ -274,7 +273,7 @@ TFolderNode* TSubfoldersPage::RowNode(int row) const {
 
 void TSubfoldersPage::TheFilesListDblClick(const QModelIndex& index) {
     if (const TFolderNode* child = RowNode(index.row()))
-        Form.SelectPath(NodePath(child));
+        Host.SelectPath(NodePath(child));
 }
 
 void TSubfoldersPage::TheFilesListRightButton(const QPoint& pos) {
@@ -290,8 +289,8 @@ void TSubfoldersPage::TheFilesListRightButton(const QPoint& pos) {
     item.Path = NodePath(child);
     item.Node = child;
     item.Size = child->Data ? child->Data->TreeSize : 0;
-    item.Wasted = child->Data ? ShownTreeWasted(*child->Data, Form.WhatIf()) : 0;
-    Form.ShowItemMenu(item, pos, TheFilesList->viewport());
+    item.Wasted = child->Data ? ShownTreeWasted(*child->Data, Host.WhatIf()) : 0;
+    Host.ShowItemMenu(item, pos, TheFilesList->viewport());
 }
 
 void TSubfoldersPage::LoadListSettings() {

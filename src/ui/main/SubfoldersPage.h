@@ -16,7 +16,7 @@ class TPathLabel;
 class TSubfoldersPage : public TContentPage {
     Q_OBJECT
 public:
-    TSubfoldersPage(TMainForm& form, QWidget* parent);
+    TSubfoldersPage(TPageHost& host, QWidget* parent);
 
     void Fill() override;
     void Layout() override;

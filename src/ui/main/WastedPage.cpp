@@ -7,7 +7,6 @@
 #include "shell/ShellPaths.h"
 #include "ui/charts/TSimplePieGauge.h"
 #include "ui/main/FolderInfoLabels.h"
-#include "ui/main/MainForm.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -27,7 +26,7 @@ QLabel* CentredLabel(QWidget* parent, const QString& name) {
 
 } // namespace
 
-TWastedPage::TWastedPage(TMainForm& form, QWidget* parent) : TContentPage(form, parent) {
+TWastedPage::TWastedPage(TPageHost& host, QWidget* parent) : TContentPage(host, parent) {
     setObjectName(QStringLiteral("WastedPage"));
     UsePageBackground(this);
     auto* column = new QVBoxLayout(this);
@@ -110,10 +109,10 @@ TWastedPage::TWastedPage(TMainForm& form, QWidget* parent) : TContentPage(form, 
 }
 
 void TWastedPage::Fill() {
-    const TFolderNode* node = Form.CurrentNode();
+    const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data)
         return;
-    Shown = WastedSpaceContent(*node, Form.CurrentClusterSize());
+    Shown = WastedSpaceContent(*node, Host.CurrentClusterSize());
     txtWebWastedAmount->setText(Shown.Amount);
     if (Shown.IsDriveRoot)
         txtWebWastedPath->SetPlainText(Shown.PathText);
@@ -133,9 +132,9 @@ void TWastedPage::Fill() {
 }
 
 void TWastedPage::Layout() {
-    const TFolderNode* node = Form.CurrentNode();
+    const TFolderNode* node = Host.CurrentNode();
     if (node && node->Parent)
-        txtWebWastedPath->SetPath(DisplayPath(Form.CurrentPath()));
+        txtWebWastedPath->SetPath(DisplayPath(Host.CurrentPath()));
 }
 
 void TWastedPage::resizeEvent(QResizeEvent* event) {
@@ -144,5 +143,5 @@ void TWastedPage::resizeEvent(QResizeEvent* event) {
 }
 
 void TWastedPage::txtWebReduceWasteClick() {
-    ShowHelp(Shown.HelpContext, &Form);
+    ShowHelp(Shown.HelpContext, window());
 }

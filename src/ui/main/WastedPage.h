@@ -16,7 +16,7 @@ class TSimplePieGauge;
 class TWastedPage : public TContentPage {
     Q_OBJECT
 public:
-    TWastedPage(TMainForm& form, QWidget* parent);
+    TWastedPage(TPageHost& host, QWidget* parent);
 
     void Fill() override;
     void Layout() override;
