@@ -27,12 +27,6 @@ public:
     bool MountTmpfs(const std::string& path, const char* options = "size=64m") {
         return Done(mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0, path);
     }
-    // source bound read-only at path (made when missing).
-    bool BindReadOnly(const std::string& source, const std::string& path) {
-        mkdir(path.c_str(), 0755);
-        return Done(mount(source.c_str(), path.c_str(), nullptr, MS_BIND | MS_RDONLY, nullptr) == 0,
-                    path);
-    }
     const std::string& Error() const { return Reason; }
 
 private:
@@ -47,12 +41,3 @@ private:
     std::string Path;
     std::string Reason;
 };
-
-// Where the picture tests write (empty: they skip) and what they picture.
-inline QString ScreenshotFolder() {
-    return qEnvironmentVariable("QUILLMERE_SCREENSHOTS");
-}
-inline std::string ScreenshotSource(const char* fallback) {
-    const QByteArray source = qgetenv("QUILLMERE_SCREENSHOT_SOURCE");
-    return source.isEmpty() ? std::string(fallback) : source.toStdString();
-}

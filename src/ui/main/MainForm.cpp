@@ -68,8 +68,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         LoadSettings();
         TheSession = std::make_unique<TScanSession>(static_cast<TSessionView&>(*this));
         CreateComponents();
-        CreateCommands();
-        CreateToolbar();
+        BuildCommands();
         ShowPage(0);
         SubfoldersPage->LoadListSettings();
         setWindowTitle(Strings::DefaultCaption());

@@ -170,6 +170,8 @@ public:
     QAction* cmdToolsFindFiles = nullptr;
     QAction* cmdToolsWindowsSystemTools = nullptr;
     QAction* cmdToolsCustomize = nullptr;
+    // The separator above the user's own tools in the Tools menu; hidden
+    // while there are none.
     QAction* LT1 = nullptr;
     QAction* cmdHelpHelpTopics = nullptr;
     QAction* cmdHelpVisitWebPage = nullptr;
@@ -202,6 +204,18 @@ public slots:
     void cmdViewBarChartClick();
     void toolScanClick();
     void toolLevelUpClick();
+    void toolExploreClick();
+    void cmdFileExitClick();
+    void cmdViewToolbarClick(bool on);
+    void cmdViewStatusBarClick(bool on);
+    void cmdViewFolderTreeClick(bool on);
+    void cmdViewPieSectionSizeWindowClick(bool on);
+    void cmdViewPieSortAscendingClick();
+    void cmdViewPieSortDescendingClick();
+    void toolShowWastedClick(bool on);
+    void toolShowFilesClick(bool on);
+    void toolPercentClick(bool on);
+    void toolMBClick(bool on);
     void ClustersBoxChange(int index);
 
 protected:
@@ -223,10 +237,10 @@ private:
     void ProcessEvents() override;
 
     void CreateComponents();
-    void CreateCommands();
-    void CreateToolbar();
-    void UpdateFileMenu();
-    void UpdateViewMenu();
+    // Builds the menus and the toolbar from the command table.
+    void BuildCommands();
+    // Enables each command by its rule.
+    void UpdateCommands();
     void ShowHint(const QString& hint);
     void SetNotReadyText();
     void ApplyViewSettings();

@@ -63,12 +63,7 @@ void TMainForm::ScanReached(const std::string& path) {
 }
 
 void TMainForm::ScanStateChanged(bool on) {
-    for (QAction* a : {cmdFileScanDrives, cmdFileRescan, cmdFileRemove, toolScan})
-        a->setEnabled(!on);
-    toolRescanDir->setEnabled(!on && CurrentNode() != nullptr);
-    ClustersBox->setEnabled(!on);
-    cmdFileAbort->setEnabled(on);
-    toolStop->setEnabled(on);
+    UpdateCommands();
     // The not-ready text depends on whether a scan runs.
     if (NotReadyShown())
         SetNotReadyText();
@@ -95,6 +90,7 @@ void TMainForm::ShowCurrent(bool refresh) {
             ResetView();
         else
             ShowNode(nullptr);
+        UpdateCommands();
         return;
     }
     // The tree follows the session; the user's own clicks go the other way.
@@ -111,12 +107,11 @@ void TMainForm::ShowCurrent(bool refresh) {
                          ? tr("%1 is not answering; showing the figures of the last scan")
                                .arg(DisplayPath(CurrentDrive()))
                          : DisplayPath(path));
-    toolLevelUp->setEnabled(node->Parent != nullptr);
-    toolExplore->setEnabled(true);
-    toolRescanDir->setEnabled(!Scanning());
     if (ShownDrive != CurrentDrive() || !node->Parent)
         ShowDriveInfo();
-    if (!ShowNode(node))
+    const bool ready = ShowNode(node);
+    UpdateCommands();
+    if (!ready)
         return;
     if (!node->Parent && CurPage == PageCleanUp)
         CurPage = PagePie;
@@ -265,13 +260,9 @@ void TMainForm::ResetView() {
     setWindowTitle(Strings::DefaultCaption());
     SetStatusText(0, QString());
     SetStatusText(1, QString());
-    toolRescanDir->setEnabled(false);
-    toolExplore->setEnabled(false);
-    if (ScannedDrives().empty()) {
+    if (ScannedDrives().empty())
         SetNotReadyText();
-        cmdFileRescan->setEnabled(false);
-        cmdFileRemove->setEnabled(false);
-    }
+    UpdateCommands();
 }
 
 void TMainForm::LayoutPage() {
