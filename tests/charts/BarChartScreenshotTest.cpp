@@ -2,8 +2,8 @@
 // Runs only when QUILLMERE_SCREENSHOTS names a folder to write them to; the
 // folder scanned is QUILLMERE_SCREENSHOT_SOURCE (default /usr/share).
 #include "engine/Scanner.h"
+#include "models/BarChartRows.h"
 #include "ui/charts/BarChartBox.h"
-#include "ui/charts/BarChartRows.h"
 
 #include <QApplication>
 #include <QCheckBox>
