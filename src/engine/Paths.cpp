@@ -2,11 +2,6 @@
 
 #include "platform/Mounts.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
-
 std::string IncludeTrailingBackslash(const std::string& path) {
     if (path.empty() || path.back() == '/')
         return path;
@@ -32,34 +27,6 @@ std::string ParentPath(const std::string& path) {
     if (slash == 0)
         return "/";
     return p.substr(0, slash);
-}
-
-std::string AbsolutePath(const std::string& path) {
-    std::string full = path;
-    if (full.empty() || full[0] != '/') {
-        char* cwd = getcwd(nullptr, 0);
-        if (!cwd)
-            return {};
-        full = std::string(cwd) + "/" + full;
-        std::free(cwd);
-    }
-    std::string tidy;
-    for (std::size_t pos = 0; pos < full.size();) {
-        std::size_t next = full.find('/', pos);
-        if (next == std::string::npos)
-            next = full.size();
-        const std::string part = full.substr(pos, next - pos);
-        pos = next + 1;
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..") {
-            const std::size_t slash = tidy.rfind('/');
-            tidy.resize(slash == std::string::npos ? 0 : slash);
-            continue;
-        }
-        tidy += "/" + part;
-    }
-    return tidy.empty() ? "/" : tidy;
 }
 
 std::string LastComponent(const std::string& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/DirReader.h"
+#include "platform/Mounts.h"
 
 #include <cstdint>
 #include <string>
@@ -15,11 +16,9 @@ std::string ExcludeTrailingBackslash(const std::string& path);
 bool IsDriveRoot(const std::string& path);
 // The folder that holds path ("/" for "/usr", "/usr" for "/usr/lib").
 std::string ParentPath(const std::string& path);
-// An absolute, tidy form of a path the user gave: relative to the current
-// folder, "." and ".." and doubled slashes folded away without resolving
-// links (the user named this folder). Empty when the current folder cannot
-// be read.
-std::string AbsolutePath(const std::string& path);
+// An absolute, tidy form of a path the user gave, with ".." read as the kernel
+// reads it (see there).
+using Platform::AbsolutePath;
 // The last component of path; "/" gives "/".
 std::string LastComponent(const std::string& path);
 

@@ -32,7 +32,7 @@ bool IsPowerOfTwo(std::uint64_t n) {
 
 const Platform::TMountEntry* MountOf(const std::string& root,
                                      const std::vector<Platform::TMountEntry>& table) {
-    return Platform::MountEntryOf(Platform::NormalisePath(root), table);
+    return Platform::MountEntryOf(Platform::AbsolutePath(root), table);
 }
 
 } // namespace

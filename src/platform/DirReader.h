@@ -94,8 +94,14 @@ TFd OpenFolderPath(const std::string& path, int& error);
 // path of any length can be examined with the *at() calls. Fails for "/".
 TFd OpenParentOf(const std::string& path, std::string& lastComponent, int& error);
 
-// The mount id of an open folder (the device number where the kernel has no
-// mount ids).
+// Which mount holds the item `name` of the folder dirFd ("" for dirFd itself),
+// without following a link or triggering an automount. Equal values mean the
+// same mount, so a bind mount of a folder of the same file system counts as
+// another mount. The kernel's mount id where it tells one (statx from Linux
+// 5.8, the file-handle call before); else the device numbers, marked so that
+// they never equal a mount id. 0 when the item cannot be examined.
+std::uint64_t MountIdAt(int dirFd, const char* name);
+// MountIdAt of an open folder itself.
 std::uint64_t MountIdOf(int fd);
 // Device and inode numbers of an open file; false when it cannot be examined.
 bool IdentityOf(int fd, std::uint64_t& device, std::uint64_t& inode);

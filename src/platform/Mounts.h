@@ -72,8 +72,20 @@ std::string LabelOfDevice(const std::string& device, const std::string& byLabelD
 // folder name is not one gvfs makes.
 std::string GvfsShareLabel(const std::string& folderName);
 
-// Collapses repeated slashes, drops "." components and a trailing slash.
+// Collapses repeated slashes, drops "." components and a trailing slash. ".."
+// stays: dropping it with the component before it is only right when that
+// component is no symbolic link, which the text cannot tell.
 std::string NormalisePath(const std::string& path);
+// The absolute, tidy form of a path the user gave, on which drives are looked
+// up: taken from the current folder when relative, then tidied as by
+// NormalisePath. ".." means what the kernel makes of it, the parent of the
+// folder reached so far, links followed: so the part up to the last ".." is
+// resolved on the file system, and "link/.." is the parent of where the link
+// leads. Links elsewhere stay as named (the user named this folder). When
+// that part cannot be resolved (it does not exist) the path keeps its "..",
+// still naming nothing rather than another folder. Empty when the current
+// folder cannot be read.
+std::string AbsolutePath(const std::string& path);
 // Whether `prefix` is `path` or one of its ancestors, by whole components.
 bool IsPathPrefix(const std::string& prefix, const std::string& path);
 

@@ -72,6 +72,7 @@ int IndexOfDriveHolding(const std::vector<Platform::TDrive>& drives, const std::
 // Item data role that holds an item's root path (a QString).
 inline constexpr int DriveRootRole = Qt::UserRole;
 
+// The "Scan Drives" dialog's list: one check box per drive of the chosen kinds.
 class TShExDriveCheckListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -145,7 +146,8 @@ private:
     bool Updating = false;
 };
 
-// The toolbar's drive picker: every drive with its icon and display name.
+// The main window toolbar's drive picker, which chooses the drive its Scan
+// button scans: every drive with its icon and display name.
 class TShExDriveComboBox : public TDriveComboBase {
     Q_OBJECT
 public:

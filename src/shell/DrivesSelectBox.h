@@ -24,17 +24,17 @@ public:
     // drive.
     static std::string ProgramFilePath();
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr; // what scanning is and why it comes first
+    QLabel* Label2 = nullptr; // the promise that a scan changes nothing
     QLabel* imgDrive = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr; // frames the drive list and its (de)select-all buttons
     TShExDriveCheckListBox* TheDrivesBox = nullptr;
     QPushButton* cmdScan = nullptr;
     QPushButton* cmdCancel = nullptr;
     QPushButton* cmdSelectAll = nullptr;
     QPushButton* cmdDeselectAll = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QPushButton* Button1 = nullptr; // "Map Network Drive": asks for a share and mounts it
+    QPushButton* Button2 = nullptr; // "Disconnect Network Drive": unmounts a chosen share
 
 public slots:
     void FormCreate();

@@ -1,7 +1,7 @@
 // The tree bar chart window on a tree built in the test: its rows, the bars
 // it draws under each setting, the keys and clicks that choose a folder, the
 // column and window resizing, and the settings it keeps.
-#include "BarChartTestTree.h"
+#include "common/BarChartTestTree.h"
 
 #include "engine/FolderSize.h"
 #include "engine/Formatting.h"

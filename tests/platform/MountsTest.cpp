@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <unistd.h>
@@ -77,6 +78,7 @@ TEST(MountPaths, NormaliseAndWholeComponentPrefix) {
     EXPECT_EQ(NormalisePath("///"), "/");
     EXPECT_EQ(NormalisePath("/."), "/");
     EXPECT_EQ(NormalisePath("a/b/"), "a/b");
+    EXPECT_EQ(NormalisePath("/a/b/../c"), "/a/b/../c");
     EXPECT_TRUE(IsPathPrefix("/", "/home"));
     EXPECT_TRUE(IsPathPrefix("/home", "/home"));
     EXPECT_TRUE(IsPathPrefix("/home", "/home/anna"));
@@ -429,6 +431,43 @@ TEST(ThisMachine, RelativePathsAreTakenFromTheCurrentFolder) {
     ASSERT_EQ(chdir(cwd), 0);
     free(cwd);
     EXPECT_EQ(relative, absolute);
+}
+
+TEST(ThisMachine, DotDotIsTheParentOfWhereALinkLeads) {
+    // near/link leads to far/deep, and far is a drive of its own: "link/.."
+    // is far, on that drive, though its text says near.
+    TTempTree tree;
+    tree.MakeDir("near");
+    tree.MakeDir("far/deep/sub");
+    char* real = realpath(tree.Root().c_str(), nullptr);
+    ASSERT_NE(real, nullptr);
+    const std::string base = real;
+    free(real);
+    tree.MakeSymlink(base + "/far/deep", "near/link");
+    const auto table = ParseMountInfo("1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                      "2 1 8:2 / " +
+                                      base + "/far rw - ext4 /dev/sdb1 rw\n");
+    const std::string link = tree.Path("near/link");
+
+    EXPECT_EQ(AbsolutePath(link + "/.."), base + "/far");
+    EXPECT_EQ(AbsolutePath(link + "/../deep/./sub/"), base + "/far/deep/sub");
+    EXPECT_EQ(DriveRootOf(link + "/../deep/sub", table), base + "/far");
+    EXPECT_TRUE(IsMountPoint(link + "/..", table));
+    // Going up out of a drive leaves it, whatever the text began with.
+    EXPECT_EQ(DriveRootOf(base + "/far/deep/../..", table), "/");
+    EXPECT_FALSE(IsMountPoint(base + "/far/deep/../..", table));
+    // Without "..", the link stays as the user named it; a ".." after
+    // something that is not there stays too, naming nothing.
+    EXPECT_EQ(AbsolutePath(link + "//sub/"), link + "/sub");
+    EXPECT_EQ(AbsolutePath(base + "/gone/../near"), base + "/gone/../near");
+
+    char* cwd = getcwd(nullptr, 0);
+    ASSERT_NE(cwd, nullptr);
+    ASSERT_EQ(chdir(tree.Path("near").c_str()), 0);
+    const std::string relative = AbsolutePath("link/../deep");
+    ASSERT_EQ(chdir(cwd), 0);
+    free(cwd);
+    EXPECT_EQ(relative, base + "/far/deep");
 }
 
 // ---- time-limited probes --------------------------------------------------

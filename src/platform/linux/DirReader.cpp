@@ -200,13 +200,29 @@ TFd OpenParentOf(const std::string& path, std::string& lastComponent, int& error
     return OpenFolderPath(slash == 0 ? std::string("/") : trimmed.substr(0, slash), error);
 }
 
-std::uint64_t MountIdOf(int fd) {
+std::uint64_t MountIdAt(int dirFd, const char* name) {
+    const int emptyPath = *name == '\0' ? AT_EMPTY_PATH : 0;
     struct statx sx {};
-    if (statx(fd, "", AT_EMPTY_PATH | NoFollow, STATX_MNT_ID, &sx) != 0)
+    if (statx(dirFd, name, NoFollow | emptyPath, STATX_MNT_ID, &sx) != 0)
         return 0;
     if (sx.stx_mask & STATX_MNT_ID)
         return sx.stx_mnt_id;
-    return (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    union {
+        file_handle Handle;
+        char Space[sizeof(file_handle) + MAX_HANDLE_SZ];
+    } buffer{};
+    buffer.Handle.handle_bytes = MAX_HANDLE_SZ;
+    int mountId = 0;
+    if (name_to_handle_at(dirFd, name, &buffer.Handle, &mountId, emptyPath) == 0)
+        return static_cast<std::uint32_t>(mountId);
+    // File systems that hand out no file handles: their device then. Mount
+    // ids are 32 bits here, so the top bit keeps the two kinds apart.
+    return (std::uint64_t{1} << 63) | (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) |
+           sx.stx_dev_minor;
+}
+
+std::uint64_t MountIdOf(int fd) {
+    return MountIdAt(fd, "");
 }
 
 bool IdentityOf(int fd, std::uint64_t& device, std::uint64_t& inode) {
@@ -257,28 +273,14 @@ bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::at
             if (entry->d_type == DT_DIR && mountId == 0) {
                 sink.OnFolder(name, length, false);
             } else if (entry->d_type == DT_DIR) {
-                bool otherMount = false;
-                if (statx(dirFd, name, NoFollow, STATX_MNT_ID, &sx) == 0) {
-                    const std::uint64_t id =
-                        (sx.stx_mask & STATX_MNT_ID)
-                            ? sx.stx_mnt_id
-                            : (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) |
-                                  sx.stx_dev_minor;
-                    otherMount = id != mountId;
-                }
-                // A folder that vanished since the listing is still passed on:
-                // opening it will fail and record why.
-                sink.OnFolder(name, length, otherMount);
+                // A folder that vanished since the listing (id 0) is still
+                // passed on: opening it will fail and record why.
+                const std::uint64_t id = MountIdAt(dirFd, name);
+                sink.OnFolder(name, length, id != 0 && id != mountId);
             } else if (statx(dirFd, name, NoFollow, FileMask, &sx) == 0) {
                 if ((sx.stx_mode & S_IFMT) == S_IFDIR) { // file systems without d_type
-                    struct statx mx {};
-                    bool otherMount = false;
-                    if (mountId != 0 && statx(dirFd, name, NoFollow, STATX_MNT_ID, &mx) == 0)
-                        otherMount = ((mx.stx_mask & STATX_MNT_ID)
-                                          ? mx.stx_mnt_id
-                                          : (static_cast<std::uint64_t>(mx.stx_dev_major) << 32) |
-                                                mx.stx_dev_minor) != mountId;
-                    sink.OnFolder(name, length, otherMount);
+                    const std::uint64_t id = mountId != 0 ? MountIdAt(dirFd, name) : 0;
+                    sink.OnFolder(name, length, id != 0 && id != mountId);
                 } else {
                     TFileFacts facts;
                     FillFacts(name, sx, facts);

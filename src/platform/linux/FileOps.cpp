@@ -4,6 +4,7 @@
 // by its spelling, so links in a path cannot disguise a protected folder.
 #include "platform/FileOps.h"
 
+#include "platform/DirReader.h"
 #include "platform/Mounts.h"
 #include "platform/linux/TrashCheck.h"
 
@@ -57,10 +58,6 @@ struct TIdentity {
     auto operator<=>(const TIdentity&) const = default;
 };
 
-std::string ErrorText(int err) {
-    return std::strerror(err);
-}
-
 std::optional<TIdentity> IdentityOf(int dirFd, const char* name, bool follow) {
     struct stat st {};
     int flags = AT_NO_AUTOMOUNT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
@@ -69,26 +66,6 @@ std::optional<TIdentity> IdentityOf(int dirFd, const char* name, bool follow) {
     if (fstatat(dirFd, name, &st, flags) != 0)
         return std::nullopt;
     return TIdentity{st.st_dev, st.st_ino};
-}
-
-// The mount id of the item, or nullopt where the kernel tells none (then only
-// device numbers can be compared).
-std::optional<std::uint64_t> MountIdAt(int dirFd, const char* name) {
-    struct statx sx {};
-    int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (*name == '\0' ? AT_EMPTY_PATH : 0);
-    if (statx(dirFd, name, flags, STATX_MNT_ID, &sx) == 0 && (sx.stx_mask & STATX_MNT_ID))
-        return sx.stx_mnt_id;
-    // Kernels before 5.8: the file-handle call reports the mount id too.
-    union {
-        file_handle Handle;
-        char Space[sizeof(file_handle) + MAX_HANDLE_SZ];
-    } buffer{};
-    buffer.Handle.handle_bytes = MAX_HANDLE_SZ;
-    int mountId = 0;
-    if (name_to_handle_at(dirFd, name, &buffer.Handle, &mountId,
-                          *name == '\0' ? AT_EMPTY_PATH : 0) == 0)
-        return static_cast<std::uint64_t>(mountId);
-    return std::nullopt;
 }
 
 // Opens the folder at an absolute path of any length, following links as the
@@ -186,7 +163,7 @@ std::string ProtectedReasonAt(int parentFd, const std::string& name, const std::
     auto parentMount = MountIdAt(parentFd, "");
     struct stat parentSt {};
     fstat(parentFd, &parentSt);
-    if (parentSt.st_dev != st.st_dev || (ownMount && parentMount && *ownMount != *parentMount))
+    if (parentSt.st_dev != st.st_dev || (ownMount && parentMount && ownMount != parentMount))
         return Quoted(path) + " is the root of a mounted drive.";
 
     // Walk up from the item's folder; the first marked folder met decides.
@@ -284,7 +261,7 @@ TResolved Resolve(const TScannedItem& item) {
         }
         const auto nextMount = MountIdAt(next.Get(), "");
         if (fstat(next.Get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != device ||
-            (mount && nextMount && *mount != *nextMount)) {
+            (mount && nextMount && mount != nextMount)) {
             r.Refused = ChangedText(r.Path);
             return r;
         }
@@ -454,8 +431,8 @@ private:
     bool SameMount(int dirFd, const char* name, dev_t dev) const {
         if (dev != RootDev)
             return false;
-        auto mount = MountIdAt(dirFd, name);
-        return !mount || *mount == RootMount;
+        const std::uint64_t mount = MountIdAt(dirFd, name);
+        return mount == 0 || mount == RootMount;
     }
 
     void Visit(const std::string& name) {
@@ -573,7 +550,7 @@ TDeleteResult DeleteTree(const TScannedItem& item) {
     }
     auto mount = MountIdAt(r.Parent.Get(), r.Name.c_str());
     TTreeDeleter deleter(result);
-    deleter.Run(std::move(r.Parent), r.ParentPath, r.Name, mount.value_or(0), r.Item.st_dev);
+    deleter.Run(std::move(r.Parent), r.ParentPath, r.Name, mount, r.Item.st_dev);
     return result;
 }
 

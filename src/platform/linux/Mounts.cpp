@@ -177,17 +177,6 @@ std::string DecodePercent(std::string_view text) {
     return out;
 }
 
-std::string CurrentDirectory() {
-    std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
-    return cwd ? std::string(cwd.get()) : std::string("/");
-}
-
-std::string AbsoluteNormalised(const std::string& path) {
-    if (!path.empty() && path[0] == '/')
-        return NormalisePath(path);
-    return NormalisePath(CurrentDirectory() + "/" + path);
-}
-
 TDrive MakeDrive(const std::string& root, TDriveType type, const std::string& fs,
                  const std::string& device, const std::string& label) {
     TDrive drive;
@@ -469,6 +458,29 @@ std::string NormalisePath(const std::string& path) {
     return out;
 }
 
+std::string AbsolutePath(const std::string& path) {
+    std::string full = path;
+    if (full.empty() || full[0] != '/') {
+        std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+        if (!cwd)
+            return {};
+        full = std::string(cwd.get()) + "/" + path;
+    }
+    full = NormalisePath(full);
+    std::size_t resolveTo = std::string::npos; // end of the last ".." component
+    for (std::size_t at = full.find("/.."); at != std::string::npos;
+         at = full.find("/..", at + 1)) {
+        if (at + 3 == full.size() || full[at + 3] == '/')
+            resolveTo = at + 3;
+    }
+    if (resolveTo == std::string::npos)
+        return full;
+    const std::string resolved = RealPath(full.substr(0, resolveTo));
+    if (resolved.empty())
+        return full;
+    return NormalisePath(resolved + full.substr(resolveTo));
+}
+
 bool IsPathPrefix(const std::string& prefix, const std::string& path) {
     if (prefix == "/")
         return StartsWith(path, "/");
@@ -489,7 +501,7 @@ const TMountEntry* MountEntryOf(const std::string& path, const std::vector<TMoun
 }
 
 std::string DriveRootOf(const std::string& path, const std::vector<TMountEntry>& table) {
-    const std::string normal = AbsoluteNormalised(path);
+    const std::string normal = AbsolutePath(path);
     const TMountEntry* entry = MountEntryOf(normal, table);
     if (!entry)
         return "/";
@@ -516,7 +528,7 @@ bool MayHang(const std::string& path) {
 }
 
 bool IsMountPoint(const std::string& path, const std::vector<TMountEntry>& table) {
-    const std::string normal = AbsoluteNormalised(path);
+    const std::string normal = AbsolutePath(path);
     return std::any_of(table.begin(), table.end(),
                        [&](const TMountEntry& e) { return e.MountPoint == normal; });
 }

@@ -3,14 +3,14 @@
 #include "ui/charts/BarChartBox.h"
 
 #include "engine/Formatting.h"
+#include "models/BarChartModel.h"
+#include "models/BarChartRows.h"
 #include "settings/ColorTable.h"
 #include "settings/ConfigKeys.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "settings/WindowPlacement.h"
 #include "shell/ShellPaths.h"
-#include "ui/charts/BarChartModel.h"
-#include "ui/charts/BarChartRows.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -32,6 +32,8 @@ struct TPieSection {
     bool Labelled = false;
 };
 
+// The pie chart itself: lays out sections and labels for a size, paints them
+// on a surface it is given, and answers which section lies under a point.
 class THPieChart {
 public:
     static constexpr int HorizontalMargin = 50;

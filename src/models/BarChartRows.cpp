@@ -1,5 +1,5 @@
 // Rows and bar figures of the tree bar chart.
-#include "ui/charts/BarChartRows.h"
+#include "models/BarChartRows.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 // The bar chart's figures without a window: the order of the rows, the value
 // of a row under each setting and cluster size, the bar length, and the row
 // model as views see it.
-#include "BarChartTestTree.h"
+#include "common/BarChartTestTree.h"
 
 #include "engine/FolderSize.h"
-#include "ui/charts/BarChartModel.h"
-#include "ui/charts/BarChartRows.h"
+#include "models/BarChartModel.h"
+#include "models/BarChartRows.h"
 
 #include <QAbstractItemModelTester>
 

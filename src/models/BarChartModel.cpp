@@ -1,5 +1,5 @@
 // The flat row list of the tree bar chart.
-#include "ui/charts/BarChartModel.h"
+#include "models/BarChartModel.h"
 
 void TBarChartModel::SetRows(std::vector<TFolderNode*> rows) {
     beginResetModel();
