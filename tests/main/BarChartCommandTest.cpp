@@ -28,13 +28,12 @@ namespace {
 class BarChartCommandTest : public TWindowTest {
 protected:
     void SetUp() override {
-        if (!MountDrive("size=16m"))
-            GTEST_SKIP() << DriveMount.Error();
+        MakeDrive();
         Temp.MakeFile("drive/a.txt", 1);
         Temp.MakeFile("drive/Temp/big", 4096);
         Temp.MakeFile("drive/Temp/Sub/deep", 100);
         Temp.MakeFile("drive/Other/x", 5000);
-        Form = std::make_unique<TMainForm>();
+        MakeForm();
     }
 
     // Runs the command; `inside` acts on the bar chart window once it is up.

@@ -71,8 +71,7 @@ class FolderPagesTest : public TWindowTest {
 protected:
     void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        if (!MountDrive())
-            GTEST_SKIP() << DriveMount.Error();
+        MakeDrive();
         Temp.MakeFile("drive/A/f1", 5000);
         Temp.MakeFile("drive/A/.hid", 10);
         Temp.MakeFile("drive/B/big", 1048576);
@@ -83,7 +82,7 @@ protected:
         chmod(Temp.Path("drive/C/deep/ro").c_str(), 0444);
         ResetListSettings();
         Settings().IncludeWastedInformation.Value = true;
-        Form = std::make_unique<TMainForm>();
+        MakeForm();
         Form->ScanOrRescanDrive(Root);
     }
 
@@ -400,7 +399,7 @@ TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
     WriteIntValue(Keys::FoldersDisplayLargerThan, 32768);
     WriteIntValue(Keys::FoldersDisplayLargerThanUnit, -1);
     WriteIntValue(Keys::FoldersDisplaySort, 9);
-    Form = std::make_unique<TMainForm>();
+    MakeForm();
     TSubfoldersPage* page = Form->SubfoldersPage;
     EXPECT_EQ(page->cbFoldersDisplayType->currentIndex(), DisplayAll);
     EXPECT_EQ(page->cbFoldersTop->currentText(), QStringLiteral("10"));
@@ -422,7 +421,7 @@ TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
     EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayLargerThanUnit), 2);
     EXPECT_EQ(ReadIntValue(Keys::FoldersDisplaySort), -(ColObjects + 1));
 
-    Form = std::make_unique<TMainForm>();
+    MakeForm();
     page = Form->SubfoldersPage;
     EXPECT_EQ(page->cbFoldersDisplayType->currentIndex(), DisplayLargerThan);
     EXPECT_TRUE(page->udFoldersLargerThan->isVisibleTo(page));

@@ -65,8 +65,7 @@ struct TPieSettings {
 class PiePageTest : public TWindowTest {
 protected:
     void SetUp() override {
-        if (!MountDrive())
-            GTEST_SKIP() << DriveMount.Error();
+        MakeDrive();
         Temp.MakeFile("drive/Docs/report", 300000);
         Temp.MakeFile("drive/Docs/Sub/deep", 100000);
         Temp.MakeFile("drive/Music/song", 200000);
@@ -74,7 +73,7 @@ protected:
         Temp.MakeFile("drive/tiny", 10);
         Temp.MakeFile("drive/Only/Inner/x", 5000);
         Temp.MakeDir("drive/Empty");
-        Form = std::make_unique<TMainForm>();
+        MakeForm();
         // The window has loaded what the store holds; that goes back before
         // the window saves it again.
         Saved = TPieSettings::Take();

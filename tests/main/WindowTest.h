@@ -1,11 +1,12 @@
-// The base of the window tests: a main window and a drive of its own (a
-// tmpfs mounted on a temporary folder), with message boxes answered by a
-// script, and helpers to find and select the drive's folders.
+// The base of the window tests: a main window and a drive of its own (a plain
+// temporary folder that the window's session takes for a drive, so no test
+// needs mount rights), with message boxes answered by a script, and helpers
+// to find and select the drive's folders.
 #pragma once
 
-#include "TestMounts.h"
 #include "common/TempTree.h"
 #include "engine/FolderNode.h"
+#include "platform/Mounts.h"
 #include "settings/MessageBox.h"
 #include "settings/SettingsStore.h"
 #include "ui/main/MainForm.h"
@@ -18,18 +19,29 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class TWindowTest : public ::testing::Test {
 protected:
-    // Mounts the drive at Root; false (with DriveMount.Error()) where the
-    // test may not mount, and the caller skips.
-    bool MountDrive(const char* options = "size=64m") {
+    // Makes the drive at Root, a plain folder.
+    void MakeDrive() {
         // Every test starts from no settings at all: an earlier test in the
         // same run may have left a maximised window or other lists behind.
         QFile::remove(SettingsFilePath());
         Root = Temp.Path("drive");
         Temp.MakeDir("drive");
-        return DriveMount.MountTmpfs(Root, options);
+        Drives = {Root};
+    }
+
+    // The window, whose session takes each folder of Drives for a drive.
+    void MakeForm() {
+        Form = std::make_unique<TMainForm>();
+        Form->Session().SetDriveResolver([this](const std::string& path) {
+            for (const std::string& root : Drives)
+                if (path == root || path.rfind(root + "/", 0) == 0)
+                    return root;
+            return Platform::DriveRootOf(path);
+        });
     }
 
     void TearDown() override {
@@ -55,7 +67,7 @@ protected:
 
     TTempTree Temp;
     std::string Root;
-    TTestMount DriveMount;
+    std::vector<std::string> Drives;
     TMessageBoxScript Boxes;
     std::unique_ptr<TMainForm> Form;
 };

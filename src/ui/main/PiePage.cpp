@@ -2,6 +2,8 @@
 // step with the mouse, and turns clicks into moves through the folder tree.
 #include "ui/main/PiePage.h"
 
+#include "engine/ScopeExit.h"
+
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "engine/PieArithmetic.h"
@@ -203,10 +205,7 @@ void TPiePage::BuildPie(TFolderNode* node) {
     PieChart.MinLabelAngle = Settings().MinTextSectionAngle;
     PieChart.BeginUpdate();
     // However the build ends, the chart paints and shows what it has.
-    struct TEndUpdate {
-        THPieChart& Chart;
-        ~TEndUpdate() { Chart.EndUpdate(); }
-    } endUpdate{PieChart};
+    TScopeExit endUpdate([this] { PieChart.EndUpdate(); });
 
     PieChart.Clear();
     const std::string path = NodePath(node);
@@ -332,11 +331,14 @@ void TPiePage::ShowRecord(int index) {
     if (index == HeaderRecord)
         return;
     HeaderRecord = index;
-    UpdateSectionHeader(item.Path, item.Kind, item.Wasted, item.Size);
+    UpdateSectionHeader(item);
 }
 
-void TPiePage::UpdateSectionHeader(const std::string& path, TPieItemKind kind, std::int64_t wasted,
-                                   std::int64_t size) {
+void TPiePage::UpdateSectionHeader(const TPieItem& item) {
+    const std::string& path = item.Path;
+    const TPieItemKind kind = item.Kind;
+    const std::int64_t wasted = item.Wasted;
+    const std::int64_t size = item.Size;
     std::int64_t shown = size;
     if (Settings().IncludeWastedInformation.Value && size != -1 && wasted != -1)
         shown = size + wasted;
@@ -374,7 +376,9 @@ void TPiePage::UpdateSectionHeader(const std::string& path, TPieItemKind kind, s
         painter.drawPixmap(0, 0, GroupIcons[text == PieOtherSmallerFolders() ? 1 : 0]);
     } else {
         const bool folder = kind != TPieItemKind::File;
-        const TPieItemLook look = LookOfPieItem(path, folder, folder && IsDriveRoot(path));
+        // A scanned drive's root is the top of its tree.
+        const bool driveRoot = item.Node && !item.Node->Parent;
+        const TPieItemLook look = LookOfPieItem(path, folder, driveRoot);
         txtWebFolderName->setText(look.DisplayName);
         txtWebFolderType->setText(look.TypeName);
         QPainter painter(&icon);

@@ -36,8 +36,7 @@ public:
     void BuildPie(TFolderNode* node);
     // Forgets every section: they point at nodes that are about to go.
     void Clear();
-    void UpdateSectionHeader(const std::string& path, TPieItemKind kind, std::int64_t wasted,
-                             std::int64_t size);
+    void UpdateSectionHeader(const TPieItem& item);
     // What the pie shows: item 0 is the folder itself, each section refers
     // to one of the others.
     const TPieContent& Content() const { return Shown; }
