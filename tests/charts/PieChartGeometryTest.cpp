@@ -2,7 +2,7 @@
 #include "RecordingSurface.h"
 
 #include "ui/charts/ShapeGeometry.h"
-#include "ui/charts/THPieChart.h"
+#include "ui/charts/HPieChart.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // radii, labels and their placement, the highlight, and the update bracket.
 #include "RecordingSurface.h"
 
-#include "ui/charts/THPieChart.h"
+#include "ui/charts/HPieChart.h"
 
 #include <gtest/gtest.h>
 

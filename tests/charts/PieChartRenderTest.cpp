@@ -2,9 +2,9 @@
 // display that shows it, with and without smoothed edges.
 #include "QtPrinting.h"
 
-#include "ui/charts/THPieChart.h"
-#include "ui/charts/TImageSurface.h"
-#include "ui/charts/TPieDisplay.h"
+#include "ui/charts/HPieChart.h"
+#include "ui/charts/ImageSurface.h"
+#include "ui/charts/PieDisplay.h"
 
 #include <gtest/gtest.h>
 

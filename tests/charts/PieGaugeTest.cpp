@@ -2,7 +2,7 @@
 // composes (slice, border, and text inverted over what lies beneath).
 #include "QtPrinting.h"
 
-#include "ui/charts/TSimplePieGauge.h"
+#include "ui/charts/SimplePieGauge.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 
 #include "QtPrinting.h"
 
-#include "ui/charts/TChartDisplay.h"
-#include "ui/charts/TDrawSurface.h"
+#include "ui/charts/ChartDisplay.h"
+#include "ui/charts/DrawSurface.h"
 
 #include <QImage>
 

@@ -3,7 +3,7 @@
 #include "ui/charts/SectionSizeBox.h"
 #include "settings/ColorTable.h"
 #include "settings/ProgramSettings.h"
-#include "ui/charts/TSimplePieGauge.h"
+#include "ui/charts/SimplePieGauge.h"
 
 #include <QAction>
 #include <QLabel>

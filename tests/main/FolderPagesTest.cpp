@@ -12,7 +12,7 @@
 #include "settings/SettingsStore.h"
 #include "shell/HelpWindow.h"
 #include "shell/ItemProperties.h"
-#include "ui/charts/TSimplePieGauge.h"
+#include "ui/charts/SimplePieGauge.h"
 #include "ui/main/FolderInfoLabels.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/MainForm.h"

@@ -10,7 +10,7 @@
 #include "settings/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "ui/charts/SectionSizeBox.h"
-#include "ui/charts/TPieDisplay.h"
+#include "ui/charts/PieDisplay.h"
 #include "ui/main/MainForm.h"
 
 #include <QAction>

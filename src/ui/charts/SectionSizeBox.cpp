@@ -4,7 +4,7 @@
 #include "settings/ConfigKeys.h"
 #include "settings/ProgramSettings.h"
 #include "settings/WindowPlacement.h"
-#include "ui/charts/TSimplePieGauge.h"
+#include "ui/charts/SimplePieGauge.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>

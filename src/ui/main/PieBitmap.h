@@ -3,7 +3,7 @@
 // for the labels; the rest of the bitmap takes the chart's background.
 #pragma once
 
-#include "ui/charts/TImageSurface.h"
+#include "ui/charts/ImageSurface.h"
 
 class TPieBitmap : public TImageSurface {
 public:

@@ -14,8 +14,8 @@
 #include "shell/ItemProperties.h"
 #include "shell/ShellPaths.h"
 #include "ui/charts/SectionSizeBox.h"
-#include "ui/charts/TPieDisplay.h"
-#include "ui/charts/TSimplePieGauge.h"
+#include "ui/charts/PieDisplay.h"
+#include "ui/charts/SimplePieGauge.h"
 #include "ui/main/PieLook.h"
 
 #include <QEvent>

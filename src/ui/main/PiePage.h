@@ -5,7 +5,7 @@
 #pragma once
 
 #include "models/PieContent.h"
-#include "ui/charts/THPieChart.h"
+#include "ui/charts/HPieChart.h"
 #include "ui/main/ContentPage.h"
 #include "ui/main/PieBitmap.h"
 

@@ -5,7 +5,7 @@
 #include "engine/PieArithmetic.h"
 #include "shell/HelpWindow.h"
 #include "shell/ShellPaths.h"
-#include "ui/charts/TSimplePieGauge.h"
+#include "ui/charts/SimplePieGauge.h"
 #include "ui/main/FolderInfoLabels.h"
 
 #include <QGridLayout>

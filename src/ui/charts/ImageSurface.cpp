@@ -1,7 +1,7 @@
 // The off-screen bitmap that the pie page draws on and shows.
-#include "ui/charts/TImageSurface.h"
+#include "ui/charts/ImageSurface.h"
 
-#include "ui/charts/TChartDisplay.h"
+#include "ui/charts/ChartDisplay.h"
 
 TImageSurface::TImageSurface(int width, int height, bool antialiased)
     : TPainterSurface(nullptr), Antialiased(antialiased) {

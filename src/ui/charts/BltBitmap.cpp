@@ -1,5 +1,5 @@
 // The pie gauge's scratch bitmap.
-#include "ui/charts/TBltBitmap.h"
+#include "ui/charts/BltBitmap.h"
 
 #include <QGuiApplication>
 #include <QPalette>

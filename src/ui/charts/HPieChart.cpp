@@ -1,9 +1,9 @@
 // The flat pie chart of the pie page and the picture exports.
-#include "ui/charts/THPieChart.h"
+#include "ui/charts/HPieChart.h"
 
 #include "ui/charts/ShapeGeometry.h"
-#include "ui/charts/TChartDisplay.h"
-#include "ui/charts/TDrawSurface.h"
+#include "ui/charts/ChartDisplay.h"
+#include "ui/charts/DrawSurface.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // own their painter for the life of one document.
 #pragma once
 
-#include "ui/charts/TDrawSurface.h"
+#include "ui/charts/DrawSurface.h"
 
 class QPainter;
 

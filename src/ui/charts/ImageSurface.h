@@ -2,7 +2,7 @@
 // surface that owns its picture and can copy parts of it to a display.
 #pragma once
 
-#include "ui/charts/TPainterSurface.h"
+#include "ui/charts/PainterSurface.h"
 
 #include <QImage>
 #include <QPainter>

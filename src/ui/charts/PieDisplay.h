@@ -3,7 +3,7 @@
 // reports the mouse and its own resizing to whoever hosts the chart.
 #pragma once
 
-#include "ui/charts/TChartDisplay.h"
+#include "ui/charts/ChartDisplay.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,5 +1,5 @@
 // A drawing surface over a QPainter that someone else keeps open.
-#include "ui/charts/TPainterSurface.h"
+#include "ui/charts/PainterSurface.h"
 
 #include "ui/charts/ShapeGeometry.h"
 

@@ -1,5 +1,5 @@
 // The paint box that shows a chart on screen.
-#include "ui/charts/TPieDisplay.h"
+#include "ui/charts/PieDisplay.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
