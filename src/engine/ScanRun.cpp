@@ -1,0 +1,543 @@
+// The scan runs in two halves. Reader threads take folders from a shared
+// stack, list them, fold their files into the folder's own figures, queue the
+// subfolders as new work and post one result per folder. The owner thread
+// (the one that called the scan command) takes the results in batches,
+// creates the child nodes and finishes each folder's record once its listing
+// and all its subfolders are done, adding it into its parent.
+//
+// Results reach the owner in causal order: a reader posts a folder's result
+// before it queues that folder's subfolders, so the owner always sees a
+// parent before any of its children.
+#include "engine/ScanRun.h"
+
+#include "engine/NameOrder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A listed folder's handle, kept open while its subfolders still have to be
+// opened relative to it; the last one to open closes it.
+struct TSharedFd {
+    TFolderLister& Lister;
+    int Handle;
+    ~TSharedFd() { Lister.Close(Handle); }
+};
+
+// A handle closed when the reader is done with it.
+struct TOpenFolder {
+    TFolderLister& Lister;
+    int Handle = -1;
+    ~TOpenFolder() { Lister.Close(Handle); }
+    int Release() { return std::exchange(Handle, -1); }
+};
+
+// One folder in flight. Created by the reader of its parent (or by the owner
+// for the starting folder); deleted by the owner when the folder is finished
+// or the scan ends.
+struct TScanDir {
+    TScanDir* Parent = nullptr;
+    std::shared_ptr<TSharedFd> ParentFd; // none for the starting folder
+    std::string Name;                    // the absolute path for the starting folder
+    std::uint64_t MountId = 0;
+    // Written by the reader before the result is posted.
+    TFolderSize Record;
+    std::vector<TScanDir*> Subdirs; // in display order
+    bool OtherMount = false;        // set by the parent's reader: never read
+    bool MountOnOpen = false;       // set by its own reader: opening met a mount
+    bool Aborted = false;
+    int Error = 0;
+    // First errno of an entry that could not be examined, and how many.
+    int EntryError = 0;
+    std::uint32_t UnreadableEntries = 0;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    // Owner side.
+    TFolderNode* Node = nullptr;
+    std::uint32_t Pending = 0;
+    bool IncompleteBelow = false;
+};
+
+class TReaderSink final : public Platform::TListSink {
+public:
+    TReaderSink(TScanDir& dir, std::int32_t clusterSize) : Dir(dir), ClusterSize(clusterSize) {}
+
+    void OnFile(const char*, std::size_t, const Platform::TFileFacts& facts) override {
+        Dir.Record.AddFile(ClusterSize, facts.Size, facts.AccessTime, facts.WriteTime,
+                           facts.Attributes);
+    }
+
+    // Counted as a file of unknown size; the folder's figures are marked as
+    // incomplete, like those of a folder whose listing failed.
+    void OnUnreadable(const char* name, std::size_t, int error) override {
+        Dir.Record.AddFile(ClusterSize, 0, 0, 0,
+                           name[0] == '.' ? std::uint32_t{Platform::FileAttrHidden} : 0u);
+        if (!Dir.EntryError)
+            Dir.EntryError = error;
+        ++Dir.UnreadableEntries;
+    }
+
+    void OnFolder(const char* name, std::size_t length, bool otherMount) override {
+        Dir.Record.AddSubfolder();
+        auto* sub = new TScanDir;
+        sub->Parent = &Dir;
+        sub->Name.assign(name, length);
+        sub->MountId = Dir.MountId;
+        sub->OtherMount = otherMount;
+        Dir.Subdirs.push_back(sub);
+    }
+
+private:
+    TScanDir& Dir;
+    std::int32_t ClusterSize;
+};
+
+// How long the owner waits, after an abort, for readers to notice it. A
+// reader tests the flag after every entry, so one that is still busy after
+// this is stuck in a call into the file system (a dead network share).
+constexpr auto AbandonAfter = std::chrono::milliseconds(300);
+
+// The state of one scan, shared by the owner and the readers. A reader stuck
+// in the file system when the scan is given up keeps it alive until its call
+// returns; it then finishes the one folder it held (a later scan may have
+// cleared the abort flag), posts it into a queue nobody reads, finds the
+// scan over and leaves. The last one out frees what is left; the tree, the host and
+// the scanner are never touched from here after the owner has gone.
+class TScanRunImpl final : public TScanRun, public std::enable_shared_from_this<TScanRunImpl> {
+public:
+    TScanRunImpl(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
+                 std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
+                 TScanner::TFolderHook hook, void* hookContext)
+        : Tree(tree), Host(host), Lister(std::move(lister)), Counters(std::move(counters)),
+          MaxReaders(std::max(1, maxReaders)), ClusterSize(clusterSize), Hook(hook),
+          HookContext(hookContext) {}
+
+    ~TScanRunImpl() override {
+        for (TScanDir* d : Jobs)
+            delete d;
+        for (TScanDir* d : Results)
+            DeleteUnread(d);
+        for (TScanDir* d : Open)
+            delete d;
+    }
+
+    void Run(const std::string& path, TFolderNode* node) override {
+        auto* start = new TScanDir;
+        start->Name = path;
+        start->Node = node;
+        Jobs.push_back(start);
+        StartReader();
+
+        std::vector<TScanDir*> batch;
+        for (;;) {
+            bool finished;
+            {
+                std::unique_lock lock(ResultLock);
+                OwnerWake.wait_for(lock, std::chrono::milliseconds(8),
+                                   [this] { return Finished.load(); });
+                finished = Finished.load();
+                batch.swap(Results);
+            }
+            ProcessBatch(batch, finished);
+            if (finished)
+                break;
+            Host.ProcessEvents();
+            if (Abort && AbortTime == Clock::time_point{}) {
+                RequestAbort();
+                AbortTime = Clock::now();
+            }
+            if (Abort && Clock::now() - AbortTime > AbandonAfter) {
+                Abandon();
+                Tree.NotifyFiguresChanged();
+                return;
+            }
+            MaybeStartReader();
+        }
+        StopReaders();
+        if (Failure)
+            std::rethrow_exception(Failure);
+        Tree.NotifyFiguresChanged();
+    }
+
+    // Stops the readers when the owner leaves by an exception: waits a little
+    // for them, and gives up on those that are stuck.
+    void Stop() noexcept override {
+        RequestAbort();
+        {
+            std::unique_lock lock(ResultLock);
+            OwnerWake.wait_for(lock, AbandonAfter, [this] { return Finished.load(); });
+        }
+        if (Finished) {
+            StopReaders();
+            return;
+        }
+        std::lock_guard lock(JobLock);
+        Finished = true;
+        JobReady.notify_all();
+        for (auto& t : Threads)
+            t.detach();
+        Threads.clear();
+    }
+
+private:
+    // ---- reader side -------------------------------------------------------
+
+    void StartReader() {
+        Threads.emplace_back([self = shared_from_this()] { self->ReaderMain(); });
+    }
+
+    void RequestAbort() {
+        Abort = true;
+        std::lock_guard lock(JobLock);
+        JobReady.notify_all();
+    }
+
+    // Ends the scan without the readers that do not answer. What they had
+    // posted is taken in first, so every folder that was read has its node;
+    // the folders still being read are marked as not answering.
+    void Abandon() {
+        std::vector<TScanDir*> batch;
+        {
+            std::lock_guard lock(ResultLock);
+            batch.swap(Results);
+        }
+        ProcessBatch(batch, true);
+        std::lock_guard lock(JobLock);
+        for (TScanDir* dir : InFlight) {
+            // Node was set by this thread when the parent was taken in.
+            if (TFolderNode* node = dir->Node) {
+                node->Error = ETIMEDOUT;
+                node->Set(NodeReadError);
+                node->Set(NodeNotAnswering);
+            }
+        }
+        Finished = true;
+        JobReady.notify_all();
+        for (auto& t : Threads)
+            t.detach();
+        Threads.clear();
+    }
+
+    void MaybeStartReader() {
+        if (static_cast<int>(Threads.size()) >= MaxReaders || Finished)
+            return;
+        std::size_t waiting;
+        int busy;
+        {
+            std::lock_guard lock(JobLock);
+            waiting = Jobs.size();
+            busy = Busy;
+        }
+        // A new reader when work is queued beyond what the running ones will
+        // take next, or when every reader is busy (one may be stuck on a
+        // share that does not answer) and work waits.
+        if (waiting >= 2 || (waiting >= 1 && busy >= static_cast<int>(Threads.size())))
+            StartReader();
+    }
+
+    void StopReaders() {
+        {
+            std::lock_guard lock(JobLock);
+            JobReady.notify_all();
+        }
+        for (auto& t : Threads)
+            t.join();
+        Threads.clear();
+    }
+
+    void SignalFinished() {
+        Finished = true;
+        JobReady.notify_all();
+        std::lock_guard lock(ResultLock);
+        OwnerWake.notify_all();
+    }
+
+    void ReaderMain() {
+        std::vector<char> buffer;
+        std::vector<TScanDir*> newJobs;
+        std::unique_lock lock(JobLock);
+        for (;;) {
+            for (;;) {
+                if (Finished)
+                    return;
+                const bool abort = Abort.load();
+                if (!abort && !Jobs.empty())
+                    break;
+                if (Busy == 0 && (abort || Jobs.empty())) {
+                    SignalFinished();
+                    return;
+                }
+                // Timed, so an abort is seen even without a notification.
+                JobReady.wait_for(lock, std::chrono::milliseconds(50));
+            }
+            TScanDir* dir = Jobs.back();
+            Jobs.pop_back();
+            ++Busy;
+            InFlight.insert(dir);
+            lock.unlock();
+            try {
+                ReadFolder(dir, buffer, newJobs);
+            } catch (...) {
+                // The folder went to the owner as aborted, which frees the
+                // subfolders it found; none of them may be queued too.
+                newJobs.clear();
+                lock.lock();
+                InFlight.erase(dir);
+                if (!Failure)
+                    Failure = std::current_exception();
+                Abort = true;
+                --Busy;
+                continue;
+            }
+            lock.lock();
+            InFlight.erase(dir);
+            if (!newJobs.empty()) {
+                Jobs.insert(Jobs.end(), newJobs.begin(), newJobs.end());
+                newJobs.clear();
+                JobReady.notify_all();
+            }
+            --Busy;
+            if (Busy == 0 && (Jobs.empty() || Abort)) {
+                SignalFinished();
+                return;
+            }
+        }
+    }
+
+    // Reads one folder; should anything throw (memory), the folder still goes
+    // to the owner, as an aborted one, so nothing of it is lost or leaked.
+    void ReadFolder(TScanDir* dir, std::vector<char>& buffer, std::vector<TScanDir*>& newJobs) {
+        try {
+            ReadFolderUnguarded(dir, buffer, newJobs);
+        } catch (...) {
+            dir->Aborted = true;
+            Post(dir);
+            throw;
+        }
+    }
+
+    void ReadFolderUnguarded(TScanDir* dir, std::vector<char>& buffer,
+                             std::vector<TScanDir*>& newJobs) {
+        int error = 0;
+        bool otherMount = false;
+        TOpenFolder fd{*Lister};
+        if (!dir->ParentFd)
+            fd.Handle = Lister->OpenTop(dir->Name, error);
+        else
+            fd.Handle =
+                Lister->OpenSub(dir->ParentFd->Handle, dir->Name.c_str(), error, otherMount);
+        dir->ParentFd.reset();
+        if (otherMount) {
+            dir->MountOnOpen = true;
+            Post(dir);
+            return;
+        }
+        if (fd.Handle < 0) {
+            dir->Error = error;
+            Counters->Unreadable.fetch_add(1, std::memory_order_relaxed);
+            Post(dir);
+            return;
+        }
+        Lister->Identity(fd.Handle, dir->Device, dir->Inode);
+        if (!dir->Parent)
+            dir->MountId = Lister->ListingMount(fd.Handle);
+        if (Hook)
+            Hook(dir->Name, HookContext);
+
+        TReaderSink sink(*dir, ClusterSize);
+        bool aborted = false;
+        Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
+        dir->Error = error;
+        dir->Aborted = aborted;
+
+        if (dir->Subdirs.size() > 1) {
+            std::vector<std::string_view> names;
+            names.reserve(dir->Subdirs.size());
+            for (const TScanDir* s : dir->Subdirs)
+                names.emplace_back(s->Name);
+            const std::vector<std::uint32_t> order = NameOrder(names);
+            std::vector<TScanDir*> sorted;
+            sorted.reserve(order.size());
+            for (std::uint32_t i : order)
+                sorted.push_back(dir->Subdirs[i]);
+            dir->Subdirs.swap(sorted);
+        }
+        if (!aborted) {
+            std::shared_ptr<TSharedFd> shared;
+            for (TScanDir* sub : dir->Subdirs) {
+                if (sub->OtherMount)
+                    continue;
+                if (!shared)
+                    shared = std::make_shared<TSharedFd>(*Lister, fd.Release());
+                sub->ParentFd = shared;
+                newJobs.push_back(sub);
+            }
+        }
+        Counters->Folders.fetch_add(1, std::memory_order_relaxed);
+        Counters->Files.fetch_add(dir->Record.OwnFileCount, std::memory_order_relaxed);
+        Counters->Bytes.fetch_add(dir->Record.OwnSize, std::memory_order_relaxed);
+        Counters->Unreadable.fetch_add((error ? 1 : 0) + dir->UnreadableEntries,
+                                       std::memory_order_relaxed);
+        // After this the folder belongs to the owner; only newJobs is used.
+        Post(dir);
+    }
+
+    void Post(TScanDir* dir) {
+        std::lock_guard lock(ResultLock);
+        Results.push_back(dir);
+    }
+
+    // ---- owner side --------------------------------------------------------
+
+    void ProcessBatch(std::vector<TScanDir*>& batch, bool finished) {
+        if (batch.empty())
+            return;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(30);
+        std::size_t done = 0;
+        TFolderNode* last = nullptr;
+        while (done < batch.size()) {
+            TScanDir* dir = batch[done++];
+            last = dir->Node;
+            Absorb(dir);
+            // Keep the window live: hand back after a time slice, unless the
+            // readers are finished and only the tail is left.
+            if (!finished && (done & 63) == 0 && Clock::now() > deadline)
+                break;
+        }
+        if (done < batch.size()) {
+            std::lock_guard lock(ResultLock);
+            Results.insert(Results.begin(), batch.begin() + static_cast<std::ptrdiff_t>(done),
+                           batch.end());
+        }
+        batch.clear();
+        if (last)
+            Host.ScanReached(*last);
+        Tree.NotifyFiguresChanged();
+    }
+
+    void Absorb(TScanDir* dir) {
+        TFolderNode* node = dir->Node;
+        if (dir->MountOnOpen) {
+            // Found to be a mount point only when opened: another drive,
+            // left unscanned, and done as far as its parent is concerned.
+            node->Set(NodeOtherDrive);
+            TScanDir* parent = dir->Parent;
+            delete dir;
+            if (parent && --parent->Pending == 0)
+                Finish(parent);
+            return;
+        }
+        if (dir->Error || dir->EntryError) {
+            node->Error = dir->Error ? dir->Error : dir->EntryError;
+            node->Set(NodeReadError);
+        }
+        node->Inode = dir->Inode;
+        if (!node->Parent && node->Drive)
+            node->Drive->Device = dir->Device;
+        node->Children.reserve(dir->Subdirs.size());
+        for (TScanDir* sub : dir->Subdirs) {
+            auto child = std::make_unique<TFolderNode>();
+            child->Parent = node;
+            child->Row = static_cast<std::uint32_t>(node->Children.size());
+            child->Name = sub->Name;
+            if (sub->OtherMount || dir->Aborted) {
+                // Never queued, so nobody else holds it.
+                if (sub->OtherMount)
+                    child->Set(NodeOtherDrive);
+                delete sub;
+            } else {
+                sub->Node = child.get();
+                ++dir->Pending;
+            }
+            node->Children.push_back(std::move(child));
+        }
+        dir->Subdirs.clear();
+        dir->Subdirs.shrink_to_fit();
+        // The listing has ended, so the children are final: the view may show
+        // them now and the user can browse while their figures come in.
+        node->RenumberChildren();
+        Tree.PublishChildren(node);
+        if (!dir->Aborted && dir->Pending == 0)
+            Finish(dir);
+        else
+            Open.insert(dir);
+    }
+
+    void Finish(TScanDir* dir) {
+        while (dir) {
+            TFolderNode* node = dir->Node;
+            dir->Record.Finish();
+            node->Data = std::make_unique<TFolderSize>(dir->Record);
+            node->Set(NodeScanned);
+            node->Set(NodeIncompleteBelow, dir->IncompleteBelow);
+            Host.FolderFinished(*node);
+            TScanDir* parent = dir->Parent;
+            if (parent) {
+                parent->Record.AddFinishedChild(*node->Data);
+                if (dir->Error || dir->EntryError || dir->IncompleteBelow)
+                    parent->IncompleteBelow = true;
+            }
+            Open.erase(dir);
+            delete dir;
+            dir = parent && --parent->Pending == 0 ? parent : nullptr;
+        }
+    }
+
+    // A posted result that the owner never took (the scan is being torn
+    // down): its subfolders were either queued (freed with the queue) or not.
+    void DeleteUnread(TScanDir* dir) {
+        for (TScanDir* sub : dir->Subdirs)
+            if (sub->OtherMount || dir->Aborted)
+                delete sub;
+        delete dir;
+    }
+
+    TFolderTree& Tree;
+    TScanHost& Host;
+    const std::shared_ptr<TFolderLister> Lister;
+    const std::shared_ptr<TScanProgress> Counters;
+    const int MaxReaders;
+    const std::int32_t ClusterSize;
+    const TScanner::TFolderHook Hook;
+    void* const HookContext;
+
+    std::vector<std::thread> Threads;
+    std::mutex JobLock;
+    std::condition_variable JobReady;
+    std::vector<TScanDir*> Jobs;            // a stack: depth first keeps few folders open
+    std::unordered_set<TScanDir*> InFlight; // taken by a reader, not yet posted
+    int Busy = 0;
+    // When the owner first saw the abort.
+    Clock::time_point AbortTime;
+    std::atomic<bool> Finished{false};
+    std::exception_ptr Failure;
+
+    std::mutex ResultLock;
+    std::condition_variable OwnerWake;
+    std::vector<TScanDir*> Results;
+
+    std::unordered_set<TScanDir*> Open; // absorbed, waiting for subfolders
+};
+
+} // namespace
+
+std::shared_ptr<TScanRun> TScanRun::Create(TFolderTree& tree, TScanHost& host,
+                                           std::shared_ptr<TFolderLister> lister,
+                                           std::shared_ptr<TScanProgress> counters, int maxReaders,
+                                           std::int32_t clusterSize, TScanner::TFolderHook hook,
+                                           void* hookContext) {
+    return std::make_shared<TScanRunImpl>(tree, host, std::move(lister), std::move(counters),
+                                          maxReaders, clusterSize, hook, hookContext);
+}
