@@ -67,6 +67,24 @@ bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Hands each name of the open folder but "." and ".." to visit until it
+// returns false, then closes the folder. The errno of a failed read, else 0.
+template <class F> int VisitNames(DIR* dir, F&& visit) {
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            error = errno;
+            break;
+        }
+        if (!IsDotOrDotDot(entry->d_name) && !visit(entry->d_name))
+            break;
+    }
+    closedir(dir);
+    return error;
+}
+
 // Reads the folder; with `all` false it stops after the first real entry.
 TProbeOutput ListWork(const std::string& path, bool all) {
     TProbeOutput out;
@@ -81,20 +99,12 @@ TProbeOutput ListWork(const std::string& path, bool all) {
         close(fd);
         return out;
     }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (!entry) {
-            out.Error = errno;
-            break;
-        }
-        if (IsDotOrDotDot(entry->d_name))
-            continue;
+    out.Error = VisitNames(dir, [&](const char* name) {
         if (!all)
-            break;
-        out.Names.emplace_back(entry->d_name);
-    }
-    closedir(dir);
+            return false;
+        out.Names.emplace_back(name);
+        return true;
+    });
     return out;
 }
 
@@ -107,28 +117,23 @@ TProbeOutput FilesWork(const std::string& path) {
         out.Error = error;
         return out;
     }
-    DIR* dir = fdopendir(dup(fd.Get()));
+    const int copy = dup(fd.Get());
+    DIR* dir = copy >= 0 ? fdopendir(copy) : nullptr;
     if (!dir) {
         out.Error = errno;
+        if (copy >= 0)
+            close(copy);
         return out;
     }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (!entry) {
-            out.Error = errno;
-            break;
-        }
-        if (IsDotOrDotDot(entry->d_name))
-            continue;
+    out.Error = VisitNames(dir, [&](const char* name) {
         struct stat st {};
-        if (fstatat(fd.Get(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0 &&
+        if (fstatat(fd.Get(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0 &&
             S_ISDIR(st.st_mode))
-            continue;
-        out.Names.emplace_back(entry->d_name);
+            return true;
+        out.Names.emplace_back(name);
         out.Sizes.push_back(st.st_size); // 0 when it could not be examined
-    }
-    closedir(dir);
+        return true;
+    });
     return out;
 }
 
