@@ -81,6 +81,9 @@ TEST(ItemContextMenu, DeleteAsksNamingItemAndSizeAndNoKeepsIt) {
     EXPECT_EQ(asked.Kind, TMessageKind::Confirmation);
     EXPECT_NE(asked.Text.indexOf(QStringLiteral("\"big folder\"")), -1);
     EXPECT_NE(asked.Text.indexOf(FormatSize(5000)), -1) << asked.Text.toStdString();
+    // A folder of empty files is no "0 bytes" matter: the count is named.
+    EXPECT_NE(asked.Text.indexOf(QStringLiteral("2 files and 1 folder")), -1)
+        << asked.Text.toStdString();
     EXPECT_NE(asked.Text.indexOf(QString::fromStdString(tree.Root())), -1);
 }
 
