@@ -7,13 +7,13 @@
 #include <QWidget>
 #include <algorithm>
 
-void RestoreBounds(QWidget* window, const TBoundsKeys& keys) {
+void RestoreBounds(QWidget* window, const TSettingsStore& store, const TBoundsKeys& keys) {
     if (!window)
         return;
-    int left = ReadIntValue(keys.Left, AbsentValue);
-    int top = ReadIntValue(keys.Top, AbsentValue);
-    int width = ReadIntValue(keys.Width, AbsentValue);
-    int height = ReadIntValue(keys.Height, AbsentValue);
+    int left = store.Int(keys.Left, AbsentValue);
+    int top = store.Int(keys.Top, AbsentValue);
+    int width = store.Int(keys.Width, AbsentValue);
+    int height = store.Int(keys.Height, AbsentValue);
     QPoint pos = window->pos();
     if (left != AbsentValue)
         pos.setX(left);
@@ -29,19 +29,19 @@ void RestoreBounds(QWidget* window, const TBoundsKeys& keys) {
     window->resize(size);
 }
 
-void SaveBounds(const QWidget* window, const TBoundsKeys& keys) {
+void SaveBounds(const QWidget* window, TSettingsStore& store, const TBoundsKeys& keys) {
     if (!window)
         return;
-    WriteIntValue(keys.Left, window->x());
-    WriteIntValue(keys.Top, window->y());
-    WriteIntValue(keys.Width, window->width());
-    WriteIntValue(keys.Height, window->height());
+    store.SetInt(keys.Left, window->x());
+    store.SetInt(keys.Top, window->y());
+    store.SetInt(keys.Width, window->width());
+    store.SetInt(keys.Height, window->height());
 }
 
-void RestoreWindowState(QWidget* window, const TConfigKey& key) {
+void RestoreWindowState(QWidget* window, const TSettingsStore& store, const TConfigKey& key) {
     if (!window)
         return;
-    switch (ReadIntValue(key, AbsentValue)) {
+    switch (store.Int(key, AbsentValue)) {
     case 0:
         window->setWindowState(window->windowState() &
                                ~(Qt::WindowMinimized | Qt::WindowMaximized));
@@ -68,9 +68,9 @@ int WindowStateCode(const QWidget* window) {
     return 0;
 }
 
-void SaveWindowState(const QWidget* window, const TConfigKey& key) {
+void SaveWindowState(const QWidget* window, TSettingsStore& store, const TConfigKey& key) {
     if (window)
-        WriteIntValue(key, WindowStateCode(window));
+        store.SetInt(key, WindowStateCode(window));
 }
 
 void CenterOverMainWindow(const QWidget* mainWindow, QWidget* dialog) {

@@ -18,9 +18,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
@@ -35,7 +37,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <sys/inotify.h>
 #include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -264,16 +268,19 @@ TEST_F(MainFormTest, ContextMenuOfAnUnfinishedFolderIsRefused) {
 
 TEST(MainFormPlacement, ANormalWindowComesBackWithItsSize) {
     TModalCloser closer;
+    QFile::remove(SettingsFilePath());
     {
-        TMainForm form;
+        TSettingsStore store = TSettingsStore::Read(SettingsFilePath());
+        TMainForm form(store);
         form.show();
         QTest::qWait(50);
         form.resize(640, 470);
         QTest::qWait(50);
     }
-    EXPECT_EQ(ReadIntValue(Keys::DesktopWidth), 640);
-    EXPECT_EQ(ReadIntValue(Keys::WindowState), 0);
-    TMainForm again;
+    TSettingsStore kept = TSettingsStore::Read(SettingsFilePath());
+    EXPECT_EQ(kept.Int(Keys::DesktopWidth), 640);
+    EXPECT_EQ(kept.Int(Keys::WindowState), 0);
+    TMainForm again(kept);
     again.resize(900, 900);
     again.show();
     QTest::qWait(50);
@@ -282,19 +289,118 @@ TEST(MainFormPlacement, ANormalWindowComesBackWithItsSize) {
 
 TEST(MainFormPlacement, MaximisedWindowComesBackMaximised) {
     TModalCloser closer;
+    QFile::remove(SettingsFilePath());
     {
-        TMainForm form;
+        TSettingsStore store = TSettingsStore::Read(SettingsFilePath());
+        TMainForm form(store);
         form.resize(700, 500);
         form.show();
         QTest::qWait(50);
         form.showMaximized();
         QTest::qWait(50);
     }
-    EXPECT_EQ(ReadIntValue(Keys::WindowState), 2);
-    TMainForm again;
+    TSettingsStore kept = TSettingsStore::Read(SettingsFilePath());
+    EXPECT_EQ(kept.Int(Keys::WindowState), 2);
+    TMainForm again(kept);
     again.show();
     QTest::qWait(50);
     EXPECT_TRUE(again.isMaximized());
+}
+
+// Counts what happens to one file of a folder: opens, and the file put in
+// place by a rename (how a whole new file replaces it).
+class TFileEvents {
+public:
+    explicit TFileEvents(const QString& file)
+        : Name(QFileInfo(file).fileName().toLocal8Bit()),
+          Fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(Fd, QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
+                          IN_OPEN | IN_MOVED_TO | IN_CLOSE_WRITE);
+    }
+    ~TFileEvents() {
+        if (Fd >= 0)
+            close(Fd);
+    }
+    bool Valid() const { return Fd >= 0; }
+
+    struct TCounts {
+        int Opened = 0;
+        int WrittenInPlace = 0;
+        int Replaced = 0;
+    };
+    // What happened since the last call.
+    TCounts Take() {
+        TCounts counts;
+        alignas(inotify_event) char buffer[65536];
+        ssize_t got;
+        while ((got = read(Fd, buffer, sizeof buffer)) > 0) {
+            for (char* at = buffer; at < buffer + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len > 0 && Name == event->name) {
+                    counts.Opened += (event->mask & IN_OPEN) != 0;
+                    counts.WrittenInPlace += (event->mask & IN_CLOSE_WRITE) != 0;
+                    counts.Replaced += (event->mask & IN_MOVED_TO) != 0;
+                }
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return counts;
+    }
+
+private:
+    QByteArray Name;
+    int Fd;
+};
+
+// However much the settings file holds besides, a run reads it once where it
+// starts, not at all while it runs, and replaces it once at its end, keeping
+// every line that is not the program's own.
+TEST_F(MainFormTest, TheSettingsFileIsReadOnceAndWrittenOnce) {
+    TModalCloser closer;
+    Form.reset();
+    const QString file = SettingsFilePath();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QByteArray text = "[Options]\nShowFileNames=0\n";
+    for (int i = 0; i < 20000; ++i)
+        text += "Stray" + QByteArray::number(i) + "=" + QByteArray::number(i * 7) + "\n";
+    text += "[Elsewhere]\nKept=\"a; b\"\n[Desktop]\nViewStatusBar=1\n";
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(text);
+    }
+    TFileEvents events(file);
+    ASSERT_TRUE(events.Valid());
+
+    Store = TSettingsStore::Read(file);
+    EXPECT_EQ(events.Take().Opened, 1);
+    Form = std::make_unique<TMainForm>(Store);
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    Form->ScanOrRescanDrive(Drive());
+    Select("Temp");
+    Form->ShowPage(PageSubfolders);
+    Form->ShowPage(PagePie);
+    Form->cmdViewStatusBar->trigger();
+    QTest::qWait(20);
+    const TFileEvents::TCounts running = events.Take();
+    EXPECT_EQ(running.Opened, 0);
+    EXPECT_EQ(running.Replaced, 0);
+    Form.reset();
+    const TFileEvents::TCounts closing = events.Take();
+    EXPECT_EQ(closing.Replaced, 1);
+    EXPECT_EQ(closing.WrittenInPlace, 0);
+    EXPECT_TRUE(Boxes.Shown().empty());
+
+    QSettings written(file, QSettings::IniFormat);
+    EXPECT_EQ(written.status(), QSettings::NoError);
+    EXPECT_EQ(written.value(QStringLiteral("Options/ShowFileNames")), QStringLiteral("0"));
+    EXPECT_EQ(written.value(QStringLiteral("Desktop/ViewStatusBar")), QStringLiteral("0"));
+    EXPECT_EQ(written.value(QStringLiteral("Elsewhere/Kept")), QStringLiteral("a; b"));
+    EXPECT_EQ(written.value(QStringLiteral("Options/Stray19999")), QStringLiteral("139993"));
+    // The strays, the other section's key, and every key of the program's own.
+    EXPECT_EQ(written.allKeys().size(), 20000 + 1 + qsizetype(AllConfigKeys().size()));
+    QFile::remove(file);
 }
 
 } // namespace

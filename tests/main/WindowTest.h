@@ -60,5 +60,7 @@ protected:
     std::string Root;
     TTestMount DriveMount;
     TMessageBoxScript Boxes;
+    // Settings a test hands its window; they outlive it.
+    TSettingsStore Store;
     std::unique_ptr<TMainForm> Form;
 };

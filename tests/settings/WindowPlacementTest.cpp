@@ -17,7 +17,7 @@ TEST_F(PlacementTest, EachStoredBoundIsAppliedOnItsOwn) {
     QWidget window;
     window.setGeometry(10, 20, 300, 200);
     WriteFile("[PopUpBox]\nTop=77\nWidth=450\n");
-    RestoreBounds(&window, Keys::PopUpBoxBounds);
+    RestoreBounds(&window, TSettingsStore::Read(FilePath()), Keys::PopUpBoxBounds);
     EXPECT_EQ(window.x(), 10);
     EXPECT_EQ(window.y(), 77);
     EXPECT_EQ(window.width(), 450);
@@ -25,37 +25,38 @@ TEST_F(PlacementTest, EachStoredBoundIsAppliedOnItsOwn) {
 }
 
 TEST_F(PlacementTest, SavedBoundsComeBack) {
+    TSettingsStore store;
     QWidget a;
     a.setGeometry(31, 42, 321, 222);
-    SaveBounds(&a, Keys::BarChartBoxBounds);
-    EXPECT_TRUE(ReadFile().contains("[BarChartBox]"));
+    SaveBounds(&a, store, Keys::BarChartBoxBounds);
     QWidget b;
     b.setGeometry(0, 0, 10, 10);
-    RestoreBounds(&b, Keys::BarChartBoxBounds);
+    RestoreBounds(&b, store, Keys::BarChartBoxBounds);
     EXPECT_EQ(b.pos(), QPoint(31, 42));
     EXPECT_EQ(b.size(), QSize(321, 222));
     // Another window's section is untouched.
     QWidget c;
     c.setGeometry(5, 6, 70, 80);
-    RestoreBounds(&c, Keys::MainWindowBounds);
+    RestoreBounds(&c, store, Keys::MainWindowBounds);
     EXPECT_EQ(c.geometry(), QRect(5, 6, 70, 80));
 }
 
 TEST_F(PlacementTest, WindowStateOnlyFromZeroToTwo) {
     QMainWindow window;
-    WriteFile("[Desktop]\nWindowState=2\n");
-    RestoreWindowState(&window, Keys::WindowState);
+    TSettingsStore store;
+    store.SetInt(Keys::WindowState, 2);
+    RestoreWindowState(&window, store, Keys::WindowState);
     EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
-    WriteFile("[Desktop]\nWindowState=3\n");
-    RestoreWindowState(&window, Keys::WindowState);
+    store.SetInt(Keys::WindowState, 3);
+    RestoreWindowState(&window, store, Keys::WindowState);
     EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
-    WriteFile("[Desktop]\nWindowState=0\n");
-    RestoreWindowState(&window, Keys::WindowState);
+    store.SetInt(Keys::WindowState, 0);
+    RestoreWindowState(&window, store, Keys::WindowState);
     EXPECT_EQ(WindowStateCode(&window), 0);
 
     window.setWindowState(Qt::WindowMinimized);
-    SaveWindowState(&window, Keys::WindowState);
-    EXPECT_TRUE(ReadFile().contains("WindowState=1\n"));
+    SaveWindowState(&window, store, Keys::WindowState);
+    EXPECT_EQ(store.Int(Keys::WindowState), 1);
 }
 
 class CenterTest : public ::testing::Test {

@@ -11,7 +11,6 @@
 #include "settings/ConfigKeys.h"
 #include "settings/MessageBox.h"
 #include "settings/ProgramSettings.h"
-#include "settings/SettingsStore.h"
 #include "settings/WindowPlacement.h"
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
@@ -60,27 +59,34 @@ QWidget* MakePage(QTabWidget* pages, const char* name, const QString& caption) {
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(QWidget* parent) : TMainForm(nullptr, parent) {}
+
+TMainForm::TMainForm(TSettingsStore& store, QWidget* parent) : TMainForm(&store, parent) {}
+
+TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
+    : QMainWindow(parent), Store(store ? store : &StoreOfNoFile) {
     setObjectName(QStringLiteral("MainForm"));
     // Every failure while the window is built ends the program with one
     // message; nothing half-built is shown.
     try {
         CurDrive.clear();
         WhatIfIndex = 0;
-        LoadSettings();
+        LoadSettings(Settings(), *Store);
         TheScanner = std::make_unique<TScanner>(FolderTreeData, *this);
         CreateComponents();
         CreateCommands();
         CreateToolbar();
         ShowPage(0);
-        SubfoldersPage->LoadListSettings();
+        SubfoldersPage->LoadListSettings(*Store);
         setWindowTitle(Strings::DefaultCaption());
         ClustersBox->setCurrentIndex(0);
         setAcceptDrops(true);
         SectionBox = new TSectionSizeBox(this);
+        SectionBox->LoadSettings(*Store);
         connect(SectionBox, &TSectionSizeBox::ClosedByUser, this,
                 [this] { cmdViewPieSectionSizeWindow->setChecked(false); });
         BarChart = new TBarChartBox(this);
+        BarChart->LoadSettings(*Store);
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),
                            tr("Fatal error: ") + Strings::ProductName() + tr(" must close"),
@@ -90,26 +96,37 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMainForm::~TMainForm() {
-    // Whatever fails on the way, the settings are saved.
+    KeepSettings();
+    // The one write of the run; when it fails, the box (while the window's
+    // parts are all still there) says what was not saved.
+    if (const auto why = Store->Write())
+        ReportProblem(this, Strings::ProductName(),
+                      tr("The settings could not be saved: %1.").arg(*why));
+    delete SectionBox;
+    SectionBox = nullptr;
+    // It goes before the tree it shows.
+    delete BarChart;
+    BarChart = nullptr;
+    FolderTreeData.SetObserver(nullptr);
+}
+
+void TMainForm::KeepSettings() {
+    // Whatever fails on the way, the program-wide settings are kept.
     try {
-        SaveWindowState(this, Keys::WindowState);
+        SaveWindowState(this, *Store, Keys::WindowState);
         if (!isMaximized() && !isMinimized())
-            SaveBounds(this, Keys::MainWindowBounds);
+            SaveBounds(this, *Store, Keys::MainWindowBounds);
     } catch (...) {
         // Placement is a convenience; the settings below matter more.
     }
     try {
-        SubfoldersPage->SaveListSettings();
+        SubfoldersPage->SaveListSettings(*Store);
+        SectionBox->SaveSettings(*Store);
+        BarChart->SaveSettings(*Store);
     } catch (...) {
-        // Like the placement: the settings below are saved whatever happened here.
+        // Like the placement: the settings below are kept whatever happened here.
     }
-    delete SectionBox;
-    SectionBox = nullptr;
-    // Saves its placement and columns, and goes before the tree it shows.
-    delete BarChart;
-    BarChart = nullptr;
-    SaveSettings();
-    FolderTreeData.SetObserver(nullptr);
+    SaveSettings(Settings(), *Store);
 }
 
 void TMainForm::CreateComponents() {
@@ -454,7 +471,7 @@ void TMainForm::LayoutPage() {
         // Never placed by the user: just right of the window, where it
         // covers nothing, when the screen has room; else where the window
         // manager puts it.
-        if (!SectionBoxPlaced && ReadIntValue(Keys::PopUpBoxLeft) == AbsentValue && screen()) {
+        if (!SectionBoxPlaced && Store->Int(Keys::PopUpBoxLeft) == AbsentValue && screen()) {
             const QRect free = screen()->availableGeometry();
             const QRect frame = frameGeometry();
             const QPoint spot(frame.right() + 8, frame.top() + 80);
@@ -575,7 +592,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!FirstActivate)
         return;
     ApplyColors();
-    RestoreBounds(this, Keys::MainWindowBounds);
+    RestoreBounds(this, *Store, Keys::MainWindowBounds);
     ApplyViewSettings();
     FirstActivation();
 }
@@ -605,7 +622,7 @@ void TMainForm::FirstActivation() {
     } catch (...) {
         // Only a convenience: the box simply starts without a choice.
     }
-    RestoreWindowState(this, Keys::WindowState);
+    RestoreWindowState(this, *Store, Keys::WindowState);
     QTimer::singleShot(0, this, &TMainForm::StartUp);
 }
 

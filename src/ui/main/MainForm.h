@@ -5,6 +5,7 @@
 
 #include "engine/FolderNode.h"
 #include "engine/Scanner.h"
+#include "settings/SettingsStore.h"
 
 #include <QMainWindow>
 
@@ -53,7 +54,12 @@ enum TPageIndex {
 class TMainForm : public QMainWindow, public TScanHost {
     Q_OBJECT
 public:
+    // A window that starts from the default settings and keeps none (as for
+    // benchmarks and tests that are not about settings).
     explicit TMainForm(QWidget* parent = nullptr);
+    // A window that takes its settings from store, which must outlive it,
+    // and at the end puts them back and writes it, saying why when it cannot.
+    explicit TMainForm(TSettingsStore& store, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // ---- what the scanner calls -------------------------------------------
@@ -234,6 +240,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    TMainForm(TSettingsStore* store, QWidget* parent);
+    void KeepSettings();
     void CreateComponents();
     void CreateCommands();
     void CreateToolbar();
@@ -256,6 +264,9 @@ private:
     void RunPendingVanishChecks();
     void ApplyColors();
 
+    // The settings read where the program started, or a store of no file.
+    TSettingsStore StoreOfNoFile;
+    TSettingsStore* Store;
     TFolderTree FolderTreeData;
     std::unique_ptr<TScanner> TheScanner;
     TFolderTreeModel* Model = nullptr;
