@@ -172,8 +172,15 @@ std::optional<QString> TextOfStored(const QVariant& stored) {
 TSettingsStore TSettingsStore::Read(const QString& path) {
     TSettingsStore store(path);
     const QFileInfo info(path);
-    if (!info.exists())
+    if (!info.exists() && !info.isSymLink())
         return store;
+    if (!info.isFile()) {
+        store.LeaveAlone = true;
+        store.NoteList.append(Tr("%1 is not a regular file: the default settings are used, and "
+                                 "it is left as it is.")
+                                  .arg(Shown(path)));
+        return store;
+    }
     QFile file(path);
     QByteArray text;
     if (file.open(QIODevice::ReadOnly))

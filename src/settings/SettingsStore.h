@@ -28,8 +28,9 @@ public:
     TSettingsStore() = default;
 
     // The values of the key table as the file at path holds them, read in one
-    // pass. A file that cannot be read leaves the store empty, and is left
-    // alone when the store is written.
+    // pass. Only a regular file is read: in place of anything else (a FIFO
+    // would block the read for ever, a device or folder holds no settings) the
+    // store starts empty and leaves the thing alone when written.
     static TSettingsStore Read(const QString& path);
 
     const QString& Path() const { return FilePath; }

@@ -1,10 +1,12 @@
-// The settings store: where it lives, how values are kept, and what a write
-// leaves of the rest of the file.
+// The settings store: where it lives, how values are kept, what a write
+// leaves of the rest of the file, and the files it will not touch.
 #include "SettingsTestEnv.h"
 
+#include "common/Watchdog.h"
 #include "settings/ConfigKeys.h"
 
 #include <QSettings>
+#include <sys/stat.h>
 
 namespace {
 
@@ -172,6 +174,55 @@ TEST_F(StoreTest, AWriteChangesOnlyTheStoresOwnValues) {
         if (!changed.contains(it.key())) {
             EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
         }
+    }
+}
+
+// Nothing but a regular file is read or written: a FIFO would block the read
+// for ever, and a folder or a device in its place is left as it is.
+TEST_F(StoreTest, OnlyARegularFileIsReadOrWritten) {
+    const QString path = FilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    enum TOdd { Fifo, Folder, Device };
+    for (TOdd odd : {Fifo, Folder, Device}) {
+        switch (odd) {
+        case Fifo:
+            ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            break;
+        case Folder:
+            ASSERT_TRUE(QDir().mkdir(path));
+            break;
+        case Device:
+            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), path));
+            break;
+        }
+        {
+            TWatchdog watchdog(std::chrono::seconds(20), "Reading and writing the settings");
+            TSettingsStore store = TSettingsStore::Read(path);
+            ASSERT_EQ(store.Notes().size(), 1) << odd;
+            EXPECT_TRUE(store.Notes()[0].contains(path)) << store.Notes()[0].toStdString();
+            EXPECT_EQ(store.Int(Keys::ZIPCompressionLevel), 9);
+            store.SetInt(Keys::ZIPCompressionLevel, 3);
+            const auto why = store.Write();
+            EXPECT_FALSE(why) << why->toStdString();
+        }
+        struct stat info {};
+        ASSERT_EQ(lstat(QFile::encodeName(path).constData(), &info), 0);
+        switch (odd) {
+        case Fifo:
+            EXPECT_TRUE(S_ISFIFO(info.st_mode));
+            QFile::remove(path);
+            break;
+        case Folder:
+            EXPECT_TRUE(S_ISDIR(info.st_mode));
+            EXPECT_TRUE(QDir(path).isEmpty());
+            QDir().rmdir(path);
+            break;
+        case Device:
+            EXPECT_EQ(QFileInfo(path).symLinkTarget(), QStringLiteral("/dev/null"));
+            QFile::remove(path);
+            break;
+        }
+        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".lock")));
     }
 }
 
