@@ -1,8 +1,9 @@
 // The store's one read and one write. QSettings stays the only reader and
 // writer of value text (quotes, escapes, @ByteArray, lists), but it is handed
 // small files of the store's own lines in a folder of its own: on the real
-// file it would parse every stray key, and keep a process-wide cache that can
-// answer for a rewritten file of the same size and time.
+// file it would parse every stray key, keep a process-wide cache that can
+// answer for a rewritten file of the same size and time, and wait for its lock
+// without a time limit.
 #include "SettingsStore.h"
 
 #include "IniText.h"
@@ -274,7 +275,7 @@ void TSettingsStore::SetBytes(const TConfigKey& key, const QByteArray& value) {
     Values.insert(IdOf(key), value);
 }
 
-std::optional<QString> TSettingsStore::Write() {
+std::optional<QString> TSettingsStore::Write(std::chrono::milliseconds lockWait) {
     if (FilePath.isEmpty() || LeaveAlone)
         return std::nullopt;
     auto changed = [this](bool all) {
@@ -292,7 +293,7 @@ std::optional<QString> TSettingsStore::Write() {
         return Tr("the folder %1 cannot be created").arg(Shown(folder));
     const QString lockPath = FilePath + QStringLiteral(".lock");
     QLockFile lock(lockPath);
-    if (!lock.lock())
+    if (!lock.tryLock(static_cast<int>(lockWait.count())))
         return LockProblem(lock.error(), lockPath);
 
     // Under the lock the file is read again, so that what another instance

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <chrono>
 #include <optional>
 
 // "Software\Vendor\Product" becomes $XDG_CONFIG_HOME/Vendor/Product.conf
@@ -24,6 +25,10 @@ std::optional<QString> TextOfStored(const QVariant& stored);
 
 class TSettingsStore {
 public:
+    // Long enough for another instance to finish its own write; short enough
+    // that a lock which can never be had does not keep the program from ending.
+    static constexpr std::chrono::milliseconds LockWait{2000};
+
     // A store of no file: it starts empty and writing it keeps nothing.
     TSettingsStore() = default;
 
@@ -57,12 +62,12 @@ public:
 
     // Writes the values that differ from what was read into the file, in one
     // replacement of the file; everything else the file holds is kept as it
-    // is. Takes the lock file QSettings uses ("<file>.lock"). A file that
-    // could not be parsed is first kept beside
+    // is. Takes the lock file QSettings uses ("<file>.lock"), waiting for it
+    // at most lockWait. A file that could not be parsed is first kept beside
     // as "<file>.damaged" (replacing an older one). The reason when the file
     // could not be written; none when it was, when there was nothing to
     // write, or when the file is one the store leaves alone.
-    std::optional<QString> Write();
+    std::optional<QString> Write(std::chrono::milliseconds lockWait = LockWait);
 
 private:
     explicit TSettingsStore(QString path) : FilePath(std::move(path)) {}

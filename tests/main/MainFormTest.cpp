@@ -5,6 +5,7 @@
 #include "TestMounts.h"
 #include "WindowTest.h"
 #include "common/TempTree.h"
+#include "common/Watchdog.h"
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
 #include "settings/ConfigKeys.h"
@@ -18,7 +19,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -401,6 +404,57 @@ TEST_F(MainFormTest, TheSettingsFileIsReadOnceAndWrittenOnce) {
     // The strays, the other section's key, and every key of the program's own.
     EXPECT_EQ(written.allKeys().size(), 20000 + 1 + qsizetype(AllConfigKeys().size()));
     QFile::remove(file);
+}
+
+// A lock file that can never be taken (a folder of its name, or a stale one
+// that cannot be removed) costs the end of the program a couple of seconds,
+// and the user is told that the settings were not saved.
+TEST_F(MainFormTest, ClosingEndsWhenTheSettingsLockCannotBeTaken) {
+    Form.reset();
+    const QString file = SettingsFilePath();
+    const QString lock = file + QStringLiteral(".lock");
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QFile::remove(file);
+    enum TBlock { Folder, ImmutableStaleFile };
+    for (TBlock block : {Folder, ImmutableStaleFile}) {
+        if (block == Folder) {
+            ASSERT_TRUE(QDir().mkpath(lock));
+        } else {
+            QFile stale(lock);
+            ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+            stale.write("999999\nQuillmere\nnowhere\n");
+            stale.close();
+            ASSERT_TRUE(stale.open(QIODevice::ReadWrite));
+            stale.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                              QFileDevice::FileModificationTime);
+            stale.close();
+            const std::string quoted = "'" + lock.toStdString() + "'";
+            if (std::system(("chattr +i " + quoted + " 2>/dev/null").c_str()) != 0) {
+                QFile::remove(lock);
+                continue; // not on this file system: the folder stood for it
+            }
+        }
+        Boxes.ClearShown();
+        Store = TSettingsStore::Read(file);
+        Form = std::make_unique<TMainForm>(Store);
+        QElapsedTimer timer;
+        timer.start();
+        {
+            TWatchdog watchdog(std::chrono::seconds(60), "Closing with the settings locked");
+            Form.reset();
+        }
+        EXPECT_LT(timer.elapsed(), 10000);
+        if (block == Folder) {
+            QDir().rmdir(lock);
+        } else {
+            std::system(("chattr -i '" + lock.toStdString() + "'").c_str());
+            QFile::remove(lock);
+        }
+        ASSERT_EQ(Boxes.Shown().size(), 1u) << block;
+        EXPECT_EQ(Boxes.Shown()[0].Kind, TMessageKind::Error);
+        EXPECT_TRUE(Boxes.Shown()[0].Text.contains(lock)) << Boxes.Shown()[0].Text.toStdString();
+        EXPECT_FALSE(QFile::exists(file));
+    }
 }
 
 } // namespace

@@ -97,7 +97,8 @@ TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
 
 TMainForm::~TMainForm() {
     KeepSettings();
-    // The one write of the run; when it fails, the box (while the window's
+    // The one write of the run. A lock that cannot be had costs a couple of
+    // seconds here, never the program's end; the box (while the window's
     // parts are all still there) says what was not saved.
     if (const auto why = Store->Write())
         ReportProblem(this, Strings::ProductName(),
