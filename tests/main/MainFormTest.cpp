@@ -12,6 +12,7 @@
 #include "settings/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
+#include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/Strings.h"
@@ -22,9 +23,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -40,6 +43,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <sys/inotify.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -308,6 +312,39 @@ TEST(MainFormPlacement, MaximisedWindowComesBackMaximised) {
     again.show();
     QTest::qWait(50);
     EXPECT_TRUE(again.isMaximized());
+}
+
+// Places kept for another screen layout, or damaged to the ends of int, open
+// the main window and both boxes on the screen, and are not kept again.
+TEST_F(MainFormTest, WindowsKeptOffTheScreenOpenOnIt) {
+    TModalCloser closer;
+    Form.reset();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    Store.SetInt(Keys::DesktopLeft, screen.right() + 2000);
+    Store.SetInt(Keys::DesktopTop, screen.top() + 20);
+    Store.SetInt(Keys::DesktopWidth, screen.width() / 2);
+    Store.SetInt(Keys::DesktopHeight, screen.height() / 2);
+    Store.SetInt(Keys::PopUpBoxLeft, std::numeric_limits<int>::min());
+    Store.SetInt(Keys::PopUpBoxTop, std::numeric_limits<int>::min());
+    Store.SetInt(Keys::BarChartBoxLeft, screen.left() + 10);
+    Store.SetInt(Keys::BarChartBoxTop, screen.top() + 10);
+    Store.SetInt(Keys::BarChartBoxWidth, std::numeric_limits<int>::max() - 1);
+    Store.SetInt(Keys::BarChartBoxHeight, std::numeric_limits<int>::max() - 1);
+    Form = std::make_unique<TMainForm>(Store);
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    const QWidget* windows[] = {Form.get(), Form->SectionSizeBox(), Form->BarChartBox()};
+    for (const QWidget* window : windows)
+        EXPECT_TRUE(screen.contains(QRect(window->pos(), window->size())))
+            << window->objectName().toStdString() << " at " << window->x() << "," << window->y()
+            << " " << window->width() << "x" << window->height();
+    Form.reset();
+    for (const TBoundsKeys* keys :
+         {&Keys::MainWindowBounds, &Keys::PopUpBoxBounds, &Keys::BarChartBoxBounds}) {
+        const QRect kept(Store.Int(keys->Left), Store.Int(keys->Top), Store.Int(keys->Width),
+                         Store.Int(keys->Height));
+        EXPECT_TRUE(screen.contains(kept)) << keys->Left.Section;
+    }
 }
 
 // Counts what happens to one file of a folder: opens, and the file put in

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
+#include <limits>
 
 namespace {
 
@@ -57,6 +58,39 @@ TEST_F(PlacementTest, WindowStateOnlyFromZeroToTwo) {
     window.setWindowState(Qt::WindowMinimized);
     SaveWindowState(&window, store, Keys::WindowState);
     EXPECT_EQ(store.Int(Keys::WindowState), 1);
+}
+
+// Kept bounds from another screen layout, a damaged file or the ends of int
+// put the window where its title strip can be taken hold of.
+TEST(PlaceOnScreens, KeptBoundsEndOnAScreenTheWindowCanBeGrabbedOn) {
+    const QRect primary(0, 0, 1280, 984); // 1280 x 1024 above a panel
+    const QRect right(1280, 0, 1920, 1080);
+    const QRect current(100, 100, 640, 480);
+    const int low = std::numeric_limits<int>::min();
+    const int high = std::numeric_limits<int>::max() - 1;
+    auto place = [&](const TKeptBounds& kept, const QList<QRect>& areas) {
+        return PlaceOnScreens(kept, current, areas);
+    };
+    // On the second screen while it is there; on the primary one once it is gone.
+    EXPECT_EQ(place({1400, 50, 800, 600}, {primary, right}), QRect(1400, 50, 800, 600));
+    EXPECT_EQ(place({3000, 50, 640, 480}, {primary}), QRect(640, 50, 640, 480));
+    // Over an edge with enough of the top left to grab, it stays; with its
+    // title strip above the screen, it comes down.
+    EXPECT_EQ(place({1200, 300, 640, 480}, {primary}), QRect(1200, 300, 640, 480));
+    EXPECT_EQ(place({-560, 300, 640, 480}, {primary}), QRect(-560, 300, 640, 480));
+    EXPECT_EQ(place({100, -10, 640, 480}, {primary}), QRect(100, 0, 640, 480));
+    // Larger than its screen: shrunk to it and moved to fit.
+    EXPECT_EQ(place({200, 100, 5000, 4000}, {primary}), primary);
+    EXPECT_EQ(place({1300, 10, 3000, 500}, {primary, right}), QRect(1280, 10, 1920, 500));
+    // The ends of int.
+    EXPECT_EQ(place({low, low, 640, 480}, {primary}), QRect(0, 0, 640, 480));
+    EXPECT_EQ(place({high, high, high, high}, {primary, right}), primary);
+    EXPECT_EQ(place({low, 0, high, 100}, {primary}), QRect(0, 0, 1280, 100));
+    // Absent bounds and sizes below 1 are the window's own.
+    EXPECT_EQ(place({std::nullopt, 77, 0, std::nullopt}, {primary}), QRect(100, 77, 640, 480));
+    // With no screen to go by, the bounds are only made safe to use.
+    const QRect safe = place({low, high, high, high}, {});
+    EXPECT_EQ(safe, QRect(-QWIDGETSIZE_MAX, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 }
 
 class CenterTest : public ::testing::Test {
