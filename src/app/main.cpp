@@ -1,5 +1,7 @@
 // Quillmere: creates the application and the main window and runs them.
 #include "settings/MessageBox.h"
+#include "settings/Product.h"
+#include "settings/SettingsStore.h"
 #include "shell/Icons.h"
 #include "ui/main/MainForm.h"
 
@@ -19,8 +21,14 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
+    // The settings are read here, once; the window takes them, and puts them
+    // back and writes them when it goes. There is no window yet to show a
+    // message over, so what the reading found goes to standard error.
+    TSettingsStore settings = TSettingsStore::Read(SettingsFilePath());
+    for (const QString& note : settings.Notes())
+        ReportProblem(nullptr, QString::fromLatin1(ProductTitle), note);
     try {
-        TMainForm form;
+        TMainForm form(settings);
         form.SetArguments(std::move(arguments));
         // A comfortable first size in the middle of the screen; a placement
         // kept from an earlier run replaces it when the window is shown.

@@ -22,7 +22,7 @@ struct TConfigKey {
     int (*Correct)(int stored) = nullptr;
 };
 
-// The value ReadIntValue returns for bounds and states that were never written.
+// The default of bounds and states that were never written.
 inline constexpr int AbsentValue = 2147483647;
 
 // The settings store that holds all sections (one file on Linux).

@@ -1,6 +1,8 @@
 // Message boxes, shown for real or answered by a test script.
 #include "MessageBox.h"
 
+#include <cstdio>
+
 namespace {
 
 TMessageBoxScript* ActiveScript = nullptr;
@@ -77,4 +79,13 @@ void TMessageBox::Information(QWidget* parent, const QString& caption, const QSt
 bool TMessageBox::Confirm(QWidget* parent, const QString& caption, const QString& text) {
     return Show(parent, TMessageKind::Confirmation, caption, text,
                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+void ReportProblem(QWidget* window, const QString& caption, const QString& text) {
+    if (window) {
+        TMessageBox::Error(window, caption, text);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(),
+                 text.toLocal8Bit().constData());
 }

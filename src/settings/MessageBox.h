@@ -35,6 +35,10 @@ public:
     static bool Confirm(QWidget* parent, const QString& caption, const QString& text);
 };
 
+// Tells of a problem: in an error box over window, or on standard error where
+// there is no window to show it over.
+void ReportProblem(QWidget* window, const QString& caption, const QString& text);
+
 // While one exists, message boxes are not shown: each takes the next queued
 // answer and is recorded. A box with no queued answer gets its safest answer
 // (Cancel, else No, else OK) and is recorded as unanswered.

@@ -4,38 +4,30 @@
 #include "ConfigKeys.h"
 #include "SettingsStore.h"
 
-namespace {
-
-QString ValuePath(const QString& section, const QString& name) {
-    return section + QLatin1Char('/') + name;
-}
-
-} // namespace
-
-void TIntOption::Load(QSettings& store, const QString& section) {
-    auto stored = IntOfStored(store.value(ValuePath(section, Name)));
+void TIntOption::Load(const TSettingsStore& store, const QString& section) {
+    auto stored = IntOfStored(store.Value(section, Name));
     Value = stored ? (Correct ? Correct(*stored) : *stored) : Default;
 }
 
-void TIntOption::Save(QSettings& store, const QString& section) const {
-    store.setValue(ValuePath(section, Name), QString::number(Value));
+void TIntOption::Save(TSettingsStore& store, const QString& section) const {
+    store.SetValue(section, Name, QString::number(Value));
 }
 
-void TBoolOption::Load(QSettings& store, const QString& section) {
-    auto stored = IntOfStored(store.value(ValuePath(section, Name)));
+void TBoolOption::Load(const TSettingsStore& store, const QString& section) {
+    auto stored = IntOfStored(store.Value(section, Name));
     Value = stored ? *stored != 0 : Default;
 }
 
-void TBoolOption::Save(QSettings& store, const QString& section) const {
-    store.setValue(ValuePath(section, Name), Value ? QStringLiteral("1") : QStringLiteral("0"));
+void TBoolOption::Save(TSettingsStore& store, const QString& section) const {
+    store.SetValue(section, Name, Value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void TStrOption::Load(QSettings& store, const QString& section) {
-    Value = TextOfStored(store.value(ValuePath(section, Name))).value_or(Default);
+void TStrOption::Load(const TSettingsStore& store, const QString& section) {
+    Value = TextOfStored(store.Value(section, Name)).value_or(Default);
 }
 
-void TStrOption::Save(QSettings& store, const QString& section) const {
-    store.setValue(ValuePath(section, Name), Value);
+void TStrOption::Save(TSettingsStore& store, const QString& section) const {
+    store.SetValue(section, Name, Value);
 }
 
 TIntOption& TOptions::AddInt(const QString& name, int def, int (*correct)(int)) {
@@ -71,17 +63,14 @@ TStrOption& TOptions::AddStr(const TConfigKey& key) {
     return AddStr(QString::fromLatin1(key.Name), QString::fromLatin1(key.StrDefault));
 }
 
-void TOptions::Load() {
-    auto store = OpenSettings(Key);
+void TOptions::Load(const TSettingsStore& store) {
     for (auto& option : List)
-        option->Load(*store, Section);
+        option->Load(store, Section);
 }
 
-bool TOptions::Save() const {
-    return WriteSettings(Key, [this](QSettings& store) {
-        for (const auto& option : List)
-            option->Save(store, Section);
-    });
+void TOptions::Save(TSettingsStore& store) const {
+    for (const auto& option : List)
+        option->Save(store, Section);
 }
 
 void TOptions::ResetAll() {

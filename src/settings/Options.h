@@ -3,10 +3,11 @@
 // store.
 #pragma once
 
-#include <QSettings>
 #include <QString>
 #include <memory>
 #include <vector>
+
+class TSettingsStore;
 
 class TOption {
 public:
@@ -15,8 +16,8 @@ public:
     TOption(const TOption&) = delete;
     TOption& operator=(const TOption&) = delete;
 
-    virtual void Load(QSettings& store, const QString& section) = 0;
-    virtual void Save(QSettings& store, const QString& section) const = 0;
+    virtual void Load(const TSettingsStore& store, const QString& section) = 0;
+    virtual void Save(TSettingsStore& store, const QString& section) const = 0;
     // Value := Default.
     virtual void Reset() = 0;
 
@@ -27,8 +28,8 @@ class TIntOption : public TOption {
 public:
     TIntOption(QString name, int def, int (*correct)(int) = nullptr)
         : TOption(std::move(name)), Value(def), Default(def), Correct(correct) {}
-    void Load(QSettings& store, const QString& section) override;
-    void Save(QSettings& store, const QString& section) const override;
+    void Load(const TSettingsStore& store, const QString& section) override;
+    void Save(TSettingsStore& store, const QString& section) const override;
     void Reset() override { Value = Default; }
 
     int Value;
@@ -41,8 +42,8 @@ private:
 class TBoolOption : public TOption {
 public:
     TBoolOption(QString name, bool def) : TOption(std::move(name)), Value(def), Default(def) {}
-    void Load(QSettings& store, const QString& section) override;
-    void Save(QSettings& store, const QString& section) const override;
+    void Load(const TSettingsStore& store, const QString& section) override;
+    void Save(TSettingsStore& store, const QString& section) const override;
     void Reset() override { Value = Default; }
 
     bool Value;
@@ -53,8 +54,8 @@ class TStrOption : public TOption {
 public:
     TStrOption(QString name, QString def)
         : TOption(std::move(name)), Value(def), Default(std::move(def)) {}
-    void Load(QSettings& store, const QString& section) override;
-    void Save(QSettings& store, const QString& section) const override;
+    void Load(const TSettingsStore& store, const QString& section) override;
+    void Save(TSettingsStore& store, const QString& section) const override;
     void Reset() override { Value = Default; }
 
     QString Value;
@@ -63,11 +64,11 @@ public:
 
 struct TConfigKey;
 
-// An option set: the options of one section of one store key, in the order
-// they were added.
+// An option set: the options of one section of the store, in the order they
+// were added.
 class TOptions {
 public:
-    TOptions(QString key, QString section) : Key(std::move(key)), Section(std::move(section)) {}
+    explicit TOptions(QString section) : Section(std::move(section)) {}
 
     TIntOption& AddInt(const QString& name, int def, int (*correct)(int) = nullptr);
     TBoolOption& AddBool(const QString& name, bool def);
@@ -79,14 +80,13 @@ public:
 
     // Every option takes its stored value, or its default when the stored one
     // is absent or unusable.
-    void Load();
-    // Writes every option; false when the store could not be written.
-    bool Save() const;
+    void Load(const TSettingsStore& store);
+    // Puts every option into the store.
+    void Save(TSettingsStore& store) const;
     void ResetAll();
 
     const std::vector<std::unique_ptr<TOption>>& Items() const { return List; }
 
-    const QString Key;
     const QString Section;
 
 private:

@@ -9,8 +9,8 @@
 #include <cstdint>
 
 TProgramSettings::TProgramSettings()
-    : OptionsSet(QString::fromLatin1(ProductKey), QString::fromLatin1(Section::Options)),
-      DesktopSet(QString::fromLatin1(ProductKey), QString::fromLatin1(Section::Desktop)),
+    : OptionsSet(QString::fromLatin1(Section::Options)),
+      DesktopSet(QString::fromLatin1(Section::Desktop)),
       IncludeWastedInformation(OptionsSet.AddBool(Keys::IncludeWastedInformation)),
       ShowFileNames(OptionsSet.AddBool(Keys::ShowFileNames)),
       ShowPercentInPie(OptionsSet.AddInt(Keys::ShowPercentInPie)),
@@ -35,65 +35,29 @@ TProgramSettings& Settings() {
     return settings;
 }
 
-namespace {
-
-QString Latin(const char* text) {
-    return QString::fromLatin1(text);
-}
-
-QVariant Stored(QSettings& store, const TConfigKey& key) {
-    return store.value(Latin(key.Section) + QLatin1Char('/') + Latin(key.Name));
-}
-
-QByteArray StoredBytes(QSettings& store, const TConfigKey& key) {
-    QVariant value = Stored(store, key);
-    // Text, a list or anything else where bytes belong counts as absent.
-    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
-}
-
-double LoadAngle(QSettings& store, const TConfigKey& key, double def) {
-    return AngleFromBytes(StoredBytes(store, key)).value_or(def);
-}
-
-void Put(QSettings& store, const TConfigKey& key, const QVariant& value) {
-    store.setValue(Latin(key.Section) + QLatin1Char('/') + Latin(key.Name), value);
-}
-
-} // namespace
-
 // Each value falls back to its default on its own: one damaged value does not
 // cost the user the rest of their settings.
-void LoadSettings() {
-    TProgramSettings& s = Settings();
+void LoadSettings(TProgramSettings& s, const TSettingsStore& store) {
     s.OptionsSet.ResetAll();
     s.DesktopSet.ResetAll();
-    s.OptionsSet.Load();
-    s.DesktopSet.Load();
-
-    auto store = OpenSettings();
-    s.Colors = ColorTableFromBytes(StoredBytes(*store, Keys::Colors)).value_or(DefaultColors);
+    s.OptionsSet.Load(store);
+    s.DesktopSet.Load(store);
+    s.Colors = ColorTableFromBytes(store.Bytes(Keys::Colors)).value_or(DefaultColors);
     s.MinFileSectionAngle =
-        LoadAngle(*store, Keys::MinFileSectionAngle, DefaultMinFileSectionAngle);
-    s.MinFolderSectionAngle =
-        LoadAngle(*store, Keys::MinFolderSectionAngle, DefaultMinFolderSectionAngle);
+        AngleFromBytes(store.Bytes(Keys::MinFileSectionAngle)).value_or(DefaultMinFileSectionAngle);
+    s.MinFolderSectionAngle = AngleFromBytes(store.Bytes(Keys::MinFolderSectionAngle))
+                                  .value_or(DefaultMinFolderSectionAngle);
     s.MinTextSectionAngle =
-        LoadAngle(*store, Keys::MinTextSectionAngle, DefaultMinTextSectionAngle);
+        AngleFromBytes(store.Bytes(Keys::MinTextSectionAngle)).value_or(DefaultMinTextSectionAngle);
 }
 
-bool SaveSettings() {
-    TProgramSettings& s = Settings();
-    bool ok = s.OptionsSet.Save();
-    ok = s.DesktopSet.Save() && ok;
-    ok = WriteSettings(
-             QString::fromLatin1(ProductKey),
-             [&s](QSettings& store) {
-                 Put(store, Keys::Colors, ColorTableToBytes(s.Colors));
-                 Put(store, Keys::MinFileSectionAngle, AngleToBytes(s.MinFileSectionAngle));
-                 Put(store, Keys::MinFolderSectionAngle, AngleToBytes(s.MinFolderSectionAngle));
-                 Put(store, Keys::MinTextSectionAngle, AngleToBytes(s.MinTextSectionAngle));
-             }) &&
-         ok;
-    return ok;
+void SaveSettings(const TProgramSettings& s, TSettingsStore& store) {
+    s.OptionsSet.Save(store);
+    s.DesktopSet.Save(store);
+    store.SetBytes(Keys::Colors, ColorTableToBytes(s.Colors));
+    store.SetBytes(Keys::MinFileSectionAngle, AngleToBytes(s.MinFileSectionAngle));
+    store.SetBytes(Keys::MinFolderSectionAngle, AngleToBytes(s.MinFolderSectionAngle));
+    store.SetBytes(Keys::MinTextSectionAngle, AngleToBytes(s.MinTextSectionAngle));
 }
 
 QString JoinDriveList(const QStringList& roots) {

@@ -1,13 +1,17 @@
 // The program-wide settings: the "Options" and "Desktop" option sets with one
 // member per option, the working colour table and the three pie angles.
-// LoadSettings fills them once at start-up, SaveSettings writes them back at
-// shut-down; in between the program reads and assigns them in memory.
+// LoadSettings fills them from the store once at start-up, SaveSettings puts
+// them back into it at shut-down; in between the program reads and assigns
+// them in memory.
 #pragma once
 
 #include "ColorTable.h"
 #include "Options.h"
 
 #include <QStringList>
+#include <optional>
+
+class TSettingsStore;
 
 inline constexpr double DefaultMinFileSectionAngle = 2.0;
 inline constexpr double DefaultMinFolderSectionAngle = 1.0;
@@ -50,14 +54,16 @@ public:
     double MinTextSectionAngle = DefaultMinTextSectionAngle;
 };
 
-// The one instance; it exists with default values before LoadSettings.
+// The instance the windows read; it exists with default values before
+// LoadSettings. Kept thin: what it holds comes from the store the program
+// read where it started.
 TProgramSettings& Settings();
 
-// Every value from the store; anything absent or damaged keeps its default.
-void LoadSettings();
-// Writes both option sets, the colours and the angles. False when the store
-// could not be written (a read-only or full disk).
-bool SaveSettings();
+// Every value from the store; anything absent or damaged takes its default.
+void LoadSettings(TProgramSettings& settings, const TSettingsStore& store);
+// Puts both option sets, the colours and the angles into the store, which
+// writes them when the program ends.
+void SaveSettings(const TProgramSettings& settings, TSettingsStore& store);
 
 // Lists of drive root paths as one text: joined by ';', with '\' and ';'
 // inside a path escaped by a backslash.

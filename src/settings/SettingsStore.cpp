@@ -1,57 +1,141 @@
-// QSettings in INI format standing in for a per-user registry key.
+// The store's one read and one write. QSettings stays the only reader and
+// writer of value text (quotes, escapes, @ByteArray, lists), but it is handed
+// small files of the store's own lines in a folder of its own: on the real
+// file it would parse every stray key, keep a process-wide cache that can
+// answer for a rewritten file of the same size and time, and wait for its lock
+// without a time limit.
 #include "SettingsStore.h"
 
-#include <QByteArray>
+#include "IniText.h"
+
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QStringList>
-#include <cstring>
+#include <QLockFile>
+#include <QMap>
+#include <QSaveFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
-QString ValuePath(const QString& section, const QString& name) {
+QString Tr(const char* text) {
+    return QCoreApplication::translate("TSettingsStore", text);
+}
+
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QString IdOf(const QString& section, const QString& name) {
     return section + QLatin1Char('/') + name;
 }
 
-QVariant ReadStored(const QString& key, const QString& section, const QString& name) {
-    auto store = OpenSettings(key);
-    return store->value(ValuePath(section, name));
+QString IdOf(const TConfigKey& key) {
+    return IdOf(QString::fromLatin1(key.Section), QString::fromLatin1(key.Name));
 }
 
-void WriteStored(const QString& key, const QString& section, const QString& name,
-                 const QVariant& value) {
-    WriteSettings(key, [&](QSettings& store) { store.setValue(ValuePath(section, name), value); });
+qint64 TimeOf(const QFileInfo& info) {
+    return info.lastModified().toMSecsSinceEpoch();
 }
 
-QString Latin(const char* text) {
-    return QString::fromLatin1(text);
+// Runs use with a QSettings over a file of the given text in a temporary
+// folder, then returns what the file holds; none (and why) when the folder or
+// file cannot be had. The folder is the process's own, so QSettings' lock
+// there is never held by anyone else.
+template <typename TUse>
+std::optional<QByteArray> WithScratchSettings(const QByteArray& text, TUse use, QString& why) {
+    const QTemporaryDir dir;
+    if (!dir.isValid()) {
+        why = Tr("no temporary folder can be made (%1)").arg(dir.errorString());
+        return std::nullopt;
+    }
+    const QString path = dir.filePath(QStringLiteral("values.conf"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
+        why = Tr("%1 cannot be written (%2)").arg(Shown(path), file.errorString());
+        return std::nullopt;
+    }
+    file.close();
+    {
+        QSettings scratch(path, QSettings::IniFormat);
+        use(scratch);
+        scratch.sync();
+        if (scratch.status() == QSettings::AccessError) {
+            why = Tr("%1 cannot be written").arg(Shown(path));
+            return std::nullopt;
+        }
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        why = Tr("%1 cannot be read (%2)").arg(Shown(path), file.errorString());
+        return std::nullopt;
+    }
+    return file.readAll();
 }
 
-// QSettings reports a parse error only on the open that parses the file; later
-// opens use its cache, and a write through them would keep the damage. So the
-// damaged files seen are remembered, with the size and time they had.
-struct TFileStamp {
-    qint64 Size;
-    QDateTime Modified;
-    bool operator==(const TFileStamp&) const = default;
-};
-
-TFileStamp Stamp(const QString& path) {
-    QFileInfo info(path);
-    return {info.size(), info.lastModified()};
+QString LockProblem(QLockFile::LockError error, const QString& lockPath) {
+    switch (error) {
+    case QLockFile::LockFailedError:
+        return Tr("%1 is held by another program, or was left behind and cannot be removed")
+            .arg(Shown(lockPath));
+    case QLockFile::PermissionError:
+        return Tr("there is no permission to create %1").arg(Shown(lockPath));
+    default:
+        return Tr("%1 cannot be created").arg(Shown(lockPath));
+    }
 }
 
-QHash<QString, TFileStamp>& DamagedFiles() {
-    static QHash<QString, TFileStamp> files;
-    return files;
-}
-
-bool IsKnownDamaged(const QString& path) {
-    auto it = DamagedFiles().constFind(path);
-    return it != DamagedFiles().constEnd() && *it == Stamp(path);
+// The lines of the table's keys that QSettings would take (the last of each),
+// as a text of their own in file order.
+QByteArray OwnLines(TIniReader& reader) {
+    struct TPicked {
+        qsizetype At;
+        const TConfigKey* Key;
+        QByteArrayView Line;
+    };
+    struct TWanted {
+        QByteArrayView Section;
+        QByteArrayView Name;
+        const TConfigKey* Key;
+    };
+    std::vector<TWanted> wanted;
+    for (const TConfigKey* key : AllConfigKeys())
+        wanted.push_back({key->Section, key->Name, key});
+    std::vector<TPicked> picked;
+    QHash<const TConfigKey*, size_t> index;
+    while (reader.Next()) {
+        if (!reader.IsEntry())
+            continue;
+        const QByteArrayView section = reader.Section();
+        const QByteArrayView name = reader.Key();
+        for (const TWanted& entry : wanted) {
+            if (name != entry.Name || section != entry.Section)
+                continue;
+            const TConfigKey* key = entry.Key;
+            const TPicked line{reader.Begin(), key, reader.Line()};
+            auto found = index.constFind(key);
+            if (found == index.constEnd()) {
+                index.insert(key, picked.size());
+                picked.push_back(line);
+            } else {
+                picked[*found] = line;
+            }
+            break;
+        }
+    }
+    // A value open at the end of the file runs to the end: it must stay last.
+    std::sort(picked.begin(), picked.end(),
+              [](const TPicked& a, const TPicked& b) { return a.At < b.At; });
+    QByteArray text;
+    for (const TPicked& line : picked) {
+        text.append('[').append(line.Key->Section).append("]\n");
+        text.append(line.Line).append('\n');
+    }
+    return text;
 }
 
 } // namespace
@@ -65,35 +149,6 @@ QString SettingsFilePath(const QString& key) {
         parts.first().compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0)
         parts.removeFirst();
     return base + QLatin1Char('/') + parts.join(QLatin1Char('/')) + QStringLiteral(".conf");
-}
-
-std::unique_ptr<QSettings> OpenSettings(const QString& key) {
-    QString path = SettingsFilePath(key);
-    auto store = std::make_unique<QSettings>(path, QSettings::IniFormat);
-    // QSettings parses on first access, and only then tells of a parse error.
-    (void)store->childGroups();
-    if (store->status() == QSettings::FormatError)
-        DamagedFiles().insert(path, Stamp(path));
-    return store;
-}
-
-bool WriteSettings(const QString& key, const std::function<void(QSettings&)>& fill) {
-    QString path = SettingsFilePath(key);
-    auto store = OpenSettings(key);
-    if (IsKnownDamaged(path)) {
-        store.reset();
-        QString aside = path + QStringLiteral(".damaged");
-        QFile::remove(aside);
-        if (!QFile::rename(path, aside) && !QFile::remove(path))
-            return false;
-        DamagedFiles().remove(path);
-        store = OpenSettings(key);
-        // QSettings still holds what it made of the damaged file in its cache.
-        store->clear();
-    }
-    fill(*store);
-    store->sync();
-    return store->status() == QSettings::NoError;
 }
 
 std::optional<int> IntOfStored(const QVariant& stored) {
@@ -115,90 +170,175 @@ std::optional<QString> TextOfStored(const QVariant& stored) {
     return stored.toString();
 }
 
-int ReadIntValue(const QString& key, const QString& section, const QString& name, int def) {
-    return IntOfStored(ReadStored(key, section, name)).value_or(def);
+TSettingsStore TSettingsStore::Read(const QString& path) {
+    TSettingsStore store(path);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return store;
+    if (!info.isFile()) {
+        store.LeaveAlone = true;
+        store.NoteList.append(Tr("%1 is not a regular file: the default settings are used, and "
+                                 "it is left as it is.")
+                                  .arg(Shown(path)));
+        return store;
+    }
+    QFile file(path);
+    QByteArray text;
+    if (file.open(QIODevice::ReadOnly))
+        text = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        store.LeaveAlone = true;
+        store.NoteList.append(Tr("%1 cannot be read (%2): the default settings are used, and it "
+                                 "is left as it is.")
+                                  .arg(Shown(path), file.errorString()));
+        return store;
+    }
+
+    TIniReader reader(text);
+    const QByteArray own = OwnLines(reader);
+    if (!reader.WellFormed()) {
+        store.Damaged = true;
+        store.DamagedSize = info.size();
+        store.DamagedTime = TimeOf(info);
+        store.NoteList.append(Tr("%1 could not be read in full: the settings that could be read "
+                                 "are used, and the file will be kept as %2.")
+                                  .arg(Shown(path), Shown(path + QStringLiteral(".damaged"))));
+    }
+    if (own.isEmpty())
+        return store;
+    QString why;
+    auto decode = [&store](QSettings& settings) {
+        for (const TConfigKey* key : AllConfigKeys()) {
+            const QString id = IdOf(*key);
+            const QVariant value = settings.value(id);
+            if (value.isValid())
+                store.Values.insert(id, value);
+        }
+    };
+    if (!WithScratchSettings(own, decode, why)) {
+        // Writing what could not be read would put defaults over the user's values.
+        store.LeaveAlone = true;
+        store.Values.clear();
+        store.NoteList.append(Tr("The settings in %1 cannot be read (%2): the default settings "
+                                 "are used, and the file is left as it is.")
+                                  .arg(Shown(path), why));
+    }
+    store.AsRead = store.Values;
+    return store;
 }
 
-void WriteIntValue(const QString& key, const QString& section, const QString& name, int value) {
-    WriteStored(key, section, name, QString::number(value));
+QVariant TSettingsStore::Value(const QString& section, const QString& name) const {
+    return Values.value(IdOf(section, name));
 }
 
-bool ReadBoolValue(const QString& key, const QString& section, const QString& name, bool def) {
-    auto value = IntOfStored(ReadStored(key, section, name));
-    return value ? *value != 0 : def;
+void TSettingsStore::SetValue(const QString& section, const QString& name, const QVariant& value) {
+    Values.insert(IdOf(section, name), value);
 }
 
-void WriteBoolValue(const QString& key, const QString& section, const QString& name, bool value) {
-    WriteStored(key, section, name, value ? QStringLiteral("1") : QStringLiteral("0"));
+int TSettingsStore::Int(const TConfigKey& key) const {
+    return Int(key, key.IntDefault);
 }
 
-int ReadBinaryValue(const QString& key, const QString& section, const QString& name, int size,
-                    void* buffer) {
-    QVariant stored = ReadStored(key, section, name);
-    if (!stored.isValid())
-        return 0;
-    if (stored.typeId() != QMetaType::QByteArray)
-        throw TSettingsError("settings value " + name.toStdString() + " is not binary");
-    QByteArray bytes = stored.toByteArray();
-    if (bytes.size() > size)
-        throw TSettingsError("settings value " + name.toStdString() + " is too long");
-    if (!bytes.isEmpty())
-        std::memcpy(buffer, bytes.constData(), static_cast<size_t>(bytes.size()));
-    return static_cast<int>(bytes.size());
-}
-
-void WriteBinaryValue(const QString& key, const QString& section, const QString& name, int size,
-                      const void* buffer) {
-    WriteStored(key, section, name, QByteArray(static_cast<const char*>(buffer), size));
-}
-
-int ReadIntValue(const TConfigKey& key) {
-    return ReadIntValue(key, key.IntDefault);
-}
-
-int ReadIntValue(const TConfigKey& key, int def) {
-    auto value = IntOfStored(ReadStored(Latin(ProductKey), Latin(key.Section), Latin(key.Name)));
+int TSettingsStore::Int(const TConfigKey& key, int def) const {
+    const auto value = IntOfStored(Values.value(IdOf(key)));
     return value ? CorrectedValue(key, *value) : def;
 }
 
-void WriteIntValue(const TConfigKey& key, int value) {
-    WriteIntValue(Latin(ProductKey), Latin(key.Section), Latin(key.Name), value);
+bool TSettingsStore::Bool(const TConfigKey& key) const {
+    const auto value = IntOfStored(Values.value(IdOf(key)));
+    return value ? *value != 0 : key.IntDefault != 0;
 }
 
-bool ReadBoolValue(const TConfigKey& key) {
-    return ReadBoolValue(Latin(ProductKey), Latin(key.Section), Latin(key.Name),
-                         key.IntDefault != 0);
+QString TSettingsStore::Str(const TConfigKey& key) const {
+    return TextOfStored(Values.value(IdOf(key))).value_or(QString::fromLatin1(key.StrDefault));
 }
 
-void WriteBoolValue(const TConfigKey& key, bool value) {
-    WriteBoolValue(Latin(ProductKey), Latin(key.Section), Latin(key.Name), value);
+QByteArray TSettingsStore::Bytes(const TConfigKey& key) const {
+    const QVariant value = Values.value(IdOf(key));
+    // Text, a list or anything else where bytes belong counts as absent.
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
 }
 
-QString ReadStrValue(const TConfigKey& key) {
-    auto text = TextOfStored(ReadStored(Latin(ProductKey), Latin(key.Section), Latin(key.Name)));
-    return text ? *text : Latin(key.StrDefault);
+void TSettingsStore::SetInt(const TConfigKey& key, int value) {
+    Values.insert(IdOf(key), QString::number(value));
 }
 
-void WriteStrValue(const TConfigKey& key, const QString& value) {
-    WriteStored(Latin(ProductKey), Latin(key.Section), Latin(key.Name), value);
+void TSettingsStore::SetBool(const TConfigKey& key, bool value) {
+    Values.insert(IdOf(key), value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-bool ReadBinaryValue(const TConfigKey& key, void* buffer) {
-    QByteArray bytes(key.BinarySize, '\0');
-    try {
-        int read = ReadBinaryValue(Latin(ProductKey), Latin(key.Section), Latin(key.Name),
-                                   key.BinarySize, bytes.data());
-        if (read != key.BinarySize)
-            return false;
-    } catch (const TSettingsError&) {
-        // A damaged value reads as absent: the caller keeps its default.
-        return false;
+void TSettingsStore::SetStr(const TConfigKey& key, const QString& value) {
+    Values.insert(IdOf(key), value);
+}
+
+void TSettingsStore::SetBytes(const TConfigKey& key, const QByteArray& value) {
+    Values.insert(IdOf(key), value);
+}
+
+std::optional<QString> TSettingsStore::Write(std::chrono::milliseconds lockWait) {
+    if (FilePath.isEmpty() || LeaveAlone)
+        return std::nullopt;
+    auto changed = [this](bool all) {
+        QMap<QString, QVariant> values;
+        for (auto it = Values.cbegin(); it != Values.cend(); ++it)
+            if (all || AsRead.value(it.key()) != it.value())
+                values.insert(it.key(), it.value());
+        return values;
+    };
+    if (!Damaged && changed(false).isEmpty())
+        return std::nullopt;
+
+    const QString folder = QFileInfo(FilePath).absolutePath();
+    if (!QDir().mkpath(folder))
+        return Tr("the folder %1 cannot be created").arg(Shown(folder));
+    const QString lockPath = FilePath + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
+    if (!lock.tryLock(static_cast<int>(lockWait.count())))
+        return LockProblem(lock.error(), lockPath);
+
+    // Under the lock the file is read again, so that what another instance
+    // wrote since this one started is kept.
+    const QFileInfo info(FilePath);
+    QByteArray base;
+    bool damaged = false;
+    if (info.exists() || info.isSymLink()) {
+        if (!info.isFile())
+            return Tr("%1 is no longer a regular file").arg(Shown(FilePath));
+        damaged = Damaged && info.size() == DamagedSize && TimeOf(info) == DamagedTime;
+        if (!damaged) {
+            QFile file(FilePath);
+            if (file.open(QIODevice::ReadOnly))
+                base = file.readAll();
+            if (!file.isOpen() || file.error() != QFileDevice::NoError)
+                return Tr("%1 cannot be read (%2)").arg(Shown(FilePath), file.errorString());
+            // Lines added after a value left open would be read as part of it.
+            TIniReader reader(base);
+            while (reader.Next())
+                damaged = reader.InOpenQuotes();
+        }
+        if (damaged) {
+            const QString aside = FilePath + QStringLiteral(".damaged");
+            QFile::remove(aside);
+            if (!QFile::rename(FilePath, aside) && !QFile::remove(FilePath))
+                return Tr("%1 cannot be parsed and cannot be moved aside").arg(Shown(FilePath));
+            base.clear();
+        }
     }
-    std::memcpy(buffer, bytes.constData(), static_cast<size_t>(key.BinarySize));
-    return true;
-}
 
-void WriteBinaryValue(const TConfigKey& key, const void* buffer) {
-    WriteBinaryValue(Latin(ProductKey), Latin(key.Section), Latin(key.Name), key.BinarySize,
-                     buffer);
+    QString why;
+    const QMap<QString, QVariant> values = changed(damaged || Damaged);
+    auto encode = [&values](QSettings& settings) {
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+    };
+    const auto update = WithScratchSettings(QByteArray(), encode, why);
+    if (!update)
+        return why;
+    const QByteArray merged = MergeIniText(base, *update);
+    QSaveFile file(FilePath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(merged) != merged.size() || !file.commit())
+        return Tr("%1 cannot be written (%2)").arg(Shown(FilePath), file.errorString());
+    AsRead = Values;
+    Damaged = false;
+    return std::nullopt;
 }

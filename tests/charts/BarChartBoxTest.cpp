@@ -377,14 +377,20 @@ TEST_F(BarChartBoxTest, SettingsAreKeptFromOneRunToTheNext) {
     Box->TheHeader->resizeSection(0, 123);
     Box->chkIncludeSubfolders->setChecked(false);
     Box->chkShowFullPath->setChecked(false);
+    TSettingsStore store = TSettingsStore::Read(SettingsFilePath());
+    Box->SaveSettings(store);
+    const auto why = store.Write();
+    ASSERT_FALSE(why) << why->toStdString();
     Box.reset();
 
-    EXPECT_EQ(ReadIntValue(Keys::GraphWidth, -1), 123);
-    EXPECT_FALSE(ReadBoolValue(Keys::IncludeSubfolders));
-    EXPECT_FALSE(ReadBoolValue(Keys::ShowFullPath));
-    EXPECT_EQ(ReadIntValue(Keys::BarChartBoxWidth, -1), 640);
+    const TSettingsStore kept = TSettingsStore::Read(SettingsFilePath());
+    EXPECT_EQ(kept.Int(Keys::GraphWidth, -1), 123);
+    EXPECT_FALSE(kept.Bool(Keys::IncludeSubfolders));
+    EXPECT_FALSE(kept.Bool(Keys::ShowFullPath));
+    EXPECT_EQ(kept.Int(Keys::BarChartBoxWidth, -1), 640);
 
     Box = std::make_unique<TBarChartBox>();
+    Box->LoadSettings(kept);
     EXPECT_EQ(Box->pos(), QPoint(40, 60));
     EXPECT_EQ(Box->size(), QSize(640, 420));
     EXPECT_EQ(Box->GraphWidth(), 123);
@@ -393,10 +399,10 @@ TEST_F(BarChartBoxTest, SettingsAreKeptFromOneRunToTheNext) {
 }
 
 TEST_F(BarChartBoxTest, ANegativeStoredGraphWidthGivesHalfTheHeader) {
-    Box.reset();
-    WriteIntValue(Keys::GraphWidth, -40);
-    WriteIntValue(Keys::BarChartBoxWidth, 600);
-    Box = std::make_unique<TBarChartBox>();
+    TSettingsStore store;
+    store.SetInt(Keys::GraphWidth, -40);
+    store.SetInt(Keys::BarChartBoxWidth, 600);
+    Box->LoadSettings(store);
     EXPECT_EQ(Box->GraphWidth(), 300);
 }
 

@@ -58,15 +58,6 @@ QString Bytes(std::int64_t n) {
     return QLocale().toString(static_cast<qlonglong>(n)) + QStringLiteral(" bytes");
 }
 
-// Where the list settings start in every test, whatever an earlier window saved.
-void ResetListSettings() {
-    WriteIntValue(Keys::FoldersDisplayType, 2);
-    WriteIntValue(Keys::FoldersDisplayTopX, 10);
-    WriteIntValue(Keys::FoldersDisplayLargerThan, 1);
-    WriteIntValue(Keys::FoldersDisplayLargerThanUnit, 1);
-    WriteIntValue(Keys::FoldersDisplaySort, 1);
-}
-
 class FolderPagesTest : public TWindowTest {
 protected:
     void SetUp() override {
@@ -80,7 +71,6 @@ protected:
         // One read-only file deep down, empty so no figure changes.
         Temp.MakeFile("drive/C/deep/ro", 0);
         chmod(Temp.Path("drive/C/deep/ro").c_str(), 0444);
-        ResetListSettings();
         Settings().IncludeWastedInformation.Value = true;
         MakeForm();
         Form->ScanOrRescanDrive(Root);
@@ -394,11 +384,11 @@ TEST_F(FolderPagesTest, ThousandsOfSubfoldersFillInOneReset) {
 
 TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
     Form.reset();
-    WriteIntValue(Keys::FoldersDisplayType, 3);
-    WriteIntValue(Keys::FoldersDisplayTopX, -5);
-    WriteIntValue(Keys::FoldersDisplayLargerThan, 32768);
-    WriteIntValue(Keys::FoldersDisplayLargerThanUnit, -1);
-    WriteIntValue(Keys::FoldersDisplaySort, 9);
+    Store.SetInt(Keys::FoldersDisplayType, 3);
+    Store.SetInt(Keys::FoldersDisplayTopX, -5);
+    Store.SetInt(Keys::FoldersDisplayLargerThan, 32768);
+    Store.SetInt(Keys::FoldersDisplayLargerThanUnit, -1);
+    Store.SetInt(Keys::FoldersDisplaySort, 9);
     MakeForm();
     TSubfoldersPage* page = Form->SubfoldersPage;
     EXPECT_EQ(page->cbFoldersDisplayType->currentIndex(), DisplayAll);
@@ -415,11 +405,11 @@ TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
     page->TheFilesListColumnClick(ColObjects);
     page->TheFilesListColumnClick(ColObjects);
     Form.reset();
-    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayType), DisplayLargerThan);
-    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayTopX), 25);
-    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayLargerThan), 300);
-    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayLargerThanUnit), 2);
-    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplaySort), -(ColObjects + 1));
+    EXPECT_EQ(Store.Int(Keys::FoldersDisplayType), DisplayLargerThan);
+    EXPECT_EQ(Store.Int(Keys::FoldersDisplayTopX), 25);
+    EXPECT_EQ(Store.Int(Keys::FoldersDisplayLargerThan), 300);
+    EXPECT_EQ(Store.Int(Keys::FoldersDisplayLargerThanUnit), 2);
+    EXPECT_EQ(Store.Int(Keys::FoldersDisplaySort), -(ColObjects + 1));
 
     MakeForm();
     page = Form->SubfoldersPage;
@@ -430,9 +420,7 @@ TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
     // A top count that is no number is saved as 10.
     page->cbFoldersTop->setEditText(QStringLiteral("abc"));
     Form.reset();
-    EXPECT_EQ(ReadIntValue(Keys::FoldersDisplayTopX), 10);
+    EXPECT_EQ(Store.Int(Keys::FoldersDisplayTopX), 10);
 }
-
-// ---- pictures -------------------------------------------------------------------------
 
 } // namespace

@@ -33,9 +33,10 @@ protected:
         Drives = {Root};
     }
 
-    // The window, whose session takes each folder of Drives for a drive.
+    // The window, with the test's settings, whose session takes each folder
+    // of Drives for a drive.
     void MakeForm() {
-        Form = std::make_unique<TMainForm>();
+        Form = std::make_unique<TMainForm>(Store);
         Form->Session().SetDriveResolver([this](const std::string& path) {
             for (const std::string& root : Drives)
                 if (path == root || path.rfind(root + "/", 0) == 0)
@@ -69,5 +70,7 @@ protected:
     std::string Root;
     std::vector<std::string> Drives;
     TMessageBoxScript Boxes;
+    // Settings a test hands its window; they outlive it.
+    TSettingsStore Store;
     std::unique_ptr<TMainForm> Form;
 };

@@ -162,30 +162,31 @@ TBarChartBox::TBarChartBox(QWidget* owner)
             &TBarChartBox::chkIncludeSubfoldersClick);
     connect(chkShowFullPath, &QCheckBox::toggled, this, &TBarChartBox::chkIncludeSubfoldersClick);
 
-    // FormCreate: placement, graph width and check boxes as last left.
+    // FormCreate: the first placement, graph width and check boxes.
     move(85, 110);
     resize(509, 300);
-    RestoreBounds(this, Keys::BarChartBoxBounds);
-    int graph = ReadIntValue(Keys::GraphWidth, AbsentValue);
+    LoadSettings(TSettingsStore());
+}
+
+TBarChartBox::~TBarChartBox() = default;
+
+void TBarChartBox::LoadSettings(const TSettingsStore& store) {
+    RestoreBounds(this, store, Keys::BarChartBoxBounds);
+    int graph = store.Int(Keys::GraphWidth, AbsentValue);
     // The header spans the window, so half the window is half the header.
     if (graph == AbsentValue || graph < 0)
         graph = width() / 2;
     TheHeader->resizeSection(0, graph);
     TheHeader->resizeSection(1, std::max(0, width() - graph));
-    chkIncludeSubfolders->setChecked(ReadBoolValue(Keys::IncludeSubfolders));
-    chkShowFullPath->setChecked(ReadBoolValue(Keys::ShowFullPath));
+    chkIncludeSubfolders->setChecked(store.Bool(Keys::IncludeSubfolders));
+    chkShowFullPath->setChecked(store.Bool(Keys::ShowFullPath));
 }
 
-TBarChartBox::~TBarChartBox() {
-    // A settings file that cannot be written must not stop the program's
-    // shut-down; the main window's own saving reports nothing either.
-    try {
-        SaveBounds(this, Keys::BarChartBoxBounds);
-        WriteIntValue(Keys::GraphWidth, GraphWidth());
-        WriteBoolValue(Keys::IncludeSubfolders, chkIncludeSubfolders->isChecked());
-        WriteBoolValue(Keys::ShowFullPath, chkShowFullPath->isChecked());
-    } catch (...) {
-    }
+void TBarChartBox::SaveSettings(TSettingsStore& store) const {
+    SaveBounds(this, store, Keys::BarChartBoxBounds);
+    store.SetInt(Keys::GraphWidth, GraphWidth());
+    store.SetBool(Keys::IncludeSubfolders, chkIncludeSubfolders->isChecked());
+    store.SetBool(Keys::ShowFullPath, chkShowFullPath->isChecked());
 }
 
 void TBarChartBox::ShowFolder(TFolderNode* node, int whatIfIndex) {

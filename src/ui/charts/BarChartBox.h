@@ -19,6 +19,7 @@ class QPainter;
 class QStatusBar;
 class QStyleOptionViewItem;
 class TBarChartModel;
+class TSettingsStore;
 
 class TBarChartBox : public QDialog {
     Q_OBJECT
@@ -26,9 +27,14 @@ public:
     static constexpr int RowHeight = 24;
     static constexpr int StatusPanel0Width = 100;
 
+    // Starts at its first placement, half the width for the graph, both
+    // boxes ticked.
     explicit TBarChartBox(QWidget* owner = nullptr);
-    // Keeps the placement, the graph width and the two check boxes.
     ~TBarChartBox() override;
+
+    // The placement, the graph width and the two check boxes as last left.
+    void LoadSettings(const TSettingsStore& store);
+    void SaveSettings(TSettingsStore& store) const;
 
     // Fills the window for node and its whole subtree.
     // whatIfIndex: the cluster size whose wasted space the bars include.

@@ -124,11 +124,16 @@ TSectionSizeBox::TSectionSizeBox(QWidget* owner)
     SetDrive(QStringLiteral("?"), 0, QString(), QString());
     SetWasted(0, QString());
     ApplyGaugeColors();
-    RestoreBounds(this, Keys::PopUpBoxBounds);
 }
 
-TSectionSizeBox::~TSectionSizeBox() {
-    SaveBounds(this, Keys::PopUpBoxBounds);
+TSectionSizeBox::~TSectionSizeBox() = default;
+
+void TSectionSizeBox::LoadSettings(const TSettingsStore& store) {
+    RestoreBounds(this, store, Keys::PopUpBoxBounds);
+}
+
+void TSectionSizeBox::SaveSettings(TSettingsStore& store) const {
+    SaveBounds(this, store, Keys::PopUpBoxBounds);
 }
 
 void TSectionSizeBox::SetWasted(int percent, const QString& text) {

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QMenu;
+class TSettingsStore;
 class TSimplePieGauge;
 
 class TSectionSizeBox : public QWidget {
@@ -16,6 +17,10 @@ public:
 
     explicit TSectionSizeBox(QWidget* owner = nullptr);
     ~TSectionSizeBox() override;
+
+    // The placement as last left.
+    void LoadSettings(const TSettingsStore& store);
+    void SaveSettings(TSettingsStore& store) const;
 
     void SetWasted(int percent, const QString& text);
     void SetDrive(const QString& drive, int percent, const QString& freeText,

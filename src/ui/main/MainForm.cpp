@@ -11,7 +11,6 @@
 #include "settings/ConfigKeys.h"
 #include "settings/MessageBox.h"
 #include "settings/ProgramSettings.h"
-#include "settings/SettingsStore.h"
 #include "settings/WindowPlacement.h"
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
@@ -60,24 +59,31 @@ QWidget* MakePage(QTabWidget* pages, const char* name, const QString& caption) {
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(QWidget* parent) : TMainForm(nullptr, parent) {}
+
+TMainForm::TMainForm(TSettingsStore& store, QWidget* parent) : TMainForm(&store, parent) {}
+
+TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
+    : QMainWindow(parent), Store(store ? store : &StoreOfNoFile) {
     setObjectName(QStringLiteral("MainForm"));
     // Every failure while the window is built ends the program with one
     // message; nothing half-built is shown.
     try {
-        LoadSettings();
+        LoadSettings(Settings(), *Store);
         TheSession = std::make_unique<TScanSession>(static_cast<TSessionView&>(*this));
         CreateComponents();
         BuildCommands();
         ShowPage(0);
-        SubfoldersPage->LoadListSettings();
+        SubfoldersPage->LoadListSettings(*Store);
         setWindowTitle(Strings::DefaultCaption());
         ClustersBox->setCurrentIndex(0);
         setAcceptDrops(true);
         SectionBox = new TSectionSizeBox(this);
+        SectionBox->LoadSettings(*Store);
         connect(SectionBox, &TSectionSizeBox::ClosedByUser, this,
                 [this] { cmdViewPieSectionSizeWindow->setChecked(false); });
         BarChart = new TBarChartBox(this);
+        BarChart->LoadSettings(*Store);
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),
                            tr("Fatal error: ") + Strings::ProductName() + tr(" must close"),
@@ -87,26 +93,38 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMainForm::~TMainForm() {
-    // Whatever fails on the way, the settings are saved.
+    KeepSettings();
+    // The one write of the run. A lock that cannot be had costs a couple of
+    // seconds here, never the program's end; the box (while the window's
+    // parts are all still there) says what was not saved.
+    if (const auto why = Store->Write())
+        ReportProblem(this, Strings::ProductName(),
+                      tr("The settings could not be saved: %1.").arg(*why));
+    delete SectionBox;
+    SectionBox = nullptr;
+    // It goes before the tree it shows.
+    delete BarChart;
+    BarChart = nullptr;
+    TheSession->Tree().SetObserver(nullptr);
+}
+
+void TMainForm::KeepSettings() {
+    // Whatever fails on the way, the program-wide settings are kept.
     try {
-        SaveWindowState(this, Keys::WindowState);
+        SaveWindowState(this, *Store, Keys::WindowState);
         if (!isMaximized() && !isMinimized())
-            SaveBounds(this, Keys::MainWindowBounds);
+            SaveBounds(this, *Store, Keys::MainWindowBounds);
     } catch (...) {
         // Placement is a convenience; the settings below matter more.
     }
     try {
-        SubfoldersPage->SaveListSettings();
+        SubfoldersPage->SaveListSettings(*Store);
+        SectionBox->SaveSettings(*Store);
+        BarChart->SaveSettings(*Store);
     } catch (...) {
-        // Like the placement: the settings below are saved whatever happened here.
+        // Like the placement: the settings below are kept whatever happened here.
     }
-    delete SectionBox;
-    SectionBox = nullptr;
-    // Saves its placement and columns, and goes before the tree it shows.
-    delete BarChart;
-    BarChart = nullptr;
-    SaveSettings();
-    TheSession->Tree().SetObserver(nullptr);
+    SaveSettings(Settings(), *Store);
 }
 
 void TMainForm::CreateComponents() {
@@ -364,7 +382,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!FirstActivate)
         return;
     ApplyColors();
-    RestoreBounds(this, Keys::MainWindowBounds);
+    RestoreBounds(this, *Store, Keys::MainWindowBounds);
     ApplyViewSettings();
     FirstActivation();
 }
@@ -394,7 +412,7 @@ void TMainForm::FirstActivation() {
     } catch (...) {
         // Only a convenience: the box simply starts without a choice.
     }
-    RestoreWindowState(this, Keys::WindowState);
+    RestoreWindowState(this, *Store, Keys::WindowState);
     QTimer::singleShot(0, this, &TMainForm::StartUp);
 }
 

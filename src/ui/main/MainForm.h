@@ -8,6 +8,7 @@
 #include "models/FolderTreeModel.h"
 #include "models/PieContent.h"
 #include "models/ScanSession.h"
+#include "settings/SettingsStore.h"
 #include "ui/main/PageHost.h"
 
 #include <QMainWindow>
@@ -47,7 +48,12 @@ enum TPageIndex {
 class TMainForm : public QMainWindow, private TSessionView, public TPageHost {
     Q_OBJECT
 public:
+    // A window that starts from the default settings and keeps none (as for
+    // benchmarks and tests that are not about settings).
     explicit TMainForm(QWidget* parent = nullptr);
+    // A window that takes its settings from store, which must outlive it,
+    // and at the end puts them back and writes it, saying why when it cannot.
+    explicit TMainForm(TSettingsStore& store, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // ---- the session it shows --------------------------------------------
@@ -236,6 +242,8 @@ private:
     void CurrentChanged(bool refresh) override;
     void ProcessEvents() override;
 
+    TMainForm(TSettingsStore* store, QWidget* parent);
+    void KeepSettings();
     void CreateComponents();
     // Builds the menus and the toolbar from the command table.
     void BuildCommands();
@@ -263,6 +271,9 @@ private:
     void DropNodeReferences();
     void ApplyColors();
 
+    // The settings read where the program started, or a store of no file.
+    TSettingsStore StoreOfNoFile;
+    TSettingsStore* Store;
     std::unique_ptr<TScanSession> TheSession;
     TFolderTreeModel* Model = nullptr;
     TSectionSizeBox* SectionBox = nullptr;

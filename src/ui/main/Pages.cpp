@@ -291,7 +291,7 @@ void TMainForm::LayoutPage() {
         // Never placed by the user: just right of the window, where it
         // covers nothing, when the screen has room; else where the window
         // manager puts it.
-        if (!SectionBoxPlaced && ReadIntValue(Keys::PopUpBoxLeft) == AbsentValue && screen()) {
+        if (!SectionBoxPlaced && Store->Int(Keys::PopUpBoxLeft) == AbsentValue && screen()) {
             const QRect free = screen()->availableGeometry();
             const QRect frame = frameGeometry();
             const QPoint spot(frame.right() + 8, frame.top() + 80);

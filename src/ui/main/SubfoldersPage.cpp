@@ -293,26 +293,26 @@ void TSubfoldersPage::TheFilesListRightButton(const QPoint& pos) {
     Host.ShowItemMenu(item, pos, TheFilesList->viewport());
 }
 
-void TSubfoldersPage::LoadListSettings() {
+void TSubfoldersPage::LoadListSettings(const TSettingsStore& store) {
     {
         const QSignalBlocker a(cbFoldersDisplayType);
         const QSignalBlocker b(cbFoldersTop);
         const QSignalBlocker c(udFoldersLargerThan);
         const QSignalBlocker d(cbFoldersLargerThanBytes);
-        cbFoldersDisplayType->setCurrentIndex(ReadIntValue(Keys::FoldersDisplayType));
-        cbFoldersTop->setEditText(QString::number(ReadIntValue(Keys::FoldersDisplayTopX)));
-        udFoldersLargerThan->setValue(ReadIntValue(Keys::FoldersDisplayLargerThan));
-        cbFoldersLargerThanBytes->setCurrentIndex(ReadIntValue(Keys::FoldersDisplayLargerThanUnit));
+        cbFoldersDisplayType->setCurrentIndex(store.Int(Keys::FoldersDisplayType));
+        cbFoldersTop->setEditText(QString::number(store.Int(Keys::FoldersDisplayTopX)));
+        udFoldersLargerThan->setValue(store.Int(Keys::FoldersDisplayLargerThan));
+        cbFoldersLargerThanBytes->setCurrentIndex(store.Int(Keys::FoldersDisplayLargerThanUnit));
     }
-    Model->SetSortColumn(ReadIntValue(Keys::FoldersDisplaySort));
+    Model->SetSortColumn(store.Int(Keys::FoldersDisplaySort));
     Model->MarkSortColumn(std::abs(Model->SortColumn()) - 1);
     cbFoldersDisplayTypeChange();
 }
 
-void TSubfoldersPage::SaveListSettings() {
-    WriteIntValue(Keys::FoldersDisplayType, cbFoldersDisplayType->currentIndex());
-    WriteIntValue(Keys::FoldersDisplayTopX, TopCountOf(cbFoldersTop->currentText()));
-    WriteIntValue(Keys::FoldersDisplayLargerThan, udFoldersLargerThan->value());
-    WriteIntValue(Keys::FoldersDisplayLargerThanUnit, cbFoldersLargerThanBytes->currentIndex());
-    WriteIntValue(Keys::FoldersDisplaySort, Model->SortColumn());
+void TSubfoldersPage::SaveListSettings(TSettingsStore& store) const {
+    store.SetInt(Keys::FoldersDisplayType, cbFoldersDisplayType->currentIndex());
+    store.SetInt(Keys::FoldersDisplayTopX, TopCountOf(cbFoldersTop->currentText()));
+    store.SetInt(Keys::FoldersDisplayLargerThan, udFoldersLargerThan->value());
+    store.SetInt(Keys::FoldersDisplayLargerThanUnit, cbFoldersLargerThanBytes->currentIndex());
+    store.SetInt(Keys::FoldersDisplaySort, Model->SortColumn());
 }

@@ -12,6 +12,7 @@ class QSpinBox;
 class QTableView;
 class TClickArea;
 class TPathLabel;
+class TSettingsStore;
 
 class TSubfoldersPage : public TContentPage {
     Q_OBJECT
@@ -23,8 +24,8 @@ public:
 
     // The five list settings, read at the window's creation and written at
     // its destruction.
-    void LoadListSettings();
-    void SaveListSettings();
+    void LoadListSettings(const TSettingsStore& store);
+    void SaveListSettings(TSettingsStore& store) const;
 
     // The filter as the controls hold it.
     TSubfolderFilter Filter() const;
