@@ -3,7 +3,7 @@
 // real folder (default /usr), for a person to look at. PATH is shown as a
 // drive of its own, so nothing needs mounting. Runs on the offscreen
 // platform unless a display is chosen.
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "shell/DrivesSelectBox.h"
 #include "shell/Icons.h"
 #include "ui/charts/BarChartBox.h"

@@ -1,5 +1,5 @@
 // Quillmere: creates the application and the main window and runs them.
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/Product.h"
 #include "settings/SettingsStore.h"
 #include "shell/Icons.h"

@@ -2,7 +2,7 @@
 #include "shell/AboutBox.h"
 
 #include "settings/Product.h"
-#include "settings/WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 #include "shell/HelpWindow.h"
 #include "shell/URL.h"
 

@@ -2,7 +2,7 @@
 #include "shell/DrivesSelectBox.h"
 
 #include "platform/Mounts.h"
-#include "settings/WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 #include "shell/DriveLists.h"
 #include "shell/NetworkDrives.h"
 

@@ -1,7 +1,7 @@
 // The help window and the table from context numbers to topic pages.
 #include "shell/HelpWindow.h"
 
-#include "settings/WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 
 #include <QFile>
 #include <QHBoxLayout>

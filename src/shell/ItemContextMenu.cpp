@@ -3,7 +3,7 @@
 
 #include "engine/Formatting.h"
 #include "platform/FileOps.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/Product.h"
 #include "shell/Icons.h"
 #include "shell/ItemProperties.h"

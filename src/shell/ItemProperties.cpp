@@ -7,7 +7,7 @@
 #include "engine/Formatting.h"
 #include "platform/Mounts.h"
 #include "settings/Product.h"
-#include "settings/WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 #include "shell/Icons.h"
 #include "shell/ShellPaths.h"
 

@@ -2,7 +2,7 @@
 // process that runs the tool, and the messages for what went wrong.
 #include "shell/NetworkDrives.h"
 
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/Product.h"
 #include "shell/DriveLists.h"
 

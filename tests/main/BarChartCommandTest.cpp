@@ -5,7 +5,7 @@
 #include "TestMounts.h"
 #include "WindowTest.h"
 #include "common/TempTree.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/main/MainForm.h"
 

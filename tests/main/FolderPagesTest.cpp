@@ -7,7 +7,7 @@
 #include "models/FolderInfoContent.h"
 #include "models/FolderTreeModel.h"
 #include "settings/ConfigKeys.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "shell/HelpWindow.h"

@@ -11,7 +11,7 @@
 #include "engine/VolumeInfo.h"
 #include "models/FolderTreeModel.h"
 #include "settings/ConfigKeys.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "ui/charts/BarChartBox.h"

@@ -7,7 +7,7 @@
 #include "common/TempTree.h"
 #include "engine/Formatting.h"
 #include "models/FolderTreeModel.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/charts/PieDisplay.h"

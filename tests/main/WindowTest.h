@@ -7,7 +7,7 @@
 #include "common/TempTree.h"
 #include "engine/FolderNode.h"
 #include "platform/Mounts.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/SettingsStore.h"
 #include "ui/main/MainForm.h"
 

@@ -1,13 +1,11 @@
-// Test entry: a QApplication on the offscreen platform with the Fusion style,
-// so widget tests look the same on every machine.
-#include <QApplication>
-#include <QStyleFactory>
+// Test entry: a QGuiApplication on the offscreen platform (colours need one;
+// nothing in this layer has widgets).
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

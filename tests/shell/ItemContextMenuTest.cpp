@@ -3,7 +3,7 @@
 #include "shell/ItemContextMenu.h"
 #include "common/TempTree.h"
 #include "engine/Formatting.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 // asked, what the user is told when it fails or is missing, and the child
 // process runner on real processes.
 #include "shell/NetworkDrives.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "shell/DriveLists.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include "settings/ConfigKeys.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
-#include "settings/WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 #include "shell/ShellPaths.h"
 
 #include <QCheckBox>

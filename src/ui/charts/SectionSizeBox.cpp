@@ -3,7 +3,7 @@
 #include "settings/ColorTable.h"
 #include "settings/ConfigKeys.h"
 #include "settings/ProgramSettings.h"
-#include "settings/WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 #include "ui/charts/SimplePieGauge.h"
 
 #include <QCloseEvent>

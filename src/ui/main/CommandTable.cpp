@@ -3,7 +3,7 @@
 // that enables it), from which the menus and the toolbar are built.
 #include "ui/main/MainForm.h"
 
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "shell/HelpWindow.h"
 #include "ui/main/Strings.h"
 

@@ -2,7 +2,7 @@
 // exception unwind through the event loop.
 #pragma once
 
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "ui/main/Strings.h"
 
 #include <QWidget>

@@ -9,7 +9,7 @@
 #include "engine/VolumeInfo.h"
 #include "settings/ColorTable.h"
 #include "settings/ConfigKeys.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "shell/DriveLists.h"

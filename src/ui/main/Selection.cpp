@@ -3,7 +3,7 @@
 // The session decides what is current; the tree view follows it.
 #include "ui/main/MainForm.h"
 
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "ui/main/Strings.h"
 

@@ -5,7 +5,7 @@
 
 #include "engine/Paths.h"
 #include "platform/Mounts.h"
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
 #include "shell/ShellPaths.h"

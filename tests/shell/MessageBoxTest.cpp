@@ -1,5 +1,5 @@
 // Scripted message boxes, and the colour table's conversions.
-#include "settings/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "settings/ColorTable.h"
 
 #include <QApplication>

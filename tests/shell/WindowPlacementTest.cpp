@@ -1,8 +1,8 @@
 // Window bounds and state in the store, and dialogs centred over the main
 // window on the screen's free area.
-#include "SettingsTestEnv.h"
+#include "settings/SettingsTestEnv.h"
 
-#include "settings/WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 
 #include <QDialog>
 #include <QGuiApplication>

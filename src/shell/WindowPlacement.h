@@ -3,7 +3,7 @@
 // of the screen that is free to use.
 #pragma once
 
-#include "ConfigKeys.h"
+#include "settings/ConfigKeys.h"
 
 #include <QList>
 #include <QRect>

@@ -1,5 +1,5 @@
 // Message boxes, shown for real or answered by a test script.
-#include "MessageBox.h"
+#include "shell/MessageBox.h"
 
 #include <cstdio>
 

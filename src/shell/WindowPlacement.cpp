@@ -1,7 +1,7 @@
 // Window placement through the settings store.
-#include "WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QGuiApplication>
 #include <QScreen>
