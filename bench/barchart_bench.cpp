@@ -5,6 +5,7 @@
 //
 //   quillmere-barchart-bench [FOLDERS]
 #include "engine/FolderNode.h"
+#include "settings/ProgramSettings.h"
 #include "ui/charts/BarChartBox.h"
 
 #include <QApplication>
@@ -115,7 +116,8 @@ int main(int argc, char** argv) {
     TFolderNode* root = BuildTree(tree, folders);
     std::printf("tree of %d folders built in memory: %.1f ms\n", folders, Ms(timer));
 
-    TBarChartBox box;
+    TProgramSettings settings;
+    TBarChartBox box(settings);
     TPaintWatch watch;
     box.BarList->viewport()->installEventFilter(&watch);
 

@@ -30,11 +30,6 @@ TProgramSettings::TProgramSettings()
       PieSectionSizeWindow(DesktopSet.AddBool(Keys::PieSectionSizeWindow)),
       ShowSurvey(DesktopSet.AddBool(Keys::ShowSurvey)) {}
 
-TProgramSettings& Settings() {
-    static TProgramSettings settings;
-    return settings;
-}
-
 // Each value falls back to its default on its own: one damaged value does not
 // cost the user the rest of their settings.
 void LoadSettings(TProgramSettings& s, const TSettingsStore& store) {

@@ -54,11 +54,6 @@ public:
     double MinTextSectionAngle = DefaultMinTextSectionAngle;
 };
 
-// The instance the windows read; it exists with default values before
-// LoadSettings. Kept thin: what it holds comes from the store the program
-// read where it started.
-TProgramSettings& Settings();
-
 // Every value from the store; anything absent or damaged takes its default.
 void LoadSettings(TProgramSettings& settings, const TSettingsStore& store);
 // Puts both option sets, the colours and the angles into the store, which

@@ -52,9 +52,7 @@ private:
 class BarChartBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SavedWasted = Settings().IncludeWastedInformation.Value;
-        Settings().IncludeWastedInformation.Value = true;
-        SavedColors = Settings().Colors;
+        Settings.IncludeWastedInformation.Value = true;
         // Files fill whole 4 KB clusters, so the drive's own cluster size
         // wastes nothing: 20 clusters in all, 5 in A1, 5 in B, 10 in C1.
         Root = T.AddRoot("/data");
@@ -65,17 +63,15 @@ protected:
         C = T.Add(Root, "C");
         T.Add(C, "C1", {10 * Cluster});
         T.Finish(Root);
-        Box = std::make_unique<TBarChartBox>();
+        Box = std::make_unique<TBarChartBox>(Settings);
     }
 
-    void TearDown() override {
-        Box.reset();
-        Settings().IncludeWastedInformation.Value = SavedWasted;
-        Settings().Colors = SavedColors;
-    }
+    void TearDown() override { Box.reset(); }
 
     // The what-if cluster size whose wasted space the bars include.
     int WhatIf = 0;
+    // The program's settings, as the window reads them.
+    TProgramSettings Settings;
 
     void ShowWindow(TFolderNode* node, int graphWidth = 200) {
         Box->ShowFolder(node, WhatIf);
@@ -128,8 +124,6 @@ protected:
     TFolderNode* B = nullptr;
     TFolderNode* C = nullptr;
     std::unique_ptr<TBarChartBox> Box;
-    bool SavedWasted = true;
-    TColorTable SavedColors{};
 };
 
 // ---- rows -----------------------------------------------------------------
@@ -206,7 +200,7 @@ TEST_F(BarChartBoxTest, BarsFollowTheWhatIfClusterSize) {
     EXPECT_EQ(DrawnBars(), (std::vector<int>{200, 66, 66, 0, 66, 66, 66}));
 
     // Without wasted space the what-if size does not matter.
-    Settings().IncludeWastedInformation.Value = false;
+    Settings.IncludeWastedInformation.Value = false;
     Box->ShowFolder(Root, WhatIf);
     QApplication::processEvents();
     EXPECT_EQ(Box->Total(), 20 * Cluster);
@@ -214,7 +208,7 @@ TEST_F(BarChartBoxTest, BarsFollowTheWhatIfClusterSize) {
 }
 
 TEST_F(BarChartBoxTest, BarsTakeTheColourOfTheColourTable) {
-    Settings().Colors[ciTreeBarChartBars] = 0x00FF0000; // blue, as 0x00BBGGRR
+    Settings.Colors[ciTreeBarChartBars] = 0x00FF0000; // blue, as 0x00BBGGRR
     ShowWindow(Root);
     QColor fill;
     ASSERT_EQ(DrawnBar(5, &fill), 100);
@@ -389,7 +383,7 @@ TEST_F(BarChartBoxTest, SettingsAreKeptFromOneRunToTheNext) {
     EXPECT_FALSE(kept.Bool(Keys::ShowFullPath));
     EXPECT_EQ(kept.Int(Keys::BarChartBoxWidth, -1), 640);
 
-    Box = std::make_unique<TBarChartBox>();
+    Box = std::make_unique<TBarChartBox>(Settings);
     Box->LoadSettings(kept);
     EXPECT_EQ(Box->pos(), QPoint(40, 60));
     EXPECT_EQ(Box->size(), QSize(640, 420));

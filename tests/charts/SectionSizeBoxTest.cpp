@@ -14,7 +14,8 @@
 namespace {
 
 TEST(SectionSizeBox, StartsWithAQuestionMarkAndEmptyGauges) {
-    TSectionSizeBox box;
+    TProgramSettings settings;
+    TSectionSizeBox box(settings);
     EXPECT_EQ(box.windowTitle(), QStringLiteral("Wasted & Drive Info"));
     EXPECT_EQ(box.width(), TSectionSizeBox::DefaultWidth);
     EXPECT_EQ(box.txtDrive->toolTip(), QStringLiteral("Drive ?"));
@@ -25,7 +26,8 @@ TEST(SectionSizeBox, StartsWithAQuestionMarkAndEmptyGauges) {
 }
 
 TEST(SectionSizeBox, ShowsWhatItIsGiven) {
-    TSectionSizeBox box;
+    TProgramSettings settings;
+    TSectionSizeBox box(settings);
     box.SetWasted(37, QStringLiteral("1.5 MB"));
     EXPECT_EQ(box.txtWasted->text(), QStringLiteral("1.5 MB"));
     EXPECT_EQ(box.gaugeWasted->Progress(), 37);
@@ -38,33 +40,33 @@ TEST(SectionSizeBox, ShowsWhatItIsGiven) {
 }
 
 TEST(SectionSizeBox, GaugesTakeTheirColoursFromTheTable) {
-    TSectionSizeBox box;
-    Settings().Colors[ciPieSectionWasted] = 0x00112233;
-    Settings().Colors[ciPieFreeSpace] = 0x00445566;
+    TProgramSettings settings;
+    TSectionSizeBox box(settings);
+    settings.Colors[ciPieSectionWasted] = 0x00112233;
+    settings.Colors[ciPieFreeSpace] = 0x00445566;
     box.ApplyGaugeColors();
     EXPECT_EQ(box.gaugeWasted->ForeColor(), QColor(0x33, 0x22, 0x11));
     EXPECT_EQ(box.gaugeDriveFreeSpace->ForeColor(), QColor(0x66, 0x55, 0x44));
-    Settings().Colors = DefaultColors;
 }
 
 TEST(SectionSizeBox, DefaultSizeAndClosingByTheUser) {
-    TSectionSizeBox box;
+    TProgramSettings settings;
+    TSectionSizeBox box(settings);
     box.show();
     box.resize(300, 400);
     box.popSectionBoxDefaultSizeClick();
     EXPECT_EQ(box.size(), QSize(TSectionSizeBox::DefaultWidth, TSectionSizeBox::DefaultHeight));
 
-    Settings().PieSectionSizeWindow.Value = true;
+    settings.PieSectionSizeWindow.Value = true;
     int closed = 0;
     QObject::connect(&box, &TSectionSizeBox::ClosedByUser, &box, [&] { ++closed; });
     box.hide(); // the program hiding it does not count
-    EXPECT_TRUE(Settings().PieSectionSizeWindow.Value);
+    EXPECT_TRUE(settings.PieSectionSizeWindow.Value);
     box.show();
     box.popSectionBoxHideClick();
     EXPECT_FALSE(box.isVisible());
-    EXPECT_FALSE(Settings().PieSectionSizeWindow.Value);
+    EXPECT_FALSE(settings.PieSectionSizeWindow.Value);
     EXPECT_EQ(closed, 1);
-    Settings().PieSectionSizeWindow.Value = true;
 }
 
 } // namespace

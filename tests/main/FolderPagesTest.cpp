@@ -7,11 +7,11 @@
 #include "models/FolderInfoContent.h"
 #include "models/FolderTreeModel.h"
 #include "settings/ConfigKeys.h"
-#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "shell/HelpWindow.h"
 #include "shell/ItemProperties.h"
+#include "shell/MessageBox.h"
 #include "ui/charts/SimplePieGauge.h"
 #include "ui/main/FolderInfoLabels.h"
 #include "ui/main/FolderInfoPage.h"
@@ -71,8 +71,8 @@ protected:
         // One read-only file deep down, empty so no figure changes.
         Temp.MakeFile("drive/C/deep/ro", 0);
         chmod(Temp.Path("drive/C/deep/ro").c_str(), 0444);
-        Settings().IncludeWastedInformation.Value = true;
         MakeForm();
+        Form->Settings().IncludeWastedInformation.Value = true;
         Form->ScanOrRescanDrive(Root);
     }
 

@@ -11,9 +11,9 @@
 #include "engine/VolumeInfo.h"
 #include "models/FolderTreeModel.h"
 #include "settings/ConfigKeys.h"
-#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
+#include "shell/MessageBox.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/PiePage.h"
@@ -650,14 +650,13 @@ TEST_F(MainFormTest, ClosingDuringAHungStartUpScanEndsTheStartUp) {
     THangFsMount share;
     if (!share.Mounted())
         GTEST_SKIP() << share.Why();
-    Settings().DrivesToAutoScan.Value = QString::fromStdString(share.Root());
+    Form->Settings().DrivesToAutoScan.Value = QString::fromStdString(share.Root());
     Form->SetArguments({Drive()});
     Form->show();
     QTimer::singleShot(600, Form.get(), [this] { Form->close(); });
     const auto start = std::chrono::steady_clock::now();
     Form->StartUp();
     QApplication::processEvents();
-    Settings().DrivesToAutoScan.Value.clear();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(Form->Scanning());
     EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{share.Root()});

@@ -7,10 +7,10 @@
 #include "common/TempTree.h"
 #include "engine/Formatting.h"
 #include "models/FolderTreeModel.h"
-#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
-#include "ui/charts/SectionSizeBox.h"
+#include "shell/MessageBox.h"
 #include "ui/charts/PieDisplay.h"
+#include "ui/charts/SectionSizeBox.h"
 #include "ui/main/MainForm.h"
 
 #include <QAction>
@@ -37,22 +37,11 @@ static void PrintTo(const QString& text, std::ostream* os) {
 
 namespace {
 
-// The options the pie reads, put back before the window saves them, so that
-// later tests start from the same settings.
+// The options the pie reads.
 struct TPieSettings {
     bool IncludeWasted, ShowFiles, SortAscending, AutoExpand, AutoCollapse;
     int LabelValue;
-    static TPieSettings Take() {
-        const TProgramSettings& s = Settings();
-        return {s.IncludeWastedInformation.Value,
-                s.ShowFileNames.Value,
-                s.SortAscending.Value,
-                s.AutoExpand.Value,
-                s.AutoCollapse.Value,
-                s.ShowPercentInPie.Value};
-    }
-    void Put() const {
-        TProgramSettings& s = Settings();
+    void Put(TProgramSettings& s) const {
         s.IncludeWastedInformation.Value = IncludeWasted;
         s.ShowFileNames.Value = ShowFiles;
         s.SortAscending.Value = SortAscending;
@@ -74,10 +63,7 @@ protected:
         Temp.MakeFile("drive/Only/Inner/x", 5000);
         Temp.MakeDir("drive/Empty");
         MakeForm();
-        // The window has loaded what the store holds; that goes back before
-        // the window saves it again.
-        Saved = TPieSettings::Take();
-        TPieSettings{false, true, false, true, true, 0}.Put();
+        TPieSettings{false, true, false, true, true, 0}.Put(Form->Settings());
         Page = Form->PiePage;
         Form->ScanOrRescanDrive(Root);
         Form->resize(1000, 700);
@@ -85,10 +71,7 @@ protected:
         QTest::qWait(50);
     }
 
-    void TearDown() override {
-        Saved.Put();
-        Form.reset();
-    }
+    void TearDown() override { Form.reset(); }
 
     void Select(const std::string& relative) {
         TWindowTest::Select(relative);
@@ -145,7 +128,6 @@ protected:
         return model->IndexOf(Node(relative));
     }
 
-    TPieSettings Saved{};
     TPiePage* Page = nullptr;
 };
 
@@ -159,9 +141,9 @@ TEST_F(PiePageTest, SectionsOfTheDriveRootWithTheirLabelValues) {
     };
     EXPECT_EQ(itemOf(0).Node, Node("Docs"));
     EXPECT_EQ(itemOf(2).Node, nullptr);
-    EXPECT_EQ(Page->Chart().GetSection(0)->Color, ResolveColor(Settings().Colors[2]));
-    EXPECT_EQ(Page->Chart().GetSection(2)->Color, ResolveColor(Settings().Colors[5]));
-    EXPECT_EQ(Page->Chart().GetSection(4)->Color, ResolveColor(Settings().Colors[6]));
+    EXPECT_EQ(Page->Chart().GetSection(0)->Color, ResolveColor(Form->Settings().Colors[2]));
+    EXPECT_EQ(Page->Chart().GetSection(2)->Color, ResolveColor(Form->Settings().Colors[5]));
+    EXPECT_EQ(Page->Chart().GetSection(4)->Color, ResolveColor(Form->Settings().Colors[6]));
     // The folder itself is record 0, and the header shows it after a build.
     EXPECT_EQ(Page->Content().Items.at(0).Node, Node(""));
     EXPECT_EQ(Page->txtWebFolderType->text(), "Root Folder of Drive");
@@ -190,7 +172,7 @@ TEST_F(PiePageTest, EmptyFolderAndASubfolderHoldingEverything) {
     Select("Empty");
     EXPECT_EQ(Captions(), std::vector<QString>{"This folder (0 bytes)"});
     EXPECT_EQ(Page->Chart().GetSection(0)->Angle, 360.0);
-    EXPECT_EQ(Page->Chart().GetSection(0)->Color, ResolveColor(Settings().Colors[4]));
+    EXPECT_EQ(Page->Chart().GetSection(0)->Color, ResolveColor(Form->Settings().Colors[4]));
     Select("Only");
     EXPECT_EQ(Captions(), std::vector<QString>{"Inner"});
     EXPECT_EQ(Page->Chart().GetSection(0)->Angle, 360.0);
@@ -294,8 +276,8 @@ TEST_F(PiePageTest, ClickIntoASubfolderAndOutsideUpALevel) {
 }
 
 TEST_F(PiePageTest, WithoutAutoExpandOrCollapseTheTreeStaysAsItIs) {
-    Settings().AutoExpand.Value = false;
-    Settings().AutoCollapse.Value = false;
+    Form->Settings().AutoExpand.Value = false;
+    Form->Settings().AutoCollapse.Value = false;
     Form->FolderTree->collapse(TreeIndex(""));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Docs"));
     ASSERT_EQ(Form->CurrentNode(), Node("Docs"));
@@ -308,7 +290,7 @@ TEST_F(PiePageTest, WithoutAutoExpandOrCollapseTheTreeStaysAsItIs) {
 
 TEST_F(PiePageTest, WhatIfClusterSizeMovesFoldersNotFiles) {
     Form->toolShowWasted->trigger();
-    ASSERT_TRUE(Settings().IncludeWastedInformation.Value);
+    ASSERT_TRUE(Form->Settings().IncludeWastedInformation.Value);
     auto recordOf = [&](const QString& caption) {
         return &Page->Content().Items.at(
             std::size_t(Page->Chart().GetSection(IndexOf(caption))->Item));
@@ -352,7 +334,7 @@ TEST_F(PiePageTest, ResizingRedrawsTheDiscAtTheNewSize) {
     const QImage shown = Page->FolderPie->Shown();
     ASSERT_EQ(shown.size(), Page->FolderPie->size());
     EXPECT_NE(shown.pixelColor(Page->ChartOrigin() + Page->Chart().Centre() + QPoint(0, 10)),
-              ResolveColor(Settings().Colors[0]));
+              ResolveColor(Form->Settings().Colors[0]));
 }
 
 TEST_F(PiePageTest, LabelsStayOnTheDisplay) {

@@ -13,6 +13,10 @@ namespace {
 
 class ProgramSettingsTest : public TSettingsTest {
 protected:
+    // The settings a program would hold, loaded and saved by the test.
+    mutable TProgramSettings Held;
+    TProgramSettings& Settings() const { return Held; }
+
     void SetUp() override {
         TSettingsTest::SetUp();
         // Leave something other than the defaults in memory, so a test sees
@@ -37,7 +41,7 @@ protected:
         return store.Write();
     }
 
-    static void ExpectDefaults() {
+    void ExpectDefaults() const {
         auto& s = Settings();
         EXPECT_TRUE(s.IncludeWastedInformation.Value);
         EXPECT_TRUE(s.ShowFileNames.Value);
@@ -247,7 +251,7 @@ TEST(ConfigKeyTable, EveryKeyIsUniqueAndWellFormed) {
 }
 
 TEST(ConfigKeyTable, OptionSetsFollowTheTableInOrder) {
-    auto& s = Settings();
+    TProgramSettings s;
     ASSERT_EQ(s.OptionsSet.Items().size(), 13u);
     ASSERT_EQ(s.DesktopSet.Items().size(), 5u);
     auto keys = AllConfigKeys();

@@ -9,8 +9,8 @@
 #include "settings/ConfigKeys.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
-#include "shell/WindowPlacement.h"
 #include "shell/ShellPaths.h"
+#include "shell/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -65,9 +65,10 @@ private:
 
 } // namespace
 
-TBarChartBox::TBarChartBox(QWidget* owner)
-    : QDialog(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                         Qt::CustomizeWindowHint) {
+TBarChartBox::TBarChartBox(TProgramSettings& settings, QWidget* owner)
+    : QDialog(owner,
+              Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      Options(settings) {
     setObjectName(QStringLiteral("BarChartBox"));
     setWindowTitle(tr("Tree Bar Chart"));
 

@@ -4,6 +4,8 @@
 // user chose. One instance lives as long as the main window.
 #pragma once
 
+class TProgramSettings;
+
 #include "engine/FolderNode.h"
 
 #include <QDialog>
@@ -29,7 +31,8 @@ public:
 
     // Starts at its first placement, half the width for the graph, both
     // boxes ticked.
-    explicit TBarChartBox(QWidget* owner = nullptr);
+    // settings: the program's, which the box reads and must outlive it.
+    explicit TBarChartBox(TProgramSettings& settings, QWidget* owner = nullptr);
     ~TBarChartBox() override;
 
     // The placement, the graph width and the two check boxes as last left.
@@ -95,4 +98,6 @@ private:
     std::int64_t TotalBytes = 0;
     std::string ChosenPath;
     int WhatIfIndex = 0;
+    TProgramSettings& Options;
+    TProgramSettings& Settings() const { return Options; }
 };

@@ -61,9 +61,10 @@ private:
 
 } // namespace
 
-TSectionSizeBox::TSectionSizeBox(QWidget* owner)
+TSectionSizeBox::TSectionSizeBox(TProgramSettings& settings, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint |
-                         Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
+                         Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      Options(settings) {
     setObjectName(QStringLiteral("SectionSizeBox"));
     setWindowTitle(tr("Wasted & Drive Info"));
     setAttribute(Qt::WA_DeleteOnClose, false);

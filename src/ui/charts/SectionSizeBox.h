@@ -2,6 +2,8 @@
 // attention is wasted space, and how much of the current drive is free.
 #pragma once
 
+class TProgramSettings;
+
 #include <QWidget>
 
 class QLabel;
@@ -15,7 +17,8 @@ public:
     static constexpr int DefaultWidth = 98;
     static constexpr int DefaultHeight = 238;
 
-    explicit TSectionSizeBox(QWidget* owner = nullptr);
+    // settings: the program's, which the box reads and must outlive it.
+    explicit TSectionSizeBox(TProgramSettings& settings, QWidget* owner = nullptr);
     ~TSectionSizeBox() override;
 
     // The placement as last left.
@@ -56,4 +59,6 @@ private:
     QString DriveText;
     QWidget* panWasted = nullptr;
     QWidget* panFreeSpace = nullptr;
+    TProgramSettings& Options;
+    TProgramSettings& Settings() const { return Options; }
 };

@@ -9,13 +9,13 @@
 #include "platform/Mounts.h"
 #include "settings/ColorTable.h"
 #include "settings/ConfigKeys.h"
-#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
-#include "shell/WindowPlacement.h"
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
 #include "shell/HelpWindow.h"
+#include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
+#include "shell/WindowPlacement.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/FolderInfoPage.h"
@@ -78,11 +78,11 @@ TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
         setWindowTitle(Strings::DefaultCaption());
         ClustersBox->setCurrentIndex(0);
         setAcceptDrops(true);
-        SectionBox = new TSectionSizeBox(this);
+        SectionBox = new TSectionSizeBox(Options, this);
         SectionBox->LoadSettings(*Store);
         connect(SectionBox, &TSectionSizeBox::ClosedByUser, this,
                 [this] { cmdViewPieSectionSizeWindow->setChecked(false); });
-        BarChart = new TBarChartBox(this);
+        BarChart = new TBarChartBox(Options, this);
         BarChart->LoadSettings(*Store);
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),

@@ -8,6 +8,7 @@
 #include "models/FolderTreeModel.h"
 #include "models/PieContent.h"
 #include "models/ScanSession.h"
+#include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "ui/main/PageHost.h"
 
@@ -55,6 +56,9 @@ public:
     // and at the end puts them back and writes it, saying why when it cannot.
     explicit TMainForm(TSettingsStore& store, QWidget* parent = nullptr);
     ~TMainForm() override;
+
+    // The program's settings, read from the store when the window was made.
+    TProgramSettings& Settings() override { return Options; }
 
     // ---- the session it shows --------------------------------------------
     TScanSession& Session() { return *TheSession; }
@@ -274,6 +278,7 @@ private:
     // The settings read where the program started, or a store of no file.
     TSettingsStore StoreOfNoFile;
     TSettingsStore* Store;
+    TProgramSettings Options;
     std::unique_ptr<TScanSession> TheSession;
     TFolderTreeModel* Model = nullptr;
     TSectionSizeBox* SectionBox = nullptr;

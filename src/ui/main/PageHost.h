@@ -12,6 +12,7 @@
 
 class QPoint;
 class QWidget;
+class TProgramSettings;
 class TSectionSizeBox;
 
 class TPageHost {
@@ -19,6 +20,8 @@ public:
     virtual ~TPageHost() = default;
 
     virtual const TScanSession& Session() const = 0;
+    // The program's settings (what the pie shows, colours, angles).
+    virtual TProgramSettings& Settings() = 0;
     TFolderNode* CurrentNode() const { return Session().Current(); }
     const std::string& CurrentPath() const { return Session().CurrentPath(); }
     const std::string& CurrentDrive() const { return Session().CurrentDrive(); }

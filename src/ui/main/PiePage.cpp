@@ -13,8 +13,8 @@
 #include "settings/ProgramSettings.h"
 #include "shell/ItemProperties.h"
 #include "shell/ShellPaths.h"
-#include "ui/charts/SectionSizeBox.h"
 #include "ui/charts/PieDisplay.h"
+#include "ui/charts/SectionSizeBox.h"
 #include "ui/charts/SimplePieGauge.h"
 #include "ui/main/PieLook.h"
 
@@ -62,8 +62,7 @@ QFont Bold(QFont font) {
 
 } // namespace
 
-TPieOptions PieOptionsFromSettings() {
-    const TProgramSettings& s = Settings();
+TPieOptions PieOptionsFromSettings(const TProgramSettings& s) {
     TPieOptions options;
     options.IncludeWasted = s.IncludeWastedInformation.Value;
     options.ShowFiles = s.ShowFileNames.Value;
@@ -97,7 +96,7 @@ TPiePage::TPiePage(TPageHost& host, QWidget* parent)
     PieChart.Display = FolderPie;
     PieChart.Picture = &Surface.Image();
     PieChart.CloseLastSection = true;
-    PieChart.MinLabelAngle = Settings().MinTextSectionAngle;
+    PieChart.MinLabelAngle = Host.Settings().MinTextSectionAngle;
     // The window applies the colours again when it is shown and after the
     // options change; a page used before that must not draw in black.
     ApplyColors();
@@ -202,14 +201,14 @@ void TPiePage::BuildPie(TFolderNode* node) {
         return;
     Highlighted = -1;
     PieChart.HighlightIndex = -1;
-    PieChart.MinLabelAngle = Settings().MinTextSectionAngle;
+    PieChart.MinLabelAngle = Host.Settings().MinTextSectionAngle;
     PieChart.BeginUpdate();
     // However the build ends, the chart paints and shows what it has.
     TScopeExit endUpdate([this] { PieChart.EndUpdate(); });
 
     PieChart.Clear();
     const std::string path = NodePath(node);
-    TPieOptions options = PieOptionsFromSettings();
+    TPieOptions options = PieOptionsFromSettings(Host.Settings());
     options.WhatIfIndex = Host.WhatIf();
     Shown = BuildPieContent(*node, options, Host.CurrentClusterSize(), FolderFilesOnDisk(path));
     Pointed = 0;
@@ -217,7 +216,7 @@ void TPiePage::BuildPie(TFolderNode* node) {
     HeaderRecord = -1;
     ShowRecord(0);
 
-    const TColorTable& colors = Settings().Colors;
+    const TColorTable& colors = Host.Settings().Colors;
     for (const TPieSlice& slice : Shown.Slices) {
         TPieSection* section = PieChart.AddSection(
             slice.Caption, ResolveColor(colors[std::size_t(slice.ColorIndex)]), slice.Angle);
@@ -301,7 +300,7 @@ void TPiePage::FitChart() {
 }
 
 void TPiePage::ApplyColors() {
-    const TColorTable& c = Settings().Colors;
+    const TColorTable& c = Host.Settings().Colors;
     PieChart.BeginUpdate();
     PieChart.SetLabelColors(
         ResolveColor(c[ciPieTextRectBackground]), ResolveColor(c[ciPieTextRectLines]),
@@ -340,7 +339,7 @@ void TPiePage::UpdateSectionHeader(const TPieItem& item) {
     const std::int64_t wasted = item.Wasted;
     const std::int64_t size = item.Size;
     std::int64_t shown = size;
-    if (Settings().IncludeWastedInformation.Value && size != -1 && wasted != -1)
+    if (Host.Settings().IncludeWastedInformation.Value && size != -1 && wasted != -1)
         shown = size + wasted;
     if (TSectionSizeBox* box = Host.SectionSizeBox())
         box->SetWasted(PercentOf(size + wasted, wasted), FormatSize(wasted));
@@ -442,7 +441,7 @@ void TPiePage::OpenSubfolder(TFolderNode* node) {
 }
 
 void TPiePage::GoUpOneLevel() {
-    Host.GoUp(Settings().AutoCollapse.Value);
+    Host.GoUp(Host.Settings().AutoCollapse.Value);
 }
 
 void TPiePage::imgIconClick() {

@@ -21,7 +21,7 @@ class TPieDisplay;
 class TSimplePieGauge;
 
 // The pie the user asked for in the settings.
-TPieOptions PieOptionsFromSettings();
+TPieOptions PieOptionsFromSettings(const TProgramSettings& settings);
 
 class TPiePage : public TContentPage {
     Q_OBJECT

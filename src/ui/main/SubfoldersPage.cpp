@@ -194,7 +194,7 @@ TSubfolderFilter TSubfoldersPage::Filter() const {
     f.TopText = cbFoldersTop->currentText();
     f.LargerThan = udFoldersLargerThan->value();
     f.LargerThanUnit = cbFoldersLargerThanBytes->currentIndex();
-    f.IncludeWasted = Settings().IncludeWastedInformation.Value;
+    f.IncludeWasted = Host.Settings().IncludeWastedInformation.Value;
     f.WhatIfIndex = Host.WhatIf();
     return f;
 }
