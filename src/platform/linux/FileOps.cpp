@@ -389,10 +389,13 @@ class TTreeDeleter {
 public:
     explicit TTreeDeleter(TDeleteResult& result) : Result(result) {}
 
+    // The item must still be `item` (the one checked before) when it is
+    // reached: something swapped into its place meanwhile is left alone.
     void Run(TOwnedFd parent, const std::string& parentPath, const std::string& name,
-             std::uint64_t rootMount, dev_t rootDev) {
+             std::uint64_t rootMount, dev_t rootDev, TIdentity item) {
         RootMount = rootMount;
         RootDev = rootDev;
+        Item = item;
         TFrame top;
         top.Fd = std::move(parent);
         top.Name = parentPath == "/" ? "" : parentPath;
@@ -441,6 +444,10 @@ private:
         if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
             if (errno != ENOENT) // gone already: nothing left to remove
                 Fail(name, ErrorText(errno));
+            return;
+        }
+        if (Frames.size() == 1 && TIdentity{st.st_dev, st.st_ino} != Item) {
+            Fail(name, "it was replaced just before it was to be deleted; it was left alone");
             return;
         }
         if (!S_ISDIR(st.st_mode)) {
@@ -535,6 +542,7 @@ private:
 
     TDeleteResult& Result;
     std::vector<TFrame> Frames;
+    TIdentity Item;
     std::uint64_t RootMount = 0;
     dev_t RootDev = 0;
 };
@@ -550,7 +558,8 @@ TDeleteResult DeleteTree(const TScannedItem& item) {
     }
     auto mount = MountIdAt(r.Parent.Get(), r.Name.c_str());
     TTreeDeleter deleter(result);
-    deleter.Run(std::move(r.Parent), r.ParentPath, r.Name, mount, r.Item.st_dev);
+    deleter.Run(std::move(r.Parent), r.ParentPath, r.Name, mount, r.Item.st_dev,
+                TIdentity{r.Item.st_dev, r.Item.st_ino});
     return result;
 }
 
