@@ -2,7 +2,10 @@
 // real disk (depth, files per folder, sizes, names), with every file sparse so
 // that a million of them fit in a few GB.
 //
-//   quillmere-gentree TARGET [--files N] [--folders N] [--seed S]
+//   quillmere-gentree TARGET [--files N] [--folders N] [--seed S] [--chain N]
+//
+// --chain N adds beside the tree a chain of N folders, each inside the one
+// before ("chain/d/d/d/..."), for measuring what depth costs.
 //
 // TARGET must be missing or empty. The same arguments give the same names,
 // sizes and times on every machine: the generator has its own random number
@@ -593,7 +596,8 @@ bool ParseCount(const char* text, uint64_t& value) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: quillmere-gentree TARGET [--files N] [--folders N] [--seed S]\n");
+    std::fprintf(stderr, "usage: quillmere-gentree TARGET [--files N] [--folders N] [--seed S] "
+                         "[--chain N]\n");
     return 2;
 }
 
@@ -633,11 +637,13 @@ int main(int argc, char** argv) {
     uint64_t files = 1000000;
     uint64_t folders = 100000;
     uint64_t seed = 1;
+    uint64_t chain = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         uint64_t* value = arg == "--files"     ? &files
                           : arg == "--folders" ? &folders
                           : arg == "--seed"    ? &seed
+                          : arg == "--chain"   ? &chain
                                                : nullptr;
         if (value != nullptr) {
             if (i + 1 >= argc || !ParseCount(argv[++i], *value)) {
@@ -649,7 +655,7 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (target == nullptr || folders > 100000000 || files > 1000000000) {
+    if (target == nullptr || folders > 100000000 || files > 1000000000 || chain > 10000000) {
         return Usage();
     }
 
@@ -661,6 +667,22 @@ int main(int argc, char** argv) {
     const int rootFd = OpenTarget(target);
     TWriter writer(rnd, plan);
     writer.Fill(rootFd, 0);
+    if (chain > 0) {
+        // Each level opened from the one above, so no path is ever too long.
+        int fd = dup(rootFd);
+        const char* name = "chain";
+        for (uint64_t level = 0; level < chain && fd >= 0; ++level) {
+            if (mkdirat(fd, name, 0755) != 0 && errno != EEXIST)
+                break;
+            const int next = openat(fd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            close(fd);
+            fd = next;
+            name = "d";
+        }
+        if (fd >= 0)
+            close(fd);
+        std::printf("chain depth: %llu\n", static_cast<unsigned long long>(chain));
+    }
     close(rootFd);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -325,4 +325,18 @@ if ninja -C "$BUILD" -t targets all 2>/dev/null | grep -q '^quillmere-window-ben
         echo
         "$BUILD/bench/quillmere-window-bench" "$TREE" --rounds 3 2>/dev/null
     } | tee -a "$BENCH_DIR/warm.md"
+
+    # What depth costs the window: a chain of 100,000 folders beside a tree
+    # of 100,000 files.
+    DEEP="$BENCH_DIR/deep"
+    if [ ! -d "$DEEP" ]; then
+        say "Making the deep tree in $DEEP"
+        "$GENTREE" "$DEEP" --files 100000 --folders 10000 --chain 100000 >/dev/null
+    fi
+    {
+        echo
+        echo "### In the main window, a 100,000-level chain"
+        echo
+        "$BUILD/bench/quillmere-window-bench" "$DEEP" --rounds 3 2>/dev/null
+    } | tee -a "$BENCH_DIR/warm.md"
 fi

@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     const double w = Median(window);
     std::printf("| Scan | Median of %d (s) |\n|---|---:|\n", rounds);
     std::printf("| without a window | %.3f |\n| in the main window | %.3f |\n\n", h, w);
-    std::printf("Window / without: %.2f (target: at most 1.25)\n", w / h);
+    std::printf("Window / without: %.2f (target: at most 1.1)\n", w / h);
     std::printf("Longest wait of the event loop during the window's scans: %.1f ms "
                 "(target: at most 100)\n",
                 longestGap / 1e6);

@@ -137,6 +137,29 @@ std::string NodePath(const TFolderNode* node) {
     return path;
 }
 
+std::string NodePathTail(const TFolderNode* node, std::size_t maxBytes) {
+    if (!node)
+        return {};
+    // Walks up only as far as the tail needs: the cost does not grow with
+    // the depth of the folder.
+    std::vector<const TFolderNode*> chain;
+    std::size_t length = 0;
+    const TFolderNode* n = node;
+    for (; n; n = n->Parent) {
+        if (!chain.empty() && length + n->Name.size() + 1 > maxBytes)
+            break;
+        chain.push_back(n);
+        length += n->Name.size() + 1;
+    }
+    std::string path = n ? std::string(".../") : std::string();
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty() && path.back() != '/')
+            path += '/';
+        path += (*it)->Name;
+    }
+    return path;
+}
+
 TFolderNode* RootNode(TFolderNode* node) {
     while (node && node->Parent)
         node = node->Parent;

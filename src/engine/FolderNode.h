@@ -120,6 +120,9 @@ private:
 // The full path of a node: a top-level node gives its own path, any other
 // node its parent's path joined with its name by "/". None gives "".
 std::string NodePath(const TFolderNode* node);
+// NodePath, or its last components after ".../" when it is longer than
+// about maxBytes; the whole path is never built.
+std::string NodePathTail(const TFolderNode* node, std::size_t maxBytes);
 TFolderNode* RootNode(TFolderNode* node);
 // The first child named `name`; without caseSensitive, ASCII letters match
 // either case.

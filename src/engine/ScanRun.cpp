@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -108,6 +109,9 @@ private:
 // reader tests the flag after every entry, so one that is still busy after
 // this is stuck in a call into the file system (a dead network share).
 constexpr auto AbandonAfter = std::chrono::milliseconds(300);
+// How long the owner takes in results before it lets the window's events
+// run again: well under the 100 ms after which a window feels stuck.
+constexpr auto TimeSlice = std::chrono::milliseconds(25);
 
 // The state of one scan, shared by the owner and the readers. A reader stuck
 // in the file system when the scan is given up keeps it alive until its call
@@ -129,6 +133,8 @@ public:
             delete d;
         for (TScanDir* d : Results)
             DeleteUnread(d);
+        for (TScanDir* d : Backlog)
+            DeleteUnread(d);
         for (TScanDir* d : Open)
             delete d;
     }
@@ -140,18 +146,19 @@ public:
         Jobs.push_back(start);
         StartReader();
 
-        std::vector<TScanDir*> batch;
         for (;;) {
             bool finished;
             {
                 std::unique_lock lock(ResultLock);
-                OwnerWake.wait_for(lock, std::chrono::milliseconds(8),
-                                   [this] { return Finished.load(); });
+                if (Backlog.empty())
+                    OwnerWake.wait_for(lock, std::chrono::milliseconds(8),
+                                       [this] { return Finished.load(); });
                 finished = Finished.load();
-                batch.swap(Results);
+                Backlog.insert(Backlog.end(), Results.begin(), Results.end());
+                Results.clear();
             }
-            ProcessBatch(batch, finished);
-            if (finished)
+            ProcessBacklog();
+            if (finished && Backlog.empty())
                 break;
             Host.ProcessEvents();
             if (Abort && AbortTime == Clock::time_point{}) {
@@ -208,12 +215,12 @@ private:
     // posted is taken in first, so every folder that was read has its node;
     // the folders still being read are marked as not answering.
     void Abandon() {
-        std::vector<TScanDir*> batch;
         {
             std::lock_guard lock(ResultLock);
-            batch.swap(Results);
+            Backlog.insert(Backlog.end(), Results.begin(), Results.end());
+            Results.clear();
         }
-        ProcessBatch(batch, true);
+        ProcessBacklog(true);
         std::lock_guard lock(JobLock);
         for (TScanDir* dir : InFlight) {
             // Node was set by this thread when the parent was taken in.
@@ -401,27 +408,23 @@ private:
 
     // ---- owner side --------------------------------------------------------
 
-    void ProcessBatch(std::vector<TScanDir*>& batch, bool finished) {
-        if (batch.empty())
+    // Takes in results, oldest first, for one time slice: the window's
+    // events run between slices however many results wait, also after the
+    // readers are done. With untilEmpty (a scan given up), takes them all.
+    void ProcessBacklog(bool untilEmpty = false) {
+        if (Backlog.empty())
             return;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(30);
+        const auto deadline = Clock::now() + TimeSlice;
         std::size_t done = 0;
         TFolderNode* last = nullptr;
-        while (done < batch.size()) {
-            TScanDir* dir = batch[done++];
+        while (!Backlog.empty()) {
+            TScanDir* dir = Backlog.front();
+            Backlog.pop_front();
             last = dir->Node;
             Absorb(dir);
-            // Keep the window live: hand back after a time slice, unless the
-            // readers are finished and only the tail is left.
-            if (!finished && (done & 63) == 0 && Clock::now() > deadline)
+            if (!untilEmpty && (++done & 15) == 0 && Clock::now() > deadline)
                 break;
         }
-        if (done < batch.size()) {
-            std::lock_guard lock(ResultLock);
-            Results.insert(Results.begin(), batch.begin() + static_cast<std::ptrdiff_t>(done),
-                           batch.end());
-        }
-        batch.clear();
         if (last)
             Host.ScanReached(*last);
         Tree.NotifyFiguresChanged();
@@ -529,6 +532,8 @@ private:
     std::vector<TScanDir*> Results;
 
     std::unordered_set<TScanDir*> Open; // absorbed, waiting for subfolders
+    // Posted results the owner has taken but not yet absorbed; owner only.
+    std::deque<TScanDir*> Backlog;
 };
 
 } // namespace

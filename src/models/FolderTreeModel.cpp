@@ -33,10 +33,11 @@ QModelIndex TFolderTreeModel::IndexOf(const TFolderNode* node) const {
 }
 
 bool TFolderTreeModel::Visible(const TFolderNode* node) const {
-    for (const TFolderNode* p = node->Parent; p; p = p->Parent)
-        if (!p->Has(NodeChildrenPublished))
-            return false;
-    return true;
+    // A folder publishes its children only after its parent published it,
+    // and loses the flag only with its whole subtree: a published parent
+    // has published ancestors, so one look at the parent is enough, however
+    // deep the folder lies.
+    return !node->Parent || node->Parent->Has(NodeChildrenPublished);
 }
 
 QModelIndex TFolderTreeModel::index(int row, int column, const QModelIndex& parent) const {

@@ -70,7 +70,8 @@ void TScanSession::ScanStateChanged(bool scanning) {
 }
 
 void TScanSession::ScanReached(const TFolderNode& node) {
-    View.ScanReached(NodePath(&node));
+    // A progress line, not an address: a folder deep down shows its end.
+    View.ScanReached(NodePathTail(&node, 1024));
 }
 
 void TScanSession::FolderFinished(TFolderNode& node) {

@@ -136,3 +136,40 @@ TEST_F(FolderTreeModelTest, IconsAreAskedOncePerKindOfNode) {
 }
 
 } // namespace
+
+namespace {
+
+// A chain of folders two thousand deep, scanned under the model tester and
+// rescanned half way down: every level shows exactly its one child, as the
+// view would walk it, though visibility is judged from the parent alone.
+TEST(FolderTreeModelDeep, AChainShowsEveryLevelOnceItIsListed) {
+    TTempTree temp;
+    std::string relative = "chain";
+    for (int level = 0; level < 2000; ++level)
+        relative += "/d";
+    temp.MakeFile(relative + "/end", 7);
+    TFolderTree tree;
+    TFolderTreeModel model{tree};
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
+    TScanHost host;
+    TScanner scanner{tree, host};
+    scanner.ScanClusterSize = 4096;
+    TFolderNode* root = tree.AddRoot(temp.Root());
+    ASSERT_TRUE(scanner.ScanFolder(root->Name, root));
+    QModelIndex index = model.IndexOf(root);
+    int depth = 0;
+    TFolderNode* middle = nullptr;
+    while (model.rowCount(index) == 1) {
+        index = model.index(0, 0, index);
+        if (++depth == 1000)
+            middle = model.NodeOf(index);
+    }
+    EXPECT_EQ(depth, 2001);
+    EXPECT_EQ(model.NodeOf(index)->Data->OwnSize, 7);
+    ASSERT_TRUE(middle);
+    scanner.RescanFolder(NodePath(middle), middle);
+    EXPECT_EQ(model.rowCount(model.IndexOf(middle)), 1);
+    EXPECT_EQ(root->Data->TreeSize, 7);
+}
+
+} // namespace
