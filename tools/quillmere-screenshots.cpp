@@ -3,9 +3,9 @@
 // real folder (default /usr), for a person to look at. PATH is shown as a
 // drive of its own, so nothing needs mounting. Runs on the offscreen
 // platform unless a display is chosen.
-#include "shell/MessageBox.h"
 #include "shell/DrivesSelectBox.h"
 #include "shell/Icons.h"
+#include "shell/MessageBox.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/MainForm.h"
@@ -110,6 +110,8 @@ int main(int argc, char** argv) {
 
     GrabNextDialog(&form, out + "/tree-bar-chart.png");
     form.cmdViewBarChart->trigger();
+    GrabNextDialog(&form, out + "/select-folder.png");
+    form.cmdFileSelectFolder->trigger();
     std::printf("pictures in %s\n", qPrintable(out));
     return 0;
 }

@@ -37,6 +37,12 @@ TEST(SectionSizeBox, ShowsWhatItIsGiven) {
     EXPECT_EQ(box.txtDriveFreeSpace->text(), QStringLiteral("12.00 GB out of"));
     EXPECT_EQ(box.txtDriveCapacity->text(), QStringLiteral("100.00 GB"));
     EXPECT_EQ(box.gaugeDriveFreeSpace->Progress(), 12);
+
+    // A root path too long for the narrow window keeps the drive's own name.
+    box.show();
+    box.SetDrive(QStringLiteral("/tmp/xdrive"), 12, QString(), QString());
+    EXPECT_EQ(box.txtDrive->text(), QStringLiteral("Drive .../xdrive"));
+    EXPECT_EQ(box.txtDrive->toolTip(), QStringLiteral("Drive /tmp/xdrive"));
 }
 
 TEST(SectionSizeBox, GaugesTakeTheirColoursFromTheTable) {

@@ -248,6 +248,14 @@ TEST_F(MainFormTest, HintsTakeTheStatusBarAndGiveItBack) {
     QApplication::sendEvent(Form.get(), &back);
     EXPECT_EQ(Form->StatusPanel0->text(), path);
     EXPECT_FALSE(Form->StatusPanel1->isHidden());
+    // Choosing a cluster size from the drop-down takes its hint away too.
+    QStatusTipEvent clusters(Form->ClustersBox->statusTip());
+    QApplication::sendEvent(Form.get(), &clusters);
+    EXPECT_EQ(Form->StatusPanel0->text(), Form->ClustersBox->statusTip());
+    emit Form->ClustersBox->activated(3);
+    EXPECT_TRUE(Form->StatusPanel0->text().endsWith(path))
+        << Form->StatusPanel0->text().toStdString();
+    EXPECT_FALSE(Form->StatusPanel1->isHidden());
     // Tool buttons carry the short part as tooltip, the long part as hint.
     EXPECT_EQ(Form->toolScan->toolTip(), QStringLiteral("Scan/Rescan Selected Drive"));
     EXPECT_EQ(Form->toolScan->statusTip(),

@@ -20,10 +20,15 @@
 namespace {
 
 // Chooses a folder in the dialog once it is open; an empty folder cancels.
-void AnswerBrowse(QObject* context, const QString& folder) {
-    QTimer::singleShot(0, context, [folder] {
+void AnswerBrowse(QObject* context, const QString& folder, QString* instruction = nullptr) {
+    QTimer::singleShot(0, context, [folder, instruction] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
+        if (instruction) {
+            // Shown above the folders, not only in the title bar.
+            auto* label = dialog->findChild<QLabel*>(QStringLiteral("lblInstruction"));
+            *instruction = label && label->isVisible() ? label->text() : QString();
+        }
         if (folder.isEmpty()) {
             dialog->reject();
             return;
@@ -38,10 +43,13 @@ TEST(FolderBrowse, ReturnsTheChosenFolderAndKeepsItOnCancel) {
     tree.MakeDir("pick me");
     QWidget owner;
     TFolderBrowse browse;
-    browse.Title = QStringLiteral("Select the folder");
+    browse.Title = QStringLiteral("Select the folder you want to analyze. If the folder has not "
+                                  "been scanned, it will be scanned now.");
     browse.Folder = QString::fromStdString(tree.Root());
-    AnswerBrowse(&owner, QString::fromStdString(tree.Path("pick me")));
+    QString instruction;
+    AnswerBrowse(&owner, QString::fromStdString(tree.Path("pick me")), &instruction);
     EXPECT_TRUE(browse.Execute(&owner));
+    EXPECT_EQ(instruction, browse.Title);
     EXPECT_EQ(browse.Folder, QString::fromStdString(tree.Path("pick me")));
 
     AnswerBrowse(&owner, QString());
@@ -101,9 +109,9 @@ TEST(HelpWindow, ContextNumbersOpenTheirTopics) {
 }
 
 TEST(HelpWindow, EveryTopicAndEveryLinkBetweenThemExists) {
-    for (int context : {HelpContents, HelpFileMenu, HelpDrives, HelpViewMenu, HelpToolsMenu,
-                        HelpHelpMenu, HelpOptions, HelpSupport, HelpWastedFolder,
-                        HelpWastedDrive}) {
+    for (int context :
+         {HelpContents, HelpFileMenu, HelpDrives, HelpViewMenu, HelpToolsMenu, HelpHelpMenu,
+          HelpOptions, HelpSupport, HelpWastedFolder, HelpWastedDrive}) {
         QString file = QLatin1Char(':') + HelpTopicUrl(context).path();
         QFile page(file);
         ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << file.toStdString();

@@ -1,5 +1,7 @@
 #include "ui/charts/SectionSizeBox.h"
 
+#include "shell/ShellPaths.h"
+
 #include "settings/ColorTable.h"
 #include "settings/ConfigKeys.h"
 #include "settings/ProgramSettings.h"
@@ -144,6 +146,7 @@ void TSectionSizeBox::SetWasted(int percent, const QString& text) {
 
 void TSectionSizeBox::SetDrive(const QString& drive, int percent, const QString& freeText,
                                const QString& capacityText) {
+    DrivePath = drive;
     DriveText = tr("Drive %1").arg(drive);
     txtDrive->setToolTip(DriveText);
     ElideDriveText();
@@ -153,9 +156,17 @@ void TSectionSizeBox::SetDrive(const QString& drive, int percent, const QString&
 }
 
 void TSectionSizeBox::ElideDriveText() {
-    // Root paths can be long; the middle goes, the start and the end stay.
-    const int room = std::max(8, txtDrive->width() - 2);
-    txtDrive->setText(txtDrive->fontMetrics().elidedText(DriveText, Qt::ElideMiddle, room));
+    // Root paths can be long: leading folders give way to "...", the drive's
+    // own name stays ("Drive .../xdrive"); the tooltip has the whole path.
+    const QFontMetrics metrics = txtDrive->fontMetrics();
+    const QString word = tr("Drive %1").arg(QString());
+    const int room = std::max(8, txtDrive->width() - 2 - metrics.horizontalAdvance(word));
+    QString shown = MinimizePath(DrivePath, metrics, room);
+    // Even where nothing but the name fits, the dots say that folders went.
+    if (shown != DrivePath && !shown.startsWith(QLatin1Char('/')) &&
+        !shown.startsWith(QLatin1String("...")))
+        shown.prepend(QLatin1String(".../"));
+    txtDrive->setText(word + shown);
 }
 
 void TSectionSizeBox::resizeEvent(QResizeEvent* event) {

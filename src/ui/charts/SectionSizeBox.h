@@ -57,6 +57,7 @@ private:
     void ElideDriveText();
 
     QString DriveText;
+    QString DrivePath;
     QWidget* panWasted = nullptr;
     QWidget* panFreeSpace = nullptr;
     TProgramSettings& Options;

@@ -3,8 +3,8 @@
 // The session decides what is current; the tree view follows it.
 #include "ui/main/MainForm.h"
 
-#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
+#include "shell/MessageBox.h"
 #include "ui/main/Strings.h"
 
 #include <QApplication>
@@ -59,6 +59,9 @@ void TMainForm::toolLevelUpClick() {
 }
 
 void TMainForm::ClustersBoxChange(int index) {
+    // The drop-down's list closes without the mouse leaving a control with a
+    // hint, so nothing else would give the status bar its path back.
+    ShowHint(QString());
     TheSession->SetWhatIfIndex(index);
 }
 
