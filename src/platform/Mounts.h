@@ -34,6 +34,8 @@ struct TDrive {
     std::string Device;
     std::string Label;       // empty when the file system has none
     std::string DisplayName; // "Data (/mnt/data)"
+
+    bool operator==(const TDrive&) const = default;
 };
 
 // Where drive detection looks; tests point these at made-up trees.
@@ -55,6 +57,13 @@ std::string DecodeLabel(std::string_view name);
 std::vector<TMountEntry> ParseMountInfo(std::string_view text);
 // The table of this process; empty when it cannot be read.
 std::vector<TMountEntry> ReadMountTable();
+
+// A descriptor on this process's mount table that the kernel marks with
+// POLLPRI (an exceptional condition to select) whenever a mount is added or
+// removed; -1 when the table cannot be opened. The caller closes it.
+int OpenMountTableWatch();
+// Reads the watched table through from its start, done after each change.
+void ReadThroughMountTableWatch(int fd);
 
 // The drives of a table, sorted by root path, "/" always included.
 std::vector<TDrive> DrivesFromMountTable(const std::vector<TMountEntry>& table,

@@ -2,6 +2,7 @@
 #include "shell/DriveLists.h"
 
 #include "settings/ProgramSettings.h"
+#include "shell/MountWatcher.h"
 
 #include <QApplication>
 #include <QFile>
@@ -127,6 +128,8 @@ TShExDriveCheckListBox::TShExDriveCheckListBox(QWidget* parent) : QListWidget(pa
     setIconSize(QSize(icon, icon));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    connect(new TMountWatcher(this), &TMountWatcher::MountsChanged, this,
+            &TShExDriveCheckListBox::MountsChanged);
     BuildList();
 }
 
@@ -141,18 +144,45 @@ void TShExDriveCheckListBox::SetDriveSource(TDriveSource source) {
 }
 
 void TShExDriveCheckListBox::BuildList() {
+    Fill(ListableDrives());
+}
+
+std::vector<Platform::TDrive> TShExDriveCheckListBox::ListableDrives() const {
+    std::vector<Platform::TDrive> drives = DrivesOf(Source);
+    std::erase_if(drives, [this](const Platform::TDrive& drive) {
+        const TDriveTypeSet kind = DriveTypeFlag(drive.Type);
+        return !kind || !(Types & kind);
+    });
+    return drives;
+}
+
+void TShExDriveCheckListBox::Fill(std::vector<Platform::TDrive> drives) {
     clear();
     Listed.clear();
-    for (Platform::TDrive& drive : DrivesOf(Source)) {
-        const TDriveTypeSet kind = DriveTypeFlag(drive.Type);
-        if (!kind || !(Types & kind))
-            continue;
+    for (Platform::TDrive& drive : drives) {
         auto* item = new QListWidgetItem(DriveIcon(drive.Type), DriveText(drive.DisplayName));
         item->setData(DriveRootRole, DriveText(drive.RootPath));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
         addItem(item);
         Listed.push_back(std::move(drive));
+    }
+}
+
+void TShExDriveCheckListBox::MountsChanged() {
+    std::vector<Platform::TDrive> drives = ListableDrives();
+    // Most changes of the table (a container starting, a snap mounted) touch
+    // no drive; the list then stays exactly as the user left it.
+    if (drives == Listed)
+        return;
+    const QStringList checked = CheckedDrives();
+    const QListWidgetItem* current = currentItem();
+    const QString currentRoot = current ? current->data(DriveRootRole).toString() : QString();
+    Fill(std::move(drives));
+    CheckDrives(checked);
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->data(DriveRootRole).toString() == currentRoot)
+            setCurrentRow(row);
     }
 }
 
@@ -208,6 +238,8 @@ int TShExDriveCheckListBox::CheckDrives(const QStringList& roots) {
 TDriveComboBase::TDriveComboBase(QWidget* parent) : QComboBox(parent) {
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(this, &QComboBox::currentIndexChanged, this, &TDriveComboBase::IndexChanged);
+    connect(new TMountWatcher(this), &TMountWatcher::MountsChanged, this,
+            &TDriveComboBase::MountsChanged);
 }
 
 void TDriveComboBase::SetDriveSource(TDriveSource source) {
@@ -216,21 +248,30 @@ void TDriveComboBase::SetDriveSource(TDriveSource source) {
 }
 
 void TDriveComboBase::BuildList() {
-    {
-        // Clearing and refilling moves the current index about; none of that
-        // is a choice of the user.
-        const QSignalBlocker quiet(this);
-        clear();
-        Listed.clear();
-        for (Platform::TDrive& drive : DrivesOf(Source)) {
-            const std::optional<QString> text = ItemText(drive);
-            if (!text)
-                continue;
-            addItem(ItemIcon(drive), *text, DriveText(drive.RootPath));
-            Listed.push_back(std::move(drive));
-        }
-        setCurrentIndex(-1);
+    Rebuild(ListableDrives());
+}
+
+std::vector<Platform::TDrive> TDriveComboBase::ListableDrives() const {
+    std::vector<Platform::TDrive> drives = DrivesOf(Source);
+    std::erase_if(drives, [this](const Platform::TDrive& drive) { return !ItemText(drive); });
+    return drives;
+}
+
+void TDriveComboBase::Fill(std::vector<Platform::TDrive> drives) {
+    // Clearing and refilling moves the current index about; none of that is
+    // a choice of the user.
+    const QSignalBlocker quiet(this);
+    clear();
+    Listed.clear();
+    for (Platform::TDrive& drive : drives) {
+        addItem(ItemIcon(drive), ItemText(drive).value_or(QString()), DriveText(drive.RootPath));
+        Listed.push_back(std::move(drive));
     }
+    setCurrentIndex(-1);
+}
+
+void TDriveComboBase::Rebuild(std::vector<Platform::TDrive> drives) {
+    Fill(std::move(drives));
     // An empty Drive stays empty: the first drive is no choice of anyone's.
     const QString previous = CurrentRoot;
     SelectRoot(previous);
@@ -238,10 +279,21 @@ void TDriveComboBase::BuildList() {
         emit OnChange();
 }
 
+void TDriveComboBase::MountsChanged() {
+    std::vector<Platform::TDrive> drives = ListableDrives();
+    // Most changes of the table touch no drive; the box then stays as it is.
+    if (drives != Listed)
+        Rebuild(std::move(drives));
+}
+
 void TDriveComboBase::SetDrive(const QString& root) {
     if (root == CurrentRoot && currentIndex() >= 0)
         return;
     const QString previous = CurrentRoot;
+    // A drive mounted a moment ago can be chosen before the watcher's report
+    // has come through the event loop.
+    if (!root.isEmpty() && findData(root) < 0)
+        Fill(ListableDrives());
     SelectRoot(root);
     if (CurrentRoot != previous)
         emit OnChange();

@@ -2,6 +2,8 @@
 // drives scanned at start-up), the toolbar's one-drive combo box, and the
 // plain pickers of the clean-up dialogs. A drive is its root path; every
 // picker lists the drives of the platform layer, or of a test's made-up list.
+// Each picker watches the mount table and lists the drives anew when a drive
+// is mounted or unmounted, keeping what the user had chosen.
 #pragma once
 
 #include "platform/Mounts.h"
@@ -73,6 +75,8 @@ int IndexOfDriveHolding(const std::vector<Platform::TDrive>& drives, const std::
 inline constexpr int DriveRootRole = Qt::UserRole;
 
 // The "Scan Drives" dialog's list: one check box per drive of the chosen kinds.
+// After a mount or unmount it lists the drives anew with the checks and the
+// current row of the drives that are still there.
 class TShExDriveCheckListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -103,20 +107,27 @@ public:
     void SetChecked(int row, bool checked);
 
 private:
+    std::vector<Platform::TDrive> ListableDrives() const;
+    void Fill(std::vector<Platform::TDrive> drives);
+    void MountsChanged();
+
     TDriveTypeSet Types = AllDriveTypes;
     TDriveSource Source;
     std::vector<Platform::TDrive> Listed;
 };
 
-// What the two drive combo boxes share: Drive is the root path of the
-// selected item, or empty with no item selected; OnChange fires whenever it
-// changes, by the user or by the program.
+// What the drive combo boxes share: Drive is the root path of the selected
+// item, or empty with no item selected; OnChange fires whenever it changes,
+// by the user or by the program, and also when the selected drive is
+// unmounted.
 class TDriveComboBase : public QComboBox {
     Q_OBJECT
 public:
     QString Drive() const { return CurrentRoot; }
     // Selects the drive with that root. Nothing happens when it is already
-    // the selected one; a root that is not listed leaves no drive selected.
+    // the selected one. A root that is not listed has the drives listed anew
+    // first, since it may have been mounted a moment ago; one that is still
+    // not listed leaves no drive selected.
     void SetDrive(const QString& root);
     // Lists the drives anew; the selected drive stays selected while it is
     // still listed.
@@ -137,6 +148,11 @@ protected:
     virtual QIcon ItemIcon(const Platform::TDrive& drive) const = 0;
 
 private:
+    std::vector<Platform::TDrive> ListableDrives() const;
+    // Lists drives with none selected, leaving CurrentRoot as it was.
+    void Fill(std::vector<Platform::TDrive> drives);
+    void Rebuild(std::vector<Platform::TDrive> drives);
+    void MountsChanged();
     void IndexChanged(int index);
     void SelectRoot(const QString& root);
 

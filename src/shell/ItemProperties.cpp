@@ -1,21 +1,28 @@
 // The properties dialog. Facts come from statx on the raw bytes, so names that
-// are not UTF-8 and paths of any length are shown as they are on disk.
+// are not UTF-8 and paths of any length are shown as they are on disk. A
+// drive's page comes from the mount table and the time-limited volume
+// queries instead, never from a call on the drive that could hang.
 #include "shell/ItemProperties.h"
 
 #include "platform/DirReader.h"
 
 #include "engine/Formatting.h"
+#include "engine/PieArithmetic.h"
+#include "engine/VolumeInfo.h"
 #include "platform/Mounts.h"
+#include "platform/VolumeStat.h"
 #include "settings/Product.h"
-#include "shell/WindowPlacement.h"
+#include "shell/DriveLists.h"
 #include "shell/Icons.h"
 #include "shell/ShellPaths.h"
+#include "shell/WindowPlacement.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QMimeDatabase>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -131,6 +138,62 @@ QString TypeText(const std::string& path, const TItemAt& at, const struct statx&
     return mime.comment() + QStringLiteral(" (") + mime.name() + QLatin1Char(')');
 }
 
+QString SizeText(std::int64_t size) {
+    return FormatSize(size) + QStringLiteral(" (") + FormatBytes(size) + QLatin1Char(')');
+}
+
+QString NotKnown() {
+    return QStringLiteral("not known");
+}
+
+QString DriveKindText(Platform::TDriveType type) {
+    switch (type) {
+    case Platform::TDriveType::Removable:
+        return QStringLiteral("Removable disk");
+    case Platform::TDriveType::Fixed:
+        return QStringLiteral("Local disk");
+    case Platform::TDriveType::Remote:
+        return QStringLiteral("Network drive");
+    case Platform::TDriveType::CdRom:
+        return QStringLiteral("CD-ROM drive");
+    case Platform::TDriveType::RamDisk:
+        return QStringLiteral("RAM disk");
+    case Platform::TDriveType::Unknown:
+        break;
+    }
+    return QStringLiteral("Mounted file system");
+}
+
+// The drive whose root path is path, read from the mount table alone. A
+// mount point that no drive list shows (a pseudo file system, a second
+// mount of a listed folder) gets a drive page too, with what the table says.
+std::optional<Platform::TDrive> DriveRootedAt(const std::string& path) {
+    const std::string root = Platform::NormalisePath(path);
+    if (root.empty() || root[0] != '/')
+        return std::nullopt;
+    const std::vector<Platform::TMountEntry> table = Platform::ReadMountTable();
+    // The folder of a gvfs share is the root of its drive without being a
+    // mount point of its own; DriveRootOf knows both kinds.
+    if (!Platform::IsMountPoint(root, table) && Platform::DriveRootOf(root, table) != root)
+        return std::nullopt;
+    const Platform::TSystemRoots system;
+    for (Platform::TDrive& drive : Platform::DrivesFromMountTable(table, system)) {
+        if (drive.RootPath == root)
+            return std::move(drive);
+    }
+    const Platform::TMountEntry* entry = Platform::MountEntryOf(root, table);
+    Platform::TDrive drive;
+    drive.RootPath = root;
+    if (entry) {
+        drive.Type = Platform::ClassifyMount(*entry, system);
+        drive.FileSystem = entry->FsType;
+        drive.Device = entry->Source;
+        drive.Label = Platform::LabelOfDevice(entry->Source, system.ByLabelDir);
+    }
+    drive.DisplayName = Platform::DriveDisplayName(root, drive.Label);
+    return drive;
+}
+
 } // namespace
 
 TItemPropertiesBox::TItemPropertiesBox(const std::string& path, QWidget* parent,
@@ -141,6 +204,32 @@ TItemPropertiesBox::TItemPropertiesBox(const std::string& path, QWidget* parent,
     layout->addLayout(Form);
     Form->setLabelAlignment(Qt::AlignRight);
 
+    if (const std::optional<Platform::TDrive> drive = DriveRootedAt(path))
+        AddDriveRows(*drive);
+    else
+        AddItemRows(path, knownSize);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("cmdClose"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    setMinimumWidth(380);
+}
+
+void TItemPropertiesBox::AddTitleRow(const QIcon& icon, const QString& name) {
+    auto* iconLabel = new QLabel;
+    iconLabel->setPixmap(icon.pixmap(32, 32));
+    auto* nameLabel = new QLabel(name);
+    nameLabel->setObjectName(QStringLiteral("txtName"));
+    nameLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont bold = nameLabel->font();
+    bold.setBold(true);
+    nameLabel->setFont(bold);
+    Form->addRow(iconLabel, nameLabel);
+}
+
+void TItemPropertiesBox::AddItemRows(const std::string& path,
+                                     std::optional<std::int64_t> knownSize) {
     std::string clean = path;
     while (clean.size() > 1 && clean.back() == '/')
         clean.pop_back();
@@ -159,71 +248,111 @@ TItemPropertiesBox::TItemPropertiesBox(const std::string& path, QWidget* parent,
     int statError = errno;
     setWindowTitle(DisplayPath(name) + QStringLiteral(" Properties"));
 
-    auto* icon = new QLabel;
     bool isFolder = IsValid && S_ISDIR(sx.stx_mode);
-    icon->setPixmap((isFolder ? FolderIcon() : FileIcon()).pixmap(32, 32));
-    auto* nameLabel = new QLabel(DisplayPath(name));
-    nameLabel->setObjectName(QStringLiteral("txtName"));
-    nameLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QFont bold = nameLabel->font();
-    bold.setBold(true);
-    nameLabel->setFont(bold);
-    Form->addRow(icon, nameLabel);
+    AddTitleRow(isFolder ? FolderIcon() : FileIcon(), DisplayPath(name));
 
     if (!IsValid) {
         AddRow(QStringLiteral("Location:"), DisplayPath(location), "txtLocation");
         AddRow(QStringLiteral("Error:"), QString::fromLocal8Bit(std::strerror(statError)),
                "txtError");
+        return;
+    }
+    AddRow(QStringLiteral("Type:"), TypeText(clean, at, sx), "txtType");
+    AddRow(QStringLiteral("Location:"), DisplayPath(location), "txtLocation");
+    if (S_ISLNK(sx.stx_mode)) {
+        // Some file systems report links as 0 bytes long.
+        std::vector<char> target(std::max<size_t>(sx.stx_size, PATH_MAX) + 1);
+        ssize_t n = readlinkat(at.Dir(), at.Name.c_str(), target.data(), target.size());
+        if (n >= 0)
+            AddRow(QStringLiteral("Link to:"),
+                   DisplayPath(std::string(target.data(), static_cast<size_t>(n))),
+                   "txtLinkTarget");
+    }
+    if (isFolder) {
+        if (knownSize)
+            AddRow(QStringLiteral("Size:"), SizeText(*knownSize), "txtSize");
+        long long count = EntryCount(at);
+        AddRow(QStringLiteral("Contains:"),
+               count < 0 ? QStringLiteral("cannot be listed")
+                         : FormatCount64(count) +
+                               (count == 1 ? QStringLiteral(" item") : QStringLiteral(" items")),
+               "txtContains");
     } else {
-        AddRow(QStringLiteral("Type:"), TypeText(clean, at, sx), "txtType");
-        AddRow(QStringLiteral("Location:"), DisplayPath(location), "txtLocation");
-        if (S_ISLNK(sx.stx_mode)) {
-            // Some file systems report links as 0 bytes long.
-            std::vector<char> target(std::max<size_t>(sx.stx_size, PATH_MAX) + 1);
-            ssize_t n = readlinkat(at.Dir(), at.Name.c_str(), target.data(), target.size());
-            if (n >= 0)
-                AddRow(QStringLiteral("Link to:"),
-                       DisplayPath(std::string(target.data(), static_cast<size_t>(n))),
-                       "txtLinkTarget");
-        }
-        if (isFolder) {
-            if (knownSize)
-                AddRow(QStringLiteral("Size:"),
-                       FormatSize(*knownSize) + QStringLiteral(" (") + FormatBytes(*knownSize) +
-                           QLatin1Char(')'),
-                       "txtSize");
-            long long count = EntryCount(at);
-            AddRow(QStringLiteral("Contains:"),
-                   count < 0 ? QStringLiteral("cannot be listed")
-                             : FormatCount64(count) + (count == 1 ? QStringLiteral(" item")
-                                                                  : QStringLiteral(" items")),
-                   "txtContains");
-        } else {
-            auto size = static_cast<std::int64_t>(sx.stx_size);
-            AddRow(QStringLiteral("Size:"),
-                   FormatSize(size) + QStringLiteral(" (") + FormatBytes(size) + QLatin1Char(')'),
-                   "txtSize");
-            auto allocated = static_cast<std::int64_t>(sx.stx_blocks) * 512;
-            AddRow(QStringLiteral("Size on disk:"), FormatBytes(allocated), "txtSizeOnDisk");
-        }
-        std::string drive = Platform::DriveRootOf(clean);
-        AddRow(QStringLiteral("Drive:"), DisplayPath(drive), "txtDrive");
-        AddRow(QStringLiteral("Created:"),
-               (sx.stx_mask & STATX_BTIME) ? TimeText(sx.stx_btime)
-                                           : QStringLiteral("not recorded by this file system"),
-               "txtCreated");
-        AddRow(QStringLiteral("Modified:"), TimeText(sx.stx_mtime), "txtModified");
-        AddRow(QStringLiteral("Accessed:"), TimeText(sx.stx_atime), "txtAccessed");
-        AddRow(QStringLiteral("Permissions:"), PermissionText(sx.stx_mode), "txtPermissions");
-        AddRow(QStringLiteral("Owner:"), UserName(sx.stx_uid), "txtOwner");
-        AddRow(QStringLiteral("Group:"), GroupName(sx.stx_gid), "txtGroup");
+        AddRow(QStringLiteral("Size:"), SizeText(static_cast<std::int64_t>(sx.stx_size)),
+               "txtSize");
+        auto allocated = static_cast<std::int64_t>(sx.stx_blocks) * 512;
+        AddRow(QStringLiteral("Size on disk:"), FormatBytes(allocated), "txtSizeOnDisk");
+    }
+    std::string drive = Platform::DriveRootOf(clean);
+    AddRow(QStringLiteral("Drive:"), DisplayPath(drive), "txtDrive");
+    AddRow(QStringLiteral("Created:"),
+           (sx.stx_mask & STATX_BTIME) ? TimeText(sx.stx_btime)
+                                       : QStringLiteral("not recorded by this file system"),
+           "txtCreated");
+    AddRow(QStringLiteral("Modified:"), TimeText(sx.stx_mtime), "txtModified");
+    AddRow(QStringLiteral("Accessed:"), TimeText(sx.stx_atime), "txtAccessed");
+    AddRow(QStringLiteral("Permissions:"), PermissionText(sx.stx_mode), "txtPermissions");
+    AddRow(QStringLiteral("Owner:"), UserName(sx.stx_uid), "txtOwner");
+    AddRow(QStringLiteral("Group:"), GroupName(sx.stx_gid), "txtGroup");
+}
+
+// Nothing here touches the drive except through the time-limited volume
+// queries: the root may be a network share whose server is gone, and the
+// dialog opens on the window's thread.
+void TItemPropertiesBox::AddDriveRows(const Platform::TDrive& drive) {
+    IsValid = true;
+    const QString name = DriveText(drive.DisplayName);
+    setWindowTitle(name + QStringLiteral(" Properties"));
+    AddTitleRow(DriveIcon(drive.Type), name);
+    AddRow(QStringLiteral("Type:"), DriveKindText(drive.Type), "txtType");
+    AddRow(QStringLiteral("Root path:"), DisplayPath(drive.RootPath), "txtRootPath");
+    // A RAM disk's source merely repeats its file system's name.
+    if (!drive.Device.empty() && drive.Device != drive.FileSystem)
+        AddRow(QStringLiteral("Device:"), DisplayPath(drive.Device), "txtDevice");
+
+    // One probe first, so that a drive that does not answer costs one wait,
+    // not one for each figure below.
+    Platform::TVolumeStat stat;
+    int error = 0;
+    const Platform::TProbeResult answer =
+        Platform::StatVolume(drive.RootPath, stat, Platform::SlowDriveTimeoutMs, &error);
+    if (answer != Platform::TProbeResult::Ok) {
+        // The mount table still names the file system without asking the drive.
+        AddRow(QStringLiteral("File system:"), DisplayPath(drive.FileSystem), "txtFileSystem");
+        AddRow(QStringLiteral("Status:"),
+               answer == Platform::TProbeResult::TimedOut
+                   ? QStringLiteral("The drive does not answer.")
+                   : QString::fromLocal8Bit(std::strerror(error)),
+               "txtStatus");
+        return;
     }
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("cmdClose"));
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
-    setMinimumWidth(380);
+    const std::string fileSystem = FileSystemNameOf(drive.RootPath);
+    AddRow(QStringLiteral("File system:"),
+           DisplayPath(fileSystem.empty() ? drive.FileSystem : fileSystem), "txtFileSystem");
+    const std::int32_t cluster = ClusterSizeOf(drive.RootPath);
+    AddRow(QStringLiteral("Cluster size:"), cluster > 0 ? FormatBytes(cluster) : NotKnown(),
+           "txtClusterSize");
+    const std::int64_t total = DiskTotalBytes(drive.RootPath);
+    const std::int64_t free = DiskFreeBytes(drive.RootPath);
+    AddRow(QStringLiteral("Capacity:"), total >= 0 ? SizeText(total) : NotKnown(), "txtCapacity");
+    if (total < 0 || free < 0) {
+        AddRow(QStringLiteral("Used space:"), NotKnown(), "txtUsed");
+        AddRow(QStringLiteral("Free space:"), NotKnown(), "txtFree");
+        return;
+    }
+    // Free is what the user may still write, as everywhere in the program;
+    // a file system's reserve for the superuser therefore counts as used,
+    // and the two figures add up to the capacity.
+    const std::int64_t used = std::max<std::int64_t>(total - free, 0);
+    AddRow(QStringLiteral("Used space:"), SizeText(used), "txtUsed");
+    AddRow(QStringLiteral("Free space:"), SizeText(free), "txtFree");
+    auto* bar = new QProgressBar;
+    bar->setObjectName(QStringLiteral("barUsed"));
+    bar->setRange(0, 100);
+    bar->setValue(PercentOf(total, used));
+    bar->setFormat(QStringLiteral("%p% used"));
+    Form->addRow(QString(), bar);
 }
 
 void TItemPropertiesBox::AddRow(const QString& caption, const QString& text,

@@ -1,12 +1,17 @@
 // The drive pickers on made-up drive lists: which kinds are listed, what the
 // check list reports, how the combo boxes keep their drive, and the entries
-// of the clean-up dialogs' pickers.
+// of the clean-up dialogs' pickers. Then the pickers on the real mount table,
+// following a drive that is mounted and unmounted while they are open.
 #include "shell/DriveLists.h"
+#include "common/TempTree.h"
+#include "common/TmpfsMount.h"
 #include "settings/ProgramSettings.h"
+#include "shell/DrivesSelectBox.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -254,6 +259,64 @@ TEST(DriveHoldingPath, LongestWholeComponentPrefix) {
     EXPECT_EQ(rootOf("/usr/bin/quillmere"), "/");
     EXPECT_EQ(rootOf("relative/path"), "none");
     EXPECT_EQ(IndexOfDriveHolding({}, "/usr/bin/x"), -1);
+}
+
+// --- Following the mount table ----------------------------------------------
+
+// The toolbar's box and the "Scan Drives" dialog on the system's drives: a RAM
+// disk mounted while they are open joins both, keeping the user's choices;
+// unmounted, it leaves both, taking only its own choice with it; and a drive
+// chosen the moment it is mounted, before the event loop has run, is selected.
+TEST(DriveListsFollowMounts, ADriveMountedLaterComesAndGoes) {
+    TTempTree tree;
+    tree.MakeDir("ram");
+    const QString root = QString::fromStdString(tree.Path("ram"));
+    const QString name = QString::fromStdString(Platform::DriveDisplayName(tree.Path("ram"), {}));
+
+    TShExDriveComboBox combo;
+    TDrivesSelectBox dialog;
+    TShExDriveCheckListBox& checks = *dialog.TheDrivesBox;
+    combo.SetDrive(QStringLiteral("/"));
+    checks.CheckDrives({QStringLiteral("/")});
+    ASSERT_EQ(combo.Drive(), QStringLiteral("/"));
+    ASSERT_EQ(combo.findData(root), -1);
+    QSignalSpy comboChanges(&combo, &TDriveComboBase::OnChange);
+
+    auto listed = [&] { return combo.findData(root) >= 0 && Roots(checks).contains(root); };
+    auto gone = [&] { return combo.findData(root) < 0 && !Roots(checks).contains(root); };
+
+    auto disk = std::make_unique<TTmpfsMount>(tree.Path("ram"), "size=1m");
+    if (!disk->Mounted())
+        GTEST_SKIP() << disk->Why();
+    ASSERT_TRUE(QTest::qWaitFor(listed, 5000)) << "the mounted RAM disk was not listed";
+    EXPECT_EQ(combo.itemText(combo.findData(root)), name);
+    EXPECT_EQ(checks.item(static_cast<int>(Roots(checks).indexOf(root)))->text(), name);
+    EXPECT_EQ(combo.Drive(), QStringLiteral("/"));
+    EXPECT_EQ(combo.currentData().toString(), QStringLiteral("/"));
+    EXPECT_EQ(comboChanges.count(), 0);
+    EXPECT_EQ(checks.CheckedDrives(), QStringList{QStringLiteral("/")});
+
+    combo.SetDrive(root);
+    EXPECT_EQ(combo.currentText(), name);
+    checks.CheckDrives({QStringLiteral("/"), root});
+    checks.setCurrentRow(static_cast<int>(Roots(checks).indexOf(QStringLiteral("/"))));
+    ASSERT_TRUE(disk->Unmount()) << disk->Why();
+    ASSERT_TRUE(QTest::qWaitFor(gone, 5000)) << "the unmounted RAM disk stayed listed";
+    EXPECT_TRUE(combo.Drive().isEmpty());
+    EXPECT_EQ(combo.currentIndex(), -1);
+    EXPECT_EQ(comboChanges.count(), 2); // chosen, then gone with its drive
+    EXPECT_EQ(checks.CheckedDrives(), QStringList{QStringLiteral("/")});
+    ASSERT_NE(checks.currentItem(), nullptr);
+    EXPECT_EQ(checks.currentItem()->data(DriveRootRole).toString(), QStringLiteral("/"));
+
+    disk = std::make_unique<TTmpfsMount>(tree.Path("ram"), "size=1m");
+    ASSERT_TRUE(disk->Mounted()) << disk->Why();
+    combo.SetDrive(root);
+    EXPECT_EQ(combo.Drive(), root);
+    EXPECT_EQ(combo.currentText(), name);
+    ASSERT_TRUE(combo.SelectedDrive());
+    EXPECT_EQ(combo.SelectedDrive()->Type, TDriveType::RamDisk);
+    EXPECT_EQ(comboChanges.count(), 3);
 }
 
 TEST(DriveIcons, EveryKindHasAnIconWithOrWithoutATheme) {

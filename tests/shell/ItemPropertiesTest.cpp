@@ -1,10 +1,15 @@
-// The properties dialog, read from real files with odd names.
+// The properties dialog, read from real files with odd names, and on drive
+// roots from a RAM disk the test mounts.
 #include "shell/ItemProperties.h"
 #include "common/TempTree.h"
+#include "common/TmpfsMount.h"
 #include "engine/Formatting.h"
+#include "platform/Mounts.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
 #include <QTimer>
 #include <QWidget>
 #include <fcntl.h>
@@ -66,7 +71,7 @@ TEST(ItemProperties, PathsLongerThanTheKernelLimit) {
     EXPECT_EQ(folder.RowText(QStringLiteral("Contains:")), QStringLiteral("1 item"));
 }
 
-TEST(ItemProperties, FoldersLinksAndDriveRoots) {
+TEST(ItemProperties, FoldersAndLinks) {
     TTempTree tree;
     tree.MakeFile("dir/a", 1);
     tree.MakeFile("dir/b", 1);
@@ -82,10 +87,84 @@ TEST(ItemProperties, FoldersLinksAndDriveRoots) {
     TItemPropertiesBox link(tree.Path("link"));
     EXPECT_EQ(link.RowText(QStringLiteral("Type:")), QStringLiteral("Symbolic link"));
     EXPECT_EQ(link.RowText(QStringLiteral("Link to:")), QStringLiteral("dir/a"));
+}
 
-    TItemPropertiesBox root("/");
-    EXPECT_TRUE(root.Valid());
-    EXPECT_EQ(root.RowText(QStringLiteral("Drive:")), QStringLiteral("/"));
+QString SizeText(std::int64_t size) {
+    return FormatSize(size) + QStringLiteral(" (") + FormatBytes(size) + QLatin1Char(')');
+}
+
+// A drive's root, however the caller spells it, shows the drive: its name as
+// the drive lists give it, its file system, and figures that match what the
+// test put on it. A folder on the drive keeps the folder page, and once the
+// drive is unmounted its root is a plain folder again.
+TEST(ItemProperties, DriveRootsShowTheDrive) {
+    // The root file system is a drive wherever the test runs.
+    TItemPropertiesBox system("/");
+    ASSERT_TRUE(system.Valid());
+    EXPECT_EQ(system.RowText(QStringLiteral("Root path:")), QStringLiteral("/"));
+    const Platform::TMountEntry* rootMount =
+        Platform::MountEntryOf("/", Platform::ReadMountTable());
+    ASSERT_NE(rootMount, nullptr);
+    EXPECT_EQ(system.RowText(QStringLiteral("File system:")),
+              QString::fromStdString(rootMount->FsType));
+    EXPECT_FALSE(system.RowText(QStringLiteral("Capacity:")).isEmpty());
+
+    TTempTree tree;
+    tree.MakeDir("scratch");
+    const std::string root = tree.Path("scratch");
+    TTmpfsMount disk(root, "size=8m");
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Why();
+    constexpr std::int64_t capacity = 8 << 20;
+    constexpr std::int64_t written = 1 << 20;
+    {
+        // Real bytes: a sparse file would take no space on the RAM disk.
+        std::ofstream out(root + "/data.bin", std::ios::binary);
+        const std::string block(4096, 'q');
+        for (std::int64_t done = 0; done < written; done += 4096)
+            out << block;
+    }
+    tree.MakeDir("scratch/sub");
+
+    const QString name = QString::fromStdString(Platform::DriveDisplayName(root, {}));
+    TItemPropertiesBox drive(root + "/");
+    ASSERT_TRUE(drive.Valid());
+    const auto* title = drive.findChild<QLabel*>(QStringLiteral("txtName"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), name);
+    EXPECT_TRUE(drive.windowTitle().startsWith(name));
+    EXPECT_EQ(drive.RowText(QStringLiteral("Root path:")), QString::fromStdString(root));
+    EXPECT_EQ(drive.RowText(QStringLiteral("File system:")), QStringLiteral("tmpfs"));
+    // A tmpfs allocates whole memory pages.
+    EXPECT_EQ(drive.RowText(QStringLiteral("Cluster size:")), FormatBytes(sysconf(_SC_PAGESIZE)));
+    EXPECT_EQ(drive.RowText(QStringLiteral("Capacity:")), SizeText(capacity));
+    EXPECT_EQ(drive.RowText(QStringLiteral("Used space:")), SizeText(written));
+    EXPECT_EQ(drive.RowText(QStringLiteral("Free space:")), SizeText(capacity - written));
+    const auto* bar = drive.findChild<QProgressBar*>(QStringLiteral("barUsed"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->value(), 12); // one eighth, in whole percents
+
+    TItemPropertiesBox folder(root + "/sub");
+    EXPECT_TRUE(folder.RowText(QStringLiteral("Root path:")).isEmpty());
+    EXPECT_EQ(folder.RowText(QStringLiteral("Location:")), QString::fromStdString(root));
+    EXPECT_EQ(folder.RowText(QStringLiteral("Drive:")), QString::fromStdString(root));
+
+    // As the windows open it: modally, by a path with a doubled slash.
+    QString shownFileSystem;
+    QTimer::singleShot(0, &drive, [&] {
+        if (auto* box = qobject_cast<TItemPropertiesBox*>(QApplication::activeModalWidget())) {
+            shownFileSystem = box->RowText(QStringLiteral("File system:"));
+            box->reject();
+        }
+    });
+    EXPECT_TRUE(ShowItemProperties(root + "//", nullptr));
+    EXPECT_EQ(shownFileSystem, QStringLiteral("tmpfs"));
+
+    ASSERT_TRUE(disk.Unmount()) << disk.Why();
+    TItemPropertiesBox unmounted(root);
+    ASSERT_TRUE(unmounted.Valid());
+    EXPECT_TRUE(unmounted.RowText(QStringLiteral("Root path:")).isEmpty());
+    EXPECT_EQ(unmounted.RowText(QStringLiteral("Location:")), QString::fromStdString(tree.Root()));
 }
 
 TEST(ItemProperties, AMissingItemShowsNothing) {

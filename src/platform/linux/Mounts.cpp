@@ -276,6 +276,26 @@ std::vector<TMountEntry> ReadMountTable() {
     return ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
 }
 
+int OpenMountTableWatch() {
+    return open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+}
+
+// The documented way to watch the table is to wait for POLLPRI, then read
+// it; the current kernel already counts the change as seen when it is
+// polled, but a watcher that also reads does not depend on that.
+void ReadThroughMountTableWatch(int fd) {
+    if (lseek(fd, 0, SEEK_SET) < 0)
+        return;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+    }
+}
+
 TDriveType ClassifyMount(const TMountEntry& entry, const TSystemRoots& roots) {
     const std::string& type = entry.FsType;
     if (IsPseudoType(type))
