@@ -5,6 +5,7 @@
 // platform unless a display is chosen.
 #include "shell/DrivesSelectBox.h"
 #include "shell/Icons.h"
+#include "shell/ItemProperties.h"
 #include "shell/MessageBox.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
     form.cmdViewBarChart->trigger();
     GrabNextDialog(&form, out + "/select-folder.png");
     form.cmdFileSelectFolder->trigger();
+    GrabNextDialog(&form, out + "/properties-root-drive.png");
+    ShowItemProperties("/", &form);
     std::printf("pictures in %s\n", qPrintable(out));
     return 0;
 }
