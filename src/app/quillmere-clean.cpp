@@ -70,7 +70,10 @@ int Delete(const std::string& path, bool yes) {
                                  "give --yes to delete without asking\n");
             return 1;
         }
-        if (!Confirmed(path, Platform::MeasureItem(path))) {
+        // Measured as the item the delete takes: a link with a trailing
+        // slash is the link, not the folder it leads to.
+        const std::string item = Platform::PathOf(Platform::ItemAtPath(path));
+        if (!Confirmed(item, Platform::MeasureItem(item))) {
             std::fprintf(stderr, "quillmere-clean: nothing was deleted\n");
             return 1;
         }

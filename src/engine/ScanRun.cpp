@@ -301,7 +301,6 @@ private:
                 // subfolders it found; none of them may be queued too.
                 newJobs.clear();
                 lock.lock();
-                InFlight.erase(dir);
                 if (!Failure)
                     Failure = std::current_exception();
                 Abort = true;
@@ -309,7 +308,6 @@ private:
                 continue;
             }
             lock.lock();
-            InFlight.erase(dir);
             if (!newJobs.empty()) {
                 Jobs.insert(Jobs.end(), newJobs.begin(), newJobs.end());
                 newJobs.clear();
@@ -401,7 +399,14 @@ private:
         Post(dir);
     }
 
+    // Hands the folder to the owner; the reader must not touch dir after
+    // this. It leaves the in-flight set first, so that the owner, which may
+    // free the folder as soon as it is posted, never finds it there.
     void Post(TScanDir* dir) {
+        {
+            std::lock_guard lock(JobLock);
+            InFlight.erase(dir);
+        }
         std::lock_guard lock(ResultLock);
         Results.push_back(dir);
     }

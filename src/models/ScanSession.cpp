@@ -104,6 +104,8 @@ bool TScanSession::ScanNewDrive(const std::string& root, const QString& displayN
         return false;
     ScannedDriveRoots.push_back(root);
     if (!entry)
+        entry = FolderTree.FindDriveRec(root);
+    if (!entry)
         entry = FolderTree.CreateDriveRec(root);
     entry->Text = displayName.toStdString();
     // Whatever happens in the scan, something sensible is shown afterwards.
@@ -143,7 +145,16 @@ void TScanSession::RescanDrives(const std::vector<std::string>& roots) {
             FolderTree.DeleteNode(entry->RootNode);
         }
         entry->RootNode = nullptr;
-        ScanNewDrive(root, DisplayText(entry->Text), entry);
+        if (!ScanNewDrive(root, DisplayText(entry->Text), entry)) {
+            // Not there any more (the user gave up on it): it leaves the
+            // list of drives as it left the tree.
+            FolderTree.RemoveDriveRec(entry);
+            if (!CurNode && !FolderTree.Roots().empty())
+                Select(FolderTree.Roots().front().get());
+            else
+                View.CurrentChanged(true);
+            continue;
+        }
         if (!remembered.empty())
             SelectPath(remembered);
         if (Aborted())
@@ -347,15 +358,18 @@ void TScanSession::RepairAfter(const TPieItem& item, bool removing) {
         }
         return;
     }
-    if (ScanningFlag) {
-        // Nodes of a running scan stay put; the tree is repaired when it ends.
-        PendingVanishChecks.push_back(item.Path);
-        return;
-    }
     if (item.Node && item.Node->Parent) {
+        if (ScanningFlag) {
+            // Nodes of a running scan stay put; the tree is repaired when it ends.
+            PendingVanishChecks.push_back(item.Path);
+            return;
+        }
         RemoveVanished(item.Node, true);
         return;
     }
+    // A file takes no node with it, so its figures go at once, also while a
+    // scan runs: a folder still being read adds its children's records when
+    // it finishes, and those already lost the file.
     // A file: its slack is always at the drive's own cluster size, which is
     // what the ancestors hold.
     if (parent && parent->Data) {

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -128,6 +130,68 @@ TEST(FakeLister, EveryFailureIsKeptApartAndTheSumsHold) {
         EXPECT_EQ(scanner.Progress().Unreadable.load(), 3u); // b, locked, torn
         EXPECT_EQ(fake->OpenHandles(), 0u) << "every handle is closed";
     }
+}
+
+// A reader that has posted its folder but is still closing the folder's
+// handle when the scan is given up: the owner may have finished and freed
+// that folder already, so it must not look at it, nor call it stuck.
+class TSlowCloseLister final : public TFolderLister {
+public:
+    std::atomic<bool> Posted{false};
+    int OpenTop(const std::string&, int& error) override {
+        error = 0;
+        return 1;
+    }
+    int OpenSub(int, const char* name, int& error, bool& otherMount) override {
+        otherMount = false;
+        error = 0;
+        return std::string(name) == "slow" ? 2 : 3;
+    }
+    void Close(int handle) override {
+        if (handle == 2) {
+            Posted = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        }
+    }
+    bool Identity(int handle, std::uint64_t& device, std::uint64_t& inode) override {
+        device = 1;
+        inode = static_cast<std::uint64_t>(handle);
+        return true;
+    }
+    std::uint64_t ListingMount(int) override { return 0; }
+    bool List(int handle, std::uint64_t, Platform::TListSink& sink, const std::atomic<bool>&,
+              std::vector<char>&, bool& aborted, int& error) override {
+        aborted = false;
+        error = 0;
+        if (handle == 1) {
+            sink.OnFolder("slow", 4, false);
+        } else {
+            Platform::TFileFacts facts;
+            facts.Size = 10;
+            sink.OnFile("f", 1, facts);
+        }
+        return true;
+    }
+};
+
+TEST(FakeLister, AReaderStillClosingItsFolderIsNotTakenForStuck) {
+    auto lister = std::make_shared<TSlowCloseLister>();
+    TTestHost host;
+    TFolderTree tree;
+    TScanner scanner(tree, host);
+    scanner.SetLister(lister);
+    host.OnEvents = [&](int) {
+        if (lister->Posted)
+            scanner.Abort();
+    };
+    TFolderNode* root = tree.AddRoot("/made-up");
+    scanner.ScanFolder(root->Name, root);
+    TFolderNode* slow = Find(root, "slow");
+    ASSERT_TRUE(slow);
+    EXPECT_FALSE(slow->Has(NodeNotAnswering));
+    EXPECT_EQ(slow->Error, 0);
+    // The reader left behind finishes its close; give it time to leave.
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
 }
 
 } // namespace

@@ -176,3 +176,43 @@ TEST_F(ScanSessionTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
 }
 
 } // namespace
+
+namespace {
+
+// A drive gone when it is rescanned leaves the list with the tree, so when
+// it comes back it is one drive again, with its folders selectable.
+TEST_F(ScanSessionTest, ADriveGoneAtItsRescanComesBackAsOne) {
+    const std::string b = Temp.Path("b");
+    ASSERT_TRUE(Session.SelectPath(b));
+    ASSERT_EQ(std::rename(b.c_str(), (b + ".away").c_str()), 0);
+    Session.RescanDrives({b});
+    EXPECT_EQ(Session.Tree().FindDriveRec(b), nullptr);
+    EXPECT_TRUE(Session.ScannedDrives().empty());
+    ASSERT_EQ(std::rename((b + ".away").c_str(), b.c_str()), 0);
+    Session.ScanOrRescanDrive(b);
+    Session.RescanDrives({b});
+    EXPECT_EQ(Session.Tree().Roots().size(), 1u);
+    EXPECT_EQ(Session.Tree().Drives().size(), 1u);
+    EXPECT_TRUE(Session.SelectPath(b));
+    EXPECT_EQ(Session.CurrentPath(), b);
+}
+
+// A file deleted while another drive is being read leaves the figures at
+// once: files take no node with them.
+TEST_F(ScanSessionTest, AFileDeletedDuringAScanLeavesTheFigures) {
+    const std::string a = Temp.Path("a");
+    ASSERT_TRUE(Session.SelectPath(a));
+    const std::int64_t before = Node("")->Data->TreeSize;
+    View.During = [&] {
+        View.During = nullptr;
+        TPieItem file;
+        file.Path = a + "/x.bin";
+        file.Size = 1000;
+        std::remove(file.Path.c_str());
+        Session.RepairAfter(file, true);
+    };
+    Session.ScanOrRescanDrive(Temp.Path("b"));
+    EXPECT_EQ(Node("")->Data->TreeSize, before - 1000);
+}
+
+} // namespace

@@ -126,6 +126,17 @@ std::set<TIdentity> HomeAndAncestors() {
     return result;
 }
 
+// Whether two items lie on the same mounted file system. Mount ids decide
+// where the kernel tells them: a btrfs subvolume has a device number of its
+// own but is no other mount, and the scan reads it like any folder; a bind
+// mount shares the device but is another mount. Without mount ids, devices.
+bool SameFileSystem(dev_t deviceA, std::uint64_t mountA, dev_t deviceB, std::uint64_t mountB) {
+    const auto real = [](std::uint64_t id) { return id != 0 && !(id >> 63); };
+    if (real(mountA) && real(mountB))
+        return mountA == mountB;
+    return deviceA == deviceB && (mountA == 0 || mountB == 0 || mountA == mountB);
+}
+
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
@@ -163,7 +174,7 @@ std::string ProtectedReasonAt(int parentFd, const std::string& name, const std::
     auto parentMount = MountIdAt(parentFd, "");
     struct stat parentSt {};
     fstat(parentFd, &parentSt);
-    if (parentSt.st_dev != st.st_dev || (ownMount && parentMount && ownMount != parentMount))
+    if (!SameFileSystem(parentSt.st_dev, parentMount, st.st_dev, ownMount))
         return Quoted(path) + " is the root of a mounted drive.";
 
     // Walk up from the item's folder; the first marked folder met decides.
@@ -260,8 +271,8 @@ TResolved Resolve(const TScannedItem& item) {
             return r;
         }
         const auto nextMount = MountIdAt(next.Get(), "");
-        if (fstat(next.Get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != device ||
-            (mount && nextMount && mount != nextMount)) {
+        if (fstat(next.Get(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            !SameFileSystem(device, mount, st.st_dev, nextMount)) {
             r.Refused = ChangedText(r.Path);
             return r;
         }
@@ -277,7 +288,9 @@ TResolved Resolve(const TScannedItem& item) {
         r.Refused = Quoted(r.Path) + ": " + ErrorText(errno) + ".";
         return r;
     }
-    if (item.Inode && (r.Item.st_ino != item.Inode || r.Item.st_dev != device)) {
+    if (item.Inode &&
+        (r.Item.st_ino != item.Inode ||
+         !SameFileSystem(device, mount, r.Item.st_dev, MountIdAt(fd.Get(), r.Name.c_str())))) {
         r.Refused = ChangedText(r.Path);
         return r;
     }
@@ -432,18 +445,17 @@ private:
     }
 
     bool SameMount(int dirFd, const char* name, dev_t dev) const {
-        if (dev != RootDev)
-            return false;
-        const std::uint64_t mount = MountIdAt(dirFd, name);
-        return mount == 0 || mount == RootMount;
+        return SameFileSystem(RootDev, RootMount, dev, MountIdAt(dirFd, name));
     }
 
     void Visit(const std::string& name) {
         int dirFd = Frames.back().Fd.Get();
         struct stat st {};
         if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
-            if (errno != ENOENT) // gone already: nothing left to remove
-                Fail(name, ErrorText(errno));
+            // Gone already: nothing left to remove below; the item itself
+            // gone before it was reached is not a delete that was done.
+            if (errno != ENOENT || Frames.size() == 1)
+                Fail(name, errno == ENOENT ? "it was no longer there" : ErrorText(errno));
             return;
         }
         if (Frames.size() == 1 && TIdentity{st.st_dev, st.st_ino} != Item) {

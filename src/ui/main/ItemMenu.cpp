@@ -25,8 +25,10 @@ void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* c
     else if (parent && item.Path.size() > NodePath(parent).size() + 1)
         known.Scanned = ScannedItemOf(parent, item.Path.substr(item.Path.rfind('/') + 1));
     TItemContextMenu::TCommand command = TItemContextMenu::cmNone;
-    ShowItemContextMenu(item.Path, this, screen, known, &command);
+    const bool done = ShowItemContextMenu(item.Path, this, screen, known, &command);
+    // Only a removal that ran (not one answered No, or refused) may have
+    // left a folder smaller than its figures.
     const bool removing =
-        command == TItemContextMenu::cmDelete || command == TItemContextMenu::cmTrash;
+        done && (command == TItemContextMenu::cmDelete || command == TItemContextMenu::cmTrash);
     TheSession->RepairAfter(item, removing);
 }
