@@ -12,7 +12,9 @@
 #include "shell/HelpWindow.h"
 #include "shell/ItemProperties.h"
 #include "shell/MessageBox.h"
+#include "shell/SensitivePanel.h"
 #include "ui/charts/SimplePieGauge.h"
+#include "ui/main/CleanUpPage.h"
 #include "ui/main/FolderInfoLabels.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/MainForm.h"
@@ -23,10 +25,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QEnterEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
@@ -421,6 +427,57 @@ TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
     page->cbFoldersTop->setEditText(QStringLiteral("abc"));
     Form.reset();
     EXPECT_EQ(Store.Int(Keys::FoldersDisplayTopX), 10);
+}
+
+} // namespace
+
+// ---- free some space ---------------------------------------------------------------
+
+namespace {
+
+// The clean-up page on a folder: it explains the panel under the mouse, a
+// delete answered No keeps everything, Ctrl+D with Yes takes the folder off
+// the disk and off every figure; on a drive's root nothing of it is offered.
+TEST_F(FolderPagesTest, FreeSomeSpaceExplainsAsksAndDeletes) {
+    Form->resize(1000, 700);
+    Form->show();
+    Select("A");
+    Form->ShowPage(PageCleanUp);
+    TCleanUpPage& page = *Form->CleanUpPage;
+    EXPECT_EQ(page.ediCleanMenuHint->toPlainText(), TCleanUpPage::Hint(0));
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(page.panCleanMenuDelete, &enter);
+    EXPECT_EQ(page.ediCleanMenuHint->toPlainText(), TCleanUpPage::Hint(4));
+    EXPECT_EQ(page.panCleanMenuDelete->palette().color(QPalette::Window),
+              page.palette().color(QPalette::Highlight));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(page.panCleanMenuDelete, &leave);
+    EXPECT_EQ(page.ediCleanMenuHint->toPlainText(), TCleanUpPage::Hint(0));
+
+    const std::int64_t before = Node("")->Data->TreeSize;
+    Boxes.Answer(QMessageBox::No);
+    QTest::keyClick(Form.get(), Qt::Key_D, Qt::ControlModifier);
+    ASSERT_EQ(Boxes.Shown().size(), 1u);
+    EXPECT_NE(Boxes.Shown()[0].Text.indexOf(QStringLiteral("\"A\"")), -1);
+    EXPECT_NE(Boxes.Shown()[0].Text.indexOf(QStringLiteral("2 files")), -1);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(Temp.Path("drive/A/f1"))));
+    EXPECT_EQ(Node("")->Data->TreeSize, before);
+
+    Boxes.Answer(QMessageBox::Yes);
+    QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page.txtCleanMenuDelete, &click);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Temp.Path("drive/A"))));
+    EXPECT_EQ(Node("A"), nullptr);
+    EXPECT_EQ(Node("")->Data->TreeSize, before - 5010);
+    EXPECT_EQ(Form->CurrentNode(), Node(""));
+
+    // A drive's root: the page is not offered and its short-cuts do nothing.
+    EXPECT_FALSE(Form->ThePages->isTabVisible(PageCleanUp + 1));
+    const std::size_t asked = Boxes.Shown().size();
+    QTest::keyClick(Form.get(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(Boxes.Shown().size(), asked);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(Root)));
 }
 
 } // namespace

@@ -186,16 +186,21 @@ TProbeResult RunProbe(const std::string& key, std::function<TProbeOutput()> work
                 std::thread([probe, key, work = std::move(work)] {
                     TProbeOutput result = work();
                     {
+                        // Out of the table before the answer is known: a
+                        // caller that comes after the answer must ask again,
+                        // not be handed this one, which may be stale by then.
+                        TPendingProbes& pendingProbes = Pending();
+                        std::lock_guard<std::mutex> lock(pendingProbes.Lock);
+                        auto own = pendingProbes.ByKey.find(key);
+                        if (own != pendingProbes.ByKey.end() && own->second == probe)
+                            pendingProbes.ByKey.erase(own);
+                    }
+                    {
                         std::lock_guard<std::mutex> lock(probe->Lock);
                         probe->Output = std::move(result);
                         probe->Done = true;
                     }
                     probe->Finished.notify_all();
-                    TPendingProbes& pendingProbes = Pending();
-                    std::lock_guard<std::mutex> lock(pendingProbes.Lock);
-                    auto own = pendingProbes.ByKey.find(key);
-                    if (own != pendingProbes.ByKey.end() && own->second == probe)
-                        pendingProbes.ByKey.erase(own);
                 }).detach();
             } catch (const std::system_error&) {
                 pending.ByKey.erase(key);

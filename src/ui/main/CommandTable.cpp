@@ -3,8 +3,8 @@
 // that enables it), from which the menus and the toolbar are built.
 #include "ui/main/MainForm.h"
 
-#include "shell/MessageBox.h"
 #include "shell/HelpWindow.h"
+#include "shell/MessageBox.h"
 #include "ui/main/Strings.h"
 
 #include <QAction>

@@ -1,10 +1,12 @@
-// The context menu of an item of the current folder, with what the scan
-// knows of it, and the repair of the tree after Send To Trash or Delete.
+// Removing an item of the current folder: its context menu and the clean-up
+// page's Send To Trash and Delete, with what the scan knows of the item, and
+// the repair of the tree afterwards.
 #include "ui/main/MainForm.h"
 
 #include "engine/Paths.h"
 #include "engine/ScannedItem.h"
 #include "shell/ItemContextMenu.h"
+#include "ui/main/PageHost.h"
 
 void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) {
     const QPoint screen = control->mapToGlobal(pos);
@@ -31,4 +33,33 @@ void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* c
     const bool removing =
         done && (command == TItemContextMenu::cmDelete || command == TItemContextMenu::cmTrash);
     TheSession->RepairAfter(item, removing);
+}
+
+void TMainForm::CleanUp(TCleanUpAction action) {
+    TFolderNode* node = CurrentNode();
+    // A drive's root is never freed this way; its page is not even shown.
+    if (!node || !node->Parent || !node->Data || Scanning())
+        return;
+    if (action == TCleanUpAction::Compress) {
+        NotAvailableYet(tr("Archiving folders"));
+        return;
+    }
+    if (action == TCleanUpAction::Move) {
+        NotAvailableYet(tr("Moving folders"));
+        return;
+    }
+    TPieItem item;
+    item.Node = node;
+    item.Path = NodePath(node);
+    item.Size = node->Data->TreeSize;
+    item.Wasted = node->Data->TreeWasted;
+    item.Kind = TPieItemKind::Folder;
+    TKnownItem known{item.Size, node->Data->TreeFileCount, node->Data->TreeFolderCount,
+                     ScannedItemOf(node)};
+    // The same trash and delete as the item menu: the item must still be the
+    // folder the scan saw, and Delete asks first, naming what it takes.
+    TItemContextMenu menu(item.Path, this, known);
+    const bool done = menu.Run(action == TCleanUpAction::Trash ? TItemContextMenu::cmTrash
+                                                               : TItemContextMenu::cmDelete);
+    TheSession->RepairAfter(item, done);
 }

@@ -18,6 +18,7 @@
 #include "shell/WindowPlacement.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
+#include "ui/main/CleanUpPage.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/Strings.h"
@@ -221,6 +222,8 @@ void TMainForm::CreateComponents() {
     fillPage(pageSubfolders, SubfoldersPage);
     WastedPage = new TWastedPage(*this, pageWastedSpace);
     fillPage(pageWastedSpace, WastedPage);
+    CleanUpPage = new TCleanUpPage(*this, pageCleanUp);
+    fillPage(pageCleanUp, CleanUpPage);
     right->addWidget(ThePages);
     MainSplitter->addWidget(TheRightPanel);
     MainSplitter->setStretchFactor(1, 1);

@@ -33,6 +33,7 @@ class TFolderInfoPage;
 class TPiePage;
 class TSubfoldersPage;
 class TWastedPage;
+class TCleanUpPage;
 class TSectionSizeBox;
 class TBarChartBox;
 class TShExDriveComboBox;
@@ -79,6 +80,7 @@ public:
     // The context menu of a folder or file of the current folder (a pie
     // item, a subfolder row, a tree node), and the tree's repair after it.
     void ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) override;
+    void CleanUp(TCleanUpAction action) override;
     void SetStatusText(int panel, const QString& text) override;
     void InvalidateList(bool refresh) override;
     bool NotReadyShown() const override;
@@ -132,6 +134,7 @@ public:
     TFolderInfoPage* FolderInfoPage = nullptr;
     TSubfoldersPage* SubfoldersPage = nullptr;
     TWastedPage* WastedPage = nullptr;
+    TCleanUpPage* CleanUpPage = nullptr;
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuView = nullptr;

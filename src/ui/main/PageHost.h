@@ -15,6 +15,9 @@ class QWidget;
 class TProgramSettings;
 class TSectionSizeBox;
 
+// The four ways the "Free Some Space" page frees the current folder's space.
+enum class TCleanUpAction { Compress, Move, Trash, Delete };
+
 class TPageHost {
 public:
     virtual ~TPageHost() = default;
@@ -41,6 +44,9 @@ public:
     virtual void GoUp(bool collapse) = 0;
     virtual void ShowBarChart() = 0;
     virtual void ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) = 0;
+    // Frees the current folder's space one of the four ways; nothing for a
+    // drive's root.
+    virtual void CleanUp(TCleanUpAction action) = 0;
     virtual void SetStatusText(int panel, const QString& text) = 0;
     // The subfolder list's filter changed: fill it again (and show it).
     virtual void InvalidateList(bool refresh) = 0;

@@ -9,12 +9,13 @@
 #include "engine/VolumeInfo.h"
 #include "settings/ColorTable.h"
 #include "settings/ConfigKeys.h"
-#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
 #include "shell/DriveLists.h"
+#include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
 #include "ui/charts/SectionSizeBox.h"
+#include "ui/main/CleanUpPage.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/Strings.h"
@@ -335,4 +336,5 @@ void TMainForm::ShowWastedPage() {
 
 void TMainForm::ShowCleanUpPage() {
     LayoutPage();
+    CleanUpPage->Fill();
 }

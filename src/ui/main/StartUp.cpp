@@ -5,9 +5,9 @@
 
 #include "engine/Paths.h"
 #include "platform/Mounts.h"
-#include "shell/MessageBox.h"
 #include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
+#include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
 #include "ui/main/Guarded.h"
 #include "ui/main/Strings.h"

@@ -70,16 +70,16 @@ void TMainForm::toolMBClick(bool on) {
 void TMainForm::keyPressEvent(QKeyEvent* event) {
     // Ctrl+B/D/M/R run the clean-up commands while that page can be shown.
     if (event->modifiers() == Qt::ControlModifier && ThePages->isTabVisible(PageCleanUp + 1)) {
-        switch (event->key()) {
-        case Qt::Key_B:
-        case Qt::Key_D:
-        case Qt::Key_M:
-        case Qt::Key_R:
-            NotAvailableYet(tr("Freeing space"));
-            event->accept();
-            return;
-        default:
-            break;
+        const std::pair<int, TCleanUpAction> keys[] = {{Qt::Key_R, TCleanUpAction::Compress},
+                                                       {Qt::Key_M, TCleanUpAction::Move},
+                                                       {Qt::Key_B, TCleanUpAction::Trash},
+                                                       {Qt::Key_D, TCleanUpAction::Delete}};
+        for (const auto& [key, action] : keys) {
+            if (event->key() == key) {
+                CleanUp(action);
+                event->accept();
+                return;
+            }
         }
     }
     QMainWindow::keyPressEvent(event);
