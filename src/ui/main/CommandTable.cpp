@@ -113,7 +113,7 @@ const TCommandSpec Commands[] = {
     {&TMainForm::cmdToolsWindowsExplorer, "cmdToolsWindowsExplorer", "mnuTools", T("File &Manager"), T("Opens the file manager."), 0, nullptr, nullptr, TEnable::Always, Later},
     {&TMainForm::cmdToolsFindFiles, "cmdToolsFindFiles", "mnuTools", T("&Find Files or Folders..."), T("Opens the Find dialog box, that allows you to search for files or folders based on various search criteria."), 0, nullptr, nullptr, TEnable::Always, Later},
     {&TMainForm::cmdToolsWindowsSystemTools, "cmdToolsWindowsSystemTools", "mnuTools", T("System &Tools"), T("Allows you to run various system tools such as the disk utility."), 0, nullptr, nullptr, TEnable::Always, Later},
-    {&TMainForm::cmdToolsCustomize, "cmdToolsCustomize", "mnuTools", T("&Customize the Tools menu..."), T("Add your own commands to the Tools menu (for advanced users)."), 0, nullptr, nullptr, TEnable::Always, SeparatorBefore | Later},
+    {&TMainForm::cmdToolsCustomize, "cmdToolsCustomize", "mnuTools", T("&Customize the Tools menu..."), T("Add your own commands to the Tools menu (for advanced users)."), 0, &TMainForm::cmdToolsCustomizeClick, nullptr, TEnable::Always, SeparatorBefore},
     {&TMainForm::LT1, "LT1", "mnuTools", nullptr, nullptr, 0, nullptr, nullptr, TEnable::Always, SeparatorItem},
     // ---- Help
     {&TMainForm::cmdHelpHelpTopics, "cmdHelpHelpTopics", "mnuHelp", T("&Help Topics"), T("Opens Help."), Qt::Key_F1, &TMainForm::cmdHelpHelpTopicsClick, nullptr, TEnable::Always, 0},
@@ -251,6 +251,9 @@ void TMainForm::BuildCommands() {
                     [this, action] { NotAvailableYet(action->text()); });
         this->*c.Member = action;
     }
+    // The user's tools go after LT1, the menu's last row.
+    connect(mnuTools, &QMenu::aboutToShow, this, &TMainForm::ReloadTools);
+    ReloadTools();
 
     const QStyle* s = style();
     toolScan->setIcon(ThemeIcon("drive-harddisk", QStyle::SP_DriveHDIcon, s));

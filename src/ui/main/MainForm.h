@@ -214,6 +214,7 @@ public slots:
     void cmdFileDisconnectNetworkDriveClick();
     void cmdHelpHelpTopicsClick();
     void cmdHelpAboutClick();
+    void cmdToolsCustomizeClick();
     void cmdViewBarChartClick();
     void toolScanClick();
     void toolLevelUpClick();
@@ -277,6 +278,10 @@ private:
     void ResizeToolbarStrip();
     void DropNodeReferences();
     void ApplyColors();
+    // The user's tools after LT1, read again from TOOLS.INI.
+    void ReloadTools();
+    // Starts the tool of that place in CustomTools on the current folder.
+    void RunTool(size_t index);
 
     // The settings read where the program started, or a store of no file.
     TSettingsStore StoreOfNoFile;
@@ -304,6 +309,10 @@ private:
     // Panel 0's own text, shown again when a hint goes away.
     QString Panel0Text;
     std::vector<std::string> Arguments;
+    // The user's tools: their commands (raw bytes) and their items in the
+    // Tools menu, in the same order.
+    std::vector<std::string> CustomTools;
+    std::vector<QAction*> ToolItems;
 
     friend class TMainFormTestAccess;
 };

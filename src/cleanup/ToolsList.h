@@ -1,0 +1,50 @@
+// The user's own commands of the Tools menu, as the file TOOLS.INI lists them:
+// one line per tool, "caption, hint, command" as comma text. Paths are raw
+// bytes; captions and hints are UTF-8 text.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TTool {
+    std::string Caption;
+    std::string Hint;
+    std::string Command;
+};
+
+// The fields of one line of comma text: separated by commas or blanks
+// (control characters count as blanks); a field holding either is enclosed in
+// double quotes, two double quotes inside standing for one. Two commas with
+// nothing between them give an empty field, as does a comma at the end.
+std::vector<std::string> CommaFields(std::string_view line);
+
+// The tools a file's text lists, in order. Empty lines, lines starting with
+// "#" and lines of fewer than three fields add nothing; fields after the
+// third are ignored.
+std::vector<TTool> ParseTools(std::string_view text);
+
+// The TOOLS.INI in use: the one in the user's configuration folder, else the
+// one in the program's folder; empty when neither exists.
+std::string ToolsFilePath(const std::string& configFolder, const std::string& programFolder);
+
+// The tools of the file in use; none when there is no file or it cannot be
+// read (a missing file just means the user has no tools).
+std::vector<TTool> LoadTools(const std::string& configFolder, const std::string& programFolder);
+
+// What to start for a tool's command.
+struct TToolLaunch {
+    std::string Program;
+    // The program's own folder, so tools that find their files beside
+    // themselves work.
+    std::string WorkingFolder;
+};
+
+// A command with a folder part is taken as it is. A bare name is looked up
+// in the program's folder, then in the folders of searchPath (PATH's form:
+// folders separated by ":"; empty entries, which would mean whatever folder
+// the program happens to run in, are passed over). A name found nowhere is
+// taken as being in the program's folder, so that the failure to start it
+// names a place.
+TToolLaunch ToolLaunchOf(const std::string& command, const std::string& programFolder,
+                         const std::string& searchPath);

@@ -1,0 +1,109 @@
+// The user's own tools in the Tools menu, read again each time the menu opens
+// so that edits of TOOLS.INI show without a restart, and the command that
+// opens that file for editing.
+#include "ui/main/MainForm.h"
+
+#include "cleanup/ToolsList.h"
+#include "settings/SettingsStore.h"
+#include "shell/Launch.h"
+#include "shell/MessageBox.h"
+#include "ui/main/Strings.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+
+#include <cstdlib>
+
+namespace {
+
+// The folder of the settings file, where the user keeps the tools file.
+std::string ConfigFolder() {
+    return QFile::encodeName(QFileInfo(SettingsFilePath()).absolutePath()).toStdString();
+}
+
+std::string ProgramFolder() {
+    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+// What a new tools file says, so the user sees the form of a line at once.
+constexpr char ExampleTools[] =
+    "# Your own commands for the Tools menu of Quillmere, one line each:\n"
+    "#\n"
+    "#   caption, hint, command\n"
+    "#\n"
+    "# Fields are separated by commas or blanks; put a field that holds either\n"
+    "# in double quotes, and write a double quote inside it twice. The command\n"
+    "# gets the current folder's path as its one argument and runs in its own\n"
+    "# folder. A command without a folder is looked up in Quillmere's folder,\n"
+    "# then on PATH. Lines starting with # are ignored; the menu shows your\n"
+    "# changes the next time it opens. For example, without the leading #:\n"
+    "#\n"
+    "# \"&Open in the file manager\", \"Opens the current folder\", xdg-open\n"
+    "# \"Disk &Usage Analyzer\", \"Shows the current folder in Baobab\", baobab\n";
+
+} // namespace
+
+void TMainForm::ReloadTools() {
+    for (QAction* item : ToolItems)
+        delete item;
+    ToolItems.clear();
+    CustomTools.clear();
+
+    for (TTool& tool : LoadTools(ConfigFolder(), ProgramFolder())) {
+        const size_t index = CustomTools.size();
+        CustomTools.push_back(std::move(tool.Command));
+        auto* item = new QAction(QString::fromStdString(tool.Caption), this);
+        item->setStatusTip(QString::fromStdString(tool.Hint));
+        connect(item, &QAction::triggered, this, [this, index] { RunTool(index); });
+        mnuTools->addAction(item);
+        ToolItems.push_back(item);
+    }
+    LT1->setVisible(!CustomTools.empty());
+}
+
+void TMainForm::RunTool(size_t index) {
+    if (index >= CustomTools.size())
+        return;
+    const char* searchPath = std::getenv("PATH");
+    const TToolLaunch launch =
+        ToolLaunchOf(CustomTools[index], ProgramFolder(), searchPath ? searchPath : "");
+    std::vector<std::string> parameters;
+    if (const std::string& path = Session().CurrentPath(); !path.empty())
+        parameters.push_back(path);
+    const TLaunchResult result = LaunchFile(launch.Program, parameters, launch.WorkingFolder);
+    if (!result.Ok)
+        TMessageBox::Error(this, Strings::ProductName(),
+                           tr("Error running the selected option:\n") +
+                               QString::fromStdString(result.Error));
+}
+
+void TMainForm::cmdToolsCustomizeClick() {
+    const QString folder = QFileInfo(SettingsFilePath()).absolutePath();
+    const QString path = folder + QStringLiteral("/TOOLS.INI");
+    if (!QFileInfo::exists(path)) {
+        QFile file(path);
+        QString problem;
+        if (!QDir().mkpath(folder))
+            problem = tr("Its folder could not be made.");
+        else if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+                 file.write(ExampleTools, sizeof ExampleTools - 1) !=
+                     qint64(sizeof ExampleTools - 1))
+            problem = file.errorString();
+        if (!problem.isEmpty()) {
+            TMessageBox::Error(this, Strings::ProductName(),
+                               tr("The tools file %1 could not be created:\n%2")
+                                   .arg(QDir::toNativeSeparators(path), problem));
+            return;
+        }
+    }
+    const TLaunchResult result = LaunchFile(QFile::encodeName(path).toStdString());
+    if (!result.Ok)
+        TMessageBox::Error(
+            this, Strings::ProductName(),
+            tr("The tools file %1 could not be opened:\n%2")
+                .arg(QDir::toNativeSeparators(path), QString::fromStdString(result.Error)));
+}

@@ -1,0 +1,119 @@
+// The user's tools in the Tools menu of a real window: read from the user's
+// TOOLS.INI each time the menu opens, started on the current folder, and a
+// tool that cannot start reported.
+#include "WindowTest.h"
+#include "common/TempTree.h"
+#include "shell/MessageBox.h"
+#include "ui/main/MainForm.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ToolsMenuTest : public TWindowTest {
+protected:
+    void SetUp() override {
+        Saved = qgetenv("XDG_CONFIG_HOME");
+        Temp.MakeDir("config/Fenwright");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(Temp.Path("config")));
+        ToolsFile = Temp.Path("config/Fenwright/TOOLS.INI");
+        MakeDrive();
+    }
+    void TearDown() override {
+        TWindowTest::TearDown();
+        qputenv("XDG_CONFIG_HOME", Saved);
+    }
+
+    // The items after LT1, as the menu holds them once it has opened.
+    QList<QAction*> OpenToolsMenu() {
+        emit Form->mnuTools->aboutToShow();
+        const QList<QAction*> items = Form->mnuTools->actions();
+        const qsizetype separator = items.indexOf(Form->LT1);
+        EXPECT_GE(separator, 0);
+        return items.mid(separator + 1);
+    }
+
+    QByteArray Saved;
+    std::string ToolsFile;
+};
+
+TEST_F(ToolsMenuTest, ToolsRunOnTheCurrentFolderAndFollowEditsOfTheFile) {
+    // A tool in a folder with a blank in its name, which writes down where it
+    // runs and what it was given, one line each.
+    Temp.MakeDir("my tools");
+    const std::string script = Temp.Path("my tools/record args.sh");
+    const std::string output = Temp.Path("args.txt");
+    WriteFile(script,
+              "#!/bin/sh\n{ echo \"$#\"; pwd -P; for a in \"$@\"; do echo \"$a\"; done; } > '" +
+                  output + ".part' && mv '" + output + ".part' '" + output + "'\n");
+    chmod(script.c_str(), 0755);
+    WriteFile(ToolsFile, "# the user's tools\n"
+                         "&Record, \"Writes down its arguments\", \"" +
+                             script +
+                             "\"\n"
+                             "Missing \"Is not there\" /nonexistent/quill-tool\n");
+
+    Temp.MakeDir("drive/my folder");
+    Temp.MakeFile("drive/my folder/data", 1000);
+    MakeForm();
+    Form->ScanOrRescanDrive(Root);
+    Select("my folder");
+
+    QList<QAction*> tools = OpenToolsMenu();
+    ASSERT_EQ(tools.size(), 2);
+    EXPECT_EQ(tools[0]->text(), QStringLiteral("&Record"));
+    EXPECT_EQ(tools[0]->statusTip(), QStringLiteral("Writes down its arguments"));
+    EXPECT_EQ(tools[1]->text(), QStringLiteral("Missing"));
+    EXPECT_TRUE(Form->LT1->isVisible());
+
+    tools[0]->trigger();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QFileInfo::exists(QString::fromStdString(output)); }, 10000))
+        << "the tool did not run";
+    const std::string folder =
+        QFileInfo(QString::fromStdString(Temp.Path("my tools"))).canonicalFilePath().toStdString();
+    EXPECT_EQ(ReadFile(output), "1\n" + folder + "\n" + Root + "/my folder\n");
+    EXPECT_TRUE(Boxes.Shown().empty());
+
+    tools[1]->trigger();
+    ASSERT_EQ(Boxes.Shown().size(), 1u);
+    EXPECT_EQ(Boxes.Shown()[0].Kind, TMessageKind::Error);
+    const QString text = Boxes.Shown()[0].Text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Error running the selected option:\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("/nonexistent/quill-tool"))) << text.toStdString();
+
+    // An edit of the file shows the next time the menu opens: the old items
+    // go, the new one comes, and nothing is listed twice.
+    WriteFile(ToolsFile, "Other,hint,other-tool\n");
+    tools = OpenToolsMenu();
+    ASSERT_EQ(tools.size(), 1);
+    EXPECT_EQ(tools[0]->text(), QStringLiteral("Other"));
+
+    // With no tools left the separator goes too.
+    WriteFile(ToolsFile, "# nothing yet\nShort line\n");
+    EXPECT_TRUE(OpenToolsMenu().empty());
+    EXPECT_FALSE(Form->LT1->isVisible());
+}
+
+} // namespace
