@@ -94,10 +94,8 @@ bool Exists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
-std::string ReadSmallFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
+// Reads the open file from where it stands to its end.
+std::string ReadToEnd(int fd) {
     std::string text;
     char buf[4096];
     for (;;) {
@@ -108,6 +106,14 @@ std::string ReadSmallFile(const std::string& path) {
             break;
         text.append(buf, static_cast<std::size_t>(n));
     }
+    return text;
+}
+
+std::string ReadSmallFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    std::string text = ReadToEnd(fd);
     close(fd);
     return text;
 }
@@ -286,14 +292,7 @@ int OpenMountTableWatch() {
 void ReadThroughMountTableWatch(int fd) {
     if (lseek(fd, 0, SEEK_SET) < 0)
         return;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-    }
+    ReadToEnd(fd);
 }
 
 TDriveType ClassifyMount(const TMountEntry& entry, const TSystemRoots& roots) {
