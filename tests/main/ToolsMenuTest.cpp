@@ -7,6 +7,7 @@
 #include "ui/main/MainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
 #include <QTest>
@@ -114,6 +115,41 @@ TEST_F(ToolsMenuTest, ToolsRunOnTheCurrentFolderAndFollowEditsOfTheFile) {
     WriteFile(ToolsFile, "# nothing yet\nShort line\n");
     EXPECT_TRUE(OpenToolsMenu().empty());
     EXPECT_FALSE(Form->LT1->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// "System Tools" starts the desktop's disk utility when one is on PATH, and
+// is disabled, saying why, when there is none; the web commands open the
+// help's support topic while no address is kept.
+TEST_F(ToolsMenuTest, TheDesktopsDiskUtilityAndTheWebCommands) {
+    const QByteArray path = qgetenv("PATH");
+    Temp.MakeDir("bin");
+    const std::string marker = Temp.Path("disks-ran");
+    WriteFile(Temp.Path("bin/gnome-disks"), "#!/bin/sh\ntouch '" + marker + "'\n");
+    chmod(Temp.Path("bin/gnome-disks").c_str(), 0755);
+    qputenv("PATH", QByteArray::fromStdString(Temp.Path("bin")) + ":" + path);
+    MakeForm();
+    qputenv("PATH", path);
+    ASSERT_TRUE(Form->cmdToolsWindowsSystemTools->isEnabled());
+    Form->cmdToolsWindowsSystemTools->trigger();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return QFileInfo::exists(QString::fromStdString(marker)); }, 10000));
+
+    qputenv("PATH", QByteArray::fromStdString(Temp.Path("nothing-here")));
+    MakeForm();
+    qputenv("PATH", path);
+    EXPECT_FALSE(Form->cmdToolsWindowsSystemTools->isEnabled());
+    EXPECT_TRUE(Form->cmdToolsWindowsSystemTools->statusTip().contains("No disk utility"));
+
+    Form->cmdHelpVisitWebPage->trigger();
+    QWidget* help = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QStringLiteral("HelpWindow") && window->isVisible())
+            help = window;
+    EXPECT_NE(help, nullptr);
 }
 
 } // namespace

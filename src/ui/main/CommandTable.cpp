@@ -33,6 +33,7 @@ enum class TEnable : std::uint8_t {
     BelowRoot,    // the current folder has a parent
     Ready,        // the current folder has its figures
     CleanUpReady, // ... and is no drive's root
+    DiskTool,     // the desktop has a disk utility
 };
 
 enum : std::uint16_t {
@@ -110,15 +111,15 @@ const TCommandSpec Commands[] = {
     {&TMainForm::cmdViewPieSortDescending, "cmdViewPieSortDescending", "cmdViewPieSort", T("&Descending"), T("Sorts pie sections by size in descending order."), 0, &TMainForm::cmdViewPieSortDescendingClick, nullptr, TEnable::Always, SortCommand | Checked},
     {&TMainForm::cmdViewOptions, "cmdViewOptions", "mnuView", T("&Options..."), T("Changes program configuration."), 0, nullptr, nullptr, TEnable::Always, SeparatorBefore | Later},
     // ---- Tools
-    {&TMainForm::cmdToolsWindowsExplorer, "cmdToolsWindowsExplorer", "mnuTools", T("File &Manager"), T("Opens the file manager."), 0, nullptr, nullptr, TEnable::Always, Later},
+    {&TMainForm::cmdToolsWindowsExplorer, "cmdToolsWindowsExplorer", "mnuTools", T("File &Manager"), T("Opens the file manager."), 0, &TMainForm::cmdToolsWindowsExplorerClick, nullptr, TEnable::Always, 0},
     {&TMainForm::cmdToolsFindFiles, "cmdToolsFindFiles", "mnuTools", T("&Find Files or Folders..."), T("Opens the Find dialog box, that allows you to search for files or folders based on various search criteria."), 0, nullptr, nullptr, TEnable::Always, Later},
-    {&TMainForm::cmdToolsWindowsSystemTools, "cmdToolsWindowsSystemTools", "mnuTools", T("System &Tools"), T("Allows you to run various system tools such as the disk utility."), 0, nullptr, nullptr, TEnable::Always, Later},
+    {&TMainForm::cmdToolsWindowsSystemTools, "cmdToolsWindowsSystemTools", "mnuTools", T("System &Tools"), T("Allows you to run various system tools such as the disk utility."), 0, &TMainForm::cmdToolsWindowsSystemToolsClick, nullptr, TEnable::DiskTool, 0},
     {&TMainForm::cmdToolsCustomize, "cmdToolsCustomize", "mnuTools", T("&Customize the Tools menu..."), T("Add your own commands to the Tools menu (for advanced users)."), 0, &TMainForm::cmdToolsCustomizeClick, nullptr, TEnable::Always, SeparatorBefore},
     {&TMainForm::LT1, "LT1", "mnuTools", nullptr, nullptr, 0, nullptr, nullptr, TEnable::Always, SeparatorItem},
     // ---- Help
     {&TMainForm::cmdHelpHelpTopics, "cmdHelpHelpTopics", "mnuHelp", T("&Help Topics"), T("Opens Help."), Qt::Key_F1, &TMainForm::cmdHelpHelpTopicsClick, nullptr, TEnable::Always, 0},
-    {&TMainForm::cmdHelpVisitWebPage, "cmdHelpVisitWebPage", "mnuHelp", T("Visit the Quillmere &Web page"), T("Visit the Quillmere Web page for the latest information about the product."), 0, nullptr, nullptr, TEnable::Always, SeparatorBefore | Later},
-    {&TMainForm::cmdHelpFeedback, "cmdHelpFeedback", "mnuHelp", T("&Feedback..."), T("Displays an online user feedback form that can help the authors improve Quillmere."), 0, nullptr, nullptr, TEnable::Always, Later},
+    {&TMainForm::cmdHelpVisitWebPage, "cmdHelpVisitWebPage", "mnuHelp", T("Visit the Quillmere &Web page"), T("Visit the Quillmere Web page for the latest information about the product."), 0, &TMainForm::cmdHelpWebClick, nullptr, TEnable::Always, SeparatorBefore},
+    {&TMainForm::cmdHelpFeedback, "cmdHelpFeedback", "mnuHelp", T("&Feedback..."), T("Displays an online user feedback form that can help the authors improve Quillmere."), 0, &TMainForm::cmdHelpWebClick, nullptr, TEnable::Always, 0},
     {&TMainForm::cmdHelpAbout, "cmdHelpAbout", "mnuHelp", T("&About..."), T("Displays program information, version and copyright."), 0, &TMainForm::cmdHelpAboutClick, nullptr, TEnable::Always, SeparatorBefore},
     // ---- the toolbar's own buttons
     {&TMainForm::toolScan, "toolScan", nullptr, T("Scan"), T("Scan/Rescan Selected Drive|Scan or rescan the drive that is selected in the Drives List Box"), 0, &TMainForm::toolScanClick, nullptr, TEnable::Idle, 0},
@@ -272,6 +273,9 @@ void TMainForm::BuildCommands() {
             // A blank hint, so pointing at a separator clears the bar.
             TheToolbar->addSeparator()->setStatusTip(QStringLiteral(" "));
     }
+    if (DiskTool.empty())
+        cmdToolsWindowsSystemTools->setStatusTip(
+            tr("No disk utility (such as GNOME Disks or GParted) is installed."));
     UpdateCommands();
 }
 
@@ -308,6 +312,9 @@ void TMainForm::UpdateCommands() {
         case TEnable::CleanUpReady:
             on = ready && ThePages->isTabVisible(PageCleanUp + 1);
             break;
+        case TEnable::DiskTool:
+            on = !DiskTool.empty();
+            break;
         }
         (this->*c.Member)->setEnabled(on);
     }
@@ -324,7 +331,7 @@ void TMainForm::cmdFileExitClick() {
 }
 
 void TMainForm::toolExploreClick() {
-    NotAvailableYet(tr("Explore Current Folder"));
+    cmdToolsWindowsExplorerClick();
 }
 
 void TMainForm::cmdHelpHelpTopicsClick() {

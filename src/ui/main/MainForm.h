@@ -219,6 +219,9 @@ public slots:
     void toolScanClick();
     void toolLevelUpClick();
     void toolExploreClick();
+    void cmdToolsWindowsExplorerClick();
+    void cmdToolsWindowsSystemToolsClick();
+    void cmdHelpWebClick();
     void cmdFileExitClick();
     void cmdViewToolbarClick(bool on);
     void cmdViewStatusBarClick(bool on);
@@ -308,6 +311,10 @@ private:
     bool ChangingPage = false;
     // Panel 0's own text, shown again when a hint goes away.
     QString Panel0Text;
+    // The desktop's disk utility, found on PATH when the window was made;
+    // empty when there is none, and "System Tools" is then disabled.
+    static std::string FindDiskTool();
+    std::string DiskTool = FindDiskTool();
     std::vector<std::string> Arguments;
     // The user's tools: their commands (raw bytes) and their items in the
     // Tools menu, in the same order.

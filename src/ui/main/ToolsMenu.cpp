@@ -5,6 +5,7 @@
 
 #include "cleanup/ToolsList.h"
 #include "settings/SettingsStore.h"
+#include "shell/HelpWindow.h"
 #include "shell/Launch.h"
 #include "shell/MessageBox.h"
 #include "ui/main/Strings.h"
@@ -17,6 +18,7 @@
 #include <QMenu>
 
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -106,4 +108,54 @@ void TMainForm::cmdToolsCustomizeClick() {
             this, Strings::ProductName(),
             tr("The tools file %1 could not be opened:\n%2")
                 .arg(QDir::toNativeSeparators(path), QString::fromStdString(result.Error)));
+}
+
+// ---- the desktop's own tools and the web commands ---------------------------------
+
+std::string TMainForm::FindDiskTool() {
+    // The disk utilities of the common desktops; the first found on PATH wins.
+    const char* path = std::getenv("PATH");
+    for (const char* name : {"gnome-disks", "partitionmanager", "gparted", "mate-disks"}) {
+        std::string folders = path ? path : "";
+        for (std::size_t start = 0; start <= folders.size();) {
+            std::size_t end = folders.find(':', start);
+            if (end == std::string::npos)
+                end = folders.size();
+            const std::string folder = folders.substr(start, end - start);
+            start = end + 1;
+            if (folder.empty() || folder[0] != '/')
+                continue;
+            const std::string candidate = folder + "/" + name;
+            if (access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+        }
+    }
+    return {};
+}
+
+void TMainForm::cmdToolsWindowsExplorerClick() {
+    // The current folder; with none, the home folder.
+    const std::string folder =
+        CurrentPath().empty() ? QFile::encodeName(QDir::homePath()).toStdString() : CurrentPath();
+    const TLaunchResult result = ShowInFileManager(folder, true);
+    if (!result.Ok)
+        TMessageBox::Error(this, Strings::ProductName(),
+                           tr("The file manager could not be opened:\n%1")
+                               .arg(QString::fromStdString(result.Error)));
+}
+
+void TMainForm::cmdToolsWindowsSystemToolsClick() {
+    if (DiskTool.empty())
+        return;
+    const TLaunchResult result = LaunchFile(DiskTool);
+    if (!result.Ok)
+        TMessageBox::Error(
+            this, Strings::ProductName(),
+            tr("Error running the selected option:\n%1").arg(QString::fromStdString(result.Error)));
+}
+
+void TMainForm::cmdHelpWebClick() {
+    // No web addresses are kept yet: the help's support topic says where to
+    // turn instead.
+    ShowHelp(HelpSupport, this);
 }
