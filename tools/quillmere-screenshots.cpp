@@ -9,6 +9,7 @@
 #include "shell/MessageBox.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
+#include "ui/main/FindFoldersBox.h"
 #include "ui/main/MainForm.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/SubfoldersPage.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,6 +115,16 @@ int main(int argc, char** argv) {
     form.cmdViewBarChart->trigger();
     GrabNextDialog(&form, out + "/select-folder.png");
     form.cmdFileSelectFolder->trigger();
+    // Quillmere's own search, with a pattern typed in, where the desktop has none.
+    QTimer::singleShot(300, &form, [out] {
+        if (auto* box = qobject_cast<TFindFoldersBox*>(QApplication::activeModalWidget())) {
+            box->ediPattern->setText(QStringLiteral("*doc*"));
+            box->Find(box->ediPattern->text());
+            box->grab().save(out + "/find-folders.png");
+            box->close();
+        }
+    });
+    form.cmdToolsFindFiles->trigger();
     GrabNextDialog(&form, out + "/properties-root-drive.png");
     ShowItemProperties("/", &form);
     std::printf("pictures in %s\n", qPrintable(out));

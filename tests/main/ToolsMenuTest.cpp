@@ -4,13 +4,17 @@
 #include "WindowTest.h"
 #include "common/TempTree.h"
 #include "shell/MessageBox.h"
+#include "ui/main/FindFoldersBox.h"
 #include "ui/main/MainForm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +154,39 @@ TEST_F(ToolsMenuTest, TheDesktopsDiskUtilityAndTheWebCommands) {
         if (window->objectName() == QStringLiteral("HelpWindow") && window->isVisible())
             help = window;
     EXPECT_NE(help, nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// Without a desktop search tool, "Find Files or Folders..." searches the
+// scanned folders by a wildcard pattern, at any depth, and a chosen result
+// becomes the current folder.
+TEST_F(ToolsMenuTest, FindingFoldersOfTheScannedTree) {
+    Temp.MakeFile("drive/Photos 2024/raw/x", 5000);
+    Temp.MakeFile("drive/Music/photos-old/y", 7);
+    Temp.MakeDir("drive/Other");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(Temp.Path("nothing-here")));
+    MakeForm();
+    qputenv("PATH", path);
+    Form->ScanOrRescanDrive(Root);
+    QStringList found;
+    QTimer::singleShot(0, Form.get(), [&] {
+        auto* box = qobject_cast<TFindFoldersBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        box->ediPattern->setText(QStringLiteral("photo*"));
+        emit box->ediPattern->returnPressed();
+        for (int i = 0; i < box->lvResults->topLevelItemCount(); ++i)
+            found << box->lvResults->topLevelItem(i)->text(0);
+        // The first result, chosen by a double click.
+        emit box->lvResults->itemDoubleClicked(box->lvResults->topLevelItem(0), 0);
+    });
+    Form->cmdToolsFindFiles->trigger();
+    EXPECT_EQ(found, (QStringList{QString::fromStdString(Root + "/Music/photos-old"),
+                                  QString::fromStdString(Root + "/Photos 2024")}));
+    EXPECT_EQ(Form->CurrentPath(), Root + "/Music/photos-old");
 }
 
 } // namespace

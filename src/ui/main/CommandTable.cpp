@@ -112,7 +112,7 @@ const TCommandSpec Commands[] = {
     {&TMainForm::cmdViewOptions, "cmdViewOptions", "mnuView", T("&Options..."), T("Changes program configuration."), 0, nullptr, nullptr, TEnable::Always, SeparatorBefore | Later},
     // ---- Tools
     {&TMainForm::cmdToolsWindowsExplorer, "cmdToolsWindowsExplorer", "mnuTools", T("File &Manager"), T("Opens the file manager."), 0, &TMainForm::cmdToolsWindowsExplorerClick, nullptr, TEnable::Always, 0},
-    {&TMainForm::cmdToolsFindFiles, "cmdToolsFindFiles", "mnuTools", T("&Find Files or Folders..."), T("Opens the Find dialog box, that allows you to search for files or folders based on various search criteria."), 0, nullptr, nullptr, TEnable::Always, Later},
+    {&TMainForm::cmdToolsFindFiles, "cmdToolsFindFiles", "mnuTools", T("&Find Files or Folders..."), T("Opens the Find dialog box, that allows you to search for files or folders based on various search criteria."), 0, &TMainForm::cmdToolsFindFilesClick, nullptr, TEnable::Always, 0},
     {&TMainForm::cmdToolsWindowsSystemTools, "cmdToolsWindowsSystemTools", "mnuTools", T("System &Tools"), T("Allows you to run various system tools such as the disk utility."), 0, &TMainForm::cmdToolsWindowsSystemToolsClick, nullptr, TEnable::DiskTool, 0},
     {&TMainForm::cmdToolsCustomize, "cmdToolsCustomize", "mnuTools", T("&Customize the Tools menu..."), T("Add your own commands to the Tools menu (for advanced users)."), 0, &TMainForm::cmdToolsCustomizeClick, nullptr, TEnable::Always, SeparatorBefore},
     {&TMainForm::LT1, "LT1", "mnuTools", nullptr, nullptr, 0, nullptr, nullptr, TEnable::Always, SeparatorItem},

@@ -14,6 +14,7 @@
 
 #include <QMainWindow>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -221,6 +222,7 @@ public slots:
     void toolExploreClick();
     void cmdToolsWindowsExplorerClick();
     void cmdToolsWindowsSystemToolsClick();
+    void cmdToolsFindFilesClick();
     void cmdHelpWebClick();
     void cmdFileExitClick();
     void cmdViewToolbarClick(bool on);
@@ -314,6 +316,8 @@ private:
     // The desktop's disk utility, found on PATH when the window was made;
     // empty when there is none, and "System Tools" is then disabled.
     static std::string FindDiskTool();
+    // The first of the programs found on PATH, as a path; empty for none.
+    static std::string FindOnPath(std::initializer_list<const char*> names);
     std::string DiskTool = FindDiskTool();
     std::vector<std::string> Arguments;
     // The user's tools: their commands (raw bytes) and their items in the

@@ -8,6 +8,7 @@
 #include "shell/HelpWindow.h"
 #include "shell/Launch.h"
 #include "shell/MessageBox.h"
+#include "ui/main/FindFoldersBox.h"
 #include "ui/main/Strings.h"
 
 #include <QAction>
@@ -114,8 +115,12 @@ void TMainForm::cmdToolsCustomizeClick() {
 
 std::string TMainForm::FindDiskTool() {
     // The disk utilities of the common desktops; the first found on PATH wins.
+    return FindOnPath({"gnome-disks", "partitionmanager", "gparted", "mate-disks"});
+}
+
+std::string TMainForm::FindOnPath(std::initializer_list<const char*> names) {
     const char* path = std::getenv("PATH");
-    for (const char* name : {"gnome-disks", "partitionmanager", "gparted", "mate-disks"}) {
+    for (const char* name : names) {
         std::string folders = path ? path : "";
         for (std::size_t start = 0; start <= folders.size();) {
             std::size_t end = folders.find(':', start);
@@ -158,4 +163,24 @@ void TMainForm::cmdHelpWebClick() {
     // No web addresses are kept yet: the help's support topic says where to
     // turn instead.
     ShowHelp(HelpSupport, this);
+}
+
+void TMainForm::cmdToolsFindFilesClick() {
+    // The desktop's own search tool where there is one, started on the
+    // current folder; else Quillmere's search over the scanned folders.
+    const std::string tool =
+        FindOnPath({"catfish", "kfind", "gnome-search-tool", "mate-search-tool", "searchmonkey"});
+    if (!tool.empty()) {
+        const TLaunchResult result =
+            LaunchFile(tool, CurrentPath().empty() ? std::vector<std::string>{}
+                                                   : std::vector<std::string>{CurrentPath()});
+        if (!result.Ok)
+            TMessageBox::Error(this, Strings::ProductName(),
+                               tr("Error running the selected option:\n%1")
+                                   .arg(QString::fromStdString(result.Error)));
+        return;
+    }
+    TFindFoldersBox box(Tree(), this);
+    if (box.exec() == QDialog::Accepted && !box.ChosenPath().empty())
+        SelectPath(box.ChosenPath());
 }
