@@ -116,26 +116,30 @@ std::vector<TTool> LoadTools(const std::string& configFolder, const std::string&
     return ParseTools(text);
 }
 
+std::string FindOnPath(const std::string& name, const std::string& searchPath) {
+    size_t start = 0;
+    while (start <= searchPath.size()) {
+        size_t end = searchPath.find(':', start);
+        if (end == std::string::npos)
+            end = searchPath.size();
+        const std::string folder = searchPath.substr(start, end - start);
+        start = end + 1;
+        if (folder.empty() || folder[0] != '/')
+            continue;
+        if (std::string candidate = Joined(folder, name); IsProgram(candidate))
+            return candidate;
+    }
+    return {};
+}
+
 TToolLaunch ToolLaunchOf(const std::string& command, const std::string& programFolder,
                          const std::string& searchPath) {
     std::string program = command;
     if (command.find('/') == std::string::npos) {
         program = Joined(programFolder, command);
         if (!IsProgram(program)) {
-            size_t start = 0;
-            while (start <= searchPath.size()) {
-                size_t end = searchPath.find(':', start);
-                if (end == std::string::npos)
-                    end = searchPath.size();
-                const std::string folder = searchPath.substr(start, end - start);
-                start = end + 1;
-                if (folder.empty())
-                    continue;
-                if (std::string candidate = Joined(folder, command); IsProgram(candidate)) {
-                    program = candidate;
-                    break;
-                }
-            }
+            if (std::string found = FindOnPath(command, searchPath); !found.empty())
+                program = found;
         }
     }
     TToolLaunch launch;

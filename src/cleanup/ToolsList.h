@@ -32,6 +32,12 @@ std::string ToolsFilePath(const std::string& configFolder, const std::string& pr
 // read (a missing file just means the user has no tools).
 std::vector<TTool> LoadTools(const std::string& configFolder, const std::string& programFolder);
 
+// The program `name` in the first folder of searchPath (PATH's form: folders
+// separated by ":"; empty and relative entries, which would mean whatever
+// folder the program happens to run in, are passed over) that holds it as an executable
+// file; empty when none does.
+std::string FindOnPath(const std::string& name, const std::string& searchPath);
+
 // What to start for a tool's command.
 struct TToolLaunch {
     std::string Program;
@@ -41,9 +47,7 @@ struct TToolLaunch {
 };
 
 // A command with a folder part is taken as it is. A bare name is looked up
-// in the program's folder, then in the folders of searchPath (PATH's form:
-// folders separated by ":"; empty entries, which would mean whatever folder
-// the program happens to run in, are passed over). A name found nowhere is
+// in the program's folder, then on searchPath as FindOnPath looks. A name found nowhere is
 // taken as being in the program's folder, so that the failure to start it
 // names a place.
 TToolLaunch ToolLaunchOf(const std::string& command, const std::string& programFolder,

@@ -123,18 +123,7 @@ void TFolderTree::RemoveDriveRec(TDriveRecInfo* rec) {
 }
 
 std::string NodePath(const TFolderNode* node) {
-    if (!node)
-        return {};
-    std::vector<const TFolderNode*> chain;
-    for (const TFolderNode* n = node; n; n = n->Parent)
-        chain.push_back(n);
-    std::string path = chain.back()->Name;
-    for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) {
-        if (path.empty() || path.back() != '/')
-            path += '/';
-        path += (*it)->Name;
-    }
-    return path;
+    return NodePathTail(node, std::string::npos);
 }
 
 std::string NodePathTail(const TFolderNode* node, std::size_t maxBytes) {

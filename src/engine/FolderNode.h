@@ -62,6 +62,9 @@ struct TDriveRecInfo {
     std::int32_t ClusterSize = 0;
     // Device number of the scanned root folder, 0 before its scan.
     std::uint64_t Device = 0;
+    // A network or FUSE drive, which can stop answering: calls on it from the
+    // window's thread need a time limit. Set once, when the drive is scanned.
+    bool MayHang = false;
     // The drive text it was first scanned with (display name).
     std::string Text;
 };

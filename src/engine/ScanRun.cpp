@@ -202,7 +202,8 @@ private:
     // ---- reader side -------------------------------------------------------
 
     void StartReader() {
-        Threads.emplace_back([self = shared_from_this()] { self->ReaderMain(); });
+        const std::size_t slot = Threads.size();
+        Threads.emplace_back([self = shared_from_this(), slot] { self->ReaderMain(slot); });
     }
 
     void RequestAbort() {
@@ -222,9 +223,9 @@ private:
         }
         ProcessBacklog(true);
         std::lock_guard lock(JobLock);
-        for (TScanDir* dir : InFlight) {
+        for (TScanDir* dir : Reading) {
             // Node was set by this thread when the parent was taken in.
-            if (TFolderNode* node = dir->Node) {
+            if (TFolderNode* node = dir ? dir->Node : nullptr) {
                 node->Error = ETIMEDOUT;
                 node->Set(NodeReadError);
                 node->Set(NodeNotAnswering);
@@ -271,7 +272,7 @@ private:
         OwnerWake.notify_all();
     }
 
-    void ReaderMain() {
+    void ReaderMain(std::size_t slot) {
         std::vector<char> buffer;
         std::vector<TScanDir*> newJobs;
         std::unique_lock lock(JobLock);
@@ -292,10 +293,10 @@ private:
             TScanDir* dir = Jobs.back();
             Jobs.pop_back();
             ++Busy;
-            InFlight.insert(dir);
+            Reading[slot] = dir;
             lock.unlock();
             try {
-                ReadFolder(dir, buffer, newJobs);
+                ReadFolder(dir, slot, buffer, newJobs);
             } catch (...) {
                 // The folder went to the owner as aborted, which frees the
                 // subfolders it found; none of them may be queued too.
@@ -323,17 +324,18 @@ private:
 
     // Reads one folder; should anything throw (memory), the folder still goes
     // to the owner, as an aborted one, so nothing of it is lost or leaked.
-    void ReadFolder(TScanDir* dir, std::vector<char>& buffer, std::vector<TScanDir*>& newJobs) {
+    void ReadFolder(TScanDir* dir, std::size_t slot, std::vector<char>& buffer,
+                    std::vector<TScanDir*>& newJobs) {
         try {
-            ReadFolderUnguarded(dir, buffer, newJobs);
+            ReadFolderUnguarded(dir, slot, buffer, newJobs);
         } catch (...) {
             dir->Aborted = true;
-            Post(dir);
+            Post(dir, slot);
             throw;
         }
     }
 
-    void ReadFolderUnguarded(TScanDir* dir, std::vector<char>& buffer,
+    void ReadFolderUnguarded(TScanDir* dir, std::size_t slot, std::vector<char>& buffer,
                              std::vector<TScanDir*>& newJobs) {
         int error = 0;
         bool otherMount = false;
@@ -346,13 +348,13 @@ private:
         dir->ParentFd.reset();
         if (otherMount) {
             dir->MountOnOpen = true;
-            Post(dir);
+            Post(dir, slot);
             return;
         }
         if (fd.Handle < 0) {
             dir->Error = error;
             Counters->Unreadable.fetch_add(1, std::memory_order_relaxed);
-            Post(dir);
+            Post(dir, slot);
             return;
         }
         Lister->Identity(fd.Handle, dir->Device, dir->Inode);
@@ -393,19 +395,19 @@ private:
         Counters->Folders.fetch_add(1, std::memory_order_relaxed);
         Counters->Files.fetch_add(dir->Record.OwnFileCount, std::memory_order_relaxed);
         Counters->Bytes.fetch_add(dir->Record.OwnSize, std::memory_order_relaxed);
-        Counters->Unreadable.fetch_add((error ? 1 : 0) + dir->UnreadableEntries,
-                                       std::memory_order_relaxed);
+        if (const std::uint64_t unreadable = (error ? 1 : 0) + dir->UnreadableEntries)
+            Counters->Unreadable.fetch_add(unreadable, std::memory_order_relaxed);
         // After this the folder belongs to the owner; only newJobs is used.
-        Post(dir);
+        Post(dir, slot);
     }
 
     // Hands the folder to the owner; the reader must not touch dir after
-    // this. It leaves the in-flight set first, so that the owner, which may
+    // this. The reader's slot is cleared first, so that the owner, which may
     // free the folder as soon as it is posted, never finds it there.
-    void Post(TScanDir* dir) {
+    void Post(TScanDir* dir, std::size_t slot) {
         {
             std::lock_guard lock(JobLock);
-            InFlight.erase(dir);
+            Reading[slot] = nullptr;
         }
         std::lock_guard lock(ResultLock);
         Results.push_back(dir);
@@ -524,8 +526,9 @@ private:
     std::vector<std::thread> Threads;
     std::mutex JobLock;
     std::condition_variable JobReady;
-    std::vector<TScanDir*> Jobs;            // a stack: depth first keeps few folders open
-    std::unordered_set<TScanDir*> InFlight; // taken by a reader, not yet posted
+    std::vector<TScanDir*> Jobs; // a stack: depth first keeps few folders open
+    // Per reader, the folder it has taken and not yet posted (none: null).
+    std::vector<TScanDir*> Reading = std::vector<TScanDir*>(std::size_t(MaxReaders), nullptr);
     int Busy = 0;
     // When the owner first saw the abort.
     Clock::time_point AbortTime;

@@ -6,6 +6,7 @@
 #include "engine/ScanRun.h"
 #include "engine/ScopeExit.h"
 #include "engine/VolumeInfo.h"
+#include "platform/Mounts.h"
 
 #include <algorithm>
 #include <mutex>
@@ -62,6 +63,7 @@ void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
     if (entry.Text.empty())
         entry.Text = driveText;
     entry.ClusterSize = ClusterSizeOf(entry.RootPath);
+    entry.MayHang = Platform::MayHang(entry.RootPath);
     ScanClusterSize = entry.ClusterSize;
     ScanFolder(entry.RootPath, root);
 }

@@ -9,7 +9,6 @@
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
 #include "platform/DirReader.h"
-#include "platform/Mounts.h"
 #include "platform/VolumeStat.h"
 
 #include <algorithm>
@@ -146,8 +145,8 @@ QString PieLabelValue(int labelValue, double angle, std::int64_t shownSize) {
     }
 }
 
-TPieFileSource FolderFilesOnDisk(const std::string& path) {
-    if (Platform::MayHang(path)) {
+TPieFileSource FolderFilesOnDisk(const std::string& path, bool mayHang) {
+    if (mayHang) {
         // A share that stops answering must not stop the window: listed on a
         // helper thread, given up after a while (the pie then shows the
         // folder's files as one section).

@@ -89,8 +89,9 @@ using TPieFileVisitor = std::function<void(std::string_view name, std::int64_t s
 using TPieFileSource = std::function<bool(const TPieFileVisitor& visit, int& error)>;
 
 // The files of the folder at `path` as the disk lists them now; links are
-// files of their own size and are never followed.
-TPieFileSource FolderFilesOnDisk(const std::string& path);
+// files of their own size and are never followed. On a drive that may hang
+// the listing runs on a helper thread and is given up after a while.
+TPieFileSource FolderFilesOnDisk(const std::string& path, bool mayHang = false);
 
 // The pie of `folder`, which must carry its record. Folder figures are read
 // through the what-if accessors; a file's wasted space is its slack at

@@ -46,8 +46,8 @@ bool Holds(const TFolderNode* ancestor, const TFolderNode* node) {
 
 } // namespace
 
-TPresence PresenceOf(const std::string& path, bool folderOnly) {
-    if (!Platform::MayHang(path))
+TPresence PresenceOf(const std::string& path, bool folderOnly, bool mayHang) {
+    if (!mayHang)
         return (folderOnly ? DirectoryExists(path) : PathExists(path)) ? TPresence::Present
                                                                        : TPresence::Missing;
     bool exists = false;
@@ -226,6 +226,16 @@ void TScanSession::RefreshDriveInfo(const std::string& root) {
     DriveTotal = DiskTotalBytes(root);
     DriveFree = DiskFreeBytes(root);
     FileSystem = FileSystemNameOf(root);
+    DriveMayHang = entry ? entry->MayHang : Platform::MayHang(root);
+}
+
+bool TScanSession::MayHang(const TFolderNode* node) {
+    const TFolderNode* root = node;
+    while (root && root->Parent)
+        root = root->Parent;
+    if (!root)
+        return false;
+    return root->Drive ? root->Drive->MayHang : Platform::MayHang(root->Name);
 }
 
 void TScanSession::SetWhatIfIndex(int index) {
@@ -283,7 +293,8 @@ bool TScanSession::Select(TFolderNode* node) {
         return false;
     }
     const std::string path = NodePath(node);
-    const TPresence presence = node->Parent ? PresenceOf(path, true) : TPresence::Present;
+    const TPresence presence =
+        node->Parent ? PresenceOf(path, true, MayHang(node)) : TPresence::Present;
     if (presence == TPresence::Missing) {
         if (!ScanningFlag) {
             RemoveVanished(node, true);
@@ -329,14 +340,15 @@ void TScanSession::RunPendingVanishChecks() {
         if (path == DriveOf(path))
             continue;
         TFolderNode* node = NodeOfPath(path);
-        if (node && node->Parent && PresenceOf(path, false) == TPresence::Missing)
+        if (node && node->Parent && PresenceOf(path, false, MayHang(node)) == TPresence::Missing)
             RemoveVanished(node, false);
     }
 }
 
 void TScanSession::RepairAfter(const TPieItem& item, bool removing) {
     TFolderNode* parent = item.Node ? item.Node->Parent : CurNode;
-    if (PresenceOf(item.Path, false) != TPresence::Missing) {
+    if (PresenceOf(item.Path, false, MayHang(item.Node ? item.Node : parent)) !=
+        TPresence::Missing) {
         // A delete that could not remove everything (a file it may not
         // touch, a mount inside) leaves a folder smaller than its figures:
         // read it again so every ancestor holds what is really there.

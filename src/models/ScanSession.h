@@ -20,9 +20,9 @@
 #include <vector>
 
 enum class TPresence { Present, Missing, NotAnswering };
-// Whether something (a folder, with folderOnly) is still at path, without
-// waiting long on a drive that can stop answering.
-TPresence PresenceOf(const std::string& path, bool folderOnly);
+// Whether something (a folder, with folderOnly) is still at path; on a drive
+// that may hang (see TDriveRecInfo::MayHang), without waiting long.
+TPresence PresenceOf(const std::string& path, bool folderOnly, bool mayHang);
 
 // What the session asks of whoever shows it.
 class TSessionView {
@@ -71,6 +71,8 @@ public:
     std::int64_t CurrentDriveTotal() const { return DriveTotal; }
     std::int64_t CurrentDriveFree() const { return DriveFree; }
     const std::string& CurrentFileSystem() const { return FileSystem; }
+    // The current drive can stop answering (a network or FUSE drive).
+    bool CurrentDriveMayHang() const { return DriveMayHang; }
     // The current folder's drive did not answer when it was selected.
     bool CurrentNotAnswering() const { return NotAnswering; }
     // The cluster size whose wasted space is shown: 0 the drive's own,
@@ -97,6 +99,9 @@ public:
     // and that the folder is still there (a vanished one is taken off the
     // tree and its parent selected). True when node is current afterwards.
     bool Select(TFolderNode* node);
+    // Whether the drive at root can be read, offering the view to try again
+    // while it cannot.
+    bool DriveAccessible(const std::string& root);
     // After a command may have removed the item (the item menu): takes what
     // is gone off the tree, or reads a folder again that was only partly
     // removed.
@@ -108,7 +113,6 @@ private:
     void FolderFinished(TFolderNode& node) override;
     void ProcessEvents() override { View.ProcessEvents(); }
 
-    bool DriveAccessible(const std::string& root);
     void SetScanning(bool on);
     // Takes a folder found gone off the tree; selects its parent when asked
     // to or when the current folder went with it.
@@ -118,6 +122,8 @@ private:
     // Forgets the current folder when it lies inside node's subtree.
     void LeaveSubtree(TFolderNode* node);
     TFolderNode* NodeOfPath(const std::string& path) const;
+    // Whether the drive that holds node may hang, as found when it was scanned.
+    static bool MayHang(const TFolderNode* node);
 
     TSessionView& View;
     TFolderTree FolderTree;
@@ -134,6 +140,7 @@ private:
     std::int64_t DriveTotal = -1;
     std::int64_t DriveFree = -1;
     std::string FileSystem;
+    bool DriveMayHang = false;
     bool NotAnswering = false;
     // Paths found gone while a scan ran; the tree is repaired when it ends,
     // since the running scan may still hold nodes below them.

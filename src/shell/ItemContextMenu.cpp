@@ -3,11 +3,11 @@
 
 #include "engine/Formatting.h"
 #include "platform/FileOps.h"
-#include "shell/MessageBox.h"
 #include "settings/Product.h"
 #include "shell/Icons.h"
 #include "shell/ItemProperties.h"
 #include "shell/Launch.h"
+#include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
 
 #include <QApplication>
@@ -38,10 +38,6 @@ std::string NameOf(const std::string& path) {
 TKnownItem MeasureItem(const std::string& path) {
     const Platform::TItemFigures figures = Platform::MeasureItem(path);
     return TKnownItem{figures.Size, figures.Files, figures.Folders, std::nullopt};
-}
-
-std::int64_t MeasureItemSize(const std::string& path) {
-    return MeasureItem(path).Size;
 }
 
 TItemContextMenu::TItemContextMenu(std::string path, QWidget* owner,
@@ -149,12 +145,9 @@ QString CountOf(std::uint64_t count, const char* one, const char* many) {
 
 bool TItemContextMenu::DeleteItem() {
     const QString caption = QString::fromLatin1(ProductTitle);
-    std::string refused = Platform::ProtectedReason(Path);
-    if (refused.empty() && Known && Known->Scanned) {
-        // Checked before asking, so the question never names an item that
-        // is no longer the one that was scanned.
-        refused = Platform::DeleteCheck(*Known->Scanned);
-    }
+    // Checked before asking, so the question never names an item that must
+    // stay or is no longer the one that was scanned.
+    const std::string refused = Platform::DeleteCheck(Item());
     if (!refused.empty()) {
         TMessageBox::Error(Owner, caption, QString::fromStdString(refused));
         return false;

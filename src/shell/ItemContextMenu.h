@@ -73,4 +73,3 @@ bool ShowItemContextMenu(const std::string& path, QWidget* owner, const QPoint& 
 // same file system, with the number of files and folders; links are not
 // followed.
 TKnownItem MeasureItem(const std::string& path);
-std::int64_t MeasureItemSize(const std::string& path);

@@ -2,7 +2,6 @@
 // folder, and the folder chosen in it becomes the selection. Runs on a tmpfs
 // drive mounted by the test.
 #include "ModalCloser.h"
-#include "TestMounts.h"
 #include "WindowTest.h"
 #include "common/TempTree.h"
 #include "shell/MessageBox.h"

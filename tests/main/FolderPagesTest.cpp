@@ -1,7 +1,6 @@
 // The "Folder Info", "Wasted Space" and "Subfolders" pages of the real window,
 // on a tmpfs drive of the test's own with files of known sizes.
 #include "ModalCloser.h"
-#include "TestMounts.h"
 #include "WindowTest.h"
 #include "common/TempTree.h"
 #include "models/FolderInfoContent.h"

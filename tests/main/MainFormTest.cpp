@@ -2,7 +2,6 @@
 // scan never wanders over the machine's real disks.
 #include "ui/main/MainForm.h"
 #include "ModalCloser.h"
-#include "TestMounts.h"
 #include "WindowTest.h"
 #include "common/HangFsMount.h"
 #include "common/TempTree.h"

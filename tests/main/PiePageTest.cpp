@@ -2,7 +2,6 @@
 // sections it draws, the header that follows the mouse, and the moves through
 // the tree that clicks on the pie make.
 #include "ui/main/PiePage.h"
-#include "TestMounts.h"
 #include "WindowTest.h"
 #include "common/TempTree.h"
 #include "engine/Formatting.h"

@@ -164,7 +164,7 @@ TEST(ItemContextMenu, ACommandChosenInTheMenuIsCarriedOut) {
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromStdString(tree.Path("f")));
 }
 
-TEST(MeasureItemSize, AddsFilesBelowAFolderWithoutFollowingLinks) {
+TEST(MeasureItem, AddsFilesBelowAFolderWithoutFollowingLinks) {
     TTempTree tree;
     TTempTree outside;
     outside.MakeFile("huge", 1 << 20);
@@ -172,9 +172,9 @@ TEST(MeasureItemSize, AddsFilesBelowAFolderWithoutFollowingLinks) {
     tree.MakeFile("d/e/b", 23);
     tree.MakeSymlink(outside.Path("huge"), "d/link");
     std::int64_t linkSize = static_cast<std::int64_t>(outside.Path("huge").size());
-    EXPECT_EQ(MeasureItemSize(tree.Path("d")), 123 + linkSize);
-    EXPECT_EQ(MeasureItemSize(tree.Path("d/a")), 100);
-    EXPECT_EQ(MeasureItemSize(tree.Path("missing")), 0);
+    EXPECT_EQ(MeasureItem(tree.Path("d")).Size, 123 + linkSize);
+    EXPECT_EQ(MeasureItem(tree.Path("d/a")).Size, 100);
+    EXPECT_EQ(MeasureItem(tree.Path("missing")).Size, 0);
 }
 
 } // namespace

@@ -102,7 +102,7 @@ public:
     bool ScanNewDrive(const std::string& root, const QString& displayName, TDriveRecInfo* entry);
     void ScanOrRescanDrive(const std::string& root, const QString& displayName = {});
     // Asks the user to retry while the drive at root cannot be read.
-    bool DriveAccessible(const std::string& root);
+    bool DriveAccessible(const std::string& root) { return TheSession->DriveAccessible(root); }
     // Paths and drives to scan and select at start-up (raw bytes).
     void SetArguments(std::vector<std::string> arguments);
     // The start-up scans (chosen drives, then the arguments); run once after

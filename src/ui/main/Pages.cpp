@@ -43,14 +43,6 @@ bool TMainForm::RetryDrive(const std::string& root) {
                QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry) == QMessageBox::Retry;
 }
 
-bool TMainForm::DriveAccessible(const std::string& root) {
-    while (CheckDriveAccessible(root) != TDriveAccess::Ok) {
-        if (!RetryDrive(root))
-            return false;
-    }
-    return true;
-}
-
 void TMainForm::Inform(const QString& text) {
     TMessageBox::Information(this, Strings::ProductName(), text);
 }

@@ -210,7 +210,8 @@ void TPiePage::BuildPie(TFolderNode* node) {
     const std::string path = NodePath(node);
     TPieOptions options = PieOptionsFromSettings(Host.Settings());
     options.WhatIfIndex = Host.WhatIf();
-    Shown = BuildPieContent(*node, options, Host.CurrentClusterSize(), FolderFilesOnDisk(path));
+    Shown = BuildPieContent(*node, options, Host.CurrentClusterSize(),
+                            FolderFilesOnDisk(path, Host.Session().CurrentDriveMayHang()));
     Pointed = 0;
     ShowDriveLabels();
     HeaderRecord = -1;

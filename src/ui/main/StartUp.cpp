@@ -42,7 +42,7 @@ void TMainForm::StartUp() {
                 break;
             }
             const std::string path = AbsolutePath(arg);
-            if (PresenceOf(path, true) != TPresence::Present) {
+            if (PresenceOf(path, true, Platform::MayHang(path)) != TPresence::Present) {
                 TMessageBox::Error(
                     this, Strings::ProductName(),
                     tr("%1 is not a folder that Quillmere can scan.").arg(DisplayPath(path)));

@@ -19,7 +19,6 @@
 #include <QMenu>
 
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -121,19 +120,8 @@ std::string TMainForm::FindDiskTool() {
 std::string TMainForm::FindOnPath(std::initializer_list<const char*> names) {
     const char* path = std::getenv("PATH");
     for (const char* name : names) {
-        std::string folders = path ? path : "";
-        for (std::size_t start = 0; start <= folders.size();) {
-            std::size_t end = folders.find(':', start);
-            if (end == std::string::npos)
-                end = folders.size();
-            const std::string folder = folders.substr(start, end - start);
-            start = end + 1;
-            if (folder.empty() || folder[0] != '/')
-                continue;
-            const std::string candidate = folder + "/" + name;
-            if (access(candidate.c_str(), X_OK) == 0)
-                return candidate;
-        }
+        if (std::string found = ::FindOnPath(name, path ? path : ""); !found.empty())
+            return found;
     }
     return {};
 }
