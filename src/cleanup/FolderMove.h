@@ -1,0 +1,120 @@
+// Moving a folder to a new place, for the move dialog and quillmere-clean.
+//
+// Contract: at every moment each file of the folder exists whole in at least
+// one place. On one file system the move is a single rename that never
+// replaces anything. Across file systems the folder is first copied whole
+// under a hidden temporary name beside the target, flushed to disk, checked
+// entry by entry against the source (type, size, modification time, link
+// target), then given its final name (never replacing anything), and only
+// then is the source removed with the safe delete. Stop, an error or a crash
+// before that point leave the source untouched; the partial copy is removed
+// at once, or, after a crash, when the next move starts. A failure while
+// removing the source leaves the complete copy and lists what was left.
+//
+// Names are raw bytes and paths have no length limit: all work is done
+// relative to open folder descriptors.
+#pragma once
+
+#include "platform/FileOps.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum class TMovePhase {
+    Checking,       // refusals, leftovers of earlier moves
+    Measuring,      // counting what is to be copied
+    Copying,        // across file systems: the copy
+    Verifying,      // the copy flushed and compared with the source
+    RemovingSource, // the copy is complete and in place; Stop no longer applies
+    Done,
+};
+
+struct TMoveProgress {
+    TMovePhase Phase = TMovePhase::Checking;
+    std::uint64_t BytesDone = 0;
+    std::uint64_t BytesTotal = 0; // regular files' contents, hard links once
+    std::uint64_t FilesDone = 0;
+    std::uint64_t FilesTotal = 0; // every entry but the folder itself
+    std::string CurrentFile;      // full path of the entry being copied
+};
+
+enum class TMoveOutcome {
+    Moved,           // the folder is at the target and gone from the source
+    MovedIncomplete, // the copy is complete; some of the source could not be removed
+    NotMoved,        // refused or failed; the source is whole, no copy remains
+    Stopped,         // stopped by the user; the source is whole, no copy remains
+};
+
+struct TMoveResult {
+    TMoveOutcome Outcome = TMoveOutcome::NotMoved;
+    std::string Message;  // for the user: why not, or what went wrong
+    bool Renamed = false; // done by a single rename
+    // With MovedIncomplete: what was left of the source, at most
+    // Platform::MaxReportedFailures of LeftBehindCount.
+    std::vector<Platform::TDeleteFailure> LeftBehind;
+    std::uint64_t LeftBehindCount = 0;
+};
+
+// Why the folder must not be moved to target, checked before anything is
+// touched: target exists or lies inside the source, its parent folder is
+// missing, the source is a drive root, the home folder or a system folder,
+// it contains a mount point (named), or it is no longer what was scanned.
+// Empty when the move may start.
+std::string MoveRefusal(const Platform::TScannedItem& source, const std::string& target);
+
+// Removes partial copies that moves ended by a crash or kill left behind.
+// Each running move records its partial copy in the state folder
+// ($XDG_STATE_HOME/quillmere/moves, else ~/.local/state/quillmere/moves) and
+// holds a lock on that record; records nobody holds belong to dead moves.
+// Called by every move before it starts. Returns how many copies it removed.
+int RemoveLeftoverCopies();
+
+// One move. Run does it on the calling thread; Start on a worker thread,
+// whose progress the caller reads while it runs.
+class TFolderMove {
+public:
+    TFolderMove(Platform::TScannedItem source, std::string target);
+    ~TFolderMove(); // stops a running move and waits for it
+    TFolderMove(const TFolderMove&) = delete;
+    TFolderMove& operator=(const TFolderMove&) = delete;
+
+    TMoveResult Run();
+    void Start();
+    // Asks the move to stop; honoured until the copy is in place.
+    void Stop() { StopRequested = true; }
+    bool Finished() const { return IsFinished; }
+    // Waits for a started move to end.
+    void Wait();
+
+    // A snapshot; safe from any thread.
+    TMoveProgress Progress() const;
+    // Valid once Finished.
+    const TMoveResult& Result() const { return Outcome; }
+
+    const Platform::TScannedItem& Source() const { return SourceItem; }
+    const std::string& Target() const { return TargetPath; }
+
+    // For tests: called on the moving thread before each entry is copied,
+    // with the entry's path below the folder.
+    std::function<void(const std::string& below)> BeforeEntry;
+
+private:
+    friend class TMoveWork;
+    Platform::TScannedItem SourceItem;
+    std::string TargetPath;
+    std::atomic<bool> StopRequested{false};
+    std::atomic<bool> IsFinished{false};
+    mutable std::mutex ProgressLock;
+    TMoveProgress Current;
+    TMoveResult Outcome;
+    std::thread Worker;
+};
+
+// Seconds left at the rate so far; negative while that cannot be told yet.
+double MoveSecondsLeft(const TMoveProgress& progress, double elapsedSeconds);
