@@ -5,8 +5,10 @@ set -e
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-dev
 libglib2.0-dev libarchive-dev libgtest-dev libgmock-dev googletest
 fonts-dejavu-core xvfb xauth fuse3 python3-fusepy"
+# Readers that archives must satisfy besides our own.
+PACKAGES="$PACKAGES unzip p7zip-full libarchive-tools"
 if [ "$1" = "--bench" ]; then
-    PACKAGES="$PACKAGES hyperfine ncdu gdu time"
+    PACKAGES="$PACKAGES hyperfine ncdu gdu time zip bc"
 fi
 missing=""
 for p in $PACKAGES; do

@@ -1,8 +1,8 @@
 // Quillmere: creates the application and the main window and runs them.
-#include "shell/MessageBox.h"
 #include "settings/Product.h"
 #include "settings/SettingsStore.h"
 #include "shell/Icons.h"
+#include "shell/MessageBox.h"
 #include "ui/main/MainForm.h"
 
 #include <QApplication>

@@ -23,15 +23,30 @@
 #include <unistd.h>
 #include <vector>
 
+int RunArchiveCommand(const std::string& command, const std::vector<std::string>& rest);
+
+int ArchiveUsage(const char* message) {
+    std::fprintf(stderr, "quillmere-clean: %s\n", message);
+    std::fprintf(
+        stderr,
+        "usage: quillmere-clean trash PATH\n"
+        "       quillmere-clean delete [--yes] PATH\n"
+        "       quillmere-clean move SOURCE TARGET\n"
+        "       quillmere-clean archive FOLDER [--drive ROOT] [--level N] [--keep]\n"
+        "                       [--no-subfolders] [--no-hidden] [--description TEXT]\n"
+        "                       [--password-file FILE]\n"
+        "       quillmere-clean list [--drive ROOT]\n"
+        "       quillmere-clean restore NAME [--drive ROOT] [--to FOLDER] [--keep-archive]\n"
+        "                       [--password-file FILE]\n"
+        "       quillmere-clean delete-archive NAME [--drive ROOT]\n"
+        "exit status: 0 done, 1 refused or partly done, 2 bad arguments\n");
+    return 2;
+}
+
 namespace {
 
 int Usage(const char* message) {
-    std::fprintf(stderr, "quillmere-clean: %s\n", message);
-    std::fprintf(stderr, "usage: quillmere-clean trash PATH\n"
-                         "       quillmere-clean delete [--yes] PATH\n"
-                         "       quillmere-clean move SOURCE TARGET\n"
-                         "exit status: 0 done, 1 refused or partly done, 2 bad arguments\n");
-    return 2;
+    return ArchiveUsage(message);
 }
 
 std::string Counted(std::uint64_t n, const char* one, const char* many) {
@@ -233,6 +248,10 @@ int main(int argc, char** argv) {
     if (args.empty())
         return Usage("no command given");
     const std::string command = args[0];
+    if (const int status =
+            RunArchiveCommand(command, std::vector<std::string>(args.begin() + 1, args.end()));
+        status >= 0)
+        return status;
     bool yes = false;
     std::vector<std::string> paths;
     bool optionsEnd = false;

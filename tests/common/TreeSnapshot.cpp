@@ -45,6 +45,8 @@ std::uint64_t Digest(int fd, off_t size) {
 
 std::vector<std::pair<std::string, std::pair<dev_t, ino_t>>> Linked;
 
+bool WholeSeconds = false;
+
 void Walk(int dirFd, const std::string& below, TTreeSnapshot& snapshot,
           std::map<std::pair<dev_t, ino_t>, std::string>& inodes) {
     DIR* dir = fdopendir(dup(dirFd));
@@ -64,7 +66,8 @@ void Walk(int dirFd, const std::string& below, TTreeSnapshot& snapshot,
         char line[256];
         std::snprintf(line, sizeof line, "%o %u:%u %lld %lld.%09ld", st.st_mode, st.st_uid,
                       st.st_gid, S_ISDIR(st.st_mode) ? 0LL : static_cast<long long>(st.st_size),
-                      static_cast<long long>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec);
+                      static_cast<long long>(st.st_mtim.tv_sec),
+                      WholeSeconds ? 0L : st.st_mtim.tv_nsec);
         std::string text = line;
         if (S_ISLNK(st.st_mode)) {
             std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
@@ -99,7 +102,8 @@ void Walk(int dirFd, const std::string& below, TTreeSnapshot& snapshot,
 
 } // namespace
 
-TTreeSnapshot SnapshotTree(const std::string& root) {
+TTreeSnapshot SnapshotTree(const std::string& root, bool wholeSeconds) {
+    WholeSeconds = wholeSeconds;
     TTreeSnapshot snapshot;
     const int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)

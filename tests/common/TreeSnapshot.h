@@ -12,7 +12,8 @@
 // Entry path below root ("" for root itself) -> its description. Empty when
 // nothing is at root.
 using TTreeSnapshot = std::map<std::string, std::string>;
-TTreeSnapshot SnapshotTree(const std::string& root);
+// With wholeSeconds, times are cut to the second (what a ZIP archive keeps).
+TTreeSnapshot SnapshotTree(const std::string& root, bool wholeSeconds = false);
 
 // Up to five entries that differ, one a line; empty when none does.
 std::string SnapshotDifference(const TTreeSnapshot& expected, const TTreeSnapshot& actual);

@@ -1,0 +1,267 @@
+// quillmere-clean's archive commands: archive, list, restore, delete-archive,
+// over the same archive component, catalogue and rules as the window.
+//
+//   archive FOLDER [--drive ROOT] [--level N] [--keep] [--no-subfolders]
+//           [--no-hidden] [--description TEXT] [--password-file FILE]
+//   list [--drive ROOT]
+//   restore NAME [--drive ROOT] [--to FOLDER] [--keep-archive] [--password-file FILE]
+//   delete-archive NAME [--drive ROOT]
+//
+// --drive defaults to the drive of FOLDER, else of the current folder.
+#include "cleanup/ArchiveStore.h"
+#include "platform/Mounts.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+int ArchiveUsage(const char* message);
+
+namespace {
+
+struct TArgs {
+    std::vector<std::string> Positional;
+    std::map<std::string, std::string> Values;
+    std::set<std::string> Flags;
+};
+
+// Options with a value, and plain flags, each command its own.
+bool Parse(const std::vector<std::string>& args, const std::set<std::string>& valued,
+           const std::set<std::string>& flags, TArgs& out, std::string& error) {
+    bool optionsEnd = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnd && a == "--") {
+            optionsEnd = true;
+        } else if (!optionsEnd && valued.contains(a)) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            out.Values[a] = args[++i];
+        } else if (!optionsEnd && flags.contains(a)) {
+            out.Flags.insert(a);
+        } else if (!optionsEnd && a.size() > 1 && a[0] == '-') {
+            error = "unknown option " + a;
+            return false;
+        } else {
+            out.Positional.push_back(a);
+        }
+    }
+    return true;
+}
+
+std::string Absolute(const std::string& path) {
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char* cwd = getcwd(nullptr, 0);
+    if (!cwd)
+        return {};
+    std::string result = std::string(cwd) + (std::strcmp(cwd, "/") == 0 ? "" : "/") + path;
+    std::free(cwd);
+    return result;
+}
+
+std::string DriveOf(const TArgs& args, const std::string& path) {
+    if (auto it = args.Values.find("--drive"); it != args.Values.end())
+        return Absolute(it->second);
+    return Platform::DriveRootOf(Absolute(path.empty() ? "." : path));
+}
+
+// The first line of the file; false when it cannot be read.
+bool ReadPassword(const TArgs& args, std::string& password) {
+    auto it = args.Values.find("--password-file");
+    if (it == args.Values.end())
+        return true;
+    std::ifstream file(it->second);
+    return static_cast<bool>(std::getline(file, password)) && !password.empty();
+}
+
+void ShowEntries(TZipMaster& zip) {
+    if (!isatty(STDERR_FILENO))
+        return;
+    zip.OnProgress = [](ProgressType type, const std::string& name, std::int64_t) {
+        if (type == ProgressType::NewFile)
+            std::fprintf(stderr, "\r\033[K%.*s", 100, name.c_str());
+        else if (type == ProgressType::EndOfBatch)
+            std::fprintf(stderr, "\r\033[K");
+    };
+}
+
+const TCatalogueEntry* Find(const std::vector<TCatalogueEntry>& entries, const std::string& key) {
+    for (const TCatalogueEntry& e : entries) {
+        if (strcasecmp(e.Key.c_str(), key.c_str()) == 0)
+            return &e;
+    }
+    return nullptr;
+}
+
+int Archive(const TArgs& args) {
+    if (args.Positional.size() != 1)
+        return ArchiveUsage("archive takes one FOLDER");
+    TCompressRequest request;
+    request.FolderPath = Absolute(args.Positional[0]);
+    request.DriveRoot = DriveOf(args, request.FolderPath);
+    request.ArchivesFolder = ArchivesFolderFor(request.DriveRoot);
+    std::string name = request.FolderPath;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    request.Description = name.substr(name.rfind('/') + 1) + " Folder";
+    if (auto it = args.Values.find("--description"); it != args.Values.end())
+        request.Description = it->second;
+    if (auto it = args.Values.find("--level"); it != args.Values.end()) {
+        char* end = nullptr;
+        const long level = std::strtol(it->second.c_str(), &end, 10);
+        if (it->second.empty() || *end != '\0' || level < 0 || level > 9)
+            return ArchiveUsage("--level takes 0 to 9");
+        request.Level = static_cast<int>(level);
+    }
+    request.Options = AddDirNames | AddRecurseDirs | AddHiddenFiles | AddMove;
+    if (args.Flags.contains("--keep"))
+        request.Options &= ~static_cast<unsigned>(AddMove);
+    if (args.Flags.contains("--no-subfolders"))
+        request.Options &= ~static_cast<unsigned>(AddRecurseDirs);
+    if (args.Flags.contains("--no-hidden"))
+        request.Options &= ~static_cast<unsigned>(AddHiddenFiles);
+    if (!ReadPassword(args, request.Password))
+        return ArchiveUsage("the password file cannot be read");
+    if (!request.Password.empty())
+        request.Options |= AddEncrypt;
+
+    TZipMaster zip;
+    ShowEntries(zip);
+    std::mt19937 random(static_cast<std::uint32_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^ getpid()));
+    const TCompressOutcome outcome = CompressFolder(zip, request, random);
+    if (!outcome.Made) {
+        std::fprintf(stderr, "quillmere-clean: not archived: %s\n", outcome.Message.c_str());
+        return 1;
+    }
+    std::printf("%s\t%s\n", outcome.Key.c_str(), outcome.ArchivePath.c_str());
+    int status = 0;
+    for (const std::string& kept : outcome.Kept) {
+        std::fprintf(stderr, "%s: changed while it was archived; it was kept\n", kept.c_str());
+        status = 1;
+    }
+    for (const std::string& left : outcome.NotRemoved) {
+        std::fprintf(stderr, "%s\n", left.c_str());
+        status = 1;
+    }
+    return status;
+}
+
+int List(const TArgs& args) {
+    if (!args.Positional.empty())
+        return ArchiveUsage("list takes no paths");
+    std::string error;
+    const auto entries = ListArchives(ArchivesFolderFor(DriveOf(args, {})), error);
+    if (!error.empty()) {
+        std::fprintf(stderr, "quillmere-clean: %s\n", error.c_str());
+        return 1;
+    }
+    for (const TCatalogueEntry& e : entries)
+        std::printf("%s\t%s\t%s\t%s\n", e.Key.c_str(), e.Description.c_str(), e.FolderName.c_str(),
+                    e.OriginalPath.c_str());
+    return 0;
+}
+
+int Restore(const TArgs& args) {
+    if (args.Positional.size() != 1)
+        return ArchiveUsage("restore takes one NAME");
+    const std::string folder = ArchivesFolderFor(DriveOf(args, {}));
+    std::string error;
+    const auto entries = ListArchives(folder, error);
+    const TCatalogueEntry* entry = Find(entries, args.Positional[0]);
+    if (!entry) {
+        std::fprintf(stderr, "quillmere-clean: no archive %s in %s%s%s\n",
+                     args.Positional[0].c_str(), folder.c_str(), error.empty() ? "" : ": ",
+                     error.c_str());
+        return 1;
+    }
+    std::string to = entry->OriginalPath;
+    if (auto it = args.Values.find("--to"); it != args.Values.end())
+        to = Absolute(it->second);
+    struct stat st {};
+    const std::string restored = (to == "/" ? "" : to) + "/" + entry->FolderName;
+    if (lstat(restored.c_str(), &st) == 0) {
+        std::fprintf(stderr,
+                     "quillmere-clean: %s exists; files of the same name in it would be "
+                     "replaced. Restore elsewhere with --to, or move it away first.\n",
+                     restored.c_str());
+        return 1;
+    }
+    TZipMaster zip;
+    ShowEntries(zip);
+    if (!ReadPassword(args, zip.Password))
+        return ArchiveUsage("the password file cannot be read");
+    const TRestoreOutcome outcome =
+        RestoreArchive(zip, folder, *entry, to, !args.Flags.contains("--keep-archive"));
+    if (!outcome.Restored) {
+        std::fprintf(stderr, "quillmere-clean: %s\n", outcome.Message.c_str());
+        return 1;
+    }
+    std::printf("%s\n", outcome.RestoredPath.c_str());
+    if (!outcome.Message.empty()) {
+        std::fprintf(stderr, "quillmere-clean: %s\n", outcome.Message.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int DeleteNamed(const TArgs& args) {
+    if (args.Positional.size() != 1)
+        return ArchiveUsage("delete-archive takes one NAME");
+    const std::string folder = ArchivesFolderFor(DriveOf(args, {}));
+    std::string error;
+    const auto entries = ListArchives(folder, error);
+    const TCatalogueEntry* entry = Find(entries, args.Positional[0]);
+    if (!entry) {
+        std::fprintf(stderr, "quillmere-clean: no archive %s in %s\n", args.Positional[0].c_str(),
+                     folder.c_str());
+        return 1;
+    }
+    if (!DeleteArchive(folder, entry->Key, error)) {
+        std::fprintf(stderr, "quillmere-clean: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+// -1 when the command is not one of these.
+int RunArchiveCommand(const std::string& command, const std::vector<std::string>& rest) {
+    TArgs args;
+    std::string error;
+    bool parsed = true;
+    if (command == "archive")
+        parsed = Parse(rest, {"--drive", "--level", "--description", "--password-file"},
+                       {"--keep", "--no-subfolders", "--no-hidden"}, args, error);
+    else if (command == "list")
+        parsed = Parse(rest, {"--drive"}, {}, args, error);
+    else if (command == "restore")
+        parsed =
+            Parse(rest, {"--drive", "--to", "--password-file"}, {"--keep-archive"}, args, error);
+    else if (command == "delete-archive")
+        parsed = Parse(rest, {"--drive"}, {}, args, error);
+    else
+        return -1;
+    if (!parsed)
+        return ArchiveUsage(error.c_str());
+    if (command == "archive")
+        return Archive(args);
+    if (command == "list")
+        return List(args);
+    if (command == "restore")
+        return Restore(args);
+    return DeleteNamed(args);
+}

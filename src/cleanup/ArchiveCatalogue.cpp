@@ -1,0 +1,204 @@
+#include "cleanup/ArchiveCatalogue.h"
+
+#include "cleanup/ZipMaster.h"
+#include "platform/DirReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool SameKey(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+} // namespace
+
+std::optional<TArchiveCatalogue> TArchiveCatalogue::Parse(const std::string& text) {
+    // Text only, and UTF-8: anything else is not a catalogue this program wrote.
+    if (text.find('\0') != std::string::npos || !IsUtf8(text))
+        return std::nullopt;
+    TArchiveCatalogue catalogue;
+    std::size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = Trimmed(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty() || line[0] == ';' || line[0] == '#')
+            continue;
+        if (line.front() == '[') {
+            if (line.back() != ']')
+                return std::nullopt;
+            catalogue.Sections.push_back({line.substr(1, line.size() - 2), {}});
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos || equals == 0 || catalogue.Sections.empty())
+            return std::nullopt;
+        catalogue.Write(catalogue.Sections.back().Name, Trimmed(line.substr(0, equals)),
+                        line.substr(equals + 1));
+    }
+    return catalogue;
+}
+
+std::string TArchiveCatalogue::Text() const {
+    std::string text;
+    for (const TSection& section : Sections) {
+        if (section.Entries.empty())
+            continue;
+        text += "[" + section.Name + "]\n";
+        for (const auto& [key, value] : section.Entries) {
+            // A value is one line; line breaks typed into a description
+            // become blanks rather than a broken catalogue.
+            std::string line = value;
+            std::replace(line.begin(), line.end(), '\n', ' ');
+            std::replace(line.begin(), line.end(), '\r', ' ');
+            text += key + "=" + line + "\n";
+        }
+    }
+    return text;
+}
+
+bool TArchiveCatalogue::Load(const std::string& folder) {
+    Path = folder + "/" + CatalogueFileName;
+    Sections.clear();
+    Error.clear();
+    Damaged.clear();
+    const int fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        Error =
+            "The catalogue \"" + Path + "\" cannot be read: " + Platform::ErrorText(errno) + ".";
+        return false;
+    }
+    std::string text;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    const int err = errno;
+    close(fd);
+    if (n < 0) {
+        Error = "The catalogue \"" + Path + "\" cannot be read: " + Platform::ErrorText(err) + ".";
+        return false;
+    }
+    std::optional<TArchiveCatalogue> parsed = Parse(text);
+    if (!parsed) {
+        // Kept for the user to look at; the archives themselves are untouched.
+        const std::string aside = Path + ".damaged";
+        if (rename(Path.c_str(), aside.c_str()) == 0)
+            Damaged = aside;
+        Error = "The catalogue \"" + Path + "\" is damaged" +
+                (Damaged.empty() ? std::string(".") : "; it was kept as \"" + Damaged + "\".");
+        return false;
+    }
+    Sections = std::move(parsed->Sections);
+    return true;
+}
+
+bool TArchiveCatalogue::Save() {
+    if (Empty()) {
+        if (unlink(Path.c_str()) != 0 && errno != ENOENT) {
+            Error = "The catalogue \"" + Path +
+                    "\" cannot be removed: " + Platform::ErrorText(errno) + ".";
+            return false;
+        }
+        return true;
+    }
+    const std::string text = Text();
+    const std::string fresh = Path + ".new";
+    const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = fd >= 0;
+    for (std::size_t done = 0; ok && done < text.size();) {
+        const ssize_t w = write(fd, text.data() + done, text.size() - done);
+        ok = w > 0;
+        done += ok ? static_cast<std::size_t>(w) : 0;
+    }
+    ok = ok && fsync(fd) == 0;
+    const int err = errno;
+    if (fd >= 0)
+        close(fd);
+    if (!ok || rename(fresh.c_str(), Path.c_str()) != 0) {
+        Error = "The catalogue \"" + Path +
+                "\" cannot be written: " + Platform::ErrorText(ok ? errno : err) + ".";
+        unlink(fresh.c_str());
+        return false;
+    }
+    return true;
+}
+
+TArchiveCatalogue::TSection* TArchiveCatalogue::Find(const std::string& section) {
+    for (TSection& s : Sections) {
+        if (SameKey(s.Name, section))
+            return &s;
+    }
+    return nullptr;
+}
+
+const TArchiveCatalogue::TSection* TArchiveCatalogue::Find(const std::string& section) const {
+    return const_cast<TArchiveCatalogue*>(this)->Find(section);
+}
+
+std::vector<std::string> TArchiveCatalogue::Keys(const std::string& section) const {
+    std::vector<std::string> keys;
+    if (const TSection* s = Find(section)) {
+        for (const auto& entry : s->Entries)
+            keys.push_back(entry.first);
+    }
+    return keys;
+}
+
+std::optional<std::string> TArchiveCatalogue::Value(const std::string& section,
+                                                    const std::string& key) const {
+    if (const TSection* s = Find(section)) {
+        for (const auto& [k, v] : s->Entries) {
+            if (SameKey(k, key))
+                return v;
+        }
+    }
+    return std::nullopt;
+}
+
+void TArchiveCatalogue::Write(const std::string& section, const std::string& key,
+                              const std::string& value) {
+    TSection* s = Find(section);
+    if (!s) {
+        Sections.push_back({section, {}});
+        s = &Sections.back();
+    }
+    for (auto& [k, v] : s->Entries) {
+        if (SameKey(k, key)) {
+            v = value;
+            return;
+        }
+    }
+    s->Entries.emplace_back(key, value);
+}
+
+void TArchiveCatalogue::Delete(const std::string& section, const std::string& key) {
+    if (TSection* s = Find(section)) {
+        std::erase_if(s->Entries, [&](const auto& entry) { return SameKey(entry.first, key); });
+    }
+}
+
+bool TArchiveCatalogue::Empty() const {
+    return std::all_of(Sections.begin(), Sections.end(),
+                       [](const TSection& s) { return s.Entries.empty(); });
+}

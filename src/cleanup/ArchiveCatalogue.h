@@ -1,0 +1,54 @@
+// "archives.ini", the catalogue of a drive's archives folder: for each
+// archive file a description, the archived folder's name and the folder it
+// was in. INI text in UTF-8; sections and keys keep their file order, keys
+// match without regard to letter case. Saved to a temporary file that is
+// then renamed, so a crash never leaves half a catalogue. A file that cannot
+// be read as a catalogue is kept beside it as "archives.ini.damaged", never
+// silently emptied.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+inline constexpr const char* CatalogueFileName = "archives.ini";
+inline constexpr const char* DescriptionsSection = "Descriptions";
+inline constexpr const char* FolderNamesSection = "FolderNames";
+inline constexpr const char* OriginalPathsSection = "OriginalPaths";
+
+class TArchiveCatalogue {
+public:
+    // Reads folder/archives.ini; a missing file is an empty catalogue. False
+    // with Error set when it cannot be read; a damaged file is set aside
+    // first (Damaged then holds where it went).
+    bool Load(const std::string& folder);
+    // Writes the catalogue back; an empty one removes the file.
+    bool Save();
+
+    std::vector<std::string> Keys(const std::string& section) const;
+    std::optional<std::string> Value(const std::string& section, const std::string& key) const;
+    // Replaces the value where the key stands, else appends it to its
+    // section, made at the end when missing.
+    void Write(const std::string& section, const std::string& key, const std::string& value);
+    void Delete(const std::string& section, const std::string& key);
+    bool Empty() const;
+
+    // The catalogue's text, and what reads it.
+    std::string Text() const;
+    static std::optional<TArchiveCatalogue> Parse(const std::string& text);
+
+    std::string Error;
+    std::string Damaged;
+
+private:
+    struct TSection {
+        std::string Name;
+        std::vector<std::pair<std::string, std::string>> Entries;
+    };
+    TSection* Find(const std::string& section);
+    const TSection* Find(const std::string& section) const;
+
+    std::string Path;
+    std::vector<TSection> Sections;
+};

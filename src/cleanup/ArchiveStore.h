@@ -1,0 +1,83 @@
+// Compressed folders kept in a drive's archives folder: packing a folder into
+// an archive there and cataloguing it, listing a drive's archives, restoring
+// and deleting one. The same rules for the dialog and for quillmere-clean.
+//
+// An archive is catalogued only when it was made and checked (see
+// TZipMaster::Add), and the folder is removed ("move to archive") only after
+// the catalogue holds the archive, file by file, keeping what changed.
+#pragma once
+
+#include "cleanup/ZipMaster.h"
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+inline constexpr const char* ArchivesFolderName = ".Archives Bin";
+
+// The archives folder of the drive whose root is given: ".Archives Bin" at
+// its root; where the user may not write there and the drive holds the
+// home folder, ".Archives Bin" in the home folder.
+std::string ArchivesFolderFor(const std::string& driveRoot);
+
+// A free archive file name in the folder: a letter for the drive, hex
+// digits of a random number below 2^31 - 1 (upper case, at least 7), ".ZIP".
+std::string MakeArchiveName(const std::string& archivesFolder, const std::string& driveRoot,
+                            std::mt19937& random);
+
+struct TCatalogueEntry {
+    std::string Key; // the archive's file name
+    std::string Description;
+    std::string FolderName;
+    std::string OriginalPath;
+};
+
+// The archives the catalogue lists whose files still exist, in catalogue
+// order. Entries whose archive is gone are removed from the catalogue; an
+// emptied catalogue and archives folder are removed; partial archives of
+// compressions that died are removed. Error tells when the catalogue cannot
+// be read (a damaged one is kept aside and said so).
+std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std::string& error);
+
+bool SetArchiveDescription(const std::string& archivesFolder, const std::string& key,
+                           const std::string& description, std::string& error);
+// Deletes the archive file, then its catalogue entry.
+bool DeleteArchive(const std::string& archivesFolder, const std::string& key, std::string& error);
+
+struct TCompressRequest {
+    std::string FolderPath;     // the folder to pack
+    std::string ArchivesFolder; // where the archive goes
+    std::string DriveRoot;      // of the archives folder, for the name
+    std::string Description;
+    unsigned Options = AddDirNames | AddRecurseDirs | AddHiddenFiles | AddMove;
+    int Level = 9;
+    std::string Password;
+};
+
+struct TCompressOutcome {
+    bool Made = false;
+    std::string ArchivePath;
+    std::string Key;
+    std::int64_t ArchiveSize = 0;
+    std::string Message;                 // why not, for the user
+    std::vector<std::string> Kept;       // with AddMove: changed, so not removed
+    std::vector<std::string> NotRemoved; // with AddMove: could not be removed
+};
+
+// Packs the folder with zip (its events and Cancel go to the caller).
+TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request,
+                                std::mt19937& random);
+
+struct TRestoreOutcome {
+    bool Restored = false;
+    std::string RestoredPath; // the folder as restored
+    std::string Message;      // why not, for the user
+    bool ArchiveDeleted = false;
+};
+
+// Unpacks the archive into restoreTo (its folder comes back below it); with
+// deleteArchive, deletes it once everything was restored.
+TRestoreOutcome RestoreArchive(TZipMaster& zip, const std::string& archivesFolder,
+                               const TCatalogueEntry& entry, const std::string& restoreTo,
+                               bool deleteArchive);

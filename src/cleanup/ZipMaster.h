@@ -1,0 +1,123 @@
+// The archive component: packs a folder into a ZIP archive and unpacks one,
+// over libarchive. The dialog runs it on a worker thread and hears of its
+// work through OnMessage and OnProgress (called on that thread); Cancel may
+// be called from any thread.
+//
+// Contract of Add: the archive is written under a hidden temporary name
+// beside ZipFileName, read back whole (every entry decompressed, its CRC
+// right, names, count and sizes as written), and only then given its name;
+// on any error or Cancel the temporary file is removed and nothing of the
+// folder is touched. With AddMove, the files are removed afterwards only
+// when still exactly as archived (a file changed meanwhile stays, named in
+// ChangedFiles), and a folder only when nothing is left in it.
+//
+// Names are stored relative to RootDir with "/" separators; names that are
+// UTF-8 are marked so, other names are stored as their raw bytes and come
+// back byte for byte. Symbolic links are stored as links, empty folders as
+// folders; modes and modification times are kept. Archives grow to Zip64
+// where sizes need it.
+//
+// Contract of Extract: nothing is written outside ExtrBaseDir: absolute
+// names, ".." components, backslashes and writing through a symbolic link
+// are refused (the entries are named in Refused and the restore fails).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum TAddOption : unsigned {
+    AddDirNames = 1,    // keep the folder names of the entries
+    AddRecurseDirs = 2, // walk subfolders
+    AddMove = 4,        // remove what was archived, once the archive is made
+    AddHiddenFiles = 8, // include names beginning with "."
+    AddEncrypt = 16,    // AES-256 with Password
+};
+
+enum TExtrOption : unsigned {
+    ExtrDirNames = 1,  // recreate stored folders
+    ExtrOverWrite = 2, // replace files of the same name
+};
+
+enum class ProgressType {
+    NewFile,        // the next entry: its name ("/" separators) and size
+    ProgressUpdate, // more of the current entry done
+    EndOfBatch,
+    TotalFiles2Process,
+    TotalSize2Process,
+    NewExtra,
+    ExtraUpdate,
+};
+
+struct TZipEntry {
+    std::string Name;
+    std::int64_t Size = 0; // uncompressed
+};
+
+// Error codes of the component.
+enum TZipError : int {
+    ZipOk = 0,
+    ZipCancelled = 1,
+    ZipReadFailed = 2,  // a source file, or the archive, cannot be read
+    ZipWriteFailed = 3, // the archive, or a restored file, cannot be written
+    ZipCheckFailed = 4, // the archive does not read back as written
+    ZipNameRefused = 5, // an entry would leave the restore folder
+    ZipBadPassword = 6,
+    ZipNothingToAdd = 7,
+};
+
+class TZipMaster {
+public:
+    std::string ZipFileName;
+    unsigned AddOptions = AddDirNames | AddRecurseDirs | AddHiddenFiles;
+    int AddCompLevel = 9;
+    // The folder that FSpecArgs are relative to: the folder that holds the
+    // folder being archived. (The process's current folder is never changed.)
+    std::string RootDir;
+    // Names below RootDir; a folder adds what lies below it.
+    std::vector<std::string> FSpecArgs;
+    std::string ExtrBaseDir;
+    unsigned ExtrOptions = ExtrDirNames | ExtrOverWrite;
+    std::vector<std::string> AddStoreSuffixes = {"gif", "png", "z",   "zip",  "zoo", "arc",
+                                                 "lzh", "arj", "taz", "tgz",  "lha", "rar",
+                                                 "ace", "cab", "gz",  "gzip", "jar"};
+    // For AddEncrypt, and for reading an encrypted archive.
+    std::string Password;
+
+    std::function<void(int errCode, const std::string& message)> OnMessage;
+    std::function<void(ProgressType type, const std::string& fileName, std::int64_t fileSize)>
+        OnProgress;
+
+    // Packs FSpecArgs into ZipFileName, which must not exist. ZipOk when
+    // the archive is made and checked.
+    int Add();
+    // Unpacks every entry below ExtrBaseDir, made when missing.
+    int Extract();
+    // Reads the entry list of ZipFileName into Entries.
+    int LoadEntries();
+    void Cancel() { CancelRequested = true; }
+    // After an Add: removes what it archived and is still exactly as it was
+    // archived (AddMove does this itself); what changed goes to
+    // ChangedFiles, what cannot be removed to NotRemoved.
+    void RemoveAdded();
+
+    std::vector<TZipEntry> Entries;
+    int ErrCode = ZipOk;
+    std::string ErrMessage;
+    std::uint64_t SuccessCnt = 0;          // entries processed whole by the last operation
+    std::vector<std::string> ChangedFiles; // Add with AddMove: kept, as they changed
+    std::vector<std::string> NotRemoved;   // Add with AddMove: could not be removed, and why
+    std::vector<std::string> Refused;      // Extract: entries refused
+
+    struct TAdded; // what the last Add archived
+private:
+    int Fail(int code, const std::string& message);
+    std::shared_ptr<TAdded> Added;
+    std::atomic<bool> CancelRequested{false};
+};
+
+// Whether the bytes are UTF-8 (and so may be marked as such in an archive).
+bool IsUtf8(const std::string& text);

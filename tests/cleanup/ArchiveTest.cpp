@@ -1,0 +1,292 @@
+// Archiving folders on real trees: what goes in comes back byte for byte,
+// readers we did not write accept the archives, and every failure leaves the
+// folder whole with no archive and no catalogue entry.
+#include "cleanup/ArchiveCatalogue.h"
+#include "cleanup/ArchiveStore.h"
+#include "common/TempTree.h"
+#include "common/TmpfsMount.h"
+#include "common/TreeSnapshot.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Have(const char* program) {
+    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Whether the readers of other programs that are installed accept the
+// archive; the password, when given, goes to those that can decrypt.
+void ExpectReadersAccept(const std::string& archive, const std::string& password = {}) {
+    const std::string quoted = "'" + archive + "'";
+    if (Have("7z")) {
+        EXPECT_EQ(std::system(("7z t -p'" + password + "' " + quoted + " >/dev/null").c_str()), 0);
+    }
+    if (Have("bsdtar")) {
+        EXPECT_EQ(std::system(("bsdtar -tf " + quoted + " >/dev/null").c_str()), 0);
+    }
+    // unzip and Python's zipfile know no AES: they test only open archives.
+    if (password.empty() && Have("unzip")) {
+        EXPECT_EQ(std::system(("unzip -tq " + quoted + " >/dev/null").c_str()), 0);
+    }
+    if (password.empty()) {
+        EXPECT_EQ(std::system(("/usr/bin/python3 -c 'import sys, zipfile; "
+                               "sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)' " +
+                               quoted)
+                                  .c_str()),
+                  0);
+    }
+}
+
+class Archives : public testing::Test {
+protected:
+    void SetUp() override {
+        Tree.MakeDir("drive");
+        Folder = Tree.Path("drive/.Archives Bin");
+    }
+
+    void MakeFolder() {
+        Tree.MakeFile("docs/letter.txt", 0);
+        WriteText(Tree.Path("docs/letter.txt"), std::string(70000, 'x') + "the end\n");
+        WriteText(Tree.Path("docs/picture.png"), std::string(3000, '\x89'));
+        WriteText(Tree.Path("docs/.hidden"), "hidden\n");
+        Tree.MakeDir("docs/empty");
+        WriteText(Tree.Path("docs/caf\xe9-latin1.txt"), "latin1\n");
+        WriteText(Tree.Path("docs/r\xc3\xa9sum\xc3\xa9.txt"), "utf8\n");
+        Tree.MakeDir("docs/sub");
+        Tree.MakeSymlink("../letter.txt", "docs/sub/link");
+        chmod(Tree.Path("docs/letter.txt").c_str(), 0600);
+        Tree.SetTimes("docs/letter.txt", 1000000000, 1000000000);
+    }
+
+    TCompressOutcome Compress(unsigned options, const std::string& password = {},
+                              std::function<void(TZipMaster&, const std::string&)> hook = {}) {
+        TZipMaster zip;
+        if (hook)
+            zip.OnProgress = [&](ProgressType type, const std::string& name, std::int64_t) {
+                if (type == ProgressType::NewFile)
+                    hook(zip, name);
+            };
+        TCompressRequest request{
+            Tree.Path("docs"), Folder, Tree.Path("drive"), "My letters", options, 6, password};
+        return CompressFolder(zip, request, Random);
+    }
+
+    TTempTree Tree;
+    std::string Folder;
+    std::mt19937 Random{7};
+};
+
+TEST_F(Archives, AFolderGoesIntoItsArchiveAndComesBackAsItWas) {
+    MakeFolder();
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("docs"), true);
+    const TCompressOutcome made = Compress(AddDirNames | AddRecurseDirs | AddHiddenFiles | AddMove);
+    ASSERT_TRUE(made.Made) << made.Message;
+    EXPECT_TRUE(made.Kept.empty());
+    EXPECT_TRUE(made.NotRemoved.empty());
+    EXPECT_TRUE(SnapshotTree(Tree.Path("docs")).empty()); // moved into the archive
+    EXPECT_GT(made.ArchiveSize, 0);
+    EXPECT_LT(made.ArchiveSize, 20000); // the letter compresses; the picture is stored
+    ExpectReadersAccept(made.ArchivePath);
+
+    std::string error;
+    std::vector<TCatalogueEntry> listed = ListArchives(Folder, error);
+    ASSERT_EQ(listed.size(), 1u) << error;
+    EXPECT_EQ(listed[0].Key, made.Key);
+    EXPECT_EQ(listed[0].Description, "My letters");
+    EXPECT_EQ(listed[0].FolderName, "docs");
+    EXPECT_EQ(listed[0].OriginalPath, Tree.Root());
+    ASSERT_TRUE(SetArchiveDescription(Folder, made.Key, "Old letters", error)) << error;
+
+    TZipMaster zip;
+    TRestoreOutcome restored =
+        RestoreArchive(zip, Folder, ListArchives(Folder, error)[0], Tree.Root(), true);
+    ASSERT_TRUE(restored.Restored) << restored.Message;
+    EXPECT_EQ(restored.RestoredPath, Tree.Path("docs"));
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"), true)), "");
+    // The archive and its entry went with the restore, and the emptied
+    // catalogue and folder with the next listing.
+    EXPECT_TRUE(ListArchives(Folder, error).empty());
+    EXPECT_TRUE(FolderNames(Tree.Path("drive")).empty());
+
+    // Without subfolders and hidden files, and kept: what was left out stays
+    // out of the archive; encrypted, it needs its password back.
+    const TCompressOutcome partial = Compress(AddDirNames, "s3cret pass");
+    ASSERT_TRUE(partial.Made) << partial.Message;
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"), true)), "");
+    ExpectReadersAccept(partial.ArchivePath, "s3cret pass");
+    TZipMaster wrong;
+    wrong.Password = "guess";
+    listed = ListArchives(Folder, error);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_FALSE(RestoreArchive(wrong, Folder, listed[0], Tree.Path("elsewhere"), true).Restored);
+    EXPECT_EQ(ListArchives(Folder, error).size(), 1u); // a failed restore deletes nothing
+    TZipMaster right;
+    right.Password = "s3cret pass";
+    ASSERT_TRUE(RestoreArchive(right, Folder, listed[0], Tree.Path("elsewhere"), false).Restored);
+    EXPECT_EQ(FolderNames(Tree.Path("elsewhere/docs")),
+              (std::vector<std::string>{"caf\xe9-latin1.txt", "letter.txt", "picture.png",
+                                        "r\xc3\xa9sum\xc3\xa9.txt"}));
+}
+
+TEST_F(Archives, AFailedArchiveLeavesTheFolderWholeAndNothingCatalogued) {
+    MakeFolder();
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("docs"));
+    const unsigned move = AddDirNames | AddRecurseDirs | AddHiddenFiles | AddMove;
+    const auto expectNothingLeft = [&](const TCompressOutcome& outcome) {
+        EXPECT_FALSE(outcome.Made);
+        EXPECT_FALSE(outcome.Message.empty());
+        EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"))), "");
+        std::string error;
+        EXPECT_TRUE(ListArchives(Folder, error).empty());
+        EXPECT_EQ(FolderNames(Folder), std::vector<std::string>{});
+    };
+    {
+        SCOPED_TRACE("Stop half way");
+        expectNothingLeft(Compress(move, {}, [](TZipMaster& zip, const std::string& name) {
+            if (name == "docs/picture.png")
+                zip.Cancel();
+        }));
+    }
+    {
+        SCOPED_TRACE("the catalogue cannot be kept");
+        mkdir(Folder.c_str(), 0755);
+        mkdir((Folder + "/archives.ini").c_str(), 0755);
+        const TCompressOutcome outcome = Compress(move);
+        rmdir((Folder + "/archives.ini").c_str());
+        expectNothingLeft(outcome);
+    }
+    {
+        SCOPED_TRACE("the archive drive fills up");
+        TTmpfsMount small(Tree.Path("drive"), "size=40k");
+        if (small.Mounted()) {
+            WriteText(Tree.Path("docs/noise.bin"), ReadText("/proc/self/exe").substr(0, 200000));
+            const TTreeSnapshot withNoise = SnapshotTree(Tree.Path("docs"));
+            const TCompressOutcome full = Compress(move);
+            EXPECT_FALSE(full.Made);
+            EXPECT_NE(full.Message.find("space"), std::string::npos) << full.Message;
+            EXPECT_EQ(SnapshotDifference(withNoise, SnapshotTree(Tree.Path("docs"))), "");
+            EXPECT_TRUE(FolderNames(Folder).empty());
+            Tree.Remove("docs/noise.bin");
+        }
+    }
+    // A file written to while it is archived stays, and is named; the rest goes.
+    const TCompressOutcome changed = Compress(move, {}, [&](TZipMaster&, const std::string& name) {
+        if (name == "docs/picture.png")
+            WriteText(Tree.Path("docs/letter.txt"), "rewritten\n");
+    });
+    ASSERT_TRUE(changed.Made) << changed.Message;
+    ASSERT_EQ(changed.Kept.size(), 1u);
+    EXPECT_EQ(changed.Kept[0], Tree.Path("docs/letter.txt"));
+    EXPECT_EQ(FolderNames(Tree.Path("docs")), std::vector<std::string>{"letter.txt"});
+    EXPECT_EQ(ReadText(Tree.Path("docs/letter.txt")), "rewritten\n");
+}
+
+// Archives made elsewhere, as an attacker would make them: nothing is
+// written outside the restore folder, the bad entries are named, the
+// restore fails and the archive stays. A damaged archive fails too.
+TEST_F(Archives, RestoringNeverWritesOutsideItsFolder) {
+    Tree.MakeDir("drive/.Archives Bin");
+    Tree.MakeDir("outside");
+    const std::string hostile = Folder + "/H0000001.ZIP";
+    {
+        archive* a = archive_write_new();
+        archive_write_set_format_zip(a);
+        ASSERT_EQ(archive_write_open_filename(a, hostile.c_str()), ARCHIVE_OK);
+        const auto add = [&](const std::string& name, const std::string& data,
+                             const char* link = nullptr) {
+            archive_entry* e = archive_entry_new();
+            archive_entry_set_pathname(e, name.c_str());
+            archive_entry_set_mode(e, (link ? AE_IFLNK : AE_IFREG) | 0644);
+            if (link)
+                archive_entry_set_symlink(e, link);
+            archive_entry_set_size(e, static_cast<la_int64_t>(data.size()));
+            archive_write_header(a, e);
+            archive_write_data(a, data.data(), data.size());
+            archive_entry_free(e);
+        };
+        add("box/fine.txt", "fine");
+        add("box/../../outside/dotdot.txt", "evil");
+        add((Tree.Path("outside") + "/absolute.txt"), "evil");
+        add("box/escape", "", Tree.Path("outside").c_str());
+        add("box/escape/through-link.txt", "evil");
+        add("box\\..\\..\\outside\\backslash.txt", "evil");
+        add("box/fine.txt", "second");
+        archive_write_close(a);
+        archive_write_free(a);
+    }
+    TArchiveCatalogue catalogue;
+    ASSERT_TRUE(catalogue.Load(Folder));
+    catalogue.Write(DescriptionsSection, "H0000001.ZIP", "hostile");
+    catalogue.Write(FolderNamesSection, "H0000001.ZIP", "box");
+    ASSERT_TRUE(catalogue.Save());
+
+    std::string error;
+    const std::vector<TCatalogueEntry> listed = ListArchives(Folder, error);
+    ASSERT_EQ(listed.size(), 1u) << error;
+    TZipMaster zip;
+    const TRestoreOutcome outcome = RestoreArchive(zip, Folder, listed[0], Tree.Path("in"), true);
+    EXPECT_FALSE(outcome.Restored);
+    EXPECT_TRUE(FolderNames(Tree.Path("outside")).empty());
+    EXPECT_EQ(zip.Refused.size(), 4u);
+    EXPECT_EQ(ReadText(Tree.Path("in/box/fine.txt")), "second");
+    EXPECT_EQ(ListArchives(Folder, error).size(), 1u);
+
+    // One flipped byte in the data of an archive of our own.
+    MakeFolder();
+    const TCompressOutcome made = Compress(AddDirNames | AddRecurseDirs);
+    ASSERT_TRUE(made.Made) << made.Message;
+    std::string bytes = ReadText(made.ArchivePath);
+    bytes[bytes.find("docs/letter.txt") + 40] ^= 0x20;
+    WriteText(made.ArchivePath, bytes);
+    TZipMaster damaged;
+    for (const TCatalogueEntry& entry : ListArchives(Folder, error)) {
+        if (entry.Key == made.Key) {
+            EXPECT_FALSE(RestoreArchive(damaged, Folder, entry, Tree.Path("again"), true).Restored);
+        }
+    }
+    EXPECT_TRUE(access(made.ArchivePath.c_str(), F_OK) == 0);
+}
+
+TEST_F(Archives, TheCatalogueKeepsOrderAndCaseAndIsNeverSilentlyEmptied) {
+    Tree.MakeDir("drive/.Archives Bin");
+    WriteText(Folder + "/A0000001.ZIP", "");
+    WriteText(Folder + "/A0000003.ZIP", "");
+    WriteText(Folder + "/archives.ini",
+              "[Descriptions]\r\nA0000003.ZIP=Third\r\na0000002.zip=Gone\r\nA0000001.ZIP=First\r\n"
+              "[FolderNames]\r\nA0000001.zip=one\r\n[OriginalPaths]\r\n");
+    std::string error;
+    const std::vector<TCatalogueEntry> listed = ListArchives(Folder, error);
+    ASSERT_EQ(listed.size(), 2u) << error;
+    EXPECT_EQ(listed[0].Description, "Third");
+    EXPECT_EQ(listed[1].FolderName, "one"); // keys match in any case
+    EXPECT_EQ(listed[1].OriginalPath, "/");
+    EXPECT_EQ(ReadText(Folder + "/archives.ini").find("Gone"), std::string::npos);
+
+    // Garbage is set aside, said so, and the archives stay.
+    WriteText(Folder + "/archives.ini", std::string("PK\x03\x04\0\0garbage", 14));
+    EXPECT_TRUE(ListArchives(Folder, error).empty());
+    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    EXPECT_EQ(ReadText(Folder + "/archives.ini.damaged").substr(0, 2), "PK");
+    EXPECT_EQ(FolderNames(Folder),
+              (std::vector<std::string>{"A0000001.ZIP", "A0000003.ZIP", "archives.ini.damaged"}));
+}
+
+} // namespace
