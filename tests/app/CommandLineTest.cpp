@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <random>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -199,6 +201,86 @@ TEST(QuillmereClean, MovesAndLeavesTheSourceWholeWhenAMoveFailsOrIsKilled) {
     EXPECT_EQ(SnapshotDifference(big, SnapshotTree(tree.Path("drive/big"))), "");
     EXPECT_FALSE(Exists(tree.Path("big2")));
     unsetenv("XDG_STATE_HOME");
+}
+
+// Archive, list, restore and delete an archive from the command line; a
+// compression killed half way leaves the folder whole, and its partial
+// archive goes with the next listing.
+TEST(QuillmereClean, ArchivesListsRestoresAndSurvivesAKill) {
+    TTempTree tree;
+    tree.MakeDir("drive");
+    // Photos do not compress: random bytes.
+    std::mt19937 random(3);
+    for (int i = 0; i < 400; ++i) {
+        const std::string name = "photos/set" + std::to_string(i / 40) + "/p" + std::to_string(i);
+        std::string bytes(static_cast<std::size_t>(20000 + i), '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        tree.MakeFile(name, 0);
+        std::ofstream(tree.Path(name), std::ios::binary) << bytes;
+    }
+    const TTreeSnapshot photos = SnapshotTree(tree.Path("photos"), true);
+    const std::string clean = QUILLMERE_CLEAN;
+    const std::string drive = tree.Path("drive");
+    const std::string bin = drive + "/.Archives Bin";
+
+    EXPECT_EQ(RunProgram({clean, "archive"}).Status, 2);
+    EXPECT_EQ(RunProgram({clean, "archive", tree.Path("photos"), "--level", "12"}).Status, 2);
+    EXPECT_EQ(RunProgram({clean, "restore", "NOSUCH.ZIP", "--drive", drive}).Status, 1);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execl(clean.c_str(), clean.c_str(), "archive", tree.Path("photos").c_str(), "--drive",
+              drive.c_str(), "--level", "9", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto partialWritten = [&] {
+        for (const std::string& name : FolderNames(bin)) {
+            struct stat st {};
+            if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0 &&
+                stat((bin + "/" + name).c_str(), &st) == 0 && st.st_size > 100000)
+                return true;
+        }
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!partialWritten() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the archive was made before it could be killed";
+    EXPECT_EQ(SnapshotDifference(photos, SnapshotTree(tree.Path("photos"), true)), "");
+    TRun list = RunProgram({clean, "list", "--drive", drive});
+    EXPECT_EQ(list.Status, 0) << list.Err;
+    EXPECT_TRUE(FolderNames(bin).empty());
+
+    // Archived for good, listed, restored elsewhere, then deleted.
+    const std::string out = tree.Path("out.txt");
+    const pid_t archiver = fork();
+    if (archiver == 0) {
+        const int file = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(file, STDOUT_FILENO);
+        execl(clean.c_str(), clean.c_str(), "archive", tree.Path("photos").c_str(), "--drive",
+              drive.c_str(), "--description", "Holiday, 2026", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    waitpid(archiver, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(Exists(tree.Path("photos")));
+    std::ifstream printed(out);
+    std::string key;
+    std::getline(printed, key, '\t');
+    ASSERT_FALSE(key.empty());
+    TRun restored = RunProgram(
+        {clean, "restore", key, "--drive", drive, "--to", tree.Path("back"), "--keep-archive"});
+    EXPECT_EQ(restored.Status, 0) << restored.Err;
+    EXPECT_EQ(SnapshotDifference(photos, SnapshotTree(tree.Path("back/photos"), true)), "");
+    EXPECT_EQ(RunProgram({clean, "delete-archive", key, "--drive", drive}).Status, 0);
+    EXPECT_EQ(RunProgram({clean, "delete-archive", key, "--drive", drive}).Status, 1);
 }
 
 TEST(QuillmereScan, FailsWhenSomethingCouldNotBeRead) {
