@@ -3,16 +3,21 @@
 // real folder (default /usr), for a person to look at. PATH is shown as a
 // drive of its own, so nothing needs mounting. Runs on the offscreen
 // platform unless a display is chosen.
+#include "settings/ProgramSettings.h"
+#include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
 #include "shell/Icons.h"
 #include "shell/ItemProperties.h"
 #include "shell/MessageBox.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
+#include "ui/cleanup/CleanUpCompressFolderBox.h"
 #include "ui/main/FindFoldersBox.h"
 #include "ui/main/MainForm.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/SubfoldersPage.h"
+#include <QFile>
+#include <QTreeWidget>
 
 #include <QApplication>
 #include <QComboBox>
@@ -41,6 +46,49 @@ void GrabNextDialog(QObject* context, const QString& file) {
             dialog->close();
         }
     });
+}
+
+// The archive dialog on a small folder of its own: the compress page, the
+// results after a compression that keeps the folder, and the restore page
+// with that archive listed.
+void ArchivePictures(const QString& out) {
+    QTemporaryDir work;
+    const std::string folder = work.path().toStdString() + "/Letters";
+    QDir().mkpath(QString::fromStdString(folder + "/2026"));
+    for (int i = 0; i < 40; ++i) {
+        QFile file(QString::fromStdString(folder + "/2026/letter" + std::to_string(i) + ".txt"));
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray(20000 + 500 * i, 'a' + i % 26));
+    }
+    TProgramSettings settings;
+    settings.ZIPDeleteAfterCompressing.Value = false;
+    const QString drive = work.path();
+    {
+        TDriveSourceOverride drives([&] {
+            Platform::TDrive d;
+            d.RootPath = drive.toStdString();
+            d.Type = Platform::TDriveType::Fixed;
+            d.DisplayName = "Work (" + d.RootPath + ")";
+            return std::vector<Platform::TDrive>{d};
+        });
+        TCleanUpCompressFolderBox box(settings, TCleanUpCompressFolderBox::TMode::Compress);
+        box.cbDrives->SetDrive(drive);
+        box.SetFolder(folder, 40 * 20000 + 500 * 780, 40 * 20000 + 500 * 780 + 40 * 2048);
+        box.show();
+        QTest::qWait(150);
+        box.grab().save(out + "/archive-compress.png");
+        box.cmdCompressClick();
+        QTest::qWait(150);
+        box.grab().save(out + "/archive-compressed.png");
+        box.close();
+        TCleanUpCompressFolderBox restore(settings, TCleanUpCompressFolderBox::TMode::Restore);
+        restore.cbRestoreDrivesList->SetDrive(drive);
+        restore.show();
+        if (restore.lvArchives->topLevelItemCount() > 0)
+            restore.lvArchives->setCurrentItem(restore.lvArchives->topLevelItem(0));
+        QTest::qWait(150);
+        restore.grab().save(out + "/archive-restore.png");
+    }
 }
 
 } // namespace
@@ -127,6 +175,7 @@ int main(int argc, char** argv) {
     form.cmdToolsFindFiles->trigger();
     GrabNextDialog(&form, out + "/properties-root-drive.png");
     ShowItemProperties("/", &form);
+    ArchivePictures(out);
     std::printf("pictures in %s\n", qPrintable(out));
     return 0;
 }

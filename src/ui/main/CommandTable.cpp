@@ -93,7 +93,7 @@ const TCommandSpec Commands[] = {
     {&TMainForm::cmdFilePrintFolderInformation, "cmdFilePrintFolderInformation", "cmdFilePrint", T("Folder &Information..."), T("Prints a report with detailed information about the current folder."), 0, nullptr, nullptr, TEnable::Always, Later},
     {&TMainForm::cmdFilePrintSubfolderlist, "cmdFilePrintSubfolderlist", "cmdFilePrint", T("Subfolder &List..."), T("Prints a report with the list of subfolders of the current folder."), 0, nullptr, nullptr, TEnable::Always, Later},
     {&TMainForm::cmdFileSelectFolder, "cmdFileSelectFolder", "mnuFile", T("Select &Folder..."), T("Selectes a new folder to be analyzed."), 0, &TMainForm::cmdFileSelectFolderClick, nullptr, TEnable::Always, SeparatorBefore},
-    {&TMainForm::cmdFileRestoreCompressedFolders, "cmdFileRestoreCompressedFolders", "mnuFile", T("Restore &Compressed Folders..."), T("Decompresses and restores the folders compressed by Quillmere to their original location."), 0, nullptr, nullptr, TEnable::Always, SeparatorBefore | Later},
+    {&TMainForm::cmdFileRestoreCompressedFolders, "cmdFileRestoreCompressedFolders", "mnuFile", T("Restore &Compressed Folders..."), T("Decompresses and restores the folders compressed by Quillmere to their original location."), 0, &TMainForm::cmdFileRestoreCompressedFoldersClick, nullptr, TEnable::Idle, SeparatorBefore},
     {&TMainForm::cmdFileExit, "cmdFileExit", "mnuFile", T("E&xit"), T("Quits Quillmere."), 0, &TMainForm::cmdFileExitClick, nullptr, TEnable::Always, SeparatorBefore},
     // ---- View
     {&TMainForm::cmdViewToolbar, "cmdViewToolbar", "mnuView", T("Toolbar"), T("Shows or hides the toolbar."), 0, nullptr, &TMainForm::cmdViewToolbarClick, TEnable::Always, Checkable | Checked},

@@ -6,6 +6,8 @@
 #include "engine/Paths.h"
 #include "engine/ScannedItem.h"
 #include "shell/ItemContextMenu.h"
+#include "shell/ShellPaths.h"
+#include "ui/cleanup/CleanUpCompressFolderBox.h"
 #include "ui/main/PageHost.h"
 
 void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) {
@@ -41,7 +43,19 @@ void TMainForm::CleanUp(TCleanUpAction action) {
     if (!node || !node->Parent || !node->Data || Scanning())
         return;
     if (action == TCleanUpAction::Compress) {
-        NotAvailableYet(tr("Archiving folders"));
+        TCleanUpCompressFolderBox box(Options, TCleanUpCompressFolderBox::TMode::Compress, this);
+        const std::int64_t wasted = ShownTreeWasted(*node->Data, WhatIf());
+        box.SetFolder(NodePath(node), node->Data->TreeSize,
+                      node->Data->TreeSize + (Options.IncludeWastedInformation.Value ? wasted : 0));
+        box.ScannedDrives = ScannedDriveList();
+        box.exec();
+        if (box.ChangedDisk()) {
+            TPieItem folder;
+            folder.Node = node;
+            folder.Path = NodePath(node);
+            folder.Kind = TPieItemKind::Folder;
+            TheSession->RepairAfter(folder, true);
+        }
         return;
     }
     if (action == TCleanUpAction::Move) {
@@ -62,4 +76,17 @@ void TMainForm::CleanUp(TCleanUpAction action) {
     const bool done = menu.Run(action == TCleanUpAction::Trash ? TItemContextMenu::cmTrash
                                                                : TItemContextMenu::cmDelete);
     TheSession->RepairAfter(item, done);
+}
+
+QStringList TMainForm::ScannedDriveList() const {
+    QStringList roots;
+    for (const std::string& root : TheSession->ScannedDrives())
+        roots << DisplayPath(root);
+    return roots;
+}
+
+void TMainForm::cmdFileRestoreCompressedFoldersClick() {
+    TCleanUpCompressFolderBox box(Options, TCleanUpCompressFolderBox::TMode::Restore, this);
+    box.ScannedDrives = ScannedDriveList();
+    box.exec();
 }

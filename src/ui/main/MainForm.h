@@ -216,6 +216,9 @@ public slots:
     void cmdHelpHelpTopicsClick();
     void cmdHelpAboutClick();
     void cmdToolsCustomizeClick();
+    void cmdFileRestoreCompressedFoldersClick();
+    // Root paths of the scanned drives, as text.
+    QStringList ScannedDriveList() const;
     void cmdViewBarChartClick();
     void toolScanClick();
     void toolLevelUpClick();

@@ -1,0 +1,705 @@
+#include "ui/cleanup/CleanUpCompressFolderBox.h"
+
+#include "engine/Formatting.h"
+#include "engine/Paths.h"
+#include "platform/Mounts.h"
+#include "settings/Product.h"
+#include "settings/ProgramSettings.h"
+#include "shell/DriveLists.h"
+#include "shell/FolderBrowse.h"
+#include "shell/HelpWindow.h"
+#include "shell/MessageBox.h"
+#include "shell/ShellPaths.h"
+#include "shell/WindowPlacement.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int HelpArchiveDialog = 2100;
+constexpr int HelpCompressPage = 2120;
+constexpr int HelpRestorePage = 2130;
+
+QString Caption() {
+    return QString::fromLatin1(ProductTitle);
+}
+
+std::string CurrentFolder() {
+    char* cwd = getcwd(nullptr, 0);
+    std::string folder = cwd ? cwd : "/";
+    std::free(cwd);
+    return folder;
+}
+
+QLabel* Named(QLabel* label, const char* name) {
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+// The drive picker's selection, else the drive of the current folder.
+std::string DriveRootOfPicker(const TPlainDrivePicker* picker) {
+    const QString root = picker->Drive();
+    return root.isEmpty() ? Platform::DriveRootOf(CurrentFolder()) : PathBytes(root);
+}
+
+QString ResultSize32(std::int64_t bytes) {
+    // Bytes, KB or MB as long as the size allows; GB past 2 GiB.
+    return bytes <= INT32_MAX ? FormatSize32(static_cast<std::int32_t>(bytes)) : FormatSize(bytes);
+}
+
+} // namespace
+
+TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings, TMode mode,
+                                                     QWidget* parent)
+    : QDialog(parent), Settings(settings), Mode(mode),
+      Random(static_cast<std::uint32_t>(
+          std::chrono::steady_clock::now().time_since_epoch().count() ^ getpid())) {
+    setObjectName(QStringLiteral("CleanUpCompressFolderBox"));
+    setWindowTitle(mode == TMode::Compress ? tr("Archive Folder To Gain Some Space")
+                                           : tr("Restore Compressed Folders"));
+    setProperty("HelpContext", HelpArchiveDialog);
+    AskPassword = [this](bool confirm) { return AskForPassword(confirm); };
+
+    ThePages = new QTabWidget(this);
+    ThePages->setObjectName(QStringLiteral("ThePages"));
+    sheetCompress = MakeCompressPage();
+    sheetRestore = MakeRestorePage();
+    sheetProgress = MakeProgressPage();
+    ThePages->addTab(sheetCompress, tr("Archive Folder"));
+    ThePages->addTab(sheetRestore, tr("Restore Folder"));
+    if (mode == TMode::Restore) {
+        ThePages->removeTab(ThePages->indexOf(sheetCompress));
+        sheetCompress->hide();
+    }
+
+    cmdClose = new QPushButton(tr("Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdHelp = new QPushButton(tr("Help"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    connect(cmdClose, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::reject);
+    connect(cmdHelp, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::cmdHelpClick);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdClose);
+    buttons->addWidget(cmdHelp);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(ThePages);
+    layout->addLayout(buttons);
+
+    // The six settings.
+    chkIncludeSubfolders->setChecked(Settings.ZIPAddSubfolders.Value);
+    chkIncludeHidden->setChecked(Settings.ZIPAddHiddenFiles.Value);
+    chkDeleteAfterCompressing->setChecked(Settings.ZIPDeleteAfterCompressing.Value);
+    chkPasswordProtect->setChecked(Settings.ZIPPasswordProtect.Value);
+    const int level = Settings.ZIPCompressionLevel.Value;
+    ediCompressionLevel->setValue(level >= 0 && level <= 9 ? level : 9);
+    chkDeleteArchive->setChecked(Settings.ZIPDeleteArchive.Value);
+
+    const QString here = DisplayPath(Platform::DriveRootOf(CurrentFolder()));
+    cbDrives->SetDrive(here);
+    cbRestoreDrivesList->SetDrive(here);
+    cbRestoreDrivesListChange();
+    resize(560, 430);
+    CenterOverMainWindow(parent ? parent->window() : nullptr, this);
+}
+
+TCleanUpCompressFolderBox::~TCleanUpCompressFolderBox() {
+    Settings.ZIPAddSubfolders.Value = chkIncludeSubfolders->isChecked();
+    Settings.ZIPAddHiddenFiles.Value = chkIncludeHidden->isChecked();
+    Settings.ZIPDeleteAfterCompressing.Value = chkDeleteAfterCompressing->isChecked();
+    Settings.ZIPPasswordProtect.Value = chkPasswordProtect->isChecked();
+    Settings.ZIPCompressionLevel.Value = ediCompressionLevel->value();
+    Settings.ZIPDeleteArchive.Value = chkDeleteArchive->isChecked();
+}
+
+QWidget* TCleanUpCompressFolderBox::MakeCompressPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("sheetCompress"));
+    auto* title = new QLabel(tr("Compress folder to a ZIP archive"), page);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    ediZIPDescription = new QLineEdit(page);
+    ediZIPDescription->setObjectName(QStringLiteral("ediZIPDescription"));
+    auto* descriptionLabel =
+        new QLabel(tr("&Description of the archive (so you can easily identify it later):"), page);
+    descriptionLabel->setBuddy(ediZIPDescription);
+    txtStoreOnDrive = Named(new QLabel(tr("Store archive in a special '%1' folder on drive")
+                                           .arg(QString::fromLatin1(ArchivesFolderName)),
+                                       page),
+                            "txtStoreOnDrive");
+    cbDrives = new TPlainDrivePicker(page);
+    cbDrives->setObjectName(QStringLiteral("cbDrives"));
+    chkIncludeSubfolders = new QCheckBox(tr("Add &subfolders and all their files"), page);
+    chkIncludeSubfolders->setObjectName(QStringLiteral("chkIncludeSubfolders"));
+    chkIncludeHidden = new QCheckBox(tr("Add &Hidden and System Files"), page);
+    chkIncludeHidden->setObjectName(QStringLiteral("chkIncludeHidden"));
+    chkDeleteAfterCompressing =
+        new QCheckBox(tr("&Move folder to archive (delete folder after compressing it)"), page);
+    chkDeleteAfterCompressing->setObjectName(QStringLiteral("chkDeleteAfterCompressing"));
+    chkPasswordProtect = new QCheckBox(tr("&Password protect archive"), page);
+    chkPasswordProtect->setObjectName(QStringLiteral("chkPasswordProtect"));
+    ediCompressionLevel = new QSpinBox(page);
+    ediCompressionLevel->setObjectName(QStringLiteral("ediCompressionLevel"));
+    ediCompressionLevel->setRange(0, 9);
+    auto* levelLabel = new QLabel(tr("Compression &Level (0-9):"), page);
+    levelLabel->setBuddy(ediCompressionLevel);
+    cmdCompress = new QPushButton(tr("&Archive >>"), page);
+    cmdCompress->setObjectName(QStringLiteral("cmdCompress"));
+    connect(cmdCompress, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::cmdCompressClick);
+
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(title, 0, 0, 1, 2);
+    grid->addWidget(descriptionLabel, 1, 0, 1, 2);
+    grid->addWidget(ediZIPDescription, 2, 0, 1, 2);
+    grid->addWidget(txtStoreOnDrive, 3, 0);
+    grid->addWidget(cbDrives, 3, 1);
+    grid->addWidget(chkIncludeSubfolders, 4, 0, 1, 2);
+    grid->addWidget(chkIncludeHidden, 5, 0, 1, 2);
+    grid->addWidget(chkDeleteAfterCompressing, 6, 0, 1, 2);
+    grid->addWidget(chkPasswordProtect, 7, 0, 1, 2);
+    auto* level = new QHBoxLayout;
+    level->addWidget(levelLabel);
+    level->addWidget(ediCompressionLevel);
+    level->addStretch();
+    grid->addLayout(level, 8, 0, 1, 2);
+    grid->setRowStretch(9, 1);
+    auto* go = new QHBoxLayout;
+    go->addStretch();
+    go->addWidget(cmdCompress);
+    grid->addLayout(go, 10, 0, 1, 2);
+    return page;
+}
+
+QWidget* TCleanUpCompressFolderBox::MakeRestorePage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("sheetRestore"));
+    auto* title = new QLabel(tr("Restore folder from a ZIP archive"), page);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    cbRestoreDrivesList = new TPlainDrivePicker(page);
+    cbRestoreDrivesList->setObjectName(QStringLiteral("cbRestoreDrivesList"));
+    connect(cbRestoreDrivesList, &TPlainDrivePicker::OnChange, this,
+            &TCleanUpCompressFolderBox::cbRestoreDrivesListChange);
+    lvArchives = new QTreeWidget(page);
+    lvArchives->setObjectName(QStringLiteral("lvArchives"));
+    lvArchives->setRootIsDecorated(false);
+    lvArchives->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvArchives->setHeaderLabels(
+        {tr("Archive Description"), tr("Folder Name"), tr("Original Location")});
+    lvArchives->setColumnWidth(0, 160);
+    lvArchives->setColumnWidth(1, 100);
+    lvArchives->setColumnWidth(2, 200);
+    lvArchives->header()->setSectionsClickable(false);
+    lvArchives->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                                QAbstractItemView::SelectedClicked);
+    connect(lvArchives, &QTreeWidget::itemSelectionChanged, this,
+            &TCleanUpCompressFolderBox::lvArchivesChange);
+    connect(lvArchives, &QTreeWidget::itemChanged, this,
+            &TCleanUpCompressFolderBox::lvArchivesEdited);
+    ediRestorePath = new QLineEdit(page);
+    ediRestorePath->setObjectName(QStringLiteral("ediRestorePath"));
+    connect(ediRestorePath, &QLineEdit::textChanged, this,
+            &TCleanUpCompressFolderBox::ediRestorePathChange);
+    auto* pathLabel = new QLabel(tr("Restore folder to the following &location:"), page);
+    pathLabel->setBuddy(ediRestorePath);
+    cmdRestorePath = new QPushButton(tr("..."), page);
+    cmdRestorePath->setObjectName(QStringLiteral("cmdRestorePath"));
+    connect(cmdRestorePath, &QPushButton::clicked, this,
+            &TCleanUpCompressFolderBox::cmdRestorePathClick);
+    chkDeleteArchive = new QCheckBox(tr("&Delete archive after restoring folder"), page);
+    chkDeleteArchive->setObjectName(QStringLiteral("chkDeleteArchive"));
+    cmdRestore = new QPushButton(tr("&Restore >>"), page);
+    cmdRestore->setObjectName(QStringLiteral("cmdRestore"));
+    connect(cmdRestore, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::cmdRestoreClick);
+    cmdDeleteArchive = new QPushButton(tr("Delete Archive"), page);
+    cmdDeleteArchive->setObjectName(QStringLiteral("cmdDeleteArchive"));
+    connect(cmdDeleteArchive, &QPushButton::clicked, this,
+            &TCleanUpCompressFolderBox::cmdDeleteArchiveClick);
+
+    auto* drive = new QHBoxLayout;
+    drive->addWidget(new QLabel(tr("Folders compressed by Quillmere stored on drive"), page));
+    drive->addWidget(cbRestoreDrivesList, 1);
+    auto* path = new QHBoxLayout;
+    path->addWidget(ediRestorePath, 1);
+    path->addWidget(cmdRestorePath);
+    auto* go = new QHBoxLayout;
+    go->addWidget(chkDeleteArchive);
+    go->addStretch();
+    go->addWidget(cmdDeleteArchive);
+    go->addWidget(cmdRestore);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(title);
+    layout->addLayout(drive);
+    layout->addWidget(lvArchives, 1);
+    layout->addWidget(pathLabel);
+    layout->addLayout(path);
+    layout->addLayout(go);
+    lvArchivesChange();
+    return page;
+}
+
+QWidget* TCleanUpCompressFolderBox::MakeProgressPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("sheetProgress"));
+    // A white title over a grey shadow of itself.
+    auto* titles = new QWidget(page);
+    txtProgressTitle2 = Named(new QLabel(titles), "txtProgressTitle2");
+    txtProgressTitle1 = Named(new QLabel(titles), "txtProgressTitle1");
+    QFont big = txtProgressTitle1->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    for (QLabel* label : {txtProgressTitle1, txtProgressTitle2})
+        label->setFont(big);
+    txtProgressTitle2->setStyleSheet(QStringLiteral("color: #808080"));
+    txtProgressTitle1->setStyleSheet(QStringLiteral("color: white"));
+    txtProgressTitle2->move(2, 2);
+    txtProgressTitle1->move(0, 0);
+    titles->setMinimumHeight(QFontMetrics(big).height() + 4);
+    txtProgressFile = Named(new QLabel(page), "txtProgressFile");
+    pbOverall = new QProgressBar(page);
+    pbOverall->setObjectName(QStringLiteral("pbOverall"));
+    pbOverall->setRange(0, 100);
+    pbOverall->setTextVisible(false);
+    txtProgress = Named(new QLabel(QStringLiteral("0%"), page), "txtProgress");
+    cmdStop = new QPushButton(tr("Stop"), page);
+    cmdStop->setObjectName(QStringLiteral("cmdStop"));
+    connect(cmdStop, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::cmdStopClick);
+    panResults = new QWidget(page);
+    panResults->setObjectName(QStringLiteral("panResults"));
+    txtCResults1 = Named(new QLabel(panResults), "txtCResults1");
+    txtCResults2 = Named(new QLabel(panResults), "txtCResults2");
+    txtCResults3 = Named(new QLabel(panResults), "txtCResults3");
+    QFont bold = txtCResults3->font();
+    bold.setBold(true);
+    txtCResults3->setFont(bold);
+    for (QLabel* label : {txtCResults1, txtCResults2, txtCResults3})
+        label->setWordWrap(true);
+    auto* results = new QVBoxLayout(panResults);
+    results->addWidget(txtCResults1);
+    results->addWidget(txtCResults2);
+    results->addWidget(txtCResults3);
+    panResults->hide();
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(pbOverall, 1);
+    bar->addWidget(txtProgress);
+    auto* stop = new QHBoxLayout;
+    stop->addStretch();
+    stop->addWidget(cmdStop);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(titles);
+    layout->addWidget(txtProgressFile);
+    layout->addLayout(bar);
+    layout->addLayout(stop);
+    layout->addWidget(panResults);
+    layout->addStretch();
+    return page;
+}
+
+void TCleanUpCompressFolderBox::SetFolder(const std::string& folderPath, std::int64_t totalBytes,
+                                          std::int64_t spaceUsed) {
+    FolderPath = folderPath;
+    TotalBytes = totalBytes;
+    SpaceUsed = spaceUsed;
+}
+
+void TCleanUpCompressFolderBox::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!FolderPath.empty() && ediZIPDescription->text().isEmpty())
+        ediZIPDescription->setText(DisplayPath(LastComponent(FolderPath)) + tr(" Folder"));
+    if (ThePages->currentWidget() == sheetCompress)
+        ediZIPDescription->setFocus();
+    else
+        lvArchives->setFocus();
+}
+
+void TCleanUpCompressFolderBox::reject() {
+    // Not while an archive is being written or read: Stop first.
+    if (!Running)
+        QDialog::reject();
+}
+
+void TCleanUpCompressFolderBox::cmdHelpClick() {
+    const QWidget* page = ThePages->currentWidget();
+    if (page == sheetCompress)
+        ShowHelp(HelpCompressPage, this);
+    else if (page == sheetRestore)
+        ShowHelp(HelpRestorePage, this);
+}
+
+void TCleanUpCompressFolderBox::cmdStopClick() {
+    if (RunningZip)
+        RunningZip->Cancel();
+}
+
+// ---- running the component ------------------------------------------------------------
+
+void TCleanUpCompressFolderBox::RunZip(TZipMaster& zip, const std::function<void()>& work) {
+    QPointer<TCleanUpCompressFolderBox> self(this);
+    zip.OnProgress = [self](ProgressType type, const std::string& name, std::int64_t size) {
+        QMetaObject::invokeMethod(
+            self,
+            [self, type, name, size] {
+                if (self)
+                    self->TheZipProgress(type, name, size);
+            },
+            Qt::QueuedConnection);
+    };
+    zip.OnMessage = [self](int code, const std::string& message) {
+        // Stop is no error to report; the others are, as the component says them.
+        if (code == ZipOk || code == ZipCancelled)
+            return;
+        QMetaObject::invokeMethod(
+            self,
+            [self, code, message] {
+                if (self)
+                    TMessageBox::Error(self, Caption(),
+                                       tr("Error: ") + DisplayPath(message) +
+                                           QStringLiteral("\r\n(error code %1)").arg(code));
+            },
+            Qt::QueuedConnection);
+    };
+    RunningZip = &zip;
+    Running = true;
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    if (!done)
+        loop.exec();
+    worker.join();
+    // What the worker said last is shown before the outcome.
+    QCoreApplication::sendPostedEvents(this);
+    RunningZip = nullptr;
+    Running = false;
+}
+
+void TCleanUpCompressFolderBox::TheZipProgress(ProgressType type, const std::string& fileName,
+                                               std::int64_t fileSize) {
+    if (type == ProgressType::NewFile) {
+        SetBytesDone(BytesOfFinishedFiles + CurrentFileSize);
+        BytesOfFinishedFiles = BytesDone;
+        CurrentFileSize = fileSize;
+        std::string shown =
+            FolderPath.empty() ? std::string() : IncludeTrailingBackslash(ParentPath(FolderPath));
+        shown += fileName;
+        txtProgressFile->setText(MinimizePath(DisplayPath(shown), txtProgressFile->fontMetrics(),
+                                              std::max(100, txtProgressFile->width())));
+    } else if (type == ProgressType::ProgressUpdate) {
+        SetBytesDone(BytesDone + 32768);
+    }
+}
+
+void TCleanUpCompressFolderBox::SetBytesDone(std::int64_t bytes) {
+    BytesDone = bytes;
+    if (TotalBytes <= 0)
+        return; // nothing to measure against: the bar waits for the end
+    const int percent =
+        static_cast<int>(static_cast<double>(bytes) * 100.0 / static_cast<double>(TotalBytes));
+    if (percent > pbOverall->value() && percent <= 100) {
+        pbOverall->setValue(percent);
+        txtProgress->setText(QStringLiteral("%1%").arg(percent));
+    }
+}
+
+void TCleanUpCompressFolderBox::ShowProgressPage(const QString& title) {
+    txtProgressTitle1->setText(title);
+    txtProgressTitle2->setText(title);
+    for (QLabel* label : {txtProgressTitle1, txtProgressTitle2})
+        label->adjustSize();
+    while (ThePages->count() > 0)
+        ThePages->removeTab(0);
+    ThePages->addTab(sheetProgress, tr("Progress"));
+    ThePages->setCurrentWidget(sheetProgress);
+    cmdClose->setEnabled(false);
+    BytesDone = BytesOfFinishedFiles = CurrentFileSize = 0;
+    pbOverall->setValue(0);
+    txtProgress->setText(QStringLiteral("0%"));
+    repaint();
+}
+
+void TCleanUpCompressFolderBox::FinishOperation(bool compressed) {
+    if (!compressed) {
+        QDialog::reject();
+        return;
+    }
+    cmdClose->setEnabled(true);
+    cmdStop->hide();
+    panResults->show();
+    pbOverall->setValue(100);
+    txtProgress->setText(QStringLiteral("100%"));
+    for (QLabel* label : {txtProgressTitle1, txtProgressTitle2}) {
+        label->setText(tr("Folder compressed OK."));
+        label->adjustSize();
+    }
+    const std::int64_t z = LastCompress.ArchiveSize;
+    txtCResults1->setText(
+        tr("The folder you have compressed was using %1 of disk space on drive %2")
+            .arg(FormatSize(SpaceUsed),
+                 DisplayPath(DisplayNameOf(Platform::DriveRootOf(FolderPath)))));
+    txtCResults2->setText(
+        tr("The ZIP achive containing the compressed folder is using %1 of disk space on drive %2")
+            .arg(ResultSize32(z),
+                 DisplayPath(DisplayNameOf(Platform::DriveRootOf(LastCompress.ArchivePath)))));
+    const QString gain =
+        chkDeleteAfterCompressing->isChecked()
+            ? tr("By compressing the folder you have gained %1 of disk space")
+            : tr("You should delete the folder you have compressed. This way you will gain %1 of "
+                 "disk space");
+    txtCResults3->setVisible(SpaceUsed > z);
+    if (SpaceUsed > z)
+        txtCResults3->setText(gain.arg(FormatSize(SpaceUsed - z)));
+}
+
+// ---- compressing -------------------------------------------------------------------------
+
+QString TCleanUpCompressFolderBox::AskForPassword(bool confirm) {
+    bool ok = false;
+    const QString first = QInputDialog::getText(this, Caption(), tr("Password of the archive:"),
+                                                QLineEdit::Password, {}, &ok);
+    if (!ok || first.isEmpty() || !confirm)
+        return ok ? first : QString();
+    const QString again = QInputDialog::getText(this, Caption(), tr("The same password again:"),
+                                                QLineEdit::Password, {}, &ok);
+    if (!ok)
+        return {};
+    if (again != first) {
+        TMessageBox::Error(this, Caption(), tr("The two passwords differ."));
+        return {};
+    }
+    return first;
+}
+
+void TCleanUpCompressFolderBox::cmdCompressClick() {
+    TCompressRequest request;
+    request.FolderPath = FolderPath;
+    request.DriveRoot = DriveRootOfPicker(cbDrives);
+    request.ArchivesFolder = ArchivesFolderFor(request.DriveRoot);
+    request.Description = ediZIPDescription->text().toStdString();
+    request.Options = AddDirNames;
+    if (chkIncludeSubfolders->isChecked())
+        request.Options |= AddRecurseDirs;
+    if (chkIncludeHidden->isChecked())
+        request.Options |= AddHiddenFiles;
+    if (chkDeleteAfterCompressing->isChecked())
+        request.Options |= AddMove;
+    request.Level = ediCompressionLevel->value();
+    if (chkPasswordProtect->isChecked()) {
+        const QString password = AskPassword(true);
+        if (password.isEmpty())
+            return; // nothing started: the page stays as it was
+        request.Password = password.toStdString();
+    }
+    ShowProgressPage(tr("Now Compressing..."));
+    TZipMaster zip;
+    RunZip(zip, [&] { LastCompress = CompressFolder(zip, request, Random); });
+    if (LastCompress.Made && (request.Options & AddMove))
+        DiskChanged = true;
+    if (!LastCompress.Made) {
+        if (zip.ErrCode != ZipCancelled && zip.ErrMessage.empty())
+            TMessageBox::Error(this, Caption(), DisplayPath(LastCompress.Message));
+        FinishOperation(false);
+        return;
+    }
+    QStringList kept;
+    for (const std::string& path : LastCompress.Kept)
+        kept << DisplayPath(path) + tr(": changed while it was compressed");
+    for (const std::string& line : LastCompress.NotRemoved)
+        kept << DisplayPath(line);
+    if (!kept.isEmpty())
+        TMessageBox::Show(this, TMessageKind::Warning, Caption(),
+                          tr("The folder was archived, but %n item(s) were kept in it:", nullptr,
+                             static_cast<int>(kept.size())),
+                          QMessageBox::Ok, QMessageBox::NoButton, kept.join(QLatin1Char('\n')));
+    FinishOperation(true);
+}
+
+// ---- restoring ---------------------------------------------------------------------------
+
+void TCleanUpCompressFolderBox::cbRestoreDrivesListChange() {
+    ArchivesFolder = ArchivesFolderFor(DriveRootOfPicker(cbRestoreDrivesList));
+    std::string error;
+    Archives = ListArchives(ArchivesFolder, error);
+    Filling = true;
+    lvArchives->clear();
+    for (const TCatalogueEntry& entry : Archives) {
+        auto* item = new QTreeWidgetItem(lvArchives, {QString::fromStdString(entry.Description),
+                                                      DisplayPath(entry.FolderName),
+                                                      DisplayPath(entry.OriginalPath)});
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+    lvArchives->clearSelection();
+    Filling = false;
+    lvArchivesChange();
+    if (!error.empty())
+        TMessageBox::Error(this, Caption(), DisplayPath(error));
+}
+
+const TCatalogueEntry* TCleanUpCompressFolderBox::SelectedEntry() const {
+    const QList<QTreeWidgetItem*> selected = lvArchives->selectedItems();
+    if (selected.isEmpty())
+        return nullptr;
+    const int row = lvArchives->indexOfTopLevelItem(selected.first());
+    return row >= 0 && row < static_cast<int>(Archives.size()) ? &Archives[row] : nullptr;
+}
+
+void TCleanUpCompressFolderBox::lvArchivesChange() {
+    const TCatalogueEntry* entry = SelectedEntry();
+    cmdRestore->setEnabled(entry != nullptr);
+    cmdRestorePath->setEnabled(entry != nullptr);
+    ediRestorePath->setEnabled(entry != nullptr);
+    cmdDeleteArchive->setEnabled(entry != nullptr);
+    ediRestorePath->setText(entry ? DisplayPath(entry->OriginalPath) : QString());
+    ediRestorePathChange();
+}
+
+void TCleanUpCompressFolderBox::lvArchivesEdited(QTreeWidgetItem* item, int column) {
+    if (Filling || column != 0)
+        return;
+    const int row = lvArchives->indexOfTopLevelItem(item);
+    if (row < 0 || row >= static_cast<int>(Archives.size()))
+        return;
+    std::string error;
+    const std::string text = item->text(0).toStdString();
+    if (SetArchiveDescription(ArchivesFolder, Archives[row].Key, text, error))
+        Archives[row].Description = text;
+    else
+        TMessageBox::Error(this, Caption(), DisplayPath(error));
+}
+
+void TCleanUpCompressFolderBox::ediRestorePathChange() {
+    const TCatalogueEntry* entry = SelectedEntry();
+    if (!entry) {
+        ediRestorePath->setToolTip({});
+        return;
+    }
+    const std::string path =
+        IncludeTrailingBackslash(PathBytes(ediRestorePath->text())) + entry->FolderName;
+    ediRestorePath->setToolTip(tr("The path of the restored folder will be ") +
+                               QStringLiteral("\r\n") + DisplayPath(path));
+}
+
+void TCleanUpCompressFolderBox::cmdRestorePathClick() {
+    TFolderBrowse browse;
+    browse.Title = tr("Select the destination folder where you want to restore the selected folder "
+                      "from the ZIP archive.");
+    browse.Folder = ediRestorePath->text();
+    if (browse.Execute(this))
+        ediRestorePath->setText(browse.Folder);
+}
+
+void TCleanUpCompressFolderBox::cmdDeleteArchiveClick() {
+    DeleteSelectedArchive(true);
+}
+
+void TCleanUpCompressFolderBox::DeleteSelectedArchive(bool confirm) {
+    const TCatalogueEntry* entry = SelectedEntry();
+    if (!entry)
+        return;
+    if (confirm &&
+        TMessageBox::Show(
+            this, TMessageKind::Confirmation, Caption(),
+            tr("Really delete the ZIP archive that contains the folder '%1' ?")
+                    .arg(DisplayPath(entry->FolderName)) +
+                QStringLiteral("\r\n\r\n") +
+                tr("Warning: You will not be able to restore any file from this folder if you "
+                   "delete the ZIP archive."),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) != QMessageBox::Yes)
+        return;
+    std::string error;
+    if (!DeleteArchive(ArchivesFolder, entry->Key, error))
+        TMessageBox::Error(this, Caption(), DisplayPath(error));
+    cbRestoreDrivesListChange();
+}
+
+void TCleanUpCompressFolderBox::cmdRestoreClick() {
+    const TCatalogueEntry* selected = SelectedEntry();
+    if (!selected)
+        return;
+    const TCatalogueEntry entry = *selected;
+    std::string base = PathBytes(ediRestorePath->text());
+    if (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    if (base.empty() || base[0] != '/') {
+        TMessageBox::Error(this, Caption(),
+                           tr("Please give the full path of a folder to restore to."));
+        return;
+    }
+    const std::string restored = IncludeTrailingBackslash(base) + entry.FolderName;
+    if (PathExists(restored) &&
+        !TMessageBox::Confirm(this, Caption(),
+                              tr("The folder %1 already exists. Files in it with the same names as "
+                                 "files in the archive will be replaced. Restore into it?")
+                                  .arg(DisplayPath(restored))))
+        return;
+
+    ShowProgressPage(tr("Now Restoring..."));
+    TZipMaster zip;
+    TotalBytes = 0;
+    zip.ZipFileName = ArchivesFolder + "/" + entry.Key;
+    bool listed = zip.LoadEntries() == ZipOk;
+    for (const TZipEntry& e : zip.Entries)
+        TotalBytes += e.Size;
+    TRestoreOutcome outcome;
+    const bool deleteArchive = chkDeleteArchive->isChecked();
+    for (int attempt = 0; listed && attempt < 3; ++attempt) {
+        RunZip(zip,
+               [&] { outcome = RestoreArchive(zip, ArchivesFolder, entry, base, deleteArchive); });
+        if (outcome.Restored || zip.ErrCode != ZipBadPassword)
+            break;
+        // Encrypted: the password is asked once, and again when it was wrong.
+        const QString password = AskPassword(false);
+        if (password.isEmpty())
+            break;
+        zip.Password = password.toStdString();
+        BytesDone = BytesOfFinishedFiles = CurrentFileSize = 0;
+    }
+    DiskChanged = true;
+    if (outcome.Restored) {
+        TMessageBox::Information(
+            this, Caption(),
+            tr("The folder %1 was successfully restored").arg(DisplayPath(outcome.RestoredPath)));
+        if (!outcome.Message.empty())
+            TMessageBox::Error(this, Caption(), DisplayPath(outcome.Message));
+    } else {
+        TMessageBox::Error(this, Caption(),
+                           DisplayPath(outcome.Message.empty() ? zip.ErrMessage : outcome.Message));
+    }
+    for (const QString& drive : ScannedDrives) {
+        const std::string root = PathBytes(drive);
+        if (Platform::IsPathPrefix(root, base)) {
+            TMessageBox::Information(this, Caption(),
+                                     tr("You should rescan drive %1 as its contents has been "
+                                        "changed since the last time you have scanned it.")
+                                         .arg(drive));
+            break;
+        }
+    }
+    FinishOperation(false);
+}
