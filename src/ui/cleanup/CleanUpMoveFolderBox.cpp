@@ -97,6 +97,12 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner)
     lvWasting->header()->setStretchLastSection(false);
     lvWasting->setColumnWidth(0, 100);
     lvWasting->setColumnWidth(2, 120);
+    // Drive names here carry their root path and run longer than letters
+    // did: the name takes the room the figures leave, rather than pushing
+    // the gain out of sight.
+    lvWasting->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lvWasting->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvWasting->setMinimumWidth(340);
 
     txtNote = new QLabel(tr("Note: If the folder contains an installed application, you should "
                             "uninstall the application and install it to the new location. Some "
@@ -166,7 +172,7 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner)
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdHelp, &QPushButton::clicked, this, &TCleanUpMoveFolderBox::cmdHelpClick);
 
-    resize(640, 480);
+    resize(780, 500);
     FormCreate();
 }
 

@@ -50,12 +50,18 @@ TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(
     setObjectName(QStringLiteral("MoveProgressBox"));
     setWindowTitle(tr("Moving Folder"));
 
-    auto* from = new QLabel(
-        tr("Moving \"%1\" to \"%2\"")
-            .arg(DisplayPath(Platform::PathOf(move.Source())), DisplayPath(move.Target())),
-        this);
-    from->setObjectName(QStringLiteral("txtFromTo"));
-    from->setWordWrap(true);
+    // Both paths whole in their tooltips; shortened from the left to fit,
+    // so the folder's own name always shows.
+    const auto pathLabel = [this](const char* name, const std::string& path) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QLatin1String(name));
+        label->setToolTip(DisplayPath(path));
+        label->setMinimumWidth(1);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        return label;
+    };
+    txtFrom = pathLabel("txtFrom", Platform::PathOf(move.Source()));
+    txtTo = pathLabel("txtTo", move.Target());
     txtPhase = new QLabel(this);
     txtPhase->setObjectName(QStringLiteral("txtPhase"));
     QFont bold = txtPhase->font();
@@ -78,6 +84,12 @@ TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(
     cmdStop = new QPushButton(tr("&Stop"), this);
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
 
+    auto* places = new QGridLayout;
+    places->addWidget(new QLabel(tr("From:"), this), 0, 0);
+    places->addWidget(txtFrom, 0, 1);
+    places->addWidget(new QLabel(tr("To:"), this), 1, 0);
+    places->addWidget(txtTo, 1, 1);
+    places->setColumnStretch(1, 1);
     auto* figures = new QGridLayout;
     figures->addWidget(new QLabel(tr("Size:"), this), 0, 0);
     figures->addWidget(txtBytes, 0, 1);
@@ -90,7 +102,7 @@ TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(
     buttons->addStretch(1);
     buttons->addWidget(cmdStop);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(from);
+    layout->addLayout(places);
     layout->addSpacing(6);
     layout->addWidget(txtPhase);
     layout->addWidget(txtCurrentFile);
@@ -102,7 +114,7 @@ TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(
     PollTimer.setInterval(100);
     connect(&PollTimer, &QTimer::timeout, this, &TMoveProgressBox::Poll);
 
-    resize(480, sizeHint().height());
+    resize(520, sizeHint().height());
     ShowProgress(move.Progress());
     CenterOverMainWindow(owner ? owner->window() : nullptr, this);
 }
@@ -179,6 +191,10 @@ void TMoveProgressBox::ShowProgress(const TMoveProgress& progress) {
     txtCurrentFile->setText(
         MinimizePath(file, txtCurrentFile->fontMetrics(), std::max(1, txtCurrentFile->width())));
     txtCurrentFile->setToolTip(file);
+    txtFrom->setText(
+        MinimizePath(txtFrom->toolTip(), txtFrom->fontMetrics(), std::max(1, txtFrom->width())));
+    txtTo->setText(
+        MinimizePath(txtTo->toolTip(), txtTo->fontMetrics(), std::max(1, txtTo->width())));
 }
 
 void TMoveProgressBox::cmdStopClick() {

@@ -23,6 +23,8 @@ public:
     // "About 3 minutes left"; empty while that cannot be told.
     static QString TimeLeftText(double seconds);
 
+    QLabel* txtFrom = nullptr;
+    QLabel* txtTo = nullptr;
     QLabel* txtPhase = nullptr;
     QProgressBar* pbBytes = nullptr;
     QLabel* txtBytes = nullptr;
