@@ -1,19 +1,25 @@
 // quillmere-clean: frees space from the command line with the same code and
 // the same refusals as the window. "trash PATH" sends an item to the trash,
-// "delete PATH" removes it for good after asking on the terminal.
+// "delete PATH" removes it for good after asking on the terminal, "move
+// SOURCE TARGET" moves a folder to its new full path.
 //
-// Exit status: 0 when done, 1 when refused or only partly done (what was
-// left is listed on standard error), 2 for bad arguments.
+// Exit status: 0 when done, 1 when refused, stopped or only partly done
+// (what was left is listed on standard error), 2 for bad arguments.
+#include "cleanup/FolderMove.h"
 #include "engine/Formatting.h"
 #include "platform/FileOps.h"
 
 #include <QCoreApplication>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -23,6 +29,7 @@ int Usage(const char* message) {
     std::fprintf(stderr, "quillmere-clean: %s\n", message);
     std::fprintf(stderr, "usage: quillmere-clean trash PATH\n"
                          "       quillmere-clean delete [--yes] PATH\n"
+                         "       quillmere-clean move SOURCE TARGET\n"
                          "exit status: 0 done, 1 refused or partly done, 2 bad arguments\n");
     return 2;
 }
@@ -98,6 +105,110 @@ int Delete(const std::string& path, bool yes) {
     return 0;
 }
 
+volatile std::sig_atomic_t Interrupted = 0;
+
+void OnInterrupt(int) {
+    Interrupted = 1;
+}
+
+std::string Sized(std::uint64_t bytes) {
+    return FormatSize(static_cast<std::int64_t>(bytes)).toStdString();
+}
+
+// One line of progress, rewritten in place on a terminal.
+void ShowProgress(const TMoveProgress& p, double copyingSeconds) {
+    std::string line;
+    switch (p.Phase) {
+    case TMovePhase::Checking:
+    case TMovePhase::Measuring:
+        line = "Counting what is to be moved...";
+        break;
+    case TMovePhase::Copying: {
+        line = "Copying " + Sized(p.BytesDone) + " of " + Sized(p.BytesTotal) + ", " +
+               std::to_string(p.FilesDone) + " of " + std::to_string(p.FilesTotal) + " items";
+        const double left = MoveSecondsLeft(p, copyingSeconds);
+        if (left >= 0)
+            line += ", about " + std::to_string(static_cast<long long>(left) + 1) + " s left";
+        break;
+    }
+    case TMovePhase::Verifying:
+        line = "Checking the copy: " + std::to_string(p.FilesDone) + " of " +
+               std::to_string(p.FilesTotal) + " items";
+        break;
+    case TMovePhase::RemovingSource:
+        line = "Removing the original...";
+        break;
+    case TMovePhase::Done:
+        break;
+    }
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
+}
+
+int Move(const std::string& source, const std::string& target) {
+    TFolderMove move(Platform::ItemAtPath(source), target);
+    // Ctrl+C and a polite kill stop the move; the source then stays whole.
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    const bool terminal = isatty(STDERR_FILENO);
+    using TClock = std::chrono::steady_clock;
+    std::optional<TClock::time_point> copyingSince;
+    move.Start();
+    while (!move.Finished()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (Interrupted)
+            move.Stop();
+        const TMoveProgress progress = move.Progress();
+        if (progress.Phase == TMovePhase::Copying && !copyingSince)
+            copyingSince = TClock::now();
+        if (terminal) {
+            const double seconds =
+                copyingSince ? std::chrono::duration<double>(TClock::now() - *copyingSince).count()
+                             : 0.0;
+            ShowProgress(progress, seconds);
+        }
+    }
+    move.Wait();
+    if (terminal)
+        std::fprintf(stderr, "\r\033[K");
+    const TMoveResult& result = move.Result();
+    switch (result.Outcome) {
+    case TMoveOutcome::Moved:
+        return 0;
+    case TMoveOutcome::Stopped:
+        std::fprintf(stderr, "quillmere-clean: stopped; %s\n", result.Message.c_str());
+        return 1;
+    case TMoveOutcome::NotMoved:
+        std::fprintf(stderr, "quillmere-clean: %s\n", result.Message.c_str());
+        return 1;
+    case TMoveOutcome::MovedIncomplete:
+        std::fprintf(stderr, "quillmere-clean: %s\n", result.Message.c_str());
+        for (const Platform::TDeleteFailure& failure : result.LeftBehind)
+            std::fprintf(stderr, "%s: %s\n", failure.Path.c_str(), failure.Reason.c_str());
+        if (result.LeftBehindCount > result.LeftBehind.size())
+            std::fprintf(
+                stderr, "... and %llu more\n",
+                static_cast<unsigned long long>(result.LeftBehindCount - result.LeftBehind.size()));
+        return 1;
+    }
+    return 1;
+}
+
+// Made absolute but not tidied: "a/.." must stay a name of "..", which is
+// refused, and ".." after a link means what the kernel says it means.
+std::string Absolute(const std::string& path) {
+    if (path[0] == '/')
+        return path;
+    char* cwd = getcwd(nullptr, 0);
+    if (!cwd)
+        return {};
+    std::string result = std::string(cwd) + (std::strcmp(cwd, "/") == 0 ? "" : "/") + path;
+    std::free(cwd);
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -121,21 +232,21 @@ int main(int argc, char** argv) {
             paths.push_back(args[i]);
         }
     }
-    if (command != "trash" && command != "delete")
+    if (command != "trash" && command != "delete" && command != "move")
         return Usage(("unknown command " + command).c_str());
-    if (paths.size() != 1)
-        return Usage(paths.empty() ? "no PATH given" : "only one PATH may be given");
-    // Made absolute but not tidied: "a/.." must stay a name of "..", which is
-    // refused, and ".." after a link means what the kernel says it means.
-    std::string path = paths[0];
-    if (path.empty())
-        return Usage("an empty PATH names nothing");
-    if (path[0] != '/') {
-        char* cwd = getcwd(nullptr, 0);
-        if (!cwd)
+    const std::size_t wanted = command == "move" ? 2 : 1;
+    if (paths.size() != wanted)
+        return Usage(paths.size() < wanted
+                         ? (wanted == 2 ? "SOURCE and TARGET are needed" : "no PATH given")
+                         : "too many paths given");
+    for (std::string& path : paths) {
+        if (path.empty())
+            return Usage("an empty path names nothing");
+        path = Absolute(path);
+        if (path.empty())
             return Usage("cannot read the current directory");
-        path = std::string(cwd) + (std::strcmp(cwd, "/") == 0 ? "" : "/") + path;
-        std::free(cwd);
     }
-    return command == "trash" ? Trash(path) : Delete(path, yes);
+    if (command == "move")
+        return Move(paths[0], paths[1]);
+    return command == "trash" ? Trash(paths[0]) : Delete(paths[0], yes);
 }

@@ -8,7 +8,7 @@
 // target), then given its final name (never replacing anything), and only
 // then is the source removed with the safe delete. Stop, an error or a crash
 // before that point leave the source untouched; the partial copy is removed
-// at once, or, after a crash, when the next move starts. A failure while
+// at once, or, after a crash, when the next move starts (see MoveJournal.h). A failure while
 // removing the source leaves the complete copy and lists what was left.
 //
 // Names are raw bytes and paths have no length limit: all work is done
@@ -68,13 +68,6 @@ struct TMoveResult {
 // Empty when the move may start.
 std::string MoveRefusal(const Platform::TScannedItem& source, const std::string& target);
 
-// Removes partial copies that moves ended by a crash or kill left behind.
-// Each running move records its partial copy in the state folder
-// ($XDG_STATE_HOME/quillmere/moves, else ~/.local/state/quillmere/moves) and
-// holds a lock on that record; records nobody holds belong to dead moves.
-// Called by every move before it starts. Returns how many copies it removed.
-int RemoveLeftoverCopies();
-
 // One move. Run does it on the calling thread; Start on a worker thread,
 // whose progress the caller reads while it runs.
 class TFolderMove {
@@ -100,12 +93,14 @@ public:
     const Platform::TScannedItem& Source() const { return SourceItem; }
     const std::string& Target() const { return TargetPath; }
 
-    // For tests: called on the moving thread before each entry is copied,
-    // with the entry's path below the folder.
-    std::function<void(const std::string& below)> BeforeEntry;
+    // For tests: called on the moving thread before each entry is copied
+    // and before each is removed from the source, with the entry's path
+    // below the folder.
+    std::function<void(TMovePhase phase, const std::string& below)> BeforeEntry;
 
 private:
-    friend class TMoveWork;
+    friend class TMoveWatcher;
+    void SetPhase(TMovePhase phase);
     Platform::TScannedItem SourceItem;
     std::string TargetPath;
     std::atomic<bool> StopRequested{false};
@@ -116,5 +111,6 @@ private:
     std::thread Worker;
 };
 
-// Seconds left at the rate so far; negative while that cannot be told yet.
+// Seconds left at the rate so far, elapsedSeconds after the copying began;
+// negative while that cannot be told yet.
 double MoveSecondsLeft(const TMoveProgress& progress, double elapsedSeconds);

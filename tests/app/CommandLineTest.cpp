@@ -1,10 +1,14 @@
 // The command-line programs as a script would run them: exit statuses, what
 // they say on standard error, and what is left on disk.
 #include "common/TempTree.h"
+#include "common/TmpfsMount.h"
+#include "common/TreeSnapshot.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +17,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -109,6 +114,91 @@ TEST(QuillmereClean, RefusesAsksAndReportsWhatItLeft) {
     EXPECT_EQ(done.Status, 0) << done.Err;
     EXPECT_FALSE(Exists(tree.Path("doomed")));
     EXPECT_TRUE(Exists(tree.Path("outside/keep")));
+}
+
+bool HasHiddenCopy(const std::string& folder) {
+    for (const std::string& name : FolderNames(folder)) {
+        if (name.rfind(".quillmere-move-", 0) == 0 && !FolderNames(folder + "/" + name).empty())
+            return true;
+    }
+    return false;
+}
+
+TEST(QuillmereClean, MovesAndLeavesTheSourceWholeWhenAMoveFailsOrIsKilled) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a second drive and to act as another user";
+    TTempTree tree;
+    chmod(tree.Root().c_str(), 0755);
+    tree.MakeDir("drive");
+    TTmpfsMount drive(tree.Path("drive"), "size=256m,mode=1777");
+    if (!drive.Mounted())
+        GTEST_SKIP() << drive.Why();
+    tree.MakeDir("state");
+    chmod(tree.Path("state").c_str(), 0777);
+    setenv("XDG_STATE_HOME", tree.Path("state").c_str(), 1);
+    const std::string clean = tree.Path("quillmere-clean");
+    ASSERT_EQ(std::system(("cp '" + std::string(QUILLMERE_CLEAN) + "' '" + clean + "'").c_str()),
+              0);
+    chmod(clean.c_str(), 0755);
+
+    EXPECT_EQ(RunProgram({clean, "move", tree.Path("drive")}).Status, 2);
+    tree.MakeFile("taken/x", 1);
+    TRun exists = RunProgram({clean, "move", tree.Path("taken"), tree.Path("drive")});
+    EXPECT_EQ(exists.Status, 1);
+    EXPECT_NE(exists.Err.find("already exists"), std::string::npos) << exists.Err;
+
+    // A file its user cannot read: nothing moves, nothing of a copy stays.
+    tree.MakeFile("mine/a/readable", 3000);
+    tree.MakeFile("mine/b/secret", 3000);
+    ASSERT_EQ(std::system(("chown -R nobody '" + tree.Path("mine") + "'").c_str()), 0);
+    chown(tree.Path("mine/b/secret").c_str(), 0, 0);
+    chmod(tree.Path("mine/b/secret").c_str(), 0600);
+    const TTreeSnapshot mine = SnapshotTree(tree.Path("mine"));
+    TRun denied = RunProgram({clean, "move", tree.Path("mine"), tree.Path("drive/mine")}, "nobody");
+    EXPECT_EQ(denied.Status, 1);
+    EXPECT_NE(denied.Err.find("Permission denied"), std::string::npos) << denied.Err;
+    EXPECT_EQ(SnapshotDifference(mine, SnapshotTree(tree.Path("mine"))), "");
+    EXPECT_TRUE(FolderNames(tree.Path("drive")).empty());
+
+    // Killed half way through the copy: the source is whole, and the next
+    // move, wherever it goes, removes the copy that was left.
+    for (int i = 0; i < 2000; ++i) {
+        const std::string name = "big/d" + std::to_string(i / 100) + "/f" + std::to_string(i);
+        tree.MakeFile(name, 0);
+        const int fd = open(tree.Path(name).c_str(), O_WRONLY);
+        const std::string bytes(50000, static_cast<char>('a' + i % 26));
+        ASSERT_EQ(write(fd, bytes.data(), bytes.size()), 50000);
+        close(fd);
+    }
+    const TTreeSnapshot big = SnapshotTree(tree.Path("big"));
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDERR_FILENO);
+        execl(clean.c_str(), clean.c_str(), "move", tree.Path("big").c_str(),
+              tree.Path("drive/big").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!HasHiddenCopy(tree.Path("drive")) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the move ended before it could be killed";
+    EXPECT_EQ(SnapshotDifference(big, SnapshotTree(tree.Path("big"))), "");
+    EXPECT_TRUE(HasHiddenCopy(tree.Path("drive")));
+    TRun next = RunProgram({clean, "move", tree.Path("big"), tree.Path("big2")});
+    EXPECT_EQ(next.Status, 0) << next.Err;
+    EXPECT_TRUE(FolderNames(tree.Path("drive")).empty());
+    EXPECT_TRUE(FolderNames(tree.Path("state/quillmere/moves")).empty());
+
+    TRun moved = RunProgram({clean, "move", tree.Path("big2"), tree.Path("drive/big")});
+    EXPECT_EQ(moved.Status, 0) << moved.Err;
+    EXPECT_EQ(SnapshotDifference(big, SnapshotTree(tree.Path("drive/big"))), "");
+    EXPECT_FALSE(Exists(tree.Path("big2")));
+    unsetenv("XDG_STATE_HOME");
 }
 
 TEST(QuillmereScan, FailsWhenSomethingCouldNotBeRead) {

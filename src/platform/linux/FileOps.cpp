@@ -6,6 +6,7 @@
 
 #include "platform/DirReader.h"
 #include "platform/Mounts.h"
+#include "platform/linux/FileOpsInternal.h"
 #include "platform/linux/TrashCheck.h"
 
 #include <cerrno>
@@ -26,65 +27,6 @@
 
 namespace Platform {
 namespace {
-
-class TOwnedFd {
-public:
-    TOwnedFd() = default;
-    explicit TOwnedFd(int fd) : Fd(fd) {}
-    ~TOwnedFd() { Reset(); }
-    TOwnedFd(TOwnedFd&& other) noexcept : Fd(std::exchange(other.Fd, -1)) {}
-    TOwnedFd& operator=(TOwnedFd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            Fd = std::exchange(other.Fd, -1);
-        }
-        return *this;
-    }
-    int Get() const { return Fd; }
-    bool Valid() const { return Fd >= 0; }
-    void Reset() {
-        if (Fd >= 0)
-            close(Fd);
-        Fd = -1;
-    }
-
-private:
-    int Fd = -1;
-};
-
-struct TIdentity {
-    dev_t Dev = 0;
-    ino_t Ino = 0;
-    auto operator<=>(const TIdentity&) const = default;
-};
-
-std::optional<TIdentity> IdentityOf(int dirFd, const char* name, bool follow) {
-    struct stat st {};
-    int flags = AT_NO_AUTOMOUNT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
-    if (*name == '\0')
-        flags |= AT_EMPTY_PATH;
-    if (fstatat(dirFd, name, &st, flags) != 0)
-        return std::nullopt;
-    return TIdentity{st.st_dev, st.st_ino};
-}
-
-// Opens the folder at an absolute path of any length, following links as the
-// kernel would. errno is set on failure.
-TOwnedFd OpenFolderPath(const std::string& path) {
-    TOwnedFd fd(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    size_t pos = 0;
-    while (fd.Valid() && pos < path.size()) {
-        size_t end = path.find('/', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        if (end > pos) {
-            std::string part = path.substr(pos, end - pos);
-            fd = TOwnedFd(openat(fd.Get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        }
-        pos = end + 1;
-    }
-    return fd;
-}
 
 // Folders that are never removed themselves.
 const char* const SystemFolders[] = {
@@ -124,17 +66,6 @@ std::set<TIdentity> HomeAndAncestors() {
         fd = TOwnedFd(openat(fd.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
     }
     return result;
-}
-
-// Whether two items lie on the same mounted file system. Mount ids decide
-// where the kernel tells them: a btrfs subvolume has a device number of its
-// own but is no other mount, and the scan reads it like any folder; a bind
-// mount shares the device but is another mount. Without mount ids, devices.
-bool SameFileSystem(dev_t deviceA, std::uint64_t mountA, dev_t deviceB, std::uint64_t mountB) {
-    const auto real = [](std::uint64_t id) { return id != 0 && !(id >> 63); };
-    if (real(mountA) && real(mountB))
-        return mountA == mountB;
-    return deviceA == deviceB && (mountA == 0 || mountB == 0 || mountA == mountB);
 }
 
 std::string Quoted(const std::string& path) {
@@ -206,17 +137,9 @@ std::string ChangedText(const std::string& path) {
            "linked elsewhere. Nothing was removed. Rescan the folder and try again.";
 }
 
-// The scanned item's folder, opened as the scan saw it, and its name there.
-struct TResolved {
-    TOwnedFd Parent;
-    std::string Name;
-    std::string Path;       // for messages
-    std::string ParentPath; // for messages
-    struct stat Item {};
-    std::string Refused; // not empty when the item cannot be reached as scanned
-};
+} // namespace
 
-TResolved Resolve(const TScannedItem& item) {
+TResolved Resolve(const TScannedItem& item, bool checkProtected) {
     TResolved r;
     r.Path = PathOf(item);
     if (item.Top.empty() || item.Top[0] != '/') {
@@ -294,12 +217,11 @@ TResolved Resolve(const TScannedItem& item) {
         r.Refused = ChangedText(r.Path);
         return r;
     }
-    r.Refused = ProtectedReasonAt(fd.Get(), r.Name, r.Path);
+    if (checkProtected)
+        r.Refused = ProtectedReasonAt(fd.Get(), r.Name, r.Path);
     r.Parent = std::move(fd);
     return r;
 }
-
-} // namespace
 
 std::string PathOf(const TScannedItem& item) {
     if (item.Below.empty())
@@ -577,6 +499,13 @@ TDeleteResult DeleteTree(const TScannedItem& item) {
 
 TDeleteResult DeleteTree(const std::string& path) {
     return DeleteTree(ItemAtPath(path));
+}
+
+void DeleteOwnTree(TOwnedFd parent, const std::string& parentPath, const std::string& name,
+                   TIdentity item, TDeleteResult& result) {
+    auto mount = MountIdAt(parent.Get(), name.c_str());
+    TTreeDeleter deleter(result);
+    deleter.Run(std::move(parent), parentPath, name, mount, item.Dev, item);
 }
 
 namespace {

@@ -1,0 +1,201 @@
+#include "cleanup/FolderMove.h"
+
+#include "cleanup/MoveJournal.h"
+#include "platform/TreeCopy.h"
+
+#include <algorithm>
+#include <utility>
+
+std::string MoveRefusal(const Platform::TScannedItem& source, const std::string& target) {
+    return Platform::MoveCheck(source, target);
+}
+
+// Carries the copy's news into the move's progress, under its lock.
+class TMoveWatcher : public Platform::TCopyWatcher {
+public:
+    explicit TMoveWatcher(TFolderMove& move) : Move(move) {
+        Prefix = Platform::PathOf(move.SourceItem);
+        if (Prefix.empty() || Prefix.back() != '/')
+            Prefix += '/';
+    }
+
+    bool Stopping() override { return Move.StopRequested; }
+
+    void Entering(const std::string& below) override {
+        TMovePhase phase;
+        {
+            std::lock_guard lock(Move.ProgressLock);
+            Move.Current.CurrentFile = Prefix + below;
+            phase = Move.Current.Phase;
+        }
+        if (Move.BeforeEntry &&
+            (phase == TMovePhase::Copying || phase == TMovePhase::RemovingSource))
+            Move.BeforeEntry(phase, below);
+    }
+
+    void Copied(std::uint64_t bytes) override {
+        std::lock_guard lock(Move.ProgressLock);
+        Move.Current.BytesDone += bytes;
+    }
+
+    void EntryDone() override {
+        std::lock_guard lock(Move.ProgressLock);
+        ++Move.Current.FilesDone;
+    }
+
+private:
+    TFolderMove& Move;
+    std::string Prefix;
+};
+
+TFolderMove::TFolderMove(Platform::TScannedItem source, std::string target)
+    : SourceItem(std::move(source)), TargetPath(std::move(target)) {}
+
+TFolderMove::~TFolderMove() {
+    Stop();
+    Wait();
+}
+
+void TFolderMove::Start() {
+    Worker = std::thread([this] { Run(); });
+}
+
+void TFolderMove::Wait() {
+    if (Worker.joinable())
+        Worker.join();
+}
+
+TMoveProgress TFolderMove::Progress() const {
+    std::lock_guard lock(ProgressLock);
+    return Current;
+}
+
+void TFolderMove::SetPhase(TMovePhase phase) {
+    std::lock_guard lock(ProgressLock);
+    Current.Phase = phase;
+    Current.FilesDone = 0;
+    if (phase != TMovePhase::Copying)
+        Current.CurrentFile.clear();
+}
+
+namespace {
+
+TMoveResult NotMoved(std::string message) {
+    TMoveResult result;
+    result.Outcome = TMoveOutcome::NotMoved;
+    result.Message = std::move(message);
+    return result;
+}
+
+} // namespace
+
+TMoveResult TFolderMove::Run() {
+    Outcome = [this] {
+        SetPhase(TMovePhase::Checking);
+        // Copies left by moves that died go first, before they can confuse
+        // this one or fill its disk.
+        RemoveLeftoverCopies();
+        if (std::string refused = MoveRefusal(SourceItem, TargetPath); !refused.empty())
+            return NotMoved(refused);
+        if (StopRequested)
+            return TMoveResult{TMoveOutcome::Stopped, "Nothing was moved.", false, {}, 0};
+
+        std::string error;
+        switch (Platform::RenameNoReplace(SourceItem, TargetPath, error)) {
+        case Platform::TRenameOutcome::Renamed:
+            return TMoveResult{TMoveOutcome::Moved, {}, true, {}, 0};
+        case Platform::TRenameOutcome::Failed:
+            return NotMoved(error);
+        case Platform::TRenameOutcome::OtherFileSystem:
+            break;
+        }
+
+        Platform::TTreeCopy copy(SourceItem, TargetPath);
+        if (!copy.Error().empty())
+            return NotMoved(copy.Error());
+        TMoveWatcher watcher(*this);
+        SetPhase(TMovePhase::Measuring);
+        const Platform::TTreeCount count = copy.Count(watcher);
+        if (StopRequested)
+            return TMoveResult{TMoveOutcome::Stopped, "Nothing was moved.", false, {}, 0};
+        if (!count.Error.empty())
+            return NotMoved(count.Error + " Nothing was moved.");
+        {
+            std::lock_guard lock(ProgressLock);
+            Current.BytesTotal = count.Bytes;
+            Current.FilesTotal = count.Entries;
+        }
+
+        // The copy is recorded before it exists and kept recorded until it
+        // is published or gone, so a crash at any point leaves it findable.
+        TMoveJournalEntry journal;
+        if (!journal.Write(copy.Record()))
+            return NotMoved(journal.Error() + " Nothing was moved.");
+        if (!copy.Begin() || !journal.Write(copy.Record())) {
+            std::string why = copy.Error().empty() ? journal.Error() : copy.Error();
+            if (copy.Discard())
+                journal.Remove();
+            return NotMoved(why + " Nothing was moved.");
+        }
+        const auto abandon = [&](TMoveOutcome outcome, std::string why) {
+            TMoveResult result{outcome, std::move(why), false, {}, 0};
+            if (copy.Discard())
+                journal.Remove();
+            else
+                result.Message += " The partial copy at \"" + copy.Record().Path +
+                                  "\" could not be removed; the next move removes it.";
+            return result;
+        };
+
+        SetPhase(TMovePhase::Copying);
+        Platform::TCopyStep step = copy.Copy(watcher);
+        if (step == Platform::TCopyStep::Done) {
+            SetPhase(TMovePhase::Verifying);
+            step = copy.Verify(watcher);
+        }
+        if (step == Platform::TCopyStep::Stopped)
+            return abandon(TMoveOutcome::Stopped, "Nothing was moved.");
+        if (step == Platform::TCopyStep::Failed)
+            return abandon(TMoveOutcome::NotMoved, copy.Error() + " Nothing was moved.");
+        if (!copy.Publish())
+            return abandon(TMoveOutcome::NotMoved, copy.Error() + " Nothing was moved.");
+        journal.Remove();
+
+        SetPhase(TMovePhase::RemovingSource);
+        const Platform::TDeleteResult removed = copy.RemoveSource(watcher);
+        TMoveResult result;
+        result.Outcome = TMoveOutcome::Moved;
+        if (!removed.Complete()) {
+            result.Outcome = TMoveOutcome::MovedIncomplete;
+            result.Message = removed.Refused.empty()
+                                 ? "The folder was copied whole, but some of the original "
+                                   "could not be removed."
+                                 : "The folder was copied whole, but the original was not "
+                                   "removed: " +
+                                       removed.Refused;
+            result.LeftBehind = removed.Failures;
+            result.LeftBehindCount = removed.FailureCount;
+        }
+        return result;
+    }();
+    SetPhase(TMovePhase::Done);
+    IsFinished = true;
+    return Outcome;
+}
+
+double MoveSecondsLeft(const TMoveProgress& progress, double elapsedSeconds) {
+    if (progress.Phase != TMovePhase::Copying || elapsedSeconds < 1.0 || progress.BytesDone == 0)
+        return -1;
+    // Bytes decide for big files, entries for many small ones: take the
+    // slower of the two estimates.
+    const double rate = static_cast<double>(progress.BytesDone) / elapsedSeconds;
+    double left = static_cast<double>(progress.BytesTotal -
+                                      std::min(progress.BytesTotal, progress.BytesDone)) /
+                  rate;
+    if (progress.FilesDone > 0 && progress.FilesTotal > progress.FilesDone) {
+        const double fileRate = static_cast<double>(progress.FilesDone) / elapsedSeconds;
+        left = std::max(left,
+                        static_cast<double>(progress.FilesTotal - progress.FilesDone) / fileRate);
+    }
+    return left;
+}

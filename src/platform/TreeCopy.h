@@ -1,0 +1,114 @@
+// The file-system side of moving a folder: a rename that never replaces
+// anything, and the copy of a whole folder to another file system under a
+// hidden temporary name, its check against the source, and its publication
+// under the final name. The order of these steps, and what is kept when one
+// fails, is the caller's.
+//
+// Contract: nothing here follows a symbolic link or enters another mount
+// below the source; names are raw bytes and depth is unlimited (folders are
+// reached through open descriptors). The copy keeps contents (holes stay
+// holes), symbolic links as links, hard links inside the folder as hard
+// links, FIFOs and device nodes as such, permissions, owner where allowed,
+// times to the nanosecond, and extended attributes where the target keeps
+// them.
+#pragma once
+
+#include "platform/FileOps.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Platform {
+
+// Told about the copy as it goes, on the copying thread.
+class TCopyWatcher {
+public:
+    virtual ~TCopyWatcher() = default;
+    // Tested between entries and between blocks of a file.
+    virtual bool Stopping() = 0;
+    // Before an entry is copied or checked; below is its path under the folder.
+    virtual void Entering(const std::string& below) = 0;
+    virtual void Copied(std::uint64_t bytes) = 0;
+    virtual void EntryDone() = 0;
+};
+
+// Why the scanned folder must not be moved to target, checked before
+// anything is touched: the folder is protected (as for a delete) or no longer
+// what was scanned, another drive is mounted inside it (named), target's
+// folder is missing, target exists or lies inside the folder. Empty when the
+// move may start.
+std::string MoveCheck(const TScannedItem& source, const std::string& target);
+
+enum class TRenameOutcome { Renamed, OtherFileSystem, Failed };
+
+// Renames the scanned item to target (an absolute path whose folder exists)
+// with one call that fails rather than replace what is at target. Error
+// holds the reason with Failed.
+TRenameOutcome RenameNoReplace(const TScannedItem& source, const std::string& target,
+                               std::string& error);
+
+// What lies below a folder: the bytes of its regular files (a file with hard
+// links once), and its entries (files, links, folders, others).
+struct TTreeCount {
+    std::uint64_t Bytes = 0;
+    std::uint64_t Entries = 0;
+    std::string Error; // not empty when the folder could not be counted
+};
+
+// The identity of a copy, for removing it later when the process that made
+// it has died.
+struct TCopyRecord {
+    std::string Path; // the hidden temporary folder
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+};
+
+enum class TCopyStep { Done, Stopped, Failed };
+
+class TTreeCopy {
+public:
+    // Reaches the source as scanned and the target's folder; nothing is
+    // made yet. Error() tells when either cannot be reached.
+    TTreeCopy(const TScannedItem& source, const std::string& target);
+    ~TTreeCopy(); // removes a copy that was not published
+    TTreeCopy(const TTreeCopy&) = delete;
+    TTreeCopy& operator=(const TTreeCopy&) = delete;
+
+    const std::string& Error() const { return Problem; }
+
+    TTreeCount Count(TCopyWatcher& watcher);
+    // The hidden folder the copy will be made in, chosen at construction,
+    // so that it can be recorded before it exists; Inode 0 until Begin.
+    const TCopyRecord& Record() const;
+    // Makes the hidden folder beside the target; Record then has its inode.
+    bool Begin();
+    // Copies everything below the source into the hidden folder.
+    TCopyStep Copy(TCopyWatcher& watcher);
+    // Flushes the copy to disk and compares every entry of the source with
+    // its copy: type, size, modification time, link target. An entry that
+    // came or changed in the source meanwhile fails the check.
+    TCopyStep Verify(TCopyWatcher& watcher);
+    // Gives the copy the target's name, failing if something is there now.
+    bool Publish();
+    // After Publish: removes the source, entry by entry, but only entries
+    // still the same as their copy (type, size, modification time, link
+    // target); anything that came or changed since the check stays and is
+    // listed. Not stopped by the watcher.
+    TDeleteResult RemoveSource(TCopyWatcher& watcher);
+    // Removes the unpublished copy; true when nothing of it is left.
+    bool Discard();
+
+    struct TState; // the open folders and what the copy has made
+
+private:
+    std::unique_ptr<TState> State;
+    std::string Problem;
+};
+
+// Removes the hidden copy a record names, provided it is still that folder
+// (with Inode 0, only an empty folder of that name). True when it is gone,
+// or when something else has its name now.
+bool RemoveRecordedCopy(const TCopyRecord& record);
+
+} // namespace Platform

@@ -1,0 +1,271 @@
+// Moving folders on real trees: across file systems (a tmpfs the test mounts)
+// the copy must be the source exactly, and every failure must leave the
+// source exactly as it was with no copy left anywhere.
+#include "cleanup/FolderMove.h"
+#include "cleanup/MoveJournal.h"
+#include "common/TempTree.h"
+#include "common/TmpfsMount.h"
+#include "common/TreeSnapshot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+// A folder with what a move finds hard to keep: hard links, a 4 GiB sparse
+// file, links pointing outside, a FIFO, names that are not UTF-8, a path of
+// more than 5,000 bytes, a read-only folder, an extended attribute and
+// times to the nanosecond.
+void MakeAwkwardFolder(const TTempTree& tree, const std::string& folder) {
+    tree.MakeFile(folder + "/docs/report.txt", 12345);
+    tree.MakeHardLink(folder + "/docs/report.txt", folder + "/docs/same-report.txt");
+    tree.MakeDir(folder + "/other");
+    tree.MakeHardLink(folder + "/docs/report.txt", folder + "/other/third-name.txt");
+    tree.MakeFile(folder + "/big.img", 0);
+    const int big = open(tree.Path(folder + "/big.img").c_str(), O_WRONLY);
+    ASSERT_EQ(ftruncate(big, 4LL << 30), 0);
+    ASSERT_EQ(pwrite(big, "middle", 6, 2LL << 30), 6);
+    close(big);
+    tree.MakeSymlink("/etc/hostname", folder + "/outside-link");
+    tree.MakeSymlink("../docs/report.txt", folder + "/other/inside-link");
+    tree.MakeSymlink("nowhere", folder + "/dangling");
+    ASSERT_EQ(mkfifo(tree.Path(folder + "/pipe").c_str(), 0640), 0);
+    tree.MakeFile(folder + "/\xff\xfe-latin1-\xe9t\xe9/caf\xe9.txt", 700);
+    MakeDeepChain(tree.Path(folder), 5000);
+    tree.MakeFile(folder + "/locked/inside.txt", 10);
+    ASSERT_EQ(chmod(tree.Path(folder + "/locked").c_str(), 0555), 0);
+    ASSERT_EQ(chmod(tree.Path(folder + "/docs/report.txt").c_str(), 04711), 0);
+    setxattr(tree.Path(folder + "/docs/report.txt").c_str(), "user.origin", "test", 4, 0);
+    const timespec times[2] = {{1000000000, 123456789}, {1200000000, 987654321}};
+    utimensat(AT_FDCWD, tree.Path(folder + "/docs/report.txt").c_str(), times, 0);
+}
+
+class FolderMove : public testing::Test {
+protected:
+    void SetUp() override {
+        // The records of the moves go to the test's own state folder.
+        setenv("XDG_STATE_HOME", Tree.Path("state").c_str(), 1);
+        Tree.MakeDir("state");
+        Tree.MakeDir("other-drive");
+    }
+    void TearDown() override { unsetenv("XDG_STATE_HOME"); }
+
+    // Mounts the second drive; false (and the test skips) where that is
+    // impossible.
+    bool MountOtherDrive(const char* options = "size=64m") {
+        Drive = std::make_unique<TTmpfsMount>(Tree.Path("other-drive"), options);
+        return Drive->Mounted();
+    }
+
+    TMoveResult Move(const std::string& folder, const std::string& target,
+                     std::function<void(TFolderMove&, TMovePhase, const std::string&)> hook = {}) {
+        TFolderMove move(Platform::ItemAtPath(Tree.Path(folder)), target);
+        if (hook)
+            move.BeforeEntry = [&](TMovePhase phase, const std::string& below) {
+                hook(move, phase, below);
+            };
+        return move.Run();
+    }
+
+    std::vector<std::string> JournalRecords() const {
+        return FolderNames(Tree.Path("state/quillmere/moves"));
+    }
+
+    TTempTree Tree;
+    std::unique_ptr<TTmpfsMount> Drive;
+};
+
+TEST_F(FolderMove, AcrossFileSystemsTheCopyIsExactAndTheSourceGone) {
+    if (!MountOtherDrive())
+        GTEST_SKIP() << Drive->Why();
+    MakeAwkwardFolder(Tree, "data");
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("data"));
+    ASSERT_GT(before.size(), 40u);
+
+    const std::string target = Tree.Path("other-drive/moved \xff");
+    TFolderMove move(Platform::ItemAtPath(Tree.Path("data")), target);
+    const TMoveResult result = move.Run();
+    ASSERT_EQ(result.Outcome, TMoveOutcome::Moved) << result.Message;
+    EXPECT_FALSE(result.Renamed);
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(target)), "");
+    EXPECT_TRUE(SnapshotTree(Tree.Path("data")).empty());
+    // Nothing but the moved folder on the drive, no record left, progress whole.
+    EXPECT_EQ(FolderNames(Tree.Path("other-drive")), std::vector<std::string>{"moved \xff"});
+    EXPECT_TRUE(JournalRecords().empty());
+    const TMoveProgress progress = move.Progress();
+    EXPECT_EQ(progress.Phase, TMovePhase::Done);
+    EXPECT_EQ(progress.BytesTotal, 12345u + (4ull << 30) + 700 + 10 + 14);
+
+    // The sparse file stayed sparse; the attribute came along.
+    struct stat big {};
+    ASSERT_EQ(stat((target + "/big.img").c_str(), &big), 0);
+    EXPECT_LT(big.st_blocks * 512, 1 << 20);
+    char value[16] = {};
+    EXPECT_EQ(getxattr((target + "/docs/report.txt").c_str(), "user.origin", value, sizeof value),
+              4);
+
+    // Back again, then on one drive, where a rename does it.
+    const TMoveResult back = Move("other-drive/moved \xff", Tree.Path("data"));
+    ASSERT_EQ(back.Outcome, TMoveOutcome::Moved) << back.Message;
+    const TMoveResult renamed = Move("data", Tree.Path("renamed"));
+    ASSERT_EQ(renamed.Outcome, TMoveOutcome::Moved) << renamed.Message;
+    EXPECT_TRUE(renamed.Renamed);
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("renamed"))), "");
+}
+
+TEST_F(FolderMove, EveryFailureLeavesTheSourceWholeAndNoCopy) {
+    if (!MountOtherDrive("size=4m"))
+        GTEST_SKIP() << Drive->Why();
+    for (int i = 0; i < 40; ++i)
+        Tree.MakeFile("data/f" + std::to_string(i), 150000 + i);
+    Tree.MakeFile("data/sub/last", 10);
+    // Real contents, so that the small drive fills up.
+    for (int i = 0; i < 40; ++i) {
+        const int fd = open(Tree.Path("data/f" + std::to_string(i)).c_str(), O_WRONLY);
+        std::string bytes(static_cast<std::size_t>(150000 + i), static_cast<char>('a' + i % 26));
+        ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        close(fd);
+    }
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("data"));
+    const std::string target = Tree.Path("other-drive/data");
+
+    struct TCase {
+        const char* Name;
+        TMoveOutcome Expected;
+        const char* Says; // part of the message
+        std::function<void(TFolderMove&, TMovePhase, const std::string&)> Hook;
+    };
+    int entries = 0;
+    const TCase cases[] = {
+        {"the drive fills up", TMoveOutcome::NotMoved, "No space left", {}},
+        {"Stop half way", TMoveOutcome::Stopped, "Nothing was moved",
+         [&](TFolderMove& move, TMovePhase, const std::string&) {
+             if (++entries == 10)
+                 move.Stop();
+         }},
+        {"the target appears", TMoveOutcome::NotMoved, "appeared while",
+         [&](TFolderMove&, TMovePhase, const std::string& below) {
+             if (below == "f3")
+                 mkdir(target.c_str(), 0755);
+         }},
+        {"a copied file changes", TMoveOutcome::NotMoved, "data/f1\": it changed",
+         [&](TFolderMove&, TMovePhase, const std::string& below) {
+             if (below == "sub/last")
+                 Tree.MakeFile("data/f1", 5);
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        entries = 0;
+        if (std::string(c.Name) != "the drive fills up") {
+            // Room enough from now on.
+            ASSERT_EQ(
+                mount("tmpfs", Tree.Path("other-drive").c_str(), "tmpfs", MS_REMOUNT, "size=64m"),
+                0);
+        }
+        const TMoveResult result = Move("data", target, c.Hook);
+        EXPECT_EQ(result.Outcome, c.Expected) << result.Message;
+        EXPECT_NE(result.Message.find(c.Says), std::string::npos) << result.Message;
+        // Whole as it was, but for the change the last case made itself.
+        if (std::string(c.Name) != "a copied file changes") {
+            EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("data"))), "");
+        }
+        if (std::string(c.Name) == "the target appears") {
+            EXPECT_EQ(FolderNames(Tree.Path("other-drive")), std::vector<std::string>{"data"});
+            EXPECT_TRUE(FolderNames(target).empty());
+            rmdir(target.c_str());
+        }
+        EXPECT_TRUE(FolderNames(Tree.Path("other-drive")).empty());
+        EXPECT_TRUE(JournalRecords().empty());
+    }
+
+    // Once the copy is in place the source goes, but only what is still the
+    // same as its copy: a file written to meanwhile stays, and is named.
+    const TTreeSnapshot now = SnapshotTree(Tree.Path("data"));
+    const TMoveResult late =
+        Move("data", target, [&](TFolderMove&, TMovePhase phase, const std::string& below) {
+            if (phase == TMovePhase::RemovingSource && below == "sub/last")
+                Tree.MakeFile("data/sub/last", 99);
+        });
+    EXPECT_EQ(late.Outcome, TMoveOutcome::MovedIncomplete) << late.Message;
+    ASSERT_EQ(late.LeftBehindCount, 1u);
+    EXPECT_EQ(late.LeftBehind[0].Path, Tree.Path("data/sub/last"));
+    EXPECT_EQ(SnapshotDifference(now, SnapshotTree(target)), "");
+    EXPECT_EQ(FolderNames(Tree.Path("data")), std::vector<std::string>{"sub"});
+    EXPECT_EQ(FolderNames(Tree.Path("data/sub")), std::vector<std::string>{"last"});
+}
+
+TEST_F(FolderMove, RefusedBeforeAnythingIsTouched) {
+    Tree.MakeFile("data/a.txt", 10);
+    Tree.MakeDir("data/inner");
+    Tree.MakeFile("taken/x", 1);
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("data"));
+    const auto refusal = [&](const std::string& source, const std::string& target) {
+        return MoveRefusal(Platform::ItemAtPath(source), target);
+    };
+    EXPECT_NE(refusal(Tree.Path("data"), Tree.Path("taken")).find("already exists"),
+              std::string::npos);
+    EXPECT_NE(refusal(Tree.Path("data"), Tree.Path("data/missing/data")).find("does not exist"),
+              std::string::npos);
+    EXPECT_NE(refusal(Tree.Path("data"), Tree.Path("data/inner/data")).find("inside"),
+              std::string::npos);
+    EXPECT_FALSE(refusal("/", Tree.Path("root-copy")).empty());
+    EXPECT_FALSE(refusal("/usr", Tree.Path("usr-copy")).empty());
+    EXPECT_FALSE(refusal(Tree.Path("missing"), Tree.Path("elsewhere")).empty());
+    // The same refusals stop a move before it begins.
+    EXPECT_EQ(Move("data", Tree.Path("taken")).Outcome, TMoveOutcome::NotMoved);
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("data"))), "");
+
+    // A drive mounted inside is named and stays where it is.
+    Tree.MakeDir("data/mnt");
+    if (mount(Tree.Path("taken").c_str(), Tree.Path("data/mnt").c_str(), nullptr, MS_BIND,
+              nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount here";
+    const std::string mounted = refusal(Tree.Path("data"), Tree.Path("elsewhere"));
+    umount2(Tree.Path("data/mnt").c_str(), MNT_DETACH);
+    EXPECT_NE(mounted.find(Tree.Path("data/mnt")), std::string::npos) << mounted;
+}
+
+TEST_F(FolderMove, ACopyLeftByAKilledMoveGoesWithTheNextMove) {
+    if (!MountOtherDrive())
+        GTEST_SKIP() << Drive->Why();
+    for (int i = 0; i < 30; ++i)
+        Tree.MakeFile("data/d" + std::to_string(i % 3) + "/f" + std::to_string(i), 5000);
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("data"));
+    // A move killed half way: the child dies without a word of clean-up.
+    const pid_t child = fork();
+    if (child == 0) {
+        int seen = 0;
+        TFolderMove move(Platform::ItemAtPath(Tree.Path("data")), Tree.Path("other-drive/data"));
+        move.BeforeEntry = [&](TMovePhase, const std::string&) {
+            if (++seen == 15)
+                _exit(9);
+        };
+        move.Run();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("data"))), "");
+    const std::vector<std::string> left = FolderNames(Tree.Path("other-drive"));
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].rfind(".quillmere-move-", 0), 0u) << left[0];
+    EXPECT_EQ(JournalRecords().size(), 1u);
+
+    // The next move, wherever it goes, removes it first.
+    const TMoveResult next = Move("data", Tree.Path("moved"));
+    EXPECT_EQ(next.Outcome, TMoveOutcome::Moved) << next.Message;
+    EXPECT_TRUE(FolderNames(Tree.Path("other-drive")).empty());
+    EXPECT_TRUE(JournalRecords().empty());
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("moved"))), "");
+}
+
+} // namespace
