@@ -106,7 +106,7 @@ void ShotMoveProgress(QWidget* owner, const QString& file) {
             << std::string(64 * 1024, 'x');
     }
     TFolderMove move(Platform::ItemAtPath(folder), to.path().toStdString() + "/Holiday Photos");
-    move.BeforeEntry = [](const std::string&) {
+    move.BeforeEntry = [](TMovePhase, const std::string&) {
         std::this_thread::sleep_for(std::chrono::milliseconds(15));
     };
     TMoveProgressBox progress(move, owner);

@@ -136,7 +136,6 @@ void TMoveProgressBox::showEvent(QShowEvent* event) {
     if (Started)
         return;
     Started = true;
-    Clock.start();
     Move.Start();
     PollTimer.start();
 }
@@ -182,10 +181,13 @@ void TMoveProgressBox::ShowProgress(const TMoveProgress& progress) {
     }
     const bool copying =
         progress.Phase == TMovePhase::Copying || progress.Phase == TMovePhase::Verifying;
-    txtTimeLeft->setText(
-        copying && Clock.isValid()
-            ? TimeLeftText(MoveSecondsLeft(progress, static_cast<double>(Clock.elapsed()) / 1000))
-            : QString());
+    // The rate is that of the copy alone; checks and counting before it
+    // would make the first estimates too long.
+    if (copying && !CopyClock.isValid())
+        CopyClock.start();
+    txtTimeLeft->setText(copying ? TimeLeftText(MoveSecondsLeft(
+                                       progress, static_cast<double>(CopyClock.elapsed()) / 1000))
+                                 : QString());
     const QString file =
         progress.CurrentFile.empty() ? QString() : DisplayPath(progress.CurrentFile);
     txtCurrentFile->setText(

@@ -49,7 +49,7 @@ private:
 
     TFolderMove& Move;
     QTimer PollTimer;
-    QElapsedTimer Clock;
+    QElapsedTimer CopyClock; // started when the copy is first seen under way
     bool Started = false;
     bool StopAsked = false;
 };
