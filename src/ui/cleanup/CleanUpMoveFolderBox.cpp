@@ -4,6 +4,7 @@
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "engine/VolumeInfo.h"
+#include "platform/VolumeStat.h"
 #include "settings/Product.h"
 #include "shell/DriveLists.h"
 #include "shell/HelpWindow.h"
@@ -48,6 +49,24 @@ std::string DriveRootHolding(const std::vector<Platform::TDrive>& drives, const 
     const int index = IndexOfDriveHolding(drives, path);
     return index >= 0 ? drives[static_cast<std::size_t>(index)].RootPath
                       : Platform::DriveRootOf(path);
+}
+
+// MoveRefusal looks at both places, and either may be on a share that no
+// longer answers: the window asks on the probe thread and waits a while.
+std::string TimedMoveRefusal(const Platform::TScannedItem& source, const std::string& target) {
+    Platform::TProbeOutput out;
+    const Platform::TProbeResult result = Platform::RunProbe(
+        "move-refusal:" + Platform::PathOf(source) + "\n" + target,
+        [source, target] {
+            Platform::TProbeOutput refusal;
+            refusal.Names.push_back(MoveRefusal(source, target));
+            return refusal;
+        },
+        Platform::SlowDriveTimeoutMs, out);
+    if (result != Platform::TProbeResult::Ok || out.Names.empty())
+        return "The folder or the new location does not answer. The network connection may be "
+               "down.";
+    return out.Names.front();
 }
 
 } // namespace
@@ -293,7 +312,7 @@ void TCleanUpMoveFolderBox::cmdOKClick() {
     if (target.empty() || target[0] != '/')
         refusal = "The new location must be a full path, beginning with \"/\".";
     else
-        refusal = MoveRefusal(SourceItem, target);
+        refusal = TimedMoveRefusal(SourceItem, target);
     if (!refusal.empty()) {
         // The dialog stays, so that another place can be chosen.
         TMessageBox::Error(this, ProductCaption(), DisplayText(refusal));
