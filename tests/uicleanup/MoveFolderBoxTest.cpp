@@ -145,11 +145,16 @@ TEST(MoveFolderBoxTest, SuggestsDrivesWithSmallerClustersAndProposesTheirFolders
     EXPECT_EQ(box.lbFolders->Folder(), small + "/plain");
     QTreeWidgetItem* top = box.lbFolders->topLevelItem(0);
     ASSERT_NE(top, nullptr);
-    EXPECT_EQ(top->childCount(), 2); // hidden folders are left out
+    EXPECT_EQ(top->childCount(), 2); // hidden folders are left out...
     QTreeWidgetItem* oddItem = ItemOf(top, small + "/" + odd);
     ASSERT_NE(oddItem, nullptr);
     oddItem->setExpanded(true);
     EXPECT_NE(ItemOf(oddItem, small + "/" + odd + "/inner"), nullptr);
+
+    // ...unless one is asked for.
+    EXPECT_TRUE(box.lbFolders->SetFolder(small + "/.cache"));
+    EXPECT_EQ(box.lbFolders->Folder(), small + "/.cache");
+    EXPECT_EQ(box.lbFolders->currentItem()->parent(), top);
 
     // The folder's bytes, not its text, make the target.
     box.lbFolders->setCurrentItem(oddItem);

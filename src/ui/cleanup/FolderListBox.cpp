@@ -97,8 +97,13 @@ std::string TFolderListBox::Folder() const {
     return PathOf(currentItem());
 }
 
-QTreeWidgetItem* TFolderListBox::AddFolder(QTreeWidgetItem* parent, const std::string& path) {
-    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+QTreeWidgetItem* TFolderListBox::AddFolder(QTreeWidgetItem* parent, const std::string& path,
+                                           int index) {
+    auto* item = new QTreeWidgetItem;
+    if (!parent)
+        addTopLevelItem(item);
+    else
+        parent->insertChild(index < 0 ? parent->childCount() : index, item);
     item->setText(0, DisplayPath(parent ? LastComponent(path) : path));
     item->setToolTip(0, DisplayPath(path));
     item->setIcon(0, FolderIcon());
@@ -184,8 +189,7 @@ bool TFolderListBox::SetFolder(const std::string& path) {
             Platform::ProbeExists(IncludeTrailingBackslash(PathOf(item)) + name, true,
                                   ListTimeoutMs, exists) == Platform::TProbeResult::Ok &&
             exists) {
-            child = AddFolder(nullptr, IncludeTrailingBackslash(PathOf(item)) + name);
-            item->insertChild(0, child);
+            child = AddFolder(item, IncludeTrailingBackslash(PathOf(item)) + name, 0);
         }
         if (!child) {
             reached = false;

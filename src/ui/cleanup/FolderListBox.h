@@ -40,7 +40,9 @@ signals:
     void OnChange();
 
 private:
-    QTreeWidgetItem* AddFolder(QTreeWidgetItem* parent, const std::string& path);
+    // Adds a folder at index among parent's children (-1: last), or as the
+    // root without a parent.
+    QTreeWidgetItem* AddFolder(QTreeWidgetItem* parent, const std::string& path, int index = -1);
     // Lists the subfolders of item once; false when they cannot be read.
     bool FillChildren(QTreeWidgetItem* item);
     QTreeWidgetItem* ChildNamed(QTreeWidgetItem* item, const std::string& name) const;
