@@ -339,15 +339,21 @@ bool TCleanUpMoveFolderBox::RunMove(const std::string& target) {
         if (result.LeftBehindCount > result.LeftBehind.size())
             details +=
                 tr("... and %1 more\n").arg(result.LeftBehindCount - result.LeftBehind.size());
-        TMessageBox::Error(
-            this, ProductCaption(),
-            tr("The folder was copied whole to \"%1\", but %2 of \"%3\" could not be removed "
-               "and remained there.")
-                .arg(DisplayPath(target),
-                     result.LeftBehindCount == 1 ? tr("one item")
-                                                 : tr("%1 items").arg(result.LeftBehindCount),
-                     DisplayPath(Source)),
-            details);
+        QString text = result.Message.empty()
+                           ? tr("The folder was copied whole, but some of the original could "
+                                "not be removed.")
+                           : DisplayText(result.Message);
+        text += QStringLiteral("\n\n");
+        if (result.LeftBehindCount == 0)
+            text += tr("The copy is at \"%1\".").arg(DisplayPath(target));
+        else
+            text +=
+                tr("The copy is at \"%1\"; %2 remained at \"%3\".")
+                    .arg(DisplayPath(target),
+                         result.LeftBehindCount == 1 ? tr("one item")
+                                                     : tr("%1 items").arg(result.LeftBehindCount),
+                         DisplayPath(Source));
+        TMessageBox::Error(this, ProductCaption(), text, details);
         return true;
     }
     case TMoveOutcome::NotMoved:
@@ -356,9 +362,12 @@ bool TCleanUpMoveFolderBox::RunMove(const std::string& target) {
                                                   : DisplayText(result.Message));
         return false;
     case TMoveOutcome::Stopped:
-        TMessageBox::Information(this, ProductCaption(),
-                                 tr("The move was stopped. Nothing was moved; the folder is "
-                                    "where it was."));
+        // The engine's words say whether a partial copy could not be
+        // cleared away.
+        TMessageBox::Information(
+            this, ProductCaption(),
+            tr("The move was stopped.") + QLatin1Char(' ') +
+                (result.Message.empty() ? tr("Nothing was moved.") : DisplayText(result.Message)));
         return false;
     }
     return false;
