@@ -14,7 +14,6 @@
 #include "ui/cleanup/FolderListBox.h"
 #include "ui/cleanup/MoveProgressBox.h"
 
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -77,6 +76,7 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner)
     setWindowTitle(tr("Move Folder"));
 
     capFolderSource = new QLabel(tr("Move folder:"), this);
+    capFolderSource->setObjectName(QStringLiteral("capFolderSource"));
     ediFolderSource = new QLineEdit(this);
     ediFolderSource->setObjectName(QStringLiteral("ediFolderSource"));
     ediFolderSource->setReadOnly(true);
@@ -85,6 +85,7 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner)
     grey.setColor(QPalette::Base, grey.color(QPalette::Window));
     ediFolderSource->setPalette(grey);
     capFolderTarget = new QLabel(tr("To the following &new location:"), this);
+    capFolderTarget->setObjectName(QStringLiteral("capFolderTarget"));
     ediFolderTarget = new QLineEdit(this);
     ediFolderTarget->setObjectName(QStringLiteral("ediFolderTarget"));
     capFolderTarget->setBuddy(ediFolderTarget);
