@@ -44,6 +44,21 @@ int Share(std::uint64_t done, std::uint64_t total) {
     return static_cast<int>(static_cast<double>(std::min(done, total)) / total * BarSteps);
 }
 
+// "About 3 minutes"; "Estimating..." while the rate is not known yet.
+QString TimeLeftText(double seconds) {
+    if (!(seconds >= 0))
+        return TMoveProgressBox::tr("Estimating...");
+    const long long whole = std::llround(std::ceil(seconds));
+    if (whole < 60)
+        return whole <= 1 ? TMoveProgressBox::tr("About a second")
+                          : TMoveProgressBox::tr("About %1 seconds").arg(whole);
+    const long long minutes = (whole + 59) / 60;
+    if (minutes < 60)
+        return minutes == 1 ? TMoveProgressBox::tr("About a minute")
+                            : TMoveProgressBox::tr("About %1 minutes").arg(minutes);
+    return TMoveProgressBox::tr("About %1 h %2 min").arg(minutes / 60).arg(minutes % 60);
+}
+
 } // namespace
 
 TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(owner), Move(move) {
@@ -117,18 +132,6 @@ TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(
     resize(520, sizeHint().height());
     ShowProgress(move.Progress());
     CenterOverMainWindow(owner ? owner->window() : nullptr, this);
-}
-
-QString TMoveProgressBox::TimeLeftText(double seconds) {
-    if (!(seconds >= 0))
-        return {};
-    const long long whole = std::llround(std::ceil(seconds));
-    if (whole < 60)
-        return whole <= 1 ? tr("About a second") : tr("About %1 seconds").arg(whole);
-    const long long minutes = (whole + 59) / 60;
-    if (minutes < 60)
-        return minutes == 1 ? tr("About a minute") : tr("About %1 minutes").arg(minutes);
-    return tr("About %1 h %2 min").arg(minutes / 60).arg(minutes % 60);
 }
 
 void TMoveProgressBox::showEvent(QShowEvent* event) {

@@ -20,9 +20,6 @@ public:
     // Starts move when first shown; move must outlive the window.
     TMoveProgressBox(TFolderMove& move, QWidget* owner = nullptr);
 
-    // "About 3 minutes left"; empty while that cannot be told.
-    static QString TimeLeftText(double seconds);
-
     QLabel* txtFrom = nullptr;
     QLabel* txtTo = nullptr;
     QLabel* txtPhase = nullptr;
