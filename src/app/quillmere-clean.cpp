@@ -155,11 +155,26 @@ int Move(const std::string& source, const std::string& target) {
     const bool terminal = isatty(STDERR_FILENO);
     using TClock = std::chrono::steady_clock;
     std::optional<TClock::time_point> copyingSince;
+    std::optional<TClock::time_point> stoppedAt;
     move.Start();
     while (!move.Finished()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (Interrupted)
+        if (Interrupted && !stoppedAt) {
             move.Stop();
+            stoppedAt = TClock::now();
+        }
+        if (stoppedAt && TClock::now() - *stoppedAt > std::chrono::seconds(3)) {
+            // Held in a call on a drive that does not answer. Before the copy
+            // is in place the source is whole, and the next move removes
+            // what was copied; after, the copy is whole.
+            const bool copied = move.Progress().Phase == TMovePhase::RemovingSource;
+            std::fprintf(stderr, "\r\033[Kquillmere-clean: stopped; a drive is not answering. %s\n",
+                         copied ? ("The folder was copied whole to " + target +
+                                   "; what is left of the original stays.")
+                                      .c_str()
+                                : "Nothing was moved.");
+            std::_Exit(1);
+        }
         const TMoveProgress progress = move.Progress();
         if (progress.Phase == TMovePhase::Copying && !copyingSince)
             copyingSince = TClock::now();

@@ -183,6 +183,13 @@ TMoveResult TFolderMove::Run() {
     return Outcome;
 }
 
+void LetMoveEndAlone(std::shared_ptr<TFolderMove> move) {
+    if (!move)
+        return;
+    move->Stop();
+    std::thread([move = std::move(move)] { move->Wait(); }).detach();
+}
+
 double MoveSecondsLeft(const TMoveProgress& progress, double elapsedSeconds) {
     if (progress.Phase != TMovePhase::Copying || elapsedSeconds < 1.0 || progress.BytesDone == 0)
         return -1;

@@ -111,6 +111,12 @@ private:
     std::thread Worker;
 };
 
+// Lets a move whose drive has stopped answering end on its own: the move is
+// kept until its thread returns, and the caller, who asked it to stop, need
+// not wait. A call blocked on a dead share cannot be interrupted; the source
+// stays whole all the same, and a partial copy goes with the next move.
+void LetMoveEndAlone(std::shared_ptr<TFolderMove> move);
+
 // Seconds left at the rate so far, elapsedSeconds after the copying began;
 // negative while that cannot be told yet.
 double MoveSecondsLeft(const TMoveProgress& progress, double elapsedSeconds);

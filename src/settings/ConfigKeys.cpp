@@ -62,6 +62,8 @@ const TConfigKey ZIPDeleteAfterCompressing = Bool(Options, "ZIPDeleteAfterCompre
 const TConfigKey ZIPPasswordProtect = Bool(Options, "ZIPPasswordProtect", false);
 const TConfigKey ZIPCompressionLevel = Int(Options, "ZIPCompressionLevel", 9, ZipLevelRule);
 const TConfigKey ZIPDeleteArchive = Bool(Options, "ZIPDeleteArchive", true);
+const TConfigKey WebPageAddress = Str(Options, "WebPageAddress", "");
+const TConfigKey FeedbackAddress = Str(Options, "FeedbackAddress", "");
 const TConfigKey Colors = Binary(Options, "Colors", 72);
 const TConfigKey MinFileSectionAngle = Binary(Options, "MinFileSectionAngle", 8);
 const TConfigKey MinFolderSectionAngle = Binary(Options, "MinFolderSectionAngle", 8);
@@ -107,7 +109,7 @@ const TBoundsKeys BarChartBoxBounds{BarChartBoxLeft, BarChartBoxTop, BarChartBox
 
 std::span<const TConfigKey* const> AllConfigKeys() {
     using namespace Keys;
-    static const std::array<const TConfigKey*, 43> table{
+    static const std::array<const TConfigKey*, 45> table{
         &IncludeWastedInformation,
         &ShowFileNames,
         &ShowPercentInPie,
@@ -121,6 +123,8 @@ std::span<const TConfigKey* const> AllConfigKeys() {
         &ZIPPasswordProtect,
         &ZIPCompressionLevel,
         &ZIPDeleteArchive,
+        &WebPageAddress,
+        &FeedbackAddress,
         &Colors,
         &MinFileSectionAngle,
         &MinFolderSectionAngle,

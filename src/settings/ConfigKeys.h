@@ -58,6 +58,9 @@ extern const TConfigKey ZIPDeleteAfterCompressing;
 extern const TConfigKey ZIPPasswordProtect;
 extern const TConfigKey ZIPCompressionLevel;
 extern const TConfigKey ZIPDeleteArchive;
+// Full web addresses of the Help menu's two web commands; empty: none.
+extern const TConfigKey WebPageAddress;
+extern const TConfigKey FeedbackAddress;
 extern const TConfigKey Colors;
 extern const TConfigKey MinFileSectionAngle;
 extern const TConfigKey MinFolderSectionAngle;

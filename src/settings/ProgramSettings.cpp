@@ -24,6 +24,8 @@ TProgramSettings::TProgramSettings()
       ZIPPasswordProtect(OptionsSet.AddBool(Keys::ZIPPasswordProtect)),
       ZIPCompressionLevel(OptionsSet.AddInt(Keys::ZIPCompressionLevel)),
       ZIPDeleteArchive(OptionsSet.AddBool(Keys::ZIPDeleteArchive)),
+      WebPageAddress(OptionsSet.AddStr(Keys::WebPageAddress)),
+      FeedbackAddress(OptionsSet.AddStr(Keys::FeedbackAddress)),
       ViewToolbar(DesktopSet.AddBool(Keys::ViewToolbar)),
       ViewStatusBar(DesktopSet.AddBool(Keys::ViewStatusBar)),
       ViewFolderTree(DesktopSet.AddBool(Keys::ViewFolderTree)),

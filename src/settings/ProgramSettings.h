@@ -40,6 +40,8 @@ public:
     TBoolOption& ZIPPasswordProtect;
     TIntOption& ZIPCompressionLevel;
     TBoolOption& ZIPDeleteArchive;
+    TStrOption& WebPageAddress;
+    TStrOption& FeedbackAddress;
 
     // "Desktop"
     TBoolOption& ViewToolbar;

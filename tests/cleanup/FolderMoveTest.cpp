@@ -3,18 +3,21 @@
 // source exactly as it was with no copy left anywhere.
 #include "cleanup/FolderMove.h"
 #include "cleanup/MoveJournal.h"
+#include "common/HangFsMount.h"
 #include "common/TempTree.h"
 #include "common/TmpfsMount.h"
 #include "common/TreeSnapshot.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -266,6 +269,36 @@ TEST_F(FolderMove, ACopyLeftByAKilledMoveGoesWithTheNextMove) {
     EXPECT_TRUE(FolderNames(Tree.Path("other-drive")).empty());
     EXPECT_TRUE(JournalRecords().empty());
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("moved"))), "");
+}
+
+// A share that stops answering holds the move in a call that Stop cannot
+// interrupt; the caller lets it end alone and is not held. Once the share is
+// gone the move ends, with nothing made at the target.
+TEST_F(FolderMove, ADriveThatStopsAnsweringDoesNotHoldTheCaller) {
+    auto share = std::make_unique<THangFsMount>();
+    if (!share->Mounted())
+        GTEST_SKIP() << share->Why();
+    using namespace std::chrono;
+    auto move = std::make_shared<TFolderMove>(Platform::ItemAtPath(share->Root() + "/stuck"),
+                                              Tree.Path("copy"));
+    move->Start();
+    const auto until = steady_clock::now() + seconds(5);
+    while (move->Progress().Phase != TMovePhase::Measuring && steady_clock::now() < until)
+        std::this_thread::sleep_for(milliseconds(10));
+    move->Stop();
+    std::this_thread::sleep_for(milliseconds(300));
+    ASSERT_FALSE(move->Finished()) << "the share answered after all";
+
+    const std::weak_ptr<TFolderMove> watch = move;
+    const auto start = steady_clock::now();
+    LetMoveEndAlone(std::move(move));
+    EXPECT_LT(steady_clock::now() - start, milliseconds(100));
+    share.reset();
+    while (!watch.expired() && steady_clock::now() < until + seconds(10))
+        std::this_thread::sleep_for(milliseconds(10));
+    EXPECT_TRUE(watch.expired());
+    EXPECT_TRUE(SnapshotTree(Tree.Path("copy")).empty());
+    EXPECT_TRUE(JournalRecords().empty());
 }
 
 } // namespace

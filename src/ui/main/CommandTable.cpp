@@ -118,8 +118,8 @@ const TCommandSpec Commands[] = {
     {&TMainForm::LT1, "LT1", "mnuTools", nullptr, nullptr, 0, nullptr, nullptr, TEnable::Always, SeparatorItem},
     // ---- Help
     {&TMainForm::cmdHelpHelpTopics, "cmdHelpHelpTopics", "mnuHelp", T("&Help Topics"), T("Opens Help."), Qt::Key_F1, &TMainForm::cmdHelpHelpTopicsClick, nullptr, TEnable::Always, 0},
-    {&TMainForm::cmdHelpVisitWebPage, "cmdHelpVisitWebPage", "mnuHelp", T("Visit the Quillmere &Web page"), T("Visit the Quillmere Web page for the latest information about the product."), 0, &TMainForm::cmdHelpWebClick, nullptr, TEnable::Always, SeparatorBefore},
-    {&TMainForm::cmdHelpFeedback, "cmdHelpFeedback", "mnuHelp", T("&Feedback..."), T("Displays an online user feedback form that can help the authors improve Quillmere."), 0, &TMainForm::cmdHelpWebClick, nullptr, TEnable::Always, 0},
+    {&TMainForm::cmdHelpVisitWebPage, "cmdHelpVisitWebPage", "mnuHelp", T("Visit the Quillmere &Web page"), T("Visit the Quillmere Web page for the latest information about the product."), 0, &TMainForm::cmdHelpVisitWebPageClick, nullptr, TEnable::Always, SeparatorBefore},
+    {&TMainForm::cmdHelpFeedback, "cmdHelpFeedback", "mnuHelp", T("&Feedback..."), T("Displays an online user feedback form that can help the authors improve Quillmere."), 0, &TMainForm::cmdHelpFeedbackClick, nullptr, TEnable::Always, 0},
     {&TMainForm::cmdHelpAbout, "cmdHelpAbout", "mnuHelp", T("&About..."), T("Displays program information, version and copyright."), 0, &TMainForm::cmdHelpAboutClick, nullptr, TEnable::Always, SeparatorBefore},
     // ---- the toolbar's own buttons
     {&TMainForm::toolScan, "toolScan", nullptr, T("Scan"), T("Scan/Rescan Selected Drive|Scan or rescan the drive that is selected in the Drives List Box"), 0, &TMainForm::toolScanClick, nullptr, TEnable::Idle, 0},

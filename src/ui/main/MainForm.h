@@ -223,7 +223,11 @@ public slots:
     void cmdToolsWindowsExplorerClick();
     void cmdToolsWindowsSystemToolsClick();
     void cmdToolsFindFilesClick();
-    void cmdHelpWebClick();
+    void cmdHelpVisitWebPageClick();
+    void cmdHelpFeedbackClick();
+    // Opens a web address kept in the options; with none, the help's
+    // support topic.
+    void OpenWebAddress(const QString& address);
     void cmdFileExitClick();
     void cmdViewToolbarClick(bool on);
     void cmdViewStatusBarClick(bool on);

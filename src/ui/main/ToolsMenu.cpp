@@ -147,10 +147,25 @@ void TMainForm::cmdToolsWindowsSystemToolsClick() {
             tr("Error running the selected option:\n%1").arg(QString::fromStdString(result.Error)));
 }
 
-void TMainForm::cmdHelpWebClick() {
-    // No web addresses are kept yet: the help's support topic says where to
-    // turn instead.
-    ShowHelp(HelpSupport, this);
+void TMainForm::cmdHelpVisitWebPageClick() {
+    OpenWebAddress(Options.WebPageAddress.Value);
+}
+
+void TMainForm::cmdHelpFeedbackClick() {
+    OpenWebAddress(Options.FeedbackAddress.Value);
+}
+
+void TMainForm::OpenWebAddress(const QString& address) {
+    // Until an address is set the support topic says where to turn instead.
+    if (address.trimmed().isEmpty()) {
+        ShowHelp(HelpSupport, this);
+        return;
+    }
+    const TLaunchResult result = LaunchFile(address.trimmed().toStdString());
+    if (!result.Ok)
+        TMessageBox::Error(this, Strings::ProductName(),
+                           tr("The web page %1 could not be opened:\n%2")
+                               .arg(address.trimmed(), QString::fromStdString(result.Error)));
 }
 
 void TMainForm::cmdToolsFindFilesClick() {
