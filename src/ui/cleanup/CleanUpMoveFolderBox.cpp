@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
 namespace {
 
@@ -324,11 +325,27 @@ void TCleanUpMoveFolderBox::cmdOKClick() {
 }
 
 bool TCleanUpMoveFolderBox::RunMove(const std::string& target) {
-    TFolderMove move(SourceItem, target);
-    TMoveProgressBox progress(move, this);
+    const auto move = std::make_shared<TFolderMove>(SourceItem, target);
+    TMoveProgressBox progress(*move, this);
     progress.exec();
-    move.Wait();
-    const TMoveResult& result = move.Result();
+    if (progress.GaveUp()) {
+        // Waiting for the move would freeze the window until the drive
+        // answers, perhaps for ever.
+        const bool copied = progress.LastPhase() == TMovePhase::RemovingSource;
+        LetMoveEndAlone(move);
+        TMessageBox::Error(
+            this, ProductCaption(),
+            tr("A drive is not answering, so the move was left to end on its own.") +
+                QLatin1Char(' ') +
+                (copied ? tr("The folder was copied whole to \"%1\"; what is left of the "
+                             "original stays.")
+                              .arg(DisplayPath(target))
+                        : tr("Nothing was moved. The partial copy is removed when the move "
+                             "ends, or else by the next move.")));
+        return copied;
+    }
+    move->Wait();
+    const TMoveResult& result = move->Result();
     switch (result.Outcome) {
     case TMoveOutcome::Moved:
         return true;

@@ -1,6 +1,5 @@
 #include "ui/cleanup/MoveProgressBox.h"
 
-#include "cleanup/FolderMove.h"
 #include "engine/Formatting.h"
 #include "shell/ShellPaths.h"
 #include "shell/WindowPlacement.h"
@@ -140,15 +139,30 @@ void TMoveProgressBox::showEvent(QShowEvent* event) {
         return;
     Started = true;
     Move.Start();
+    SinceChange.start();
     PollTimer.start();
 }
 
 void TMoveProgressBox::Poll() {
-    ShowProgress(Move.Progress());
-    if (!Move.Finished())
+    const TMoveProgress progress = Move.Progress();
+    if (progress.Phase != Last.Phase || progress.BytesDone != Last.BytesDone ||
+        progress.FilesDone != Last.FilesDone || progress.CurrentFile != Last.CurrentFile)
+        SinceChange.restart();
+    Last = progress;
+    ShowProgress(progress);
+    if (Move.Finished()) {
+        PollTimer.stop();
+        accept();
         return;
-    PollTimer.stop();
-    accept();
+    }
+    // A stop that is honoured shows at the next entry; a move that stays
+    // silent is inside a call that only the drive can end.
+    if (StopClock.isValid() && StopClock.elapsed() >= GiveUpMs &&
+        SinceChange.elapsed() >= GiveUpMs) {
+        GaveUpWaiting = true;
+        PollTimer.stop();
+        QDialog::reject();
+    }
 }
 
 void TMoveProgressBox::ShowProgress(const TMoveProgress& progress) {
@@ -203,16 +217,23 @@ void TMoveProgressBox::ShowProgress(const TMoveProgress& progress) {
 }
 
 void TMoveProgressBox::cmdStopClick() {
+    AskToStop();
+}
+
+void TMoveProgressBox::AskToStop() {
+    if (!StopClock.isValid())
+        StopClock.start();
     StopAsked = true;
     Move.Stop();
     ShowProgress(Move.Progress());
 }
 
 void TMoveProgressBox::reject() {
-    if (Move.Finished()) {
+    if (Move.Finished() || GaveUpWaiting) {
         QDialog::reject();
         return;
     }
-    if (!StopAsked && cmdStop->isEnabled())
-        cmdStopClick();
+    // While the original is removed Stop no longer applies, but a removal
+    // held by a dead drive must still let the window go.
+    AskToStop();
 }
