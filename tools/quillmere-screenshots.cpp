@@ -1,8 +1,11 @@
 // quillmere-screenshots OUTDIR [PATH]: pictures of the main window, its pages,
-// the section window, the tree bar chart and the "Scan Drives" dialog on a
-// real folder (default /usr), for a person to look at. PATH is shown as a
-// drive of its own, so nothing needs mounting. Runs on the offscreen
-// platform unless a display is chosen.
+// the section window, the tree bar chart, the "Scan Drives", "Move Folder" and
+// archive dialogs and a move's progress on a real folder (default /usr), for a
+// person to look at. PATH is shown as a drive of its own, so nothing needs
+// mounting. Runs on the offscreen platform unless a display is chosen.
+#include "cleanup/FolderMove.h"
+#include "engine/Paths.h"
+#include "engine/ScannedItem.h"
 #include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
@@ -12,6 +15,8 @@
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/cleanup/CleanUpCompressFolderBox.h"
+#include "ui/cleanup/CleanUpMoveFolderBox.h"
+#include "ui/cleanup/MoveProgressBox.h"
 #include "ui/main/FindFoldersBox.h"
 #include "ui/main/MainForm.h"
 #include "ui/main/PiePage.h"
@@ -28,8 +33,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -89,6 +98,71 @@ void ArchivePictures(const QString& out) {
         QTest::qWait(150);
         restore.grab().save(out + "/archive-restore.png");
     }
+}
+
+// The move dialog with something in its list of suggestions: drives made up
+// over real folders, with clusters smaller than those of the folder's drive.
+void ShotMoveSuggestions(TMainForm& form, const std::string& source, const QString& file) {
+    TFolderNode* node = form.CurrentNode();
+    if (!node || !node->Parent || !node->Data)
+        return;
+    std::vector<Platform::TDrive> drives;
+    const auto add = [&](const std::string& root, Platform::TDriveType type, const char* label) {
+        Platform::TDrive drive;
+        drive.RootPath = root;
+        drive.Type = type;
+        drive.Label = label;
+        drive.DisplayName = Platform::DriveDisplayName(root, label);
+        drives.push_back(drive);
+    };
+    add("/", Platform::TDriveType::Fixed, "");
+    add(QDir::tempPath().toStdString(), Platform::TDriveType::RamDisk, "Scratch");
+    add(source, Platform::TDriveType::Fixed, "System");
+    add("/var", Platform::TDriveType::Remote, "Backup on nas");
+    const TDriveSourceOverride madeUp([drives] { return drives; });
+    TCleanUpMoveFolderBox box(&form);
+    box.ClusterSizeOfRoot = [source](const std::string& root) {
+        return root == source ? 32768 : root == "/" ? 4096 : root == "/var" ? 512 : 1024;
+    };
+    box.SetSource(NodePath(node), ScannedItemOf(node));
+    box.SetWastedOnSource(ShownTreeWasted(*node->Data, 0));
+    box.FillWastingList(*node->Data, 0);
+    box.show();
+    QTest::qWait(150);
+    box.grab().save(file);
+}
+
+// A move across file systems, slowed down, pictured while it copies and then
+// stopped, which leaves nothing of it. Needs a RAM disk at /dev/shm beside a
+// temporary folder on disk.
+void ShotMoveProgress(QWidget* owner, const QString& file) {
+    QTemporaryDir from;
+    QTemporaryDir to(QStringLiteral("/dev/shm/quillmere-shot-XXXXXX"));
+    struct stat a {};
+    struct stat b {};
+    if (!from.isValid() || !to.isValid() || stat(from.path().toLocal8Bit().constData(), &a) != 0 ||
+        stat(to.path().toLocal8Bit().constData(), &b) != 0 || a.st_dev == b.st_dev) {
+        std::fprintf(stderr, "quillmere-screenshots: no second file system for the move\n");
+        return;
+    }
+    const std::string folder = from.path().toStdString() + "/Holiday Photos";
+    QDir().mkpath(QString::fromStdString(folder + "/2024 Lisbon with the whole family"));
+    for (int i = 0; i < 400; ++i) {
+        std::ofstream(folder + "/2024 Lisbon with the whole family/IMG_" +
+                      std::to_string(1000 + i) + ".jpg")
+            << std::string(64 * 1024, 'x');
+    }
+    TFolderMove move(Platform::ItemAtPath(folder), to.path().toStdString() + "/Holiday Photos");
+    move.BeforeEntry = [](TMovePhase, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    };
+    TMoveProgressBox progress(move, owner);
+    QTimer::singleShot(1800, &progress, [&] {
+        progress.grab().save(file);
+        progress.cmdStopClick();
+    });
+    progress.exec();
+    move.Wait();
 }
 
 } // namespace
@@ -173,6 +247,12 @@ int main(int argc, char** argv) {
         }
     });
     form.cmdToolsFindFiles->trigger();
+    // The move dialog as the clean-up page opens it, on the real drives.
+    form.ShowPage(PageCleanUp);
+    GrabNextDialog(&form, out + "/move-folder.png");
+    form.CleanUp(TCleanUpAction::Move);
+    ShotMoveSuggestions(form, source, out + "/move-folder-suggestions.png");
+    ShotMoveProgress(&form, out + "/move-progress.png");
     GrabNextDialog(&form, out + "/properties-root-drive.png");
     ShowItemProperties("/", &form);
     ArchivePictures(out);

@@ -32,6 +32,7 @@ const TTopic Topics[] = {
     {HelpWastedFolder, "wasted.html"}, {HelpWastedDrive, "wasted.html#drive"},
     {HelpToolsMenu, "contents.html"},  {HelpHelpMenu, "contents.html"},
     {HelpOptions, "options.html"},     {HelpSupport, "support.html"},
+    {HelpMoveFolder, "moving.html"},
 };
 
 } // namespace

@@ -10,6 +10,7 @@ class QTextBrowser;
 // Context numbers of the topics.
 enum THelpContext {
     HelpContents = 0,
+    HelpMoveFolder = 2100,   // moving a folder to another drive
     HelpWastedFolder = 3010, // reducing the wasted space of a folder
     HelpWastedDrive = 3020,  // ... of a drive
     HelpFileMenu = 4001,     // scanning drives and folders

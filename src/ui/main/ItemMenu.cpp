@@ -1,6 +1,6 @@
 // Removing an item of the current folder: its context menu and the clean-up
-// page's Send To Trash and Delete, with what the scan knows of the item, and
-// the repair of the tree afterwards.
+// page's Move, Send To Trash and Delete, with what the scan knows of the
+// item, and the repair of the tree afterwards.
 #include "ui/main/MainForm.h"
 
 #include "engine/Paths.h"
@@ -8,6 +8,7 @@
 #include "shell/ItemContextMenu.h"
 #include "shell/ShellPaths.h"
 #include "ui/cleanup/CleanUpCompressFolderBox.h"
+#include "ui/cleanup/CleanUpMoveFolderBox.h"
 #include "ui/main/PageHost.h"
 
 void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) {
@@ -58,16 +59,24 @@ void TMainForm::CleanUp(TCleanUpAction action) {
         }
         return;
     }
-    if (action == TCleanUpAction::Move) {
-        NotAvailableYet(tr("Moving folders"));
-        return;
-    }
     TPieItem item;
     item.Node = node;
     item.Path = NodePath(node);
     item.Size = node->Data->TreeSize;
     item.Wasted = node->Data->TreeWasted;
     item.Kind = TPieItemKind::Folder;
+    if (action == TCleanUpAction::Move) {
+        TCleanUpMoveFolderBox box(this);
+        // The move acts only on the folder the scan saw at this place.
+        box.SetSource(item.Path, ScannedItemOf(node));
+        box.SetWastedOnSource(ShownTreeWasted(*node->Data, WhatIf()));
+        box.FillWastingList(*node->Data, WhatIf());
+        // OK means the folder may be gone, or partly so: the repair reads
+        // which.
+        if (box.exec() == QDialog::Accepted)
+            TheSession->RepairAfter(item, true);
+        return;
+    }
     TKnownItem known{item.Size, node->Data->TreeFileCount, node->Data->TreeFolderCount,
                      ScannedItemOf(node)};
     // The same trash and delete as the item menu: the item must still be the
