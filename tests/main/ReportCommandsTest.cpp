@@ -1,0 +1,237 @@
+// The report commands of the real window on a folder of the test's own: the
+// saved report held line by line against what the pages show, the save
+// dialog's extension rules, a failing write, and printing to PDF (and, where
+// a print system can be started, through CUPS to its PDF printer).
+#include "WindowTest.h"
+#include "models/SubfolderList.h"
+#include "ui/charts/SimplePieGauge.h"
+#include "ui/main/FolderInfoLabels.h"
+#include "ui/main/FolderInfoPage.h"
+#include "ui/main/PiePage.h"
+#include "ui/main/SubfoldersPage.h"
+#include "ui/main/WastedPage.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLocale>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+static void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+QStringList FileLines(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    lines.removeLast();
+    return lines;
+}
+
+// The text of a PDF as pdftotext reads it, with its page size ("W x H").
+QString PdfText(const QString& pdf, QString* pageSize = nullptr) {
+    QProcess tool;
+    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    tool.waitForFinished(60000);
+    const QString text = QString::fromUtf8(tool.readAllStandardOutput());
+    if (pageSize) {
+        tool.start(QStringLiteral("pdfinfo"), {pdf});
+        tool.waitForFinished(60000);
+        const QString info = QString::fromUtf8(tool.readAllStandardOutput());
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("Page size: +([0-9.]+) x ([0-9.]+)")).match(info);
+        *pageSize =
+            m.hasMatch() ? m.captured(1) + QStringLiteral(" x ") + m.captured(2) : QString();
+    }
+    return text;
+}
+
+bool Landscape(const QString& size) {
+    const QStringList wh = size.split(QStringLiteral(" x "));
+    return wh.size() == 2 && wh[0].toDouble() > wh[1].toDouble();
+}
+
+class ReportCommandsTest : public TWindowTest {
+protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        MakeDrive();
+        Temp.MakeFile("drive/A/one/f", 5000);
+        Temp.MakeFile("drive/A/two, too/g", 123456);
+        Temp.MakeFile("drive/A/three/h", 10);
+        Temp.MakeFile("drive/A/own.txt", 77);
+        Temp.MakeDir("out");
+        MakeForm();
+        Form->ScanOrRescanDrive(Root);
+        Select("A");
+    }
+    void TearDown() override {
+        TWindowTest::TearDown();
+        QLocale::setDefault(Previous);
+    }
+
+    // Triggers `command` and answers its save dialog with `name` under the
+    // filter `filter`.
+    void SaveThroughDialog(QAction* command, const QString& name, int filter) {
+        bool answered = false;
+        QTimer::singleShot(0, Form.get(), [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->selectNameFilter(dialog->nameFilters().value(filter));
+            emit dialog->filterSelected(dialog->nameFilters().value(filter));
+            dialog->selectFile(name);
+            QMetaObject::invokeMethod(dialog, "accept");
+            answered = true;
+        });
+        command->trigger();
+        EXPECT_TRUE(answered);
+    }
+
+    QString Figure(QLabel* label) {
+        return label->text() + QStringLiteral(" (") + label->toolTip() + QLatin1Char(')');
+    }
+
+    QLocale Previous;
+};
+
+TEST_F(ReportCommandsTest, SavedReportSaysWhatThePagesShow) {
+    Form->ShowPage(PageFolderInfo);
+    const std::string out = Temp.Path("out/report");
+    SaveThroughDialog(Form->cmdFileReportFolderInformation, QString::fromStdString(out), 0);
+    EXPECT_EQ(Form->CurrentPage(), PageFolderInfo);
+    const QStringList lines = FileLines(out + ".txt");
+    ASSERT_GT(lines.size(), 40);
+
+    // Each line as the page that shows it has it, in the report's order.
+    const TPiePage& pie = *Form->PiePage;
+    const TFolderInfoPage& info = *Form->FolderInfoPage;
+    const TWastedPage& wasted = *Form->WastedPage;
+    QStringList expected{pie.txtWebFolderType->text() + QLatin1Char(' ') +
+                             pie.txtWebFolderName->text(),
+                         QStringLiteral("Location: ") + QString::fromStdString(Root + "/A"),
+                         QString(), QStringLiteral("Tree (Folder + Subfolders)")};
+    const char* prefixes[] = {"-> Size: ", "-> Allocated: ", "-> Wasted: ", "-> Objects: "};
+    QLabel* tree[] = {info.txtWebTreeInfoSize, info.txtWebTreeInfoAllocated,
+                      info.txtWebTreeInfoWasted, info.txtWebTreeInfoObjects};
+    QLabel* own[] = {info.txtWebFolderInfoSize, info.txtWebFolderInfoAllocated,
+                     info.txtWebFolderInfoWasted, info.txtWebFolderInfoObjects};
+    for (int i = 0; i < 4; ++i)
+        expected << QLatin1String(prefixes[i]) + Figure(tree[i]);
+    expected << QStringLiteral("Folder");
+    for (int i = 0; i < 4; ++i)
+        expected << QLatin1String(prefixes[i]) + Figure(own[i]);
+    expected << QString();
+    for (int r = 0; r < info.gridFolderInfo->rowCount(); ++r)
+        expected << info.gridFolderInfo->item(r, 0)->text() + (r == 6 ? "" : ":") + " " +
+                        info.gridFolderInfo->item(r, 1)->text();
+    const qsizetype first = lines.indexOf(expected.front());
+    ASSERT_GT(first, 0) << expected.front().toStdString();
+    EXPECT_EQ(lines.mid(first, expected.size()), expected);
+
+    const qsizetype heading = lines.indexOf(wasted.txtWebWastedAmount->text());
+    ASSERT_GT(heading, first);
+    EXPECT_EQ(lines[heading + 1], wasted.txtWebWastedPath->FullText());
+    EXPECT_EQ(lines[heading + 2], wasted.txtWebWastedAtDiff->text());
+    for (int i = 0; i < 7; ++i) {
+        const QString row = lines[heading + 6 + i];
+        EXPECT_TRUE(row.contains(QLatin1Char(' ') + wasted.capWasted[i]->text() + "  "))
+            << row.toStdString();
+        EXPECT_TRUE(row.contains(QLatin1Char(' ') + wasted.capWasted[i]->toolTip() + "  "))
+            << row.toStdString();
+        EXPECT_TRUE(row.contains(QLatin1Char(' ') + Figure(wasted.txtWasted[i]) + "  "))
+            << row.toStdString();
+        EXPECT_TRUE(row.endsWith(QLatin1Char(' ') +
+                                 QString::number(wasted.WastedInd[i]->Progress()) + "%"));
+        EXPECT_EQ(row.startsWith(QStringLiteral("->")),
+                  wasted.capWasted[i]->toolTip() ==
+                      QLocale().toString(Form->CurrentClusterSize()) + " bytes");
+    }
+
+    // The list follows, row for row as the page lists it.
+    const TSubfolderListModel& list = Form->SubfoldersPage->List();
+    ASSERT_EQ(list.RowCount(), 3);
+    const qsizetype header =
+        lines.indexOf(QStringLiteral("Note: -> indicates the sort column")) + 3;
+    ASSERT_EQ(lines.size(), header + 1 + list.RowCount());
+    EXPECT_TRUE(lines[header].startsWith(list.Caption(0)));
+    for (int r = 0; r < list.RowCount(); ++r) {
+        EXPECT_TRUE(lines[header + 1 + r].startsWith(list.Text(r, 0) + "  "));
+        EXPECT_TRUE(lines[header + 1 + r].endsWith(" " + list.Text(r, 7)));
+    }
+}
+
+TEST_F(ReportCommandsTest, ListDialogExtensionsAndFailures) {
+    Form->ShowPage(PagePie);
+    // A bare name gets the filter's extension; the formatted filter writes
+    // the aligned layout into a .txt file.
+    SaveThroughDialog(Form->cmdFileReportFolderContents,
+                      QString::fromStdString(Temp.Path("out/aligned")), 2);
+    const QStringList aligned = FileLines(Temp.Path("out/aligned.txt"));
+    ASSERT_EQ(aligned.size(), 5 + 1 + 3);
+    EXPECT_EQ(aligned[0], QString::fromStdString("Subfolders of " + Root + "/A"));
+    // A name with its own extension keeps it, whatever the filter.
+    SaveThroughDialog(Form->cmdFileReportFolderContents,
+                      QString::fromStdString(Temp.Path("out/values.txt")), 0);
+    const QStringList values = FileLines(Temp.Path("out/values.txt"));
+    ASSERT_EQ(values.size(), 4);
+    EXPECT_TRUE(values.join('\n').contains("\"two, too\","));
+    SaveThroughDialog(Form->cmdFileReportFolderContents,
+                      QString::fromStdString(Temp.Path("out/bare")), 0);
+    EXPECT_EQ(FileLines(Temp.Path("out/bare.csv")), values);
+    EXPECT_EQ(Form->CurrentPage(), PagePie);
+
+    // A full disk is told as a failed report, and the page comes back.
+    Boxes.ClearShown();
+    EXPECT_FALSE(Form->SaveSubfolderList("/dev/full", 1));
+    EXPECT_FALSE(Form->SaveFolderReport(Temp.Path("out")));
+    ASSERT_EQ(Boxes.Shown().size(), 2u);
+    for (const TShownMessage& box : Boxes.Shown()) {
+        EXPECT_EQ(box.Kind, TMessageKind::Error);
+        EXPECT_EQ(box.Text, QStringLiteral("Generating report failed"));
+        EXPECT_FALSE(box.Details.isEmpty());
+    }
+    EXPECT_EQ(Form->CurrentPage(), PagePie);
+}
+
+TEST_F(ReportCommandsTest, PrintsTwoJobsInTheirOrientations) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        GTEST_SKIP() << "pdftotext and pdfinfo (Debian poppler-utils) are not installed";
+    Form->ShowPage(PageWasted);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = QString::fromStdString(Temp.Path("out/printed.pdf"));
+    printer.setOutputFileName(pdf);
+    ASSERT_TRUE(Form->PrintFolderInformation(printer));
+    EXPECT_EQ(Form->CurrentPage(), PageWasted);
+
+    QString size;
+    const QString report = PdfText(pdf, &size);
+    EXPECT_FALSE(Landscape(size)) << size.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("-> indicates the actual wasted space")));
+    // Printed, the report leaves the list's heading to the second job.
+    EXPECT_FALSE(report.contains(QStringLiteral("-> indicates the sort column")));
+    const QString list =
+        PdfText(QString::fromStdString(Temp.Path("out/printed-subfolders.pdf")), &size);
+    EXPECT_TRUE(Landscape(size)) << size.toStdString();
+    EXPECT_TRUE(list.contains(QString::fromStdString("Subfolders of " + Root + "/A")));
+    EXPECT_TRUE(list.contains(QStringLiteral("two, too")));
+}
+
+} // namespace
