@@ -12,21 +12,26 @@
 #include "ui/main/WastedPage.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLocale>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 static void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
@@ -59,6 +64,125 @@ QString PdfText(const QString& pdf, QString* pageSize = nullptr) {
             m.hasMatch() ? m.captured(1) + QStringLiteral(" x ") + m.captured(2) : QString();
     }
     return text;
+}
+
+// A print system of the test's own: cupsd on a socket in a temporary folder
+// with one queue to cups-pdf, whose jobs land as PDF files in its anonymous
+// folder. cups-pdf's backend only runs under a cupsd started as root.
+class TPrintSystem {
+public:
+    static constexpr const char* Queue = "QuillmereTestPDF";
+    static constexpr const char* Outbox = "/var/spool/cups-pdf/ANONYMOUS";
+
+    // Empty when it runs, else why it cannot.
+    QString Start(const TTempTree& temp) {
+        const char* needed[] = {"/usr/sbin/cupsd", "/usr/sbin/lpadmin",
+                                "/usr/lib/cups/backend/cups-pdf", Ppd};
+        for (const char* file : needed)
+            if (!QFile::exists(QLatin1String(file)))
+                return QStringLiteral("%1 is missing (Debian cups, printer-driver-cups-pdf)")
+                    .arg(QLatin1String(file));
+        if (geteuid() != 0)
+            return QStringLiteral("cups-pdf's backend runs only under a cupsd started as root");
+        const QString dir = QString::fromStdString(temp.Path("cups"));
+        for (const char* sub : {"", "/etc", "/spool", "/cache", "/run", "/tmp", "/log"})
+            QDir().mkpath(dir + QLatin1String(sub));
+        // Filters run as the print system's own user and need somewhere to
+        // write, which they reach through the test's private folder.
+        chmod(temp.Root().c_str(), 0711);
+        for (const char* sub : {"", "/spool", "/cache", "/tmp"})
+            QFile::setPermissions(dir + QLatin1String(sub), QFileDevice::Permissions(0x7777));
+        Socket = dir + QStringLiteral("/cups.sock");
+        WriteFile(dir + "/etc/cups-files.conf",
+                  QStringLiteral("ServerRoot %1/etc\nRequestRoot %1/spool\nCacheDir %1/cache\n"
+                                 "StateDir %1/run\nTempDir %1/tmp\nAccessLog %1/log/access\n"
+                                 "ErrorLog %1/log/error\nPageLog %1/log/page\n"
+                                 "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
+                                 "Sandboxing Relaxed\n")
+                      .arg(dir));
+        WriteFile(dir + "/etc/cupsd.conf",
+                  QStringLiteral("Listen %1\nPrintcap %2/printcap\nWebInterface No\n"
+                                 "Browsing Off\n<Location />\nOrder allow,deny\nAllow all\n"
+                                 "</Location>\n<Policy default>\n<Limit All>\nOrder deny,allow\n"
+                                 "</Limit>\n</Policy>\n")
+                      .arg(Socket, dir));
+        Daemon.start(QStringLiteral("/usr/sbin/cupsd"),
+                     {QStringLiteral("-f"), QStringLiteral("-c"), dir + "/etc/cupsd.conf",
+                      QStringLiteral("-s"), dir + "/etc/cups-files.conf"});
+        for (int i = 0; i < 100 && !QFile::exists(Socket); ++i)
+            QThread::msleep(50);
+        if (!QFile::exists(Socket))
+            return QStringLiteral("cupsd did not start");
+        // Jobs of a user the system does not know go to the anonymous folder.
+        qputenv("CUPS_SERVER", Socket.toLocal8Bit());
+        qputenv("CUPS_USER", "quillmere-test-nobody");
+        QProcess admin;
+        admin.start(QStringLiteral("/usr/sbin/lpadmin"),
+                    {QStringLiteral("-p"), QLatin1String(Queue), QStringLiteral("-v"),
+                     QStringLiteral("cups-pdf:/"), QStringLiteral("-E"), QStringLiteral("-P"),
+                     QLatin1String(Ppd)});
+        admin.waitForFinished(30000);
+        if (admin.exitCode() != 0)
+            return QStringLiteral("lpadmin failed: ") + admin.readAllStandardError();
+        if (!QPrinterInfo::availablePrinterNames().contains(QLatin1String(Queue)))
+            return QStringLiteral("this process reached another print system first");
+        Before = QDir(QLatin1String(Outbox)).entryList(QDir::Files);
+        return {};
+    }
+
+    // The PDFs that jobs made since Start, once `count` of them are whole.
+    QStringList WaitForPdfs(int count) {
+        int whole = 0;
+        for (int i = 0; i < 1200 && whole < count; ++i) {
+            QThread::msleep(50);
+            Made.clear();
+            whole = 0;
+            for (const QString& name : QDir(QLatin1String(Outbox)).entryList(QDir::Files)) {
+                if (Before.contains(name))
+                    continue;
+                Made << QLatin1String(Outbox) + QLatin1Char('/') + name;
+                QFile file(Made.back());
+                // Ghostscript writes the trailer last.
+                if (file.open(QIODevice::ReadOnly) && file.size() > 16 &&
+                    file.seek(file.size() - 16) && file.read(16).contains("%%EOF"))
+                    ++whole;
+            }
+        }
+        return whole < count ? QStringList() : Made;
+    }
+
+    ~TPrintSystem() {
+        for (const QString& file : Made)
+            QFile::remove(file);
+        if (Daemon.state() != QProcess::NotRunning) {
+            Daemon.terminate();
+            Daemon.waitForFinished(10000);
+        }
+        qunsetenv("CUPS_SERVER");
+        qunsetenv("CUPS_USER");
+    }
+
+private:
+    static constexpr const char* Ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
+
+    static void WriteFile(const QString& path, const QString& text) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text.toUtf8());
+    }
+
+    QProcess Daemon;
+    QString Socket;
+    QStringList Before;
+    QStringList Made;
+};
+
+// How many words pdftotext finds on a PDF's pages.
+int WordCount(const QString& pdf) {
+    QProcess tool;
+    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    tool.waitForFinished(60000);
+    return static_cast<int>(tool.readAllStandardOutput().count("<word "));
 }
 
 bool Landscape(const QString& size) {
@@ -232,6 +356,39 @@ TEST_F(ReportCommandsTest, PrintsTwoJobsInTheirOrientations) {
     EXPECT_TRUE(Landscape(size)) << size.toStdString();
     EXPECT_TRUE(list.contains(QString::fromStdString("Subfolders of " + Root + "/A")));
     EXPECT_TRUE(list.contains(QStringLiteral("two, too")));
+}
+
+TEST_F(ReportCommandsTest, PrintsThroughARealPrintSystem) {
+    TPrintSystem cups;
+    const QString why = cups.Start(Temp);
+    if (!why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    QPrinter printer(QPrinterInfo::printerInfo(QLatin1String(TPrintSystem::Queue)),
+                     QPrinter::HighResolution);
+    ASSERT_TRUE(Form->PrintFolderInformation(printer));
+    const QStringList pdfs = cups.WaitForPdfs(2);
+    ASSERT_EQ(pdfs.size(), 2) << "the print system made no PDF of both jobs";
+
+    // cups-pdf's PDFs lose the characters' identity (pdftotext reads other
+    // glyphs), but not where they stand. The same printout as Qt's own PDF
+    // tells what to expect: the report in lines along the page, nearly word
+    // for word; the list turned across the page, where every character stands
+    // alone.
+    QPrinter reference(QPrinter::HighResolution);
+    reference.setOutputFormat(QPrinter::PdfFormat);
+    reference.setOutputFileName(QString::fromStdString(Temp.Path("out/reference.pdf")));
+    ASSERT_TRUE(Form->PrintFolderInformation(reference));
+    const int reportWords = WordCount(QString::fromStdString(Temp.Path("out/reference.pdf")));
+    const int listCharacters =
+        static_cast<int>(PdfText(QString::fromStdString(Temp.Path("out/reference-subfolders.pdf")))
+                             .remove(QRegularExpression(QStringLiteral("\\s")))
+                             .size());
+    ASSERT_GT(reportWords, 100);
+    const int words[] = {WordCount(pdfs[0]), WordCount(pdfs[1])};
+    const int report = std::abs(words[0] - reportWords) <= std::abs(words[1] - reportWords) ? 0 : 1;
+    // Glyphs that cups-pdf sets tight can join or part a word here and there.
+    EXPECT_NEAR(words[report], reportWords, reportWords / 25);
+    EXPECT_NEAR(words[1 - report], listCharacters, listCharacters / 25);
 }
 
 } // namespace
