@@ -38,10 +38,20 @@ void TFileOutput::Fail(bool creating, int error) {
 }
 
 void TFileOutput::WriteLine(QStringView line) {
+    const QByteArray bytes = line.toUtf8();
+    Buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    Buffer += "\r\n";
+    Flush();
+}
+
+void TFileOutput::WriteBytes(const QByteArray& bytes) {
+    Buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    Flush();
+}
+
+void TFileOutput::Flush() {
     if (!File)
         Fail(false, EBADF);
-    Buffer += line.toUtf8().toStdString();
-    Buffer += "\r\n";
     if (Buffer.size() < FlushSize)
         return;
     errno = 0;
@@ -67,6 +77,12 @@ void TFileOutput::Close() {
         Fail(false, error);
     if (!closed)
         Fail(false, errno);
+}
+
+void WriteFileBytes(const std::string& path, const QByteArray& bytes) {
+    TFileOutput out(path, false);
+    out.WriteBytes(bytes);
+    out.Close();
 }
 
 int CharCount(QStringView text) {

@@ -4,6 +4,7 @@
 // written whole.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -38,16 +39,24 @@ public:
     TFileOutput& operator=(const TFileOutput&) = delete;
 
     void WriteLine(QStringView line) override;
+    // Bytes as they are, for files that are no text.
+    void WriteBytes(const QByteArray& bytes);
     void Close() override;
     bool ToPrinter() const override { return false; }
 
 private:
+    // Writes the buffer out once it has grown large.
+    void Flush();
     [[noreturn]] void Fail(bool creating, int error);
 
     std::string Path;
     std::FILE* File = nullptr;
     std::string Buffer;
 };
+
+// A new file (raw-byte path) holding `bytes`; throws TReportError when they
+// did not all arrive.
+void WriteFileBytes(const std::string& path, const QByteArray& bytes);
 
 // ---- text helpers shared by the writers ---------------------------------------
 
