@@ -57,6 +57,7 @@ public:
     // Lays the disc out again; does not paint.
     void SetSize(int width, int height);
     void SetColors(const QColor& background, const QColor& lines, const QColor& base);
+    const QColor& BackgroundColor() const { return Background; }
     void SetLabelColors(const QColor& box, const QColor& border, const QColor& text,
                         const QColor& highlightedBox, const QColor& highlightedBorder,
                         const QColor& highlightedText);

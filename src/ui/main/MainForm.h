@@ -36,6 +36,8 @@ class TFolderInfoPage;
 class TPiePage;
 class TSubfoldersPage;
 class TWastedPage;
+class THPieChart;
+struct TPieTarget;
 class TCleanUpPage;
 class TSectionSizeBox;
 class TBarChartBox;
@@ -49,6 +51,10 @@ enum TPageIndex {
     PageWasted = 3,
     PageCleanUp = 4
 };
+
+// The name of an exported picture: the chosen name with the extension of
+// filter `filter` of the export dialog in place of its own.
+QString PieExportName(const QString& chosen, int filter);
 
 class TMainForm : public QMainWindow, private TSessionView, public TPageHost {
     Q_OBJECT
@@ -228,6 +234,9 @@ public slots:
     void cmdFileReportFolderContentsClick();
     void cmdFilePrintFolderInformationClick();
     void cmdFilePrintSubfolderlistClick();
+    void cmdFilePieAsMetafileClick();
+    void cmdFilePieAsBitmapClick();
+    void cmdFilePieToFileClick();
     void cmdFileSelectFolderClick();
     void cmdFileMapNetworkDriveClick();
     void cmdFileDisconnectNetworkDriveClick();
@@ -313,6 +322,9 @@ private:
     QString AskReportFile(const QString& title, const QStringList& filters,
                           const std::function<QString(int)>& suffixOf, int& chosen);
     bool AskPrinter(QPrinter& printer);
+    // Runs a pie export on the pie page's chart at the size it has on the
+    // screen, with the pie page shown, and shows the page before again.
+    void ExportPie(const std::function<void(const TPieTarget&, THPieChart&)>& how);
     // The user's tools after LT1, read again from TOOLS.INI.
     void ReloadTools();
     // Starts the tool of that place in CustomTools on the current folder.
@@ -356,6 +368,9 @@ private:
     std::vector<QAction*> ToolItems;
     // Where the last report was saved; the next save dialog opens there.
     QString ReportFolder;
+    // The last picture file and filter of "Export Pie", proposed again.
+    QString PieExportFile;
+    int PieExportFilter = 0;
 
     friend class TMainFormTestAccess;
 };
