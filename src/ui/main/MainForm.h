@@ -52,6 +52,10 @@ enum TPageIndex {
     PageCleanUp = 4
 };
 
+// Where save dialogs open before the user has saved anything: the
+// documents folder, else the home folder.
+QString DefaultSaveFolder();
+
 // The name of an exported picture: the chosen name with the extension of
 // filter `filter` of the export dialog in place of its own.
 QString PieExportName(const QString& chosen, int filter);

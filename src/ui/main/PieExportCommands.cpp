@@ -80,7 +80,9 @@ void TMainForm::cmdFilePieToFileClick() {
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.value(PieExportFilter));
     dialog.setDefaultSuffix(Suffix(PieExportFilter));
-    if (!PieExportFile.isEmpty())
+    if (PieExportFile.isEmpty())
+        dialog.setDirectory(DefaultSaveFolder());
+    else
         dialog.selectFile(PieExportFile);
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters](const QString& f) {
         dialog.setDefaultSuffix(Suffix(static_cast<int>(filters.indexOf(f))));

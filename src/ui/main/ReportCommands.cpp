@@ -4,6 +4,7 @@
 // that was shown comes back however the report ends.
 #include "ui/main/MainForm.h"
 
+#include "engine/Paths.h"
 #include "engine/ScopeExit.h"
 #include "reports/FolderReport.h"
 #include "reports/ListReports.h"
@@ -14,10 +15,12 @@
 #include "ui/main/SubfoldersPage.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <exception>
@@ -141,9 +144,15 @@ bool TMainForm::PrintSubfolderList(QPrinter& printer) {
     });
 }
 
+QString DefaultSaveFolder() {
+    // Not the folder being looked at: it is often one the user may not write.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 QString TMainForm::AskReportFile(const QString& title, const QStringList& filters,
                                  const std::function<QString(int)>& suffixOf, int& chosen) {
-    QFileDialog dialog(this, title, ReportFolder);
+    QFileDialog dialog(this, title, ReportFolder.isEmpty() ? DefaultSaveFolder() : ReportFolder);
     dialog.setObjectName(QStringLiteral("dlgReport"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -187,6 +196,9 @@ void TMainForm::cmdFileReportFolderContentsClick() {
 }
 
 bool TMainForm::AskPrinter(QPrinter& printer) {
+    // The job's name, which printing to a file also proposes as its name.
+    if (const TFolderNode* node = CurrentNode())
+        printer.setDocName(tr("Report on %1").arg(DisplayPath(LastComponent(NodePath(node)))));
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("dlgPrint"));
     return dialog.exec() == QDialog::Accepted;
