@@ -1,5 +1,6 @@
 // quillmere-screenshots OUTDIR [PATH]: pictures of the main window, its pages,
-// the section window, the tree bar chart and the "Scan Drives" dialog on a
+// the section window, the tree bar chart, the "Scan Drives" dialog and the
+// save and print dialogs on a
 // real folder (default /usr), for a person to look at. PATH is shown as a
 // drive of its own, so nothing needs mounting. Runs on the offscreen
 // platform unless a display is chosen.
@@ -125,6 +126,13 @@ int main(int argc, char** argv) {
         }
     });
     form.cmdToolsFindFiles->trigger();
+    // The save dialogs of the reports and the pie, and the print dialog.
+    GrabNextDialog(&form, out + "/save-report.png");
+    form.cmdFileReportFolderContents->trigger();
+    GrabNextDialog(&form, out + "/export-pie.png");
+    form.cmdFilePieToFile->trigger();
+    GrabNextDialog(&form, out + "/print.png");
+    form.cmdFilePrintFolderInformation->trigger();
     GrabNextDialog(&form, out + "/properties-root-drive.png");
     ShowItemProperties("/", &form);
     std::printf("pictures in %s\n", qPrintable(out));
