@@ -255,8 +255,11 @@ void THPieChart::LayOutLabels() {
                 std::min_element(plans.begin(), plans.end(), [](const auto& a, const auto& b) {
                     return a.Section->Angle < b.Section->Angle;
                 }));
-        std::stable_sort(plans.begin(), plans.end(),
-                         [](const auto& a, const auto& b) { return a.Box.top() < b.Box.top(); });
+        // Top to bottom along the rim: on the left the angles grow downwards,
+        // on the right they shrink; so the labels keep the sections' order.
+        std::stable_sort(plans.begin(), plans.end(), [side](const auto& a, const auto& b) {
+            return side == 0 ? a.Middle < b.Middle : a.Middle > b.Middle;
+        });
         int floor = 0;
         for (TLabelPlan& p : plans) {
             if (p.Box.top() < floor) {
