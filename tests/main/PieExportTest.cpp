@@ -5,6 +5,7 @@
 // file dialog's extension rule; and the on-screen pie unchanged afterwards.
 #include "ui/charts/PieExport.h"
 #include "WindowTest.h"
+#include "common/OutsideTool.h"
 #include "ui/charts/HPieChart.h"
 #include "ui/charts/PieDisplay.h"
 #include "ui/main/PiePage.h"
@@ -15,9 +16,6 @@
 #include <QFileDialog>
 #include <QMimeData>
 #include <QPainter>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTimer>
 
@@ -51,36 +49,6 @@ QImage RenderSvg(const QString& file, const QSize& size) {
     QPainter painter(&image);
     svg.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
     return image;
-}
-
-// wmf2eps opens every picture with a clip rectangle of uninitialised numbers
-// (a libwmf fault, whatever the metafile), which now and then are too large
-// for Ghostscript. The line goes; it only ever fills an empty area.
-void DropLibwmfClipGarbage(const QString& eps) {
-    QFile file(eps);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    file.close();
-    const QRegularExpression huge(QStringLiteral("[0-9]{10,}\\."));
-    QByteArray kept;
-    for (const QByteArray& line : lines)
-        if (!huge.match(QString::fromLatin1(line)).hasMatch())
-            kept += line + '\n';
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(kept);
-}
-
-// Runs an outside tool; empty when it succeeded, else what it said.
-std::string RunTool(const QString& program, const QStringList& arguments) {
-    QProcess tool;
-    tool.start(program, arguments);
-    if (tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit &&
-        tool.exitCode() == 0)
-        return {};
-    return (program + QStringLiteral(" failed: ") + tool.readAllStandardError() +
-            tool.readAllStandardOutput())
-        .toStdString();
 }
 
 class PieExportTest : public TWindowTest {
@@ -168,48 +136,45 @@ TEST_F(PieExportTest, EveryFormatShowsThePieOfTheScreen) {
     for (std::uint32_t bitmapKind : {76u, 77u, 80u, 81u})      // BITBLT ... STRETCHDIBITS
         EXPECT_EQ(std::count(kinds.begin(), kinds.end(), bitmapKind), 0);
 
-    if (QStandardPaths::findExecutable(QStringLiteral("emf2svg-conv")).isEmpty())
-        GTEST_SKIP() << "emf2svg-conv (Debian emf2svg) is not installed";
-    ASSERT_EQ(
-        "", RunTool(QStringLiteral("emf2svg-conv"),
-                    {QStringLiteral("-i"), out + ".emf", QStringLiteral("-o"), out + "-emf.svg"}));
+    // The chart draws on the screen's bitmap again, and the screen is as it was.
+    EXPECT_EQ(Form->PiePage->FolderPie->grab().toImage(), before);
+
+    const QString missing = MissingTool({QStringLiteral("emf2svg-conv"), QStringLiteral("wmf2eps"),
+                                         QStringLiteral("gs"), QStringLiteral("pdftoppm")});
+    if (!missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString()
+                     << " is missing (Debian emf2svg, libwmf-bin, ghostscript, poppler-utils)";
+    std::string failure;
+    ToolOutput(QStringLiteral("emf2svg-conv"),
+               {QStringLiteral("-i"), out + ".emf", QStringLiteral("-o"), out + "-emf.svg"},
+               &failure);
+    ASSERT_EQ(failure, "");
     ExpectSameAtCentres(RenderSvg(out + "-emf.svg", size), "emf");
+    ToolOutput(QStringLiteral("pdftoppm"),
+               {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                QStringLiteral("-singlefile"), out + ".pdf", out + "-pdf"},
+               &failure);
+    ASSERT_EQ(failure, "");
+    ExpectSameAtCentres(QImage(out + "-pdf.png"), "pdf");
 
     // libwmf's SVG output misplaces the start of every pie and its bitmap
     // output leaves ellipses unfilled; its PostScript, rendered by
-    // Ghostscript, draws the metafile as Windows does.
-    if (QStandardPaths::findExecutable(QStringLiteral("wmf2eps")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty())
-        GTEST_SKIP() << "wmf2eps (Debian libwmf-bin) or gs (Debian ghostscript) is missing";
-    // Its numbers of uninitialised memory differ from run to run; now and
-    // then one that is no garbage-looking number still stops Ghostscript, and
-    // the next run does not.
-    std::string failure = "not run";
-    for (int attempt = 0; attempt < 5 && !failure.empty(); ++attempt) {
-        failure = RunTool(QStringLiteral("wmf2eps"),
-                          {QStringLiteral("-o"), out + "-wmf.eps", out + ".wmf"});
-        if (!failure.empty())
-            continue;
-        DropLibwmfClipGarbage(out + "-wmf.eps");
-        failure =
-            RunTool(QStringLiteral("gs"),
-                    {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"),
-                     QStringLiteral("-dNOPAUSE"), QStringLiteral("-dEPSCrop"),
-                     QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-r96"),
-                     QStringLiteral("-sOutputFile=") + out + "-wmf.png", out + "-wmf.eps"});
-    }
+    // Ghostscript, draws the metafile as Windows does. It opens with a clip
+    // rectangle of uninitialised numbers (whatever the metafile), which
+    // differ from run to run and now and then stop Ghostscript: such lines
+    // go, and a run that still fails is tried again.
+    const QString script =
+        QStringLiteral("wmf2eps -o /dev/stdout \"$1\" | grep -Ev '[0-9]{10,}\\.' > \"$2\" && "
+                       "gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE=png16m -r96 "
+                       "-sOutputFile=\"$3\" \"$2\"");
+    failure = "not run";
+    for (int attempt = 0; attempt < 5 && !failure.empty(); ++attempt)
+        ToolOutput(QStringLiteral("sh"),
+                   {QStringLiteral("-c"), script, QStringLiteral("sh"), out + ".wmf",
+                    out + "-wmf.eps", out + "-wmf.png"},
+                   &failure);
     ASSERT_EQ(failure, "");
     ExpectSameAtCentres(QImage(out + "-wmf.png"), "wmf");
-
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
-        GTEST_SKIP() << "pdftoppm (Debian poppler-utils) is not installed";
-    ASSERT_EQ("", RunTool(QStringLiteral("pdftoppm"),
-                          {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
-                           QStringLiteral("-singlefile"), out + ".pdf", out + "-pdf"}));
-    ExpectSameAtCentres(QImage(out + "-pdf.png"), "pdf");
-
-    // The chart draws on the screen's bitmap again, and the screen is as it was.
-    EXPECT_EQ(Form->PiePage->FolderPie->grab().toImage(), before);
 }
 
 TEST_F(PieExportTest, CommandsKeepThePageAndTheFileDialogSetsTheExtension) {

@@ -3,6 +3,7 @@
 // dialog's extension rules, a failing write, and printing to PDF (and, where
 // a print system can be started, through CUPS to its PDF printer).
 #include "WindowTest.h"
+#include "common/OutsideTool.h"
 #include "models/SubfolderList.h"
 #include "ui/charts/SimplePieGauge.h"
 #include "ui/main/FolderInfoLabels.h"
@@ -20,7 +21,6 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
 #include <QThread>
@@ -48,22 +48,24 @@ QStringList FileLines(const std::string& path) {
     return lines;
 }
 
-// The text of a PDF as pdftotext reads it, with its page size ("W x H").
-QString PdfText(const QString& pdf, QString* pageSize = nullptr) {
-    QProcess tool;
-    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    tool.waitForFinished(60000);
-    const QString text = QString::fromUtf8(tool.readAllStandardOutput());
-    if (pageSize) {
-        tool.start(QStringLiteral("pdfinfo"), {pdf});
-        tool.waitForFinished(60000);
-        const QString info = QString::fromUtf8(tool.readAllStandardOutput());
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("Page size: +([0-9.]+) x ([0-9.]+)")).match(info);
-        *pageSize =
-            m.hasMatch() ? m.captured(1) + QStringLiteral(" x ") + m.captured(2) : QString();
-    }
-    return text;
+QString PdfText(const QString& pdf) {
+    return QString::fromUtf8(ToolOutput(QStringLiteral("pdftotext"),
+                                        {QStringLiteral("-layout"), pdf, QStringLiteral("-")}));
+}
+
+// Whether the PDF's pages are wider than high.
+bool Landscape(const QString& pdf) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Page size: +([0-9.]+) x ([0-9.]+)"))
+            .match(QString::fromUtf8(ToolOutput(QStringLiteral("pdfinfo"), {pdf})));
+    return m.hasMatch() && m.captured(1).toDouble() > m.captured(2).toDouble();
+}
+
+// How many words pdftotext finds on a PDF's pages.
+int WordCount(const QString& pdf) {
+    return static_cast<int>(
+        ToolOutput(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")})
+            .count("<word "));
 }
 
 // A print system of the test's own: cupsd on a socket in a temporary folder
@@ -93,19 +95,23 @@ public:
         for (const char* sub : {"", "/spool", "/cache", "/tmp"})
             QFile::setPermissions(dir + QLatin1String(sub), QFileDevice::Permissions(0x7777));
         Socket = dir + QStringLiteral("/cups.sock");
-        WriteFile(dir + "/etc/cups-files.conf",
-                  QStringLiteral("ServerRoot %1/etc\nRequestRoot %1/spool\nCacheDir %1/cache\n"
-                                 "StateDir %1/run\nTempDir %1/tmp\nAccessLog %1/log/access\n"
-                                 "ErrorLog %1/log/error\nPageLog %1/log/page\n"
-                                 "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
-                                 "Sandboxing Relaxed\n")
-                      .arg(dir));
-        WriteFile(dir + "/etc/cupsd.conf",
-                  QStringLiteral("Listen %1\nPrintcap %2/printcap\nWebInterface No\n"
-                                 "Browsing Off\n<Location />\nOrder allow,deny\nAllow all\n"
-                                 "</Location>\n<Policy default>\n<Limit All>\nOrder deny,allow\n"
-                                 "</Limit>\n</Policy>\n")
-                      .arg(Socket, dir));
+        const auto write = [](const QString& path, const QString& text) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.size();
+        };
+        write(dir + "/etc/cups-files.conf",
+              QStringLiteral("ServerRoot %1/etc\nRequestRoot %1/spool\nCacheDir %1/cache\n"
+                             "StateDir %1/run\nTempDir %1/tmp\nAccessLog %1/log/access\n"
+                             "ErrorLog %1/log/error\nPageLog %1/log/page\n"
+                             "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
+                             "Sandboxing Relaxed\n")
+                  .arg(dir));
+        write(dir + "/etc/cupsd.conf",
+              QStringLiteral("Listen %1\nPrintcap %2/printcap\nWebInterface No\n"
+                             "Browsing Off\n<Location />\nOrder allow,deny\nAllow all\n"
+                             "</Location>\n<Policy default>\n<Limit All>\nOrder deny,allow\n"
+                             "</Limit>\n</Policy>\n")
+                  .arg(Socket, dir));
         Daemon.start(QStringLiteral("/usr/sbin/cupsd"),
                      {QStringLiteral("-f"), QStringLiteral("-c"), dir + "/etc/cupsd.conf",
                       QStringLiteral("-s"), dir + "/etc/cups-files.conf"});
@@ -116,16 +122,17 @@ public:
         // Jobs of a user the system does not know go to the anonymous folder.
         qputenv("CUPS_SERVER", Socket.toLocal8Bit());
         qputenv("CUPS_USER", "quillmere-test-nobody");
-        QProcess admin;
-        admin.start(QStringLiteral("/usr/sbin/lpadmin"),
-                    {QStringLiteral("-p"), QLatin1String(Queue), QStringLiteral("-v"),
-                     QStringLiteral("cups-pdf:/"), QStringLiteral("-E"), QStringLiteral("-P"),
-                     QLatin1String(Ppd)});
-        admin.waitForFinished(30000);
-        if (admin.exitCode() != 0)
-            return QStringLiteral("lpadmin failed: ") + admin.readAllStandardError();
+        std::string failure;
+        ToolOutput(QStringLiteral("/usr/sbin/lpadmin"),
+                   {QStringLiteral("-p"), QLatin1String(Queue), QStringLiteral("-v"),
+                    QStringLiteral("cups-pdf:/"), QStringLiteral("-E"), QStringLiteral("-P"),
+                    QLatin1String(Ppd)},
+                   &failure);
+        if (!failure.empty())
+            return QString::fromStdString(failure);
         if (!QPrinterInfo::availablePrinterNames().contains(QLatin1String(Queue)))
-            return QStringLiteral("this process reached another print system first");
+            return QStringLiteral("this process reached another print system first "
+                                  "(each test runs alone under CTest)");
         Before = QDir(QLatin1String(Outbox)).entryList(QDir::Files);
         return {};
     }
@@ -165,30 +172,11 @@ public:
 private:
     static constexpr const char* Ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
 
-    static void WriteFile(const QString& path, const QString& text) {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text.toUtf8());
-    }
-
     QProcess Daemon;
     QString Socket;
     QStringList Before;
     QStringList Made;
 };
-
-// How many words pdftotext finds on a PDF's pages.
-int WordCount(const QString& pdf) {
-    QProcess tool;
-    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    tool.waitForFinished(60000);
-    return static_cast<int>(tool.readAllStandardOutput().count("<word "));
-}
-
-bool Landscape(const QString& size) {
-    const QStringList wh = size.split(QStringLiteral(" x "));
-    return wh.size() == 2 && wh[0].toDouble() > wh[1].toDouble();
-}
 
 class ReportCommandsTest : public TWindowTest {
 protected:
@@ -334,61 +322,52 @@ TEST_F(ReportCommandsTest, ListDialogExtensionsAndFailures) {
 }
 
 TEST_F(ReportCommandsTest, PrintsTwoJobsInTheirOrientations) {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+    if (!MissingTool({QStringLiteral("pdftotext"), QStringLiteral("pdfinfo")}).isEmpty())
         GTEST_SKIP() << "pdftotext and pdfinfo (Debian poppler-utils) are not installed";
+    // Started first: the process must not reach another print system before.
+    TPrintSystem cups;
+    const QString noPrintSystem = cups.Start(Temp);
+
+    // To Qt's own PDF output: the report in portrait, the list as a second
+    // job in landscape, into a file beside the first.
     Form->ShowPage(PageWasted);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     const QString pdf = QString::fromStdString(Temp.Path("out/printed.pdf"));
+    const QString second = QString::fromStdString(Temp.Path("out/printed-subfolders.pdf"));
     printer.setOutputFileName(pdf);
     ASSERT_TRUE(Form->PrintFolderInformation(printer));
     EXPECT_EQ(Form->CurrentPage(), PageWasted);
-
-    QString size;
-    const QString report = PdfText(pdf, &size);
-    EXPECT_FALSE(Landscape(size)) << size.toStdString();
+    const QString report = PdfText(pdf);
+    EXPECT_FALSE(Landscape(pdf));
     EXPECT_TRUE(report.contains(QStringLiteral("-> indicates the actual wasted space")));
     // Printed, the report leaves the list's heading to the second job.
     EXPECT_FALSE(report.contains(QStringLiteral("-> indicates the sort column")));
-    const QString list =
-        PdfText(QString::fromStdString(Temp.Path("out/printed-subfolders.pdf")), &size);
-    EXPECT_TRUE(Landscape(size)) << size.toStdString();
+    const QString list = PdfText(second);
+    EXPECT_TRUE(Landscape(second));
     EXPECT_TRUE(list.contains(QString::fromStdString("Subfolders of " + Root + "/A")));
     EXPECT_TRUE(list.contains(QStringLiteral("two, too")));
-}
 
-TEST_F(ReportCommandsTest, PrintsThroughARealPrintSystem) {
-    TPrintSystem cups;
-    const QString why = cups.Start(Temp);
-    if (!why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
-    QPrinter printer(QPrinterInfo::printerInfo(QLatin1String(TPrintSystem::Queue)),
-                     QPrinter::HighResolution);
-    ASSERT_TRUE(Form->PrintFolderInformation(printer));
+    if (!noPrintSystem.isEmpty())
+        GTEST_SKIP() << "no print system: " << noPrintSystem.toStdString();
+    QPrinter queue(QPrinterInfo::printerInfo(QLatin1String(TPrintSystem::Queue)),
+                   QPrinter::HighResolution);
+    ASSERT_TRUE(Form->PrintFolderInformation(queue));
     const QStringList pdfs = cups.WaitForPdfs(2);
     ASSERT_EQ(pdfs.size(), 2) << "the print system made no PDF of both jobs";
-
     // cups-pdf's PDFs lose the characters' identity (pdftotext reads other
-    // glyphs), but not where they stand. The same printout as Qt's own PDF
-    // tells what to expect: the report in lines along the page, nearly word
-    // for word; the list turned across the page, where every character stands
-    // alone.
-    QPrinter reference(QPrinter::HighResolution);
-    reference.setOutputFormat(QPrinter::PdfFormat);
-    reference.setOutputFileName(QString::fromStdString(Temp.Path("out/reference.pdf")));
-    ASSERT_TRUE(Form->PrintFolderInformation(reference));
-    const int reportWords = WordCount(QString::fromStdString(Temp.Path("out/reference.pdf")));
+    // glyphs), but not where they stand: the report in lines along the page,
+    // nearly word for word as in Qt's PDF; the list turned across the page,
+    // where every character stands alone.
+    const int reportWords = WordCount(pdf);
     const int listCharacters =
-        static_cast<int>(PdfText(QString::fromStdString(Temp.Path("out/reference-subfolders.pdf")))
-                             .remove(QRegularExpression(QStringLiteral("\\s")))
-                             .size());
+        static_cast<int>(QString(list).remove(QRegularExpression(QStringLiteral("\\s"))).size());
     ASSERT_GT(reportWords, 100);
     const int words[] = {WordCount(pdfs[0]), WordCount(pdfs[1])};
-    const int report = std::abs(words[0] - reportWords) <= std::abs(words[1] - reportWords) ? 0 : 1;
+    const int first = std::abs(words[0] - reportWords) <= std::abs(words[1] - reportWords) ? 0 : 1;
     // Glyphs that cups-pdf sets tight can join or part a word here and there.
-    EXPECT_NEAR(words[report], reportWords, reportWords / 25);
-    EXPECT_NEAR(words[1 - report], listCharacters, listCharacters / 25);
+    EXPECT_NEAR(words[first], reportWords, reportWords / 25);
+    EXPECT_NEAR(words[1 - first], listCharacters, listCharacters / 25);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // of more than 5,000 bytes), on an empty folder and on 100,000 subfolders,
 // read back by readers Quillmere did not write: Python's csv module for the
 // CSV and pdftotext for printed pages.
+#include "common/OutsideTool.h"
 #include "common/TempTree.h"
 #include "engine/Formatting.h"
 #include "models/ScanSession.h"
@@ -15,9 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -58,17 +57,18 @@ QStringList ReportLines(const std::string& path) {
 
 // What Python's csv module reads from the file, row by row.
 std::vector<QStringList> PythonCsvRows(const std::string& path) {
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import csv, json, sys\n"
-                                 "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
-                                 "    print(json.dumps(list(csv.reader(f))))\n"),
-                  QString::fromStdString(path)});
-    EXPECT_TRUE(python.waitForFinished(60000));
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    std::string failure;
+    const QByteArray json =
+        ToolOutput(QStringLiteral("/usr/bin/python3"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("import csv, json, sys\n"
+                                   "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                                   "    print(json.dumps(list(csv.reader(f))))\n"),
+                    QString::fromStdString(path)},
+                   &failure);
+    EXPECT_EQ(failure, "");
     std::vector<QStringList> rows;
-    for (const QJsonValue& row : QJsonDocument::fromJson(python.readAllStandardOutput()).array())
+    for (const QJsonValue& row : QJsonDocument::fromJson(json).array())
         rows.push_back(row.toVariant().toStringList());
     return rows;
 }
@@ -220,8 +220,7 @@ TEST_F(ReportsTest, OddNamesStayReadableInEveryFormat) {
     EXPECT_EQ(marked, Session.CurrentClusterSize() == 1024 ? 0 : 1);
 
     // Printed: the same report on pages of a PDF, read back by pdftotext.
-    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (pdftotext.isEmpty())
+    if (!MissingTool({QStringLiteral("pdftotext")}).isEmpty())
         GTEST_SKIP() << "pdftotext (Debian poppler-utils) is not installed";
     const QString pdf = QString::fromStdString(Temp.Path("printed.pdf"));
     {
@@ -234,10 +233,8 @@ TEST_F(ReportsTest, OddNamesStayReadableInEveryFormat) {
         out.Close();
         EXPECT_GE(out.PageCount(), 2);
     }
-    QProcess reader;
-    reader.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    ASSERT_TRUE(reader.waitForFinished(60000));
-    const QString printed = QString::fromUtf8(reader.readAllStandardOutput());
+    const QString printed = QString::fromUtf8(ToolOutput(
+        QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}));
     EXPECT_TRUE(printed.contains(QStringLiteral("exactly14chars ")));
     EXPECT_TRUE(printed.contains(QStringLiteral("fifteen_cha...")));
     EXPECT_FALSE(printed.contains(QStringLiteral("fifteen_chars")));
