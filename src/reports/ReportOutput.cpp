@@ -5,8 +5,12 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -83,6 +87,57 @@ void WriteFileBytes(const std::string& path, const QByteArray& bytes) {
     TFileOutput out(path, false);
     out.WriteBytes(bytes);
     out.Close();
+}
+
+void TMemoryOutput::WriteLine(QStringView line) {
+    Data += line.toUtf8();
+    Data += "\r\n";
+}
+
+void WriteFileBytesAnswering(const std::string& path, const QByteArray& bytes,
+                             std::chrono::milliseconds stall, const std::function<void()>& wait) {
+    struct TShared {
+        std::atomic<qsizetype> Written{0};
+        std::atomic<bool> Finished{false};
+        std::mutex Lock;
+        std::string Error;
+    };
+    auto shared = std::make_shared<TShared>();
+    std::thread writer([shared, path, bytes] {
+        try {
+            TFileOutput out(path, false);
+            for (qsizetype at = 0; at < bytes.size(); at += qsizetype(FlushSize)) {
+                out.WriteBytes(bytes.mid(at, qsizetype(FlushSize)));
+                shared->Written = at;
+            }
+            out.Close();
+        } catch (const std::exception& e) {
+            const std::lock_guard<std::mutex> hold(shared->Lock);
+            shared->Error = e.what();
+        }
+        shared->Finished = true;
+    });
+    auto lastStep = std::chrono::steady_clock::now();
+    qsizetype lastWritten = -1;
+    while (!shared->Finished) {
+        if (wait)
+            wait();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto now = std::chrono::steady_clock::now();
+        if (shared->Written != lastWritten) {
+            lastWritten = shared->Written;
+            lastStep = now;
+        } else if (now - lastStep > stall && !shared->Finished) {
+            writer.detach();
+            throw TReportError(QCoreApplication::translate(
+                                   "TFileOutput", "%1 does not answer; its drive may be gone")
+                                   .arg(DisplayText(path))
+                                   .toStdString());
+        }
+    }
+    writer.join();
+    if (!shared->Error.empty())
+        throw TReportError(shared->Error);
 }
 
 int CharCount(QStringView text) {

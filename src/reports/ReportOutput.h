@@ -8,7 +8,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -54,9 +56,30 @@ private:
     std::string Buffer;
 };
 
+// Lines gathered in memory as the file would hold them, so that a window can
+// hand the writing of the file to a thread of its own.
+class TMemoryOutput final : public TReportOutput {
+public:
+    void WriteLine(QStringView line) override;
+    void Close() override {}
+    bool ToPrinter() const override { return false; }
+    const QByteArray& Bytes() const { return Data; }
+
+private:
+    QByteArray Data;
+};
+
 // A new file (raw-byte path) holding `bytes`; throws TReportError when they
 // did not all arrive.
 void WriteFileBytes(const std::string& path, const QByteArray& bytes);
+
+// The same on a thread of its own, for a caller that must not block (the
+// window's thread): `wait` runs every few milliseconds until the file is
+// written. When the file system takes no step for `stall` (a network drive
+// that has gone) this throws, and the stuck thread is left behind with its
+// own copy of the bytes.
+void WriteFileBytesAnswering(const std::string& path, const QByteArray& bytes,
+                             std::chrono::milliseconds stall, const std::function<void()>& wait);
 
 // ---- text helpers shared by the writers ---------------------------------------
 

@@ -3,6 +3,7 @@
 // dialog's extension rules, a failing write, and printing to PDF (and, where
 // a print system can be started, through CUPS to its PDF printer).
 #include "WindowTest.h"
+#include "common/HangFsMount.h"
 #include "common/OutsideTool.h"
 #include "models/SubfolderList.h"
 #include "ui/charts/SimplePieGauge.h"
@@ -28,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <ostream>
 #include <sys/stat.h>
@@ -319,6 +321,21 @@ TEST_F(ReportCommandsTest, ListDialogExtensionsAndFailures) {
         EXPECT_FALSE(box.Details.isEmpty());
     }
     EXPECT_EQ(Form->CurrentPage(), PagePie);
+}
+
+TEST_F(ReportCommandsTest, AReportToADriveThatStopsAnsweringFailsWithoutHangingTheWindow) {
+    THangFsMount share;
+    if (!share.Mounted())
+        GTEST_SKIP() << share.Why();
+    bool painted = false;
+    QTimer::singleShot(300, Form.get(), [&painted] { painted = true; });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Form->SaveSubfolderList(share.Root() + "/stuck/dead/list.csv", 0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(painted) << "the window's events did not run while the file was written";
+    ASSERT_EQ(Boxes.Shown().size(), 1u);
+    EXPECT_EQ(Boxes.Shown()[0].Text, QStringLiteral("Generating report failed"));
+    EXPECT_TRUE(Boxes.Shown()[0].Details.contains(QStringLiteral("does not answer")));
 }
 
 TEST_F(ReportCommandsTest, PrintsTwoJobsInTheirOrientations) {

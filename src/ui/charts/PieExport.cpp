@@ -140,8 +140,12 @@ void PaintOnDevice(const TPieTarget& target, THPieChart& chart, QPaintDevice& de
         throw TReportError("The picture could not be finished");
 }
 
-void WriteBytes(const QString& fileName, const QByteArray& bytes) {
-    WriteFileBytes(QFile::encodeName(fileName).toStdString(), bytes);
+void WriteBytes(const QString& fileName, const QByteArray& bytes, const TPictureWriter& write) {
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    if (write)
+        write(path, bytes);
+    else
+        WriteFileBytes(path, bytes);
 }
 
 } // namespace
@@ -213,17 +217,19 @@ QByteArray PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieForm
     return bytes;
 }
 
-void ExportPieAsBitmap(const TPieTarget& target, THPieChart& chart, const QString& fileName) {
+void ExportPieAsBitmap(const TPieTarget& target, THPieChart& chart, const QString& fileName,
+                       const TPictureWriter& write) {
     if (fileName.isEmpty()) {
         QGuiApplication::clipboard()->setImage(PieImage(target, chart));
         return;
     }
     const TPieFormat format =
         PieFormatOfName(fileName) == TPieFormat::Png ? TPieFormat::Png : TPieFormat::Bmp;
-    WriteBytes(fileName, PiePictureBytes(target, chart, format));
+    WriteBytes(fileName, PiePictureBytes(target, chart, format), write);
 }
 
-void ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QString& fileName) {
+void ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QString& fileName,
+                         const TPictureWriter& write) {
     if (fileName.isEmpty()) {
         auto* data = new QMimeData;
         data->setData(QStringLiteral("image/svg+xml"),
@@ -238,5 +244,5 @@ void ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QStr
     TPieFormat format = PieFormatOfName(fileName);
     if (IsBitmapFormat(format))
         format = TPieFormat::Wmf;
-    WriteBytes(fileName, PiePictureBytes(target, chart, format));
+    WriteBytes(fileName, PiePictureBytes(target, chart, format), write);
 }

@@ -5,9 +5,13 @@
 // pointed back at its own canvas, also when the export fails.
 #pragma once
 
+#include <QByteArray>
 #include <QPoint>
 #include <QSize>
 #include <QString>
+
+#include <functional>
+#include <string>
 
 class THPieChart;
 
@@ -27,12 +31,18 @@ struct TPieTarget {
     QPoint Origin;
 };
 
+// Writes a picture's bytes to a file (raw-byte path); throws on failure.
+using TPictureWriter = std::function<void(const std::string& path, const QByteArray& bytes)>;
+
 // A bitmap to `fileName` (BMP unless the name ends in .png), or to the
-// clipboard as an image when the name is empty. Throws on failure.
-void ExportPieAsBitmap(const TPieTarget& target, THPieChart& chart, const QString& fileName);
+// clipboard as an image when the name is empty. The file is written by
+// `write`, or at once when there is none. Throws on failure.
+void ExportPieAsBitmap(const TPieTarget& target, THPieChart& chart, const QString& fileName,
+                       const TPictureWriter& write = {});
 // A drawing to `fileName` in the format its extension names (EMF, SVG, PDF,
 // else WMF), or to the clipboard when the name is empty: SVG and EMF, with an
 // image for programs that take nothing else. Throws on failure.
-void ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QString& fileName);
+void ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QString& fileName,
+                         const TPictureWriter& write = {});
 // The picture's bytes in one format, as a file of that format holds them.
 QByteArray PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieFormat format);

@@ -52,6 +52,11 @@ enum TPageIndex {
     PageCleanUp = 4
 };
 
+// A new file (raw-byte path) of `bytes`, written on a thread of its own while
+// the window keeps painting; throws when it fails or its drive stops
+// answering.
+void WriteFileAnswering(const std::string& path, const QByteArray& bytes);
+
 // Where save dialogs open before the user has saved anything: the
 // documents folder, else the home folder.
 QString DefaultSaveFolder();

@@ -103,8 +103,8 @@ void TMainForm::cmdFilePieToFileClick() {
     const QString file = PieExportFile;
     ExportPie([&file](const TPieTarget& target, THPieChart& chart) {
         if (IsBitmapFormat(PieFormatOfName(file)))
-            ExportPieAsBitmap(target, chart, file);
+            ExportPieAsBitmap(target, chart, file, WriteFileAnswering);
         else
-            ExportPieAsMetafile(target, chart, file);
+            ExportPieAsMetafile(target, chart, file, WriteFileAnswering);
     });
 }

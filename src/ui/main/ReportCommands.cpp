@@ -63,6 +63,15 @@ QString SecondJobFile(const QString& first) {
 
 } // namespace
 
+void WriteFileAnswering(const std::string& path, const QByteArray& bytes) {
+    // The destination may be a network drive that has gone; the window keeps
+    // painting while a thread writes, and gives up when the drive stops
+    // taking data. Input waits, so no other command starts meanwhile.
+    WriteFileBytesAnswering(path, bytes, std::chrono::seconds(5), [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+}
+
 void TMainForm::ShowPagesInTurn(std::initializer_list<int> pages) {
     for (int page : pages)
         ShowPage(page);
@@ -88,7 +97,10 @@ bool TMainForm::SaveFolderReport(const std::string& path) {
     return GenerateReport([&] {
         ShowPagesInTurn({PagePie, PageFolderInfo, PageSubfolders, PageWasted});
         const TFolderReport report = FolderReportContent(*node, WhatIf(), CurrentClusterSize());
-        WriteFolderReport(report, SubfoldersPage->List(), path);
+        TMemoryOutput out;
+        WriteFolderReport(report, out);
+        WriteFormattedList(report.Path, SubfoldersPage->List(), out);
+        WriteFileAnswering(path, out.Bytes());
     });
 }
 
@@ -99,12 +111,14 @@ bool TMainForm::SaveSubfolderList(const std::string& path, int format) {
     return GenerateReport([&] {
         ShowPagesInTurn({PageSubfolders});
         const TSubfolderListModel& list = SubfoldersPage->List();
+        TMemoryOutput out;
         if (format == 0)
-            WriteCsvList(list, path);
+            WriteCsvList(list, out);
         else if (format == 1)
-            WriteTabList(list, path);
+            WriteTabList(list, out);
         else
-            WriteFormattedList(DisplayPath(NodePath(node)), list, path, false);
+            WriteFormattedList(DisplayPath(NodePath(node)), list, out);
+        WriteFileAnswering(path, out.Bytes());
     });
 }
 
