@@ -38,14 +38,20 @@ QString ReportDate(const QDateTime& when) {
 
 TFolderReport FolderReportContent(const TFolderNode& node, int whatIfIndex,
                                   std::int32_t driveClusterSize) {
+    return FolderReportContent(node, FolderInfoContent(node, whatIfIndex),
+                               WastedSpaceContent(node, driveClusterSize));
+}
+
+TFolderReport FolderReportContent(const TFolderNode& node, const TFolderInfoContent& info,
+                                  const TWastedContent& wasted) {
     TFolderReport report;
     const std::string path = NodePath(&node);
     // The header as it stands once the pie is built; the item last under
     // the mouse is no part of a report about the folder.
     report.Header = PieItemNames(path, true, node.Parent == nullptr);
     report.Path = DisplayText(path);
-    report.Info = FolderInfoContent(node, whatIfIndex);
-    report.Wasted = WastedSpaceContent(node, driveClusterSize);
+    report.Info = info;
+    report.Wasted = wasted;
     report.Generated = QDateTime::currentDateTime();
     return report;
 }

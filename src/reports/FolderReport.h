@@ -30,6 +30,9 @@ struct TFolderReport {
 // shown in the figures; `driveClusterSize` marks the drive's own row.
 TFolderReport FolderReportContent(const TFolderNode& node, int whatIfIndex,
                                   std::int32_t driveClusterSize);
+// The same from the contents the pages already show for the node.
+TFolderReport FolderReportContent(const TFolderNode& node, const TFolderInfoContent& info,
+                                  const TWastedContent& wasted);
 
 // Writes the report. Written to a file (not to a printer) it ends with the
 // heading of the subfolder list that a file report appends.

@@ -37,6 +37,7 @@ class TPiePage;
 class TSubfoldersPage;
 class TWastedPage;
 class THPieChart;
+struct TFolderReport;
 struct TPieTarget;
 class TCleanUpPage;
 class TSectionSizeBox;
@@ -322,6 +323,9 @@ private:
     // Shows the pages one after the other, so each is filled for the
     // current folder.
     void ShowPagesInTurn(std::initializer_list<int> pages);
+    // The folder information report of `node` from the contents the pages
+    // show, once ShowPagesInTurn has filled them.
+    TFolderReport PagesReport(const TFolderNode& node) const;
     // Runs a report's writing; on failure says "Generating report failed"
     // with the reason. The page shown before comes back either way.
     bool GenerateReport(const std::function<void()>& write);

@@ -11,8 +11,10 @@
 #include "reports/PagedOutput.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
+#include "ui/main/FolderInfoPage.h"
 #include "ui/main/Strings.h"
 #include "ui/main/SubfoldersPage.h"
+#include "ui/main/WastedPage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,6 +79,12 @@ void TMainForm::ShowPagesInTurn(std::initializer_list<int> pages) {
         ShowPage(page);
 }
 
+TFolderReport TMainForm::PagesReport(const TFolderNode& node) const {
+    // What the pages were just filled with: the report says what they show
+    // and does not read the disk again.
+    return FolderReportContent(node, FolderInfoPage->Content(), WastedPage->Content());
+}
+
 bool TMainForm::GenerateReport(const std::function<void()>& write) {
     const int shown = CurPage;
     TScopeExit back([this, shown] { ShowPage(shown); });
@@ -96,7 +104,7 @@ bool TMainForm::SaveFolderReport(const std::string& path) {
         return false;
     return GenerateReport([&] {
         ShowPagesInTurn({PagePie, PageFolderInfo, PageSubfolders, PageWasted});
-        const TFolderReport report = FolderReportContent(*node, WhatIf(), CurrentClusterSize());
+        const TFolderReport report = PagesReport(*node);
         TMemoryOutput out;
         WriteFolderReport(report, out);
         WriteFormattedList(report.Path, SubfoldersPage->List(), out);
@@ -128,7 +136,7 @@ bool TMainForm::PrintFolderInformation(QPrinter& printer) {
         return false;
     return GenerateReport([&] {
         ShowPagesInTurn({PagePie, PageFolderInfo, PageSubfolders, PageWasted});
-        const TFolderReport report = FolderReportContent(*node, WhatIf(), CurrentClusterSize());
+        const TFolderReport report = PagesReport(*node);
         printer.setPageOrientation(QPageLayout::Portrait);
         {
             TPagedOutput out(printer, ReportPrintFont(10));
