@@ -1,6 +1,6 @@
 // quillmere-screenshots OUTDIR [PATH]: pictures of the main window, its pages,
-// the section window, the tree bar chart, the "Scan Drives", "Move Folder" and
-// archive dialogs and a move's progress on a real folder (default /usr), for a
+// the section window, the tree bar chart, the "Scan Drives", "Move Folder",
+// archive, save and print dialogs and a move's progress on a real folder (default /usr), for a
 // person to look at. PATH is shown as a drive of its own, so nothing needs
 // mounting. Runs on the offscreen platform unless a display is chosen.
 #include "cleanup/FolderMove.h"
@@ -253,6 +253,13 @@ int main(int argc, char** argv) {
     form.CleanUp(TCleanUpAction::Move);
     ShotMoveSuggestions(form, source, out + "/move-folder-suggestions.png");
     ShotMoveProgress(&form, out + "/move-progress.png");
+    // The save dialogs of the reports and the pie, and the print dialog.
+    GrabNextDialog(&form, out + "/save-report.png");
+    form.cmdFileReportFolderContents->trigger();
+    GrabNextDialog(&form, out + "/export-pie.png");
+    form.cmdFilePieToFile->trigger();
+    GrabNextDialog(&form, out + "/print.png");
+    form.cmdFilePrintFolderInformation->trigger();
     GrabNextDialog(&form, out + "/properties-root-drive.png");
     ShowItemProperties("/", &form);
     ArchivePictures(out);

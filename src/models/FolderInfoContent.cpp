@@ -3,6 +3,7 @@
 #include "models/FolderInfoContent.h"
 
 #include "engine/Formatting.h"
+#include "engine/PieArithmetic.h"
 #include "models/FolderTreeModel.h"
 
 #include <QCoreApplication>
@@ -199,6 +200,7 @@ std::array<TWastedPanel, AltClusterCount> WastedPanels(const TFolderSize* record
         p.Wasted = record ? AltTreeWasted(*record, i) : 0;
         p.UsagePlusWasted = p.Wasted + treeSize;
         p.Value = SizeFigure(p.Wasted);
+        p.Percent = PercentOf(p.UsagePlusWasted, p.Wasted);
         p.DriveSize = p.ClusterSize == driveClusterSize;
     }
     return panels;

@@ -100,6 +100,8 @@ struct TWastedPanel {
     std::int64_t Wasted = 0;
     std::int64_t UsagePlusWasted = 0;
     TFigureText Value;
+    // What the panel's gauge shows: Wasted as a whole percent of UsagePlusWasted.
+    int Percent = 0;
     // This is the cluster size of the folder's drive.
     bool DriveSize = false;
 };

@@ -27,6 +27,8 @@ struct TPieSection {
     QColor Color{Qt::black};
     int Item = 0;    // the item it stands for, in the list of whoever fills the chart
     QPoint LabelPos; // top-left of the caption, set by Paint
+    // Where the leader line from the section's rim ends, set by Paint.
+    QPoint LeaderEnd;
     // Whether the last Paint labelled the section; a label is only ever
     // redrawn where it was placed.
     bool Labelled = false;
@@ -57,6 +59,7 @@ public:
     // Lays the disc out again; does not paint.
     void SetSize(int width, int height);
     void SetColors(const QColor& background, const QColor& lines, const QColor& base);
+    const QColor& BackgroundColor() const { return Background; }
     void SetLabelColors(const QColor& box, const QColor& border, const QColor& text,
                         const QColor& highlightedBox, const QColor& highlightedBorder,
                         const QColor& highlightedText);
@@ -98,7 +101,10 @@ public:
 private:
     bool HasDisc() const { return DiscWidth > 0; }
     bool LabelDrawable(const TPieSection& section) const;
-    void PlaceLabel(TPieSection& section, double middle);
+    // Places every label: where the chart's rule puts it, unless it would
+    // overlap another label or leave the chart; such labels move apart along
+    // the rim (see LayOutLabels in the .cpp).
+    void LayOutLabels();
     void FinishPaint();
 
     int UpdateCounter = 0;

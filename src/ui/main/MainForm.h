@@ -14,6 +14,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QPrinter;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
@@ -34,6 +36,9 @@ class TFolderInfoPage;
 class TPiePage;
 class TSubfoldersPage;
 class TWastedPage;
+class THPieChart;
+struct TFolderReport;
+struct TPieTarget;
 class TCleanUpPage;
 class TSectionSizeBox;
 class TBarChartBox;
@@ -47,6 +52,19 @@ enum TPageIndex {
     PageWasted = 3,
     PageCleanUp = 4
 };
+
+// A new file (raw-byte path) of `bytes`, written on a thread of its own while
+// the window keeps painting; throws when it fails or its drive stops
+// answering.
+void WriteFileAnswering(const std::string& path, const QByteArray& bytes);
+
+// Where save dialogs open before the user has saved anything: the
+// documents folder, else the home folder.
+QString DefaultSaveFolder();
+
+// The name of an exported picture: the chosen name with the extension of
+// filter `filter` of the export dialog in place of its own.
+QString PieExportName(const QString& chosen, int filter);
 
 class TMainForm : public QMainWindow, private TSessionView, public TPageHost {
     Q_OBJECT
@@ -95,6 +113,18 @@ public:
     void LayoutPage();
     QString NotReadyText() const;
     TBarChartBox* BarChartBox() const { return BarChart; }
+
+    // ---- reports ----------------------------------------------------------------
+    // The current folder's information report to a new file (raw-byte path),
+    // followed by its subfolder list. False when it failed, after saying so.
+    bool SaveFolderReport(const std::string& path);
+    // The subfolder list as the page shows it, in `format` 0 (comma
+    // separated), 1 (tab separated) or 2 (aligned text).
+    bool SaveSubfolderList(const std::string& path, int format);
+    // The information report on portrait pages, then the subfolder list
+    // across landscape pages as a second job.
+    bool PrintFolderInformation(QPrinter& printer);
+    bool PrintSubfolderList(QPrinter& printer);
 
     // ---- scans ------------------------------------------------------------------
     // A drive is known by its root path; `displayName` is what its root node
@@ -210,6 +240,13 @@ public slots:
     void cmdFileRemoveCurrentDriveClick();
     void cmdFileRemoveAllDrivesClick();
     void cmdFileAbortClick();
+    void cmdFileReportFolderInformationClick();
+    void cmdFileReportFolderContentsClick();
+    void cmdFilePrintFolderInformationClick();
+    void cmdFilePrintSubfolderlistClick();
+    void cmdFilePieAsMetafileClick();
+    void cmdFilePieAsBitmapClick();
+    void cmdFilePieToFileClick();
     void cmdFileSelectFolderClick();
     void cmdFileMapNetworkDriveClick();
     void cmdFileDisconnectNetworkDriveClick();
@@ -290,6 +327,24 @@ private:
     void ResizeToolbarStrip();
     void DropNodeReferences();
     void ApplyColors();
+    // Shows the pages one after the other, so each is filled for the
+    // current folder.
+    void ShowPagesInTurn(std::initializer_list<int> pages);
+    // The folder information report of `node` from the contents the pages
+    // show, once ShowPagesInTurn has filled them.
+    TFolderReport PagesReport(const TFolderNode& node) const;
+    // Runs a report's writing; on failure says "Generating report failed"
+    // with the reason. The page shown before comes back either way.
+    bool GenerateReport(const std::function<void()>& write);
+    // The save dialog of a report; `suffixOf` gives each filter's extension.
+    // Returns the name, with the extension of the chosen filter when it had
+    // none, and the filter in `chosen`; empty when cancelled.
+    QString AskReportFile(const QString& title, const QStringList& filters,
+                          const std::function<QString(int)>& suffixOf, int& chosen);
+    bool AskPrinter(QPrinter& printer);
+    // Runs a pie export on the pie page's chart at the size it has on the
+    // screen, with the pie page shown, and shows the page before again.
+    void ExportPie(const std::function<void(const TPieTarget&, THPieChart&)>& how);
     // The user's tools after LT1, read again from TOOLS.INI.
     void ReloadTools();
     // Starts the tool of that place in CustomTools on the current folder.
@@ -331,6 +386,11 @@ private:
     // Tools menu, in the same order.
     std::vector<std::string> CustomTools;
     std::vector<QAction*> ToolItems;
+    // Where the last report was saved; the next save dialog opens there.
+    QString ReportFolder;
+    // The last picture file and filter of "Export Pie", proposed again.
+    QString PieExportFile;
+    int PieExportFilter = 0;
 
     friend class TMainFormTestAccess;
 };

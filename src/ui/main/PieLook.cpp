@@ -1,9 +1,8 @@
 // Cursors, group icons and item looks of the pie page.
 #include "ui/main/PieLook.h"
 
-#include "engine/Paths.h"
+#include "models/PieItemNames.h"
 #include "shell/Icons.h"
-#include "shell/ShellPaths.h"
 
 #include <QMimeDatabase>
 #include <QPainter>
@@ -43,27 +42,19 @@ QPixmap Stack(const QIcon& icon) {
     return result;
 }
 
-// Type name and icon of a file from its name; "File" and the plain file icon
+// The icon of a file from the type its name suggests; the plain file icon
 // when the name says nothing.
-void LookOfFile(TPieItemLook& look) {
-    const QList<QMimeType> types = QMimeDatabase().mimeTypesForFileName(look.DisplayName);
-    look.TypeName = QStringLiteral("File");
-    look.Icon = FileIcon();
+QIcon IconOfFile(const QString& name) {
+    const QList<QMimeType> types = QMimeDatabase().mimeTypesForFileName(name);
     if (types.isEmpty())
-        return;
+        return FileIcon();
     const QMimeType& type = types.front();
-    QString comment = type.comment();
-    if (!comment.isEmpty()) {
-        comment[0] = comment[0].toUpper();
-        look.TypeName = comment;
-    }
     for (const QString& iconName : {type.iconName(), type.genericIconName()}) {
         const QIcon icon = QIcon::fromTheme(iconName);
-        if (!icon.isNull() && !icon.availableSizes().isEmpty()) {
-            look.Icon = icon;
-            return;
-        }
+        if (!icon.isNull() && !icon.availableSizes().isEmpty())
+            return icon;
     }
+    return FileIcon();
 }
 
 } // namespace
@@ -89,18 +80,13 @@ QPixmap MakeGroupIcon(int index) {
 }
 
 TPieItemLook LookOfPieItem(const std::string& path, bool isFolder, bool isDriveRoot) {
-    TPieItemLook look;
-    if (isDriveRoot) {
-        look.DisplayName = DisplayPath(DisplayNameOf(path));
-        look.TypeName = QStringLiteral("Root Folder of Drive");
+    const TPieItemNames names = PieItemNames(path, isFolder, isDriveRoot);
+    TPieItemLook look{names.DisplayName, names.TypeName, {}};
+    if (isDriveRoot)
         look.Icon = ThemeIcon("drive-harddisk", QStyle::SP_DriveHDIcon);
-    } else if (isFolder) {
-        look.DisplayName = DisplayPath(LastComponent(path));
-        look.TypeName = QStringLiteral("Folder");
+    else if (isFolder)
         look.Icon = FolderIcon();
-    } else {
-        look.DisplayName = DisplayPath(LastComponent(path));
-        LookOfFile(look);
-    }
+    else
+        look.Icon = IconOfFile(names.DisplayName);
     return look;
 }

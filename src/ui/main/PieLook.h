@@ -24,7 +24,6 @@ struct TPieItemLook {
     QIcon Icon;
 };
 
-// How the header shows the item at `path` (raw bytes). For a file the type
-// comes from its name alone: the header follows the mouse, and opening files
-// on a slow drive to sniff their contents would make it lag.
+// How the header shows the item at `path` (raw bytes): its names
+// (PieItemNames) and an icon.
 TPieItemLook LookOfPieItem(const std::string& path, bool isFolder, bool isDriveRoot);

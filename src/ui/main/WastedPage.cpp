@@ -2,7 +2,6 @@
 // value, filled from WastedSpaceContent every time the page is shown.
 #include "ui/main/WastedPage.h"
 
-#include "engine/PieArithmetic.h"
 #include "shell/HelpWindow.h"
 #include "shell/ShellPaths.h"
 #include "ui/charts/SimplePieGauge.h"
@@ -125,7 +124,7 @@ void TWastedPage::Fill() {
         palette.setColor(QPalette::Window,
                          palette.color(p.DriveSize ? QPalette::Button : QPalette::Base));
         panWasted[i]->setPalette(palette);
-        WastedInd[i]->SetProgress(PercentOf(p.UsagePlusWasted, p.Wasted));
+        WastedInd[i]->SetProgress(p.Percent);
         txtWasted[i]->setText(p.Value.Text);
         txtWasted[i]->setToolTip(p.Value.Hint);
     }

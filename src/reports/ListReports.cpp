@@ -1,0 +1,143 @@
+// CSV, tab-separated and formatted text of the subfolder list.
+#include "reports/ListReports.h"
+
+#include "models/SubfolderList.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Printed names are cut to this many characters, the last three "...".
+constexpr int PrintedNameWidth = 14;
+constexpr int ColumnGap = 4;
+
+bool NeedsQuotes(const QString& field) {
+    for (QChar c : field)
+        if (c.unicode() <= 32 || c == QLatin1Char('"') || c == QLatin1Char(','))
+            return true;
+    return false;
+}
+
+QStringList Captions(const TSubfolderListModel& list) {
+    QStringList captions;
+    for (int c = 0; c < SubfolderColumnCount; ++c)
+        captions << list.Caption(c);
+    return captions;
+}
+
+QStringList Cells(const TSubfolderListModel& list, int row) {
+    QStringList cells;
+    for (int c = 0; c < SubfolderColumnCount; ++c)
+        cells << list.Text(row, c);
+    return cells;
+}
+
+QString TabLine(const QStringList& fields) {
+    QString line;
+    for (const QString& field : fields) {
+        line += OneLine(field);
+        line += QLatin1Char('\t');
+    }
+    return line;
+}
+
+QString PrintedName(const QString& name) {
+    if (CharCount(name) <= PrintedNameWidth)
+        return name;
+    return FirstChars(name, PrintedNameWidth - 3) + QStringLiteral("...");
+}
+
+template <typename TWrite> void ToFile(const std::string& path, bool append, TWrite write) {
+    TFileOutput out(path, append);
+    write(out);
+    out.Close();
+}
+
+} // namespace
+
+QString CsvLine(const QStringList& fields) {
+    if (fields.size() == 1 && fields.front().isEmpty())
+        return QStringLiteral("\"\"");
+    QString line;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += QLatin1Char(',');
+        const QString& field = fields[i];
+        if (!NeedsQuotes(field)) {
+            line += field;
+            continue;
+        }
+        line += QLatin1Char('"');
+        line += QString(field).replace(QLatin1Char('"'), QLatin1String("\"\""));
+        line += QLatin1Char('"');
+    }
+    return line;
+}
+
+void WriteCsvList(const TSubfolderListModel& list, TReportOutput& out) {
+    out.WriteLine(CsvLine(Captions(list)));
+    for (int r = 0; r < list.RowCount(); ++r)
+        out.WriteLine(CsvLine(Cells(list, r)));
+}
+
+void WriteTabList(const TSubfolderListModel& list, TReportOutput& out) {
+    out.WriteLine(TabLine(Captions(list)));
+    for (int r = 0; r < list.RowCount(); ++r)
+        out.WriteLine(TabLine(Cells(list, r)));
+}
+
+void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& list,
+                        TReportOutput& out) {
+    const bool printer = out.ToPrinter();
+    out.WriteLine(QStringLiteral("Subfolders of ") + OneLine(titlePath));
+    out.WriteLine(QString());
+    out.WriteLine(QStringLiteral("Note: -> indicates the sort column"));
+    out.WriteLine(QString());
+    out.WriteLine(QString());
+
+    const int rows = list.RowCount();
+    // The names as they will be written, measured once.
+    std::vector<QString> names(static_cast<std::size_t>(rows));
+    std::array<int, SubfolderColumnCount> width{};
+    for (int r = 0; r < rows; ++r) {
+        QString name = OneLine(list.Text(r, ColName));
+        if (printer)
+            name = PrintedName(name);
+        width[0] = std::max(width[0], CharCount(name));
+        names[static_cast<std::size_t>(r)] = std::move(name);
+        for (int c = 1; c < SubfolderColumnCount; ++c)
+            width[static_cast<std::size_t>(c)] =
+                std::max(width[static_cast<std::size_t>(c)], CharCount(list.Text(r, c)));
+    }
+    for (int c = 0; c < SubfolderColumnCount; ++c) {
+        int& w = width[static_cast<std::size_t>(c)];
+        w = std::max(w, CharCount(list.Caption(c))) + ColumnGap;
+    }
+
+    QString line = LeftAligned(list.Caption(0), width[0]);
+    for (int c = 1; c < SubfolderColumnCount; ++c)
+        line += RightAligned(list.Caption(c), width[static_cast<std::size_t>(c)]);
+    out.WriteLine(line);
+    for (int r = 0; r < rows; ++r) {
+        line = LeftAligned(names[static_cast<std::size_t>(r)], width[0]);
+        for (int c = 1; c < SubfolderColumnCount; ++c)
+            line += RightAligned(OneLine(list.Text(r, c)), width[static_cast<std::size_t>(c)]);
+        out.WriteLine(line);
+    }
+}
+
+void WriteCsvList(const TSubfolderListModel& list, const std::string& path) {
+    ToFile(path, false, [&](TReportOutput& out) { WriteCsvList(list, out); });
+}
+
+void WriteTabList(const TSubfolderListModel& list, const std::string& path) {
+    ToFile(path, false, [&](TReportOutput& out) { WriteTabList(list, out); });
+}
+
+void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& list,
+                        const std::string& path, bool append) {
+    ToFile(path, append, [&](TReportOutput& out) { WriteFormattedList(titlePath, list, out); });
+}

@@ -1,0 +1,174 @@
+// Report outputs to files, and the padding rules of the text reports.
+#include "reports/ReportOutput.h"
+
+#include "engine/Formatting.h"
+
+#include <QCoreApplication>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Lines gather here and go to the file in blocks of this size.
+constexpr std::size_t FlushSize = 1 << 16;
+
+} // namespace
+
+TFileOutput::TFileOutput(const std::string& path, bool append) : Path(path) {
+    errno = 0;
+    File = std::fopen(path.c_str(), append ? "ab" : "wb");
+    if (!File)
+        Fail(true, errno);
+    Buffer.reserve(FlushSize + 4096);
+}
+
+TFileOutput::~TFileOutput() {
+    // Closed here only after a failure elsewhere; that failure is what the
+    // user is told about, so a second one is not.
+    if (File)
+        std::fclose(File);
+}
+
+void TFileOutput::Fail(bool creating, int error) {
+    const QString text = creating ? QCoreApplication::translate("TFileOutput", "Cannot create %1")
+                                  : QCoreApplication::translate("TFileOutput", "Cannot write %1");
+    const QString reason = QString::fromLocal8Bit(std::strerror(error ? error : EIO));
+    throw TReportError((text.arg(DisplayText(Path)) + QStringLiteral(": ") + reason).toStdString());
+}
+
+void TFileOutput::WriteLine(QStringView line) {
+    const QByteArray bytes = line.toUtf8();
+    Buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    Buffer += "\r\n";
+    Flush();
+}
+
+void TFileOutput::WriteBytes(const QByteArray& bytes) {
+    Buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    Flush();
+}
+
+void TFileOutput::Flush() {
+    if (!File)
+        Fail(false, EBADF);
+    if (Buffer.size() < FlushSize)
+        return;
+    errno = 0;
+    if (std::fwrite(Buffer.data(), 1, Buffer.size(), File) != Buffer.size())
+        Fail(false, errno);
+    Buffer.clear();
+}
+
+void TFileOutput::Close() {
+    if (!File)
+        return;
+    std::FILE* file = File;
+    File = nullptr;
+    errno = 0;
+    const bool written =
+        Buffer.empty() || std::fwrite(Buffer.data(), 1, Buffer.size(), file) == Buffer.size();
+    int error = errno;
+    Buffer.clear();
+    // A full disk often shows only when the last block is flushed at close.
+    errno = 0;
+    const bool closed = std::fclose(file) == 0;
+    if (!written)
+        Fail(false, error);
+    if (!closed)
+        Fail(false, errno);
+}
+
+void WriteFileBytes(const std::string& path, const QByteArray& bytes) {
+    TFileOutput out(path, false);
+    out.WriteBytes(bytes);
+    out.Close();
+}
+
+void TMemoryOutput::WriteLine(QStringView line) {
+    Data += line.toUtf8();
+    Data += "\r\n";
+}
+
+void WriteFileBytesAnswering(const std::string& path, const QByteArray& bytes,
+                             std::chrono::milliseconds stall, const std::function<void()>& wait) {
+    struct TShared {
+        std::atomic<qsizetype> Written{0};
+        std::atomic<bool> Finished{false};
+        std::mutex Lock;
+        std::string Error;
+    };
+    auto shared = std::make_shared<TShared>();
+    std::thread writer([shared, path, bytes] {
+        try {
+            TFileOutput out(path, false);
+            for (qsizetype at = 0; at < bytes.size(); at += qsizetype(FlushSize)) {
+                out.WriteBytes(bytes.mid(at, qsizetype(FlushSize)));
+                shared->Written = at;
+            }
+            out.Close();
+        } catch (const std::exception& e) {
+            const std::lock_guard<std::mutex> hold(shared->Lock);
+            shared->Error = e.what();
+        }
+        shared->Finished = true;
+    });
+    auto lastStep = std::chrono::steady_clock::now();
+    qsizetype lastWritten = -1;
+    while (!shared->Finished) {
+        if (wait)
+            wait();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto now = std::chrono::steady_clock::now();
+        if (shared->Written != lastWritten) {
+            lastWritten = shared->Written;
+            lastStep = now;
+        } else if (now - lastStep > stall && !shared->Finished) {
+            writer.detach();
+            throw TReportError(QCoreApplication::translate(
+                                   "TFileOutput", "%1 does not answer; its drive may be gone")
+                                   .arg(DisplayText(path))
+                                   .toStdString());
+        }
+    }
+    writer.join();
+    if (!shared->Error.empty())
+        throw TReportError(shared->Error);
+}
+
+int CharCount(QStringView text) {
+    int count = 0;
+    for (QChar c : text)
+        if (!c.isLowSurrogate())
+            ++count;
+    return count;
+}
+
+QString RightAligned(const QString& text, int width) {
+    const int n = CharCount(text);
+    return n >= width ? text : QString(width - n, QLatin1Char(' ')) + text;
+}
+
+QString LeftAligned(const QString& text, int width) {
+    const int n = CharCount(text);
+    return n >= width ? text : text + QString(width - n, QLatin1Char(' '));
+}
+
+QString FirstChars(const QString& text, int count) {
+    qsizetype i = 0;
+    for (int taken = 0; i < text.size() && taken < count; ++taken)
+        i += text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                              : 1;
+    return text.left(i);
+}
+
+QString OneLine(QString text) {
+    for (QChar& c : text)
+        if (c.unicode() < 32 || c.unicode() == 127)
+            c = QChar(QChar::ReplacementCharacter);
+    return text;
+}

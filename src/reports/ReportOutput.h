@@ -1,0 +1,98 @@
+// Where the lines of a report go. A report writes lines; an output turns them
+// into a file (UTF-8, CR LF) or into printed pages, and fails loudly: every
+// failure to write throws TReportError, so a report that ends without one was
+// written whole.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+class TReportError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TReportOutput {
+public:
+    virtual ~TReportOutput() = default;
+    // One line, without its line break.
+    virtual void WriteLine(QStringView line) = 0;
+    // Ends the output: flushes the file or ends the print job. Throws when
+    // what was written did not all arrive.
+    virtual void Close() = 0;
+    // Printed lines are cut to the page; a few reports lay out differently.
+    virtual bool ToPrinter() const = 0;
+};
+
+// A text file, created (or emptied) or opened for appending. The path is raw
+// bytes, so a folder whose name is not UTF-8 can hold the report.
+class TFileOutput final : public TReportOutput {
+public:
+    TFileOutput(const std::string& path, bool append);
+    ~TFileOutput() override;
+    TFileOutput(const TFileOutput&) = delete;
+    TFileOutput& operator=(const TFileOutput&) = delete;
+
+    void WriteLine(QStringView line) override;
+    // Bytes as they are, for files that are no text.
+    void WriteBytes(const QByteArray& bytes);
+    void Close() override;
+    bool ToPrinter() const override { return false; }
+
+private:
+    // Writes the buffer out once it has grown large.
+    void Flush();
+    [[noreturn]] void Fail(bool creating, int error);
+
+    std::string Path;
+    std::FILE* File = nullptr;
+    std::string Buffer;
+};
+
+// Lines gathered in memory as the file would hold them, so that a window can
+// hand the writing of the file to a thread of its own.
+class TMemoryOutput final : public TReportOutput {
+public:
+    void WriteLine(QStringView line) override;
+    void Close() override {}
+    bool ToPrinter() const override { return false; }
+    const QByteArray& Bytes() const { return Data; }
+
+private:
+    QByteArray Data;
+};
+
+// A new file (raw-byte path) holding `bytes`; throws TReportError when they
+// did not all arrive.
+void WriteFileBytes(const std::string& path, const QByteArray& bytes);
+
+// The same on a thread of its own, for a caller that must not block (the
+// window's thread): `wait` runs every few milliseconds until the file is
+// written. When the file system takes no step for `stall` (a network drive
+// that has gone) this throws, and the stuck thread is left behind with its
+// own copy of the bytes.
+void WriteFileBytesAnswering(const std::string& path, const QByteArray& bytes,
+                             std::chrono::milliseconds stall, const std::function<void()>& wait);
+
+// ---- text helpers shared by the writers ---------------------------------------
+
+// The number of characters of a text as a reader counts them: code points,
+// so a character outside the basic plane counts once.
+int CharCount(QStringView text);
+// `text` with blanks in front up to `width` characters; a longer text whole.
+QString RightAligned(const QString& text, int width);
+// `text` with blanks after it up to `width` characters; a longer text whole.
+QString LeftAligned(const QString& text, int width);
+// The first `count` characters, never splitting a surrogate pair.
+QString FirstChars(const QString& text, int count);
+// A text made fit for one line of a plain-text report: every control
+// character (a tab or line break in a folder's name) becomes U+FFFD, as bytes
+// that are no text do on screen, so it cannot break the line or the columns.
+QString OneLine(QString text);

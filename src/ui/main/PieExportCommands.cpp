@@ -1,0 +1,110 @@
+// The "Export Pie" commands: the pie as a bitmap or a drawing, to the
+// clipboard or to a file. The pie page is shown for the export, so that its
+// chart is built and laid out for the current folder, and the page shown
+// before comes back afterwards, also when the export fails.
+#include "ui/main/MainForm.h"
+
+#include "engine/ScopeExit.h"
+#include "shell/MessageBox.h"
+#include "ui/charts/PieDisplay.h"
+#include "ui/charts/PieExport.h"
+#include "ui/main/Guarded.h"
+#include "ui/main/PiePage.h"
+#include "ui/main/Strings.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+struct TPieFilter {
+    const char* Filter;
+    const char* Suffix;
+};
+// The three formats Windows programs know first, then those of the desktop.
+const TPieFilter PieFilters[] = {
+    {QT_TRANSLATE_NOOP("TMainForm", "Bitmap (*.bmp)"), "bmp"},
+    {QT_TRANSLATE_NOOP("TMainForm", "Metafile (*.wmf)"), "wmf"},
+    {QT_TRANSLATE_NOOP("TMainForm", "Enhanced Metafile (*.emf)"), "emf"},
+    {QT_TRANSLATE_NOOP("TMainForm", "PNG Image (*.png)"), "png"},
+    {QT_TRANSLATE_NOOP("TMainForm", "SVG Drawing (*.svg)"), "svg"},
+    {QT_TRANSLATE_NOOP("TMainForm", "PDF Document (*.pdf)"), "pdf"},
+};
+
+QString Suffix(int filter) {
+    return QLatin1String(PieFilters[std::clamp(filter, 0, int(std::size(PieFilters)) - 1)].Suffix);
+}
+
+} // namespace
+
+QString PieExportName(const QString& chosen, int filter) {
+    const QFileInfo info(chosen);
+    const QString base =
+        info.suffix().isEmpty() ? chosen : chosen.left(chosen.size() - info.suffix().size() - 1);
+    return base + QLatin1Char('.') + Suffix(filter);
+}
+
+void TMainForm::ExportPie(const std::function<void(const TPieTarget&, THPieChart&)>& how) {
+    const int shown = CurPage;
+    TScopeExit back([this, shown] { ShowPage(shown); });
+    Guarded(this, [&] {
+        ShowPage(PagePie);
+        how(TPieTarget{PiePage->FolderPie->size(), PiePage->ChartOrigin()}, PiePage->Chart());
+    });
+}
+
+void TMainForm::cmdFilePieAsMetafileClick() {
+    ExportPie([](const TPieTarget& target, THPieChart& chart) {
+        ExportPieAsMetafile(target, chart, QString());
+    });
+}
+
+void TMainForm::cmdFilePieAsBitmapClick() {
+    ExportPie([](const TPieTarget& target, THPieChart& chart) {
+        ExportPieAsBitmap(target, chart, QString());
+    });
+}
+
+void TMainForm::cmdFilePieToFileClick() {
+    QStringList filters;
+    for (const TPieFilter& f : PieFilters)
+        filters << QCoreApplication::translate("TMainForm", f.Filter);
+    QFileDialog dialog(this, tr("Export Pie"));
+    dialog.setObjectName(QStringLiteral("dlgExportPie"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(PieExportFilter));
+    dialog.setDefaultSuffix(Suffix(PieExportFilter));
+    if (PieExportFile.isEmpty())
+        dialog.setDirectory(DefaultSaveFolder());
+    else
+        dialog.selectFile(PieExportFile);
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters](const QString& f) {
+        dialog.setDefaultSuffix(Suffix(static_cast<int>(filters.indexOf(f))));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    PieExportFilter = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+    const QString chosen = dialog.selectedFiles().front();
+    // The name gets the extension of its format, and is proposed next time.
+    PieExportFile = PieExportName(chosen, PieExportFilter);
+    // The dialog asked about the name as typed; a file under the changed
+    // name is not overwritten without asking too.
+    if (PieExportFile != chosen && QFileInfo::exists(PieExportFile) &&
+        !TMessageBox::Confirm(this, Strings::ProductName(),
+                              tr("%1 already exists.\nDo you want to replace it?")
+                                  .arg(QFileInfo(PieExportFile).fileName())))
+        return;
+    const QString file = PieExportFile;
+    ExportPie([&file](const TPieTarget& target, THPieChart& chart) {
+        if (IsBitmapFormat(PieFormatOfName(file)))
+            ExportPieAsBitmap(target, chart, file, WriteFileAnswering);
+        else
+            ExportPieAsMetafile(target, chart, file, WriteFileAnswering);
+    });
+}

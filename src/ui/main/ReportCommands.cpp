@@ -1,0 +1,239 @@
+// The "Reports" and "Print" commands: the save and print dialogs around the
+// report writers. The texts come from the same functions that fill the pages;
+// the pages are still shown in turn, as the user sees them fill, and the page
+// that was shown comes back however the report ends.
+#include "ui/main/MainForm.h"
+
+#include "engine/Paths.h"
+#include "engine/ScopeExit.h"
+#include "reports/FolderReport.h"
+#include "reports/ListReports.h"
+#include "reports/PagedOutput.h"
+#include "shell/MessageBox.h"
+#include "shell/ShellPaths.h"
+#include "ui/main/FolderInfoPage.h"
+#include "ui/main/Strings.h"
+#include "ui/main/SubfoldersPage.h"
+#include "ui/main/WastedPage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <exception>
+#include <initializer_list>
+
+namespace {
+
+// The filters of the subfolder list's dialog and the extension each gives a
+// name typed without one, in the order of the three formats.
+struct TListFormat {
+    const char* Filter;
+    const char* Suffix;
+};
+const TListFormat ListFormats[] = {
+    {QT_TRANSLATE_NOOP("TMainForm", "CSV (Comma delimited) (*.csv)"), "csv"},
+    {QT_TRANSLATE_NOOP("TMainForm", "Text (Tab delimited) (*.txt)"), "txt"},
+    {QT_TRANSLATE_NOOP("TMainForm", "Formatted Text (Space delimited) (*.txt)"), "txt"},
+};
+
+QString Translated(const char* text) {
+    return QCoreApplication::translate("TMainForm", text);
+}
+
+// A name without an extension gets `suffix`; a name with one keeps it, even
+// when it is not the filter's.
+QString WithSuffix(const QString& name, const char* suffix) {
+    if (!QFileInfo(name).suffix().isEmpty())
+        return name;
+    return name + QLatin1Char('.') + QLatin1String(suffix);
+}
+
+// Where the second job of a printout goes when the first went to a PDF file:
+// beside it, so that it does not overwrite it.
+QString SecondJobFile(const QString& first) {
+    const QFileInfo info(first);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    return info.path() + QLatin1Char('/') + info.completeBaseName() +
+           QStringLiteral("-subfolders") + suffix;
+}
+
+} // namespace
+
+void WriteFileAnswering(const std::string& path, const QByteArray& bytes) {
+    // The destination may be a network drive that has gone; the window keeps
+    // painting while a thread writes, and gives up when the drive stops
+    // taking data. Input waits, so no other command starts meanwhile.
+    WriteFileBytesAnswering(path, bytes, std::chrono::seconds(5), [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+}
+
+void TMainForm::ShowPagesInTurn(std::initializer_list<int> pages) {
+    for (int page : pages)
+        ShowPage(page);
+}
+
+TFolderReport TMainForm::PagesReport(const TFolderNode& node) const {
+    // What the pages were just filled with: the report says what they show
+    // and does not read the disk again.
+    return FolderReportContent(node, FolderInfoPage->Content(), WastedPage->Content());
+}
+
+bool TMainForm::GenerateReport(const std::function<void()>& write) {
+    const int shown = CurPage;
+    TScopeExit back([this, shown] { ShowPage(shown); });
+    try {
+        write();
+        return true;
+    } catch (const std::exception& e) {
+        TMessageBox::Error(this, Strings::ProductName(), tr("Generating report failed"),
+                           QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+bool TMainForm::SaveFolderReport(const std::string& path) {
+    const TFolderNode* node = CurrentNode();
+    if (!node || !node->Data)
+        return false;
+    return GenerateReport([&] {
+        ShowPagesInTurn({PagePie, PageFolderInfo, PageSubfolders, PageWasted});
+        const TFolderReport report = PagesReport(*node);
+        TMemoryOutput out;
+        WriteFolderReport(report, out);
+        WriteFormattedList(report.Path, SubfoldersPage->List(), out);
+        WriteFileAnswering(path, out.Bytes());
+    });
+}
+
+bool TMainForm::SaveSubfolderList(const std::string& path, int format) {
+    const TFolderNode* node = CurrentNode();
+    if (!node || !node->Data)
+        return false;
+    return GenerateReport([&] {
+        ShowPagesInTurn({PageSubfolders});
+        const TSubfolderListModel& list = SubfoldersPage->List();
+        TMemoryOutput out;
+        if (format == 0)
+            WriteCsvList(list, out);
+        else if (format == 1)
+            WriteTabList(list, out);
+        else
+            WriteFormattedList(DisplayPath(NodePath(node)), list, out);
+        WriteFileAnswering(path, out.Bytes());
+    });
+}
+
+bool TMainForm::PrintFolderInformation(QPrinter& printer) {
+    const TFolderNode* node = CurrentNode();
+    if (!node || !node->Data)
+        return false;
+    return GenerateReport([&] {
+        ShowPagesInTurn({PagePie, PageFolderInfo, PageSubfolders, PageWasted});
+        const TFolderReport report = PagesReport(*node);
+        printer.setPageOrientation(QPageLayout::Portrait);
+        {
+            TPagedOutput out(printer, ReportPrintFont(10));
+            WriteFolderReport(report, out);
+            out.Close();
+        }
+        // The list is wide: a job of its own, across the page.
+        if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+            printer.setOutputFileName(SecondJobFile(printer.outputFileName()));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        TPagedOutput out(printer, ReportPrintFont(10));
+        WriteFormattedList(report.Path, SubfoldersPage->List(), out);
+        out.Close();
+    });
+}
+
+bool TMainForm::PrintSubfolderList(QPrinter& printer) {
+    const TFolderNode* node = CurrentNode();
+    if (!node || !node->Data)
+        return false;
+    return GenerateReport([&] {
+        ShowPagesInTurn({PageSubfolders});
+        printer.setPageOrientation(QPageLayout::Landscape);
+        TPagedOutput out(printer, ReportPrintFont(10));
+        WriteFormattedList(DisplayPath(NodePath(node)), SubfoldersPage->List(), out);
+        out.Close();
+    });
+}
+
+QString DefaultSaveFolder() {
+    // Not the folder being looked at: it is often one the user may not write.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+QString TMainForm::AskReportFile(const QString& title, const QStringList& filters,
+                                 const std::function<QString(int)>& suffixOf, int& chosen) {
+    QFileDialog dialog(this, title, ReportFolder.isEmpty() ? DefaultSaveFolder() : ReportFolder);
+    dialog.setObjectName(QStringLiteral("dlgReport"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    // The dialog adds the filter's extension to a bare name before it asks
+    // whether to overwrite, so the file it asks about is the one written.
+    dialog.setDefaultSuffix(suffixOf(0));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, &filters, &suffixOf](const QString& filter) {
+                dialog.setDefaultSuffix(suffixOf(static_cast<int>(filters.indexOf(filter))));
+            });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    chosen = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+    const QString name =
+        WithSuffix(dialog.selectedFiles().front(), suffixOf(chosen).toLatin1().constData());
+    ReportFolder = QFileInfo(name).path();
+    return name;
+}
+
+void TMainForm::cmdFileReportFolderInformationClick() {
+    int chosen = 0;
+    const QString name = AskReportFile(
+        tr("Save Report As"), {tr("Text file (*.txt)")}, [](int) { return QStringLiteral("txt"); },
+        chosen);
+    if (!name.isEmpty())
+        SaveFolderReport(PathBytes(name));
+}
+
+void TMainForm::cmdFileReportFolderContentsClick() {
+    QStringList filters;
+    for (const TListFormat& f : ListFormats)
+        filters << Translated(f.Filter);
+    int chosen = 0;
+    const QString name = AskReportFile(
+        tr("Save Subfolder List As"), filters,
+        [](int i) { return QLatin1String(ListFormats[std::clamp(i, 0, 2)].Suffix); }, chosen);
+    if (!name.isEmpty())
+        SaveSubfolderList(PathBytes(name), chosen);
+}
+
+bool TMainForm::AskPrinter(QPrinter& printer) {
+    // The job's name, which printing to a file also proposes as its name.
+    if (const TFolderNode* node = CurrentNode())
+        printer.setDocName(tr("Report on %1").arg(DisplayPath(LastComponent(NodePath(node)))));
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("dlgPrint"));
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void TMainForm::cmdFilePrintFolderInformationClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    if (AskPrinter(printer))
+        PrintFolderInformation(printer);
+}
+
+void TMainForm::cmdFilePrintSubfolderlistClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    if (AskPrinter(printer))
+        PrintSubfolderList(printer);
+}
