@@ -25,6 +25,9 @@
 #include <vector>
 
 int ArchiveUsage(const char* message);
+// The path made absolute from the current folder, not tidied; empty when the
+// current folder cannot be read.
+std::string AbsolutePathArg(const std::string& path);
 
 namespace {
 
@@ -60,21 +63,10 @@ bool Parse(const std::vector<std::string>& args, const std::set<std::string>& va
     return true;
 }
 
-std::string Absolute(const std::string& path) {
-    if (!path.empty() && path[0] == '/')
-        return path;
-    char* cwd = getcwd(nullptr, 0);
-    if (!cwd)
-        return {};
-    std::string result = std::string(cwd) + (std::strcmp(cwd, "/") == 0 ? "" : "/") + path;
-    std::free(cwd);
-    return result;
-}
-
 std::string DriveOf(const TArgs& args, const std::string& path) {
     if (auto it = args.Values.find("--drive"); it != args.Values.end())
-        return Absolute(it->second);
-    return Platform::DriveRootOf(Absolute(path.empty() ? "." : path));
+        return AbsolutePathArg(it->second);
+    return Platform::DriveRootOf(AbsolutePathArg(path.empty() ? "." : path));
 }
 
 // The first line of the file; false when it cannot be read.
@@ -109,7 +101,7 @@ int Archive(const TArgs& args) {
     if (args.Positional.size() != 1)
         return ArchiveUsage("archive takes one FOLDER");
     TCompressRequest request;
-    request.FolderPath = Absolute(args.Positional[0]);
+    request.FolderPath = AbsolutePathArg(args.Positional[0]);
     request.DriveRoot = DriveOf(args, request.FolderPath);
     request.ArchivesFolder = ArchivesFolderFor(request.DriveRoot);
     std::string name = request.FolderPath;
@@ -189,7 +181,7 @@ int Restore(const TArgs& args) {
     }
     std::string to = entry->OriginalPath;
     if (auto it = args.Values.find("--to"); it != args.Values.end())
-        to = Absolute(it->second);
+        to = AbsolutePathArg(it->second);
     struct stat st {};
     const std::string restored = (to == "/" ? "" : to) + "/" + entry->FolderName;
     if (lstat(restored.c_str(), &st) == 0) {

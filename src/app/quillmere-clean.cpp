@@ -226,9 +226,11 @@ int Move(const std::string& source, const std::string& target) {
     return 1;
 }
 
+} // namespace
+
 // Made absolute but not tidied: "a/.." must stay a name of "..", which is
 // refused, and ".." after a link means what the kernel says it means.
-std::string Absolute(const std::string& path) {
+std::string AbsolutePathArg(const std::string& path) {
     if (path[0] == '/')
         return path;
     char* cwd = getcwd(nullptr, 0);
@@ -238,8 +240,6 @@ std::string Absolute(const std::string& path) {
     std::free(cwd);
     return result;
 }
-
-} // namespace
 
 int main(int argc, char** argv) {
     // The locale of the sizes in the question.
@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
     for (std::string& path : paths) {
         if (path.empty())
             return Usage("an empty path names nothing");
-        path = Absolute(path);
+        path = AbsolutePathArg(path);
         if (path.empty())
             return Usage("cannot read the current directory");
     }

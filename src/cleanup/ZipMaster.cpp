@@ -51,9 +51,16 @@ private:
     locale_t Previous = static_cast<locale_t>(0);
 };
 
+// A ZIP archive opened for reading, with the password where one is given.
 struct TArchiveReader {
     archive* A = archive_read_new();
     ~TArchiveReader() { archive_read_free(A); }
+    bool Open(const std::string& path, const std::string& password) {
+        archive_read_support_format_zip(A);
+        if (!password.empty())
+            archive_read_add_passphrase(A, password.c_str());
+        return archive_read_open_filename(A, path.c_str(), Block) == ARCHIVE_OK;
+    }
 };
 struct TArchiveWriter {
     archive* A = archive_write_new();
@@ -565,10 +572,7 @@ int TZipMaster::Add() {
     {
         TArchiveReader reader;
         archive* a = reader.A;
-        archive_read_support_format_zip(a);
-        if (!Password.empty())
-            archive_read_add_passphrase(a, Password.c_str());
-        if (archive_read_open_filename(a, partial.c_str(), Block) != ARCHIVE_OK)
+        if (!reader.Open(partial, Password))
             return Fail(ZipCheckFailed,
                         std::string("The archive cannot be read back: ") + archive_error_string(a));
         std::size_t index = 0;
@@ -628,10 +632,7 @@ int TZipMaster::LoadEntries() {
     ErrCode = ZipOk;
     TArchiveReader reader;
     archive* a = reader.A;
-    archive_read_support_format_zip(a);
-    if (!Password.empty())
-        archive_read_add_passphrase(a, Password.c_str());
-    if (archive_read_open_filename(a, ZipFileName.c_str(), Block) != ARCHIVE_OK)
+    if (!reader.Open(ZipFileName, Password))
         return Fail(ZipReadFailed, "The archive " + Quoted(ZipFileName) +
                                        " cannot be read: " + archive_error_string(a));
     archive_entry* entry = nullptr;
@@ -705,10 +706,7 @@ int TZipMaster::Extract() {
 
     TArchiveReader reader;
     archive* a = reader.A;
-    archive_read_support_format_zip(a);
-    if (!Password.empty())
-        archive_read_add_passphrase(a, Password.c_str());
-    if (archive_read_open_filename(a, ZipFileName.c_str(), Block) != ARCHIVE_OK)
+    if (!reader.Open(ZipFileName, Password))
         return Fail(ZipReadFailed, "The archive " + Quoted(ZipFileName) +
                                        " cannot be read: " + archive_error_string(a));
     std::unique_ptr<archive, decltype(&archive_write_free)> disk(archive_write_disk_new(),

@@ -414,7 +414,7 @@ private:
         TFrame frame;
         frame.Name = name;
         frame.Id = {st.st_dev, st.st_ino};
-        if (!ListInto(fd.Get(), frame.Pending)) {
+        if (!ListNamesAt(fd.Get(), frame.Pending)) {
             Fail(name, "cannot be listed: " + ErrorText(errno));
             return;
         }
@@ -422,28 +422,6 @@ private:
         Frames.push_back(std::move(frame));
         if (Frames.size() > OpenFramesKept + 1)
             Frames[Frames.size() - 1 - OpenFramesKept].Fd.Reset();
-    }
-
-    static bool ListInto(int fd, std::vector<std::string>& names) {
-        int copy = dup(fd);
-        if (copy < 0)
-            return false;
-        DIR* dir = fdopendir(copy);
-        if (!dir) {
-            close(copy);
-            return false;
-        }
-        errno = 0;
-        while (dirent* entry = readdir(dir)) {
-            const char* n = entry->d_name;
-            if (!(n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
-                names.emplace_back(n);
-            errno = 0;
-        }
-        int err = errno;
-        closedir(dir);
-        errno = err;
-        return err == 0;
     }
 
     // The deepest folder is done: remove it from its parent. False when the
@@ -499,6 +477,28 @@ TDeleteResult DeleteTree(const TScannedItem& item) {
 
 TDeleteResult DeleteTree(const std::string& path) {
     return DeleteTree(ItemAtPath(path));
+}
+
+bool ListNamesAt(int fd, std::vector<std::string>& names) {
+    int copy = dup(fd);
+    if (copy < 0)
+        return false;
+    DIR* dir = fdopendir(copy);
+    if (!dir) {
+        close(copy);
+        return false;
+    }
+    errno = 0;
+    while (dirent* entry = readdir(dir)) {
+        const char* n = entry->d_name;
+        if (!(n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
+            names.emplace_back(n);
+        errno = 0;
+    }
+    const int err = errno;
+    closedir(dir);
+    errno = err;
+    return err == 0;
 }
 
 void DeleteOwnTree(TOwnedFd parent, const std::string& parentPath, const std::string& name,

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace Platform {
 
@@ -95,6 +96,10 @@ struct TResolved {
     struct stat Item {};
     std::string Refused; // not empty when the item cannot be reached as scanned
 };
+
+// The names in an open folder, "." and ".." left out; false with errno set
+// when it cannot be listed whole.
+bool ListNamesAt(int fd, std::vector<std::string>& names);
 
 // Reaches the scanned item as the scan saw it (see TScannedItem). With
 // checkProtected, a protected item is refused too.

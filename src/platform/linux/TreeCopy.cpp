@@ -33,31 +33,6 @@ std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-bool IsDotName(const char* n) {
-    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
-}
-
-bool ListNames(int fd, std::vector<std::string>& names) {
-    int copy = dup(fd);
-    if (copy < 0)
-        return false;
-    DIR* dir = fdopendir(copy);
-    if (!dir) {
-        close(copy);
-        return false;
-    }
-    errno = 0;
-    while (dirent* entry = readdir(dir)) {
-        if (!IsDotName(entry->d_name))
-            names.emplace_back(entry->d_name);
-        errno = 0;
-    }
-    const int err = errno;
-    closedir(dir);
-    errno = err;
-    return err == 0;
-}
-
 // Splits an absolute path into its folder and last name; false when there is
 // no last name to give.
 bool SplitTarget(const std::string& path, std::string& folder, std::string& name) {
@@ -212,7 +187,7 @@ public:
                 return Fail({}, "the copy's folder was replaced");
             top.DstId = S.TempId;
         }
-        if (!ListNames(top.Src.Get(), top.Names))
+        if (!ListNamesAt(top.Src.Get(), top.Names))
             return Fail({}, "cannot be listed: " + ErrorText(errno));
         Frames.push_back(std::move(top));
 
@@ -356,7 +331,7 @@ private:
                 return Fail(below, "its copy cannot be opened: " + ErrorText(errno));
             frame.DstId = {opened.st_dev, opened.st_ino};
         }
-        if (!ListNames(frame.Src.Get(), frame.Names))
+        if (!ListNamesAt(frame.Src.Get(), frame.Names))
             return Fail(below, "cannot be listed: " + ErrorText(errno));
         Watcher.EntryDone();
         Frames.push_back(std::move(frame));
