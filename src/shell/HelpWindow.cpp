@@ -27,12 +27,19 @@ struct TTopic {
 };
 
 const TTopic Topics[] = {
-    {HelpContents, "contents.html"},   {HelpFileMenu, "scanning.html"},
-    {HelpDrives, "drives.html"},       {HelpViewMenu, "window.html"},
-    {HelpWastedFolder, "wasted.html"}, {HelpWastedDrive, "wasted.html#drive"},
-    {HelpToolsMenu, "contents.html"},  {HelpHelpMenu, "contents.html"},
-    {HelpOptions, "options.html"},     {HelpSupport, "support.html"},
+    {HelpContents, "contents.html"},
+    {HelpFileMenu, "scanning.html"},
+    {HelpDrives, "drives.html"},
+    {HelpViewMenu, "window.html"},
+    {HelpWastedFolder, "wasted.html"},
+    {HelpWastedDrive, "wasted.html#drive"},
+    {HelpToolsMenu, "contents.html"},
+    {HelpHelpMenu, "contents.html"},
+    {HelpOptions, "options.html"},
+    {HelpSupport, "support.html"},
     {HelpMoveFolder, "moving.html"},
+    {HelpArchiveFolder, "archiving.html#compress"},
+    {HelpRestoreFolder, "archiving.html#restore"},
 };
 
 } // namespace

@@ -10,11 +10,13 @@ class QTextBrowser;
 // Context numbers of the topics.
 enum THelpContext {
     HelpContents = 0,
-    HelpMoveFolder = 2100,   // moving a folder to another drive
-    HelpWastedFolder = 3010, // reducing the wasted space of a folder
-    HelpWastedDrive = 3020,  // ... of a drive
-    HelpFileMenu = 4001,     // scanning drives and folders
-    HelpDrives = 4002,       // the "Scan Drives" dialog and the drive list
+    HelpMoveFolder = 2100,    // moving a folder to another drive
+    HelpArchiveFolder = 2120, // packing a folder into an archive
+    HelpRestoreFolder = 2130, // restoring one
+    HelpWastedFolder = 3010,  // reducing the wasted space of a folder
+    HelpWastedDrive = 3020,   // ... of a drive
+    HelpFileMenu = 4001,      // scanning drives and folders
+    HelpDrives = 4002,        // the "Scan Drives" dialog and the drive list
     HelpViewMenu = 4010,
     HelpToolsMenu = 4020,
     HelpHelpMenu = 4030,

@@ -37,10 +37,6 @@
 
 namespace {
 
-constexpr int HelpArchiveDialog = 2100;
-constexpr int HelpCompressPage = 2120;
-constexpr int HelpRestorePage = 2130;
-
 QString Caption() {
     return QString::fromLatin1(ProductTitle);
 }
@@ -78,7 +74,7 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings,
     setObjectName(QStringLiteral("CleanUpCompressFolderBox"));
     setWindowTitle(mode == TMode::Compress ? tr("Archive Folder To Gain Some Space")
                                            : tr("Restore Compressed Folders"));
-    setProperty("HelpContext", HelpArchiveDialog);
+    setProperty("HelpContext", static_cast<int>(HelpMoveFolder));
     AskPassword = [this](bool confirm) { return AskForPassword(confirm); };
 
     ThePages = new QTabWidget(this);
@@ -345,9 +341,9 @@ void TCleanUpCompressFolderBox::reject() {
 void TCleanUpCompressFolderBox::cmdHelpClick() {
     const QWidget* page = ThePages->currentWidget();
     if (page == sheetCompress)
-        ShowHelp(HelpCompressPage, this);
+        ShowHelp(HelpArchiveFolder, this);
     else if (page == sheetRestore)
-        ShowHelp(HelpRestorePage, this);
+        ShowHelp(HelpRestoreFolder, this);
 }
 
 void TCleanUpCompressFolderBox::cmdStopClick() {
