@@ -1,6 +1,7 @@
 // Quillmere: creates the application and the main window and runs them.
 #include "settings/Product.h"
 #include "settings/SettingsStore.h"
+#include "shell/AboutBox.h"
 #include "shell/Icons.h"
 #include "shell/MessageBox.h"
 #include "ui/main/MainForm.h"
@@ -9,10 +10,47 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+namespace {
+
+const char Usage[] =
+    "usage: quillmere [FOLDER...]\n"
+    "       quillmere /RINF|/RCSV|/RTAB|/RTXT FOLDER OUTPUT|PRINTER [OPTIONS]\n"
+    "\n"
+    "Shows how the space of drives and folders is used. FOLDERs are scanned and\n"
+    "the last one is shown. A report run scans FOLDER and writes its folder\n"
+    "information (INF) or subfolder list (CSV, TAB, TXT) to OUTPUT, or prints it.\n"
+    "Options of a report run:\n"
+    "  /A           all subfolders\n"
+    "  /TOP:N       the N largest subfolders\n"
+    "  /HGTU:N      subfolders larger than N bytes (U=B), KB (U=K) or MB (U=M)\n"
+    "  /SA:C /SD:C  sorted by column C (1-8), ascending or descending\n"
+    "  /W:T /W:F    with or without wasted space\n"
+    "  /Q           quit afterwards: exit status 0 when the report was written,\n"
+    "               1 when not (the reason goes to standard error)\n"
+    "Without a display (no DISPLAY or WAYLAND_DISPLAY) no window is shown.\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quillmere %s\n", qPrintable(TAboutBox::Version()));
+            return 0;
+        }
+    }
+    // A report run from cron has no display: it runs without a window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Only the name: a display name would be appended to every window title.
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
@@ -38,7 +76,8 @@ int main(int argc, char** argv) {
             form.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, free));
         }
         form.show();
-        return app.exec();
+        const int status = app.exec();
+        return form.ExitStatus().value_or(status);
     } catch (const std::exception&) {
         // The window has already told the user ("Fatal error").
         return 1;

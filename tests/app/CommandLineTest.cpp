@@ -309,3 +309,57 @@ TEST(QuillmereScan, FailsWhenSomethingCouldNotBeRead) {
 }
 
 } // namespace
+
+namespace {
+
+// A report run as cron starts it: no display, the report written, the exit
+// status saying whether it was; the list settings it used are not kept.
+TEST(Quillmere, ReportRunsWithoutADisplayAndSaysWhetherItWrote) {
+    TTempTree tree;
+    tree.MakeFile("data/small/a", 5000);
+    tree.MakeFile("data/big/b", 90000);
+    tree.MakeFile("data/mid/c", 20000);
+    tree.MakeDir("config");
+    const std::string quillmere = QUILLMERE;
+    setenv("XDG_CONFIG_HOME", tree.Path("config").c_str(), 1);
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    unsetenv("DISPLAY");
+    unsetenv("QT_QPA_PLATFORM");
+
+    TRun csv =
+        RunProgram({quillmere, "/RCSV", tree.Path("data"), tree.Path("list"), "/A", "/SD:2", "/Q"});
+    EXPECT_EQ(csv.Status, 0) << csv.Err;
+    std::ifstream written(tree.Path("list.csv"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(written, line);)
+        lines.push_back(line.substr(0, line.find(',')));
+    EXPECT_EQ(lines, (std::vector<std::string>{"Name", "big", "mid", "small"}));
+
+    TRun top = RunProgram(
+        {quillmere, "/rtxt", tree.Path("data"), tree.Path("top.txt"), "/TOP:1", "/S", "/Q"});
+    EXPECT_EQ(top.Status, 0) << top.Err;
+    std::ifstream text(tree.Path("top.txt"));
+    const std::string report((std::istreambuf_iterator<char>(text)), {});
+    EXPECT_NE(report.find("big"), std::string::npos);
+    EXPECT_EQ(report.find("small"), std::string::npos);
+    // The run's "top 1" was not kept as the list's setting.
+    std::ifstream settings(tree.Path("config/Fenwright/Quillmere 3.conf"));
+    const std::string stored((std::istreambuf_iterator<char>(settings)), {});
+    EXPECT_NE(stored.find("FoldersDisplayTopX=10"), std::string::npos) << stored;
+
+    TRun missing = RunProgram({quillmere, "/RINF", tree.Path("nothing"), tree.Path("x"), "/Q"});
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_NE(missing.Err.find("no report was written"), std::string::npos) << missing.Err;
+    EXPECT_FALSE(Exists(tree.Path("x.txt")));
+    TRun unknown = RunProgram({quillmere, "/RXLS", tree.Path("data"), tree.Path("y"), "/Q"});
+    EXPECT_EQ(unknown.Status, 2);
+    EXPECT_TRUE(FolderNames(tree.Root()) ==
+                (std::vector<std::string>{"config", "data", "list.csv", "top.txt"}));
+
+    if (!saved.empty())
+        setenv("DISPLAY", saved.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+} // namespace

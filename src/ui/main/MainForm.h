@@ -18,6 +18,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -138,6 +139,12 @@ public:
     // The start-up scans (chosen drives, then the arguments); run once after
     // the window is first shown.
     void StartUp();
+    // A report run from the command line (see ReportRun.h). True when the
+    // report was written. With "/Q" the window closes afterwards, written or
+    // not, and ExitStatus says which; its messages go to standard error.
+    bool RunReportCommand(const std::vector<std::string>& arguments);
+    // The status the program ends with, when a report run set one.
+    std::optional<int> ExitStatus() const { return RunStatus; }
 
     // Components, named as the program refers to them.
     QWidget* ToolbarSupport = nullptr;
@@ -382,6 +389,7 @@ private:
     static std::string FindOnPath(std::initializer_list<const char*> names);
     std::string DiskTool = FindDiskTool();
     std::vector<std::string> Arguments;
+    std::optional<int> RunStatus;
     // The user's tools: their commands (raw bytes) and their items in the
     // Tools menu, in the same order.
     std::vector<std::string> CustomTools;

@@ -10,7 +10,17 @@
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
 #include "ui/main/Guarded.h"
+#include "ui/main/ReportRun.h"
 #include "ui/main/Strings.h"
+#include "ui/main/SubfoldersPage.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTimer>
+
+#include <cstdio>
 
 void TMainForm::SetArguments(std::vector<std::string> arguments) {
     Arguments = std::move(arguments);
@@ -22,23 +32,22 @@ void TMainForm::StartUp() {
     const auto cancelled = [this] {
         return TheSession->Aborted() || CloseWhenScanEnds || !isVisible();
     };
+    bool reportRun = false;
     Guarded(this, [&] {
         for (const QString& root : SplitDriveList(Settings().DrivesToAutoScan.Value)) {
             if (cancelled())
                 return;
             ScanOrRescanDrive(PathBytes(root));
         }
-        for (std::string arg : Arguments) {
+        for (const std::string& arg : Arguments) {
             if (cancelled())
                 return;
             if (arg.empty())
                 continue;
             // A report run ("/RCSV ...") is a path only when such a file exists.
-            if (arg.size() >= 2 && arg[0] == '/' && (arg[1] == 'R' || arg[1] == 'r') &&
-                !PathExists(arg)) {
-                TMessageBox::Information(this, Strings::ProductName(),
-                                         tr("Report runs are not available in this version of "
-                                            "Quillmere yet."));
+            if (&arg == &Arguments.front() && IsReportRunArgument(arg) && !PathExists(arg)) {
+                reportRun = true;
+                RunReportCommand(Arguments);
                 break;
             }
             const std::string path = AbsolutePath(arg);
@@ -54,6 +63,107 @@ void TMainForm::StartUp() {
                 SelectPath(path);
         }
     });
-    if (ScannedDrives().empty() && !cancelled())
+    if (ScannedDrives().empty() && !cancelled() && !reportRun)
         cmdFileScanDrivesClick();
+}
+
+bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
+    const std::optional<TReportRun> run = ParseReportRun(arguments);
+    if (!run) {
+        // An unknown report type changes nothing. A run that was to quit
+        // still quits, saying why: from cron nobody would ever close it.
+        for (std::size_t i = 3; i < arguments.size(); ++i) {
+            if (arguments[i] == "/Q" || arguments[i] == "/q") {
+                std::fprintf(stderr,
+                             "quillmere: no report was written: %s is no report run "
+                             "(/RINF, /RCSV, /RTAB or /RTXT, a folder and an output)\n",
+                             arguments.front().c_str());
+                RunStatus = 2;
+                QTimer::singleShot(0, this, &QWidget::close);
+            }
+        }
+        return false;
+    }
+    // Nobody is there to answer a box when the run is to quit afterwards:
+    // each box takes its safest answer and its text goes to standard error.
+    std::optional<TMessageBoxScript> unattended;
+    if (run->Quit)
+        unattended.emplace();
+    std::string problem;
+
+    // The list's settings last only for this run.
+    TSubfoldersPage& list = *SubfoldersPage;
+    TSimpleDataBackUp saved;
+    saved.Put(list.cbFoldersDisplayType->currentIndex());
+    saved.Put(list.cbFoldersTop->currentText());
+    saved.Put(list.cbFoldersLargerThanBytes->currentIndex());
+    saved.Put(list.ediFoldersLargerThan->text());
+    saved.Put(list.List().SortColumn());
+    saved.Put(static_cast<bool>(Settings().IncludeWastedInformation.Value));
+    const auto apply = [&](int type, const QString& top, int unit, const QString& larger, int sort,
+                           bool wasted) {
+        list.cbFoldersDisplayType->setCurrentIndex(type);
+        list.cbFoldersTop->setEditText(top);
+        list.cbFoldersLargerThanBytes->setCurrentIndex(unit);
+        list.ediFoldersLargerThan->setText(larger);
+        list.List().SetSortColumn(sort);
+        list.List().MarkSortColumn(std::abs(sort) - 1);
+        toolShowWasted->setChecked(wasted);
+        toolShowWastedClick(wasted);
+        list.cbFoldersDisplayTypeChange();
+    };
+    apply(run->DisplayType.value_or(list.cbFoldersDisplayType->currentIndex()),
+          run->TopCount.value_or(list.cbFoldersTop->currentText()),
+          run->LargerThanUnit.value_or(list.cbFoldersLargerThanBytes->currentIndex()),
+          run->LargerThan.value_or(list.ediFoldersLargerThan->text()),
+          run->SortColumn.value_or(list.List().SortColumn()),
+          run->IncludeWasted.value_or(Settings().IncludeWastedInformation.Value));
+
+    bool written = false;
+    const std::string target = AbsolutePath(run->Target);
+    if (PresenceOf(target, true, Platform::MayHang(target)) != TPresence::Present) {
+        problem = "there is no folder " + run->Target;
+    } else {
+        if (TheSession->DriveRootOf(target) == target)
+            ScanOrRescanDrive(target);
+        else
+            SelectPath(target);
+        const TFolderNode* node = CurrentNode();
+        if (!node || !node->Data || !node->Scanned() ||
+            ExcludeTrailingBackslash(NodePath(node)) != ExcludeTrailingBackslash(target)) {
+            problem = run->Target + " could not be scanned";
+        } else if (run->ToPrinter() && (run->Type == ReportInfo || run->Type == ReportText)) {
+            if (QPrinterInfo::defaultPrinter().isNull()) {
+                problem = "there is no default printer to print on";
+            } else {
+                QPrinter printer(QPrinter::HighResolution);
+                written = run->Type == ReportInfo ? PrintFolderInformation(printer)
+                                                  : PrintSubfolderList(printer);
+            }
+        } else {
+            const std::string output = AbsolutePath(run->OutputFile());
+            written = run->Type == ReportInfo ? SaveFolderReport(output)
+                                              : SaveSubfolderList(output, run->Type - 1);
+        }
+    }
+    const int type = saved.TakeInt();
+    const QString top = saved.TakeString();
+    const int unit = saved.TakeInt();
+    const QString larger = saved.TakeString();
+    const int sort = saved.TakeInt();
+    apply(type, top, unit, larger, sort, saved.TakeBool());
+    InvalidatePages(true);
+
+    if (unattended) {
+        for (const TShownMessage& message : unattended->Shown())
+            std::fprintf(stderr, "quillmere: %s%s%s\n", message.Text.toLocal8Bit().constData(),
+                         message.Details.isEmpty() ? "" : ": ",
+                         message.Details.toLocal8Bit().constData());
+        if (!written)
+            std::fprintf(stderr, "quillmere: no report was written%s%s\n",
+                         problem.empty() ? "" : ": ", problem.c_str());
+        RunStatus = written ? 0 : 1;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+    return written;
 }

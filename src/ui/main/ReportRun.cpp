@@ -1,0 +1,93 @@
+#include "ui/main/ReportRun.h"
+
+#include "models/SubfolderList.h"
+
+#include <cctype>
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+bool IsReportRunArgument(const std::string& argument) {
+    return argument.size() >= 2 && argument[0] == '/' && (argument[1] == 'R' || argument[1] == 'r');
+}
+
+std::string TReportRun::OutputFile() const {
+    if (ToPrinter())
+        return Output;
+    const std::size_t slash = Output.rfind('/');
+    const std::size_t dot = Output.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1))
+        return Output;
+    return Output + (Type == ReportCsv ? ".csv" : ".txt");
+}
+
+std::optional<TReportRun> ParseReportRun(const std::vector<std::string>& arguments) {
+    if (arguments.size() < 3 || !IsReportRunArgument(arguments[0]))
+        return std::nullopt;
+    const std::string type = Upper(arguments[0].substr(2));
+    TReportRun run;
+    if (type == "INF")
+        run.Type = ReportInfo;
+    else if (type == "CSV")
+        run.Type = ReportCsv;
+    else if (type == "TAB")
+        run.Type = ReportTab;
+    else if (type == "TXT")
+        run.Type = ReportText;
+    else
+        return std::nullopt;
+    run.Target = arguments[1];
+    run.Output = arguments[2];
+    for (std::size_t i = 3; i < arguments.size(); ++i) {
+        const std::string& raw = arguments[i];
+        const std::string option = Upper(raw);
+        if (option.size() < 2 || option[0] != '/')
+            continue;
+        // Character n of the option, counted from 1; 0 past its end.
+        const auto at = [&](std::size_t n) { return n <= option.size() ? option[n - 1] : '\0'; };
+        switch (option[1]) {
+        case 'A':
+            run.DisplayType = DisplayAll;
+            break;
+        case 'H':
+            run.DisplayType = DisplayLargerThan;
+            if (at(5) == 'B')
+                run.LargerThanUnit = 0;
+            else if (at(5) == 'K')
+                run.LargerThanUnit = 1;
+            else if (at(5) == 'M')
+                run.LargerThanUnit = 2;
+            if (raw.size() >= 7)
+                run.LargerThan = QString::fromStdString(raw.substr(6));
+            break;
+        case 'Q':
+            run.Quit = true;
+            break;
+        case 'S':
+            if (at(5) >= '1' && at(5) <= '8')
+                run.SortColumn = (at(5) - '0') * (at(3) == 'D' ? -1 : 1);
+            break;
+        case 'T':
+            run.DisplayType = DisplayTopLarge;
+            if (raw.size() >= 6)
+                run.TopCount = QString::fromStdString(raw.substr(5));
+            break;
+        case 'W':
+            if (at(4) == 'F')
+                run.IncludeWasted = false;
+            else if (at(4) == 'T')
+                run.IncludeWasted = true;
+            break;
+        default:
+            break; // other letters are for other versions
+        }
+    }
+    return run;
+}
