@@ -8,6 +8,8 @@ fonts-dejavu-core xvfb xauth fuse3 python3-fusepy python3 poppler-utils
 cups printer-driver-cups-pdf libuemf-dev emf2svg libwmf-bin ghostscript"
 # Readers that archives must satisfy besides our own.
 PACKAGES="$PACKAGES unzip p7zip-full libarchive-tools"
+# What checks the installation and builds the Debian package.
+PACKAGES="$PACKAGES desktop-file-utils appstream dpkg-dev"
 if [ "$1" = "--bench" ]; then
     PACKAGES="$PACKAGES hyperfine ncdu gdu time zip bc"
 fi

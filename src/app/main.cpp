@@ -7,6 +7,7 @@
 #include "ui/main/MainForm.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 #include <QStyle>
 
@@ -55,6 +56,9 @@ int main(int argc, char** argv) {
     // Only the name: a display name would be appended to every window title.
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     InitIconThemes();
+    // The installed icon where there is one, else the one built in.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("quillmere"), QIcon(QStringLiteral(":/quillmere.svg"))));
     // Paths are kept as the raw bytes they were given as.
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)

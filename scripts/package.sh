@@ -1,0 +1,11 @@
+#!/bin/sh
+# Builds the Debian package quillmere_VERSION_ARCH.deb in the build folder.
+# Install it with: apt-get install ./build/quillmere_*.deb
+set -e
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+"$ROOT/scripts/deps.sh"
+"$ROOT/scripts/build.sh"
+BUILD="${QUILLMERE_BUILD_DIR:-$ROOT/build}"
+cd "$BUILD"
+cpack -G DEB
+ls "$BUILD"/quillmere_*.deb
