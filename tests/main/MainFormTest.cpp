@@ -675,6 +675,24 @@ TEST_F(MainFormTest, ClosingDuringAHungStartUpScanEndsTheStartUp) {
 
 namespace {
 
+// Start-up drives that are not there today are passed over without a box;
+// the others are scanned, and the command line's folder is selected.
+TEST_F(MainFormTest, StartUpPassesOverDrivesThatAreNotThere) {
+    Form->Settings().DrivesToAutoScan.Value =
+        QStringLiteral("/media/not-plugged-in;relative;") + QString::fromStdString(Drive()) +
+        QStringLiteral(";") + QString::fromStdString(Temp.Path("gone"));
+    Form->SetArguments({Drive() + "/Temp"});
+    Form->show();
+    Form->StartUp();
+    EXPECT_TRUE(Boxes.Shown().empty());
+    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Drive()});
+    EXPECT_EQ(Form->CurrentPath(), Drive() + "/Temp");
+}
+
+} // namespace
+
+namespace {
+
 // Abort during the hang ends the scan; browsing the drive afterwards never
 // waits long on the folder that does not answer.
 TEST_F(MainFormTest, ADriveThatStopsAnsweringLeavesTheWindowLive) {

@@ -37,7 +37,14 @@ void TMainForm::StartUp() {
         for (const QString& root : SplitDriveList(Settings().DrivesToAutoScan.Value)) {
             if (cancelled())
                 return;
-            ScanOrRescanDrive(PathBytes(root));
+            // A drive of the list that is not there today (a stick left out,
+            // a share not mounted) is passed over without a word: the list
+            // is a wish, not an order.
+            const std::string path = PathBytes(root);
+            if (path.empty() || path[0] != '/' ||
+                PresenceOf(path, true, Platform::MayHang(path)) != TPresence::Present)
+                continue;
+            ScanOrRescanDrive(path);
         }
         for (const std::string& arg : Arguments) {
             if (cancelled())
