@@ -28,7 +28,7 @@ const char Usage[] =
     "Options of a report run:\n"
     "  /A           all subfolders\n"
     "  /TOP:N       the N largest subfolders\n"
-    "  /HGTU:N      subfolders larger than N bytes (U=B), KB (U=K) or MB (U=M)\n"
+    "  /HI:U:N      subfolders larger than N bytes (U=B), KB (U=K) or MB (U=M)\n"
     "  /SA:C /SD:C  sorted by column C (1-8), ascending or descending\n"
     "  /W:T /W:F    with or without wasted space\n"
     "  /Q           quit afterwards: exit status 0 when the report was written,\n"

@@ -9,7 +9,7 @@ namespace {
 
 TEST(ReportRun, OptionsReadTheirPositionsAndShortOnesAreIgnored) {
     const auto run = ParseReportRun(
-        {"/rtab", "data", "out", "/HGTK:500", "/SA:3", "/w:f", "/X", "/", "/H", "plain", "/Q"});
+        {"/rtab", "data", "out", "/HI:K:500", "/SA:3", "/w:f", "/X", "/", "/H", "plain", "/Q"});
     ASSERT_TRUE(run);
     EXPECT_EQ(run->Type, ReportTab);
     EXPECT_EQ(run->DisplayType, DisplayLargerThan);
