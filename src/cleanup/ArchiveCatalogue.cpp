@@ -19,6 +19,12 @@ bool SameKey(const std::string& a, const std::string& b) {
     });
 }
 
+std::string Folded(std::string key) {
+    for (char& c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
 std::string Trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos)
@@ -45,7 +51,7 @@ std::optional<TArchiveCatalogue> TArchiveCatalogue::Parse(const std::string& tex
         if (line.front() == '[') {
             if (line.back() != ']')
                 return std::nullopt;
-            catalogue.Sections.push_back({line.substr(1, line.size() - 2), {}});
+            catalogue.Sections.push_back({line.substr(1, line.size() - 2), {}, {}});
             continue;
         }
         const std::size_t equals = line.find('=');
@@ -60,16 +66,19 @@ std::optional<TArchiveCatalogue> TArchiveCatalogue::Parse(const std::string& tex
 std::string TArchiveCatalogue::Text() const {
     std::string text;
     for (const TSection& section : Sections) {
-        if (section.Entries.empty())
+        if (std::all_of(section.Entries.begin(), section.Entries.end(),
+                        [](const TEntry& e) { return e.Removed; }))
             continue;
         text += "[" + section.Name + "]\n";
-        for (const auto& [key, value] : section.Entries) {
+        for (const TEntry& entry : section.Entries) {
+            if (entry.Removed)
+                continue;
             // A value is one line; line breaks typed into a description
             // become blanks rather than a broken catalogue.
-            std::string line = value;
+            std::string line = entry.Value;
             std::replace(line.begin(), line.end(), '\n', ' ');
             std::replace(line.begin(), line.end(), '\r', ' ');
-            text += key + "=" + line + "\n";
+            text += entry.Key + "=" + line + "\n";
         }
     }
     return text;
@@ -159,8 +168,10 @@ const TArchiveCatalogue::TSection* TArchiveCatalogue::Find(const std::string& se
 std::vector<std::string> TArchiveCatalogue::Keys(const std::string& section) const {
     std::vector<std::string> keys;
     if (const TSection* s = Find(section)) {
-        for (const auto& entry : s->Entries)
-            keys.push_back(entry.first);
+        for (const TEntry& entry : s->Entries) {
+            if (!entry.Removed)
+                keys.push_back(entry.Key);
+        }
     }
     return keys;
 }
@@ -168,10 +179,8 @@ std::vector<std::string> TArchiveCatalogue::Keys(const std::string& section) con
 std::optional<std::string> TArchiveCatalogue::Value(const std::string& section,
                                                     const std::string& key) const {
     if (const TSection* s = Find(section)) {
-        for (const auto& [k, v] : s->Entries) {
-            if (SameKey(k, key))
-                return v;
-        }
+        if (auto it = s->Index.find(Folded(key)); it != s->Index.end())
+            return s->Entries[it->second].Value;
     }
     return std::nullopt;
 }
@@ -180,25 +189,26 @@ void TArchiveCatalogue::Write(const std::string& section, const std::string& key
                               const std::string& value) {
     TSection* s = Find(section);
     if (!s) {
-        Sections.push_back({section, {}});
+        Sections.push_back({section, {}, {}});
         s = &Sections.back();
     }
-    for (auto& [k, v] : s->Entries) {
-        if (SameKey(k, key)) {
-            v = value;
-            return;
-        }
-    }
-    s->Entries.emplace_back(key, value);
+    auto [it, added] = s->Index.try_emplace(Folded(key), s->Entries.size());
+    if (added)
+        s->Entries.push_back({key, value});
+    else
+        s->Entries[it->second].Value = value;
 }
 
 void TArchiveCatalogue::Delete(const std::string& section, const std::string& key) {
     if (TSection* s = Find(section)) {
-        std::erase_if(s->Entries, [&](const auto& entry) { return SameKey(entry.first, key); });
+        if (auto it = s->Index.find(Folded(key)); it != s->Index.end()) {
+            s->Entries[it->second].Removed = true;
+            s->Index.erase(it);
+        }
     }
 }
 
 bool TArchiveCatalogue::Empty() const {
     return std::all_of(Sections.begin(), Sections.end(),
-                       [](const TSection& s) { return s.Entries.empty(); });
+                       [](const TSection& s) { return s.Index.empty(); });
 }

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -42,9 +43,14 @@ public:
     std::string Damaged;
 
 private:
+    struct TEntry {
+        std::string Key, Value;
+        bool Removed = false; // left in place, so positions stay valid
+    };
     struct TSection {
         std::string Name;
-        std::vector<std::pair<std::string, std::string>> Entries;
+        std::vector<TEntry> Entries;
+        std::unordered_map<std::string, std::size_t> Index; // lower-cased key -> position
     };
     TSection* Find(const std::string& section);
     const TSection* Find(const std::string& section) const;

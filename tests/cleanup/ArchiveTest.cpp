@@ -263,6 +263,21 @@ TEST_F(Archives, RestoringNeverWritesOutsideItsFolder) {
         }
     }
     EXPECT_TRUE(access(made.ArchivePath.c_str(), F_OK) == 0);
+
+    // Cut short, and restored to a place that cannot be made: both fail,
+    // and the archive stays for another try.
+    WriteText(made.ArchivePath, bytes.substr(0, bytes.size() / 2));
+    Tree.MakeFile("a-file", 10);
+    for (const std::string& to : {Tree.Path("cut"), Tree.Path("a-file/below")}) {
+        SCOPED_TRACE(to);
+        for (const TCatalogueEntry& entry : ListArchives(Folder, error)) {
+            if (entry.Key == made.Key) {
+                TZipMaster zip;
+                EXPECT_FALSE(RestoreArchive(zip, Folder, entry, to, true).Restored);
+            }
+        }
+        EXPECT_TRUE(access(made.ArchivePath.c_str(), F_OK) == 0);
+    }
 }
 
 TEST_F(Archives, TheCatalogueKeepsOrderAndCaseAndIsNeverSilentlyEmptied) {
@@ -287,6 +302,17 @@ TEST_F(Archives, TheCatalogueKeepsOrderAndCaseAndIsNeverSilentlyEmptied) {
     EXPECT_EQ(ReadText(Folder + "/archives.ini.damaged").substr(0, 2), "PK");
     EXPECT_EQ(FolderNames(Folder),
               (std::vector<std::string>{"A0000001.ZIP", "A0000003.ZIP", "archives.ini.damaged"}));
+
+    // A catalogue of 20,000 entries, all but one of whose archives are gone.
+    std::string big = "[Descriptions]\n";
+    for (int i = 0; i < 20000; ++i)
+        big += "B" + std::to_string(i) + ".ZIP=old " + std::to_string(i) + "\n";
+    big += "A0000001.ZIP=kept\n";
+    WriteText(Folder + "/archives.ini", big);
+    const std::vector<TCatalogueEntry> kept = ListArchives(Folder, error);
+    ASSERT_EQ(kept.size(), 1u) << error;
+    EXPECT_EQ(kept[0].Description, "kept");
+    EXPECT_EQ(ReadText(Folder + "/archives.ini"), "[Descriptions]\nA0000001.ZIP=kept\n");
 }
 
 } // namespace
