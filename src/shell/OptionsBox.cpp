@@ -22,7 +22,10 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,10 +62,9 @@ void TOptionsBox::CreateComponents() {
     lbColors->setObjectName(QStringLiteral("lbColors"));
     for (int i = 0; i < ColorCount; ++i)
         lbColors->addItem(ColorCaption(i));
-    // Wide enough for the longest caption, tall enough for a good part of
-    // the list.
+    // Wide enough for the longest caption; whole rows, so none shows cut.
     lbColors->setMinimumWidth(lbColors->sizeHintForColumn(0) + 28);
-    lbColors->setMinimumHeight(lbColors->sizeHintForRow(0) * 9 + 4);
+    lbColors->setFixedHeight(lbColors->sizeHintForRow(0) * 12 + 2 * lbColors->frameWidth());
     auto* colorLabel = new QLabel(tr("Color"), grpColors);
     TheColorButton = MakeButton(grpColors, QString(), "TheColorButton");
     TheColorButton->setFixedSize(64, 26);
@@ -121,7 +123,10 @@ void TOptionsBox::CreateComponents() {
     grpDrives->setObjectName(QStringLiteral("grpDrives"));
     TheDrivesBox = new TShExDriveCheckListBox(grpDrives);
     TheDrivesBox->setObjectName(QStringLiteral("TheDrivesBox"));
-    TheDrivesBox->setMinimumHeight(96);
+    // Room for five drives; more scroll. Taller only stretches the dialog.
+    TheDrivesBox->setFixedHeight(
+        std::max(TheDrivesBox->sizeHintForRow(0), TheDrivesBox->fontMetrics().height() + 6) * 5 +
+        2 * TheDrivesBox->frameWidth());
     auto* drives = new QVBoxLayout(grpDrives);
     drives->addWidget(TheDrivesBox);
     grpDrives->setFocusProxy(TheDrivesBox);
@@ -168,6 +173,9 @@ void TOptionsBox::CreateComponents() {
     connect(cmdOK, &QPushButton::clicked, this, &TOptionsBox::cmdOKClick);
     connect(cmdCancel, &QPushButton::clicked, this, &TOptionsBox::cmdCancelClick);
     connect(cmdHelp, &QPushButton::clicked, this, &TOptionsBox::cmdHelpClick);
+    // F1, as everywhere else in the program.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &TOptionsBox::cmdHelpClick);
 }
 
 void TOptionsBox::FormCreate() {
