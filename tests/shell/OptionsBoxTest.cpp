@@ -112,7 +112,7 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     TProgramSettings settings;
     settings.IncludeWastedInformation.Value = false;
     settings.AutoExpand.Value = true;
-    settings.MinFolderSectionAngle = 90.0;
+    settings.MinFolderSectionAngle = 3.0;
     settings.DrivesToAutoScan.Value = JoinDriveList({"/home", "/media/anna/USB", "/gone"});
     const QString before = State(settings);
     // A program whose path has everything that quoting can get wrong.
@@ -131,7 +131,7 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     box->ProgramPath = program;
     box->show();
     EXPECT_EQ(box->ediMinFileSection->text(), QStringLiteral("0.556"));
-    EXPECT_EQ(box->ediMinFolderSection->text(), QStringLiteral("25.000"));
+    EXPECT_EQ(box->ediMinFolderSection->text(), QStringLiteral("0.833"));
     EXPECT_EQ(box->ediMinTextSection->text(), QStringLiteral("1.389"));
     EXPECT_FALSE(box->chkIncludeWasted->isChecked());
     EXPECT_TRUE(box->chkAutoExpand->isChecked());
@@ -175,7 +175,7 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     EXPECT_TRUE(settings.AutoCollapse.Value);
     EXPECT_EQ(settings.MinFileSectionAngle, 360.0);
     // An edit left alone keeps the angle, not its rounding to 3 decimals.
-    EXPECT_EQ(settings.MinFolderSectionAngle, 90.0);
+    EXPECT_EQ(settings.MinFolderSectionAngle, 3.0);
     EXPECT_DOUBLE_EQ(settings.MinTextSectionAngle, 1.8);
     EXPECT_EQ(SplitDriveList(settings.DrivesToAutoScan.Value), (QStringList{"/", "/home"}));
     EXPECT_EQ(settings.Colors[ciPieFile], ColorWordOf(QColor(200, 100, 0)));
