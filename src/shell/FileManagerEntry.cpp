@@ -182,9 +182,17 @@ bool FileManagerEntryPresent() {
 }
 
 std::optional<TEntryFailure> InstallFileManagerEntry(const QString& program) {
-    for (const TEntryFile& file : FileManagerEntryFiles(program))
-        if (auto failure = WriteEntryFile(file))
+    // A new entry that could not be written whole is taken away again, so
+    // no file manager offers it while the dialog says it is not there. One
+    // that was there before stays: it still works.
+    const bool present = FileManagerEntryPresent();
+    for (const TEntryFile& file : FileManagerEntryFiles(program)) {
+        if (auto failure = WriteEntryFile(file)) {
+            if (!present)
+                RemoveFileManagerEntry();
             return failure;
+        }
+    }
     return std::nullopt;
 }
 

@@ -40,7 +40,8 @@ struct TEntryFailure {
 };
 
 // Writes (or rewrites, so that a moved program is found again) every file of
-// the entry. Stops at the first file that fails.
+// the entry. Stops at the first file that fails; a new entry is then
+// removed again.
 std::optional<TEntryFailure> InstallFileManagerEntry(const QString& program);
 // Removes every file of the entry, the mark last; files that are not there
 // are no failure.

@@ -24,55 +24,42 @@
 
 namespace {
 
-Platform::TDrive MadeUpDrive(const std::string& root) {
-    Platform::TDrive drive;
-    drive.RootPath = root;
-    drive.Type = Platform::TDriveType::Fixed;
-    drive.DisplayName = root;
-    return drive;
-}
-
-// The data folder of the file managers for one test.
-class TDataHome {
-public:
-    TDataHome() : Old(qgetenv("XDG_DATA_HOME")) {
+// Three made-up drives, the file managers' data folder of the test's own,
+// and every message box recorded.
+class OptionsBoxTest : public ::testing::Test {
+protected:
+    OptionsBoxTest() : OldData(qgetenv("XDG_DATA_HOME")) {
         Temp.MakeDir("data");
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Temp.Path("data")));
     }
-    ~TDataHome() { qputenv("XDG_DATA_HOME", Old); }
-    TTempTree Temp;
+    ~OptionsBoxTest() override { qputenv("XDG_DATA_HOME", OldData); }
 
-private:
-    QByteArray Old;
-};
-
-class OptionsBoxTest : public ::testing::Test {
-protected:
-    OptionsBoxTest()
-        : Drives([] {
-              return std::vector<Platform::TDrive>{MadeUpDrive("/"), MadeUpDrive("/home"),
-                                                   MadeUpDrive("/media/anna/USB")};
-          }) {}
-
-    // The checked drives and the state of every setting the dialog edits.
+    // Every setting the dialog edits, as one text.
     static QString State(const TProgramSettings& s) {
-        QString text = QStringLiteral("%1 %2 %3 %4 [%5] %6 %7 %8")
-                           .arg(s.IncludeWastedInformation.Value)
-                           .arg(s.ShowFileNames.Value)
-                           .arg(s.AutoExpand.Value)
-                           .arg(s.AutoCollapse.Value)
-                           .arg(s.DrivesToAutoScan.Value)
-                           .arg(s.MinFileSectionAngle, 0, 'g', 17)
-                           .arg(s.MinFolderSectionAngle, 0, 'g', 17)
-                           .arg(s.MinTextSectionAngle, 0, 'g', 17);
-        for (std::uint32_t color : s.Colors)
+        QString text = s.DrivesToAutoScan.Value;
+        for (const bool on : {s.IncludeWastedInformation.Value, s.ShowFileNames.Value,
+                              s.AutoExpand.Value, s.AutoCollapse.Value})
+            text += on ? QStringLiteral(" 1") : QStringLiteral(" 0");
+        for (const double angle :
+             {s.MinFileSectionAngle, s.MinFolderSectionAngle, s.MinTextSectionAngle})
+            text += QLatin1Char(' ') + QString::number(angle, 'g', 17);
+        for (const std::uint32_t color : s.Colors)
             text += QLatin1Char(' ') + QString::number(color, 16);
         return text;
     }
 
-    TDriveSourceOverride Drives;
+    TDriveSourceOverride Drives{[] {
+        std::vector<Platform::TDrive> drives(3);
+        const char* roots[] = {"/", "/home", "/media/anna/USB"};
+        for (int i = 0; i < 3; ++i) {
+            drives[i].RootPath = drives[i].DisplayName = roots[i];
+            drives[i].Type = Platform::TDriveType::Fixed;
+        }
+        return drives;
+    }};
     TMessageBoxScript Boxes;
-    TDataHome Data;
+    TTempTree Temp;
+    QByteArray OldData;
 };
 
 // Answers the colour dialog, once open, with `color`.
@@ -85,25 +72,22 @@ void AnswerColor(QObject* context, const QColor& color) {
     });
 }
 
-// The program an Exec line runs, read as GLib reads it.
+// The program an Exec line runs, read as GLib reads it (the trailing field
+// code stands for the folder).
 QString ExecProgram(const QString& file, const char* group) {
     GKeyFile* keys = g_key_file_new();
     QString program;
+    gchar* exec = nullptr;
+    gchar** argv = nullptr;
     if (g_key_file_load_from_file(keys, QFile::encodeName(file).constData(), G_KEY_FILE_NONE,
-                                  nullptr)) {
-        if (gchar* exec = g_key_file_get_string(keys, group, "Exec", nullptr)) {
-            QString line = QString::fromUtf8(exec);
-            g_free(exec);
-            // The field code at the end stands for the folder.
-            line.chop(3);
-            line.replace(QStringLiteral("%%"), QStringLiteral("%"));
-            gchar** argv = nullptr;
-            if (g_shell_parse_argv(line.toUtf8().constData(), nullptr, &argv, nullptr)) {
-                program = QString::fromUtf8(argv[0]) + (argv[1] ? QStringLiteral(" +more") : "");
-                g_strfreev(argv);
-            }
-        }
+                                  nullptr) &&
+        (exec = g_key_file_get_string(keys, group, "Exec", nullptr)) != nullptr) {
+        QString line = QString::fromUtf8(exec).chopped(3).replace(QStringLiteral("%%"), "%");
+        if (g_shell_parse_argv(line.toUtf8().constData(), nullptr, &argv, nullptr))
+            program = QString::fromUtf8(argv[0]) + (argv[1] ? QStringLiteral(" +more") : "");
     }
+    g_strfreev(argv);
+    g_free(exec);
     g_key_file_free(keys);
     return program;
 }
@@ -116,16 +100,14 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     settings.DrivesToAutoScan.Value = JoinDriveList({"/home", "/media/anna/USB", "/gone"});
     const QString before = State(settings);
     // A program whose path has everything that quoting can get wrong.
-    const std::string folder = Data.Temp.Path("Quill mere $HOME 'a' \"b\" `c` 100%");
-    Data.Temp.MakeDir(folder.substr(Data.Temp.Root().size() + 1));
+    const std::string folder = Temp.Path("Quill mere $HOME 'a' \"b\" `c` 100%");
+    Temp.MakeDir(folder.substr(Temp.Root().size() + 1));
     const QString program = QString::fromStdString(folder + "/quillmere");
-    {
-        QFile fake(program);
-        ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-        fake.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n");
-        fake.close();
-        fake.setPermissions(fake.permissions() | QFileDevice::ExeOwner);
-    }
+    QFile fake(program);
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n");
+    fake.close();
+    fake.setPermissions(fake.permissions() | QFileDevice::ExeOwner);
 
     auto box = std::make_unique<TOptionsBox>(settings);
     box->ProgramPath = program;
@@ -133,20 +115,16 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     EXPECT_EQ(box->ediMinFileSection->text(), QStringLiteral("0.556"));
     EXPECT_EQ(box->ediMinFolderSection->text(), QStringLiteral("0.833"));
     EXPECT_EQ(box->ediMinTextSection->text(), QStringLiteral("1.389"));
-    EXPECT_FALSE(box->chkIncludeWasted->isChecked());
     EXPECT_TRUE(box->chkAutoExpand->isChecked());
     EXPECT_EQ(box->TheDrivesBox->CheckedDrives(), (QStringList{"/home", "/media/anna/USB"}));
     EXPECT_FALSE(box->chkExplorerMenu->isChecked());
 
     // Colours change in the copy only, through the colour dialog.
-    box->lbColors->setCurrentRow(ciPieFile);
-    AnswerColor(box.get(), QColor(10, 20, 30));
-    box->TheColorButton->click();
-    EXPECT_EQ(box->ColorCopy()[ciPieFile], ColorWordOf(QColor(10, 20, 30)));
     box->Button1->click();
-    EXPECT_EQ(box->ColorCopy(), DefaultColors);
+    box->lbColors->setCurrentRow(ciPieFile);
     AnswerColor(box.get(), QColor(200, 100, 0));
     box->TheColorButton->click();
+    EXPECT_EQ(box->ColorCopy()[ciPieFile], ColorWordOf(QColor(200, 100, 0)));
 
     // A bad third threshold: nothing at all is applied, the dialog stays.
     box->chkIncludeWasted->setChecked(true);
@@ -158,17 +136,14 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     box->ediMinTextSection->setText(QStringLiteral("150"));
     box->cmdOK->click();
     ASSERT_EQ(Boxes.Shown().size(), 1u);
-    EXPECT_EQ(Boxes.Shown()[0].Kind, TMessageKind::Error);
     EXPECT_TRUE(Boxes.Shown()[0].Text.startsWith(QStringLiteral("\"150\" ")));
     EXPECT_TRUE(box->isVisible());
-    EXPECT_FALSE(box->Accepted);
     EXPECT_EQ(State(settings), before);
     EXPECT_FALSE(FileManagerEntryPresent());
 
     // Corrected, with the decimal comma of other locales: all of it applies.
     box->ediMinTextSection->setText(QStringLiteral("0,5"));
     box->cmdOK->click();
-    EXPECT_EQ(Boxes.Shown().size(), 1u);
     EXPECT_TRUE(box->Accepted);
     EXPECT_FALSE(box->isVisible());
     EXPECT_TRUE(settings.IncludeWastedInformation.Value);
@@ -178,41 +153,32 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     EXPECT_EQ(settings.MinFolderSectionAngle, 3.0);
     EXPECT_DOUBLE_EQ(settings.MinTextSectionAngle, 1.8);
     EXPECT_EQ(SplitDriveList(settings.DrivesToAutoScan.Value), (QStringList{"/", "/home"}));
-    EXPECT_EQ(settings.Colors[ciPieFile], ColorWordOf(QColor(200, 100, 0)));
-    EXPECT_EQ(settings.Colors[ciPieBackground], DefaultColors[ciPieBackground]);
+    EXPECT_EQ(settings.Colors, box->ColorCopy());
 
     // Every file manager's entry runs that program on the folder.
     ASSERT_TRUE(FileManagerEntryPresent());
     const QString data = UserDataFolder();
-    EXPECT_EQ(ExecProgram(FileManagerEntryMark(), "Desktop Action analyzeWithQuillmere"), program);
-    EXPECT_EQ(ExecProgram(data + "/file-manager/actions/quillmere-analyze.desktop",
-                          "X-Action-Profile folder"),
-              program);
-    EXPECT_EQ(ExecProgram(data + "/nemo/actions/quillmere-analyze.nemo_action", "Nemo Action"),
-              program);
+    const std::pair<QString, const char*> execs[] = {
+        {FileManagerEntryMark(), "Desktop Action analyzeWithQuillmere"},
+        {data + "/file-manager/actions/quillmere-analyze.desktop", "X-Action-Profile folder"},
+        {data + "/nemo/actions/quillmere-analyze.nemo_action", "Nemo Action"}};
+    for (const auto& [file, group] : execs)
+        EXPECT_EQ(ExecProgram(file, group), program) << file.toStdString();
     EXPECT_TRUE(QFileInfo(FileManagerEntryMark()).isExecutable());
     const QString script = data + "/nautilus/scripts/Analyze with Quillmere";
     ASSERT_TRUE(QFileInfo(script).isExecutable());
     QProcess nautilus;
-    nautilus.setWorkingDirectory(QString::fromStdString(Data.Temp.Root()));
+    nautilus.setWorkingDirectory(QString::fromStdString(Temp.Root()));
     nautilus.start(script, {QStringLiteral("a folder")});
     ASSERT_TRUE(nautilus.waitForFinished());
     QFile arguments(QString::fromStdString(folder + "/arguments"));
     ASSERT_TRUE(arguments.open(QIODevice::ReadOnly));
     EXPECT_EQ(arguments.readAll(), QByteArray("a folder\n"));
 
-    // Opened again it shows what was stored; Cancel keeps the entry.
+    // Opened again it shows what was stored; cleared, the entry goes.
     box = std::make_unique<TOptionsBox>(settings);
     EXPECT_TRUE(box->chkExplorerMenu->isChecked());
     EXPECT_EQ(box->ediMinTextSection->text(), QStringLiteral("0.500"));
-    box->show();
-    box->chkExplorerMenu->setChecked(false);
-    box->cmdCancel->click();
-    EXPECT_FALSE(box->Accepted);
-    EXPECT_TRUE(FileManagerEntryPresent());
-
-    // OK with the box cleared removes every file of the entry.
-    box = std::make_unique<TOptionsBox>(settings);
     box->show();
     box->chkExplorerMenu->setChecked(false);
     box->cmdOK->click();
@@ -222,12 +188,15 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     EXPECT_FALSE(TOptionsBox(settings).chkExplorerMenu->isChecked());
 }
 
-TEST_F(OptionsBoxTest, RefusesEveryBadThresholdWithoutChangingAnything) {
+TEST_F(OptionsBoxTest, ARefusedOkChangesNothing) {
     TProgramSettings settings;
     // A damaged drive list checks nothing and breaks nothing.
     settings.DrivesToAutoScan.Value = QStringLiteral("cd;\\;;;/nowhere;;/home\\");
     const QString before = State(settings);
-    const QString bad[] = {"150", "", "-1", "1e400", "abc", "nan", "1.000,5", "100.0001"};
+    // A file where Dolphin's folder would have to be: even root cannot
+    // write below it. The last case is the only one with good thresholds.
+    Temp.MakeFile("data/kio", 1);
+    const QString bad[] = {"150", "", "-1", "1e400", "abc", "nan", "1.000,5", "100.0001", "1"};
     for (const QString& text : bad) {
         Boxes.ClearShown();
         TOptionsBox box(settings);
@@ -238,60 +207,37 @@ TEST_F(OptionsBoxTest, RefusesEveryBadThresholdWithoutChangingAnything) {
         box.ediMinFolderSection->setText(QStringLiteral("20"));
         box.ediMinTextSection->setText(text);
         box.chkShowFileNames->setChecked(!settings.ShowFileNames.Value);
+        box.chkExplorerMenu->setChecked(true);
         box.cmdOK->click();
         ASSERT_EQ(Boxes.Shown().size(), 1u) << text.toStdString();
-        EXPECT_TRUE(Boxes.Shown()[0].Text.startsWith(QLatin1Char('"') + text + "\" "));
+        const QString message = Boxes.Shown()[0].Text;
+        if (text == QLatin1String("1")) {
+            EXPECT_TRUE(message.contains(UserDataFolder() + "/kio")) << message.toStdString();
+        } else {
+            EXPECT_TRUE(message.startsWith(QLatin1Char('"') + text + "\" "));
+            EXPECT_EQ(box.focusWidget(), box.ediMinTextSection);
+        }
         EXPECT_TRUE(box.isVisible());
-        EXPECT_FALSE(box.Accepted);
-        EXPECT_EQ(box.focusWidget(), box.ediMinTextSection);
         box.cmdCancel->click();
+        EXPECT_FALSE(box.Accepted);
         EXPECT_EQ(State(settings), before) << text.toStdString();
+        // No half entry is left behind.
+        for (const TEntryFile& file : FileManagerEntryFiles(QString()))
+            EXPECT_FALSE(QFileInfo::exists(file.Path)) << file.Path.toStdString();
     }
 
     // Where the decimal separator is a comma, a point works as well.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    {
-        TOptionsBox box(settings);
-        box.show();
-        EXPECT_EQ(box.ediMinFileSection->text(), QStringLiteral("0,556"));
-        box.ediMinFileSection->setText(QStringLiteral("12,5"));
-        box.ediMinFolderSection->setText(QStringLiteral("0.25"));
-        box.cmdOK->click();
-        EXPECT_TRUE(box.Accepted);
-    }
+    TOptionsBox box(settings);
+    EXPECT_EQ(box.ediMinFileSection->text(), QStringLiteral("0,556"));
+    box.ediMinFileSection->setText(QStringLiteral("12,5"));
+    box.ediMinFolderSection->setText(QStringLiteral("0.25"));
+    box.cmdOK->click();
     QLocale::setDefault(QLocale::c());
+    EXPECT_TRUE(box.Accepted);
     EXPECT_DOUBLE_EQ(settings.MinFileSectionAngle, 45.0);
     EXPECT_DOUBLE_EQ(settings.MinFolderSectionAngle, 0.9);
-    EXPECT_EQ(settings.MinTextSectionAngle, DefaultMinTextSectionAngle);
     EXPECT_EQ(settings.DrivesToAutoScan.Value, QString());
-}
-
-TEST_F(OptionsBoxTest, AnEntryThatCannotBeWrittenIsNamedAndTheDialogStaysOpen) {
-    TProgramSettings settings;
-    // A file where Dolphin's folder would have to be: even root cannot
-    // write below it.
-    Data.Temp.MakeFile("data/kio", 1);
-    const QString before = State(settings);
-    TOptionsBox box(settings);
-    box.show();
-    box.chkAutoExpand->setChecked(true);
-    box.chkExplorerMenu->setChecked(true);
-    box.cmdOK->click();
-    ASSERT_EQ(Boxes.Shown().size(), 1u);
-    EXPECT_TRUE(Boxes.Shown()[0].Text.contains(UserDataFolder() + "/kio"));
-    EXPECT_TRUE(box.isVisible());
-    EXPECT_FALSE(box.Accepted);
-    EXPECT_EQ(State(settings), before);
-    // Half an entry is no entry: without the service menu it counts as absent.
-    EXPECT_FALSE(FileManagerEntryPresent());
-
-    // Giving up on it clears what was written, and the rest applies.
-    box.chkExplorerMenu->setChecked(false);
-    box.cmdOK->click();
-    EXPECT_TRUE(box.Accepted);
-    EXPECT_TRUE(settings.AutoExpand.Value);
-    for (const TEntryFile& file : FileManagerEntryFiles(QString()))
-        EXPECT_FALSE(QFileInfo::exists(file.Path)) << file.Path.toStdString();
 }
 
 } // namespace
