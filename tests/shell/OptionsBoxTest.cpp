@@ -225,19 +225,6 @@ TEST_F(OptionsBoxTest, ARefusedOkChangesNothing) {
         for (const TEntryFile& file : FileManagerEntryFiles(QString()))
             EXPECT_FALSE(QFileInfo::exists(file.Path)) << file.Path.toStdString();
     }
-
-    // Where the decimal separator is a comma, a point works as well.
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    TOptionsBox box(settings);
-    EXPECT_EQ(box.ediMinFileSection->text(), QStringLiteral("0,556"));
-    box.ediMinFileSection->setText(QStringLiteral("12,5"));
-    box.ediMinFolderSection->setText(QStringLiteral("0.25"));
-    box.cmdOK->click();
-    QLocale::setDefault(QLocale::c());
-    EXPECT_TRUE(box.Accepted);
-    EXPECT_DOUBLE_EQ(settings.MinFileSectionAngle, 45.0);
-    EXPECT_DOUBLE_EQ(settings.MinFolderSectionAngle, 0.9);
-    EXPECT_EQ(settings.DrivesToAutoScan.Value, QString());
 }
 
 } // namespace
