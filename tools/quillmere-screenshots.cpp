@@ -1,8 +1,9 @@
 // quillmere-screenshots OUTDIR [PATH]: pictures of the main window, its pages,
-// the section window, the tree bar chart, the "Scan Drives", "Move Folder",
-// archive, save and print dialogs and a move's progress on a real folder (default /usr), for a
-// person to look at. PATH is shown as a drive of its own, so nothing needs
-// mounting. Runs on the offscreen platform unless a display is chosen.
+// the section window, the tree bar chart, the "Scan Drives", "Options", "Move
+// Folder", archive, save and print dialogs and a move's progress on a real
+// folder (default /usr), for a person to look at. PATH is shown as a drive of
+// its own, so nothing needs mounting. Runs on the offscreen platform unless a
+// display is chosen.
 #include "cleanup/FolderMove.h"
 #include "engine/Paths.h"
 #include "engine/ScannedItem.h"
@@ -170,9 +171,11 @@ void ShotMoveProgress(QWidget* owner, const QString& file) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The user's own settings stay untouched.
+    // The user's own settings and file-manager entries stay untouched.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     InitIconThemes();
@@ -233,6 +236,12 @@ int main(int argc, char** argv) {
     shot(&form, "page-pie-64k-clusters.png");
     form.ClustersBoxChange(0);
 
+    // The options with the drive of the folder chosen for start-up, so one
+    // drive shows checked.
+    form.Settings().DrivesToAutoScan.Value =
+        JoinDriveList({QString::fromStdString(Platform::DriveRootOf(source))});
+    GrabNextDialog(&form, out + "/options.png");
+    form.cmdViewOptions->trigger();
     GrabNextDialog(&form, out + "/tree-bar-chart.png");
     form.cmdViewBarChart->trigger();
     GrabNextDialog(&form, out + "/select-folder.png");

@@ -110,3 +110,27 @@ std::optional<double> AngleFromBytes(const QByteArray& bytes) {
         return std::nullopt;
     return angle;
 }
+
+QString PercentTextOfAngle(double angle, const QLocale& locale) {
+    return locale.toString(angle * 100.0 / 360.0, 'f', 3);
+}
+
+std::optional<double> AngleOfPercentText(const QString& text, const QLocale& locale) {
+    QLocale strict = locale;
+    strict.setNumberOptions(QLocale::RejectGroupSeparator);
+    QString number = text.trimmed();
+    const QString point = locale.decimalPoint();
+    const QString other = point == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
+    if (!number.contains(point) && number.count(other) == 1)
+        number.replace(other, point);
+    bool ok = false;
+    const double percent = strict.toDouble(number, &ok);
+    // Overflow ("1e400") and "inf" or "nan" are no percentage either.
+    if (!ok || !std::isfinite(percent))
+        return std::nullopt;
+    const double angle = percent * 360.0 / 100.0;
+    if (angle < 0.0 || angle > 360.0)
+        return std::nullopt;
+    // "-0" is 0, not an angle that prints with a sign.
+    return angle == 0.0 ? 0.0 : angle;
+}

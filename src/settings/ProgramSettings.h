@@ -8,6 +8,7 @@
 #include "ColorTable.h"
 #include "Options.h"
 
+#include <QLocale>
 #include <QStringList>
 #include <optional>
 
@@ -71,3 +72,11 @@ QStringList SplitDriveList(const QString& text);
 QByteArray AngleToBytes(double angle);
 // The angle, when the bytes are 8 and hold a finite angle from 0 to 360.
 std::optional<double> AngleFromBytes(const QByteArray& bytes);
+
+// A pie threshold as the user edits it: the angle as a percentage of the
+// parent with three decimals, in the locale's notation.
+QString PercentTextOfAngle(double angle, const QLocale& locale);
+// The angle of a percentage the user typed; none unless it is a number from 0
+// to 100. Either '.' or ',' is taken as the decimal point: a percentage has
+// no thousands to group, so neither can mean anything else.
+std::optional<double> AngleOfPercentText(const QString& text, const QLocale& locale);

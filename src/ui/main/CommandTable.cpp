@@ -4,8 +4,6 @@
 #include "ui/main/MainForm.h"
 
 #include "shell/HelpWindow.h"
-#include "shell/MessageBox.h"
-#include "ui/main/Strings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -44,7 +42,6 @@ enum : std::uint16_t {
     SeparatorItem = 16, // the row is a separator the program refers to by name
     PageCommand = 32,   // shows the page of its position among these rows
     SortCommand = 64,   // one of the two pie sort orders
-    Later = 128,        // says that it comes in a later version
 };
 
 using TMember = QAction* TMainForm::*;
@@ -109,7 +106,7 @@ const TCommandSpec Commands[] = {
     {&TMainForm::cmdViewPieSort, "cmdViewPieSort", "mnuView", T("Pie Sections &Sort"), T("Contains commands for arranging the pie sections."), 0, nullptr, nullptr, TEnable::Always, Submenu | SeparatorBefore},
     {&TMainForm::cmdViewPieSortAscending, "cmdViewPieSortAscending", "cmdViewPieSort", T("&Ascending"), T("Sorts pie sections by size in ascending order."), 0, &TMainForm::cmdViewPieSortAscendingClick, nullptr, TEnable::Always, SortCommand},
     {&TMainForm::cmdViewPieSortDescending, "cmdViewPieSortDescending", "cmdViewPieSort", T("&Descending"), T("Sorts pie sections by size in descending order."), 0, &TMainForm::cmdViewPieSortDescendingClick, nullptr, TEnable::Always, SortCommand | Checked},
-    {&TMainForm::cmdViewOptions, "cmdViewOptions", "mnuView", T("&Options..."), T("Changes program configuration."), 0, nullptr, nullptr, TEnable::Always, SeparatorBefore | Later},
+    {&TMainForm::cmdViewOptions, "cmdViewOptions", "mnuView", T("&Options..."), T("Changes program configuration."), 0, &TMainForm::cmdViewOptionsClick, nullptr, TEnable::Always, SeparatorBefore},
     // ---- Tools
     {&TMainForm::cmdToolsWindowsExplorer, "cmdToolsWindowsExplorer", "mnuTools", T("File &Manager"), T("Opens the file manager."), 0, &TMainForm::cmdToolsWindowsExplorerClick, nullptr, TEnable::Always, 0},
     {&TMainForm::cmdToolsFindFiles, "cmdToolsFindFiles", "mnuTools", T("&Find Files or Folders..."), T("Opens the Find dialog box, that allows you to search for files or folders based on various search criteria."), 0, &TMainForm::cmdToolsFindFilesClick, nullptr, TEnable::Always, 0},
@@ -184,13 +181,6 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback, const QStyle*
 
 } // namespace
 
-void TMainForm::NotAvailableYet(const QString& what) {
-    TMessageBox::Information(
-        this, Strings::ProductName(),
-        tr("%1 is not available in this version of Quillmere yet.")
-            .arg(QString(what).remove(QLatin1Char('&')).remove(QLatin1String("..."))));
-}
-
 void TMainForm::BuildCommands() {
     std::map<std::string, QMenu*> places;
     for (const TMenuSpec& m : Menus) {
@@ -247,9 +237,6 @@ void TMainForm::BuildCommands() {
             connect(action, &QAction::triggered, this, c.Click);
         if (c.Toggle)
             connect(action, &QAction::triggered, this, c.Toggle);
-        if (c.Flags & Later)
-            connect(action, &QAction::triggered, this,
-                    [this, action] { NotAvailableYet(action->text()); });
         this->*c.Member = action;
     }
     // The user's tools go after LT1, the menu's last row.

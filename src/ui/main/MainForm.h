@@ -17,8 +17,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <string>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -282,6 +282,7 @@ public slots:
     void cmdViewPieSectionSizeWindowClick(bool on);
     void cmdViewPieSortAscendingClick();
     void cmdViewPieSortDescendingClick();
+    void cmdViewOptionsClick();
     void toolShowWastedClick(bool on);
     void toolShowFilesClick(bool on);
     void toolPercentClick(bool on);
@@ -328,7 +329,6 @@ private:
     void ShowWastedPage();
     void ShowCleanUpPage();
     void PageTabClick(int tabIndex);
-    void NotAvailableYet(const QString& what);
     void FolderTreeContextMenu(const QPoint& pos);
     QIcon NodeIcon(TFolderTreeModel::TNodeKind kind, bool open) const;
     void ResizeToolbarStrip();

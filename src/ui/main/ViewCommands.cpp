@@ -1,9 +1,10 @@
-// The View menu's switches, the toolbar's pie switches, the tree bar chart,
-// the about box and the clean-up page's short-cuts.
+// The View menu's switches and options, the toolbar's pie switches, the tree
+// bar chart, the about box and the clean-up page's short-cuts.
 #include "ui/main/MainForm.h"
 
 #include "settings/ProgramSettings.h"
 #include "shell/AboutBox.h"
+#include "shell/OptionsBox.h"
 #include "ui/charts/BarChartBox.h"
 
 #include <QAction>
@@ -40,6 +41,21 @@ void TMainForm::cmdViewPieSortAscendingClick() {
 void TMainForm::cmdViewPieSortDescendingClick() {
     Settings().SortAscending.Value = false;
     InvalidatePie();
+}
+
+void TMainForm::cmdViewOptionsClick() {
+    TOptionsBox box(Settings(), this);
+    box.exec();
+    if (!box.Accepted)
+        return;
+    // The dialog changed the settings only; what shows them follows here.
+    toolShowWasted->setChecked(Settings().IncludeWastedInformation.Value);
+    toolShowFiles->setChecked(Settings().ShowFileNames.Value);
+    ApplyColors();
+    // Thresholds, the text angle, wasted space and colours reach every page.
+    InvalidatePages(true);
+    if (BarChart)
+        BarChart->update();
 }
 
 void TMainForm::toolShowWastedClick(bool on) {
