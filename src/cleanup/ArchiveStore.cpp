@@ -2,6 +2,7 @@
 
 #include "cleanup/ArchiveCatalogue.h"
 #include "platform/DirReader.h"
+#include "platform/FileOps.h"
 
 #include <cctype>
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,14 +19,6 @@ namespace {
 
 std::string Joined(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        return home;
-    if (passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return {};
 }
 
 bool Exists(const std::string& path) {
@@ -64,7 +56,7 @@ std::string ArchivesFolderFor(const std::string& driveRoot) {
     const std::string atRoot = Joined(driveRoot, ArchivesFolderName);
     if (Exists(atRoot) || access(driveRoot.c_str(), W_OK) == 0)
         return atRoot;
-    const std::string home = HomeFolder();
+    const std::string home = Platform::HomeFolder();
     struct stat rootSt {
     }, homeSt{};
     // The home folder's drive: the mount that holds it is the drive's root.

@@ -16,17 +16,6 @@ namespace {
 
 constexpr char Magic[] = "quillmere-move 1\n";
 
-bool MakeFolders(const std::string& path) {
-    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos == path.size() || path[pos] == '/') {
-            const std::string part = path.substr(0, pos);
-            if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-                return false;
-        }
-    }
-    return true;
-}
-
 bool WriteAll(int fd, const std::string& text) {
     for (std::size_t done = 0; done < text.size();) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
@@ -92,7 +81,7 @@ TMoveJournalEntry::~TMoveJournalEntry() {
 
 bool TMoveJournalEntry::Write(const Platform::TCopyRecord& record) {
     const std::string folder = MoveJournalFolder();
-    if (folder.empty() || !MakeFolders(folder)) {
+    if (folder.empty() || !Platform::MakeFolders(folder, 0700)) {
         Problem = "The record of the move cannot be kept in \"" + folder +
                   "\": " + std::strerror(errno) + ".";
         return false;

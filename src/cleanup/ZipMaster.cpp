@@ -1,6 +1,7 @@
 #include "cleanup/ZipMaster.h"
 
 #include "platform/DirReader.h"
+#include "platform/FileOps.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -277,9 +278,9 @@ public:
     TGatherer(unsigned options, std::vector<TSource>& sources, std::string& problem)
         : Options(options), Sources(sources), Problem(problem) {}
 
-    bool Add(int rootFd, const std::string& spec) {
+    bool Add(int rootFd, const std::string& item) {
         TSource source;
-        source.Name = spec;
+        source.Name = item;
         while (!source.Name.empty() && source.Name.back() == '/')
             source.Name.pop_back();
         if (fstatat(rootFd, source.Name.c_str(), &source.St, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -452,8 +453,8 @@ int TZipMaster::Add() {
     std::vector<TSource> sources;
     std::string problem;
     TGatherer gatherer(AddOptions, sources, problem);
-    for (const std::string& spec : FSpecArgs) {
-        if (!gatherer.Add(root.Get(), spec))
+    for (const std::string& item : FSpecArgs) {
+        if (!gatherer.Add(root.Get(), item))
             return Fail(ZipReadFailed, problem + ".");
     }
     if (sources.empty())
@@ -669,16 +670,6 @@ std::string NameRefusal(const std::string& name) {
     return {};
 }
 
-bool MakeFolders(const std::string& path) {
-    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos == path.size() || path[pos] == '/') {
-            if (mkdir(path.substr(0, pos).c_str(), 0755) != 0 && errno != EEXIST)
-                return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 int TZipMaster::Extract() {
@@ -694,7 +685,7 @@ int TZipMaster::Extract() {
         base.pop_back();
     if (base.empty() || base[0] != '/')
         return Fail(ZipWriteFailed, "The restore folder " + Quoted(base) + " is not a full path.");
-    if (!MakeFolders(base))
+    if (!Platform::MakeFolders(base, 0755))
         return Fail(ZipWriteFailed, "The restore folder " + Quoted(base) +
                                         " cannot be made: " + Platform::ErrorText(errno) + ".");
     // The real spelling, so that the check against links, which looks at

@@ -90,6 +90,14 @@ struct TItemFigures {
 };
 TItemFigures MeasureItem(const std::string& path);
 
+// The user's home folder: $HOME when it is absolute, else the password
+// database's; empty when neither says.
+std::string HomeFolder();
+
+// Makes the folder at path (absolute) and any folders missing above it, new
+// ones with the given mode; false with errno set when one cannot be made.
+bool MakeFolders(const std::string& path, unsigned mode);
+
 // Removes the item and, for a folder, everything below it on the same mount.
 TDeleteResult DeleteTree(const TScannedItem& item);
 TDeleteResult DeleteTree(const std::string& path);

@@ -44,14 +44,6 @@ const char* const SystemTrees[] = {
 // Inside a system tree, these hold the user's drives and shares again.
 const char* const UserTreesInSystem[] = {"/run/media", "/run/user"};
 
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home == '/')
-        return home;
-    if (passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return {};
-}
-
 // The home folder and every folder above it.
 std::set<TIdentity> HomeAndAncestors() {
     std::set<TIdentity> result;
@@ -67,14 +59,6 @@ std::set<TIdentity> HomeAndAncestors() {
     }
     return result;
 }
-
-std::string Quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
-} // namespace
-
-namespace {
 
 // Why the item `name` in the open folder `parent` must stay; path is how the
 // user knows it.
@@ -473,6 +457,25 @@ TDeleteResult DeleteTree(const TScannedItem& item) {
     deleter.Run(std::move(r.Parent), r.ParentPath, r.Name, mount, r.Item.st_dev,
                 TIdentity{r.Item.st_dev, r.Item.st_ino});
     return result;
+}
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home == '/')
+        return home;
+    if (passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return {};
+}
+
+bool MakeFolders(const std::string& path, unsigned mode) {
+    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos == path.size() || path[pos] == '/') {
+            if (mkdir(path.substr(0, pos).c_str(), static_cast<mode_t>(mode)) != 0 &&
+                errno != EEXIST)
+                return false;
+        }
+    }
+    return true;
 }
 
 TDeleteResult DeleteTree(const std::string& path) {

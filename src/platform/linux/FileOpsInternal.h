@@ -101,6 +101,11 @@ struct TResolved {
 // when it cannot be listed whole.
 bool ListNamesAt(int fd, std::vector<std::string>& names);
 
+// A path in double quotes, as messages name things.
+inline std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
 // Reaches the scanned item as the scan saw it (see TScannedItem). With
 // checkProtected, a protected item is refused too.
 TResolved Resolve(const TScannedItem& item, bool checkProtected = true);

@@ -29,10 +29,6 @@ constexpr char TempPrefix[] = ".quillmere-move-";
 constexpr std::size_t OpenFramesKept = 48;
 constexpr std::size_t Block = 8u << 20; // bytes copied between two Stop tests
 
-std::string Quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 // Splits an absolute path into its folder and last name; false when there is
 // no last name to give.
 bool SplitTarget(const std::string& path, std::string& folder, std::string& name) {
