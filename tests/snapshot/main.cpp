@@ -1,0 +1,11 @@
+// The scan-file tests run with a core application, so locale and text
+// conversions behave as in the programs.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
