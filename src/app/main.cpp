@@ -35,6 +35,17 @@ const char Usage[] =
     "               1 when not (the reason goes to standard error)\n"
     "Without a display (no DISPLAY or WAYLAND_DISPLAY) no window is shown.\n";
 
+// Without a display, the offscreen platform remarks on every window it
+// cannot raise or resize, and Qt on the missing runtime folder of a cron job:
+// nothing the user can act on, and cron would mail it on every run.
+QtMessageHandler DefaultHandler = nullptr;
+void HeadlessMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && (text.startsWith(QLatin1String("This plugin does not support")) ||
+                                 text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))))
+        return;
+    DefaultHandler(type, context, text);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -50,15 +61,15 @@ int main(int argc, char** argv) {
     }
     // A report run from cron has no display: it runs without a window.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        DefaultHandler = qInstallMessageHandler(HeadlessMessages);
+    }
     QApplication app(argc, argv);
     // Only the name: a display name would be appended to every window title.
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     InitIconThemes();
-    // The installed icon where there is one, else the one built in.
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("quillmere"), QIcon(QStringLiteral(":/quillmere.svg"))));
+    QApplication::setWindowIcon(AppIcon());
     // Paths are kept as the raw bytes they were given as.
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)

@@ -34,6 +34,16 @@ TFolderNode* TFolderTree::AddRoot(const std::string& name) {
     return raw;
 }
 
+TFolderNode* TFolderTree::AddOnlyChild(TFolderNode* parent, const std::string& name) {
+    auto node = std::make_unique<TFolderNode>();
+    node->Parent = parent;
+    node->Name = name;
+    TFolderNode* raw = node.get();
+    parent->Children.push_back(std::move(node));
+    PublishChildren(parent);
+    return raw;
+}
+
 namespace {
 
 void DestroySubtree(std::vector<std::unique_ptr<TFolderNode>>& nodes) {

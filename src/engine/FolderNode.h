@@ -100,6 +100,9 @@ public:
 
     // Appends a top-level node; `name` is its absolute path.
     TFolderNode* AddRoot(const std::string& name);
+    // Gives a folder that was never listed its only child, shown at once: a
+    // step on the way to a folder scanned without the rest of its drive.
+    TFolderNode* AddOnlyChild(TFolderNode* parent, const std::string& name);
     // Deletes a node and its subtree (top-level or not). Records are freed first.
     void DeleteNode(TFolderNode* node);
     // Deletes all children of node, freeing their records.

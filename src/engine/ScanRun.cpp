@@ -456,6 +456,12 @@ private:
         node->Inode = dir->Inode;
         if (!node->Parent && node->Drive)
             node->Drive->Device = dir->Device;
+        // A folder scanned without the rest of its drive tells the drive's device.
+        if (!dir->Parent && node->Parent) {
+            TDriveRecInfo* drive = RootNode(node)->Drive;
+            if (drive && drive->Device == 0)
+                drive->Device = dir->Device;
+        }
         node->Children.reserve(dir->Subdirs.size());
         for (TScanDir* sub : dir->Subdirs) {
             auto child = std::make_unique<TFolderNode>();

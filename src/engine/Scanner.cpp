@@ -68,6 +68,35 @@ void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
     ScanFolder(entry.RootPath, root);
 }
 
+TFolderNode* TScanner::ScanDriveFolder(const std::string& driveText, TDriveRecInfo& entry,
+                                       const std::string& path) {
+    Host.ScanStateChanged(true);
+    TScopeExit ended([this] { Host.ScanStateChanged(false); });
+    TFolderNode* node = Tree.AddRoot(entry.RootPath);
+    node->Drive = &entry;
+    entry.RootNode = node;
+    if (entry.Text.empty())
+        entry.Text = driveText;
+    entry.ClusterSize = ClusterSizeOf(entry.RootPath);
+    entry.MayHang = Platform::MayHang(entry.RootPath);
+    ScanClusterSize = entry.ClusterSize;
+    const std::string& root = entry.RootPath;
+    if (path.size() > root.size() && path.compare(0, root.size(), root) == 0) {
+        std::size_t from = root.size();
+        while (from < path.size()) {
+            if (path[from] == '/') {
+                ++from;
+                continue;
+            }
+            const std::size_t end = std::min(path.find('/', from), path.size());
+            node = Tree.AddOnlyChild(node, path.substr(from, end - from));
+            from = end;
+        }
+    }
+    ScanFolder(path, node);
+    return node;
+}
+
 TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
     AbortRequested = false;
     // Fresh counters: readers of an earlier scan that was given up may still

@@ -72,6 +72,12 @@ public:
 
     // Scans the drive whose root is entry.RootPath into a new top-level node.
     void ScanDrive(const std::string& driveText, TDriveRecInfo& entry);
+    // Scans only the folder at path of the drive whose root is entry.RootPath:
+    // the drive gets its top-level node and the folders on the way their
+    // nodes, all without records, so the folder stays a folder of its drive
+    // at the cost of reading just its own subtree. Returns the folder's node.
+    TFolderNode* ScanDriveFolder(const std::string& driveText, TDriveRecInfo& entry,
+                                 const std::string& path);
     // Scans the folder at path into node, which has no children and no record.
     // Returns the finished record (attached to node) or none after an abort.
     TFolderSize* ScanFolder(const std::string& path, TFolderNode* node);

@@ -128,6 +128,20 @@ void TScanSession::ScanOrRescanDrive(const std::string& root, const QString& dis
     ScanNewDrive(root, displayName.isEmpty() ? DisplayText(DisplayNameOf(root)) : displayName);
 }
 
+bool TScanSession::ScanDriveFolder(const std::string& rawPath) {
+    const std::string path = ExcludeTrailingBackslash(rawPath);
+    const std::string root = DriveOf(path);
+    if (root.empty() || root == path || FolderTree.FindDriveRec(root))
+        return SelectPath(path);
+    if (ScanningFlag || !DriveAccessible(root))
+        return false;
+    ScannedDriveRoots.push_back(root);
+    TDriveRecInfo* entry = FolderTree.CreateDriveRec(root);
+    entry->Text = DisplayText(DisplayNameOf(root)).toStdString();
+    TFolderNode* node = TheScanner->ScanDriveFolder(entry->Text, *entry, path);
+    return Select(node) && node->Scanned();
+}
+
 void TScanSession::RescanDrives(const std::vector<std::string>& roots) {
     if (ScanningFlag)
         return;

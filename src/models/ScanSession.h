@@ -86,6 +86,11 @@ public:
     bool ScanNewDrive(const std::string& root, const QString& displayName,
                       TDriveRecInfo* entry = nullptr);
     void ScanOrRescanDrive(const std::string& root, const QString& displayName = {});
+    // Scans the folder at path alone, as a folder of its drive, when the
+    // drive is not in the tree yet (otherwise as SelectPath), and selects it:
+    // what a run that only wants that folder's figures needs, read in the
+    // time its own subtree takes. False when nothing was scanned.
+    bool ScanDriveFolder(const std::string& path);
     void RescanDrives(const std::vector<std::string>& roots);
     void RescanCurrentFolder();
     void RemoveDrive(const std::string& root);

@@ -50,6 +50,16 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QApplication::style()->standardIcon(fallback);
 }
 
+QIcon AppIcon() {
+    // Resources of a static library are linked in only when something names them.
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(appicon);
+        return true;
+    }();
+    (void)loaded;
+    return QIcon::fromTheme(QStringLiteral("quillmere"), QIcon(QStringLiteral(":/quillmere.svg")));
+}
+
 QIcon FolderIcon() {
     return ThemeIcon("folder", QStyle::SP_DirIcon);
 }

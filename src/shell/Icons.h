@@ -14,4 +14,7 @@ void InitIconThemes();
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback);
 
 QIcon FolderIcon();
+// Quillmere's own icon: the installed one where there is one, else the one
+// built into the program.
+QIcon AppIcon();
 QIcon FileIcon();

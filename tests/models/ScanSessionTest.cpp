@@ -155,6 +155,31 @@ TEST_F(ScanSessionTest, AUserSessionOnPlainFolders) {
     EXPECT_TRUE(Session.ScannedDrives().empty());
 }
 
+// A run that wants one folder reads just its subtree, and the folder stays a
+// folder of its drive.
+TEST_F(ScanSessionTest, AFolderScannedWithoutTheRestOfItsDrive) {
+    Temp.MakeFile("a/deep/er/v.bin", 7);
+    ASSERT_TRUE(Session.ScanDriveFolder(Temp.Path("a/deep/")));
+    TFolderNode* deep = Node("deep");
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(Session.Current(), deep);
+    EXPECT_EQ(Session.CurrentPath(), Temp.Path("a/deep"));
+    EXPECT_EQ(deep->Data->TreeSize, 17);
+    EXPECT_EQ(deep->Data->TreeFolderCount, 1u);
+    ASSERT_NE(FindNodeByPath(deep, "er", true), nullptr);
+    EXPECT_TRUE(FindNodeByPath(deep, "er", true)->Scanned());
+    // The drive and the way down know nothing of the rest: no figures there.
+    EXPECT_FALSE(Node("")->Scanned());
+    EXPECT_EQ(Node("")->Children.size(), 1u);
+    EXPECT_NE(Session.Tree().FindDriveRec(Temp.Path("a"))->Device, 0u);
+    EXPECT_EQ(Session.ScannedDrives(), std::vector<std::string>{Temp.Path("a")});
+
+    // The drive's own rescan reads it whole.
+    Session.RescanDrives({Temp.Path("a")});
+    EXPECT_EQ(Node("")->Data->TreeSize, 1022);
+    EXPECT_EQ(Session.Current(), Node("deep"));
+}
+
 TEST_F(ScanSessionTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
     Session.ScanOrRescanDrive(Temp.Path("a"));
     Temp.Remove("a/other");

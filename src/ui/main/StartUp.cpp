@@ -133,6 +133,9 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     } else {
         if (TheSession->DriveRootOf(target) == target)
             ScanOrRescanDrive(target);
+        else if (run->Quit)
+            // Nobody will browse the rest of the drive: read the folder alone.
+            TheSession->ScanDriveFolder(target);
         else
             SelectPath(target);
         const TFolderNode* node = CurrentNode();
