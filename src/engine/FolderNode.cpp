@@ -34,6 +34,30 @@ TFolderNode* TFolderTree::AddRoot(const std::string& name) {
     return raw;
 }
 
+TFolderNode* TFolderTree::AdoptRoot(std::unique_ptr<TFolderNode> node) {
+    node->Parent = nullptr;
+    // Everything in it is final, so all of it may be shown at once.
+    std::vector<TFolderNode*> pending{node.get()};
+    while (!pending.empty()) {
+        TFolderNode* n = pending.back();
+        pending.pop_back();
+        n->Set(NodeChildrenPublished);
+        n->RenumberChildren();
+        for (auto& child : n->Children) {
+            child->Parent = n;
+            pending.push_back(child.get());
+        }
+    }
+    node->Row = static_cast<std::uint32_t>(RootNodes.size());
+    if (Observer)
+        Observer->NodeAboutToBeAdded(nullptr, node->Row);
+    TFolderNode* raw = node.get();
+    RootNodes.push_back(std::move(node));
+    if (Observer)
+        Observer->NodeAdded(raw);
+    return raw;
+}
+
 TFolderNode* TFolderTree::AddOnlyChild(TFolderNode* parent, const std::string& name) {
     auto node = std::make_unique<TFolderNode>();
     node->Parent = parent;
@@ -130,6 +154,12 @@ void TFolderTree::RemoveDriveRec(TDriveRecInfo* rec) {
                            [rec](const auto& r) { return r.get() == rec; });
     if (it != DriveRecs.end())
         DriveRecs.erase(it);
+}
+
+bool IsOpenedScan(const TFolderNode* node) {
+    while (node && node->Parent)
+        node = node->Parent;
+    return node && node->Drive && !node->Drive->ScanFile.empty();
 }
 
 std::string NodePath(const TFolderNode* node) {

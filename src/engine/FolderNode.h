@@ -67,7 +67,14 @@ struct TDriveRecInfo {
     bool MayHang = false;
     // The drive text it was first scanned with (display name).
     std::string Text;
+    // The scan file the tree was opened from, which is then also RootPath;
+    // empty for a drive read from the disk. An opened tree is not the disk:
+    // nothing checks it against the disk or acts on its paths there.
+    std::string ScanFile;
 };
+
+// Whether node belongs to a tree opened from a scan file.
+bool IsOpenedScan(const TFolderNode* node);
 
 // Told about structural changes, so a view can follow the tree. Figures of
 // existing nodes change without a call per node: the scanner calls
@@ -102,6 +109,9 @@ public:
     TFolderNode* AddRoot(const std::string& name);
     // Gives a folder that was never listed its only child, shown at once: a
     // step on the way to a folder scanned without the rest of its drive.
+    // Appends a top-level node built elsewhere, subtree and records included,
+    // which nobody else holds any more.
+    TFolderNode* AdoptRoot(std::unique_ptr<TFolderNode> node);
     TFolderNode* AddOnlyChild(TFolderNode* parent, const std::string& name);
     // Deletes a node and its subtree (top-level or not). Records are freed first.
     void DeleteNode(TFolderNode* node);

@@ -178,8 +178,9 @@ TFolderInfoContent FolderInfoContent(const TFolderNode& node, const TDirEntry* e
 
 TFolderInfoContent FolderInfoContent(const TFolderNode& node, int whatIfIndex) {
     TDirEntry entry;
-    // A drive root has no entry of its own in a parent folder.
-    const bool found = node.Parent && FindEntry(NodePath(&node), entry);
+    // A drive root has no entry of its own in a parent folder, and a folder
+    // of an opened scan file none on this disk.
+    const bool found = node.Parent && !IsOpenedScan(&node) && FindEntry(NodePath(&node), entry);
     return FolderInfoContent(node, found ? &entry : nullptr, FolderTypeName(), whatIfIndex);
 }
 

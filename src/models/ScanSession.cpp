@@ -142,13 +142,38 @@ bool TScanSession::ScanDriveFolder(const std::string& rawPath) {
     return Select(node) && node->Scanned();
 }
 
+TFolderNode* TScanSession::AddOpenedScan(std::unique_ptr<TFolderNode> root,
+                                         const std::string& scanFile, const QString& text,
+                                         std::int32_t clusterSize) {
+    if (ScanningFlag || !root)
+        return nullptr;
+    if (FolderTree.FindDriveRec(scanFile))
+        RemoveDrive(scanFile);
+    TDriveRecInfo* entry = FolderTree.CreateDriveRec(scanFile);
+    entry->ScanFile = scanFile;
+    entry->Text = text.toStdString();
+    entry->ClusterSize = clusterSize;
+    root->Drive = entry;
+    TFolderNode* node;
+    {
+        TFlagScope editing(EditingTreeFlag);
+        node = FolderTree.AdoptRoot(std::move(root));
+    }
+    entry->RootNode = node;
+    ScannedDriveRoots.push_back(scanFile);
+    FolderTree.NotifyFiguresChanged();
+    Select(node);
+    return node;
+}
+
 void TScanSession::RescanDrives(const std::vector<std::string>& roots) {
     if (ScanningFlag)
         return;
     for (const std::string& root : roots) {
         auto it = std::find(ScannedDriveRoots.begin(), ScannedDriveRoots.end(), root);
         TDriveRecInfo* entry = FolderTree.FindDriveRec(root);
-        if (it == ScannedDriveRoots.end() || !entry)
+        // An opened scan file is what it is: there is nothing to read again.
+        if (it == ScannedDriveRoots.end() || !entry || !entry->ScanFile.empty())
             continue;
         const std::string remembered = CurPath;
         ScannedDriveRoots.erase(it);
@@ -178,7 +203,7 @@ void TScanSession::RescanDrives(const std::vector<std::string>& roots) {
 
 void TScanSession::RescanCurrentFolder() {
     TFolderNode* node = CurNode;
-    if (!node || ScanningFlag)
+    if (!node || ScanningFlag || IsOpenedScan(node))
         return;
     TFolderNode* parent = node->Parent;
     SetScanning(true);
@@ -236,6 +261,15 @@ void TScanSession::RemoveAllDrives() {
 void TScanSession::RefreshDriveInfo(const std::string& root) {
     CurDrive = root;
     const TDriveRecInfo* entry = FolderTree.FindDriveRec(root);
+    if (entry && !entry->ScanFile.empty()) {
+        // No drive to ask: the file's figures are all there is.
+        CurClusterSize = entry->ClusterSize;
+        DriveTotal = -1;
+        DriveFree = -1;
+        FileSystem.clear();
+        DriveMayHang = false;
+        return;
+    }
     CurClusterSize = entry ? entry->ClusterSize : ClusterSizeOf(root);
     DriveTotal = DiskTotalBytes(root);
     DriveFree = DiskFreeBytes(root);
@@ -300,8 +334,18 @@ bool TScanSession::SelectPath(const std::string& rawPath) {
 bool TScanSession::Select(TFolderNode* node) {
     if (!node)
         return false;
-    // Entering another drive: it has to answer first, or the old folder stays.
     const std::string drive = DriveOfNode(node);
+    if (IsOpenedScan(node)) {
+        // Its paths name folders of another time, or another machine.
+        CurNode = node;
+        CurPath = NodePath(node);
+        NotAnswering = false;
+        if (drive != CurDrive)
+            RefreshDriveInfo(drive);
+        View.CurrentChanged(false);
+        return true;
+    }
+    // Entering another drive: it has to answer first, or the old folder stays.
     if ((!node->Parent || drive != CurDrive) && !DriveAccessible(drive)) {
         View.CurrentChanged(false);
         return false;
@@ -360,6 +404,8 @@ void TScanSession::RunPendingVanishChecks() {
 }
 
 void TScanSession::RepairAfter(const TPieItem& item, bool removing) {
+    if (IsOpenedScan(item.Node ? item.Node : CurNode))
+        return;
     TFolderNode* parent = item.Node ? item.Node->Parent : CurNode;
     if (PresenceOf(item.Path, false, MayHang(item.Node ? item.Node : parent)) !=
         TPresence::Missing) {

@@ -92,6 +92,11 @@ public:
     // time its own subtree takes. False when nothing was scanned.
     bool ScanDriveFolder(const std::string& path);
     void RescanDrives(const std::vector<std::string>& roots);
+    // Shows a tree opened from a scan file as a top-level node of its own,
+    // known by the file's path (a file opened again replaces its tree) and
+    // named by text; its wasted space is at clusterSize. Selects it.
+    TFolderNode* AddOpenedScan(std::unique_ptr<TFolderNode> root, const std::string& scanFile,
+                               const QString& text, std::int32_t clusterSize);
     void RescanCurrentFolder();
     void RemoveDrive(const std::string& root);
     void RemoveAllDrives();

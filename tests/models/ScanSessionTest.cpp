@@ -180,6 +180,49 @@ TEST_F(ScanSessionTest, AFolderScannedWithoutTheRestOfItsDrive) {
     EXPECT_EQ(Session.Current(), Node("deep"));
 }
 
+// A tree opened from a scan file names folders of another machine: the
+// session shows it, never checks it against the disk, never reads it again.
+TEST_F(ScanSessionTest, AnOpenedScanIsNeverTakenForTheDisk) {
+    const auto opened = [](std::int64_t size) {
+        auto root = std::make_unique<TFolderNode>();
+        root->Name = "/nowhere/srv";
+        auto child = std::make_unique<TFolderNode>();
+        child->Name = "gone";
+        child->Parent = root.get();
+        child->Data = std::make_unique<TFolderSize>();
+        child->Data->AddFile(4096, size, 0, 0, 0);
+        child->Data->Finish();
+        root->Data = std::make_unique<TFolderSize>();
+        root->Data->AddSubfolder();
+        root->Data->AddFinishedChild(*child->Data);
+        root->Data->Finish();
+        root->Children.push_back(std::move(child));
+        return root;
+    };
+    const std::string file = Temp.Path("scan.json");
+    TFolderNode* root = Session.AddOpenedScan(opened(5000), file, QStringLiteral("srv"), 4096);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(Session.Current(), root);
+    EXPECT_EQ(Session.CurrentClusterSize(), 4096);
+    EXPECT_EQ(Session.CurrentDriveTotal(), -1);
+    TFolderNode* gone = root->Children[0].get();
+    EXPECT_TRUE(gone->Has(NodeChildrenPublished));
+    ASSERT_TRUE(Session.Select(gone));
+    EXPECT_EQ(Session.CurrentPath(), "/nowhere/srv/gone");
+    Session.RescanCurrentFolder();
+    Session.RescanDrives({file});
+    EXPECT_EQ(Session.Current(), gone);
+    EXPECT_EQ(root->Data->TreeSize, 5000);
+    EXPECT_TRUE(View.Retried.empty());
+    // Opened again, the file's tree replaces the one shown before.
+    root = Session.AddOpenedScan(opened(7000), file, QStringLiteral("srv"), 4096);
+    EXPECT_EQ(Session.Tree().Roots().size(), 1u);
+    EXPECT_EQ(Session.ScannedDrives(), std::vector<std::string>{file});
+    EXPECT_EQ(root->Data->TreeSize, 7000);
+    Session.RemoveDrive(file);
+    EXPECT_TRUE(Session.Tree().Roots().empty());
+}
+
 TEST_F(ScanSessionTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
     Session.ScanOrRescanDrive(Temp.Path("a"));
     Temp.Remove("a/other");

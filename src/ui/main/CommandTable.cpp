@@ -305,6 +305,14 @@ void TMainForm::UpdateCommands() {
         }
         (this->*c.Member)->setEnabled(on);
     }
+    // A tree opened from a scan file is not the disk: nothing may read it
+    // again or act on its paths there.
+    if (IsOpenedScan(node)) {
+        for (TMember disk : {&TMainForm::cmdFileRescanCurrentDirectory, &TMainForm::toolRescanDir,
+                             &TMainForm::cmdFileRescanCurrentDrive, &TMainForm::cmdViewCleanUp,
+                             &TMainForm::toolExplore})
+            (this->*disk)->setEnabled(false);
+    }
     ClustersBox->setEnabled(!scanning);
     const QList<QAction*> pages{cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
                                 cmdViewWastedSpace, cmdViewCleanUp};

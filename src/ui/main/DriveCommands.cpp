@@ -59,7 +59,7 @@ void TMainForm::cmdFileSelectFolderClick() {
     browse.Title =
         tr("Select the folder you want to analyze. If the folder has not been scanned, ") +
         Strings::ProductName() + tr(" will scan it now.");
-    browse.Folder = DisplayPath(CurrentPath());
+    browse.Folder = DisplayPath(CurrentDiskPath());
     if (browse.Execute(this))
         Guarded(this, [&] { SelectPath(PathBytes(browse.Folder)); });
 }

@@ -12,6 +12,9 @@
 #include "ui/main/PageHost.h"
 
 void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) {
+    // The items of an opened scan file are not on this disk: no menu acts on them.
+    if (IsOpenedScan(item.Node ? item.Node : CurrentNode()))
+        return;
     const QPoint screen = control->mapToGlobal(pos);
     TKnownItem known{item.Size, 1, 0, std::nullopt};
     if (item.Node && item.Node->Data) {
@@ -41,7 +44,7 @@ void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* c
 void TMainForm::CleanUp(TCleanUpAction action) {
     TFolderNode* node = CurrentNode();
     // A drive's root is never freed this way; its page is not even shown.
-    if (!node || !node->Parent || !node->Data || Scanning())
+    if (!CanCleanUp(node) || !node->Data || Scanning())
         return;
     if (action == TCleanUpAction::Compress) {
         TCleanUpCompressFolderBox box(Options, TCleanUpCompressFolderBox::TMode::Compress, this);

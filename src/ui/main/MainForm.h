@@ -322,6 +322,8 @@ private:
     void ShowCurrent(bool refresh);
     void ShowDriveInfo();
     bool ShowNode(const TFolderNode* node);
+    // Whether the clean-up commands may act on node.
+    static bool CanCleanUp(const TFolderNode* node);
     void ResetView();
     void ShowPiePage();
     void ShowFolderInfoPage();

@@ -27,6 +27,11 @@ public:
     virtual TProgramSettings& Settings() = 0;
     TFolderNode* CurrentNode() const { return Session().Current(); }
     const std::string& CurrentPath() const { return Session().CurrentPath(); }
+    // The current folder's path on this disk: none for a folder of an
+    // opened scan file, whose path names another time or machine.
+    std::string CurrentDiskPath() const {
+        return IsOpenedScan(CurrentNode()) ? std::string() : CurrentPath();
+    }
     const std::string& CurrentDrive() const { return Session().CurrentDrive(); }
     std::int32_t CurrentClusterSize() const { return Session().CurrentClusterSize(); }
     std::int64_t CurrentDriveTotal() const { return Session().CurrentDriveTotal(); }

@@ -158,12 +158,18 @@ void TMainForm::SetNotReadyText() {
     txtNotReady->setPlainText(QString(text).remove(QLatin1Char('\r')));
 }
 
+bool TMainForm::CanCleanUp(const TFolderNode* node) {
+    // Not a drive's root, and not a folder of an opened scan file: that one
+    // is not on the disk.
+    return node && node->Parent && !IsOpenedScan(node);
+}
+
 bool TMainForm::ShowNode(const TFolderNode* node) {
     TFlagScope changing(ChangingPage);
     if (node && node->Data) {
         for (int i = 1; i <= 5; ++i)
-            ThePages->setTabVisible(i, i != PageCleanUp + 1 || node->Parent != nullptr);
-        if (CurPage == PageCleanUp && !node->Parent)
+            ThePages->setTabVisible(i, i != PageCleanUp + 1 || CanCleanUp(node));
+        if (CurPage == PageCleanUp && !CanCleanUp(node))
             CurPage = PagePie;
         ThePages->setCurrentIndex(CurPage + 1);
         ThePages->setTabVisible(0, false);

@@ -210,8 +210,11 @@ void TPiePage::BuildPie(TFolderNode* node) {
     const std::string path = NodePath(node);
     TPieOptions options = PieOptionsFromSettings(Host.Settings());
     options.WhatIfIndex = Host.WhatIf();
+    // An opened scan file's folder is not on this disk: its files show as one section.
     Shown = BuildPieContent(*node, options, Host.CurrentClusterSize(),
-                            FolderFilesOnDisk(path, Host.Session().CurrentDriveMayHang()));
+                            IsOpenedScan(node)
+                                ? TPieFileSource()
+                                : FolderFilesOnDisk(path, Host.Session().CurrentDriveMayHang()));
     Pointed = 0;
     ShowDriveLabels();
     HeaderRecord = -1;

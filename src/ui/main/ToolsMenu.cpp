@@ -74,7 +74,7 @@ void TMainForm::RunTool(size_t index) {
     const TToolLaunch launch =
         ToolLaunchOf(CustomTools[index], ProgramFolder(), searchPath ? searchPath : "");
     std::vector<std::string> parameters;
-    if (const std::string& path = Session().CurrentPath(); !path.empty())
+    if (const std::string path = CurrentDiskPath(); !path.empty())
         parameters.push_back(path);
     const TLaunchResult result = LaunchFile(launch.Program, parameters, launch.WorkingFolder);
     if (!result.Ok)
@@ -128,8 +128,9 @@ std::string TMainForm::FindOnPath(std::initializer_list<const char*> names) {
 
 void TMainForm::cmdToolsWindowsExplorerClick() {
     // The current folder; with none, the home folder.
-    const std::string folder =
-        CurrentPath().empty() ? QFile::encodeName(QDir::homePath()).toStdString() : CurrentPath();
+    const std::string folder = CurrentDiskPath().empty()
+                                   ? QFile::encodeName(QDir::homePath()).toStdString()
+                                   : CurrentDiskPath();
     const TLaunchResult result = ShowInFileManager(folder, true);
     if (!result.Ok)
         TMessageBox::Error(this, Strings::ProductName(),
@@ -174,9 +175,9 @@ void TMainForm::cmdToolsFindFilesClick() {
     const std::string tool =
         FindOnPath({"catfish", "kfind", "gnome-search-tool", "mate-search-tool", "searchmonkey"});
     if (!tool.empty()) {
-        const TLaunchResult result =
-            LaunchFile(tool, CurrentPath().empty() ? std::vector<std::string>{}
-                                                   : std::vector<std::string>{CurrentPath()});
+        const TLaunchResult result = LaunchFile(
+            tool, CurrentDiskPath().empty() ? std::vector<std::string>{}
+                                            : std::vector<std::string>{CurrentDiskPath()});
         if (!result.Ok)
             TMessageBox::Error(this, Strings::ProductName(),
                                tr("Error running the selected option:\n%1")
