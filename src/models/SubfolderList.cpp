@@ -248,7 +248,10 @@ int TSubfolderListModel::Fill(const TFolderNode& node, const TSubfolderFilter& f
     const std::int64_t parentValue =
         node.Data ? ListValue(*node.Data, filter.IncludeWasted, filter.WhatIfIndex) : 0;
     Rows.reserve(node.Children.size());
-    for (const auto& child : node.Children) {
+    const auto then =
+        comparison ? comparison->ThenOfChildren(node) : std::vector<std::optional<TThenFigures>>();
+    for (std::size_t i = 0; i < node.Children.size(); ++i) {
+        const auto& child = node.Children[i];
         // A subfolder without a record (not scanned, another drive) has no
         // value to show or to weigh against the threshold.
         if (!child->Data)
@@ -257,11 +260,10 @@ int TSubfolderListModel::Fill(const TFolderNode& node, const TSubfolderFilter& f
             continue;
         Rows.push_back(
             MakeSubfolderRow(*child, parentValue, filter.IncludeWasted, filter.WhatIfIndex));
-        if (comparison) {
-            const auto then = comparison->Then(*child);
-            SetComparisonCells(Rows.back(), then ? std::optional(then->TreeSize) : std::nullopt,
+        if (comparison)
+            SetComparisonCells(Rows.back(),
+                               then[i] ? std::optional(then[i]->TreeSize) : std::nullopt,
                                child->Data->TreeSize);
-        }
     }
     if (comparison && filter.DisplayType == DisplayAll)
         for (const TFolderNode* gone : comparison->GoneBelow(node))

@@ -87,6 +87,20 @@ std::optional<TThenFigures> TScanComparison::Then(const TFolderNode& node) const
     return FiguresOf(*earlier->Data);
 }
 
+std::vector<std::optional<TThenFigures>>
+TScanComparison::ThenOfChildren(const TFolderNode& node) const {
+    std::vector<std::optional<TThenFigures>> then(node.Children.size());
+    const TFolderNode* earlier = EarlierOf(node);
+    if (!earlier)
+        return then;
+    for (std::size_t i = 0; i < node.Children.size(); ++i) {
+        const TFolderNode* was = EarlierChild(*earlier, node.Children[i]->Name);
+        if (was && was->Data)
+            then[i] = FiguresOf(*was->Data);
+    }
+    return then;
+}
+
 std::vector<const TFolderNode*> TScanComparison::GoneBelow(const TFolderNode& node) const {
     std::vector<const TFolderNode*> gone;
     const TFolderNode* earlier = EarlierOf(node);

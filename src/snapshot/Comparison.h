@@ -68,6 +68,9 @@ public:
     // The figures node's folder had then; none when it is new (or had no
     // record then), or outside the comparison.
     std::optional<TThenFigures> Then(const TFolderNode& node) const;
+    // Then for each of node's children, in their order: a list's rows found
+    // with one look-up of node, not one walk from the compared folder each.
+    std::vector<std::optional<TThenFigures>> ThenOfChildren(const TFolderNode& node) const;
     // The folders of the earlier scan directly below node's place that the
     // current tree no longer has, in the earlier scan's order.
     std::vector<const TFolderNode*> GoneBelow(const TFolderNode& node) const;

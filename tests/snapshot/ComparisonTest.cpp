@@ -89,6 +89,10 @@ TEST(Comparison, MatchesByPathAndFindsWhereTheSpaceWent) {
     EXPECT_FALSE(comparison->Covers(*stranger));
     EXPECT_FALSE(comparison->Then(*stranger));
     EXPECT_EQ(comparison->EarlierOf(*wide)->Name, "wide");
+    const auto children = comparison->ThenOfChildren(*wide);
+    ASSERT_EQ(children.size(), wide->Children.size());
+    EXPECT_FALSE(children.front()) << "c40 is new";
+    EXPECT_EQ(children[35]->TreeSize, 10) << wide->Children[35]->Name;
 
     EXPECT_EQ(Names(comparison->GoneBelow(*now)), std::vector<std::string>{"gone"});
     EXPECT_EQ(Names(comparison->GoneBelow(*wide)), std::vector<std::string>{"c0"});
