@@ -285,10 +285,7 @@ int TSubfolderListModel::Fill(const TFolderNode& node, const TSubfolderFilter& f
 }
 
 void TSubfolderListModel::SetSortColumn(int sortCode) {
-    SortCode =
-        sortCode != 0 && sortCode >= -ComparisonColumnCount && sortCode <= ComparisonColumnCount
-            ? sortCode
-            : 1;
+    SortCode = sortCode != 0 && sortCode >= -Columns && sortCode <= Columns ? sortCode : 1;
 }
 
 void TSubfolderListModel::Sort(int sortCode) {

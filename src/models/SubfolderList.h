@@ -130,7 +130,7 @@ public:
 
     // The sort code: column + 1, negative for descending.
     int SortColumn() const { return SortCode; }
-    // Sets the code (a code outside +-1..11 gives 1) without sorting.
+    // Sets the code (a code outside the list's columns gives 1) without sorting.
     void SetSortColumn(int sortCode);
     // Sorts the rows by the code and marks its column.
     void Sort(int sortCode);
