@@ -210,6 +210,8 @@ void ComparisonPictures(TMainForm& form, const QString& out,
     info.RootPath = NodePath(node);
     form.StartComparison(MadeUpEarlierScan(*node, 3), info);
     form.ShowPage(PageSubfolders);
+    // Smallest change first: the folder gone since heads the list.
+    form.SubfoldersPage->List().Sort(ColChangePercent + 1);
     shot(&form, "compare-subfolders.png");
     form.ShowPage(PageFolderInfo);
     shot(&form, "compare-folder-info.png");
