@@ -167,6 +167,8 @@ TEST_F(CompareCommandsTest, TheEarlierScanShowsWhatChangedUntilTheFolderIsRescan
     Form->SubfoldersPage->cbFoldersDisplayType->setCurrentIndex(DisplayTopLarge);
     EXPECT_FALSE(Column(ColName).contains(QStringLiteral("c")));
     Form->SubfoldersPage->cbFoldersDisplayType->setCurrentIndex(DisplayAll);
+    EXPECT_EQ(Form->SubfoldersPage->TheFilesList->horizontalHeader()->visualIndex(ColThen), 2)
+        << "the place stays through fills";
     // The list's report carries the columns.
     ASSERT_TRUE(Form->SaveSubfolderList(Temp.Path("list.csv"), 0));
     QFile csv(QString::fromStdString(Temp.Path("list.csv")));
