@@ -1,6 +1,7 @@
 // quillmere-screenshots OUTDIR [PATH]: pictures of the main window, its pages,
 // the section window, the tree bar chart, the "Scan Drives", "Options", "Move
-// Folder", archive, save and print dialogs and a move's progress on a real
+// Folder", archive, save and print dialogs, a comparison with a made-up
+// earlier scan, "What Grew", "Unreadable Folders" and a move's progress on a real
 // folder (default /usr), for a person to look at. PATH is shown as a drive of
 // its own, so nothing needs mounting. Runs on the offscreen platform unless a
 // display is chosen.
@@ -19,6 +20,7 @@
 #include "ui/cleanup/CleanUpMoveFolderBox.h"
 #include "ui/cleanup/MoveProgressBox.h"
 #include "ui/main/FindFoldersBox.h"
+#include "ui/main/FolderInfoPage.h"
 #include "ui/main/MainForm.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/SubfoldersPage.h"
@@ -34,9 +36,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -166,6 +170,80 @@ void ShotMoveProgress(QWidget* owner, const QString& file) {
     move.Wait();
 }
 
+// An earlier scan made up from the current tree: every folder a quarter
+// smaller than now, every fifth subfolder not there yet, and one folder that
+// is gone since. Deep trees are cut at a few levels; a picture needs no more.
+std::unique_ptr<TFolderNode> MadeUpEarlierScan(const TFolderNode& node, int levels) {
+    auto copy = std::make_unique<TFolderNode>();
+    copy->Name = node.Name;
+    if (node.Data) {
+        copy->Data = std::make_unique<TFolderSize>(*node.Data);
+        copy->Data->TreeSize = node.Data->TreeSize / 4 * 3;
+    }
+    int i = 0;
+    for (const auto& child : node.Children) {
+        if (levels == 0 || ++i % 5 == 0)
+            continue;
+        copy->Children.push_back(MadeUpEarlierScan(*child, levels - 1));
+        copy->Children.back()->Parent = copy.get();
+    }
+    auto gone = std::make_unique<TFolderNode>();
+    gone->Name = "old-downloads";
+    gone->Parent = copy.get();
+    gone->Data = std::make_unique<TFolderSize>();
+    gone->Data->TreeSize = 48 * 1048576;
+    copy->Children.push_back(std::move(gone));
+    copy->RenumberChildren();
+    return copy;
+}
+
+void ComparisonPictures(TMainForm& form, const QString& out,
+                        const std::function<void(QWidget*, const char*)>& shot) {
+    TFolderNode* node = form.CurrentNode();
+    if (!node || !node->Data)
+        return;
+    TScanFileInfo info;
+    info.Program = "ncdu";
+    info.ProgramVersion = "1.18";
+    info.Timestamp = 1764000000;
+    info.SourceFile = "/tmp/earlier.json";
+    info.RootPath = NodePath(node);
+    form.StartComparison(MadeUpEarlierScan(*node, 3), info);
+    form.ShowPage(PageSubfolders);
+    // Smallest change first: the folder gone since heads the list.
+    form.SubfoldersPage->List().Sort(ColChangePercent + 1);
+    shot(&form, "compare-subfolders.png");
+    form.ShowPage(PageFolderInfo);
+    shot(&form, "compare-folder-info.png");
+    form.ShowPage(PagePie);
+    shot(&form, "compare-pie.png");
+    GrabNextDialog(&form, out + "/what-grew.png");
+    form.cmdViewWhatGrew->trigger();
+    form.EndComparison();
+}
+
+// Two folders marked as unreadable, as a scan without the rights to them
+// leaves them, for the list and the information page's note.
+void UnreadablePictures(TMainForm& form, const QString& out,
+                        const std::function<void(QWidget*, const char*)>& shot) {
+    TFolderNode* node = form.CurrentNode();
+    if (!node || node->Children.size() < 2)
+        return;
+    TFolderNode* first = node->Children[0].get();
+    first->Set(NodeReadError);
+    first->Error = EACCES;
+    TFolderNode* second = node->Children[1].get();
+    second->Set(NodeReadError);
+    second->Set(NodeNotAnswering);
+    second->Error = ETIMEDOUT;
+    RefreshIncomplete(node);
+    form.InvalidatePages(false);
+    form.ShowPage(PageFolderInfo);
+    shot(&form, "folder-info-incomplete.png");
+    GrabNextDialog(&form, out + "/unreadable-folders.png");
+    form.cmdViewUnreadableFolders->trigger();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -271,6 +349,12 @@ int main(int argc, char** argv) {
     form.cmdFilePrintFolderInformation->trigger();
     GrabNextDialog(&form, out + "/properties-root-drive.png");
     ShowItemProperties("/", &form);
+    // The drive's root, for lists with many rows.
+    if (root)
+        form.SelectNode(root);
+    form.SubfoldersPage->cbFoldersDisplayType->setCurrentIndex(DisplayAll);
+    ComparisonPictures(form, out, shot);
+    UnreadablePictures(form, out, shot);
     ArchivePictures(out);
     std::printf("pictures in %s\n", qPrintable(out));
     return 0;

@@ -138,6 +138,11 @@ QString FormatSize(std::int64_t n) {
     return FormatInteger(n) + QStringLiteral(" bytes");
 }
 
+QString FormatSignedSize(std::int64_t n) {
+    const QString size = FormatSize(n < 0 ? -n : n);
+    return n > 0 ? QStringLiteral("+") + size : n < 0 ? QStringLiteral("-") + size : size;
+}
+
 QString FormatSize32(std::int32_t n) {
     const double v = n;
     if (v / 1024 >= 1024)

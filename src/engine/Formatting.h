@@ -21,6 +21,8 @@ QString FormatCount64(std::int64_t n);
 QString FormatBytes(std::int64_t n);
 // Size scaled to bytes, KB, MB or GB ("1.00 GB", "1,024 KB", "0 bytes").
 QString FormatSize(std::int64_t n);
+// FormatSize with a sign, for changes: "+1.50 MB", "-300 KB", "0 bytes".
+QString FormatSignedSize(std::int64_t n);
 // Like FormatSize without the GB step ("2,048.0 MB").
 QString FormatSize32(std::int32_t n);
 // `value` with exactly `decimals` decimals (0..9), rounded half away from

@@ -5,6 +5,7 @@
 #include "engine/Formatting.h"
 #include "engine/PieArithmetic.h"
 #include "models/FolderTreeModel.h"
+#include "platform/DirReader.h"
 
 #include <QCoreApplication>
 #include <QMimeDatabase>
@@ -173,7 +174,39 @@ TFolderInfoContent FolderInfoContent(const TFolderNode& node, const TDirEntry* e
         c.Rows[RowCreation].Value = FileTimeOrUnknown(entry->CreationTime);
         c.Rows[RowAttributes].Value = AttributeNames(entry->Attributes);
     }
+    c.Incomplete = IncompleteNote(node);
     return c;
+}
+
+QString IncompleteNote(const TFolderNode& node) {
+    if (node.Has(NodeNotAnswering))
+        return Tr("This folder did not answer when it was read: its figures are incomplete.");
+    if (node.Has(NodeReadError))
+        return Tr("This folder could not be read whole (%1): its figures are incomplete.")
+            .arg(QString::fromLocal8Bit(Platform::ErrorText(node.Error)));
+    if (node.Has(NodeIncompleteBelow))
+        return Tr("Some folders below this one could not be read: the figures are incomplete. "
+                  "View > Unreadable Folders lists them.");
+    return {};
+}
+
+TChangeText FolderChangeText(const TScanComparison* comparison, const TFolderNode& node) {
+    if (!comparison || !node.Data || !comparison->Covers(node))
+        return {};
+    const std::optional<TThenFigures> then = comparison->Then(node);
+    if (!then)
+        return {Tr("new"), Tr("New since the earlier scan")};
+    const std::int64_t now = node.Data->TreeSize;
+    const std::int64_t change = now - then->TreeSize;
+    QString percent;
+    if (const auto p = ChangePercent(then->TreeSize, now))
+        percent = QStringLiteral(" (") + (*p > 0 ? QStringLiteral("+") : QString()) +
+                  FormatNumber(*p, 2) + QStringLiteral(" %)");
+    const QString objects = Tr("%1 file(s) and %2 subfolder(s)")
+                                .arg(FormatCount64(then->Files), FormatCount64(then->Folders));
+    return {FormatSignedSize(change),
+            Tr("Since the earlier scan: %1%2; then %3 in %4")
+                .arg(FormatSignedSize(change), percent, FormatSize(then->TreeSize), objects)};
 }
 
 TFolderInfoContent FolderInfoContent(const TFolderNode& node, int whatIfIndex) {

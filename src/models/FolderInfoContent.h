@@ -7,6 +7,7 @@
 
 #include "engine/FolderNode.h"
 #include "engine/Paths.h"
+#include "snapshot/Comparison.h"
 
 #include <QString>
 
@@ -61,7 +62,24 @@ struct TFolderInfoContent {
     TFolderFigures Tree;
     TFolderFigures Folder;
     std::array<TInfoRow, FolderInfoRowCount> Rows;
+    // Why the figures are not the whole truth, when something of the folder
+    // or below it could not be read; empty when it was read whole.
+    QString Incomplete;
+    // The change since an earlier scan, while one is compared; else empty.
+    QString Change;
 };
+
+// The folder's note on figures that are incomplete (see Incomplete above).
+QString IncompleteNote(const TFolderNode& node);
+
+// A folder's change since the earlier scan, short ("+1.5 MB", "new") for the
+// pie's header and whole for the folder information page and its report.
+// Both empty without a comparison or for a folder it does not cover.
+struct TChangeText {
+    QString Short;
+    QString Long;
+};
+TChangeText FolderChangeText(const TScanComparison* comparison, const TFolderNode& node);
 
 // The headings and row captions of the figures panel.
 QString TreeFiguresHeading();

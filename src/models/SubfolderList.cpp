@@ -4,12 +4,14 @@
 
 #include "engine/Formatting.h"
 
+#include <QColor>
 #include <QCoreApplication>
 #include <QDate>
 #include <QLocale>
 #include <QTime>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -42,7 +44,8 @@ int Sign(std::int64_t v) {
 
 QStringList SubfolderColumnCaptions() {
     return {Tr("Name"),        Tr("Size"),    Tr("Allocated"),   Tr("Wasted"),
-            Tr("% of Parent"), Tr("Objects"), Tr("Last Access"), Tr("Last Change")};
+            Tr("% of Parent"), Tr("Objects"), Tr("Last Access"), Tr("Last Change"),
+            Tr("Then"),        Tr("Change"),  Tr("Change %")};
 }
 
 QStringList FoldersDisplayTypeNames() {
@@ -113,6 +116,45 @@ QString DosDateTimeCell(std::uint32_t packed) {
     return dateText + QLatin1Char(' ') + locale.toString(time, LongTimeFormatOf(locale));
 }
 
+QString ChangeCell(std::int64_t bytes) {
+    return (bytes > 0 ? QStringLiteral("+") : QString()) + KBCell(bytes);
+}
+
+QString ChangePercentCell(std::int64_t then, std::int64_t now) {
+    const std::optional<double> percent = ChangePercent(then, now);
+    if (!percent)
+        return now == then ? FormatNumber(0.0, 2) + QStringLiteral(" %") : QString();
+    return (*percent > 0 ? QStringLiteral("+") : QString()) + FormatNumber(*percent, 2) +
+           QStringLiteral(" %");
+}
+
+QString NewFolderText() {
+    return Tr("new");
+}
+
+QString GoneFolderText() {
+    return Tr("gone");
+}
+
+void SetComparisonCells(TSubfolderRow& row, std::optional<std::int64_t> then, std::int64_t now) {
+    row.ThenBytes = then;
+    row.ChangeBytes = now - then.value_or(0);
+    row.Cells[ColThen] = then ? KBCell(*then) : NewFolderText();
+    row.Cells[ColChange] = ChangeCell(row.ChangeBytes);
+    row.Cells[ColChangePercent] = then ? ChangePercentCell(*then, now) : NewFolderText();
+}
+
+TSubfolderRow MakeGoneRow(const TFolderNode& earlier) {
+    TSubfolderRow row;
+    row.Name = earlier.Name;
+    row.Gone = true;
+    row.Cells[ColName] = DisplayText(earlier.Name);
+    const std::int64_t then = earlier.Data ? earlier.Data->TreeSize : 0;
+    SetComparisonCells(row, then, 0);
+    row.Cells[ColChangePercent] = GoneFolderText();
+    return row;
+}
+
 TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValue,
                                bool includeWasted, int whatIfIndex) {
     TSubfolderRow row;
@@ -154,6 +196,23 @@ int CompareSubfolderRows(const TSubfolderRow& a, const TSubfolderRow& b, int sor
         result = Sign(std::int64_t{a.AccessDos} - std::int64_t{b.AccessDos});
     } else if (column == ColLastChange) {
         result = Sign(std::int64_t{a.ChangeDos} - std::int64_t{b.ChangeDos});
+    } else if (column == ColThen) {
+        // A new folder had nothing: it sorts below every folder that was there.
+        result = Sign(a.ThenBytes.value_or(-1) - b.ThenBytes.value_or(-1));
+    } else if (column == ColChange) {
+        result = Sign(a.ChangeBytes - b.ChangeBytes);
+    } else if (column == ColChangePercent) {
+        // New folders grew without limit, gone ones lost all; then by bytes.
+        auto percent = [](const TSubfolderRow& r) {
+            if (!r.ThenBytes)
+                return std::numeric_limits<double>::infinity();
+            const std::int64_t now = *r.ThenBytes + r.ChangeBytes;
+            return ChangePercent(*r.ThenBytes, now)
+                .value_or(now == 0 ? 0.0 : std::numeric_limits<double>::infinity());
+        };
+        const double x = percent(a);
+        const double y = percent(b);
+        result = x < y ? -1 : (x > y ? 1 : Sign(a.ChangeBytes - b.ChangeBytes));
     }
     return sortCode < 0 ? -result : result;
 }
@@ -172,25 +231,43 @@ void TSubfolderListModel::Clear() {
     endResetModel();
 }
 
-int TSubfolderListModel::Fill(const TFolderNode& node, const TSubfolderFilter& filter) {
+int TSubfolderListModel::Fill(const TFolderNode& node, const TSubfolderFilter& filter,
+                              const TScanComparison* comparison) {
     // One reset for the whole fill: a view repaints once, not once per row.
     beginResetModel();
     Rows.clear();
     Path = NodePath(&node);
+    if (comparison && !comparison->Covers(node))
+        comparison = nullptr;
+    Columns = comparison ? ComparisonColumnCount : SubfolderColumnCount;
+    // A comparison column chosen earlier is no column of a plain list.
+    if (std::abs(SortCode) > Columns)
+        SortCode = 1;
     const std::int64_t threshold =
         ListThreshold(filter.DisplayType, filter.LargerThan, filter.LargerThanUnit);
     const std::int64_t parentValue =
         node.Data ? ListValue(*node.Data, filter.IncludeWasted, filter.WhatIfIndex) : 0;
     Rows.reserve(node.Children.size());
-    for (const auto& child : node.Children) {
+    const auto then =
+        comparison ? comparison->ThenOfChildren(node) : std::vector<std::optional<TThenFigures>>();
+    for (std::size_t i = 0; i < node.Children.size(); ++i) {
+        const auto& child = node.Children[i];
         // A subfolder without a record (not scanned, another drive) has no
         // value to show or to weigh against the threshold.
         if (!child->Data)
             continue;
-        if (ListValue(*child->Data, filter.IncludeWasted, filter.WhatIfIndex) >= threshold)
-            Rows.push_back(
-                MakeSubfolderRow(*child, parentValue, filter.IncludeWasted, filter.WhatIfIndex));
+        if (ListValue(*child->Data, filter.IncludeWasted, filter.WhatIfIndex) < threshold)
+            continue;
+        Rows.push_back(
+            MakeSubfolderRow(*child, parentValue, filter.IncludeWasted, filter.WhatIfIndex));
+        if (comparison)
+            SetComparisonCells(Rows.back(),
+                               then[i] ? std::optional(then[i]->TreeSize) : std::nullopt,
+                               child->Data->TreeSize);
     }
+    if (comparison && filter.DisplayType == DisplayAll)
+        for (const TFolderNode* gone : comparison->GoneBelow(node))
+            Rows.push_back(MakeGoneRow(*gone));
     if (filter.DisplayType != DisplayAll)
         SortCode = filter.IncludeWasted ? -(ColAllocated + 1) : -(ColSize + 1);
     MarkSortColumn(std::abs(SortCode) - 1);
@@ -208,10 +285,7 @@ int TSubfolderListModel::Fill(const TFolderNode& node, const TSubfolderFilter& f
 }
 
 void TSubfolderListModel::SetSortColumn(int sortCode) {
-    SortCode =
-        sortCode != 0 && sortCode >= -SubfolderColumnCount && sortCode <= SubfolderColumnCount
-            ? sortCode
-            : 1;
+    SortCode = sortCode != 0 && sortCode >= -Columns && sortCode <= Columns ? sortCode : 1;
 }
 
 void TSubfolderListModel::Sort(int sortCode) {
@@ -250,7 +324,7 @@ void TSubfolderListModel::SortRows() {
 }
 
 void TSubfolderListModel::ColumnClick(int column) {
-    if (column < 0 || column >= SubfolderColumnCount)
+    if (column < 0 || column >= Columns)
         return;
     MarkSortColumn(column);
     Sort(SortCode == column + 1 ? -(column + 1) : column + 1);
@@ -263,7 +337,7 @@ void TSubfolderListModel::MarkSortColumn(int column) {
             caption.remove(0, static_cast<qsizetype>(mark.size()));
     if (column >= 0 && column < Captions.size())
         Captions[column] = mark + Captions[column];
-    emit headerDataChanged(Qt::Horizontal, 0, SubfolderColumnCount - 1);
+    emit headerDataChanged(Qt::Horizontal, 0, Columns - 1);
 }
 
 QString TSubfolderListModel::Caption(int column) const {
@@ -271,7 +345,7 @@ QString TSubfolderListModel::Caption(int column) const {
 }
 
 QString TSubfolderListModel::Text(int row, int column) const {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= SubfolderColumnCount)
+    if (row < 0 || row >= RowCount() || column < 0 || column >= Columns)
         return {};
     return Rows[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)];
 }
@@ -281,7 +355,7 @@ int TSubfolderListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TSubfolderListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : SubfolderColumnCount;
+    return parent.isValid() ? 0 : Columns;
 }
 
 QVariant TSubfolderListModel::data(const QModelIndex& index, int role) const {
@@ -289,8 +363,16 @@ QVariant TSubfolderListModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return Text(index.row(), index.column());
+    case Qt::ToolTipRole:
+        if (Rows[static_cast<std::size_t>(index.row())].Gone && index.column() == ColName)
+            return Tr("Gone since the earlier scan");
+        return Text(index.row(), index.column());
+    case Qt::ForegroundRole:
+        // A folder gone is a memory, not a row to act on.
+        if (Rows[static_cast<std::size_t>(index.row())].Gone)
+            return QColor(Qt::gray);
+        return {};
     case Qt::DecorationRole:
         return index.column() == ColName && !Icon.isNull() ? QVariant(Icon) : QVariant();
     case Qt::TextAlignmentRole:

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/FolderNode.h"
+#include "snapshot/Comparison.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -14,10 +15,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 inline constexpr int SubfolderColumnCount = 8;
+// While a comparison with an earlier scan is active, three more columns.
+inline constexpr int ComparisonColumnCount = 11;
 
 enum TSubfolderColumn {
     ColName = 0,
@@ -28,6 +32,9 @@ enum TSubfolderColumn {
     ColObjects = 5,
     ColLastAccess = 6,
     ColLastChange = 7,
+    ColThen = 8,
+    ColChange = 9,
+    ColChangePercent = 10,
 };
 
 enum TFoldersDisplayType {
@@ -39,7 +46,8 @@ enum TFoldersDisplayType {
 // The prefix of the sort column's caption.
 inline constexpr const char* SortMark = "-> ";
 
-// The captions without a sort mark, and the display types' names.
+// The captions without a sort mark (the comparison's three last), and the
+// display types' names.
 QStringList SubfolderColumnCaptions();
 QStringList FoldersDisplayTypeNames();
 // The unit names of the threshold: "bytes", "KB", "MB".
@@ -63,17 +71,33 @@ QString ShareCell(std::int64_t value, std::int64_t parentValue);
 // A packed local DOS date and time as the system's short date and long time;
 // empty for 0 or a value that is no date.
 QString DosDateTimeCell(std::uint32_t packed);
+// A change of size: "+1,234 KB", "-56 KB", "0 KB".
+QString ChangeCell(std::int64_t bytes);
+// A change in percent of what was there: "+12.50 %"; empty when nothing was.
+QString ChangePercentCell(std::int64_t then, std::int64_t now);
+// "new" and "gone", as the comparison columns mark such folders.
+QString NewFolderText();
+QString GoneFolderText();
 
 struct TSubfolderRow {
     // The subfolder's raw name, to find its node again.
     std::string Name;
-    std::array<QString, SubfolderColumnCount> Cells;
+    std::array<QString, ComparisonColumnCount> Cells;
     std::uint32_t AccessDos = 0;
     std::uint32_t ChangeDos = 0;
+    // With a comparison: the tree size then (none for a new folder), the
+    // change, and whether the folder is gone (a row of the earlier scan only).
+    std::optional<std::int64_t> ThenBytes;
+    std::int64_t ChangeBytes = 0;
+    bool Gone = false;
 };
 
 TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValue,
                                bool includeWasted, int whatIfIndex);
+// Fills the comparison cells of a row: `then` is none for a new folder.
+void SetComparisonCells(TSubfolderRow& row, std::optional<std::int64_t> then, std::int64_t now);
+// The row of a folder of the earlier scan that is gone now.
+TSubfolderRow MakeGoneRow(const TFolderNode& earlier);
 // Negative, zero or positive as a sorts before, with or after b under the
 // sort code (column + 1, negative for descending).
 int CompareSubfolderRows(const TSubfolderRow& a, const TSubfolderRow& b, int sortCode);
@@ -96,13 +120,17 @@ public:
     // Lists node's subfolders under the filter: rows at least the threshold,
     // the sort column forced to largest first for the two filtered types,
     // sorted, and cut to the top count. Returns the top count that was
-    // applied (the page shows it in its box); 0 for the other types.
-    int Fill(const TFolderNode& node, const TSubfolderFilter& filter);
+    // applied (the page shows it in its box); 0 for the other types. With a
+    // comparison that covers node, the rows carry its columns, and "All
+    // Folders" lists the folders gone since as well (the other types weigh
+    // what is there now, and a folder gone has nothing).
+    int Fill(const TFolderNode& node, const TSubfolderFilter& filter,
+             const TScanComparison* comparison = nullptr);
     void Clear();
 
     // The sort code: column + 1, negative for descending.
     int SortColumn() const { return SortCode; }
-    // Sets the code (a code outside +-1..8 gives 1) without sorting.
+    // Sets the code (a code outside the list's columns gives 1) without sorting.
     void SetSortColumn(int sortCode);
     // Sorts the rows by the code and marks its column.
     void Sort(int sortCode);
@@ -117,6 +145,8 @@ public:
     QString Text(int row, int column) const;
     const TSubfolderRow& Row(int row) const { return Rows[static_cast<std::size_t>(row)]; }
     int RowCount() const { return static_cast<int>(Rows.size()); }
+    // 8, or 11 while the list shows a comparison.
+    int ColumnCount() const { return Columns; }
     // The path of the folder listed, empty when the list is clear.
     const std::string& FolderPath() const { return Path; }
 
@@ -135,5 +165,6 @@ private:
     QStringList Captions;
     std::string Path;
     int SortCode = 1;
+    int Columns = SubfolderColumnCount;
     QIcon Icon;
 };

@@ -69,6 +69,11 @@ void WriteFolderReport(const TFolderReport& report, TReportOutput& out) {
     out.WriteLine(QString());
     line(report.Header.TypeName + QLatin1Char(' ') + report.Header.DisplayName);
     line(QStringLiteral("Location: ") + report.Path);
+    // What a reader must know before trusting the figures below.
+    if (!report.Info.Incomplete.isEmpty())
+        line(report.Info.Incomplete);
+    if (!report.Info.Change.isEmpty())
+        line(report.Info.Change);
     out.WriteLine(QString());
     out.WriteLine(TreeFiguresHeading());
     WriteFigures(report.Info.Tree, out);

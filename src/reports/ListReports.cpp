@@ -23,14 +23,14 @@ bool NeedsQuotes(const QString& field) {
 
 QStringList Captions(const TSubfolderListModel& list) {
     QStringList captions;
-    for (int c = 0; c < SubfolderColumnCount; ++c)
+    for (int c = 0; c < list.ColumnCount(); ++c)
         captions << list.Caption(c);
     return captions;
 }
 
 QStringList Cells(const TSubfolderListModel& list, int row) {
     QStringList cells;
-    for (int c = 0; c < SubfolderColumnCount; ++c)
+    for (int c = 0; c < list.ColumnCount(); ++c)
         cells << list.Text(row, c);
     return cells;
 }
@@ -101,29 +101,31 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
     const int rows = list.RowCount();
     // The names as they will be written, measured once.
     std::vector<QString> names(static_cast<std::size_t>(rows));
-    std::array<int, SubfolderColumnCount> width{};
+    // The comparison's columns too, while the list shows one.
+    const int columns = list.ColumnCount();
+    std::array<int, ComparisonColumnCount> width{};
     for (int r = 0; r < rows; ++r) {
         QString name = OneLine(list.Text(r, ColName));
         if (printer)
             name = PrintedName(name);
         width[0] = std::max(width[0], CharCount(name));
         names[static_cast<std::size_t>(r)] = std::move(name);
-        for (int c = 1; c < SubfolderColumnCount; ++c)
+        for (int c = 1; c < columns; ++c)
             width[static_cast<std::size_t>(c)] =
                 std::max(width[static_cast<std::size_t>(c)], CharCount(list.Text(r, c)));
     }
-    for (int c = 0; c < SubfolderColumnCount; ++c) {
+    for (int c = 0; c < columns; ++c) {
         int& w = width[static_cast<std::size_t>(c)];
         w = std::max(w, CharCount(list.Caption(c))) + ColumnGap;
     }
 
     QString line = LeftAligned(list.Caption(0), width[0]);
-    for (int c = 1; c < SubfolderColumnCount; ++c)
+    for (int c = 1; c < columns; ++c)
         line += RightAligned(list.Caption(c), width[static_cast<std::size_t>(c)]);
     out.WriteLine(line);
     for (int r = 0; r < rows; ++r) {
         line = LeftAligned(names[static_cast<std::size_t>(r)], width[0]);
-        for (int c = 1; c < SubfolderColumnCount; ++c)
+        for (int c = 1; c < columns; ++c)
             line += RightAligned(OneLine(list.Text(r, c)), width[static_cast<std::size_t>(c)]);
         out.WriteLine(line);
     }

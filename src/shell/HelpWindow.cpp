@@ -31,6 +31,8 @@ const TTopic Topics[] = {
     {HelpFileMenu, "scanning.html"},
     {HelpDrives, "drives.html"},
     {HelpViewMenu, "window.html"},
+    {HelpCompare, "window.html#whatgrew"},
+    {HelpUnreadable, "window.html#unreadable"},
     {HelpWastedFolder, "wasted.html"},
     {HelpWastedDrive, "wasted.html#drive"},
     {HelpToolsMenu, "contents.html"},

@@ -18,6 +18,8 @@ enum THelpContext {
     HelpFileMenu = 4001,      // scanning drives and folders
     HelpDrives = 4002,        // the "Scan Drives" dialog and the drive list
     HelpViewMenu = 4010,
+    HelpCompare = 4011,    // comparing with an earlier scan, "What Grew"
+    HelpUnreadable = 4012, // the unreadable folders' list
     HelpToolsMenu = 4020,
     HelpHelpMenu = 4030,
     HelpOptions = 4040,

@@ -32,6 +32,8 @@ enum class TEnable : std::uint8_t {
     Ready,        // the current folder has its figures
     CleanUpReady, // ... and is no drive's root
     DiskTool,     // the desktop has a disk utility
+    CanCompare,   // the current folder has its figures and an earlier scan can be loaded
+    Comparing,    // a comparison with an earlier scan is active
 };
 
 enum : std::uint16_t {
@@ -106,6 +108,10 @@ const TCommandSpec Commands[] = {
     {&TMainForm::cmdViewPieSort, "cmdViewPieSort", "mnuView", T("Pie Sections &Sort"), T("Contains commands for arranging the pie sections."), 0, nullptr, nullptr, TEnable::Always, Submenu | SeparatorBefore},
     {&TMainForm::cmdViewPieSortAscending, "cmdViewPieSortAscending", "cmdViewPieSort", T("&Ascending"), T("Sorts pie sections by size in ascending order."), 0, &TMainForm::cmdViewPieSortAscendingClick, nullptr, TEnable::Always, SortCommand},
     {&TMainForm::cmdViewPieSortDescending, "cmdViewPieSortDescending", "cmdViewPieSort", T("&Descending"), T("Sorts pie sections by size in descending order."), 0, &TMainForm::cmdViewPieSortDescendingClick, nullptr, TEnable::Always, SortCommand | Checked},
+    {&TMainForm::cmdViewCompareWithScanFile, "cmdViewCompareWithScanFile", "mnuView", T("Co&mpare with Scan File..."), T("Compares the current folder with an earlier scan of it, saved in a scan file."), 0, &TMainForm::cmdViewCompareWithScanFileClick, nullptr, TEnable::CanCompare, SeparatorBefore},
+    {&TMainForm::cmdViewWhatGrew, "cmdViewWhatGrew", "mnuView", T("What &Grew..."), T("Lists the folders that grew most since the earlier scan."), 0, &TMainForm::cmdViewWhatGrewClick, nullptr, TEnable::Comparing, 0},
+    {&TMainForm::cmdViewEndComparison, "cmdViewEndComparison", "mnuView", T("&End Comparison"), T("Stops comparing with the earlier scan."), 0, &TMainForm::cmdViewEndComparisonClick, nullptr, TEnable::Comparing, 0},
+    {&TMainForm::cmdViewUnreadableFolders, "cmdViewUnreadableFolders", "mnuView", T("&Unreadable Folders..."), T("Lists the folders that could not be read, so their totals are incomplete."), 0, &TMainForm::cmdViewUnreadableFoldersClick, nullptr, TEnable::DrivesIdle, 0},
     {&TMainForm::cmdViewOptions, "cmdViewOptions", "mnuView", T("&Options..."), T("Changes program configuration."), 0, &TMainForm::cmdViewOptionsClick, nullptr, TEnable::Always, SeparatorBefore},
     // ---- Tools
     {&TMainForm::cmdToolsWindowsExplorer, "cmdToolsWindowsExplorer", "mnuTools", T("File &Manager"), T("Opens the file manager."), 0, &TMainForm::cmdToolsWindowsExplorerClick, nullptr, TEnable::Always, 0},
@@ -301,6 +307,12 @@ void TMainForm::UpdateCommands() {
             break;
         case TEnable::DiskTool:
             on = !DiskTool.empty();
+            break;
+        case TEnable::CanCompare:
+            on = ready && !scanning && LoadEarlierScan != nullptr;
+            break;
+        case TEnable::Comparing:
+            on = ActiveComparison != nullptr;
             break;
         }
         (this->*c.Member)->setEnabled(on);

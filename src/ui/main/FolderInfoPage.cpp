@@ -91,6 +91,24 @@ TFolderInfoPage::TFolderInfoPage(TPageHost& host, QWidget* parent) : TContentPag
     header->addWidget(imgTreeBarChart, 0, Qt::AlignTop);
     column->addWidget(panWebFolderInfoPath);
 
+    auto note = [this](const char* name) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setWordWrap(true);
+        label->setTextFormat(Qt::PlainText);
+        label->hide();
+        return label;
+    };
+    txtWebFolderInfoIncomplete = note("txtWebFolderInfoIncomplete");
+    // Dark red: a warning that reads on the page's light background.
+    QPalette warning = txtWebFolderInfoIncomplete->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xa0, 0x20, 0x20));
+    txtWebFolderInfoIncomplete->setPalette(warning);
+    column->addWidget(txtWebFolderInfoIncomplete);
+    txtWebFolderInfoChange = note("txtWebFolderInfoChange");
+    MakeBold(txtWebFolderInfoChange);
+    column->addWidget(txtWebFolderInfoChange);
+
     CreateFigures();
     auto* centred = new QHBoxLayout;
     centred->addStretch(1);
@@ -178,6 +196,11 @@ void TFolderInfoPage::Fill() {
     if (!node || !node->Data)
         return;
     Shown = FolderInfoContent(*node, Host.WhatIf());
+    Shown.Change = FolderChangeText(Host.Comparison(), *node).Long;
+    txtWebFolderInfoIncomplete->setText(Shown.Incomplete);
+    txtWebFolderInfoIncomplete->setVisible(!Shown.Incomplete.isEmpty());
+    txtWebFolderInfoChange->setText(Shown.Change);
+    txtWebFolderInfoChange->setVisible(!Shown.Change.isEmpty());
     txtWebFolderInfoType->setText(Shown.TypeText);
     if (Shown.IsDriveRoot)
         txtWebFolderInfoPath->SetPlainText(Shown.DisplayName);

@@ -27,6 +27,10 @@ public:
     QLabel* txtWebFolderInfoType = nullptr;
     TPathLabel* txtWebFolderInfoPath = nullptr;
     TClickLabel* imgTreeBarChart = nullptr;
+    // Lines shown only when they have something to say: that the figures
+    // are incomplete, and the change since an earlier scan.
+    QLabel* txtWebFolderInfoIncomplete = nullptr;
+    QLabel* txtWebFolderInfoChange = nullptr;
     QWidget* panWebFolderInfoSizeSupport2 = nullptr;
     QLabel* txtWebTreeInfoSize = nullptr;
     QLabel* txtWebTreeInfoAllocated = nullptr;

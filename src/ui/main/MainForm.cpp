@@ -289,6 +289,9 @@ void TMainForm::CreateComponents() {
     // sections and the pointed-at item hold nodes.
     connect(Model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this] { DropNodeReferences(); });
+    // Nor may the comparison outlive the folder it compares.
+    connect(Model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            &TMainForm::ComparedRowsLeaving);
     // Unscanned folders are drawn apart; redraw when figures come in.
     connect(Model, &TFolderTreeModel::TreeFiguresChanged, FolderTree->viewport(),
             qOverload<>(&QWidget::update));

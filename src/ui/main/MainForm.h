@@ -10,6 +10,7 @@
 #include "models/ScanSession.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsStore.h"
+#include "snapshot/Comparison.h"
 #include "ui/main/PageHost.h"
 
 #include <QMainWindow>
@@ -105,6 +106,19 @@ public:
     void InvalidateList(bool refresh) override;
     bool NotReadyShown() const override;
     TSectionSizeBox* SectionSizeBox() const override { return SectionBox; }
+    const TScanComparison* Comparison() const override { return ActiveComparison.get(); }
+
+    // ---- comparison with an earlier scan ---------------------------------------
+    // Compares the current folder with `earlier`, the root of an earlier scan
+    // of the same folder (wherever it was made), until EndComparison, a
+    // rescan of the folder or its removal. False, after saying why, when the
+    // current folder has no figures to compare.
+    bool StartComparison(std::unique_ptr<TFolderNode> earlier, TScanFileInfo info);
+    void EndComparison();
+    // What "View > Compare with Scan File..." runs: chooses and reads the
+    // file, then calls StartComparison. While there is none the command is
+    // disabled.
+    void SetEarlierScanLoader(std::function<void()> loader);
 
     // ---- page machinery ------------------------------------------------------
     void SetStatusText(int panel, const std::string& text);
@@ -217,6 +231,10 @@ public:
     QAction* cmdViewPieSortAscending = nullptr;
     QAction* cmdViewPieSortDescending = nullptr;
     QAction* cmdViewOptions = nullptr;
+    QAction* cmdViewCompareWithScanFile = nullptr;
+    QAction* cmdViewWhatGrew = nullptr;
+    QAction* cmdViewEndComparison = nullptr;
+    QAction* cmdViewUnreadableFolders = nullptr;
     QAction* cmdToolsWindowsExplorer = nullptr;
     QAction* cmdToolsFindFiles = nullptr;
     QAction* cmdToolsWindowsSystemTools = nullptr;
@@ -283,6 +301,10 @@ public slots:
     void cmdViewPieSortAscendingClick();
     void cmdViewPieSortDescendingClick();
     void cmdViewOptionsClick();
+    void cmdViewCompareWithScanFileClick();
+    void cmdViewWhatGrewClick();
+    void cmdViewEndComparisonClick();
+    void cmdViewUnreadableFoldersClick();
     void toolShowWastedClick(bool on);
     void toolShowFilesClick(bool on);
     void toolPercentClick(bool on);
@@ -354,6 +376,9 @@ private:
     // Runs a pie export on the pie page's chart at the size it has on the
     // screen, with the pie page shown, and shows the page before again.
     void ExportPie(const std::function<void(const TPieTarget&, THPieChart&)>& how);
+    // Ends the comparison when rows about to leave the tree hold the
+    // compared folder (a rescan or removal of it or of an ancestor).
+    void ComparedRowsLeaving(const QModelIndex& parent, int first, int last);
     // The user's tools after LT1, read again from TOOLS.INI.
     void ReloadTools();
     // Starts the tool of that place in CustomTools on the current folder.
@@ -368,6 +393,8 @@ private:
     TSectionSizeBox* SectionBox = nullptr;
     TBarChartBox* BarChart = nullptr;
     QActionGroup* PageGroup = nullptr;
+    std::unique_ptr<TScanComparison> ActiveComparison;
+    std::function<void()> LoadEarlierScan;
 
     bool FirstActivate = true;
     bool CloseWhenScanEnds = false;

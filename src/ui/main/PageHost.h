@@ -13,6 +13,7 @@
 class QPoint;
 class QWidget;
 class TProgramSettings;
+class TScanComparison;
 class TSectionSizeBox;
 
 // The four ways the "Free Some Space" page frees the current folder's space.
@@ -57,4 +58,6 @@ public:
     virtual void InvalidateList(bool refresh) = 0;
     virtual bool NotReadyShown() const = 0;
     virtual TSectionSizeBox* SectionSizeBox() const = 0;
+    // The earlier scan the pages show changes against; none most of the time.
+    virtual const TScanComparison* Comparison() const = 0;
 };

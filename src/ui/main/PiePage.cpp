@@ -2,11 +2,14 @@
 // step with the mouse, and turns clicks into moves through the folder tree.
 #include "ui/main/PiePage.h"
 
+#include "models/FolderInfoContent.h"
+
 #include "engine/ScopeExit.h"
 
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "engine/PieArithmetic.h"
+#include "models/FolderInfoContent.h"
 #include "models/FolderTreeModel.h"
 #include "models/PieContent.h"
 #include "settings/ColorTable.h"
@@ -147,7 +150,17 @@ void TPiePage::CreateHeader() {
     // the mouse moves from section to section.
     txtWebFolderSize->setMinimumWidth(
         QFontMetrics(txtWebFolderSize->font()).horizontalAdvance(QStringLiteral("9,999.99 GB")));
-    row->addWidget(txtWebFolderSize);
+    auto* sizes = new QVBoxLayout;
+    sizes->setSpacing(0);
+    sizes->addStretch(1);
+    sizes->addWidget(txtWebFolderSize);
+    txtWebFolderChange = new QLabel(panPieSectionHeader);
+    txtWebFolderChange->setObjectName(QStringLiteral("txtWebFolderChange"));
+    txtWebFolderChange->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    txtWebFolderChange->hide();
+    sizes->addWidget(txtWebFolderChange);
+    sizes->addStretch(1);
+    row->addLayout(sizes);
 
     gaugeWebSection = new TSimplePieGauge(panPieSectionHeader);
     gaugeWebSection->setObjectName(QStringLiteral("gaugeWebSection"));
@@ -389,6 +402,12 @@ void TPiePage::UpdateSectionHeader(const TPieItem& item) {
     }
     imgIcon->setPixmap(icon);
     txtWebFolderName->setToolTip(txtWebFolderName->text());
+
+    const TChangeText change =
+        item.Node ? FolderChangeText(Host.Comparison(), *item.Node) : TChangeText{};
+    txtWebFolderChange->setText(change.Short);
+    txtWebFolderChange->setToolTip(change.Long);
+    txtWebFolderChange->setVisible(!change.Short.isEmpty());
 }
 
 // ---- the mouse ----------------------------------------------------------------------

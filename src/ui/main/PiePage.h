@@ -58,6 +58,8 @@ public:
     QLabel* txtWebFolderType = nullptr;
     QLabel* txtWebFolderName = nullptr;
     QLabel* txtWebFolderSize = nullptr;
+    // Under the size while an earlier scan is compared: the item's change.
+    QLabel* txtWebFolderChange = nullptr;
     TSimplePieGauge* gaugeWebSection = nullptr;
     QLabel* txtWebSectionDrive = nullptr;
     QLabel* txtWebSectionDriveSize = nullptr;

@@ -208,7 +208,10 @@ void TSubfoldersPage::Fill() {
     panWebListLevelUp->setVisible(node->Parent != nullptr);
     TWaitCursor wait;
     const TSubfolderFilter filter = Filter();
-    const int top = Model->Fill(*node, filter);
+    const int columnsBefore = Model->ColumnCount();
+    const int top = Model->Fill(*node, filter, Host.Comparison());
+    if (Model->ColumnCount() != columnsBefore && Model->ColumnCount() > SubfolderColumnCount)
+        PlaceComparisonColumns();
     if (filter.DisplayType == DisplayTopLarge) {
         // The box shows the count that was used; rewriting it must not start
         // another fill.
@@ -217,6 +220,23 @@ void TSubfoldersPage::Fill() {
             const QSignalBlocker block(cbFoldersTop);
             cbFoldersTop->setEditText(shown);
         }
+    }
+}
+
+void TSubfoldersPage::PlaceComparisonColumns() {
+    // Right after the size, where the eye compares them, whatever their
+    // place in the model (and in the reports) at the end.
+    QHeaderView* columns = TheFilesList->horizontalHeader();
+    const QFontMetrics metrics(TheFilesList->font());
+    const QString samples[] = {KBCell(Q_INT64_C(9999999) * 1024),
+                               ChangeCell(Q_INT64_C(-9999999) * 1024),
+                               ChangePercentCell(1, 100000)};
+    for (int c = ColThen; c <= ColChangePercent; ++c) {
+        const int caption =
+            metrics.horizontalAdvance(QLatin1String(SortMark) + Model->Caption(c)) + 20;
+        const int sample = metrics.horizontalAdvance(samples[c - ColThen]) + 14;
+        TheFilesList->setColumnWidth(c, qMax(caption, sample));
+        columns->moveSection(columns->visualIndex(c), ColSize + 1 + (c - ColThen));
     }
 }
 

@@ -58,6 +58,8 @@ protected:
 private:
     void CreateHeader();
     void CreateList();
+    // Sizes the comparison's columns and shows them after the size.
+    void PlaceComparisonColumns();
     // Shows the filter controls of the chosen display type.
     void ShowFilterControls();
     // The subfolder a row stands for, while the list still shows the current folder.

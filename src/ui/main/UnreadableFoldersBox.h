@@ -1,0 +1,46 @@
+// "Unreadable Folders": every folder of the scanned trees whose listing
+// failed, with the reason and what was read of it; a double click chooses
+// one, and the list saves as comma-separated values.
+#pragma once
+
+#include "snapshot/ReadErrors.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// The fields of one folder as the list shows them: path, reason, size so far.
+QStringList ReadErrorCells(const TReadError& error);
+// The list as comma-separated values: a heading line, then one line per
+// folder with its size in bytes (empty when unknown), so a spreadsheet can
+// add them up.
+QByteArray ReadErrorsCsv(const std::vector<TReadError>& errors);
+
+class TUnreadableFoldersBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TUnreadableFoldersBox(QWidget* owner);
+
+    void Show(std::vector<TReadError> errors);
+    // Writes the list to a new file (raw-byte path); throws when it cannot.
+    void SaveCsv(const std::string& path) const;
+    // The folder chosen by a double click (or OK on a selected row), raw bytes.
+    const std::string& ChosenPath() const { return Chosen; }
+
+    QLabel* txtUnreadableSummary = nullptr;
+    QTableWidget* ErrorList = nullptr;
+    QPushButton* btnSaveCsv = nullptr;
+
+private:
+    void Choose();
+    void SaveCsvClick();
+
+    std::vector<TReadError> Errors;
+    std::string Chosen;
+};
