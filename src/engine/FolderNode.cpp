@@ -34,6 +34,23 @@ TFolderNode* TFolderTree::AddRoot(const std::string& name) {
     return raw;
 }
 
+TFolderNode* TFolderTree::AdoptRoot(std::unique_ptr<TFolderNode> node, TDriveRecInfo* drive) {
+    node->Parent = nullptr;
+    node->Row = static_cast<std::uint32_t>(RootNodes.size());
+    node->Drive = drive;
+    if (drive)
+        drive->RootNode = node.get();
+    if (Observer)
+        Observer->NodeAboutToBeAdded(nullptr, node->Row);
+    TFolderNode* raw = node.get();
+    RootNodes.push_back(std::move(node));
+    if (Observer) {
+        Observer->NodeAdded(raw);
+        Observer->FiguresChanged();
+    }
+    return raw;
+}
+
 namespace {
 
 void DestroySubtree(std::vector<std::unique_ptr<TFolderNode>>& nodes) {
@@ -50,6 +67,14 @@ void DestroySubtree(std::vector<std::unique_ptr<TFolderNode>>& nodes) {
 }
 
 } // namespace
+
+void DestroyDetachedTree(std::unique_ptr<TFolderNode> node) {
+    if (!node)
+        return;
+    std::vector<std::unique_ptr<TFolderNode>> nodes;
+    nodes.push_back(std::move(node));
+    DestroySubtree(nodes);
+}
 
 void TFolderTree::DeleteNode(TFolderNode* node) {
     if (!node)
