@@ -1,0 +1,69 @@
+#!/bin/bash
+# Scan files on the benchmark tree: quillmere-scan --export against ncdu's
+# export (both writing a file), loading the export against ncdu loading it,
+# and the memory of the loaded tree against that of a live scan.
+#
+#   bench/export.sh [--files N] [--folders N] [--runs N]
+#
+# The tree is the one bench/startup.sh uses ($QUILLMERE_BENCH_DIR/report-tree-*,
+# default /var/tmp/quillmere-bench), made with the benchmark's generator when
+# missing. The table goes to export.md in the bench folder.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BENCH_DIR="${QUILLMERE_BENCH_DIR:-/var/tmp/quillmere-bench}"
+BUILD="${QUILLMERE_BUILD_DIR:-build}"
+case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
+FILES=1000000
+FOLDERS=100000
+RUNS=5
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --files) FILES=$2; shift 2 ;;
+    --folders) FOLDERS=$2; shift 2 ;;
+    --runs) RUNS=$2; shift 2 ;;
+    *) sed -n '2,11s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    esac
+done
+"$ROOT/scripts/deps.sh" --bench
+cmake --build "$BUILD" --target quillmere-scan quillmere-gentree quillmere-load-bench >/dev/null
+SCAN="$BUILD/src/app/quillmere-scan"
+LOAD="$BUILD/bench/quillmere-load-bench"
+
+TREE="$BENCH_DIR/report-tree-$FILES-$FOLDERS"
+if [ ! -d "$TREE" ]; then
+    mkdir -p "$BENCH_DIR"
+    "$BUILD/bench/quillmere-gentree" "$TREE" --files "$FILES" --folders "$FOLDERS" >/dev/null
+fi
+OUT="$(mktemp -d "$BENCH_DIR/export-XXXXXX")"
+trap 'rm -rf "$OUT"' EXIT
+
+peak_mb() {
+    /usr/bin/time -v -o "$OUT/time.txt" "$@" >/dev/null 2>&1 || true
+    awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$OUT/time.txt"
+}
+
+# Writing: both into a file on the same disk, the cache warm (one warm-up).
+hyperfine --warmup 1 --runs "$RUNS" --export-csv "$OUT/write.csv" \
+    -n "quillmere-scan --export" "$SCAN --export $OUT/q.json $TREE" \
+    -n "ncdu -0 -o" "ncdu -0 -o $OUT/n.json $TREE" \
+    -n "quillmere-scan (no export)" "$SCAN $TREE" >&2
+# Loading ncdu's own export: ncdu -f with -o re-exports without a browser; to
+# /dev/null it is ncdu's parse of the file with as little else as it allows.
+hyperfine --warmup 1 --runs "$RUNS" --export-csv "$OUT/load.csv" \
+    -n "quillmere-load-bench (our export)" "$LOAD $OUT/q.json" \
+    -n "quillmere-load-bench (ncdu's export)" "$LOAD $OUT/n.json" \
+    -n "ncdu -0 -f (ncdu's export) -o /dev/null" "ncdu -0 -f $OUT/n.json -o /dev/null" >&2
+
+mean() { awk -F, -v name="$2" 'NR > 1 && $1 == name { print $2 }' "$1"; }
+{
+    echo "| Command | Mean time (s) | Peak RSS (MB) |"
+    echo "|---|---:|---:|"
+    echo "| \`quillmere-scan --export FILE\` | $(mean "$OUT/write.csv" "quillmere-scan --export") | $(peak_mb "$SCAN" --export "$OUT/q.json" "$TREE") |"
+    echo "| \`ncdu -0 -o FILE\` | $(mean "$OUT/write.csv" "ncdu -0 -o") | $(peak_mb ncdu -0 -o "$OUT/n.json" "$TREE") |"
+    echo "| \`quillmere-scan\` (live scan, no export) | $(mean "$OUT/write.csv" "quillmere-scan (no export)") | $(peak_mb "$SCAN" "$TREE") |"
+    echo "| load our export | $(mean "$OUT/load.csv" "quillmere-load-bench (our export)") | $(peak_mb "$LOAD" "$OUT/q.json") |"
+    echo "| load ncdu's export | $(mean "$OUT/load.csv" "quillmere-load-bench (ncdu's export)") | $(peak_mb "$LOAD" "$OUT/n.json") |"
+    echo "| \`ncdu -0 -f FILE -o /dev/null\` | $(mean "$OUT/load.csv" "ncdu -0 -f (ncdu's export) -o /dev/null") | $(peak_mb ncdu -0 -f "$OUT/n.json" -o /dev/null) |"
+    echo
+    echo "Export files: ours $(stat -c %s "$OUT/q.json") bytes, ncdu's $(stat -c %s "$OUT/n.json") bytes."
+} | tee "$BENCH_DIR/export.md"
