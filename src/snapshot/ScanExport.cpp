@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -315,14 +316,42 @@ struct TTempFile {
     }
 };
 
+// The process's umask, read without setting it: umask() can only be read by
+// changing it, which would race with other threads creating files.
+mode_t CurrentUmask() {
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    unsigned mask = 022;
+    if (status) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+                break;
+        std::fclose(status);
+    }
+    return static_cast<mode_t>(mask);
+}
+
 } // namespace
 
 bool ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
                   std::string& error, int readerThreads) {
     TTempFile temp;
     const bool toStdout = file == "-";
+    struct stat st {};
+    // A device, a pipe or a link is written in place: renaming a file over
+    // it would replace it (/dev/null made a plain file) or cut the link.
+    const bool inPlace = !toStdout && lstat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
     if (toStdout) {
         temp.Stream = stdout;
+    } else if (inPlace) {
+        const bool regular = stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        const int fd = open(file.c_str(), O_WRONLY | O_CLOEXEC | (regular ? O_TRUNC : 0));
+        if (fd < 0 || !(temp.Stream = fdopen(fd, "w"))) {
+            error = "cannot write " + file + ": " + Platform::ErrorText(errno);
+            if (fd >= 0)
+                close(fd);
+            return false;
+        }
     } else {
         std::string pattern = file + ".XXXXXX";
         const int fd = mkstemp(pattern.data());
@@ -332,9 +361,7 @@ bool ExportFolder(const std::string& path, const std::string& file, TExportProgr
         }
         temp.Path = pattern;
         // mkstemp makes it private; a scan file is as readable as any file.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
+        fchmod(fd, 0666 & ~CurrentUmask());
         temp.Stream = fdopen(fd, "w");
         if (!temp.Stream) {
             close(fd);
@@ -395,6 +422,8 @@ bool ExportFolder(const std::string& path, const std::string& file, TExportProgr
         return false;
     }
     temp.Stream = nullptr;
+    if (inPlace)
+        return true;
     if (std::rename(temp.Path.c_str(), file.c_str()) != 0) {
         error = "cannot write " + file + ": " + Platform::ErrorText(errno);
         return false;

@@ -8,6 +8,7 @@
 // tree order while the scan runs, so memory does not grow with the size of
 // the output. A stopped or failed export leaves nothing under the final
 // name: the file is written beside it under a temporary name and renamed.
+// Only a device, a pipe or a link (and "-") are written in place.
 #pragma once
 
 #include <atomic>

@@ -19,10 +19,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -215,6 +217,27 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
     struct stat st {};
     EXPECT_NE(lstat(never.c_str(), &st), 0);
     ASSERT_TRUE(ExportFolder(temp.Root(), file, progress, error)) << error; // replaces
+    // A pipe (or a device such as /dev/null) is written into, not replaced.
+    const std::string pipe = temp.Path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // Opened for reading first, so that an export that never opens the
+    // pipe finds the test at its end instead of leaving it waiting.
+    const int readEnd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(readEnd, 0);
+    fcntl(readEnd, F_SETFL, 0);
+    std::string piped;
+    std::thread reader([&] {
+        char buffer[65536];
+        for (ssize_t n; (n = read(readEnd, buffer, sizeof buffer)) > 0;)
+            piped.append(buffer, static_cast<std::size_t>(n));
+        close(readEnd);
+    });
+    EXPECT_TRUE(ExportFolder(temp.Path("a"), pipe, progress, error)) << error;
+    reader.join();
+    EXPECT_EQ(piped.rfind("[1,2,{", 0), 0u);
+    EXPECT_EQ(piped.substr(piped.size() - 3), "]]\n");
+    ASSERT_EQ(lstat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
     int entries = 0;
     for (const std::string& name : FolderNames(out.Root()))
         entries += name != "listing.json";
