@@ -88,11 +88,22 @@ public:
         return Scalar(Kind::Number);
     }
     bool String(const char* s, rapidjson::SizeType length, bool) {
+        if (InObject && !Skip && CurrentKey == EKey::Name) {
+            // Into the entry's own buffer, which keeps its capacity from
+            // one entry to the next.
+            if (!Tick())
+                return false;
+            Entry.HasName = true;
+            Entry.NameError = CheckName(std::string_view(s, length));
+            Entry.Hidden = length > 0 && s[0] == '.';
+            Entry.Name.assign(s, length);
+            return true;
+        }
         Text.assign(s, length);
         return Scalar(Kind::String);
     }
     bool Key(const char* s, rapidjson::SizeType length, bool) {
-        CurrentKey.assign(s, length);
+        CurrentKey = KeyOf(std::string_view(s, length));
         return true;
     }
 
@@ -120,7 +131,7 @@ public:
             return Fail("this is not a scan file of ncdu, gdu or Quillmere");
         }
         InObject = true;
-        Entry = TEntry{};
+        Entry.Reset();
         return true;
     }
 
@@ -191,10 +202,25 @@ private:
     enum class Top { Outside, Major, Minor, Meta, Root, Folders, End, Done };
     enum class ObjectKind { Meta, Header, Item };
     enum class Kind { Bool, Number, String, Other };
+    enum class EKey {
+        Other,
+        Name,
+        ASize,
+        DSize,
+        MTime,
+        Mode,
+        ReadError,
+        Excluded,
+        ProgName,
+        ProgVer,
+        Timestamp
+    };
 
     struct TEntry {
         std::string Name;
         bool HasName = false;
+        bool Hidden = false;
+        const char* NameError = nullptr;
         std::uint64_t ASize = 0;
         std::uint64_t DSize = 0;
         std::int64_t MTime = 0;
@@ -202,6 +228,13 @@ private:
         bool HasMode = false;
         bool ReadError = false;
         std::string Excluded;
+
+        void Reset() {
+            std::string keep = std::move(Name);
+            keep.clear();
+            *this = TEntry{};
+            Name = std::move(keep);
+        }
     };
 
     struct TFrame {
@@ -249,42 +282,104 @@ private:
         if (!InObject)
             return TopScalar(kind);
         TEntry& e = Entry;
-        const std::string& key = CurrentKey;
+        const EKey key = CurrentKey;
         if (Object == ObjectKind::Meta) {
-            if (key == "progname" && kind == Kind::String)
+            if (key == EKey::ProgName && kind == Kind::String)
                 Info.Program = Text;
-            else if (key == "progver" && kind == Kind::String)
+            else if (key == EKey::ProgVer && kind == Kind::String)
                 Info.ProgramVersion = Text;
-            else if (key == "timestamp" && kind == Kind::Number && !Num.Negative && Num.Whole &&
+            else if (key == EKey::Timestamp && kind == Kind::Number && !Num.Negative && Num.Whole &&
                      Num.Value < (std::uint64_t{1} << 40))
                 Info.Timestamp = static_cast<std::int64_t>(Num.Value);
             return true;
         }
-        if (key == "name") {
-            if (kind != Kind::String)
-                return Fail("a name that is not a string");
-            e.Name = std::move(Text);
-            e.HasName = true;
-        } else if (key == "asize" || key == "dsize") {
+        switch (key) {
+        case EKey::Name:
+            return Fail("a name that is not a string");
+        case EKey::ASize:
+        case EKey::DSize:
             if (kind != Kind::Number)
-                return Fail(key + " is not a number");
-            return Size(key == "asize" ? "apparent size" : "disk usage",
-                        key == "asize" ? e.ASize : e.DSize);
-        } else if (key == "mtime" && kind == Kind::Number) {
-            const std::uint64_t limit = std::uint64_t{1} << 40; // some 35,000 years
-            const std::uint64_t v = std::min(Num.Value, limit);
-            e.MTime = Num.Negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
-        } else if (key == "mode" && kind == Kind::Number && !Num.Negative && Num.Value <= 0xFFFF) {
-            e.Mode = static_cast<std::uint32_t>(Num.Value);
-            e.HasMode = true;
-        } else if (key == "read_error" && kind == Kind::Bool) {
-            e.ReadError = Flag;
-        } else if (key == "excluded" && kind == Kind::String) {
-            e.Excluded = std::move(Text);
+                return Fail(std::string(key == EKey::ASize ? "asize" : "dsize") +
+                            " is not a number");
+            return Size(key == EKey::ASize ? "apparent size" : "disk usage",
+                        key == EKey::ASize ? e.ASize : e.DSize);
+        case EKey::MTime:
+            if (kind == Kind::Number) {
+                const std::uint64_t limit = std::uint64_t{1} << 40; // some 35,000 years
+                const std::uint64_t v = std::min(Num.Value, limit);
+                e.MTime =
+                    Num.Negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
+            }
+            break;
+        case EKey::Mode:
+            if (kind == Kind::Number && !Num.Negative && Num.Value <= 0xFFFF) {
+                e.Mode = static_cast<std::uint32_t>(Num.Value);
+                e.HasMode = true;
+            }
+            break;
+        case EKey::ReadError:
+            e.ReadError = kind == Kind::Bool && Flag;
+            break;
+        case EKey::Excluded:
+            if (kind == Kind::String)
+                e.Excluded = std::move(Text);
+            break;
+        default:
+            // ino, dev, nlink, hlnkc, notreg, uid, gid and keys of other
+            // writers change no figure: hard links count as the scanner
+            // counts them.
+            break;
         }
-        // ino, dev, nlink, hlnkc, notreg, uid, gid and keys of other
-        // writers change no figure: hard links count as the scanner counts them.
         return true;
+    }
+
+    static EKey KeyOf(std::string_view k) {
+        switch (k.size()) {
+        case 4:
+            if (k == "name")
+                return EKey::Name;
+            if (k == "mode")
+                return EKey::Mode;
+            break;
+        case 5:
+            if (k == "asize")
+                return EKey::ASize;
+            if (k == "dsize")
+                return EKey::DSize;
+            if (k == "mtime")
+                return EKey::MTime;
+            break;
+        case 7:
+            if (k == "progver")
+                return EKey::ProgVer;
+            break;
+        case 8:
+            if (k == "progname")
+                return EKey::ProgName;
+            if (k == "excluded")
+                return EKey::Excluded;
+            break;
+        case 9:
+            if (k == "timestamp")
+                return EKey::Timestamp;
+            break;
+        case 10:
+            if (k == "read_error")
+                return EKey::ReadError;
+            break;
+        }
+        return EKey::Other;
+    }
+
+    // Why a name cannot be a file's name; null when it can.
+    static const char* CheckName(std::string_view name) {
+        if (name.empty())
+            return "an item without a name";
+        if (name.find('\0') != std::string_view::npos)
+            return "a name with a NUL byte";
+        if (name.find('/') != std::string_view::npos || name == "." || name == "..")
+            return "a name which no file can have";
+        return nullptr;
     }
 
     bool TopScalar(Kind kind) {
@@ -309,20 +404,21 @@ private:
         }
     }
 
-    bool CheckName(bool root) {
-        if (!Entry.HasName || Entry.Name.empty())
+    // The entry's name as read, for a folder (root: a path) or a file.
+    bool NameOk(bool root) {
+        if (!Entry.HasName)
             return Fail("an item without a name");
-        if (Entry.Name.find('\0') != std::string::npos)
-            return Fail("a name with a NUL byte");
-        if (!root &&
-            (Entry.Name.find('/') != std::string::npos || Entry.Name == "." || Entry.Name == ".."))
-            return Fail("the name \"" + Entry.Name + "\", which no file can have");
+        if (Entry.NameError &&
+            !(root && Entry.Name.find('\0') == std::string::npos && !Entry.Name.empty()))
+            return Fail(Entry.Name.empty() || Entry.Name.find('\0') != std::string::npos
+                            ? Entry.NameError
+                            : std::string(Entry.NameError) + ": \"" + Entry.Name + '"');
         return true;
     }
 
     std::uint32_t Attributes() const {
         std::uint32_t attributes = 0;
-        if (Entry.Name[0] == '.')
+        if (Entry.Hidden)
             attributes |= AttrHidden;
         if (Entry.HasMode) {
             const unsigned type = Entry.Mode & S_IFMT;
@@ -343,12 +439,12 @@ private:
 
     bool OpenFolder() {
         const bool root = !Root;
-        if (!CheckName(root))
+        if (!NameOk(root))
             return false;
         if (!AddToTotal(Entry.ASize))
             return false;
         auto node = std::make_unique<TFolderNode>();
-        node->Name = std::move(Entry.Name);
+        node->Name = Entry.Name;
         TFolderNode* raw = node.get();
         if (root) {
             Info.RootPath = raw->Name;
@@ -376,14 +472,14 @@ private:
     }
 
     bool AddItem() {
-        if (!CheckName(false))
+        if (!NameOk(false))
             return false;
         TFrame& frame = Frames.back();
         if (!Entry.Excluded.empty()) {
             if (Entry.Excluded == "othfs" || Entry.Excluded == "otherfs" ||
                 Entry.Excluded == "kernfs") {
                 auto node = std::make_unique<TFolderNode>();
-                node->Name = std::move(Entry.Name);
+                node->Name = Entry.Name;
                 node->Parent = frame.Node;
                 node->Set(NodeOtherDrive);
                 frame.Record.AddSubfolder();
@@ -467,7 +563,7 @@ private:
     ObjectKind Object = ObjectKind::Meta;
     bool InObject = false;
     std::uint32_t Skip = 0; // depth inside values nobody reads
-    std::string CurrentKey;
+    EKey CurrentKey = EKey::Other;
     std::string Text;
     TNumber Num;
     bool Flag = false;
