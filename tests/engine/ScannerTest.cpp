@@ -27,6 +27,47 @@
 
 namespace {
 
+// Counts what a scan hands to its output.
+class TCountingOutput final : public TScanOutput {
+public:
+    struct TFolder : TOutputFolder {
+        int Done = 0;
+        bool HadFacts = false;
+        std::size_t Made = 0;
+        std::size_t Ordered = 0;
+    };
+    TOutputFolder* StartFolder(const std::string&) override { return Make(); }
+    TOutputFolder* Subfolder(TOutputFolder& parent, const char*, std::size_t, bool) override {
+        ++static_cast<TFolder&>(parent).Made;
+        return Make();
+    }
+    void File(TOutputFolder&, const char*, std::size_t,
+              const Platform::TFileFacts& facts) override {
+        std::lock_guard lock(Lock);
+        ++Files;
+        EXPECT_GT(facts.Links, 0u);
+        EXPECT_NE(facts.Inode, 0u);
+    }
+    void Unreadable(TOutputFolder&, const char*, std::size_t, int) override {}
+    void FolderDone(TOutputFolder& folder, const TFolderOutcome& outcome) override {
+        auto& f = static_cast<TFolder&>(folder);
+        ++f.Done;
+        f.HadFacts = outcome.Facts && outcome.Facts->IsFolder;
+        f.Ordered = outcome.Subfolders ? outcome.Subfolders->size() : 0;
+    }
+
+    std::mutex Lock;
+    std::vector<std::unique_ptr<TFolder>> Folders;
+    std::uint32_t Files = 0;
+
+private:
+    TFolder* Make() {
+        std::lock_guard lock(Lock);
+        Folders.push_back(std::make_unique<TFolder>());
+        return Folders.back().get();
+    }
+};
+
 class ScannerTest : public ::testing::Test {
 protected:
     void SetUp() override { Scanner.ScanClusterSize = 4096; }
@@ -130,6 +171,21 @@ TEST_F(ScannerTest, OneReaderAndManyGiveIdenticalTrees) {
     EXPECT_EQ(DumpTree(one), DumpTree(many));
     EXPECT_EQ(CheckSums(one), "");
     EXPECT_GT(one->Data->TreeFolderCount, 300u);
+
+    // An output sees every entry, each folder ends once, and the tree is the
+    // one a plain scan builds.
+    auto output = std::make_shared<TCountingOutput>();
+    Scanner.SetOutput(output);
+    TFolderNode* exported = Scan("", 8);
+    Scanner.SetOutput(nullptr);
+    EXPECT_EQ(DumpTree(one), DumpTree(exported));
+    EXPECT_EQ(output->Files, one->Data->TreeFileCount);
+    EXPECT_EQ(output->Folders.size(), one->Data->TreeFolderCount + 1);
+    for (const auto& folder : output->Folders) {
+        EXPECT_EQ(folder->Done, 1);
+        EXPECT_TRUE(folder->HadFacts);
+        EXPECT_EQ(folder->Ordered, folder->Made);
+    }
 }
 
 TEST_F(ScannerTest, NamesThatAreNotTextSurviveAsRawBytes) {
