@@ -388,9 +388,14 @@ private:
             Post(dir, slot);
             return;
         }
-        if (dir->Out && Lister->Facts(fd.Handle, "", facts))
+        if (dir->Out && Lister->Facts(fd.Handle, "", facts)) {
+            // The facts hold the identity too: one call per folder, not two.
             outcome.Facts = &facts;
-        Lister->Identity(fd.Handle, dir->Device, dir->Inode);
+            dir->Device = facts.Device;
+            dir->Inode = facts.Inode;
+        } else {
+            Lister->Identity(fd.Handle, dir->Device, dir->Inode);
+        }
         if (!dir->Parent)
             dir->MountId = Lister->ListingMount(fd.Handle);
         if (Hook)
