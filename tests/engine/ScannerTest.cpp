@@ -179,6 +179,9 @@ TEST_F(ScannerTest, OneReaderAndManyGiveIdenticalTrees) {
     TFolderNode* exported = Scan("", 8);
     Scanner.SetOutput(nullptr);
     EXPECT_EQ(DumpTree(one), DumpTree(exported));
+    EXPECT_EQ(exported->Inode, one->Inode);
+    EXPECT_EQ(exported->Children.back()->Inode, one->Children.back()->Inode);
+    EXPECT_NE(exported->Inode, exported->Children.back()->Inode);
     EXPECT_EQ(output->Files, one->Data->TreeFileCount);
     EXPECT_EQ(output->Folders.size(), one->Data->TreeFolderCount + 1);
     for (const auto& folder : output->Folders) {
