@@ -396,7 +396,7 @@ private:
                 return Fail("this is not a scan file of ncdu, gdu or Quillmere");
             State = Top::Meta;
             return true;
-        case Top::Meta: // no metadata object: the folder may follow at once
+        case Top::Meta: // the header must be an object
         default:
             if (State == Top::Folders)
                 return Fail("a value that is neither a file nor a folder");
