@@ -17,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -214,7 +215,21 @@ void ShowExportProgress(const TExportProgress& progress, bool& shown) {
     shown = true;
 }
 
+// Set by Ctrl+C (or a kill): the export then stops and removes its
+// temporary file instead of leaving it beside the one asked for.
+std::atomic<bool> Interrupted{false};
+
+void OnInterrupt(int) {
+    Interrupted = true;
+}
+
 int Export(const std::string& path, const std::string& file, int threads) {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
     TExportProgress progress;
     std::string error;
     bool ok = false;
@@ -230,6 +245,8 @@ int Export(const std::string& path, const std::string& file, int threads) {
     const auto start = std::chrono::steady_clock::now();
     while (!finished) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (Interrupted)
+            progress.Stop = true;
         if (terminal && !finished &&
             std::chrono::steady_clock::now() - start > std::chrono::seconds(1))
             ShowExportProgress(progress, shown);
