@@ -3,15 +3,15 @@
 # need, skipping those already present.
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-dev
-libglib2.0-dev libarchive-dev libgtest-dev libgmock-dev googletest
-fonts-dejavu-core xvfb xauth fuse3 python3-fusepy python3 poppler-utils
+libglib2.0-dev libarchive-dev rapidjson-dev libgtest-dev libgmock-dev googletest
+fonts-dejavu-core xvfb xauth fuse3 python3-fusepy python3 poppler-utils ncdu gdu
 cups printer-driver-cups-pdf libuemf-dev emf2svg libwmf-bin ghostscript"
 # Readers that archives must satisfy besides our own.
 PACKAGES="$PACKAGES unzip p7zip-full libarchive-tools"
 # What checks the installation and builds the Debian package.
 PACKAGES="$PACKAGES desktop-file-utils appstream dpkg-dev"
 if [ "$1" = "--bench" ]; then
-    PACKAGES="$PACKAGES hyperfine ncdu gdu time zip bc"
+    PACKAGES="$PACKAGES hyperfine time zip bc"
 fi
 missing=""
 for p in $PACKAGES; do

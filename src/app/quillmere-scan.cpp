@@ -1,21 +1,28 @@
 // quillmere-scan: the scan engine without a window. Scans one folder and
 // prints its figures, or with --records one JSON object per scanned folder,
-// for benchmarks, scripts and comparisons.
+// for benchmarks, scripts and comparisons; with --export writes the scan as
+// a file that ncdu, gdu and Quillmere open; with --errors lists the folders
+// that could not be read.
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "engine/Scanner.h"
 #include "engine/VolumeInfo.h"
 #include "platform/Mounts.h"
+#include "snapshot/ScanExport.h"
+#include "snapshot/UnreadableFolders.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -23,10 +30,16 @@ namespace {
 
 int Usage(const char* message) {
     std::fprintf(stderr, "quillmere-scan: %s\n", message);
-    std::fprintf(stderr,
-                 "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--records] PATH\n"
-                 "exit status: 0 when everything was read, 1 when something could not be,\n"
-                 "2 for bad arguments\n");
+    std::fprintf(
+        stderr, "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--records] PATH\n"
+                "       quillmere-scan [--threads N] --export FILE PATH\n"
+                "       quillmere-scan [--threads N] --errors PATH\n"
+                "--export FILE  writes the scan to FILE ('-': standard output) in the JSON\n"
+                "               format of ncdu's export, which ncdu -f, gdu -f and Quillmere open\n"
+                "--errors       prints one line per folder that could not be read:\n"
+                "               path TAB reason TAB bytes found in it so far\n"
+                "exit status: 0 when everything was read, 1 when something could not be\n"
+                "(or the export failed), 2 for bad arguments\n");
     return 2;
 }
 
@@ -191,6 +204,79 @@ void PrintRecords(TFolderNode* root) {
     }
 }
 
+// Progress of an export on standard error, when a person is watching.
+void ShowExportProgress(const TExportProgress& progress, bool& shown) {
+    std::fprintf(stderr, "\r%llu folders, %llu files, %s written   ",
+                 static_cast<unsigned long long>(progress.Folders.load()),
+                 static_cast<unsigned long long>(progress.Files.load()),
+                 FormatSize(static_cast<std::int64_t>(progress.BytesWritten.load()))
+                     .toLocal8Bit()
+                     .constData());
+    shown = true;
+}
+
+// Set by Ctrl+C (or a kill): the export then stops and removes its
+// temporary file instead of leaving it beside the one asked for.
+std::atomic<bool> Interrupted{false};
+
+void OnInterrupt(int) {
+    Interrupted = true;
+}
+
+int Export(const std::string& path, const std::string& file, int threads) {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    TExportProgress progress;
+    std::string error;
+    bool ok = false;
+    std::atomic<bool> finished{false};
+    // The export runs on a thread of its own, so progress shows however long
+    // one folder takes to list.
+    std::thread worker([&] {
+        ok = ExportFolder(path, file, progress, error, threads);
+        finished = true;
+    });
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    bool shown = false;
+    const auto start = std::chrono::steady_clock::now();
+    while (!finished) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (Interrupted)
+            progress.Stop = true;
+        if (terminal && !finished &&
+            std::chrono::steady_clock::now() - start > std::chrono::seconds(1))
+            ShowExportProgress(progress, shown);
+    }
+    worker.join();
+    if (shown)
+        std::fprintf(stderr, "\r%70s\r", "");
+    if (!ok) {
+        std::fprintf(stderr, "quillmere-scan: %s\n", error.c_str());
+        return 1;
+    }
+    if (const std::uint64_t unreadable = progress.Unreadable; unreadable > 0) {
+        std::fprintf(stderr,
+                     "quillmere-scan: %llu %s could not be read; the file marks %s as such\n",
+                     static_cast<unsigned long long>(unreadable),
+                     unreadable == 1 ? "item" : "items", unreadable == 1 ? "it" : "them");
+        return 1;
+    }
+    return 0;
+}
+
+// One line per folder whose listing failed: raw path, reason, bytes known.
+void PrintUnreadable(const TFolderNode* root) {
+    for (const TUnreadableFolder& f : UnreadableFolders(root)) {
+        const std::string line = f.Path + '\t' + Platform::ErrorText(f.Error) + '\t' +
+                                 std::to_string(f.KnownSize) + '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+}
+
 void PrintLine(const char* caption, const QString& value) {
     std::printf("%-16s %s\n", caption, value.toLocal8Bit().constData());
 }
@@ -241,6 +327,8 @@ int main(int argc, char** argv) {
     int threads = 0;
     long long clusterSize = -2; // not given
     bool records = false;
+    bool errors = false;
+    std::string exportFile;
     std::string path;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -263,6 +351,12 @@ int main(int argc, char** argv) {
             clusterSize = value;
         } else if (arg == "--records") {
             records = true;
+        } else if (arg == "--errors") {
+            errors = true;
+        } else if (arg == "--export") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                return Usage("--export needs a FILE ('-' for standard output)");
+            exportFile = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
             Usage("scans PATH and prints its figures");
             return 0;
@@ -281,6 +375,10 @@ int main(int argc, char** argv) {
         return Usage("cannot read the current directory");
     if (!DirectoryExists(path))
         return Usage((path + " is not a folder").c_str());
+    if (int(records) + int(errors) + int(!exportFile.empty()) > 1)
+        return Usage("--records, --errors and --export go one at a time");
+    if (!exportFile.empty())
+        return Export(path, exportFile, threads);
 
     const TScanner* scannerRef = nullptr;
     TConsoleHost host(scannerRef);
@@ -300,6 +398,8 @@ int main(int argc, char** argv) {
     }
     if (records)
         PrintRecords(root);
+    else if (errors)
+        PrintUnreadable(root);
     else
         PrintSummary(root, scanner.ScanClusterSize);
     std::fflush(stdout);

@@ -29,6 +29,11 @@ std::uint64_t TDiskLister::ListingMount(int handle) {
     return SeesMounts ? 0 : Platform::MountIdOf(handle);
 }
 
+bool TDiskLister::Facts(int handle, const char* name, Platform::TFileFacts& facts) {
+    int error = 0;
+    return Platform::FullFactsAt(handle, name, facts, error);
+}
+
 bool TDiskLister::List(int handle, std::uint64_t mountId, Platform::TListSink& sink,
                        const std::atomic<bool>& abort, std::vector<char>& buffer, bool& aborted,
                        int& error) {

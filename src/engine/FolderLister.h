@@ -31,6 +31,11 @@ public:
     // For the folder a scan starts from: the mount its listings compare
     // subfolders with to find mount points, or 0 when OpenSub finds them.
     virtual std::uint64_t ListingMount(int handle) = 0;
+    // All facts of the entry `name` of an open folder ("" for the folder
+    // itself), for exports; false when they cannot be had.
+    virtual bool Facts(int /*handle*/, const char* /*name*/, Platform::TFileFacts& /*facts*/) {
+        return false;
+    }
     // Hands every entry of the open folder to the sink, testing abort after
     // each (see Platform::ListFolder). `buffer` is the reader's scratch space.
     virtual bool List(int handle, std::uint64_t mountId, Platform::TListSink& sink,
@@ -47,6 +52,7 @@ public:
     void Close(int handle) override;
     bool Identity(int handle, std::uint64_t& device, std::uint64_t& inode) override;
     std::uint64_t ListingMount(int handle) override;
+    bool Facts(int handle, const char* name, Platform::TFileFacts& facts) override;
     bool List(int handle, std::uint64_t mountId, Platform::TListSink& sink,
               const std::atomic<bool>& abort, std::vector<char>& buffer, bool& aborted,
               int& error) override;

@@ -34,7 +34,7 @@ TFolderNode* TFolderTree::AddRoot(const std::string& name) {
     return raw;
 }
 
-TFolderNode* TFolderTree::AdoptRoot(std::unique_ptr<TFolderNode> node) {
+TFolderNode* TFolderTree::AdoptRoot(std::unique_ptr<TFolderNode> node, TDriveRecInfo* drive) {
     node->Parent = nullptr;
     // Everything in it is final, so all of it may be shown at once.
     std::vector<TFolderNode*> pending{node.get()};
@@ -49,12 +49,17 @@ TFolderNode* TFolderTree::AdoptRoot(std::unique_ptr<TFolderNode> node) {
         }
     }
     node->Row = static_cast<std::uint32_t>(RootNodes.size());
+    node->Drive = drive;
+    if (drive)
+        drive->RootNode = node.get();
     if (Observer)
         Observer->NodeAboutToBeAdded(nullptr, node->Row);
     TFolderNode* raw = node.get();
     RootNodes.push_back(std::move(node));
-    if (Observer)
+    if (Observer) {
         Observer->NodeAdded(raw);
+        Observer->FiguresChanged();
+    }
     return raw;
 }
 
@@ -84,6 +89,14 @@ void DestroySubtree(std::vector<std::unique_ptr<TFolderNode>>& nodes) {
 }
 
 } // namespace
+
+void DestroyDetachedTree(std::unique_ptr<TFolderNode> node) {
+    if (!node)
+        return;
+    std::vector<std::unique_ptr<TFolderNode>> nodes;
+    nodes.push_back(std::move(node));
+    DestroySubtree(nodes);
+}
 
 void TFolderTree::DeleteNode(TFolderNode* node) {
     if (!node)

@@ -107,11 +107,12 @@ public:
 
     // Appends a top-level node; `name` is its absolute path.
     TFolderNode* AddRoot(const std::string& name);
+    // Appends a finished top-level node built elsewhere (a scan file read on
+    // another thread) with the drive entry it belongs to; the observer sees
+    // it added like a scanned root whose listing is done.
+    TFolderNode* AdoptRoot(std::unique_ptr<TFolderNode> node, TDriveRecInfo* drive);
     // Gives a folder that was never listed its only child, shown at once: a
     // step on the way to a folder scanned without the rest of its drive.
-    // Appends a top-level node built elsewhere, subtree and records included,
-    // which nobody else holds any more.
-    TFolderNode* AdoptRoot(std::unique_ptr<TFolderNode> node);
     TFolderNode* AddOnlyChild(TFolderNode* parent, const std::string& name);
     // Deletes a node and its subtree (top-level or not). Records are freed first.
     void DeleteNode(TFolderNode* node);
@@ -132,6 +133,10 @@ private:
     std::vector<std::unique_ptr<TDriveRecInfo>> DriveRecs;
     TTreeObserver* Observer = nullptr;
 };
+
+// Deletes a subtree that belongs to no tree, iteratively, so that a path of
+// any depth cannot overflow the stack.
+void DestroyDetachedTree(std::unique_ptr<TFolderNode> node);
 
 // The full path of a node: a top-level node gives its own path, any other
 // node its parent's path joined with its name by "/". None gives "".

@@ -65,29 +65,39 @@ struct TScanDir {
     std::uint32_t UnreadableEntries = 0;
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
+    // The output's note about the folder, when the scan has an output.
+    TOutputFolder* Out = nullptr;
     // Owner side.
     TFolderNode* Node = nullptr;
     std::uint32_t Pending = 0;
     bool IncompleteBelow = false;
 };
 
-class TReaderSink final : public Platform::TListSink {
+// Folds a folder's entries into its record; with Export, also hands them to
+// the scan's output. A plain scan runs the sink without it, so it pays
+// nothing for exports.
+template <bool Export> class TReaderSink final : public Platform::TListSink {
 public:
-    TReaderSink(TScanDir& dir, std::int32_t clusterSize) : Dir(dir), ClusterSize(clusterSize) {}
+    TReaderSink(TScanDir& dir, std::int32_t clusterSize, TScanOutput* output)
+        : Dir(dir), ClusterSize(clusterSize), Output(output) {}
 
-    void OnFile(const char*, std::size_t, const Platform::TFileFacts& facts) override {
+    void OnFile(const char* name, std::size_t length, const Platform::TFileFacts& facts) override {
         Dir.Record.AddFile(ClusterSize, facts.Size, facts.AccessTime, facts.WriteTime,
                            facts.Attributes);
+        if constexpr (Export)
+            Output->File(*Dir.Out, name, length, facts);
     }
 
     // Counted as a file of unknown size; the folder's figures are marked as
     // incomplete, like those of a folder whose listing failed.
-    void OnUnreadable(const char* name, std::size_t, int error) override {
+    void OnUnreadable(const char* name, std::size_t length, int error) override {
         Dir.Record.AddFile(ClusterSize, 0, 0, 0,
                            name[0] == '.' ? std::uint32_t{Platform::FileAttrHidden} : 0u);
         if (!Dir.EntryError)
             Dir.EntryError = error;
         ++Dir.UnreadableEntries;
+        if constexpr (Export)
+            Output->Unreadable(*Dir.Out, name, length, error);
     }
 
     void OnFolder(const char* name, std::size_t length, bool otherMount) override {
@@ -98,11 +108,16 @@ public:
         sub->MountId = Dir.MountId;
         sub->OtherMount = otherMount;
         Dir.Subdirs.push_back(sub);
+        if constexpr (Export)
+            sub->Out = Output->Subfolder(*Dir.Out, name, length, otherMount);
     }
+
+    bool WantsAllFacts() const override { return Export; }
 
 private:
     TScanDir& Dir;
     std::int32_t ClusterSize;
+    TScanOutput* Output;
 };
 
 // How long the owner waits, after an abort, for readers to notice it. A
@@ -123,10 +138,10 @@ class TScanRunImpl final : public TScanRun, public std::enable_shared_from_this<
 public:
     TScanRunImpl(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
                  std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
-                 TScanner::TFolderHook hook, void* hookContext)
+                 TScanner::TFolderHook hook, void* hookContext, std::shared_ptr<TScanOutput> output)
         : Tree(tree), Host(host), Lister(std::move(lister)), Counters(std::move(counters)),
           MaxReaders(std::max(1, maxReaders)), ClusterSize(clusterSize), Hook(hook),
-          HookContext(hookContext) {}
+          HookContext(hookContext), Output(std::move(output)) {}
 
     ~TScanRunImpl() override {
         for (TScanDir* d : Jobs)
@@ -143,6 +158,8 @@ public:
         auto* start = new TScanDir;
         start->Name = path;
         start->Node = node;
+        if (Output)
+            start->Out = Output->StartFolder(path);
         Jobs.push_back(start);
         StartReader();
 
@@ -345,27 +362,53 @@ private:
         else
             fd.Handle =
                 Lister->OpenSub(dir->ParentFd->Handle, dir->Name.c_str(), error, otherMount);
+        TFolderOutcome outcome;
+        Platform::TFileFacts facts;
+        if (fd.Handle < 0 && !otherMount && dir->Out && dir->ParentFd &&
+            Lister->Facts(dir->ParentFd->Handle, dir->Name.c_str(), facts))
+            outcome.Facts = &facts;
         dir->ParentFd.reset();
         if (otherMount) {
             dir->MountOnOpen = true;
+            if (dir->Out) {
+                outcome.OtherMount = true;
+                Output->FolderDone(*dir->Out, outcome);
+            }
             Post(dir, slot);
             return;
         }
         if (fd.Handle < 0) {
             dir->Error = error;
             Counters->Unreadable.fetch_add(1, std::memory_order_relaxed);
+            if (dir->Out) {
+                outcome.NotOpened = true;
+                outcome.Error = error;
+                Output->FolderDone(*dir->Out, outcome);
+            }
             Post(dir, slot);
             return;
         }
-        Lister->Identity(fd.Handle, dir->Device, dir->Inode);
+        if (dir->Out && Lister->Facts(fd.Handle, "", facts)) {
+            // The facts hold the identity too: one call per folder, not two.
+            outcome.Facts = &facts;
+            dir->Device = facts.Device;
+            dir->Inode = facts.Inode;
+        } else {
+            Lister->Identity(fd.Handle, dir->Device, dir->Inode);
+        }
         if (!dir->Parent)
             dir->MountId = Lister->ListingMount(fd.Handle);
         if (Hook)
             Hook(dir->Name, HookContext);
 
-        TReaderSink sink(*dir, ClusterSize);
         bool aborted = false;
-        Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
+        if (dir->Out) {
+            TReaderSink<true> sink(*dir, ClusterSize, Output.get());
+            Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
+        } else {
+            TReaderSink<false> sink(*dir, ClusterSize, nullptr);
+            Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
+        }
         dir->Error = error;
         dir->Aborted = aborted;
 
@@ -380,6 +423,18 @@ private:
             for (std::uint32_t i : order)
                 sorted.push_back(dir->Subdirs[i]);
             dir->Subdirs.swap(sorted);
+        }
+        if (dir->Out && !aborted) {
+            // Readers take the queued subfolders from the back of the job
+            // stack: told that order, an exporter can write them as they come.
+            std::vector<TOutputFolder*> order;
+            order.reserve(dir->Subdirs.size());
+            for (const TScanDir* sub : dir->Subdirs)
+                if (!sub->OtherMount)
+                    order.push_back(sub->Out);
+            outcome.Error = error;
+            outcome.Subfolders = &order;
+            Output->FolderDone(*dir->Out, outcome);
         }
         if (!aborted) {
             std::shared_ptr<TSharedFd> shared;
@@ -528,6 +583,7 @@ private:
     const std::int32_t ClusterSize;
     const TScanner::TFolderHook Hook;
     void* const HookContext;
+    const std::shared_ptr<TScanOutput> Output;
 
     std::vector<std::thread> Threads;
     std::mutex JobLock;
@@ -556,7 +612,8 @@ std::shared_ptr<TScanRun> TScanRun::Create(TFolderTree& tree, TScanHost& host,
                                            std::shared_ptr<TFolderLister> lister,
                                            std::shared_ptr<TScanProgress> counters, int maxReaders,
                                            std::int32_t clusterSize, TScanner::TFolderHook hook,
-                                           void* hookContext) {
+                                           void* hookContext, std::shared_ptr<TScanOutput> output) {
     return std::make_shared<TScanRunImpl>(tree, host, std::move(lister), std::move(counters),
-                                          maxReaders, clusterSize, hook, hookContext);
+                                          maxReaders, clusterSize, hook, hookContext,
+                                          std::move(output));
 }

@@ -3,6 +3,7 @@
 // scanner uses it.
 #pragma once
 
+#include "engine/ScanOutput.h"
 #include "engine/Scanner.h"
 
 #include <atomic>
@@ -15,7 +16,8 @@ public:
                                             std::shared_ptr<TFolderLister> lister,
                                             std::shared_ptr<TScanProgress> counters, int maxReaders,
                                             std::int32_t clusterSize, TScanner::TFolderHook hook,
-                                            void* hookContext);
+                                            void* hookContext,
+                                            std::shared_ptr<TScanOutput> output = nullptr);
     virtual ~TScanRun() = default;
 
     // Scans path into node, running the host's events meanwhile; returns

@@ -11,6 +11,7 @@
 
 #include "engine/FolderLister.h"
 #include "engine/FolderNode.h"
+#include "engine/ScanOutput.h"
 
 #include <atomic>
 #include <cstdint>
@@ -69,6 +70,9 @@ public:
     static int DefaultReaderThreads();
     // The file system to read; none (the default) reads the disk.
     void SetLister(std::shared_ptr<TFolderLister> lister) { Lister = std::move(lister); }
+    // Where scans also hand every entry they meet (an exporter); none (the
+    // default) only builds the tree.
+    void SetOutput(std::shared_ptr<TScanOutput> output) { Output = std::move(output); }
 
     // Scans the drive whose root is entry.RootPath into a new top-level node.
     void ScanDrive(const std::string& driveText, TDriveRecInfo& entry);
@@ -104,6 +108,7 @@ private:
     TScanHost& Host;
     int MaxReaders;
     std::shared_ptr<TFolderLister> Lister;
+    std::shared_ptr<TScanOutput> Output;
     std::shared_ptr<TScanProgress> Counters = std::make_shared<TScanProgress>();
     std::atomic<bool> AbortRequested{false};
     std::mutex RunLock; // guards Running, which Abort may read from any thread

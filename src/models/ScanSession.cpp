@@ -153,15 +153,12 @@ TFolderNode* TScanSession::AddOpenedScan(std::unique_ptr<TFolderNode> root,
     entry->ScanFile = scanFile;
     entry->Text = text.toStdString();
     entry->ClusterSize = clusterSize;
-    root->Drive = entry;
     TFolderNode* node;
     {
         TFlagScope editing(EditingTreeFlag);
-        node = FolderTree.AdoptRoot(std::move(root));
+        node = FolderTree.AdoptRoot(std::move(root), entry);
     }
-    entry->RootNode = node;
     ScannedDriveRoots.push_back(scanFile);
-    FolderTree.NotifyFiguresChanged();
     Select(node);
     return node;
 }

@@ -34,6 +34,14 @@ struct TFileFacts {
     std::uint64_t CreationTime = 0; // birth time, 0 when the file system keeps none
     std::uint32_t Attributes = 0;
     bool IsFolder = false;
+    // Filled only where the sink asks for all facts (an export) or by
+    // FullFactsAt; a plain scan leaves them 0 and does not pay for them.
+    std::int64_t DiskUsage = 0; // allocated bytes (512-byte blocks)
+    std::uint64_t Inode = 0;
+    std::uint64_t Device = 0;
+    std::uint32_t Links = 0;
+    std::uint32_t Mode = 0;        // st_mode: type and permission bits
+    std::int64_t WriteSeconds = 0; // modification time, Unix seconds
 };
 
 class TListSink {
@@ -45,6 +53,9 @@ public:
     // An entry that is there but cannot be examined (error: errno); its size
     // and kind are unknown.
     virtual void OnUnreadable(const char* name, std::size_t nameLength, int error) = 0;
+    // True when OnFile needs the facts a plain scan does without (disk
+    // usage, inode, links, mode); asked once per listing.
+    virtual bool WantsAllFacts() const { return false; }
 };
 
 // An owned file descriptor.
@@ -109,6 +120,10 @@ bool IdentityOf(int fd, std::uint64_t& device, std::uint64_t& inode);
 // Reads the facts of one entry without following links. Returns false and
 // sets error when the entry cannot be examined.
 bool FactsAt(int dirFd, const char* name, TFileFacts& facts, int& error);
+
+// FactsAt with all facts, DiskUsage to WriteSeconds included; an empty name
+// examines dirFd itself.
+bool FullFactsAt(int dirFd, const char* name, TFileFacts& facts, int& error);
 
 // Lists the open folder dirFd, whose mount id is mountId (0: do not look for
 // mount points; the caller opens subfolders with OpenSubfolderAt). Every

@@ -283,7 +283,7 @@ TEST(QuillmereClean, ArchivesListsRestoresAndSurvivesAKill) {
     EXPECT_EQ(RunProgram({clean, "delete-archive", key, "--drive", drive}).Status, 1);
 }
 
-TEST(QuillmereScan, FailsWhenSomethingCouldNotBeRead) {
+TEST(QuillmereScan, FailsListsAndExportsWhatCouldNotBeRead) {
     TTempTree tree;
     chmod(tree.Root().c_str(), 0755);
     tree.MakeFile("fine/a", 100);
@@ -299,13 +299,46 @@ TEST(QuillmereScan, FailsWhenSomethingCouldNotBeRead) {
     tree.MakeFile("blind/c", 5000);
     chmod(tree.Path("blind").c_str(), 0444);
     chmod(tree.Path("fine").c_str(), 0755);
+    tree.MakeFile("locked/d", 300);
+    chmod(tree.Path("locked").c_str(), 0);
     TRun partial = RunProgram({scan, tree.Root()}, "nobody");
+    // The list of what could not be read, and a scan file that says so too,
+    // written where the other user may write.
+    tree.MakeDir("out");
+    chmod(tree.Path("out").c_str(), 0777);
+    const std::string list = tree.Path("out/errors.txt");
+    const std::string file = tree.Path("out/scan.json");
+    TRun errors = RunProgram(
+        {"/bin/sh", "-c", "\"$0\" --errors \"$1\" > \"$2\"", scan, tree.Root(), list}, "nobody");
+    TRun exported = RunProgram({scan, "--export", file, tree.Root()}, "nobody");
     chmod(tree.Path("blind").c_str(), 0755);
+    chmod(tree.Path("locked").c_str(), 0755);
     if (geteuid() != 0 && partial.Status == 0)
         GTEST_SKIP() << "permission checks do not apply to this user";
     EXPECT_EQ(partial.Status, 1);
-    EXPECT_NE(partial.Err.find("2 items could not be read"), std::string::npos) << partial.Err;
+    EXPECT_NE(partial.Err.find("3 items could not be read"), std::string::npos) << partial.Err;
+    EXPECT_EQ(errors.Status, 1) << errors.Err;
+    std::ifstream listed(list);
+    const std::string listText((std::istreambuf_iterator<char>(listed)), {});
+    EXPECT_EQ(listText, tree.Path("blind") + "\tPermission denied\t0\n" + tree.Path("locked") +
+                            "\tPermission denied\t0\n");
+    EXPECT_EQ(exported.Status, 1) << exported.Err;
+    std::ifstream written(file);
+    const std::string json((std::istreambuf_iterator<char>(written)), {});
+    EXPECT_EQ(json.rfind("[1,2,{\"progname\":\"quillmere\"", 0), 0u);
+    EXPECT_NE(json.find("\"name\":\"locked\",\"asize\":4096"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"read_error\":true}]"), std::string::npos) << json;
+    EXPECT_EQ(json.substr(json.size() - 3), "]]\n");
+
     EXPECT_EQ(RunProgram({scan, "--threads", "0", tree.Root()}).Status, 2);
+    EXPECT_EQ(RunProgram({scan, "--export"}).Status, 2);
+    EXPECT_EQ(RunProgram({scan, "--errors", "--export", file, tree.Root()}).Status, 2);
+    // A file that cannot be written: an error, and nothing left behind.
+    TRun unwritable = RunProgram({scan, "--export", tree.Path("none/x.json"), tree.Root()});
+    EXPECT_EQ(unwritable.Status, 1);
+    EXPECT_NE(unwritable.Err.find("No such file or directory"), std::string::npos)
+        << unwritable.Err;
+    EXPECT_FALSE(Exists(tree.Path("none")));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "engine/Scanner.h"
 #include "ScanTestSupport.h"
 #include "common/HangFsMount.h"
+#include "common/NoDacOverride.h"
 #include "common/TempTree.h"
 #include "engine/Paths.h"
 
@@ -25,6 +26,47 @@
 #include <unistd.h>
 
 namespace {
+
+// Counts what a scan hands to its output.
+class TCountingOutput final : public TScanOutput {
+public:
+    struct TFolder : TOutputFolder {
+        int Done = 0;
+        bool HadFacts = false;
+        std::size_t Made = 0;
+        std::size_t Ordered = 0;
+    };
+    TOutputFolder* StartFolder(const std::string&) override { return Make(); }
+    TOutputFolder* Subfolder(TOutputFolder& parent, const char*, std::size_t, bool) override {
+        ++static_cast<TFolder&>(parent).Made;
+        return Make();
+    }
+    void File(TOutputFolder&, const char*, std::size_t,
+              const Platform::TFileFacts& facts) override {
+        std::lock_guard lock(Lock);
+        ++Files;
+        EXPECT_GT(facts.Links, 0u);
+        EXPECT_NE(facts.Inode, 0u);
+    }
+    void Unreadable(TOutputFolder&, const char*, std::size_t, int) override {}
+    void FolderDone(TOutputFolder& folder, const TFolderOutcome& outcome) override {
+        auto& f = static_cast<TFolder&>(folder);
+        ++f.Done;
+        f.HadFacts = outcome.Facts && outcome.Facts->IsFolder;
+        f.Ordered = outcome.Subfolders ? outcome.Subfolders->size() : 0;
+    }
+
+    std::mutex Lock;
+    std::vector<std::unique_ptr<TFolder>> Folders;
+    std::uint32_t Files = 0;
+
+private:
+    TFolder* Make() {
+        std::lock_guard lock(Lock);
+        Folders.push_back(std::make_unique<TFolder>());
+        return Folders.back().get();
+    }
+};
 
 class ScannerTest : public ::testing::Test {
 protected:
@@ -129,6 +171,24 @@ TEST_F(ScannerTest, OneReaderAndManyGiveIdenticalTrees) {
     EXPECT_EQ(DumpTree(one), DumpTree(many));
     EXPECT_EQ(CheckSums(one), "");
     EXPECT_GT(one->Data->TreeFolderCount, 300u);
+
+    // An output sees every entry, each folder ends once, and the tree is the
+    // one a plain scan builds.
+    auto output = std::make_shared<TCountingOutput>();
+    Scanner.SetOutput(output);
+    TFolderNode* exported = Scan("", 8);
+    Scanner.SetOutput(nullptr);
+    EXPECT_EQ(DumpTree(one), DumpTree(exported));
+    EXPECT_EQ(exported->Inode, one->Inode);
+    EXPECT_EQ(exported->Children.back()->Inode, one->Children.back()->Inode);
+    EXPECT_NE(exported->Inode, exported->Children.back()->Inode);
+    EXPECT_EQ(output->Files, one->Data->TreeFileCount);
+    EXPECT_EQ(output->Folders.size(), one->Data->TreeFolderCount + 1);
+    for (const auto& folder : output->Folders) {
+        EXPECT_EQ(folder->Done, 1);
+        EXPECT_TRUE(folder->HadFacts);
+        EXPECT_EQ(folder->Ordered, folder->Made);
+    }
 }
 
 TEST_F(ScannerTest, NamesThatAreNotTextSurviveAsRawBytes) {
@@ -199,30 +259,6 @@ TEST_F(ScannerTest, LinksAreFilesAndHardLinksCountEverywhere) {
     EXPECT_EQ(links->Data->OwnSize, 1 + 2 + 4);
     EXPECT_EQ(root->Data->TreeFolderCount, 2u);
 }
-
-// Drops the permission overrides of root on this thread (and on the reader
-// threads it starts), so permission checks apply as for another user.
-class TNoDacOverride {
-public:
-    TNoDacOverride() {
-        Header.version = _LINUX_CAPABILITY_VERSION_3;
-        Header.pid = 0;
-        if (syscall(SYS_capget, &Header, Saved) != 0)
-            return;
-        __user_cap_data_struct reduced[2] = {Saved[0], Saved[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        Dropped = syscall(SYS_capset, &Header, reduced) == 0;
-    }
-    ~TNoDacOverride() {
-        if (Dropped)
-            syscall(SYS_capset, &Header, Saved);
-    }
-    bool Dropped = false;
-
-private:
-    __user_cap_header_struct Header{};
-    __user_cap_data_struct Saved[2]{};
-};
 
 TEST_F(ScannerTest, UnreadableFolderIsAnEmptyScannedFolderWithItsReason) {
     Temp.MakeFile("open/file", 100);

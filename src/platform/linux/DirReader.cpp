@@ -11,6 +11,7 @@
 #include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace Platform {
@@ -27,6 +28,8 @@ struct TLinuxDirent64 {
 constexpr std::size_t DirentNameOffset = offsetof(TLinuxDirent64, d_type) + 1;
 
 constexpr unsigned FileMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME;
+// What an export needs besides: allocation, identity and links.
+constexpr unsigned FullMask = FileMask | STATX_BLOCKS | STATX_INO | STATX_NLINK;
 constexpr int NoFollow = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 
 std::uint64_t ToFileTime(const struct statx_timestamp& t) {
@@ -55,6 +58,16 @@ void FillFacts(const char* name, const struct statx& sx, TFileFacts& facts) {
     if (sx.stx_attributes & sx.stx_attributes_mask & STATX_ATTR_COMPRESSED)
         attributes |= FileAttrCompressed;
     facts.Attributes = attributes;
+}
+
+void FillFullFacts(const char* name, const struct statx& sx, TFileFacts& facts) {
+    FillFacts(name, sx, facts);
+    facts.DiskUsage = static_cast<std::int64_t>(sx.stx_blocks) * 512;
+    facts.Inode = sx.stx_ino;
+    facts.Device = makedev(sx.stx_dev_major, sx.stx_dev_minor); // as st_dev gives it
+    facts.Links = sx.stx_nlink;
+    facts.Mode = sx.stx_mode;
+    facts.WriteSeconds = sx.stx_mtime.tv_sec;
 }
 
 bool IsDotOrDotDot(const char* n) {
@@ -246,8 +259,22 @@ bool FactsAt(int dirFd, const char* name, TFileFacts& facts, int& error) {
     return true;
 }
 
+bool FullFactsAt(int dirFd, const char* name, TFileFacts& facts, int& error) {
+    struct statx sx {};
+    const int emptyPath = *name == '\0' ? AT_EMPTY_PATH : 0;
+    if (statx(dirFd, name, NoFollow | emptyPath, FullMask, &sx) != 0) {
+        error = errno;
+        return false;
+    }
+    FillFullFacts(name, sx, facts);
+    error = 0;
+    return true;
+}
+
 bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::atomic<bool>& abort,
                 std::vector<char>& buffer, bool& aborted, int& error) {
+    const bool all = sink.WantsAllFacts();
+    const unsigned mask = all ? FullMask : FileMask;
     aborted = false;
     error = 0;
     if (buffer.size() < 32768)
@@ -277,13 +304,16 @@ bool ListFolder(int dirFd, std::uint64_t mountId, TListSink& sink, const std::at
                 // passed on: opening it will fail and record why.
                 const std::uint64_t id = MountIdAt(dirFd, name);
                 sink.OnFolder(name, length, id != 0 && id != mountId);
-            } else if (statx(dirFd, name, NoFollow, FileMask, &sx) == 0) {
+            } else if (statx(dirFd, name, NoFollow, mask, &sx) == 0) {
                 if ((sx.stx_mode & S_IFMT) == S_IFDIR) { // file systems without d_type
                     const std::uint64_t id = mountId != 0 ? MountIdAt(dirFd, name) : 0;
                     sink.OnFolder(name, length, id != 0 && id != mountId);
                 } else {
                     TFileFacts facts;
-                    FillFacts(name, sx, facts);
+                    if (all)
+                        FillFullFacts(name, sx, facts);
+                    else
+                        FillFacts(name, sx, facts);
                     sink.OnFile(name, length, facts);
                 }
             } else if (errno != ENOENT) {

@@ -1,0 +1,423 @@
+// The exporter: the scan's readers serialise each folder's own entries into
+// a piece of text of the folder's own; the thread that runs the scan writes
+// the pieces out in tree order as soon as the next one is complete, and
+// frees them. Readers take subfolders depth first, last queued first, and
+// the writer follows the same order, so few finished pieces wait at a time.
+#include "snapshot/ScanExport.h"
+
+#include "engine/Scanner.h"
+#include "engine/VolumeInfo.h"
+#include "platform/Mounts.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#ifndef QUILLMERE_VERSION
+#error "the build passes QUILLMERE_VERSION"
+#endif
+
+void AppendJsonName(std::string& out, const char* name, std::size_t length) {
+    static const char hex[] = "0123456789abcdef";
+    std::size_t plain = 0; // start of the run of bytes that need no escape
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7f)
+            continue;
+        out.append(name + plain, i - plain);
+        plain = i + 1;
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        default: {
+            const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            out.append(escape, sizeof escape);
+        }
+        }
+    }
+    out.append(name + plain, length - plain);
+}
+
+namespace {
+
+// ,"key":value -- to_chars, as a million entries make snprintf's cost show.
+template <typename T> void AppendNumber(std::string& out, std::string_view key, T value) {
+    char buffer[64];
+    char* p = buffer;
+    *p++ = ',';
+    *p++ = '"';
+    p = std::copy(key.begin(), key.end(), p);
+    *p++ = '"';
+    *p++ = ':';
+    p = std::to_chars(p, buffer + sizeof buffer, value).ptr;
+    out.append(buffer, static_cast<std::size_t>(p - buffer));
+}
+
+// The object of one item up to (not including) its closing brace.
+void OpenItem(std::string& out, const char* name, std::size_t length) {
+    out += "{\"name\":\"";
+    AppendJsonName(out, name, length);
+    out += '"';
+}
+
+// Sizes, mode and time as ncdu writes them in its extended mode.
+void AppendFacts(std::string& out, const Platform::TFileFacts& facts) {
+    if (facts.Size > 0)
+        AppendNumber(out, "asize", facts.Size);
+    if (facts.DiskUsage > 0)
+        AppendNumber(out, "dsize", facts.DiskUsage);
+    AppendNumber(out, "mode", std::uint64_t{facts.Mode});
+    AppendNumber(out, "mtime", facts.WriteSeconds);
+}
+
+const char* const OtherDrive = ",\"excluded\":\"othfs\"}]";
+
+class TPiece final : public TOutputFolder {
+public:
+    std::string Name;
+    // "[{...}" for a folder that was listed; the whole entry for one that
+    // was not (a mount point, a folder that could not be opened).
+    std::string Header;
+    // ",\n{...}" per file of the folder.
+    std::string Body;
+    // Every subfolder made while listing, and the order to write them in.
+    std::vector<std::unique_ptr<TPiece>> Made;
+    std::vector<TPiece*> Order;
+    bool Leaf = false;
+    bool Root = false;
+    std::atomic<bool> Done{false};
+};
+
+// Frees pieces iteratively: a path of any depth cannot overflow the stack.
+void FreePieces(std::unique_ptr<TPiece> piece) {
+    std::vector<std::unique_ptr<TPiece>> pending;
+    if (piece)
+        pending.push_back(std::move(piece));
+    while (!pending.empty()) {
+        std::unique_ptr<TPiece> p = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : p->Made)
+            pending.push_back(std::move(child));
+    }
+}
+
+class TExportOutput final : public TScanOutput {
+public:
+    explicit TExportOutput(std::FILE* stream) : Stream(stream) {}
+    ~TExportOutput() override { FreePieces(std::move(Top)); }
+
+    TOutputFolder* StartFolder(const std::string& path) override {
+        Top = std::make_unique<TPiece>();
+        Top->Name = path;
+        Top->Root = true;
+        return Top.get();
+    }
+
+    TOutputFolder* Subfolder(TOutputFolder& parent, const char* name, std::size_t length,
+                             bool otherMount) override {
+        auto& p = static_cast<TPiece&>(parent);
+        if (otherMount) {
+            p.Body += ",\n[";
+            OpenItem(p.Body, name, length);
+            p.Body += OtherDrive;
+            return nullptr;
+        }
+        p.Made.push_back(std::make_unique<TPiece>());
+        p.Made.back()->Name.assign(name, length);
+        return p.Made.back().get();
+    }
+
+    void File(TOutputFolder& folder, const char* name, std::size_t length,
+              const Platform::TFileFacts& facts) override {
+        std::string& out = static_cast<TPiece&>(folder).Body;
+        out += ",\n";
+        OpenItem(out, name, length);
+        AppendFacts(out, facts);
+        if (facts.Links > 1) {
+            AppendNumber(out, "ino", facts.Inode);
+            out += ",\"hlnkc\":true";
+            AppendNumber(out, "nlink", std::uint64_t{facts.Links});
+        }
+        const unsigned type = facts.Mode & S_IFMT;
+        if (type != S_IFREG)
+            out += ",\"notreg\":true";
+        out += '}';
+    }
+
+    void Unreadable(TOutputFolder& folder, const char* name, std::size_t length, int) override {
+        std::string& out = static_cast<TPiece&>(folder).Body;
+        out += ",\n";
+        OpenItem(out, name, length);
+        out += ",\"read_error\":true}";
+    }
+
+    void FolderDone(TOutputFolder& folder, const TFolderOutcome& outcome) override {
+        auto& p = static_cast<TPiece&>(folder);
+        std::string& out = p.Header;
+        out += '[';
+        OpenItem(out, p.Name.data(), p.Name.size());
+        if (outcome.OtherMount) {
+            out += OtherDrive;
+            p.Leaf = true;
+        } else {
+            if (outcome.Facts) {
+                AppendFacts(out, *outcome.Facts);
+                if (p.Root)
+                    AppendNumber(out, "dev", outcome.Facts->Device);
+            }
+            if (outcome.Error)
+                out += ",\"read_error\":true";
+            out += '}';
+            if (outcome.NotOpened) {
+                out += ']';
+                p.Leaf = true;
+            } else if (outcome.Subfolders) {
+                p.Order.reserve(outcome.Subfolders->size());
+                for (auto it = outcome.Subfolders->rbegin(); it != outcome.Subfolders->rend(); ++it)
+                    p.Order.push_back(static_cast<TPiece*>(*it));
+            }
+        }
+        p.Done.store(true, std::memory_order_release);
+    }
+
+    // Writes every piece that is next in tree order and complete; on the
+    // thread that runs the scan. Returns false once writing has failed.
+    bool Drain() {
+        if (Failed)
+            return false;
+        if (Stack.empty()) {
+            if (Finished || !Top || !Top->Done.load(std::memory_order_acquire))
+                return true;
+            WritePiece(*Top);
+            if (Top->Leaf) {
+                Finished = true;
+                return !Failed;
+            }
+            Stack.push_back({Top.get(), 0});
+        }
+        while (!Stack.empty() && !Failed) {
+            TFrame& top = Stack.back();
+            if (top.Next == top.Piece->Order.size()) {
+                Write("]", 1);
+                // Its subfolders are written: free them with what they held.
+                for (auto& child : top.Piece->Made)
+                    FreePieces(std::move(child));
+                top.Piece->Made.clear();
+                top.Piece->Made.shrink_to_fit();
+                Stack.pop_back();
+                if (Stack.empty())
+                    Finished = true;
+                continue;
+            }
+            TPiece* child = top.Piece->Order[top.Next];
+            if (!child->Done.load(std::memory_order_acquire))
+                break;
+            ++top.Next;
+            Write(",\n", 2);
+            WritePiece(*child);
+            if (!child->Leaf)
+                Stack.push_back({child, 0});
+        }
+        return !Failed;
+    }
+
+    bool Finished = false;
+    bool Failed = false;
+    int WriteError = 0;
+    std::uint64_t Written = 0;
+
+    void Write(const char* data, std::size_t size) {
+        if (Failed)
+            return;
+        if (std::fwrite(data, 1, size, Stream) != size) {
+            Failed = true;
+            WriteError = errno ? errno : EIO;
+        }
+        Written += size;
+    }
+
+private:
+    struct TFrame {
+        TPiece* Piece;
+        std::size_t Next;
+    };
+
+    void WritePiece(TPiece& piece) {
+        Write(piece.Header.data(), piece.Header.size());
+        Write(piece.Body.data(), piece.Body.size());
+        std::string().swap(piece.Header);
+        std::string().swap(piece.Body);
+    }
+
+    std::FILE* Stream;
+    std::unique_ptr<TPiece> Top;
+    std::vector<TFrame> Stack;
+};
+
+class TExportHost final : public TScanHost {
+public:
+    TExportHost(TExportOutput& output, TExportProgress& progress)
+        : Output(output), Progress(progress) {}
+    TScanner* Scanner = nullptr;
+
+    void ProcessEvents() override {
+        const bool written = Output.Drain();
+        if (Scanner) {
+            const TScanProgress& p = Scanner->Progress();
+            Progress.Folders = p.Folders.load();
+            Progress.Files = p.Files.load();
+            Progress.Unreadable = p.Unreadable.load();
+            if (!written || Progress.Stop)
+                Scanner->Abort();
+        }
+        Progress.BytesWritten = Output.Written;
+    }
+
+private:
+    TExportOutput& Output;
+    TExportProgress& Progress;
+};
+
+// The file being written and its temporary name; removed unless kept.
+struct TTempFile {
+    std::unique_ptr<char[]> Buffer; // outlives the stream, which is closed first
+    std::string Path;
+    std::FILE* Stream = nullptr;
+    bool Keep = false;
+    ~TTempFile() {
+        if (Stream && Stream != stdout)
+            std::fclose(Stream);
+        if (!Keep && !Path.empty())
+            unlink(Path.c_str());
+    }
+};
+
+// The process's umask, read without setting it: umask() can only be read by
+// changing it, which would race with other threads creating files.
+mode_t CurrentUmask() {
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    unsigned mask = 022;
+    if (status) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+                break;
+        std::fclose(status);
+    }
+    return static_cast<mode_t>(mask);
+}
+
+} // namespace
+
+bool ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
+                  std::string& error, int readerThreads) {
+    TTempFile temp;
+    const bool toStdout = file == "-";
+    struct stat st {};
+    // A device, a pipe or a link is written in place: renaming a file over
+    // it would replace it (/dev/null made a plain file) or cut the link.
+    const bool inPlace = !toStdout && lstat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    if (toStdout) {
+        temp.Stream = stdout;
+    } else if (inPlace) {
+        const bool regular = stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        const int fd = open(file.c_str(), O_WRONLY | O_CLOEXEC | (regular ? O_TRUNC : 0));
+        if (fd < 0 || !(temp.Stream = fdopen(fd, "w"))) {
+            error = "cannot write " + file + ": " + Platform::ErrorText(errno);
+            if (fd >= 0)
+                close(fd);
+            return false;
+        }
+    } else {
+        std::string pattern = file + ".XXXXXX";
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0) {
+            error = "cannot write " + file + ": " + Platform::ErrorText(errno);
+            return false;
+        }
+        temp.Path = pattern;
+        // mkstemp makes it private; a scan file is as readable as any file.
+        fchmod(fd, 0666 & ~CurrentUmask());
+        temp.Stream = fdopen(fd, "w");
+        if (!temp.Stream) {
+            close(fd);
+            error = "cannot write " + file + ": " + Platform::ErrorText(errno);
+            return false;
+        }
+    }
+    if (!toStdout) {
+        constexpr std::size_t BufferSize = 1 << 20;
+        temp.Buffer = std::make_unique<char[]>(BufferSize);
+        std::setvbuf(temp.Stream, temp.Buffer.get(), _IOFBF, BufferSize);
+    }
+
+    auto output = std::make_shared<TExportOutput>(temp.Stream);
+    char head[160];
+    const int headLength =
+        std::snprintf(head, sizeof head,
+                      "[1,2,{\"progname\":\"quillmere\",\"progver\":\"%s\",\"timestamp\":%lld},\n",
+                      QUILLMERE_VERSION, static_cast<long long>(std::time(nullptr)));
+    output->Write(head, static_cast<std::size_t>(headLength));
+
+    TExportHost host(*output, progress);
+    TFolderTree tree;
+    TScanner scanner(tree, host);
+    host.Scanner = &scanner;
+    if (readerThreads > 0)
+        scanner.SetReaderThreads(readerThreads);
+    scanner.SetOutput(output);
+    scanner.ScanClusterSize = ClusterSizeOf(Platform::DriveRootOf(path));
+    TFolderNode* root = tree.AddRoot(path);
+    if (!progress.Stop)
+        scanner.ScanFolder(path, root);
+    host.ProcessEvents();
+    if (progress.Stop) {
+        error = "the export was stopped";
+        return false;
+    }
+    if (output->Failed) {
+        error = "cannot write " + file + ": " + Platform::ErrorText(output->WriteError);
+        return false;
+    }
+    if (!root->Data || !output->Finished) {
+        error = root->Error ? "cannot read " + path + ": " + Platform::ErrorText(root->Error)
+                            : "the scan of " + path + " did not finish";
+        return false;
+    }
+    output->Write("]\n", 2);
+    progress.BytesWritten = output->Written;
+    if (std::fflush(temp.Stream) != 0 || output->Failed) {
+        error = "cannot write " + file + ": " + Platform::ErrorText(errno);
+        return false;
+    }
+    if (toStdout)
+        return true;
+    if (std::fclose(temp.Stream) != 0) {
+        temp.Stream = nullptr;
+        error = "cannot write " + file + ": " + Platform::ErrorText(errno);
+        return false;
+    }
+    temp.Stream = nullptr;
+    if (inPlace)
+        return true;
+    if (std::rename(temp.Path.c_str(), file.c_str()) != 0) {
+        error = "cannot write " + file + ": " + Platform::ErrorText(errno);
+        return false;
+    }
+    temp.Keep = true;
+    return true;
+}

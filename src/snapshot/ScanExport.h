@@ -1,0 +1,37 @@
+// Writing a scan in the JSON export format that ncdu (1.x, format 1.2) and
+// gdu read: every folder and file with its apparent size and disk usage,
+// hard links with inode and link count, folders that could not be read and
+// mount points marked as ncdu marks them, names as their raw bytes.
+//
+// Contract: ExportFolder scans on the calling thread (any thread; the window
+// uses a worker) with the scanner's reader threads, and streams the file in
+// tree order while the scan runs, so memory does not grow with the size of
+// the output. A stopped or failed export leaves nothing under the final
+// name: the file is written beside it under a temporary name and renamed.
+// Only a device, a pipe or a link (and "-") are written in place.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+struct TExportProgress {
+    std::atomic<std::uint64_t> Folders{0};
+    std::atomic<std::uint64_t> Files{0};
+    std::atomic<std::uint64_t> BytesWritten{0};
+    // Folders that could not be listed and entries that could not be examined.
+    std::atomic<std::uint64_t> Unreadable{0};
+    // Set by anyone to stop the export; ExportFolder then returns false.
+    std::atomic<bool> Stop{false};
+};
+
+// Scans the folder at path (absolute) and writes it to file ("-": standard
+// output). readerThreads 0 uses the scanner's default. On failure returns
+// false with a message in error. Something unreadable is no failure: it is
+// in the file, and counted in progress.Unreadable.
+bool ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
+                  std::string& error, int readerThreads = 0);
+
+// A name as ncdu writes it into a JSON string: quotes, backslashes and
+// control characters escaped, every other byte (valid UTF-8 or not) as it is.
+void AppendJsonName(std::string& out, const char* name, std::size_t length);
