@@ -14,6 +14,7 @@
 #include "shell/Icons.h"
 #include "shell/ItemProperties.h"
 #include "shell/MessageBox.h"
+#include "snapshot/ScanExport.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/cleanup/CleanUpCompressFolderBox.h"
@@ -244,6 +245,28 @@ void UnreadablePictures(TMainForm& form, const QString& out,
     form.cmdViewUnreadableFolders->trigger();
 }
 
+// The folder exported to a scan file and opened again: the tree's own entry,
+// the cluster-size question, and the export's progress box.
+void ScanFilePictures(TMainForm& form, const std::string& source, const QString& out,
+                      const std::function<void(QWidget*, const char*)>& shot) {
+    QTemporaryDir work;
+    const std::string file = work.path().toStdString() + "/scan.json";
+    TExportProgress progress;
+    std::string error;
+    if (!ExportFolder(source, file, progress, error)) {
+        std::fprintf(stderr, "quillmere-screenshots: no scan file: %s\n", error.c_str());
+        return;
+    }
+    GrabNextDialog(&form, out + "/open-scan-cluster-size.png");
+    form.OpenScanFile(file, true);
+    form.OpenScanFile(file, false);
+    form.ShowPage(PagePie);
+    shot(&form, "opened-scan.png");
+    form.ShowPage(PageFolderInfo);
+    shot(&form, "opened-scan-folder-info.png");
+    form.cmdFileRemoveCurrentDrive->trigger();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -353,6 +376,7 @@ int main(int argc, char** argv) {
     if (root)
         form.SelectNode(root);
     form.SubfoldersPage->cbFoldersDisplayType->setCurrentIndex(DisplayAll);
+    ScanFilePictures(form, source, out, shot);
     ComparisonPictures(form, out, shot);
     UnreadablePictures(form, out, shot);
     ArchivePictures(out);

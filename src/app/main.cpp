@@ -19,11 +19,12 @@
 namespace {
 
 const char Usage[] =
-    "usage: quillmere [FOLDER...]\n"
+    "usage: quillmere [FOLDER|SCANFILE...]\n"
     "       quillmere /RINF|/RCSV|/RTAB|/RTXT FOLDER OUTPUT|PRINTER [OPTIONS]\n"
     "\n"
     "Shows how the space of drives and folders is used. FOLDERs are scanned and\n"
-    "the last one is shown. A report run scans FOLDER and writes its folder\n"
+    "the last one is shown; a SCANFILE (written by quillmere-scan --export, ncdu\n"
+    "or gdu) is opened as it was scanned. A report run scans FOLDER and writes its folder\n"
     "information (INF) or subfolder list (CSV, TAB, TXT) to OUTPUT, or prints it.\n"
     "Options of a report run:\n"
     "  /A           all subfolders\n"

@@ -263,7 +263,7 @@ void TScanSession::RefreshDriveInfo(const std::string& root) {
         CurClusterSize = entry->ClusterSize;
         DriveTotal = -1;
         DriveFree = -1;
-        FileSystem.clear();
+        FileSystem = Tr("scan file").toStdString();
         DriveMayHang = false;
         return;
     }

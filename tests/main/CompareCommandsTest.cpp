@@ -139,7 +139,6 @@ TEST_F(CompareCommandsTest, TheEarlierScanShowsWhatChangedUntilTheFolderIsRescan
     info.Program = "ncdu";
     info.SourceFile = "/tmp/proj.json";
     info.RootPath = earlier->Name;
-    ASSERT_FALSE(Form->cmdViewCompareWithScanFile->isEnabled()) << "no loader yet";
     Form->SetEarlierScanLoader([&] { Form->StartComparison(std::move(earlier), info); });
     Form->ShowPage(PageSubfolders);
     Form->cmdViewCompareWithScanFile->trigger();

@@ -92,6 +92,8 @@ const TCommandSpec Commands[] = {
     {&TMainForm::cmdFilePrintFolderInformation, "cmdFilePrintFolderInformation", "cmdFilePrint", T("Folder &Information..."), T("Prints a report with detailed information about the current folder."), 0, &TMainForm::cmdFilePrintFolderInformationClick, nullptr, TEnable::Always, 0},
     {&TMainForm::cmdFilePrintSubfolderlist, "cmdFilePrintSubfolderlist", "cmdFilePrint", T("Subfolder &List..."), T("Prints a report with the list of subfolders of the current folder."), 0, &TMainForm::cmdFilePrintSubfolderlistClick, nullptr, TEnable::Always, 0},
     {&TMainForm::cmdFileSelectFolder, "cmdFileSelectFolder", "mnuFile", T("Select &Folder..."), T("Selectes a new folder to be analyzed."), 0, &TMainForm::cmdFileSelectFolderClick, nullptr, TEnable::Always, SeparatorBefore},
+    {&TMainForm::cmdFileOpenScanFile, "cmdFileOpenScanFile", "mnuFile", T("&Open Scan File..."), T("Opens a scan written by Quillmere, ncdu or gdu, to look at it as it was."), 0, &TMainForm::cmdFileOpenScanFileClick, nullptr, TEnable::Idle, 0},
+    {&TMainForm::cmdFileExportScan, "cmdFileExportScan", "mnuFile", T("&Export Scan..."), T("Scans the current folder again and saves every folder and file in a scan file that Quillmere, ncdu and gdu can open."), 0, &TMainForm::cmdFileExportScanClick, nullptr, TEnable::FolderIdle, 0},
     {&TMainForm::cmdFileRestoreCompressedFolders, "cmdFileRestoreCompressedFolders", "mnuFile", T("Restore &Compressed Folders..."), T("Decompresses and restores the folders compressed by Quillmere to their original location."), 0, &TMainForm::cmdFileRestoreCompressedFoldersClick, nullptr, TEnable::Idle, SeparatorBefore},
     {&TMainForm::cmdFileExit, "cmdFileExit", "mnuFile", T("E&xit"), T("Quits Quillmere."), 0, &TMainForm::cmdFileExitClick, nullptr, TEnable::Always, SeparatorBefore},
     // ---- View
@@ -322,7 +324,7 @@ void TMainForm::UpdateCommands() {
     if (IsOpenedScan(node)) {
         for (TMember disk : {&TMainForm::cmdFileRescanCurrentDirectory, &TMainForm::toolRescanDir,
                              &TMainForm::cmdFileRescanCurrentDrive, &TMainForm::cmdViewCleanUp,
-                             &TMainForm::toolExplore})
+                             &TMainForm::toolExplore, &TMainForm::cmdFileExportScan})
             (this->*disk)->setEnabled(false);
     }
     ClustersBox->setEnabled(!scanning);

@@ -79,14 +79,16 @@ void TMainForm::cmdViewWhatGrewClick() {
     TWhatGrewBox box(this);
     box.Show(*ActiveComparison);
     box.exec();
-    if (!box.ChosenPath().empty())
-        SelectPath(box.ChosenPath());
+    // By node, not by path: the path of an opened scan file's folder names
+    // no folder of this disk, and selecting it would scan a drive.
+    if (const TFolderNode* chosen = box.ChosenNode())
+        OpenFolder(const_cast<TFolderNode*>(chosen));
 }
 
 void TMainForm::cmdViewUnreadableFoldersClick() {
     TUnreadableFoldersBox box(this);
     box.Show(ReadErrors(Tree()));
     box.exec();
-    if (!box.ChosenPath().empty())
-        SelectPath(box.ChosenPath());
+    if (const TFolderNode* chosen = box.ChosenNode())
+        OpenFolder(const_cast<TFolderNode*>(chosen));
 }

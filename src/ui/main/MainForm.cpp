@@ -85,6 +85,7 @@ TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
                 [this] { cmdViewPieSectionSizeWindow->setChecked(false); });
         BarChart = new TBarChartBox(Options, this);
         BarChart->LoadSettings(*Store);
+        SetEarlierScanLoader([this] { CompareWithScanFile(); });
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),
                            tr("Fatal error: ") + Strings::ProductName() + tr(" must close"),

@@ -32,6 +32,7 @@ class QPrinter;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
+struct TLoadedScan;
 class QTreeView;
 class QStatusBar;
 class TFolderInfoPage;
@@ -115,6 +116,9 @@ public:
     // current folder has no figures to compare.
     bool StartComparison(std::unique_ptr<TFolderNode> earlier, TScanFileInfo info);
     void EndComparison();
+    // Shows a scan file as a top-level node of its own (asking at which
+    // cluster size its wasted space is worked out, with askClusterSize).
+    bool OpenScanFile(const std::string& file, bool askClusterSize);
     // What "View > Compare with Scan File..." runs: chooses and reads the
     // file, then calls StartComparison. While there is none the command is
     // disabled.
@@ -216,6 +220,8 @@ public:
     QAction* cmdFilePrintSubfolderlist = nullptr;
     QAction* cmdFileSelectFolder = nullptr;
     QAction* cmdFileRestoreCompressedFolders = nullptr;
+    QAction* cmdFileOpenScanFile = nullptr;
+    QAction* cmdFileExportScan = nullptr;
     QAction* cmdFileExit = nullptr;
     QAction* cmdViewToolbar = nullptr;
     QAction* cmdViewStatusBar = nullptr;
@@ -273,6 +279,8 @@ public slots:
     void cmdFilePieAsBitmapClick();
     void cmdFilePieToFileClick();
     void cmdFileSelectFolderClick();
+    void cmdFileOpenScanFileClick();
+    void cmdFileExportScanClick();
     void cmdFileMapNetworkDriveClick();
     void cmdFileDisconnectNetworkDriveClick();
     void cmdHelpHelpTopicsClick();
@@ -344,6 +352,13 @@ private:
     void ShowCurrent(bool refresh);
     void ShowDriveInfo();
     bool ShowNode(const TFolderNode* node);
+    // Reads a scan file under a progress box with Stop; clusterSize 0 takes
+    // the one the file implies (or asks, with askClusterSize). False when it
+    // could not be read (the user was told) or the user stopped.
+    bool LoadScanFile(const std::string& file, std::int32_t clusterSize, bool askClusterSize,
+                      TLoadedScan& loaded);
+    // "Compare with Scan File...": chooses and reads the earlier scan.
+    void CompareWithScanFile();
     // Whether the clean-up commands may act on node.
     static bool CanCleanUp(const TFolderNode* node);
     void ResetView();
@@ -404,6 +419,8 @@ private:
     // The drive whose figures the section window and status bar show.
     std::string ShownDrive;
     // Page caches: empty or none means stale.
+    // What the pie and information pages show: PageCacheKey() when filled.
+    std::string PageCacheKey() const;
     std::string PieCachePath;
     std::string InfoCachePath;
     TFolderNode* ListCacheNode = nullptr;

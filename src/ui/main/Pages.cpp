@@ -303,20 +303,26 @@ void TMainForm::LayoutPage() {
         SectionBox->hide();
 }
 
+std::string TMainForm::PageCacheKey() const {
+    // The drive too: an opened scan file shows the same paths as the drive
+    // it was made of.
+    return CurrentDrive() + '\n' + CurrentPath();
+}
+
 void TMainForm::ShowPiePage() {
     LayoutPage();
-    if (PieCachePath == CurrentPath())
+    if (PieCachePath == PageCacheKey())
         return;
     PiePage->Fill();
-    PieCachePath = CurrentPath();
+    PieCachePath = PageCacheKey();
 }
 
 void TMainForm::ShowFolderInfoPage() {
     LayoutPage();
-    if (InfoCachePath == CurrentPath())
+    if (InfoCachePath == PageCacheKey())
         return;
     FolderInfoPage->Fill();
-    InfoCachePath = CurrentPath();
+    InfoCachePath = PageCacheKey();
 }
 
 void TMainForm::FillSubfolderList() {

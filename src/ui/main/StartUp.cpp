@@ -58,7 +58,14 @@ void TMainForm::StartUp() {
                 break;
             }
             const std::string path = AbsolutePath(arg);
-            if (PresenceOf(path, true, Platform::MayHang(path)) != TPresence::Present) {
+            const bool mayHang = Platform::MayHang(path);
+            // A file is a scan file to open.
+            if (PresenceOf(path, false, mayHang) == TPresence::Present &&
+                PresenceOf(path, true, mayHang) == TPresence::Missing) {
+                OpenScanFile(path, false);
+                continue;
+            }
+            if (PresenceOf(path, true, mayHang) != TPresence::Present) {
                 TMessageBox::Error(
                     this, Strings::ProductName(),
                     tr("%1 is not a folder that Quillmere can scan.").arg(DisplayPath(path)));

@@ -128,5 +128,6 @@ void TUnreadableFoldersBox::Choose() {
     if (row < 0 || static_cast<std::size_t>(row) >= Errors.size())
         return;
     Chosen = Errors[static_cast<std::size_t>(row)].Path;
+    ChosenFolder = Errors[static_cast<std::size_t>(row)].Node;
     accept();
 }

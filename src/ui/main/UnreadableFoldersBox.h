@@ -32,6 +32,8 @@ public:
     void SaveCsv(const std::string& path) const;
     // The folder chosen by a double click (or OK on a selected row), raw bytes.
     const std::string& ChosenPath() const { return Chosen; }
+    // The chosen folder's node, valid while the tree is not changed.
+    const TFolderNode* ChosenNode() const { return ChosenFolder; }
 
     QLabel* txtUnreadableSummary = nullptr;
     QTableWidget* ErrorList = nullptr;
@@ -43,4 +45,5 @@ private:
 
     std::vector<TReadError> Errors;
     std::string Chosen;
+    const TFolderNode* ChosenFolder = nullptr;
 };

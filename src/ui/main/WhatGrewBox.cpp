@@ -74,9 +74,11 @@ void TWhatGrewBox::Show(const TScanComparison& comparison) {
     GrowthList->setRowCount(0);
     GrowthList->setRowCount(static_cast<int>(grew.size()));
     Paths.clear();
+    Nodes.clear();
     for (std::size_t i = 0; i < grew.size(); ++i) {
         const TGrowth& g = grew[i];
         const int row = static_cast<int>(i);
+        Nodes.push_back(g.Node);
         Paths.push_back(g.RelativePath.empty() ? base : base + "/" + g.RelativePath);
         const QString path = DisplayPath(Paths.back());
         GrowthList->setItem(row, 0, Cell(path, path, false));
@@ -95,5 +97,6 @@ void TWhatGrewBox::Choose() {
     if (row < 0 || static_cast<std::size_t>(row) >= Paths.size())
         return;
     Chosen = Paths[static_cast<std::size_t>(row)];
+    ChosenFolder = Nodes[static_cast<std::size_t>(row)];
     accept();
 }
