@@ -172,6 +172,9 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
         outcome.Message = "Could not create folder " + request.ArchivesFolder;
         return outcome;
     }
+    // A compression that was killed left its partial archive; this one
+    // would otherwise leave it for the next listing, or for ever.
+    RemoveDeadPartials(request.ArchivesFolder);
     // Before anything is written: a catalogue that cannot be kept would
     // leave an archive nobody can find again.
     TArchiveCatalogue catalogue;
