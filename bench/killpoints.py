@@ -214,8 +214,9 @@ def main():
                                               err.strip()[:300]))
                 kept_all += ok
                 lost_all += len(lost) + len(lost_after)
-                record(operation + " (quillmere-clean)", "SIGKILL at %.0f%% of the run"
-                       % (100.0 * (i + 0.5) / args.points), ok, len(lost) + len(lost_after))
+                record(operation + " (quillmere-clean)",
+                       "SIGKILL after k ms, k spread over the whole run", ok,
+                       len(lost) + len(lost_after))
             print("%s: %d of %d kill points kept every file and left nothing behind; "
                   "%d files lost" % (operation, kept_all, args.points, lost_all))
     finally:

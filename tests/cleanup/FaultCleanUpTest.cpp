@@ -200,7 +200,8 @@ TEST_F(FaultCleanUp, EveryFileStaysWholeSomewhereWhateverFailsAndWhenever) {
             (result.Outcome == TMoveOutcome::Moved && source.empty() &&
              SnapshotDifference(before, target).empty());
         EXPECT_TRUE(kept) << result.Message;
-        Verdict("move", std::string(fault.Name) + " at the target", before, {source, target}, kept);
+        Verdict("move", std::string(fault.Name) + " at the target, half way through the copy",
+                before, {source, target}, kept);
     }
 
     // Archiving a folder of the faulty drive into its own archives folder:
