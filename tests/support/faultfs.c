@@ -78,7 +78,7 @@ static int ParseRule(const char* line, struct Rule* rule) {
         const char* name;
         enum Kind kind;
         int counted;
-    } kinds[] = {{"hang", HANG, 0},     {"eio", EIO_AFTER, 1},  {"enospc", ENOSPC_AFTER, 1},
+    } kinds[] = {{"hang", HANG, 0},     {"eio", EIO_AFTER, 1}, {"enospc", ENOSPC_AFTER, 1},
                  {"vanish", VANISH, 0}, {"eacces", DENIED, 0}, {"slow", SLOW, 1}};
     for (size_t i = 0; i < sizeof kinds / sizeof kinds[0]; ++i) {
         if (strcmp(kind, kinds[i].name) == 0) {
