@@ -4,7 +4,7 @@
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-dev
 libglib2.0-dev libarchive-dev rapidjson-dev libgtest-dev libgmock-dev googletest
-fonts-dejavu-core xvfb xauth fuse3 python3-fusepy python3 poppler-utils ncdu gdu
+fonts-dejavu-core xvfb xauth fuse3 libfuse3-dev python3 poppler-utils ncdu gdu
 cups printer-driver-cups-pdf libuemf-dev emf2svg libwmf-bin ghostscript"
 # Readers that archives must satisfy besides our own.
 PACKAGES="$PACKAGES unzip p7zip-full libarchive-tools"

@@ -96,6 +96,10 @@ std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std
     }
     bool changed = false;
     for (const std::string& key : catalogue.Keys(DescriptionsSection)) {
+        // Catalogued before it is made, and being made now: not yet listed.
+        if (!Exists(Joined(archivesFolder, key)) &&
+            Exists(Joined(archivesFolder, "." + key + ".part")))
+            continue;
         if (!Exists(Joined(archivesFolder, key))) {
             // The archive is gone; so goes what the catalogue said of it.
             catalogue.Delete(DescriptionsSection, key);
@@ -172,6 +176,9 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
         outcome.Message = "Could not create folder " + request.ArchivesFolder;
         return outcome;
     }
+    // A compression that was killed left its partial archive; this one
+    // would otherwise leave it for the next listing, or for ever.
+    RemoveDeadPartials(request.ArchivesFolder);
     // Before anything is written: a catalogue that cannot be kept would
     // leave an archive nobody can find again.
     TArchiveCatalogue catalogue;
@@ -191,14 +198,28 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
         zip.AddOptions |= AddEncrypt;
     zip.AddCompLevel = request.Level;
     zip.Password = request.Password;
-    if (zip.Add() != ZipOk) {
-        outcome.Message = zip.ErrMessage;
-        rmdir(request.ArchivesFolder.c_str()); // made for nothing, if it is empty
-        return outcome;
-    }
+    // Catalogued before the archive gets its name, so that a compression
+    // killed in between leaves no archive that nobody can find: an entry
+    // whose archive never came is dropped by the next listing.
     catalogue.Write(DescriptionsSection, outcome.Key, request.Description);
     catalogue.Write(FolderNamesSection, outcome.Key, name);
     catalogue.Write(OriginalPathsSection, outcome.Key, parent);
+    if (!catalogue.Save()) {
+        outcome.Message = catalogue.Error;
+        rmdir(request.ArchivesFolder.c_str());
+        return outcome;
+    }
+    if (zip.Add() != ZipOk) {
+        outcome.Message = zip.ErrMessage;
+        catalogue.Delete(DescriptionsSection, outcome.Key);
+        catalogue.Delete(FolderNamesSection, outcome.Key);
+        catalogue.Delete(OriginalPathsSection, outcome.Key);
+        // Should this fail, the next listing drops the entry all the same.
+        catalogue.Save();
+        rmdir(request.ArchivesFolder.c_str()); // made for nothing, if it is empty
+        return outcome;
+    }
+    // Again: a listing while the folder was being read may have dropped it.
     if (!catalogue.Save()) {
         // Not catalogued, so not kept: the folder stays as it is.
         unlink(outcome.ArchivePath.c_str());

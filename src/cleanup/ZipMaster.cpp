@@ -754,7 +754,10 @@ int TZipMaster::Extract() {
             }
             if (CancelRequested)
                 return Fail(ZipCancelled, "Stopped.");
-            if (archive_write_data_block(disk.get(), data, length, offset) < ARCHIVE_WARN) {
+            // libarchive reports a failed write (a full disk) as a mere
+            // warning, and later sizes the file as the entry says, so the
+            // bytes that were not written would come back as zeros.
+            if (archive_write_data_block(disk.get(), data, length, offset) != ARCHIVE_OK) {
                 Refused.push_back(name + ": " + archive_error_string(disk.get()));
                 failure = ZipWriteFailed;
                 whole = false;
@@ -773,6 +776,9 @@ int TZipMaster::Extract() {
         }
         if (whole)
             ++SuccessCnt;
+        else if (archive_entry_filetype(entry) == AE_IFREG)
+            // Torn, though of the right size: it must not pass for the file.
+            unlink(target.c_str());
     }
     if (r != ARCHIVE_EOF)
         return Fail(ZipReadFailed, "The archive " + Quoted(ZipFileName) + " cannot be read: " +

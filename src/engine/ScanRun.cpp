@@ -73,15 +73,25 @@ struct TScanDir {
     bool IncompleteBelow = false;
 };
 
+// When a reader last heard from the file system, in steady-clock ticks:
+// written by the reader after each entry, read by the owner, which gives up
+// on a folder whose reader has heard nothing for too long.
+using TBeat = std::atomic<Clock::rep>;
+
+void Beat(TBeat& beat) {
+    beat.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
+}
+
 // Folds a folder's entries into its record; with Export, also hands them to
 // the scan's output. A plain scan runs the sink without it, so it pays
 // nothing for exports.
 template <bool Export> class TReaderSink final : public Platform::TListSink {
 public:
-    TReaderSink(TScanDir& dir, std::int32_t clusterSize, TScanOutput* output)
-        : Dir(dir), ClusterSize(clusterSize), Output(output) {}
+    TReaderSink(TScanDir& dir, std::int32_t clusterSize, TBeat& beat, TScanOutput* output)
+        : Dir(dir), ClusterSize(clusterSize), Heard(beat), Output(output) {}
 
     void OnFile(const char* name, std::size_t length, const Platform::TFileFacts& facts) override {
+        Beat(Heard);
         Dir.Record.AddFile(ClusterSize, facts.Size, facts.AccessTime, facts.WriteTime,
                            facts.Attributes);
         if constexpr (Export)
@@ -91,6 +101,7 @@ public:
     // Counted as a file of unknown size; the folder's figures are marked as
     // incomplete, like those of a folder whose listing failed.
     void OnUnreadable(const char* name, std::size_t length, int error) override {
+        Beat(Heard);
         Dir.Record.AddFile(ClusterSize, 0, 0, 0,
                            name[0] == '.' ? std::uint32_t{Platform::FileAttrHidden} : 0u);
         if (!Dir.EntryError)
@@ -101,6 +112,7 @@ public:
     }
 
     void OnFolder(const char* name, std::size_t length, bool otherMount) override {
+        Beat(Heard);
         Dir.Record.AddSubfolder();
         auto* sub = new TScanDir;
         sub->Parent = &Dir;
@@ -117,6 +129,7 @@ public:
 private:
     TScanDir& Dir;
     std::int32_t ClusterSize;
+    TBeat& Heard;
     TScanOutput* Output;
 };
 
@@ -138,9 +151,11 @@ class TScanRunImpl final : public TScanRun, public std::enable_shared_from_this<
 public:
     TScanRunImpl(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
                  std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
-                 TScanner::TFolderHook hook, void* hookContext, std::shared_ptr<TScanOutput> output)
+                 std::chrono::milliseconds answerLimit, TScanner::TFolderHook hook,
+                 void* hookContext, std::shared_ptr<TScanOutput> output)
         : Tree(tree), Host(host), Lister(std::move(lister)), Counters(std::move(counters)),
-          MaxReaders(std::max(1, maxReaders)), ClusterSize(clusterSize), Hook(hook),
+          MaxReaders(std::max(1, maxReaders)), ClusterSize(clusterSize),
+          AnswerLimit(std::chrono::duration_cast<Clock::duration>(answerLimit).count()), Hook(hook),
           HookContext(hookContext), Output(std::move(output)) {}
 
     ~TScanRunImpl() override {
@@ -187,6 +202,8 @@ public:
                 Tree.NotifyFiguresChanged();
                 return;
             }
+            if (!Abort && AnswerLimit > 0)
+                GiveUpOnSilentFolders();
             MaybeStartReader();
         }
         StopReaders();
@@ -211,7 +228,8 @@ public:
         Finished = true;
         JobReady.notify_all();
         for (auto& t : Threads)
-            t.detach();
+            if (t.joinable())
+                t.detach();
         Threads.clear();
     }
 
@@ -220,7 +238,61 @@ private:
 
     void StartReader() {
         const std::size_t slot = Threads.size();
-        Threads.emplace_back([self = shared_from_this(), slot] { self->ReaderMain(slot); });
+        TBeat& beat = Beats.emplace_back();
+        Beat(beat);
+        {
+            std::lock_guard lock(JobLock);
+            Reading.push_back(nullptr);
+            GivenUp.push_back(false);
+        }
+        Threads.emplace_back(
+            [self = shared_from_this(), slot, &beat] { self->ReaderMain(slot, beat); });
+    }
+
+    int LiveReaders() const {
+        return static_cast<int>(
+            std::count_if(Threads.begin(), Threads.end(), [](auto& t) { return t.joinable(); }));
+    }
+
+    // A folder whose reader has heard nothing from the file system for the
+    // answer limit is taken as not answering: it counts as a folder that
+    // could not be read, so its ancestors finish and the scan ends, and a
+    // fresh reader takes the stuck one's place. The stuck reader keeps the
+    // folder it holds and throws it away once its call returns.
+    void GiveUpOnSilentFolders() {
+        const Clock::rep now = Clock::now().time_since_epoch().count();
+        std::vector<TScanDir*> silent;
+        {
+            std::lock_guard lock(JobLock);
+            for (std::size_t slot = 0; slot < Reading.size(); ++slot) {
+                TScanDir* dir = Reading[slot];
+                // Without a node, its parent's result is not taken in yet.
+                if (!dir || !dir->Node ||
+                    now - Beats[slot].load(std::memory_order_relaxed) < AnswerLimit)
+                    continue;
+                GivenUp[slot] = true;
+                Reading[slot] = nullptr;
+                --Busy;
+                Threads[slot].detach();
+                silent.push_back(dir);
+            }
+            if (!silent.empty() && Busy == 0 && Jobs.empty())
+                SignalFinished();
+        }
+        // Only the node and the parent of a silent folder are read: the
+        // owner set the one, and the other never changes.
+        for (TScanDir* dir : silent) {
+            auto* standIn = new TScanDir;
+            standIn->Parent = dir->Parent;
+            standIn->Node = dir->Node;
+            standIn->Error = ETIMEDOUT;
+            Counters->Unreadable.fetch_add(1, std::memory_order_relaxed);
+            TFolderNode* node = dir->Node;
+            Absorb(standIn);
+            node->Set(NodeNotAnswering);
+        }
+        if (!silent.empty())
+            Tree.NotifyFiguresChanged();
     }
 
     void RequestAbort() {
@@ -251,12 +323,14 @@ private:
         Finished = true;
         JobReady.notify_all();
         for (auto& t : Threads)
-            t.detach();
+            if (t.joinable())
+                t.detach();
         Threads.clear();
     }
 
     void MaybeStartReader() {
-        if (static_cast<int>(Threads.size()) >= MaxReaders || Finished)
+        const int live = LiveReaders();
+        if (live >= MaxReaders || Finished)
             return;
         std::size_t waiting;
         int busy;
@@ -268,7 +342,7 @@ private:
         // A new reader when work is queued beyond what the running ones will
         // take next, or when every reader is busy (one may be stuck on a
         // share that does not answer) and work waits.
-        if (waiting >= 2 || (waiting >= 1 && busy >= static_cast<int>(Threads.size())))
+        if (waiting >= 2 || (waiting >= 1 && busy >= live))
             StartReader();
     }
 
@@ -278,7 +352,8 @@ private:
             JobReady.notify_all();
         }
         for (auto& t : Threads)
-            t.join();
+            if (t.joinable())
+                t.join();
         Threads.clear();
     }
 
@@ -289,7 +364,7 @@ private:
         OwnerWake.notify_all();
     }
 
-    void ReaderMain(std::size_t slot) {
+    void ReaderMain(std::size_t slot, TBeat& beat) {
         std::vector<char> buffer;
         std::vector<TScanDir*> newJobs;
         std::unique_lock lock(JobLock);
@@ -311,14 +386,17 @@ private:
             Jobs.pop_back();
             ++Busy;
             Reading[slot] = dir;
+            Beat(beat);
             lock.unlock();
             try {
-                ReadFolder(dir, slot, buffer, newJobs);
+                ReadFolder(dir, slot, buffer, newJobs, beat);
             } catch (...) {
                 // The folder went to the owner as aborted, which frees the
                 // subfolders it found; none of them may be queued too.
                 newJobs.clear();
                 lock.lock();
+                if (GivenUp[slot])
+                    return; // replaced; the owner no longer counts on it
                 if (!Failure)
                     Failure = std::current_exception();
                 Abort = true;
@@ -326,6 +404,11 @@ private:
                 continue;
             }
             lock.lock();
+            if (GivenUp[slot]) {
+                // Its folder and the subfolders found went with Post.
+                newJobs.clear();
+                return;
+            }
             if (!newJobs.empty()) {
                 Jobs.insert(Jobs.end(), newJobs.begin(), newJobs.end());
                 newJobs.clear();
@@ -342,9 +425,9 @@ private:
     // Reads one folder; should anything throw (memory), the folder still goes
     // to the owner, as an aborted one, so nothing of it is lost or leaked.
     void ReadFolder(TScanDir* dir, std::size_t slot, std::vector<char>& buffer,
-                    std::vector<TScanDir*>& newJobs) {
+                    std::vector<TScanDir*>& newJobs, TBeat& beat) {
         try {
-            ReadFolderUnguarded(dir, slot, buffer, newJobs);
+            ReadFolderUnguarded(dir, slot, buffer, newJobs, beat);
         } catch (...) {
             dir->Aborted = true;
             Post(dir, slot);
@@ -353,7 +436,7 @@ private:
     }
 
     void ReadFolderUnguarded(TScanDir* dir, std::size_t slot, std::vector<char>& buffer,
-                             std::vector<TScanDir*>& newJobs) {
+                             std::vector<TScanDir*>& newJobs, TBeat& beat) {
         int error = 0;
         bool otherMount = false;
         TOpenFolder fd{*Lister};
@@ -388,6 +471,7 @@ private:
             Post(dir, slot);
             return;
         }
+        Beat(beat);
         if (dir->Out && Lister->Facts(fd.Handle, "", facts)) {
             // The facts hold the identity too: one call per folder, not two.
             outcome.Facts = &facts;
@@ -403,10 +487,10 @@ private:
 
         bool aborted = false;
         if (dir->Out) {
-            TReaderSink<true> sink(*dir, ClusterSize, Output.get());
+            TReaderSink<true> sink(*dir, ClusterSize, beat, Output.get());
             Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
         } else {
-            TReaderSink<false> sink(*dir, ClusterSize, nullptr);
+            TReaderSink<false> sink(*dir, ClusterSize, beat, nullptr);
             Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
         }
         dir->Error = error;
@@ -462,6 +546,14 @@ private:
     void Post(TScanDir* dir, std::size_t slot) {
         {
             std::lock_guard lock(JobLock);
+            if (GivenUp[slot]) {
+                // The owner finished the folder without it: what was read
+                // comes too late and is thrown away, subfolders unqueued.
+                for (TScanDir* sub : dir->Subdirs)
+                    delete sub;
+                delete dir;
+                return;
+            }
             Reading[slot] = nullptr;
         }
         std::lock_guard lock(ResultLock);
@@ -581,16 +673,22 @@ private:
     const std::shared_ptr<TScanProgress> Counters;
     const int MaxReaders;
     const std::int32_t ClusterSize;
+    const Clock::rep AnswerLimit; // 0: never give up on a folder
     const TScanner::TFolderHook Hook;
     void* const HookContext;
     const std::shared_ptr<TScanOutput> Output;
 
+    // Per reader slot: its thread (owner only; detached once given up) and
+    // when it last heard from the file system.
     std::vector<std::thread> Threads;
+    std::deque<TBeat> Beats;
     std::mutex JobLock;
     std::condition_variable JobReady;
     std::vector<TScanDir*> Jobs; // a stack: depth first keeps few folders open
     // Per reader, the folder it has taken and not yet posted (none: null).
-    std::vector<TScanDir*> Reading = std::vector<TScanDir*>(std::size_t(MaxReaders), nullptr);
+    std::vector<TScanDir*> Reading;
+    // Per reader, whether the owner has given up on its folder.
+    std::vector<bool> GivenUp;
     int Busy = 0;
     // When the owner first saw the abort.
     Clock::time_point AbortTime;
@@ -608,12 +706,12 @@ private:
 
 } // namespace
 
-std::shared_ptr<TScanRun> TScanRun::Create(TFolderTree& tree, TScanHost& host,
-                                           std::shared_ptr<TFolderLister> lister,
-                                           std::shared_ptr<TScanProgress> counters, int maxReaders,
-                                           std::int32_t clusterSize, TScanner::TFolderHook hook,
-                                           void* hookContext, std::shared_ptr<TScanOutput> output) {
+std::shared_ptr<TScanRun>
+TScanRun::Create(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
+                 std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
+                 std::chrono::milliseconds answerLimit, TScanner::TFolderHook hook,
+                 void* hookContext, std::shared_ptr<TScanOutput> output) {
     return std::make_shared<TScanRunImpl>(tree, host, std::move(lister), std::move(counters),
-                                          maxReaders, clusterSize, hook, hookContext,
+                                          maxReaders, clusterSize, answerLimit, hook, hookContext,
                                           std::move(output));
 }

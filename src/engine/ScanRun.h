@@ -7,17 +7,17 @@
 #include "engine/Scanner.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
 class TScanRun {
 public:
-    static std::shared_ptr<TScanRun> Create(TFolderTree& tree, TScanHost& host,
-                                            std::shared_ptr<TFolderLister> lister,
-                                            std::shared_ptr<TScanProgress> counters, int maxReaders,
-                                            std::int32_t clusterSize, TScanner::TFolderHook hook,
-                                            void* hookContext,
-                                            std::shared_ptr<TScanOutput> output = nullptr);
+    static std::shared_ptr<TScanRun>
+    Create(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
+           std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
+           std::chrono::milliseconds answerLimit, TScanner::TFolderHook hook, void* hookContext,
+           std::shared_ptr<TScanOutput> output = nullptr);
     virtual ~TScanRun() = default;
 
     // Scans path into node, running the host's events meanwhile; returns

@@ -109,7 +109,7 @@ TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
     // they are when the scan starts.
     auto lister = Lister ? Lister : std::make_shared<TDiskLister>();
     auto run = TScanRun::Create(Tree, Host, std::move(lister), Counters, MaxReaders,
-                                ScanClusterSize, Hook, HookContext, Output);
+                                ScanClusterSize, AnswerLimit, Hook, HookContext, Output);
     {
         std::lock_guard lock(RunLock);
         Running = run;

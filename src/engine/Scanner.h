@@ -14,6 +14,7 @@
 #include "engine/ScanOutput.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -68,6 +69,16 @@ public:
     void SetReaderThreads(int count);
     int ReaderThreads() const { return MaxReaders; }
     static int DefaultReaderThreads();
+    // How long a reader may wait on the file system without an answer before
+    // its folder is given up as not answering (NodeNotAnswering, read error
+    // ETIMEDOUT, counted like a folder that could not be listed) and the scan
+    // goes on without it; 0 waits for ever. A listing that keeps delivering
+    // entries is never given up, however long it takes.
+    void SetAnswerLimit(std::chrono::milliseconds limit) { AnswerLimit = limit; }
+    std::chrono::milliseconds AnswerLimitSet() const { return AnswerLimit; }
+    // Long enough for a slow share to answer, short enough that a dead one
+    // does not look like a hung program.
+    static constexpr std::chrono::milliseconds DefaultAnswerLimit{10000};
     // The file system to read; none (the default) reads the disk.
     void SetLister(std::shared_ptr<TFolderLister> lister) { Lister = std::move(lister); }
     // Where scans also hand every entry they meet (an exporter); none (the
@@ -107,6 +118,7 @@ private:
     TFolderTree& Tree;
     TScanHost& Host;
     int MaxReaders;
+    std::chrono::milliseconds AnswerLimit = DefaultAnswerLimit;
     std::shared_ptr<TFolderLister> Lister;
     std::shared_ptr<TScanOutput> Output;
     std::shared_ptr<TScanProgress> Counters = std::make_shared<TScanProgress>();

@@ -1,10 +1,12 @@
 // Mounts the test file system whose folder "stuck/dead" never answers (a network
 // share whose server has gone) for the length of a test. Tests skip, saying
-// why, where FUSE or the file system's Python module is missing.
+// why, where FUSE is missing. A faultfs with one rule (see FaultFsMount.h).
 #pragma once
 
+#include <memory>
 #include <string>
-#include <sys/types.h>
+
+class TFaultFsMount;
 
 class THangFsMount {
 public:
@@ -22,8 +24,9 @@ public:
     const std::string& Root() const { return Folder; }
 
 private:
+    std::string Backing;
     std::string Folder;
     std::string Reason;
-    pid_t Server = -1;
+    std::unique_ptr<TFaultFsMount> Share;
     bool IsMounted = false;
 };
