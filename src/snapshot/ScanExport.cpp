@@ -28,6 +28,15 @@
 
 void AppendJsonName(std::string& out, const char* name, std::size_t length) {
     static const char hex[] = "0123456789abcdef";
+    // The letter of JSON's two-character escapes, by byte; 0: \u00XX.
+    static constexpr auto ShortEscape = [](unsigned char c) -> char {
+        const char* const from = "\"\\\n\r\t\b\f";
+        const char* const to = "\"\\nrtbf";
+        for (int i = 0; i < 7; ++i)
+            if (static_cast<unsigned char>(from[i]) == c)
+                return to[i];
+        return 0;
+    };
     std::size_t plain = 0; // start of the run of bytes that need no escape
     for (std::size_t i = 0; i < length; ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
@@ -35,18 +44,12 @@ void AppendJsonName(std::string& out, const char* name, std::size_t length) {
             continue;
         out.append(name + plain, i - plain);
         plain = i + 1;
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        default: {
+        if (const char letter = ShortEscape(c)) {
+            const char escape[] = {'\\', letter};
+            out.append(escape, sizeof escape);
+        } else {
             const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
             out.append(escape, sizeof escape);
-        }
         }
     }
     out.append(name + plain, length - plain);

@@ -220,10 +220,13 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
     // A pipe (or a device such as /dev/null) is written into, not replaced.
     const std::string pipe = temp.Path("pipe");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    // Opened for reading first, so that an export that never opens the
-    // pipe finds the test at its end instead of leaving it waiting.
+    // Both ends held open by the test, so that an export that never opens
+    // the pipe finds the test at its end instead of leaving it waiting, and
+    // the reader waits for the export rather than seeing an empty pipe.
     const int readEnd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(readEnd, 0);
+    const int writeEnd = open(pipe.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writeEnd, 0);
     fcntl(readEnd, F_SETFL, 0);
     std::string piped;
     std::thread reader([&] {
@@ -233,7 +236,9 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
         close(readEnd);
     });
     EXPECT_TRUE(ExportFolder(temp.Path("a"), pipe, progress, error)) << error;
+    close(writeEnd);
     reader.join();
+    ASSERT_GT(piped.size(), 3u);
     EXPECT_EQ(piped.rfind("[1,2,{", 0), 0u);
     EXPECT_EQ(piped.substr(piped.size() - 3), "]]\n");
     ASSERT_EQ(lstat(pipe.c_str(), &st), 0);
