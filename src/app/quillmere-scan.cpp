@@ -8,8 +8,8 @@
 #include "engine/Scanner.h"
 #include "engine/VolumeInfo.h"
 #include "platform/Mounts.h"
+#include "snapshot/ReadErrors.h"
 #include "snapshot/ScanExport.h"
-#include "snapshot/UnreadableFolders.h"
 
 #include <QCoreApplication>
 
@@ -270,9 +270,9 @@ int Export(const std::string& path, const std::string& file, int threads) {
 
 // One line per folder whose listing failed: raw path, reason, bytes known.
 void PrintUnreadable(const TFolderNode* root) {
-    for (const TUnreadableFolder& f : UnreadableFolders(root)) {
-        const std::string line = f.Path + '\t' + Platform::ErrorText(f.Error) + '\t' +
-                                 std::to_string(f.KnownSize) + '\n';
+    for (const TReadError& f : ReadErrors({root})) {
+        const std::string line = f.Path + '\t' + ReadErrorReason(f).toLocal8Bit().toStdString() +
+                                 '\t' + std::to_string(f.SizeSoFar.value_or(0)) + '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
 }

@@ -287,7 +287,7 @@ TEST_F(FolderMove, ADriveThatStopsAnsweringDoesNotHoldTheCaller) {
         std::this_thread::sleep_for(milliseconds(10));
     move->Stop();
     std::this_thread::sleep_for(milliseconds(300));
-    ASSERT_FALSE(move->Finished()) << "the share answered after all";
+    ASSERT_FALSE(move->Finished()) << "the share answered after all: " << move->Result().Message;
 
     const std::weak_ptr<TFolderMove> watch = move;
     const auto start = steady_clock::now();

@@ -8,9 +8,9 @@
 #include "common/TmpfsMount.h"
 #include "common/TreeSnapshot.h"
 #include "engine/Scanner.h"
+#include "snapshot/ReadErrors.h"
 #include "snapshot/ScanExport.h"
 #include "snapshot/ScanImport.h"
-#include "snapshot/UnreadableFolders.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -189,8 +189,8 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
     TLoadedScan fromListing;
     ASSERT_TRUE(LoadScanFile(out.Path("listing.json"), Cluster, loading, fromListing, error));
     EXPECT_EQ(Differences(Records(live), Records(fromListing.Root.get())), "");
-    EXPECT_EQ(UnreadableFolders(loaded.Root.get()).size(), 2u);
-    EXPECT_EQ(UnreadableFolders(live).size(), 2u);
+    EXPECT_EQ(ReadErrors({loaded.Root.get()}).size(), 2u);
+    EXPECT_EQ(ReadErrors({live}).size(), 2u);
     if (drive.Mounted()) {
         EXPECT_TRUE(FindChildNode(loaded.Root.get(), "mnt", true)->Has(NodeOtherDrive));
     }
@@ -468,10 +468,10 @@ TEST(ScanFile, DamagedOrStrangeFilesGiveAReasonOrLoadCorrectly) {
     EXPECT_TRUE(d->Has(NodeReadError));
     EXPECT_TRUE(FindChildNode(const_cast<TFolderNode*>(d), "mnt", true)->Has(NodeOtherDrive));
     EXPECT_EQ(d->Children.size(), 1u);
-    const auto unreadable = UnreadableFolders(r.Scan.Root.get());
+    const auto unreadable = ReadErrors({r.Scan.Root.get()});
     ASSERT_EQ(unreadable.size(), 1u);
     EXPECT_EQ(unreadable[0].Path, "/srv/.d");
-    EXPECT_EQ(unreadable[0].KnownSize, 300);
+    EXPECT_EQ(unreadable[0].SizeSoFar, 300);
 
     std::int32_t implied = 0;
     TScanFileInfo info;
