@@ -54,9 +54,7 @@ void TScanner::Abort() {
         Running->Abort = true;
 }
 
-void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
-    Host.ScanStateChanged(true);
-    TScopeExit ended([this] { Host.ScanStateChanged(false); });
+TFolderNode* TScanner::AddDriveRoot(const std::string& driveText, TDriveRecInfo& entry) {
     TFolderNode* root = Tree.AddRoot(entry.RootPath);
     root->Drive = &entry;
     entry.RootNode = root;
@@ -65,21 +63,20 @@ void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
     entry.ClusterSize = ClusterSizeOf(entry.RootPath);
     entry.MayHang = Platform::MayHang(entry.RootPath);
     ScanClusterSize = entry.ClusterSize;
-    ScanFolder(entry.RootPath, root);
+    return root;
+}
+
+void TScanner::ScanDrive(const std::string& driveText, TDriveRecInfo& entry) {
+    Host.ScanStateChanged(true);
+    TScopeExit ended([this] { Host.ScanStateChanged(false); });
+    ScanFolder(entry.RootPath, AddDriveRoot(driveText, entry));
 }
 
 TFolderNode* TScanner::ScanDriveFolder(const std::string& driveText, TDriveRecInfo& entry,
                                        const std::string& path) {
     Host.ScanStateChanged(true);
     TScopeExit ended([this] { Host.ScanStateChanged(false); });
-    TFolderNode* node = Tree.AddRoot(entry.RootPath);
-    node->Drive = &entry;
-    entry.RootNode = node;
-    if (entry.Text.empty())
-        entry.Text = driveText;
-    entry.ClusterSize = ClusterSizeOf(entry.RootPath);
-    entry.MayHang = Platform::MayHang(entry.RootPath);
-    ScanClusterSize = entry.ClusterSize;
+    TFolderNode* node = AddDriveRoot(driveText, entry);
     const std::string& root = entry.RootPath;
     if (path.size() > root.size() && path.compare(0, root.size(), root) == 0) {
         std::size_t from = root.size();

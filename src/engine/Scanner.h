@@ -115,6 +115,9 @@ public:
     }
 
 private:
+    // The drive's top-level node, with the drive's figures taken for the scan.
+    TFolderNode* AddDriveRoot(const std::string& driveText, TDriveRecInfo& entry);
+
     TFolderTree& Tree;
     TScanHost& Host;
     int MaxReaders;

@@ -109,6 +109,12 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
     auto job = std::make_shared<TLoadJob>();
     job->File = file;
     const QString shown = DisplayPath(file);
+    const auto refused = [&] {
+        TMessageBox::Error(this, Strings::ProductName(),
+                           Tr("%1 cannot be opened as a scan file:\n%2")
+                               .arg(shown, QString::fromStdString(job->Error)));
+        return false;
+    };
     // Even a first look may wait on a share that no longer answers.
     const bool probed = RunWithProgress(
         this, Tr("Open Scan File"), [shown] { return Tr("Reading %1").arg(shown); },
@@ -117,10 +123,7 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
     if (!probed)
         return false;
     if (!job->Ok) {
-        TMessageBox::Error(this, Strings::ProductName(),
-                           Tr("%1 cannot be opened as a scan file:\n%2")
-                               .arg(shown, QString::fromStdString(job->Error)));
-        return false;
+        return refused();
     }
     if (clusterSize <= 0)
         clusterSize = job->Implied > 0 ? job->Implied : 4096;
@@ -164,10 +167,7 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
     if (!ended || job->Progress.Stop)
         return false;
     if (!job->Ok) {
-        TMessageBox::Error(this, Strings::ProductName(),
-                           Tr("%1 cannot be opened as a scan file:\n%2")
-                               .arg(shown, QString::fromStdString(job->Error)));
-        return false;
+        return refused();
     }
     loaded = std::move(job->Result);
     return true;
