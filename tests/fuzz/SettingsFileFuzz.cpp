@@ -14,6 +14,7 @@
 #include "settings/SettingsStore.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -68,8 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const TSettingsStore again = TSettingsStore::Read(path);
     FUZZ_CHECK(again.Notes().isEmpty());
-    for (const TConfigKey* key : AllConfigKeys())
-        FUZZ_CHECK(ValueOf(again, *key) == ValueOf(store, *key));
+    for (const TConfigKey* key : AllConfigKeys()) {
+        const QVariant read = ValueOf(again, *key);
+        const QVariant written = ValueOf(store, *key);
+        if (read != written) {
+            std::fprintf(stderr, "%s/%s: written %s %s, read %s %s\n", key->Section, key->Name,
+                         written.typeName(), qPrintable(written.toString()), read.typeName(),
+                         qPrintable(read.toString()));
+            if (ReadBytes(file, bytes))
+                std::fprintf(stderr, "The file as written:\n%s\n", bytes.c_str());
+        }
+        FUZZ_CHECK(read == written);
+    }
     TProgramSettings back;
     LoadSettings(back, again);
     FUZZ_CHECK(SameOptions(back.OptionsSet, settings.OptionsSet));
