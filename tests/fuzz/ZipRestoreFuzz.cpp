@@ -247,7 +247,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     FUZZ_CHECK(master.SuccessCnt == entries.size());
     for (const TEntry& e : entries) {
-        const std::string path = restore + "/" + AsRead(e.Name);
+        // As libarchive writes it: "a//./b" is a/b.
+        std::string path = restore;
+        for (const std::string& part : Components(AsRead(e.Name)))
+            path += "/" + part;
         struct stat st {};
         FUZZ_CHECK(lstat(path.c_str(), &st) == 0);
         if (e.Kind == TKind::Folder) {
