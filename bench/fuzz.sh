@@ -14,7 +14,7 @@
 # fixed, the input goes into the corpus as crash-<what>, where
 # Fuzz.<Name>Corpus runs it on every test run; those count as fixed.
 # --merge adds to tests/fuzz/corpus/<Name>/ the inputs of the work corpus that
-# reach code the corpus does not (libFuzzer's -merge=1).
+# reach code the corpus does not (libFuzzer's -merge=1, edges only).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -66,29 +66,35 @@ fi
 for name in "${NAMES[@]}"; do
     work="$BUILD/fuzz-work/$name"
     mkdir -p "$work/corpus"
-    before=$(find "$work" -maxdepth 1 -name 'crash-*' -o -maxdepth 1 -name 'timeout-*' \
-        -o -maxdepth 1 -name 'oom-*' -o -maxdepth 1 -name 'leak-*' | wc -l)
-    echo "== $name: $SECONDS_EACH s" >&2
     # A target may ask for options of its own in a line of its source.
     options=$(sed -n 's|^// libFuzzer options: ||p' "$ROOT/tests/fuzz/${name}Fuzz.cpp")
-    start=$(date +%s)
-    # A failed check ends the run with a non-zero status: that is a finding,
-    # not a failure of this script.
-    # shellcheck disable=SC2086
-    TMPDIR="$SCRATCH" nice "$BUILD/tests/fuzz/fuzz-$name" -max_total_time="$SECONDS_EACH" \
-        -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/" $options \
-        "$work/corpus" "$ROOT/tests/fuzz/corpus/$name" >"$work/last.log" 2>&1 || true
-    took=$(( $(date +%s) - start ))
-    runs=$(awk '/stat::number_of_executed_units/ { print $2 }' "$work/last.log" | tail -1)
-    after=$(find "$work" -maxdepth 1 -name 'crash-*' -o -maxdepth 1 -name 'timeout-*' \
-        -o -maxdepth 1 -name 'oom-*' -o -maxdepth 1 -name 'leak-*' | wc -l)
-    HOURS[$name]=$(echo "${HOURS[$name]:-0} $took" | awk '{ printf "%.2f", $1 + $2 / 3600 }')
-    EXECS[$name]=$(( ${EXECS[$name]:-0} + ${runs:-0} ))
-    FOUND[$name]=$(( ${FOUND[$name]:-0} + after - before ))
-    echo "   $took s, ${runs:-0} executions, $((after - before)) new findings" >&2
+    # 0 seconds: only --merge (libFuzzer would take 0 for no limit).
+    if [ "$SECONDS_EACH" -gt 0 ]; then
+        before=$(find "$work" -maxdepth 1 -name 'crash-*' -o -maxdepth 1 -name 'timeout-*' \
+            -o -maxdepth 1 -name 'oom-*' -o -maxdepth 1 -name 'leak-*' | wc -l)
+        echo "== $name: $SECONDS_EACH s" >&2
+        start=$(date +%s)
+        # A failed check ends the run with a non-zero status: that is a finding,
+        # not a failure of this script.
+        # shellcheck disable=SC2086
+        TMPDIR="$SCRATCH" nice "$BUILD/tests/fuzz/fuzz-$name" -max_total_time="$SECONDS_EACH" \
+            -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/" $options \
+            "$work/corpus" "$ROOT/tests/fuzz/corpus/$name" >"$work/last.log" 2>&1 || true
+        took=$(( $(date +%s) - start ))
+        runs=$(awk '/stat::number_of_executed_units/ { print $2 }' "$work/last.log" | tail -1)
+        after=$(find "$work" -maxdepth 1 -name 'crash-*' -o -maxdepth 1 -name 'timeout-*' \
+            -o -maxdepth 1 -name 'oom-*' -o -maxdepth 1 -name 'leak-*' | wc -l)
+        HOURS[$name]=$(echo "${HOURS[$name]:-0} $took" | awk '{ printf "%.2f", $1 + $2 / 3600 }')
+        EXECS[$name]=$(( ${EXECS[$name]:-0} + ${runs:-0} ))
+        FOUND[$name]=$(( ${FOUND[$name]:-0} + after - before ))
+        echo "   $took s, ${runs:-0} executions, $((after - before)) new findings" >&2
+    fi
     if [ "$MERGE" = 1 ]; then
-        nice "$BUILD/tests/fuzz/fuzz-$name" -merge=1 "$ROOT/tests/fuzz/corpus/$name" "$work/corpus" \
-            >>"$work/last.log" 2>&1
+        # By the code reached alone, not how often: the corpus in the
+        # repository stays a few dozen files.
+        # shellcheck disable=SC2086
+        TMPDIR="$SCRATCH" nice "$BUILD/tests/fuzz/fuzz-$name" -merge=1 -use_counters=0 $options \
+            "$ROOT/tests/fuzz/corpus/$name" "$work/corpus" >>"$work/last.log" 2>&1
     fi
 done
 
