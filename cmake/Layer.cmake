@@ -96,6 +96,11 @@ function(quill_add_test_suite layer)
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} testcommon GTest::gtest GTest::gmock)
   include(GoogleTest)
+  # The layer's name as a label: scripts/test.sh picks suites by it. Every
+  # property takes one value: gtest_discover_tests passes each item of a list
+  # to set_tests_properties as an argument of its own, so a two-item
+  # ENVIRONMENT lost its second item and every property after it.
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 300)
+    PROPERTIES LABELS ${layer} TIMEOUT 300 ENVIRONMENT QT_QPA_PLATFORM=offscreen
+               ENVIRONMENT_MODIFICATION LC_ALL=set:C.UTF-8)
 endfunction()

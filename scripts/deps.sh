@@ -13,6 +13,11 @@ PACKAGES="$PACKAGES desktop-file-utils appstream dpkg-dev"
 if [ "$1" = "--bench" ]; then
     PACKAGES="$PACKAGES hyperfine time zip bc"
 fi
+# The fuzz targets (bench/fuzz.sh): clang and its libFuzzer and sanitizer
+# runtimes.
+if [ "$1" = "--fuzz" ]; then
+    PACKAGES="$PACKAGES clang libclang-rt-14-dev"
+fi
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -32,6 +32,72 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
+// A value as one line of UTF-8 that reads back as it was: folder names are raw
+// bytes, descriptions may hold line breaks, and reading trims a line's end. A
+// backslash, control characters, bytes that are not UTF-8 and a blank at the
+// end are written as \\, \n, \r, \t or \xHH.
+std::string Escaped(const std::string& value) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string line;
+    for (std::size_t i = 0; i < value.size();) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        const std::size_t length = (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (length > 0 && i + length <= value.size() && IsUtf8(value.substr(i, length))) {
+            line.append(value, i, length);
+            i += length;
+            continue;
+        }
+        if (c == '\\')
+            line += "\\\\";
+        else if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (c == '\t')
+            line += "\\t";
+        else if (c < 0x20 || c >= 0x7F || (c == ' ' && i + 1 == value.size()))
+            line += std::string("\\x") + hex[c >> 4] + hex[c & 15];
+        else
+            line += static_cast<char>(c);
+        ++i;
+    }
+    return line;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Escaped's reverse. A backslash before anything else stays as it is, so
+// a value written by hand with one reads as typed.
+std::string Unescaped(const std::string& line) {
+    std::string value;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\\' || i + 1 == line.size()) {
+            value += line[i];
+            continue;
+        }
+        const char next = line[i + 1];
+        if (next == '\\' || next == 'n' || next == 'r' || next == 't') {
+            value += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : '\\';
+            ++i;
+        } else if (next == 'x' && i + 3 < line.size() && HexDigit(line[i + 2]) >= 0 &&
+                   HexDigit(line[i + 3]) >= 0) {
+            value += static_cast<char>(HexDigit(line[i + 2]) * 16 + HexDigit(line[i + 3]));
+            i += 3;
+        } else {
+            value += line[i];
+        }
+    }
+    return value;
+}
+
 } // namespace
 
 std::optional<TArchiveCatalogue> TArchiveCatalogue::Parse(const std::string& text) {
@@ -58,7 +124,7 @@ std::optional<TArchiveCatalogue> TArchiveCatalogue::Parse(const std::string& tex
         if (equals == std::string::npos || equals == 0 || catalogue.Sections.empty())
             return std::nullopt;
         catalogue.Write(catalogue.Sections.back().Name, Trimmed(line.substr(0, equals)),
-                        line.substr(equals + 1));
+                        Unescaped(line.substr(equals + 1)));
     }
     return catalogue;
 }
@@ -73,12 +139,7 @@ std::string TArchiveCatalogue::Text() const {
         for (const TEntry& entry : section.Entries) {
             if (entry.Removed)
                 continue;
-            // A value is one line; line breaks typed into a description
-            // become blanks rather than a broken catalogue.
-            std::string line = entry.Value;
-            std::replace(line.begin(), line.end(), '\n', ' ');
-            std::replace(line.begin(), line.end(), '\r', ' ');
-            text += entry.Key + "=" + line + "\n";
+            text += entry.Key + "=" + Escaped(entry.Value) + "\n";
         }
     }
     return text;

@@ -1,10 +1,11 @@
 // "archives.ini", the catalogue of a drive's archives folder: for each
 // archive file a description, the archived folder's name and the folder it
 // was in. INI text in UTF-8; sections and keys keep their file order, keys
-// match without regard to letter case. Saved to a temporary file that is
-// then renamed, so a crash never leaves half a catalogue. A file that cannot
-// be read as a catalogue is kept beside it as "archives.ini.damaged", never
-// silently emptied.
+// match without regard to letter case. Values read back byte for byte as they
+// were written: what one line of UTF-8 cannot hold is escaped (\\, \n, \r,
+// \t, \xHH). Saved to a temporary file that is then renamed, so a crash
+// never leaves half a catalogue. A file that cannot be read as a catalogue is
+// kept beside it as "archives.ini.damaged", never silently emptied.
 #pragma once
 
 #include <optional>

@@ -20,6 +20,8 @@
 // Contract of Extract: nothing is written outside ExtrBaseDir: absolute
 // names, ".." components, backslashes and writing through a symbolic link
 // are refused (the entries are named in Refused and the restore fails).
+// libarchive reads a name without "/" as a Windows name, "\" its separator:
+// "a\b" restores as a/b, "..\x" is refused for its "..".
 #pragma once
 
 #include <atomic>

@@ -32,9 +32,14 @@ using Clock = std::chrono::steady_clock;
 // A listed folder's handle, kept open while its subfolders still have to be
 // opened relative to it; the last one to open closes it.
 struct TSharedFd {
+    // A constructor of its own: clang 14 does not build an aggregate from
+    // make_shared's parenthesised arguments.
+    TSharedFd(TFolderLister& lister, int handle) : Lister(lister), Handle(handle) {}
+    TSharedFd(const TSharedFd&) = delete;
+    TSharedFd& operator=(const TSharedFd&) = delete;
+    ~TSharedFd() { Lister.Close(Handle); }
     TFolderLister& Lister;
     int Handle;
-    ~TSharedFd() { Lister.Close(Handle); }
 };
 
 // A handle closed when the reader is done with it.

@@ -19,8 +19,29 @@ bool IsSpecial(char c) {
     return IsBreak(c) || c == '"' || c == ';' || c == '=' || c == '\\';
 }
 
-bool EndsWithBreak(const QByteArray& text) {
-    return !text.isEmpty() && IsBreak(text.back());
+// Whether text ends with a line break that ends its line: a break that a
+// backslash takes with it (a value continued, "C:\Temp\" typed last in a
+// file) would make the next line written part of that value.
+bool EndsWithLineEnd(const QByteArray& text) {
+    qsizetype i = text.size();
+    if (i == 0 || !IsBreak(text[i - 1]))
+        return false;
+    --i;
+    if (i > 0 && IsBreak(text[i - 1]) && text[i - 1] != text[i])
+        --i;
+    qsizetype backslashes = 0;
+    while (i > 0 && text[i - 1] == '\\') {
+        --i;
+        ++backslashes;
+    }
+    return backslashes % 2 == 0;
+}
+
+// Ends the last line of a text that has one, so that what is appended
+// starts a line of its own. A backslash at the very end takes one break.
+void EndLastLine(QByteArray& text) {
+    while (!text.isEmpty() && !EndsWithLineEnd(text))
+        text.append('\n');
 }
 
 } // namespace
@@ -202,8 +223,7 @@ QByteArray MergeIniText(QByteArrayView base, QByteArrayView update) {
         merged.append(base.sliced(copied, at - copied));
         copied = at;
         if (insert) {
-            if (!merged.isEmpty() && !EndsWithBreak(merged))
-                merged.append('\n');
+            EndLastLine(merged);
             putLines(*inserts[nextInsert++].Section);
         } else {
             copied = cuts[nextCut++].End;
@@ -216,8 +236,7 @@ QByteArray MergeIniText(QByteArrayView base, QByteArrayView update) {
             continue;
         // Sections apart by an empty line, as QSettings writes them.
         if (!merged.isEmpty()) {
-            if (!EndsWithBreak(merged))
-                merged.append('\n');
+            EndLastLine(merged);
             merged.append('\n');
         }
         merged.append(section.Header);

@@ -102,8 +102,9 @@ TEST(ItemProperties, DriveRootsShowTheDrive) {
     TItemPropertiesBox system("/");
     ASSERT_TRUE(system.Valid());
     EXPECT_EQ(system.RowText(QStringLiteral("Root path:")), QStringLiteral("/"));
-    const Platform::TMountEntry* rootMount =
-        Platform::MountEntryOf("/", Platform::ReadMountTable());
+    // The entry points into the table, which must outlive it.
+    const auto mounts = Platform::ReadMountTable();
+    const Platform::TMountEntry* rootMount = Platform::MountEntryOf("/", mounts);
     ASSERT_NE(rootMount, nullptr);
     EXPECT_EQ(system.RowText(QStringLiteral("File system:")),
               QString::fromStdString(rootMount->FsType));

@@ -107,6 +107,11 @@ TMainForm::~TMainForm() {
     // It goes before the tree it shows.
     delete BarChart;
     BarChart = nullptr;
+    // So does the tree's model: as a child it would go with the window's
+    // base, after the session and its tree, and its destructor looks at the
+    // tree.
+    delete Model;
+    Model = nullptr;
     TheSession->Tree().SetObserver(nullptr);
 }
 
