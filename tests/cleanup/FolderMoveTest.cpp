@@ -285,6 +285,9 @@ TEST_F(FolderMove, ADriveThatStopsAnsweringDoesNotHoldTheCaller) {
     const auto until = steady_clock::now() + seconds(5);
     while (move->Progress().Phase != TMovePhase::Measuring && steady_clock::now() < until)
         std::this_thread::sleep_for(milliseconds(10));
+    // Stopped before it reaches the hung folder, the move would end at once:
+    // give it time to get stuck there first.
+    std::this_thread::sleep_for(milliseconds(500));
     move->Stop();
     std::this_thread::sleep_for(milliseconds(300));
     ASSERT_FALSE(move->Finished()) << "the share answered after all: " << move->Result().Message;
