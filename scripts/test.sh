@@ -31,7 +31,8 @@ fi
 # program's end.
 ASAN_OPTIONS="detect_leaks=1:strict_init_order=1:check_initialization_order=1"
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export ASAN_OPTIONS UBSAN_OPTIONS
+LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 if [ "$ALL_SANITIZED" = 1 ]; then
     cmake --build "$SANITIZED"
     cd "$SANITIZED"
