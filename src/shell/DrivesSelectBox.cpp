@@ -1,10 +1,11 @@
 // The "Scan Drives" dialog.
 #include "shell/DrivesSelectBox.h"
+#include "shell/Buttons.h"
 
 #include "platform/Mounts.h"
-#include "shell/WindowPlacement.h"
 #include "shell/DriveLists.h"
 #include "shell/NetworkDrives.h"
+#include "shell/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -17,17 +18,6 @@
 #include <QVBoxLayout>
 #include <climits>
 #include <unistd.h>
-
-namespace {
-
-QPushButton* MakeButton(QWidget* parent, const QString& text, const char* name) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
 
 TDrivesSelectBox::TDrivesSelectBox(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("DrivesSelectBox"));

@@ -1,5 +1,6 @@
 // The "Options" dialog.
 #include "shell/OptionsBox.h"
+#include "shell/Buttons.h"
 
 #include "settings/Product.h"
 #include "settings/ProgramSettings.h"
@@ -28,13 +29,6 @@
 #include <algorithm>
 
 namespace {
-
-QPushButton* MakeButton(QWidget* parent, const QString& text, const char* name) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 QCheckBox* MakeCheckBox(QWidget* parent, const QString& text, const char* name) {
     auto* box = new QCheckBox(text, parent);
