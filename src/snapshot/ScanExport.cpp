@@ -26,33 +26,45 @@
 #error "the build passes QUILLMERE_VERSION"
 #endif
 
-void AppendJsonName(std::string& out, const char* name, std::size_t length) {
+namespace {
+
+// Writes name as the inside of a JSON string at p, as ncdu escapes it, and
+// returns the end: at most 6 bytes a byte of name.
+char* WriteJsonName(char* p, const char* name, std::size_t length) {
     static const char hex[] = "0123456789abcdef";
-    // The letter of JSON's two-character escapes, by byte; 0: \u00XX.
-    static constexpr auto ShortEscape = [](unsigned char c) -> char {
-        const char* const from = "\"\\\n\r\t\b\f";
-        const char* const to = "\"\\nrtbf";
-        for (int i = 0; i < 7; ++i)
-            if (static_cast<unsigned char>(from[i]) == c)
-                return to[i];
-        return 0;
-    };
-    std::size_t plain = 0; // start of the run of bytes that need no escape
     for (std::size_t i = 0; i < length; ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
-        if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7f)
+        if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7f) {
+            *p++ = static_cast<char>(c);
             continue;
-        out.append(name + plain, i - plain);
-        plain = i + 1;
-        if (const char letter = ShortEscape(c)) {
-            const char escape[] = {'\\', letter};
-            out.append(escape, sizeof escape);
-        } else {
-            const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-            out.append(escape, sizeof escape);
+        }
+        *p++ = '\\';
+        switch (c) {
+        case '"': *p++ = '"'; break;
+        case '\\': *p++ = '\\'; break;
+        case '\n': *p++ = 'n'; break;
+        case '\r': *p++ = 'r'; break;
+        case '\t': *p++ = 't'; break;
+        case '\b': *p++ = 'b'; break;
+        case '\f': *p++ = 'f'; break;
+        default:
+            *p++ = 'u';
+            *p++ = '0';
+            *p++ = '0';
+            *p++ = hex[c >> 4];
+            *p++ = hex[c & 15];
         }
     }
-    out.append(name + plain, length - plain);
+    return p;
+}
+
+} // namespace
+
+void AppendJsonName(std::string& out, const char* name, std::size_t length) {
+    const std::size_t start = out.size();
+    out.resize(start + 6 * length);
+    char* end = WriteJsonName(out.data() + start, name, length);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 namespace {
@@ -68,6 +80,20 @@ template <typename T> void AppendNumber(std::string& out, std::string_view key, 
     *p++ = ':';
     p = std::to_chars(p, buffer + sizeof buffer, value).ptr;
     out.append(buffer, static_cast<std::size_t>(p - buffer));
+}
+
+// The same at p: at most 24 bytes and the key's.
+template <typename T> char* WriteNumber(char* p, std::string_view key, T value) {
+    *p++ = ',';
+    *p++ = '"';
+    p = std::copy(key.begin(), key.end(), p);
+    *p++ = '"';
+    *p++ = ':';
+    return std::to_chars(p, p + 24, value).ptr;
+}
+
+char* WriteText(char* p, std::string_view text) {
+    return std::copy(text.begin(), text.end(), p);
 }
 
 // The object of one item up to (not including) its closing brace.
@@ -91,12 +117,13 @@ const char* const OtherDrive = ",\"excluded\":\"othfs\"}]";
 
 class TPiece final : public TOutputFolder {
 public:
+    explicit TPiece(std::uint64_t serial) : Serial(serial) {}
+    const std::uint64_t Serial;
     std::string Name;
-    // "[{...}" for a folder that was listed; the whole entry for one that
-    // was not (a mount point, a folder that could not be opened).
-    std::string Header;
-    // ",\n{...}" per file of the folder.
-    std::string Body;
+    // Once done: "[{...}" and ",\n{...}" per file for a folder that was
+    // listed; the whole entry for one that was not (a mount point, a folder
+    // that could not be opened).
+    std::string Text;
     // Every subfolder made while listing, and the order to write them in.
     std::vector<std::unique_ptr<TPiece>> Made;
     std::vector<TPiece*> Order;
@@ -104,6 +131,60 @@ public:
     bool Root = false;
     std::atomic<bool> Done{false};
 };
+
+// The entries of the folder a reader is listing, in a buffer of the
+// reader's own that keeps its capacity from folder to folder: growing a
+// string per folder cost more than all the formatting. A folder's text is
+// copied out once, at its end, into an allocation of its exact size. The
+// serial tells a folder that was left without an end (an aborted scan) from
+// the next one, even where a piece is allocated at the same address.
+// Entries are formatted straight into it, with no string appends between.
+class TTextBuffer {
+public:
+    // Room for at least more bytes at the end; the pointer is valid until
+    // the next call.
+    char* Room(std::size_t more) {
+        if (Capacity - Size < more) {
+            const std::size_t capacity = std::max(Size + more, std::max<std::size_t>(2 * Capacity, 64 << 10));
+            auto data = std::make_unique<char[]>(capacity);
+            std::copy(Data.get(), Data.get() + Size, data.get());
+            Data = std::move(data);
+            Capacity = capacity;
+        }
+        return Data.get() + Size;
+    }
+    void Commit(const char* end) { Size = static_cast<std::size_t>(end - Data.get()); }
+    void Append(std::string_view text) { Commit(WriteText(Room(text.size()), text)); }
+    std::string_view View() const { return {Data.get(), Size}; }
+    void Clear() {
+        Size = 0;
+        // A buffer one huge folder grew is not kept for the rest of the scan.
+        if (Capacity > (std::size_t{4} << 20)) {
+            Data.reset();
+            Capacity = 0;
+        }
+    }
+
+private:
+    std::unique_ptr<char[]> Data;
+    std::size_t Size = 0;
+    std::size_t Capacity = 0;
+};
+
+struct TReaderText {
+    std::uint64_t Serial = 0;
+    TTextBuffer Text;
+};
+thread_local TReaderText ReaderText;
+
+TTextBuffer& EntriesOf(const TPiece& piece) {
+    TReaderText& r = ReaderText;
+    if (r.Serial != piece.Serial) {
+        r.Serial = piece.Serial;
+        r.Text.Clear();
+    }
+    return r.Text;
+}
 
 // Frees pieces iteratively: a path of any depth cannot overflow the stack.
 void FreePieces(std::unique_ptr<TPiece> piece) {
@@ -124,7 +205,7 @@ public:
     ~TExportOutput() override { FreePieces(std::move(Top)); }
 
     TOutputFolder* StartFolder(const std::string& path) override {
-        Top = std::make_unique<TPiece>();
+        Top = std::make_unique<TPiece>(NextSerial.fetch_add(1, std::memory_order_relaxed));
         Top->Name = path;
         Top->Root = true;
         return Top.get();
@@ -134,43 +215,55 @@ public:
                              bool otherMount) override {
         auto& p = static_cast<TPiece&>(parent);
         if (otherMount) {
-            p.Body += ",\n[";
-            OpenItem(p.Body, name, length);
-            p.Body += OtherDrive;
+            std::string entry = ",\n[";
+            OpenItem(entry, name, length);
+            entry += OtherDrive;
+            EntriesOf(p).Append(entry);
             return nullptr;
         }
-        p.Made.push_back(std::make_unique<TPiece>());
+        p.Made.push_back(std::make_unique<TPiece>(NextSerial.fetch_add(1, std::memory_order_relaxed)));
         p.Made.back()->Name.assign(name, length);
         return p.Made.back().get();
     }
 
     void File(TOutputFolder& folder, const char* name, std::size_t length,
               const Platform::TFileFacts& facts) override {
-        std::string& out = static_cast<TPiece&>(folder).Body;
-        out += ",\n";
-        OpenItem(out, name, length);
-        AppendFacts(out, facts);
+        TTextBuffer& text = EntriesOf(static_cast<TPiece&>(folder));
+        char* p = text.Room(6 * length + 256);
+        p = WriteText(p, ",\n{\"name\":\"");
+        p = WriteJsonName(p, name, length);
+        *p++ = '"';
+        // Sizes, mode and time as ncdu writes them in its extended mode.
+        if (facts.Size > 0)
+            p = WriteNumber(p, "asize", facts.Size);
+        if (facts.DiskUsage > 0)
+            p = WriteNumber(p, "dsize", facts.DiskUsage);
+        p = WriteNumber(p, "mode", std::uint64_t{facts.Mode});
+        p = WriteNumber(p, "mtime", facts.WriteSeconds);
         if (facts.Links > 1) {
-            AppendNumber(out, "ino", facts.Inode);
-            out += ",\"hlnkc\":true";
-            AppendNumber(out, "nlink", std::uint64_t{facts.Links});
+            p = WriteNumber(p, "ino", facts.Inode);
+            p = WriteText(p, ",\"hlnkc\":true");
+            p = WriteNumber(p, "nlink", std::uint64_t{facts.Links});
         }
-        const unsigned type = facts.Mode & S_IFMT;
-        if (type != S_IFREG)
-            out += ",\"notreg\":true";
-        out += '}';
+        if ((facts.Mode & S_IFMT) != S_IFREG)
+            p = WriteText(p, ",\"notreg\":true");
+        *p++ = '}';
+        text.Commit(p);
     }
 
     void Unreadable(TOutputFolder& folder, const char* name, std::size_t length, int) override {
-        std::string& out = static_cast<TPiece&>(folder).Body;
-        out += ",\n";
-        OpenItem(out, name, length);
-        out += ",\"read_error\":true}";
+        TTextBuffer& text = EntriesOf(static_cast<TPiece&>(folder));
+        char* p = text.Room(6 * length + 64);
+        p = WriteText(p, ",\n{\"name\":\"");
+        p = WriteJsonName(p, name, length);
+        p = WriteText(p, "\",\"read_error\":true}");
+        text.Commit(p);
     }
 
     void FolderDone(TOutputFolder& folder, const TFolderOutcome& outcome) override {
         auto& p = static_cast<TPiece&>(folder);
-        std::string& out = p.Header;
+        std::string out;
+        out.reserve(p.Name.size() + 128);
         out += '[';
         OpenItem(out, p.Name.data(), p.Name.size());
         if (outcome.OtherMount) {
@@ -193,6 +286,15 @@ public:
                 for (auto it = outcome.Subfolders->rbegin(); it != outcome.Subfolders->rend(); ++it)
                     p.Order.push_back(static_cast<TPiece*>(*it));
             }
+        }
+        if (ReaderText.Serial == p.Serial) {
+            const std::string_view entries = ReaderText.Text.View();
+            p.Text.reserve(out.size() + entries.size());
+            p.Text.append(out).append(entries);
+            ReaderText.Text.Clear();
+            ReaderText.Serial = 0;
+        } else {
+            p.Text = std::move(out);
         }
         p.Done.store(true, std::memory_order_release);
     }
@@ -260,13 +362,12 @@ private:
     };
 
     void WritePiece(TPiece& piece) {
-        Write(piece.Header.data(), piece.Header.size());
-        Write(piece.Body.data(), piece.Body.size());
-        std::string().swap(piece.Header);
-        std::string().swap(piece.Body);
+        Write(piece.Text.data(), piece.Text.size());
+        std::string().swap(piece.Text);
     }
 
     std::FILE* Stream;
+    std::atomic<std::uint64_t> NextSerial{1};
     std::unique_ptr<TPiece> Top;
     std::vector<TFrame> Stack;
 };
