@@ -115,15 +115,28 @@ void AppendFacts(std::string& out, const Platform::TFileFacts& facts) {
 
 const char* const OtherDrive = ",\"excluded\":\"othfs\"}]";
 
+// Readers format entries straight into blocks of text of their own, one
+// folder after another; a finished folder keeps its block alive until its
+// text is written. Growing a string per folder, and allocating and freeing
+// one per folder across threads, cost more than all the formatting.
+struct TTextBlock {
+    explicit TTextBlock(std::size_t capacity)
+        : Data(std::make_unique_for_overwrite<char[]>(capacity)), Capacity(capacity) {}
+    const std::unique_ptr<char[]> Data;
+    const std::size_t Capacity;
+};
+
 class TPiece final : public TOutputFolder {
 public:
     explicit TPiece(std::uint64_t serial) : Serial(serial) {}
     const std::uint64_t Serial;
     std::string Name;
-    // Once done: "[{...}" and ",\n{...}" per file for a folder that was
-    // listed; the whole entry for one that was not (a mount point, a folder
-    // that could not be opened).
-    std::string Text;
+    // Once done, in Block: Head, "[{...}" for a folder that was listed or
+    // the whole entry for one that was not (a mount point, a folder that
+    // could not be opened); Entries, ",\n{...}" per file of the folder.
+    std::shared_ptr<TTextBlock> Block;
+    std::string_view Head;
+    std::string_view Entries;
     // Every subfolder made while listing, and the order to write them in.
     std::vector<std::unique_ptr<TPiece>> Made;
     std::vector<TPiece*> Order;
@@ -132,59 +145,63 @@ public:
     std::atomic<bool> Done{false};
 };
 
-// The entries of the folder a reader is listing, in a buffer of the
-// reader's own that keeps its capacity from folder to folder: growing a
-// string per folder cost more than all the formatting. A folder's text is
-// copied out once, at its end, into an allocation of its exact size. The
-// serial tells a folder that was left without an end (an aborted scan) from
-// the next one, even where a piece is allocated at the same address.
-// Entries are formatted straight into it, with no string appends between.
-class TTextBuffer {
+// A reader's text: the folder it is listing runs from Start to Size of the
+// current block. The serial tells a folder that was left without an end (an
+// aborted scan) from the next one, even where a piece is allocated at the
+// same address.
+class TReaderText {
 public:
-    // Room for at least more bytes at the end; the pointer is valid until
-    // the next call.
-    char* Room(std::size_t more) {
-        if (Capacity - Size < more) {
-            const std::size_t capacity = std::max(Size + more, std::max<std::size_t>(2 * Capacity, 64 << 10));
-            auto data = std::make_unique<char[]>(capacity);
-            std::copy(Data.get(), Data.get() + Size, data.get());
-            Data = std::move(data);
-            Capacity = capacity;
+    static constexpr std::size_t BlockSize = 256 << 10;
+
+    // Makes piece the folder being written, dropping what an unfinished
+    // one left.
+    void Begin(const TPiece& piece) {
+        if (Serial != piece.Serial) {
+            Serial = piece.Serial;
+            Start = Size;
         }
-        return Data.get() + Size;
     }
-    void Commit(const char* end) { Size = static_cast<std::size_t>(end - Data.get()); }
-    void Append(std::string_view text) { Commit(WriteText(Room(text.size()), text)); }
-    std::string_view View() const { return {Data.get(), Size}; }
-    void Clear() {
-        Size = 0;
-        // A buffer one huge folder grew is not kept for the rest of the scan.
-        if (Capacity > (std::size_t{4} << 20)) {
-            Data.reset();
-            Capacity = 0;
+    bool Holds(const TPiece& piece) const { return Serial == piece.Serial; }
+
+    // Room for at least more bytes; a new block takes the current folder's
+    // text with it. The pointer is valid until the next call.
+    char* Room(std::size_t more) {
+        if (!Block || Block->Capacity - Size < more) {
+            const std::size_t kept = Size - Start;
+            auto block = std::make_shared<TTextBlock>(std::max(BlockSize, 2 * (kept + more)));
+            if (kept)
+                std::copy(Block->Data.get() + Start, Block->Data.get() + Size, block->Data.get());
+            Block = std::move(block);
+            Start = 0;
+            Size = kept;
         }
+        return Block->Data.get() + Size;
+    }
+    void Commit(const char* end) { Size = static_cast<std::size_t>(end - Block->Data.get()); }
+
+    // Ends the current folder: its entries, then head after them, go to p.
+    void Finish(TPiece& p, std::string_view head) {
+        if (!Holds(p)) {
+            Serial = p.Serial;
+            Start = Size;
+        }
+        char* at = Room(head.size());
+        Commit(WriteText(at, head));
+        const char* data = Block->Data.get();
+        p.Entries = {data + Start, Size - Start - head.size()};
+        p.Head = {data + Size - head.size(), head.size()};
+        p.Block = Block;
+        Start = Size;
+        Serial = 0;
     }
 
 private:
-    std::unique_ptr<char[]> Data;
+    std::shared_ptr<TTextBlock> Block;
+    std::size_t Start = 0;
     std::size_t Size = 0;
-    std::size_t Capacity = 0;
-};
-
-struct TReaderText {
     std::uint64_t Serial = 0;
-    TTextBuffer Text;
 };
 thread_local TReaderText ReaderText;
-
-TTextBuffer& EntriesOf(const TPiece& piece) {
-    TReaderText& r = ReaderText;
-    if (r.Serial != piece.Serial) {
-        r.Serial = piece.Serial;
-        r.Text.Clear();
-    }
-    return r.Text;
-}
 
 // Frees pieces iteratively: a path of any depth cannot overflow the stack.
 void FreePieces(std::unique_ptr<TPiece> piece) {
@@ -218,7 +235,8 @@ public:
             std::string entry = ",\n[";
             OpenItem(entry, name, length);
             entry += OtherDrive;
-            EntriesOf(p).Append(entry);
+            ReaderText.Begin(p);
+            ReaderText.Commit(WriteText(ReaderText.Room(entry.size()), entry));
             return nullptr;
         }
         p.Made.push_back(std::make_unique<TPiece>(NextSerial.fetch_add(1, std::memory_order_relaxed)));
@@ -228,7 +246,8 @@ public:
 
     void File(TOutputFolder& folder, const char* name, std::size_t length,
               const Platform::TFileFacts& facts) override {
-        TTextBuffer& text = EntriesOf(static_cast<TPiece&>(folder));
+        TReaderText& text = ReaderText;
+        text.Begin(static_cast<TPiece&>(folder));
         char* p = text.Room(6 * length + 256);
         p = WriteText(p, ",\n{\"name\":\"");
         p = WriteJsonName(p, name, length);
@@ -252,7 +271,8 @@ public:
     }
 
     void Unreadable(TOutputFolder& folder, const char* name, std::size_t length, int) override {
-        TTextBuffer& text = EntriesOf(static_cast<TPiece&>(folder));
+        TReaderText& text = ReaderText;
+        text.Begin(static_cast<TPiece&>(folder));
         char* p = text.Room(6 * length + 64);
         p = WriteText(p, ",\n{\"name\":\"");
         p = WriteJsonName(p, name, length);
@@ -287,15 +307,7 @@ public:
                     p.Order.push_back(static_cast<TPiece*>(*it));
             }
         }
-        if (ReaderText.Serial == p.Serial) {
-            const std::string_view entries = ReaderText.Text.View();
-            p.Text.reserve(out.size() + entries.size());
-            p.Text.append(out).append(entries);
-            ReaderText.Text.Clear();
-            ReaderText.Serial = 0;
-        } else {
-            p.Text = std::move(out);
-        }
+        ReaderText.Finish(p, out);
         p.Done.store(true, std::memory_order_release);
     }
 
@@ -362,8 +374,10 @@ private:
     };
 
     void WritePiece(TPiece& piece) {
-        Write(piece.Text.data(), piece.Text.size());
-        std::string().swap(piece.Text);
+        Write(piece.Head.data(), piece.Head.size());
+        Write(piece.Entries.data(), piece.Entries.size());
+        piece.Head = piece.Entries = {};
+        piece.Block.reset();
     }
 
     std::FILE* Stream;
