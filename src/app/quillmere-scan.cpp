@@ -17,10 +17,12 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -232,26 +234,32 @@ int Export(const std::string& path, const std::string& file, int threads) {
         sigaction(signal, &action, nullptr);
     TExportProgress progress;
     std::string error;
-    bool ok = false;
-    std::atomic<bool> finished{false};
-    // The export runs on a thread of its own, so progress shows however long
-    // one folder takes to list.
-    std::thread worker([&] {
-        ok = ExportFolder(path, file, progress, error, threads);
-        finished = true;
-    });
-    const bool terminal = isatty(STDERR_FILENO) != 0;
+    std::mutex lock;
+    std::condition_variable wake;
+    bool finished = false;
     bool shown = false;
-    const auto start = std::chrono::steady_clock::now();
-    while (!finished) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (Interrupted)
-            progress.Stop = true;
-        if (terminal && !finished &&
-            std::chrono::steady_clock::now() - start > std::chrono::seconds(1))
-            ShowExportProgress(progress, shown);
+    // Progress shows from a thread of its own, however long one folder takes
+    // to list. The export keeps the main thread: the tree it builds then
+    // grows the main heap in large steps, where a thread's heap grows a page
+    // at a time, one system call each.
+    std::thread watcher([&] {
+        const bool terminal = isatty(STDERR_FILENO) != 0;
+        const auto start = std::chrono::steady_clock::now();
+        std::unique_lock guard(lock);
+        while (!wake.wait_for(guard, std::chrono::milliseconds(50), [&] { return finished; })) {
+            if (Interrupted)
+                progress.Stop = true;
+            if (terminal && std::chrono::steady_clock::now() - start > std::chrono::seconds(1))
+                ShowExportProgress(progress, shown);
+        }
+    });
+    const bool ok = ExportFolder(path, file, progress, error, threads);
+    {
+        std::lock_guard guard(lock);
+        finished = true;
     }
-    worker.join();
+    wake.notify_one();
+    watcher.join();
     if (shown)
         std::fprintf(stderr, "\r%70s\r", "");
     if (!ok) {
