@@ -125,6 +125,11 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
     temp.MakeFile("readonly", 10);
     chmod(temp.Path("readonly").c_str(), 0444);
     temp.MakeFile("empty/none", 0);
+    // More text than a reader's block of text holds: the folder moves to a
+    // larger block part way. Written last, it leaves the cluster size to
+    // the files that come first.
+    for (int i = 0; i < 3000; ++i)
+        temp.MakeFile("0many/" + std::string(100, 'n') + std::to_string(i), i);
     temp.MakeFile("locked/secret", 7000);
     temp.MakeFile("blind/hidden-size", 7000);
     temp.MakeDir("mnt");
