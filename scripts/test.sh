@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test. Then builds the
-# engine, platform and clean-up suites and the fuzz corpora again with
+# engine, platform, clean-up and scan-file suites and the fuzz corpora again with
 # AddressSanitizer and UndefinedBehaviorSanitizer, into build-sanitize/ (or
 # $QUILLMERE_SANITIZE_BUILD_DIR), and runs them there.
 #
@@ -38,7 +38,7 @@ if [ "$ALL_SANITIZED" = 1 ]; then
     cd "$SANITIZED"
     exec env QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 1200
 fi
-targets="test_platform test_engine test_cleanup"
+targets="test_platform test_engine test_cleanup test_snapshot"
 for source in "$ROOT"/tests/fuzz/*Fuzz.cpp; do
     targets="$targets fuzz-corpus-$(basename "$source" Fuzz.cpp)"
 done
@@ -46,4 +46,4 @@ done
 cmake --build "$SANITIZED" --target $targets
 cd "$SANITIZED"
 exec env QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 600 \
-    -L '^(platform|engine|cleanup|fuzz)$'
+    -L '^(platform|engine|cleanup|snapshot|fuzz)$'

@@ -160,6 +160,8 @@ TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValu
     TSubfolderRow row;
     row.Name = child.Name;
     row.Cells[ColName] = DisplayText(child.Name);
+    row.Incomplete = child.Has(NodeReadError) || child.Has(NodeIncompleteBelow) ||
+                     child.Has(NodeNotAnswering);
     if (!child.Data)
         return row;
     const TFolderSize& r = *child.Data;

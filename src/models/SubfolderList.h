@@ -90,6 +90,8 @@ struct TSubfolderRow {
     std::optional<std::int64_t> ThenBytes;
     std::int64_t ChangeBytes = 0;
     bool Gone = false;
+    // Something in the folder could not be read: its figures are too low.
+    bool Incomplete = false;
 };
 
 TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValue,

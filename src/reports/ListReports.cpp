@@ -99,8 +99,10 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
     out.WriteLine(QString());
 
     const int rows = list.RowCount();
-    // The names as they will be written, measured once.
+    // The names as they will be written, measured once; a folder whose
+    // figures are incomplete is marked, and a note at the end says why.
     std::vector<QString> names(static_cast<std::size_t>(rows));
+    bool anyIncomplete = false;
     // The comparison's columns too, while the list shows one.
     const int columns = list.ColumnCount();
     std::array<int, ComparisonColumnCount> width{};
@@ -108,6 +110,10 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
         QString name = OneLine(list.Text(r, ColName));
         if (printer)
             name = PrintedName(name);
+        if (list.Row(r).Incomplete) {
+            name += QStringLiteral(" *");
+            anyIncomplete = true;
+        }
         width[0] = std::max(width[0], CharCount(name));
         names[static_cast<std::size_t>(r)] = std::move(name);
         for (int c = 1; c < columns; ++c)
@@ -128,6 +134,11 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
         for (int c = 1; c < columns; ++c)
             line += RightAligned(OneLine(list.Text(r, c)), width[static_cast<std::size_t>(c)]);
         out.WriteLine(line);
+    }
+    if (anyIncomplete) {
+        out.WriteLine(QString());
+        out.WriteLine(QStringLiteral("* Something in this folder could not be read: its figures are "
+                                     "incomplete."));
     }
 }
 

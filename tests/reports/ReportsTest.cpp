@@ -105,8 +105,13 @@ void CheckListFormats(const TSubfolderListModel& list, const TTempTree& temp) {
     const std::string formatted = temp.Path("list.prn");
     WriteFormattedList(QStringLiteral("/some/folder"), list, formatted, false);
     const QStringList lines = ReportLines(formatted);
-    ASSERT_EQ(lines.size(), 5 + 1 + list.RowCount());
+    int incomplete = 0;
+    for (int r = 0; r < list.RowCount(); ++r)
+        incomplete += list.Row(r).Incomplete;
+    // Folders whose figures are incomplete are marked, and a note says so.
+    ASSERT_EQ(lines.size(), 5 + 1 + list.RowCount() + (incomplete ? 2 : 0));
     EXPECT_EQ(lines[0], QStringLiteral("Subfolders of /some/folder"));
+    EXPECT_EQ(lines.back().startsWith(QStringLiteral("* ")), incomplete > 0);
     // Every row is as wide as the header, and each cell ends where its
     // caption ends.
     const QString& header = lines[5];
@@ -114,6 +119,9 @@ void CheckListFormats(const TSubfolderListModel& list, const TTempTree& temp) {
         const QString& line = lines[6 + r];
         ASSERT_EQ(line.toUcs4().size(), header.toUcs4().size()) << line.toStdString();
         EXPECT_TRUE(line.endsWith(list.Text(r, SubfolderColumnCount - 1)));
+        EXPECT_EQ(line.contains(OneLine(list.Text(r, ColName)) + QStringLiteral(" *")),
+                  list.Row(r).Incomplete)
+            << line.toStdString();
     }
 }
 
@@ -175,6 +183,8 @@ TEST_F(ReportsTest, OddNamesStayReadableInEveryFormat) {
     TFolderNode* root = Session.Current();
     ASSERT_TRUE(root && root->Data);
 
+    // As the scan marks a folder with something unreadable below it.
+    FindChildNode(root, "a,b", true)->Set(NodeIncompleteBelow);
     TSubfolderListModel list;
     TSubfolderFilter all;
     list.Fill(*root, all);
