@@ -136,6 +136,10 @@ QString GoneFolderText() {
     return Tr("gone");
 }
 
+QString IncompleteRowText() {
+    return Tr("Something in this folder could not be read: its figures are incomplete.");
+}
+
 void SetComparisonCells(TSubfolderRow& row, std::optional<std::int64_t> then, std::int64_t now) {
     row.ThenBytes = then;
     row.ChangeBytes = now - then.value_or(0);
@@ -369,6 +373,8 @@ QVariant TSubfolderListModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         if (Rows[static_cast<std::size_t>(index.row())].Gone && index.column() == ColName)
             return Tr("Gone since the earlier scan");
+        if (Rows[static_cast<std::size_t>(index.row())].Incomplete && index.column() == ColName)
+            return IncompleteRowText();
         return Text(index.row(), index.column());
     case Qt::ForegroundRole:
         // A folder gone is a memory, not a row to act on.

@@ -78,6 +78,8 @@ QString ChangePercentCell(std::int64_t then, std::int64_t now);
 // "new" and "gone", as the comparison columns mark such folders.
 QString NewFolderText();
 QString GoneFolderText();
+// What a row marked incomplete means.
+QString IncompleteRowText();
 
 struct TSubfolderRow {
     // The subfolder's raw name, to find its node again.

@@ -137,8 +137,7 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
     }
     if (anyIncomplete) {
         out.WriteLine(QString());
-        out.WriteLine(QStringLiteral("* Something in this folder could not be read: its figures are "
-                                     "incomplete."));
+        out.WriteLine(QStringLiteral("* ") + IncompleteRowText());
     }
 }
 
