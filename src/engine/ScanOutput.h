@@ -6,7 +6,9 @@
 // Subfolder for its entries, then exactly one FolderDone -- unless the scan
 // was aborted, after which some folders never get theirs (an aborted export
 // is thrown away whole). Different folders are reported by different
-// threads at once. A reader left stuck in the file system may still call
+// threads at once, but a thread reports one folder whole, up to its
+// FolderDone, before it starts on another: an output may keep a folder's
+// text in a buffer of the thread's own. A reader left stuck in the file system may still call
 // after the scan command has returned, so scans hold the output by
 // shared_ptr. The tree and its records are the same with or without an
 // output.
