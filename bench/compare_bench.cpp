@@ -6,6 +6,7 @@
 // freed). Prints the median of five runs of each.
 //
 //   quillmere-compare-bench
+#include "MedianTime.h"
 #include "snapshot/Comparison.h"
 
 #include <QElapsedTimer>
@@ -18,18 +19,6 @@
 #include <vector>
 
 namespace {
-
-double MedianMs(const std::function<void()>& run) {
-    std::vector<double> times;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[2];
-}
 
 TFolderNode* Add(TFolderNode& parent, std::string name) {
     auto node = std::make_unique<TFolderNode>();

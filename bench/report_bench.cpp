@@ -5,6 +5,7 @@
 // exported in every picture format. Prints the median of five runs of each.
 //
 //   quillmere-report-bench [FOLDERS] [OUTDIR]
+#include "MedianTime.h"
 #include "engine/FolderNode.h"
 #include "models/SubfolderList.h"
 #include "reports/ListReports.h"
@@ -26,18 +27,6 @@
 #include <vector>
 
 namespace {
-
-double MedianMs(const std::function<void()>& run) {
-    std::vector<double> times;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[2];
-}
 
 std::unique_ptr<TFolderNode> BuildFolder(int folders) {
     auto root = std::make_unique<TFolderNode>();

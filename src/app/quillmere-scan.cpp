@@ -217,6 +217,19 @@ void ShowExportProgress(const TExportProgress& progress, bool& shown) {
     shown = true;
 }
 
+// Like du: the figures of what could be read, and a failing status when
+// anything could not, so a script does not trust an incomplete total.
+int UnreadableStatus(std::uint64_t unreadable, bool exported) {
+    if (unreadable == 0)
+        return 0;
+    std::fprintf(stderr,
+                 exported ? "quillmere-scan: %llu %s could not be read; the file marks %s as such\n"
+                          : "quillmere-scan: %llu %s could not be read; the figures leave %s out\n",
+                 static_cast<unsigned long long>(unreadable), unreadable == 1 ? "item" : "items",
+                 unreadable == 1 ? "it" : "them");
+    return 1;
+}
+
 // Set by Ctrl+C (or a kill): the export then stops and removes its
 // temporary file instead of leaving it beside the one asked for.
 std::atomic<bool> Interrupted{false};
@@ -266,14 +279,7 @@ int Export(const std::string& path, const std::string& file, int threads) {
         std::fprintf(stderr, "quillmere-scan: %s\n", error.c_str());
         return 1;
     }
-    if (const std::uint64_t unreadable = progress.Unreadable; unreadable > 0) {
-        std::fprintf(stderr,
-                     "quillmere-scan: %llu %s could not be read; the file marks %s as such\n",
-                     static_cast<unsigned long long>(unreadable),
-                     unreadable == 1 ? "item" : "items", unreadable == 1 ? "it" : "them");
-        return 1;
-    }
-    return 0;
+    return UnreadableStatus(progress.Unreadable, true);
 }
 
 // One line per folder whose listing failed: raw path, reason, bytes known.
@@ -411,14 +417,5 @@ int main(int argc, char** argv) {
     else
         PrintSummary(root, scanner.ScanClusterSize);
     std::fflush(stdout);
-    // Like du: the figures of what could be read, and a failing status when
-    // anything could not, so a script does not trust an incomplete total.
-    if (const std::uint64_t unreadable = scanner.Progress().Unreadable; unreadable > 0) {
-        std::fprintf(stderr,
-                     "quillmere-scan: %llu %s could not be read; the figures leave %s out\n",
-                     static_cast<unsigned long long>(unreadable),
-                     unreadable == 1 ? "item" : "items", unreadable == 1 ? "it" : "them");
-        return 1;
-    }
-    return 0;
+    return UnreadableStatus(scanner.Progress().Unreadable, false);
 }

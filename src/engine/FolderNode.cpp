@@ -169,6 +169,13 @@ void TFolderTree::RemoveDriveRec(TDriveRecInfo* rec) {
         DriveRecs.erase(it);
 }
 
+bool IsWithin(const TFolderNode* node, const TFolderNode* folder) {
+    for (; node; node = node->Parent)
+        if (node == folder)
+            return true;
+    return false;
+}
+
 bool IsOpenedScan(const TFolderNode* node) {
     while (node && node->Parent)
         node = node->Parent;

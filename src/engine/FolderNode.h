@@ -75,6 +75,8 @@ struct TDriveRecInfo {
 
 // Whether node belongs to a tree opened from a scan file.
 bool IsOpenedScan(const TFolderNode* node);
+// Whether node is folder or lies below it.
+bool IsWithin(const TFolderNode* node, const TFolderNode* folder);
 
 // Told about structural changes, so a view can follow the tree. Figures of
 // existing nodes change without a call per node: the scanner calls

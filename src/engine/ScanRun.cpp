@@ -509,18 +509,7 @@ private:
         dir->Error = error;
         dir->Aborted = aborted;
 
-        if (dir->Subdirs.size() > 1) {
-            std::vector<std::string_view> names;
-            names.reserve(dir->Subdirs.size());
-            for (const TScanDir* s : dir->Subdirs)
-                names.emplace_back(s->Name);
-            const std::vector<std::uint32_t> order = NameOrder(names);
-            std::vector<TScanDir*> sorted;
-            sorted.reserve(order.size());
-            for (std::uint32_t i : order)
-                sorted.push_back(dir->Subdirs[i]);
-            dir->Subdirs.swap(sorted);
-        }
+        SortByName(dir->Subdirs, [](const TScanDir* s) -> std::string_view { return s->Name; });
         if (dir->Out && !aborted) {
             // Readers take the queued subfolders from the back of the job
             // stack: told that order, an exporter can write them as they come.

@@ -75,7 +75,6 @@ public:
     // goes on without it; 0 waits for ever. A listing that keeps delivering
     // entries is never given up, however long it takes.
     void SetAnswerLimit(std::chrono::milliseconds limit) { AnswerLimit = limit; }
-    std::chrono::milliseconds AnswerLimitSet() const { return AnswerLimit; }
     // Long enough for a slow share to answer, short enough that a dead one
     // does not look like a hung program.
     static constexpr std::chrono::milliseconds DefaultAnswerLimit{10000};

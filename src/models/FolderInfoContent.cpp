@@ -5,6 +5,7 @@
 #include "engine/Formatting.h"
 #include "engine/PieArithmetic.h"
 #include "models/FolderTreeModel.h"
+#include "models/SubfolderList.h"
 #include "platform/DirReader.h"
 
 #include <QCoreApplication>
@@ -195,13 +196,14 @@ TChangeText FolderChangeText(const TScanComparison* comparison, const TFolderNod
         return {};
     const std::optional<TThenFigures> then = comparison->Then(node);
     if (!then)
-        return {Tr("new"), Tr("New since the earlier scan")};
+        return {NewFolderText(), Tr("New since the earlier scan")};
     const std::int64_t now = node.Data->TreeSize;
     const std::int64_t change = now - then->TreeSize;
-    QString percent;
-    if (const auto p = ChangePercent(then->TreeSize, now))
-        percent = QStringLiteral(" (") + (*p > 0 ? QStringLiteral("+") : QString()) +
-                  FormatNumber(*p, 2) + QStringLiteral(" %)");
+    // A percentage of nothing says nothing.
+    const QString percent = then->TreeSize != 0 ? QStringLiteral(" (") +
+                                                      ChangePercentCell(then->TreeSize, now) +
+                                                      QLatin1Char(')')
+                                                : QString();
     const QString objects = Tr("%1 file(s) and %2 subfolder(s)")
                                 .arg(FormatCount64(then->Files), FormatCount64(then->Folders));
     return {FormatSignedSize(change),

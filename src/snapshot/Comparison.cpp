@@ -31,21 +31,11 @@ TScanComparison::TScanComparison(const TFolderNode& current, std::unique_ptr<TFo
 }
 
 TScanComparison::~TScanComparison() {
-    std::vector<std::unique_ptr<TFolderNode>> pending;
-    pending.push_back(std::move(Earlier));
-    while (!pending.empty()) {
-        std::unique_ptr<TFolderNode> node = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : node->Children)
-            pending.push_back(std::move(child));
-    }
+    DestroyDetachedTree(std::move(Earlier));
 }
 
 bool TScanComparison::Covers(const TFolderNode& node) const {
-    for (const TFolderNode* n = &node; n; n = n->Parent)
-        if (n == Current)
-            return true;
-    return false;
+    return IsWithin(&node, Current);
 }
 
 const TFolderNode* TScanComparison::EarlierChild(const TFolderNode& parent,

@@ -28,8 +28,10 @@
 
 namespace {
 
-// Writes name as the inside of a JSON string at p, as ncdu escapes it, and
-// returns the end: at most 6 bytes a byte of name.
+// Writes name as the inside of a JSON string at p, as ncdu escapes it
+// (quotes, backslashes and control characters; every other byte, valid
+// UTF-8 or not, as it is), and returns the end: at most 6 bytes a byte of
+// name.
 char* WriteJsonName(char* p, const char* name, std::size_t length) {
     static const char hex[] = "0123456789abcdef";
     for (std::size_t i = 0; i < length; ++i) {
@@ -57,17 +59,6 @@ char* WriteJsonName(char* p, const char* name, std::size_t length) {
     }
     return p;
 }
-
-} // namespace
-
-void AppendJsonName(std::string& out, const char* name, std::size_t length) {
-    const std::size_t start = out.size();
-    out.resize(start + 6 * length);
-    char* end = WriteJsonName(out.data() + start, name, length);
-    out.resize(static_cast<std::size_t>(end - out.data()));
-}
-
-namespace {
 
 // ,"key":value at p: at most 24 bytes and the key's. Entries are formatted
 // with raw pointers into room made for them beforehand: string appends per

@@ -31,7 +31,3 @@ struct TExportProgress {
 // in the file, and counted in progress.Unreadable.
 bool ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
                   std::string& error, int readerThreads = 0);
-
-// A name as ncdu writes it into a JSON string: quotes, backslashes and
-// control characters escaped, every other byte (valid UTF-8 or not) as it is.
-void AppendJsonName(std::string& out, const char* name, std::size_t length);

@@ -49,6 +49,10 @@ class THandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, THandler
 public:
     THandler(std::int32_t clusterSize, TLoadProgress* progress, rapidjson::FileReadStream& stream)
         : ClusterSize(clusterSize), Progress(progress), Stream(stream) {}
+    // What was read and not taken, iteratively: it may be deep.
+    ~THandler() { DestroyDetachedTree(std::move(Root)); }
+    THandler(const THandler&) = delete;
+    THandler& operator=(const THandler&) = delete;
 
     // Probing: stop after the header and this many files.
     std::uint64_t ProbeFiles = 0;
@@ -523,18 +527,8 @@ private:
                 return Fail("a folder left out that has items");
             return true;
         }
-        if (node->Children.size() > 1) {
-            std::vector<std::string_view> names;
-            names.reserve(node->Children.size());
-            for (const auto& c : node->Children)
-                names.emplace_back(c->Name);
-            const std::vector<std::uint32_t> order = NameOrder(names);
-            std::vector<std::unique_ptr<TFolderNode>> sorted;
-            sorted.reserve(order.size());
-            for (std::uint32_t i : order)
-                sorted.push_back(std::move(node->Children[i]));
-            node->Children.swap(sorted);
-        }
+        SortByName(node->Children,
+                   [](const auto& c) -> std::string_view { return c->Name; });
         node->RenumberChildren();
         frame.Record.Finish();
         node->Data = std::make_unique<TFolderSize>(frame.Record);
@@ -581,11 +575,11 @@ struct TOpenFile {
     }
 };
 
-// Runs the handler over the file; false with error set unless the handler
-// read it whole (or, probing, as far as it wanted).
-bool Parse(const std::string& file, THandler*& handlerOut, std::int32_t clusterSize,
-           TLoadProgress* progress, std::uint64_t probeFiles, std::unique_ptr<THandler>& keep,
-           std::string& error) {
+// Runs a handler over the file, leaving it in handler (none when the file
+// could not be opened); false with error set unless the handler read it
+// whole (or, probing, as far as it wanted).
+bool Parse(const std::string& file, std::int32_t clusterSize, TLoadProgress* progress,
+           std::uint64_t probeFiles, std::unique_ptr<THandler>& handlerOut, std::string& error) {
     TOpenFile in;
     in.Stream = std::fopen(file.c_str(), "rb");
     if (!in.Stream) {
@@ -604,9 +598,8 @@ bool Parse(const std::string& file, THandler*& handlerOut, std::int32_t clusterS
     }
     std::vector<char> buffer(1 << 16);
     rapidjson::FileReadStream stream(in.Stream, buffer.data(), buffer.size());
-    keep = std::make_unique<THandler>(clusterSize, progress, stream);
-    THandler& handler = *keep;
-    handlerOut = keep.get();
+    handlerOut = std::make_unique<THandler>(clusterSize, progress, stream);
+    THandler& handler = *handlerOut;
     handler.ProbeFiles = probeFiles;
     rapidjson::Reader reader;
     const rapidjson::ParseResult result =
@@ -635,30 +628,23 @@ bool Parse(const std::string& file, THandler*& handlerOut, std::int32_t clusterS
 
 bool ProbeScanFile(const std::string& file, TScanFileInfo& info, std::int32_t& impliedClusterSize,
                    std::string& error) {
-    THandler* handler = nullptr;
-    std::unique_ptr<THandler> keep;
+    std::unique_ptr<THandler> handler;
     impliedClusterSize = 0;
     // Enough files for their disk usage to tell the cluster size.
     constexpr std::uint64_t SampleFiles = 2000;
-    if (!Parse(file, handler, 0, nullptr, SampleFiles, keep, error))
+    if (!Parse(file, 0, nullptr, SampleFiles, handler, error))
         return false;
     info = handler->Info;
     info.SourceFile = file;
     impliedClusterSize = static_cast<std::int32_t>(handler->ImpliedCluster);
-    DestroyDetachedTree(std::move(handler->Root));
     return true;
 }
 
 bool LoadScanFile(const std::string& file, std::int32_t clusterSize, TLoadProgress& progress,
                   TLoadedScan& result, std::string& error) {
-    THandler* handler = nullptr;
-    std::unique_ptr<THandler> keep;
-    const bool ok = Parse(file, handler, clusterSize, &progress, 0, keep, error);
-    if (!ok) {
-        if (handler)
-            DestroyDetachedTree(std::move(handler->Root));
+    std::unique_ptr<THandler> handler;
+    if (!Parse(file, clusterSize, &progress, 0, handler, error))
         return false;
-    }
     DestroyDetachedTree(std::move(result.Root));
     result.Info = handler->Info;
     result.Info.SourceFile = file;

@@ -70,12 +70,8 @@ bool ListSubfolders(const std::string& path, std::vector<std::string>& names, in
     error = out.Error;
     if (result != Platform::TProbeResult::Ok || out.Error != 0)
         return false;
-    const std::vector<std::string_view> views(out.Names.begin(), out.Names.end());
-    const std::vector<std::uint32_t> order = NameOrder(views);
-    names.clear();
-    names.reserve(order.size());
-    for (std::uint32_t index : order)
-        names.push_back(std::move(out.Names[index]));
+    SortByName(out.Names, [](const std::string& name) -> std::string_view { return name; });
+    names = std::move(out.Names);
     return true;
 }
 

@@ -42,10 +42,7 @@ void TMainForm::ComparedRowsLeaving(const QModelIndex& parent, int first, int la
         return;
     for (int row = first; row <= last; ++row) {
         const TFolderNode* leaving = Model->NodeOf(Model->index(row, 0, parent));
-        bool holdsBase = false;
-        for (const TFolderNode* n = &ActiveComparison->Base(); n && !holdsBase; n = n->Parent)
-            holdsBase = n == leaving;
-        if (!holdsBase)
+        if (!leaving || !IsWithin(&ActiveComparison->Base(), leaving))
             continue;
         // The tree is in the middle of a change: the pages let go now and
         // are filled again once it is over.

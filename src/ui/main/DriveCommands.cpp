@@ -29,13 +29,9 @@ void TMainForm::toolScanClick() {
 void TMainForm::cmdFileRescanCurrentDirectoryClick() {
     // A rescan of the compared folder or above it gives a new "now" that the
     // user has not compared yet. (Folders below keep their matches by path.)
-    if (ActiveComparison && CurrentNode() && !Scanning()) {
-        for (const TFolderNode* n = &ActiveComparison->Base(); n; n = n->Parent)
-            if (n == CurrentNode()) {
-                EndComparison();
-                break;
-            }
-    }
+    if (ActiveComparison && CurrentNode() && !Scanning() &&
+        IsWithin(&ActiveComparison->Base(), CurrentNode()))
+        EndComparison();
     Guarded(this, [&] { TheSession->RescanCurrentFolder(); });
 }
 

@@ -2,8 +2,6 @@
 // step with the mouse, and turns clicks into moves through the folder tree.
 #include "ui/main/PiePage.h"
 
-#include "models/FolderInfoContent.h"
-
 #include "engine/ScopeExit.h"
 
 #include "engine/Formatting.h"

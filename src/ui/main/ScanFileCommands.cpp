@@ -115,15 +115,17 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
                                .arg(shown, QString::fromStdString(job->Error)));
         return false;
     };
-    // Even a first look may wait on a share that no longer answers.
-    const bool probed = RunWithProgress(
-        this, Tr("Open Scan File"), [shown] { return Tr("Reading %1").arg(shown); },
-        [] { return -1; }, [] {},
-        [job] { job->Ok = ProbeScanFile(job->File, job->Info, job->Implied, job->Error); });
-    if (!probed)
-        return false;
-    if (!job->Ok) {
-        return refused();
+    // A first look, for the cluster size the file implies, when that is
+    // wanted. Even that may wait on a share that no longer answers.
+    if (clusterSize <= 0 || askClusterSize) {
+        const bool probed = RunWithProgress(
+            this, Tr("Open Scan File"), [shown] { return Tr("Reading %1").arg(shown); },
+            [] { return -1; }, [] {},
+            [job] { job->Ok = ProbeScanFile(job->File, job->Info, job->Implied, job->Error); });
+        if (!probed)
+            return false;
+        if (!job->Ok)
+            return refused();
     }
     if (clusterSize <= 0)
         clusterSize = job->Implied > 0 ? job->Implied : 4096;
@@ -166,9 +168,8 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
         });
     if (!ended || job->Progress.Stop)
         return false;
-    if (!job->Ok) {
+    if (!job->Ok)
         return refused();
-    }
     loaded = std::move(job->Result);
     return true;
 }

@@ -59,13 +59,14 @@ void TMainForm::StartUp() {
             }
             const std::string path = AbsolutePath(arg);
             const bool mayHang = Platform::MayHang(path);
+            const TPresence folder = PresenceOf(path, true, mayHang);
             // A file is a scan file to open.
-            if (PresenceOf(path, false, mayHang) == TPresence::Present &&
-                PresenceOf(path, true, mayHang) == TPresence::Missing) {
+            if (folder == TPresence::Missing &&
+                PresenceOf(path, false, mayHang) == TPresence::Present) {
                 OpenScanFile(path, false);
                 continue;
             }
-            if (PresenceOf(path, true, mayHang) != TPresence::Present) {
+            if (folder != TPresence::Present) {
                 TMessageBox::Error(
                     this, Strings::ProductName(),
                     tr("%1 is not a folder that Quillmere can scan.").arg(DisplayPath(path)));

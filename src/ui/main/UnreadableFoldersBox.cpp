@@ -127,7 +127,6 @@ void TUnreadableFoldersBox::Choose() {
     const int row = ErrorList->currentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= Errors.size())
         return;
-    Chosen = Errors[static_cast<std::size_t>(row)].Path;
     ChosenFolder = Errors[static_cast<std::size_t>(row)].Node;
     accept();
 }

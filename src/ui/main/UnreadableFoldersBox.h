@@ -30,9 +30,8 @@ public:
     void Show(std::vector<TReadError> errors);
     // Writes the list to a new file (raw-byte path); throws when it cannot.
     void SaveCsv(const std::string& path) const;
-    // The folder chosen by a double click (or OK on a selected row), raw bytes.
-    const std::string& ChosenPath() const { return Chosen; }
-    // The chosen folder's node, valid while the tree is not changed.
+    // The folder chosen by a double click (or OK on a selected row), valid
+    // while the tree is not changed.
     const TFolderNode* ChosenNode() const { return ChosenFolder; }
 
     QLabel* txtUnreadableSummary = nullptr;
@@ -44,6 +43,5 @@ private:
     void SaveCsvClick();
 
     std::vector<TReadError> Errors;
-    std::string Chosen;
     const TFolderNode* ChosenFolder = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "ui/main/WhatGrewBox.h"
 
 #include "engine/Formatting.h"
+#include "models/SubfolderList.h"
 #include "shell/HelpWindow.h"
 #include "shell/ShellPaths.h"
 
@@ -73,18 +74,17 @@ void TWhatGrewBox::Show(const TScanComparison& comparison) {
                                        .arg(DisplayPath(base), ScanFileTitle(comparison.Info())));
     GrowthList->setRowCount(0);
     GrowthList->setRowCount(static_cast<int>(grew.size()));
-    Paths.clear();
     Nodes.clear();
     for (std::size_t i = 0; i < grew.size(); ++i) {
         const TGrowth& g = grew[i];
         const int row = static_cast<int>(i);
         Nodes.push_back(g.Node);
-        Paths.push_back(g.RelativePath.empty() ? base : base + "/" + g.RelativePath);
-        const QString path = DisplayPath(Paths.back());
+        const QString path =
+            DisplayPath(g.RelativePath.empty() ? base : base + "/" + g.RelativePath);
         GrowthList->setItem(row, 0, Cell(path, path, false));
         GrowthList->setItem(row, 1,
                             g.Then ? Cell(FormatSize(*g.Then), FormatBytes(*g.Then), true)
-                                   : Cell(tr("new"), tr("New since the earlier scan"), true));
+                                   : Cell(NewFolderText(), tr("New since the earlier scan"), true));
         GrowthList->setItem(row, 2, Cell(FormatSize(g.Now), FormatBytes(g.Now), true));
         GrowthList->setItem(row, 3, Cell(FormatSignedSize(g.Change), FormatBytes(g.Change), true));
     }
@@ -94,9 +94,8 @@ void TWhatGrewBox::Show(const TScanComparison& comparison) {
 
 void TWhatGrewBox::Choose() {
     const int row = GrowthList->currentRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= Paths.size())
+    if (row < 0 || static_cast<std::size_t>(row) >= Nodes.size())
         return;
-    Chosen = Paths[static_cast<std::size_t>(row)];
     ChosenFolder = Nodes[static_cast<std::size_t>(row)];
     accept();
 }

@@ -19,9 +19,8 @@ public:
 
     // Lists the MaxRows folders that grew most.
     void Show(const TScanComparison& comparison);
-    // The folder chosen by a double click (or OK on a selected row), raw bytes.
-    const std::string& ChosenPath() const { return Chosen; }
-    // The chosen folder's node, valid while the tree is not changed.
+    // The folder chosen by a double click (or OK on a selected row), valid
+    // while the tree is not changed.
     const TFolderNode* ChosenNode() const { return ChosenFolder; }
 
     static constexpr std::size_t MaxRows = 1000;
@@ -32,8 +31,6 @@ public:
 private:
     void Choose();
 
-    std::vector<std::string> Paths;
-    std::string Chosen;
     const TFolderNode* ChosenFolder = nullptr;
     std::vector<const TFolderNode*> Nodes;
 };
