@@ -69,6 +69,16 @@ std::string DriveOf(const TArgs& args, const std::string& path) {
     return Platform::DriveRootOf(AbsolutePathArg(path.empty() ? "." : path));
 }
 
+// The archives folder that list, restore and delete-archive work on; why
+// it is not the drive's own goes to standard error.
+std::string ArchivesFolderOf(const TArgs& args) {
+    std::string notice;
+    const std::string folder = ArchivesFolderFor(DriveOf(args, {}), &notice);
+    if (!notice.empty())
+        std::fprintf(stderr, "quillmere-clean: %s\n", notice.c_str());
+    return folder;
+}
+
 // The first line of the file; false when it cannot be read.
 bool ReadPassword(const TArgs& args, std::string& password) {
     auto it = args.Values.find("--password-file");
@@ -103,7 +113,10 @@ int Archive(const TArgs& args) {
     TCompressRequest request;
     request.FolderPath = AbsolutePathArg(args.Positional[0]);
     request.DriveRoot = DriveOf(args, request.FolderPath);
-    request.ArchivesFolder = ArchivesFolderFor(request.DriveRoot);
+    std::string notice;
+    request.ArchivesFolder = ArchivesFolderFor(request.DriveRoot, &notice);
+    if (!notice.empty())
+        std::fprintf(stderr, "quillmere-clean: %s\n", notice.c_str());
     std::string name = request.FolderPath;
     while (name.size() > 1 && name.back() == '/')
         name.pop_back();
@@ -155,7 +168,7 @@ int List(const TArgs& args) {
     if (!args.Positional.empty())
         return ArchiveUsage("list takes no paths");
     std::string error;
-    const auto entries = ListArchives(ArchivesFolderFor(DriveOf(args, {})), error);
+    const auto entries = ListArchives(ArchivesFolderOf(args), error);
     if (!error.empty()) {
         std::fprintf(stderr, "quillmere-clean: %s\n", error.c_str());
         return 1;
@@ -169,7 +182,7 @@ int List(const TArgs& args) {
 int Restore(const TArgs& args) {
     if (args.Positional.size() != 1)
         return ArchiveUsage("restore takes one NAME");
-    const std::string folder = ArchivesFolderFor(DriveOf(args, {}));
+    const std::string folder = ArchivesFolderOf(args);
     std::string error;
     const auto entries = ListArchives(folder, error);
     const TCatalogueEntry* entry = Find(entries, args.Positional[0]);
@@ -202,6 +215,12 @@ int Restore(const TArgs& args) {
         return 1;
     }
     std::printf("%s\n", outcome.RestoredPath.c_str());
+    if (outcome.DroppedModeBits > 0)
+        std::fprintf(stderr,
+                     "quillmere-clean: %llu %s restored without set-user-ID, set-group-ID or "
+                     "sticky bits\n",
+                     static_cast<unsigned long long>(outcome.DroppedModeBits),
+                     outcome.DroppedModeBits == 1 ? "item was" : "items were");
     if (!outcome.Message.empty()) {
         std::fprintf(stderr, "quillmere-clean: %s\n", outcome.Message.c_str());
         return 1;
@@ -212,7 +231,7 @@ int Restore(const TArgs& args) {
 int DeleteNamed(const TArgs& args) {
     if (args.Positional.size() != 1)
         return ArchiveUsage("delete-archive takes one NAME");
-    const std::string folder = ArchivesFolderFor(DriveOf(args, {}));
+    const std::string folder = ArchivesFolderOf(args);
     std::string error;
     const auto entries = ListArchives(folder, error);
     const TCatalogueEntry* entry = Find(entries, args.Positional[0]);

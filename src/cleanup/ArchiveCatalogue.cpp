@@ -145,12 +145,36 @@ std::string TArchiveCatalogue::Text() const {
     return text;
 }
 
-bool TArchiveCatalogue::Load(const std::string& folder) {
+TArchiveCatalogue::TFolder& TArchiveCatalogue::TFolder::operator=(TFolder&& other) noexcept {
+    if (this != &other)
+        Reset(std::exchange(other.Fd, -1));
+    return *this;
+}
+
+TArchiveCatalogue::TFolder::~TFolder() {
+    Reset(-1);
+}
+
+void TArchiveCatalogue::TFolder::Reset(int fd) {
+    if (Fd >= 0)
+        close(Fd);
+    Fd = fd;
+}
+
+bool TArchiveCatalogue::Load(const std::string& folder, int folderFd) {
     Path = folder + "/" + CatalogueFileName;
     Sections.clear();
     Error.clear();
     Damaged.clear();
-    const int fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    Folder.Reset(folderFd >= 0 ? fcntl(folderFd, F_DUPFD_CLOEXEC, 0)
+                               : open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (Folder.Get() < 0) {
+        Error =
+            "The folder \"" + folder + "\" cannot be opened: " + Platform::ErrorText(errno) + ".";
+        return false;
+    }
+    const int fd =
+        openat(Folder.Get(), CatalogueFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
             return true;
@@ -159,11 +183,18 @@ bool TArchiveCatalogue::Load(const std::string& folder) {
         return false;
     }
     std::string text;
-    char buffer[65536];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(n));
-    const int err = errno;
+    struct stat st {};
+    ssize_t n = 0;
+    int err = 0;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        n = -1;
+        err = EINVAL;
+    } else {
+        char buffer[65536];
+        while ((n = read(fd, buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        err = errno;
+    }
     close(fd);
     if (n < 0) {
         Error = "The catalogue \"" + Path + "\" cannot be read: " + Platform::ErrorText(err) + ".";
@@ -172,9 +203,9 @@ bool TArchiveCatalogue::Load(const std::string& folder) {
     std::optional<TArchiveCatalogue> parsed = Parse(text);
     if (!parsed) {
         // Kept for the user to look at; the archives themselves are untouched.
-        const std::string aside = Path + ".damaged";
-        if (rename(Path.c_str(), aside.c_str()) == 0)
-            Damaged = aside;
+        const std::string aside = std::string(CatalogueFileName) + ".damaged";
+        if (renameat(Folder.Get(), CatalogueFileName, Folder.Get(), aside.c_str()) == 0)
+            Damaged = Path + ".damaged";
         Error = "The catalogue \"" + Path + "\" is damaged" +
                 (Damaged.empty() ? std::string(".") : "; it was kept as \"" + Damaged + "\".");
         return false;
@@ -184,8 +215,12 @@ bool TArchiveCatalogue::Load(const std::string& folder) {
 }
 
 bool TArchiveCatalogue::Save() {
+    if (Folder.Get() < 0) {
+        Error = "The catalogue \"" + Path + "\" was never loaded.";
+        return false;
+    }
     if (Empty()) {
-        if (unlink(Path.c_str()) != 0 && errno != ENOENT) {
+        if (unlinkat(Folder.Get(), CatalogueFileName, 0) != 0 && errno != ENOENT) {
             Error = "The catalogue \"" + Path +
                     "\" cannot be removed: " + Platform::ErrorText(errno) + ".";
             return false;
@@ -193,8 +228,14 @@ bool TArchiveCatalogue::Save() {
         return true;
     }
     const std::string text = Text();
-    const std::string fresh = Path + ".new";
-    const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const std::string fresh = std::string(CatalogueFileName) + ".new";
+    // One left by a crash is ours to replace; a file is never written
+    // through whatever stands under that name.
+    int fd = openat(Folder.Get(), fresh.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST && unlinkat(Folder.Get(), fresh.c_str(), 0) == 0)
+        fd = openat(Folder.Get(), fresh.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     bool ok = fd >= 0;
     for (std::size_t done = 0; ok && done < text.size();) {
         const ssize_t w = write(fd, text.data() + done, text.size() - done);
@@ -205,10 +246,11 @@ bool TArchiveCatalogue::Save() {
     const int err = errno;
     if (fd >= 0)
         close(fd);
-    if (!ok || rename(fresh.c_str(), Path.c_str()) != 0) {
+    if (!ok || renameat(Folder.Get(), fresh.c_str(), Folder.Get(), CatalogueFileName) != 0) {
         Error = "The catalogue \"" + Path +
                 "\" cannot be written: " + Platform::ErrorText(ok ? errno : err) + ".";
-        unlink(fresh.c_str());
+        if (fd >= 0)
+            unlinkat(Folder.Get(), fresh.c_str(), 0);
         return false;
     }
     return true;

@@ -4,8 +4,10 @@
 // match without regard to letter case. Values read back byte for byte as they
 // were written: what one line of UTF-8 cannot hold is escaped (\\, \n, \r,
 // \t, \xHH). Saved to a temporary file that is then renamed, so a crash
-// never leaves half a catalogue. A file that cannot be read as a catalogue is
-// kept beside it as "archives.ini.damaged", never silently emptied.
+// never leaves half a catalogue. The file and its temporary one are reached
+// through the folder's descriptor and never through a link, and the
+// temporary one is made anew (it never reuses a file that is there). A file that cannot be read as
+// a catalogue is kept beside it as "archives.ini.damaged", never silently emptied.
 #pragma once
 
 #include <optional>
@@ -23,8 +25,9 @@ class TArchiveCatalogue {
 public:
     // Reads folder/archives.ini; a missing file is an empty catalogue. False
     // with Error set when it cannot be read; a damaged file is set aside
-    // first (Damaged then holds where it went).
-    bool Load(const std::string& folder);
+    // first (Damaged then holds where it went). With folderFd, the folder is
+    // that open one (folder is then only its name for messages).
+    bool Load(const std::string& folder, int folderFd = -1);
     // Writes the catalogue back; an empty one removes the file.
     bool Save();
 
@@ -56,6 +59,21 @@ private:
     TSection* Find(const std::string& section);
     const TSection* Find(const std::string& section) const;
 
+    // The folder the catalogue was loaded from, kept open for Save.
+    class TFolder {
+    public:
+        TFolder() = default;
+        TFolder(TFolder&& other) noexcept : Fd(std::exchange(other.Fd, -1)) {}
+        TFolder& operator=(TFolder&& other) noexcept;
+        ~TFolder();
+        void Reset(int fd);
+        int Get() const { return Fd; }
+
+    private:
+        int Fd = -1;
+    };
+
     std::string Path;
+    TFolder Folder;
     std::vector<TSection> Sections;
 };

@@ -14,6 +14,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -26,10 +27,72 @@ bool Exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
+class TFd {
+public:
+    explicit TFd(int fd = -1) : Fd(fd) {}
+    ~TFd() {
+        if (Fd >= 0)
+            close(Fd);
+    }
+    TFd(TFd&& other) noexcept : Fd(std::exchange(other.Fd, -1)) {}
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return Fd; }
+
+private:
+    int Fd;
+};
+
+// Why an archives folder with these facts must not be used: another user
+// could take the archives out of it, read them, or plant a catalogue.
+std::string UnsafeFolderReason(const struct stat& st) {
+    if (S_ISLNK(st.st_mode))
+        return "it is a symbolic link";
+    if (!S_ISDIR(st.st_mode))
+        return "it is not a folder";
+    if (st.st_uid != geteuid() && st.st_uid != 0)
+        return "it belongs to another user";
+    if (st.st_mode & (S_IWGRP | S_IWOTH))
+        return "other users may write in it";
+    return {};
+}
+
+// The archives folder opened once, never through a link, and checked; all
+// work in it goes through this descriptor. With create, a missing folder is
+// made for the user alone.
+TFd OpenArchivesFolder(const std::string& folder, bool create, std::string& error) {
+    if (create && mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "Could not create folder " + folder + ": " + Platform::ErrorText(errno) + ".";
+        return TFd();
+    }
+    TFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0) {
+        error = errno == ELOOP || errno == ENOTDIR
+                    ? "The archives folder " + folder + " is not used: it is not a folder."
+                    : "The archives folder " + folder +
+                          " cannot be opened: " + Platform::ErrorText(errno) + ".";
+        return TFd();
+    }
+    if (const std::string why = UnsafeFolderReason(st); !why.empty()) {
+        error = "The archives folder " + folder + " is not used: " + why + ".";
+        return TFd();
+    }
+    // Made readable by others before they were kept private.
+    if (st.st_uid == geteuid() && (st.st_mode & 077))
+        fchmod(fd.Get(), st.st_mode & 0700);
+    return fd;
+}
+
+bool ExistsIn(int folderFd, const std::string& name) {
+    struct stat st {};
+    return fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 // Partial archives ("." + name + ".part") of compressions that died; one
 // still being written is locked by its writer.
-void RemoveDeadPartials(const std::string& folder) {
-    DIR* dir = opendir(folder.c_str());
+void RemoveDeadPartials(int folderFd) {
+    DIR* dir = fdopendir(fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
     if (!dir)
         return;
     std::vector<std::string> names;
@@ -40,29 +103,51 @@ void RemoveDeadPartials(const std::string& folder) {
     }
     closedir(dir);
     for (const std::string& name : names) {
-        const std::string path = Joined(folder, name);
-        const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-            unlink(path.c_str());
-        close(fd);
+        TFd fd(openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.Get() >= 0 && flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
+            unlinkat(folderFd, name.c_str(), 0);
     }
+}
+
+// A name the catalogue may key an archive by: a file of the folder itself.
+bool IsPlainArchiveName(const std::string& key) {
+    return !key.empty() && key[0] != '.' && key.find('/') == std::string::npos;
+}
+
+bool IsPlainFolderName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+void Forget(TArchiveCatalogue& catalogue, const std::string& key) {
+    catalogue.Delete(DescriptionsSection, key);
+    catalogue.Delete(FolderNamesSection, key);
+    catalogue.Delete(OriginalPathsSection, key);
 }
 
 } // namespace
 
-std::string ArchivesFolderFor(const std::string& driveRoot) {
+std::string ArchivesFolderFor(const std::string& driveRoot, std::string* notice) {
     const std::string atRoot = Joined(driveRoot, ArchivesFolderName);
-    if (Exists(atRoot) || access(driveRoot.c_str(), W_OK) == 0)
-        return atRoot;
     const std::string home = Platform::HomeFolder();
+    const std::string inHome = home.empty() ? std::string() : Joined(home, ArchivesFolderName);
+    struct stat st {};
+    if (lstat(atRoot.c_str(), &st) == 0) {
+        const std::string why = UnsafeFolderReason(st);
+        if (why.empty() || inHome.empty() || inHome == atRoot)
+            return atRoot;
+        if (notice)
+            *notice = "The archives folder " + atRoot + " is not used: " + why +
+                      ". Your archives go to " + inHome + " instead.";
+        return inHome;
+    }
+    if (access(driveRoot.c_str(), W_OK) == 0)
+        return atRoot;
     struct stat rootSt {
     }, homeSt{};
     // The home folder's drive: the mount that holds it is the drive's root.
     if (!home.empty() && stat(driveRoot.c_str(), &rootSt) == 0 &&
         stat(home.c_str(), &homeSt) == 0 && rootSt.st_dev == homeSt.st_dev)
-        return Joined(home, ArchivesFolderName);
+        return inHome;
     return atRoot;
 }
 
@@ -88,33 +173,42 @@ std::string MakeArchiveName(const std::string& archivesFolder, const std::string
 std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std::string& error) {
     std::vector<TCatalogueEntry> entries;
     error.clear();
-    RemoveDeadPartials(archivesFolder);
+    if (!Exists(archivesFolder))
+        return entries; // nothing archived on this drive yet
+    const TFd folder = OpenArchivesFolder(archivesFolder, false, error);
+    if (folder.Get() < 0)
+        return entries;
+    RemoveDeadPartials(folder.Get());
     TArchiveCatalogue catalogue;
-    if (!catalogue.Load(archivesFolder)) {
+    if (!catalogue.Load(archivesFolder, folder.Get())) {
         error = catalogue.Error;
         return entries;
     }
     bool changed = false;
     for (const std::string& key : catalogue.Keys(DescriptionsSection)) {
         // Catalogued before it is made, and being made now: not yet listed.
-        if (!Exists(Joined(archivesFolder, key)) &&
-            Exists(Joined(archivesFolder, "." + key + ".part")))
+        if (IsPlainArchiveName(key) && !ExistsIn(folder.Get(), key) &&
+            ExistsIn(folder.Get(), "." + key + ".part"))
             continue;
-        if (!Exists(Joined(archivesFolder, key))) {
-            // The archive is gone; so goes what the catalogue said of it.
-            catalogue.Delete(DescriptionsSection, key);
-            catalogue.Delete(FolderNamesSection, key);
-            catalogue.Delete(OriginalPathsSection, key);
+        struct stat st {};
+        const std::string folderName = catalogue.Value(FolderNamesSection, key).value_or("");
+        const std::string originalPath = catalogue.Value(OriginalPathsSection, key).value_or("/");
+        if (!IsPlainArchiveName(key) ||
+            fstatat(folder.Get(), key.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode)) {
+            // The archive is gone, or the entry names no archive of this
+            // folder: so goes what it said. (An entry without a folder
+            // name to restore stays listed; the restore refuses it.)
+            Forget(catalogue, key);
             changed = true;
             continue;
         }
         entries.push_back({key,
                            catalogue.Value(DescriptionsSection, key).value_or("No description"),
-                           catalogue.Value(FolderNamesSection, key).value_or(""),
-                           catalogue.Value(OriginalPathsSection, key).value_or("/")});
+                           folderName, originalPath});
     }
     if (catalogue.Keys(DescriptionsSection).empty()) {
-        if (unlink(Joined(archivesFolder, CatalogueFileName).c_str()) == 0 || errno == ENOENT)
+        if (unlinkat(folder.Get(), CatalogueFileName, 0) == 0 || errno == ENOENT)
             rmdir(archivesFolder.c_str()); // only when nothing else is in it
     } else if (changed && !catalogue.Save()) {
         error = catalogue.Error;
@@ -124,8 +218,11 @@ std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std
 
 bool SetArchiveDescription(const std::string& archivesFolder, const std::string& key,
                            const std::string& description, std::string& error) {
+    const TFd folder = OpenArchivesFolder(archivesFolder, false, error);
+    if (folder.Get() < 0)
+        return false;
     TArchiveCatalogue catalogue;
-    if (!catalogue.Load(archivesFolder)) {
+    if (!catalogue.Load(archivesFolder, folder.Get())) {
         error = catalogue.Error;
         return false;
     }
@@ -139,18 +236,24 @@ bool SetArchiveDescription(const std::string& archivesFolder, const std::string&
 
 bool DeleteArchive(const std::string& archivesFolder, const std::string& key, std::string& error) {
     const std::string path = Joined(archivesFolder, key);
-    if (key.empty() || key.find('/') != std::string::npos || unlink(path.c_str()) != 0) {
-        error = "Could not delete archive " + path;
+    if (!IsPlainArchiveName(key)) {
+        error = "Could not delete archive " + path + ": it is not an archive of " + archivesFolder +
+                ".";
+        return false;
+    }
+    const TFd folder = OpenArchivesFolder(archivesFolder, false, error);
+    if (folder.Get() < 0)
+        return false;
+    if (unlinkat(folder.Get(), key.c_str(), 0) != 0) {
+        error = "Could not delete archive " + path + ": " + Platform::ErrorText(errno) + ".";
         return false;
     }
     TArchiveCatalogue catalogue;
-    if (!catalogue.Load(archivesFolder)) {
+    if (!catalogue.Load(archivesFolder, folder.Get())) {
         error = catalogue.Error;
         return false;
     }
-    catalogue.Delete(DescriptionsSection, key);
-    catalogue.Delete(FolderNamesSection, key);
-    catalogue.Delete(OriginalPathsSection, key);
+    Forget(catalogue, key);
     if (!catalogue.Save()) {
         error = catalogue.Error;
         return false;
@@ -161,28 +264,30 @@ bool DeleteArchive(const std::string& archivesFolder, const std::string& key, st
 TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request,
                                 std::mt19937& random) {
     TCompressOutcome outcome;
+    // The same refusals as a delete or a move: ".", "..", drive roots, the
+    // home folder, system folders, and folders with a drive mounted inside.
+    if (const std::string refused = Platform::FolderRemovalRefusal(request.FolderPath);
+        !refused.empty()) {
+        outcome.Message = refused;
+        return outcome;
+    }
     std::string folder = request.FolderPath;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     const std::size_t slash = folder.rfind('/');
-    if (slash == std::string::npos || slash + 1 >= folder.size()) {
-        outcome.Message = "\"" + request.FolderPath + "\" is not a folder that can be archived.";
-        return outcome;
-    }
     const std::string parent = slash == 0 ? "/" : folder.substr(0, slash);
     const std::string name = folder.substr(slash + 1);
 
-    if (mkdir(request.ArchivesFolder.c_str(), 0755) != 0 && errno != EEXIST) {
-        outcome.Message = "Could not create folder " + request.ArchivesFolder;
+    const TFd archives = OpenArchivesFolder(request.ArchivesFolder, true, outcome.Message);
+    if (archives.Get() < 0)
         return outcome;
-    }
     // A compression that was killed left its partial archive; this one
     // would otherwise leave it for the next listing, or for ever.
-    RemoveDeadPartials(request.ArchivesFolder);
+    RemoveDeadPartials(archives.Get());
     // Before anything is written: a catalogue that cannot be kept would
     // leave an archive nobody can find again.
     TArchiveCatalogue catalogue;
-    if (!catalogue.Load(request.ArchivesFolder)) {
+    if (!catalogue.Load(request.ArchivesFolder, archives.Get())) {
         outcome.Message = catalogue.Error;
         return outcome;
     }
@@ -190,6 +295,7 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
     outcome.ArchivePath = Joined(request.ArchivesFolder, outcome.Key);
 
     zip.ZipFileName = outcome.ArchivePath;
+    zip.ArchiveFolderFd = archives.Get();
     zip.RootDir = parent;
     zip.FSpecArgs = {name};
     // The folder goes only once the catalogue knows the archive.
@@ -209,11 +315,11 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
         rmdir(request.ArchivesFolder.c_str());
         return outcome;
     }
-    if (zip.Add() != ZipOk) {
+    const int added = zip.Add();
+    zip.ArchiveFolderFd = -1;
+    if (added != ZipOk) {
         outcome.Message = zip.ErrMessage;
-        catalogue.Delete(DescriptionsSection, outcome.Key);
-        catalogue.Delete(FolderNamesSection, outcome.Key);
-        catalogue.Delete(OriginalPathsSection, outcome.Key);
+        Forget(catalogue, outcome.Key);
         // Should this fail, the next listing drops the entry all the same.
         catalogue.Save();
         rmdir(request.ArchivesFolder.c_str()); // made for nothing, if it is empty
@@ -222,13 +328,13 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
     // Again: a listing while the folder was being read may have dropped it.
     if (!catalogue.Save()) {
         // Not catalogued, so not kept: the folder stays as it is.
-        unlink(outcome.ArchivePath.c_str());
+        unlinkat(archives.Get(), outcome.Key.c_str(), 0);
         rmdir(request.ArchivesFolder.c_str());
         outcome.Message = catalogue.Error;
         return outcome;
     }
     struct stat st {};
-    if (stat(outcome.ArchivePath.c_str(), &st) == 0)
+    if (fstatat(archives.Get(), outcome.Key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         outcome.ArchiveSize = st.st_size;
     outcome.Made = true;
     if (request.Options & AddMove) {
@@ -241,28 +347,42 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
 
 TRestoreOutcome RestoreArchive(TZipMaster& zip, const std::string& archivesFolder,
                                const TCatalogueEntry& entry, const std::string& restoreTo,
-                               bool deleteArchive) {
+                               bool deleteArchive, bool overwrite) {
     TRestoreOutcome outcome;
     std::string base = restoreTo;
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
     outcome.RestoredPath = Joined(base, entry.FolderName);
     zip.ZipFileName = Joined(archivesFolder, entry.Key);
-    zip.ExtrBaseDir = base;
-    zip.FSpecArgs.clear();
-    if (zip.Extract() != ZipOk) {
+    const auto notRestored = [&](const std::string& why) {
         outcome.Message =
             "The folder " + outcome.RestoredPath +
             " was not successfully restored. The ZIP archive containing the folder (" +
             zip.ZipFileName +
             ") will not be deleted from your hard-disk so you can try to manually "
             "restore the folder from the archive.\n\n" +
-            zip.ErrMessage;
+            why;
         return outcome;
-    }
+    };
+    if (!IsPlainArchiveName(entry.Key) || !IsPlainFolderName(entry.FolderName))
+        return notRestored("The catalogue does not name an archive of " + archivesFolder +
+                           " and a folder in it.");
+    std::string error;
+    const TFd folder = OpenArchivesFolder(archivesFolder, false, error);
+    if (folder.Get() < 0)
+        return notRestored(error);
+    zip.ArchiveFolderFd = folder.Get();
+    zip.ExtrBaseDir = base;
+    zip.ExtrTopFolder = entry.FolderName;
+    zip.ExtrOptions = ExtrDirNames | (overwrite ? ExtrOverWrite : 0u);
+    zip.FSpecArgs.clear();
+    const int extracted = zip.Extract();
+    zip.ArchiveFolderFd = -1;
+    outcome.DroppedModeBits = zip.DroppedModeBits;
+    if (extracted != ZipOk)
+        return notRestored(zip.ErrMessage);
     outcome.Restored = true;
     if (deleteArchive) {
-        std::string error;
         outcome.ArchiveDeleted = DeleteArchive(archivesFolder, entry.Key, error);
         if (!outcome.ArchiveDeleted)
             outcome.Message = error;

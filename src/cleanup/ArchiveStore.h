@@ -18,8 +18,16 @@ inline constexpr const char* ArchivesFolderName = ".Archives Bin";
 
 // The archives folder of the drive whose root is given: ".Archives Bin" at
 // its root; where the user may not write there and the drive holds the
-// home folder, ".Archives Bin" in the home folder.
-std::string ArchivesFolderFor(const std::string& driveRoot);
+// home folder, ".Archives Bin" in the home folder. A ".Archives Bin" at the
+// root that is a link, not a folder, another user's, or writable by others
+// is never used: the home folder's is, and notice (when given) says why.
+//
+// Every function below opens the archives folder once, never through a
+// link, checks it again (the user's or root's, writable by nobody else)
+// and reaches the catalogue and the archives through that descriptor
+// alone. A folder it makes is for the user alone (0700), and so are the
+// archives (0600).
+std::string ArchivesFolderFor(const std::string& driveRoot, std::string* notice = nullptr);
 
 // A free archive file name in the folder: a letter for the drive, hex
 // digits of a random number below 2^31 - 1 (upper case, at least 7), ".ZIP".
@@ -65,7 +73,8 @@ struct TCompressOutcome {
     std::vector<std::string> NotRemoved; // with AddMove: could not be removed
 };
 
-// Packs the folder with zip (its events and Cancel go to the caller).
+// Packs the folder with zip (its events and Cancel go to the caller). A
+// folder that may not be deleted or moved is not archived either.
 TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request,
                                 std::mt19937& random);
 
@@ -74,10 +83,14 @@ struct TRestoreOutcome {
     std::string RestoredPath; // the folder as restored
     std::string Message;      // why not, for the user
     bool ArchiveDeleted = false;
+    // Entries restored without their set-user-ID, set-group-ID or sticky bit.
+    std::uint64_t DroppedModeBits = 0;
 };
 
-// Unpacks the archive into restoreTo (its folder comes back below it); with
-// deleteArchive, deletes it once everything was restored.
+// Unpacks the archive into restoreTo (its folder comes back below it, and
+// nothing is written anywhere else); with deleteArchive, deletes it once
+// every entry was restored whole and checked. Files already in the folder
+// are replaced only with overwrite, which the user must have agreed to.
 TRestoreOutcome RestoreArchive(TZipMaster& zip, const std::string& archivesFolder,
                                const TCatalogueEntry& entry, const std::string& restoreTo,
-                               bool deleteArchive);
+                               bool deleteArchive, bool overwrite = false);

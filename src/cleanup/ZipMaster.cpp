@@ -53,14 +53,29 @@ private:
 };
 
 // A ZIP archive opened for reading, with the password where one is given.
+// With folderFd >= 0 the archive is the entry `path` names last in that
+// folder, opened without following a link.
 struct TArchiveReader {
     archive* A = archive_read_new();
-    ~TArchiveReader() { archive_read_free(A); }
-    bool Open(const std::string& path, const std::string& password) {
+    int Fd = -1;
+    ~TArchiveReader() {
+        archive_read_free(A);
+        if (Fd >= 0)
+            close(Fd);
+    }
+    bool Open(const std::string& path, const std::string& password, int folderFd = -1) {
         archive_read_support_format_zip(A);
         if (!password.empty())
             archive_read_add_passphrase(A, password.c_str());
-        return archive_read_open_filename(A, path.c_str(), Block) == ARCHIVE_OK;
+        const std::size_t slash = path.rfind('/');
+        const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+        Fd = folderFd >= 0 ? openat(folderFd, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                           : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (Fd < 0) {
+            archive_set_error(A, errno, "%s", Platform::ErrorText(errno).c_str());
+            return false;
+        }
+        return archive_read_open_fd(A, Fd, Block) == ARCHIVE_OK;
     }
 };
 struct TArchiveWriter {
@@ -462,22 +477,37 @@ int TZipMaster::Add() {
 
     // Written under a hidden name, locked while it is written, so that
     // nobody lists or cleans it up half made.
+    // Readable by its owner alone: it holds files that may have been private.
     const std::size_t slash = ZipFileName.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : ZipFileName.substr(0, slash);
-    const std::string partial = folder + "/." + ZipFileName.substr(slash + 1) + ".part";
-    TFd out(open(partial.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    const std::string leaf =
+        slash == std::string::npos ? ZipFileName : ZipFileName.substr(slash + 1);
+    const std::string partialLeaf = "." + leaf + ".part";
+    TFd ownFolder(
+        ArchiveFolderFd >= 0
+            ? -1
+            : open(slash == std::string::npos
+                       ? "."
+                       : (slash == 0 ? std::string("/") : ZipFileName.substr(0, slash)).c_str(),
+                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int folderFd = ArchiveFolderFd >= 0 ? ArchiveFolderFd : ownFolder.Get();
+    if (folderFd < 0)
+        return Fail(ZipWriteFailed, "The archive " + Quoted(ZipFileName) +
+                                        " cannot be written: " + Platform::ErrorText(errno) + ".");
+    TFd out(openat(folderFd, partialLeaf.c_str(),
+                   O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (out.Get() < 0 || flock(out.Get(), LOCK_EX) != 0)
         return Fail(ZipWriteFailed, "The archive " + Quoted(ZipFileName) +
                                         " cannot be written: " + Platform::ErrorText(errno) + ".");
     bool published = false;
     struct TRemovePartial {
-        const std::string& Path;
+        int Folder;
+        const std::string& Leaf;
         const bool& Published;
         ~TRemovePartial() {
             if (!Published)
-                unlink(Path.c_str());
+                unlinkat(Folder, Leaf.c_str(), 0);
         }
-    } removePartial{partial, published};
+    } removePartial{folderFd, partialLeaf, published};
 
     {
         TArchiveWriter writer;
@@ -573,7 +603,7 @@ int TZipMaster::Add() {
     {
         TArchiveReader reader;
         archive* a = reader.A;
-        if (!reader.Open(partial, Password))
+        if (!reader.Open(partialLeaf, Password, folderFd))
             return Fail(ZipCheckFailed,
                         std::string("The archive cannot be read back: ") + archive_error_string(a));
         std::size_t index = 0;
@@ -587,6 +617,12 @@ int TZipMaster::Add() {
             if (index >= sources.size() || !name || sources[index].Name != name)
                 return Fail(ZipCheckFailed, "The archive does not read back as written, at " +
                                                 Quoted(name ? name : "?") + ".");
+            // Never made when its own restore would refuse it.
+            if (const std::string why = ArchiveNameRefusal(name); !why.empty())
+                return Fail(ZipNameRefused, Quoted(name) +
+                                                " could not be restored from the "
+                                                "archive: " +
+                                                why + ".");
             std::int64_t total = 0;
             for (;;) {
                 const ssize_t n = archive_read_data(a, buffer.data(), buffer.size());
@@ -611,15 +647,11 @@ int TZipMaster::Add() {
     }
 
     // Its name, never over another file.
-    if (renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, ZipFileName.c_str(), RENAME_NOREPLACE) != 0)
+    if (renameat2(folderFd, partialLeaf.c_str(), folderFd, leaf.c_str(), RENAME_NOREPLACE) != 0)
         return Fail(ZipWriteFailed, "The archive cannot be named " + Quoted(ZipFileName) + ": " +
                                         Platform::ErrorText(errno) + ".");
     published = true;
-    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        fsync(folderFd);
-        close(folderFd);
-    }
+    fsync(folderFd);
 
     Added = std::make_shared<TAdded>(TAdded{RootDir, std::move(sources)});
     if (AddOptions & AddMove)
@@ -633,7 +665,7 @@ int TZipMaster::LoadEntries() {
     ErrCode = ZipOk;
     TArchiveReader reader;
     archive* a = reader.A;
-    if (!reader.Open(ZipFileName, Password))
+    if (!reader.Open(ZipFileName, Password, ArchiveFolderFd))
         return Fail(ZipReadFailed, "The archive " + Quoted(ZipFileName) +
                                        " cannot be read: " + archive_error_string(a));
     archive_entry* entry = nullptr;
@@ -648,17 +680,11 @@ int TZipMaster::LoadEntries() {
     return ZipOk;
 }
 
-namespace {
-
-// Why an entry's name may not be written below the restore folder; empty
-// when it may.
-std::string NameRefusal(const std::string& name) {
+std::string ArchiveNameRefusal(const std::string& name, const std::string& topFolder) {
     if (name.empty())
         return "an empty name";
     if (name[0] == '/')
         return "an absolute name";
-    if (name.find('\\') != std::string::npos)
-        return "a backslash in its name";
     for (std::size_t pos = 0; pos <= name.size();) {
         std::size_t end = name.find('/', pos);
         if (end == std::string::npos)
@@ -667,16 +693,22 @@ std::string NameRefusal(const std::string& name) {
             return "\"..\" in its name";
         pos = end + 1;
     }
+    // libarchive takes a name without "/" for a Windows one and reads its
+    // backslashes as separators, so such a name would not come back as it is.
+    if (name.find('/') == std::string::npos && name.find('\\') != std::string::npos)
+        return "a backslash in a name outside any folder";
+    if (!topFolder.empty() && (name.compare(0, topFolder.size(), topFolder) != 0 ||
+                               name.size() <= topFolder.size() || name[topFolder.size()] != '/'))
+        return "it lies outside the archived folder " + Quoted(topFolder);
     return {};
 }
-
-} // namespace
 
 int TZipMaster::Extract() {
     TUtf8Locale locale;
     ErrCode = ZipOk;
     ErrMessage.clear();
     SuccessCnt = 0;
+    DroppedModeBits = 0;
     Refused.clear();
     CancelRequested = false;
 
@@ -697,7 +729,7 @@ int TZipMaster::Extract() {
 
     TArchiveReader reader;
     archive* a = reader.A;
-    if (!reader.Open(ZipFileName, Password))
+    if (!reader.Open(ZipFileName, Password, ArchiveFolderFd))
         return Fail(ZipReadFailed, "The archive " + Quoted(ZipFileName) +
                                        " cannot be read: " + archive_error_string(a));
     std::unique_ptr<archive, decltype(&archive_write_free)> disk(archive_write_disk_new(),
@@ -706,6 +738,8 @@ int TZipMaster::Extract() {
                 ARCHIVE_EXTRACT_SECURE_NODOTDOT;
     if (geteuid() == 0)
         flags |= ARCHIVE_EXTRACT_OWNER;
+    if (!(ExtrOptions & ExtrOverWrite))
+        flags |= ARCHIVE_EXTRACT_NO_OVERWRITE;
     archive_write_disk_set_options(disk.get(), flags);
     archive_write_disk_set_standard_lookup(disk.get());
 
@@ -719,17 +753,45 @@ int TZipMaster::Extract() {
             return Fail(ZipCancelled, "Stopped.");
         const char* raw = archive_entry_pathname(entry);
         const std::string name = raw ? raw : "";
-        if (std::string why = NameRefusal(name); !why.empty()) {
+        if (std::string why = ArchiveNameRefusal(name, ExtrTopFolder); !why.empty()) {
             Refused.push_back(name + ": " + why);
             failure = ZipNameRefused;
             continue;
+        }
+        // Files, folders and links only: a device node or a hard link to
+        // anywhere is no part of a folder that was archived here.
+        const auto type = archive_entry_filetype(entry);
+        if ((type != AE_IFREG && type != AE_IFDIR && type != AE_IFLNK) ||
+            archive_entry_hardlink(entry)) {
+            Refused.push_back(name + ": not a file, a folder or a symbolic link");
+            failure = ZipNameRefused;
+            continue;
+        }
+        if (const mode_t mode = archive_entry_mode(entry); mode & 07000) {
+            archive_entry_set_mode(entry, mode & ~static_cast<mode_t>(07000));
+            ++DroppedModeBits;
         }
         const std::int64_t size = archive_entry_size(entry);
         if (OnProgress)
             OnProgress(ProgressType::NewFile, name, size);
         const std::string target = base + "/" + name;
+        // libarchive, told not to replace, skips a file that is there and
+        // says OK; the entry would pass for restored.
+        struct stat there {};
+        const bool existed = lstat(target.c_str(), &there) == 0;
+        if (existed && !(ExtrOptions & ExtrOverWrite) &&
+            !(S_ISDIR(there.st_mode) && type == AE_IFDIR)) {
+            Refused.push_back(name + ": it is there already and may not be replaced");
+            failure = ZipWriteFailed;
+            continue;
+        }
+        // Only what this restore made, or was allowed to replace, may go again.
+        const bool ours = !existed || (ExtrOptions & ExtrOverWrite);
         archive_entry_set_pathname(entry, target.c_str());
-        if (archive_write_header(disk.get(), entry) < ARCHIVE_WARN) {
+        // Anything short of OK (a warning, too, as for a file that is there
+        // and may not be replaced) means the entry was not made: what is
+        // there is not ours to remove.
+        if (archive_write_header(disk.get(), entry) != ARCHIVE_OK) {
             const std::string why = archive_error_string(disk.get());
             // Writing through a link is refused, and so is the entry.
             Refused.push_back(name + ": " + why);
@@ -748,6 +810,8 @@ int TZipMaster::Extract() {
             if (r < ARCHIVE_WARN) {
                 const std::string why = archive_error_string(a) ? archive_error_string(a) : "";
                 archive_write_finish_entry(disk.get());
+                if (ours && type == AE_IFREG)
+                    unlink(target.c_str());
                 return Fail(why.find("assphrase") != std::string::npos ? ZipBadPassword
                                                                        : ZipReadFailed,
                             "The archive cannot be read at " + Quoted(name) + ": " + why);
@@ -757,9 +821,20 @@ int TZipMaster::Extract() {
             // libarchive reports a failed write (a full disk) as a mere
             // warning, and later sizes the file as the entry says, so the
             // bytes that were not written would come back as zeros.
-            if (archive_write_data_block(disk.get(), data, length, offset) != ARCHIVE_OK) {
+            if (length > 0 &&
+                archive_write_data_block(disk.get(), data, length, offset) != ARCHIVE_OK) {
                 Refused.push_back(name + ": " + archive_error_string(disk.get()));
                 failure = ZipWriteFailed;
+                whole = false;
+                break;
+            }
+            // A bad CRC, too, is only a warning to libarchive: the data
+            // is not what was archived.
+            if (r == ARCHIVE_WARN) {
+                Refused.push_back(name + ": " +
+                                  (archive_error_string(a) ? archive_error_string(a)
+                                                           : "the data does not check"));
+                failure = ZipCheckFailed;
                 whole = false;
                 break;
             }
@@ -776,7 +851,7 @@ int TZipMaster::Extract() {
         }
         if (whole)
             ++SuccessCnt;
-        else if (archive_entry_filetype(entry) == AE_IFREG)
+        else if (ours && type == AE_IFREG)
             // Torn, though of the right size: it must not pass for the file.
             unlink(target.c_str());
     }

@@ -17,11 +17,21 @@
 // folders; modes and modification times are kept. Archives grow to Zip64
 // where sizes need it.
 //
-// Contract of Extract: nothing is written outside ExtrBaseDir: absolute
-// names, ".." components, backslashes and writing through a symbolic link
-// are refused (the entries are named in Refused and the restore fails).
-// libarchive reads a name without "/" as a Windows name, "\" its separator:
-// "a\b" restores as a/b, "..\x" is refused for its "..".
+// Contract of Extract: nothing is written outside ExtrBaseDir, and with
+// ExtrTopFolder nothing outside that folder below it: absolute names, ".."
+// components, entries outside the top folder, device nodes and writing
+// through a symbolic link are refused (the entries are named in Refused and
+// the restore fails). Links stored in the archive are made as links wherever
+// they point. Without ExtrOverWrite no existing file is replaced. Set-user-ID,
+// set-group-ID and sticky bits are dropped (counted in DroppedModeBits). The
+// restore succeeds only when every entry was written whole and its data and
+// CRC checked without so much as a warning. A backslash is an ordinary byte
+// of a name; only a name without any "/" is read by libarchive as a Windows
+// name ("a\b" as a/b), and Add never stores one: its names all lie below
+// the archived folder.
+//
+// The archive's own file is reached through ArchiveFolderFd when that is
+// set (an archives folder opened and checked once), never by path.
 #pragma once
 
 #include <atomic>
@@ -82,7 +92,13 @@ public:
     // Names below RootDir; a folder adds what lies below it.
     std::vector<std::string> FSpecArgs;
     std::string ExtrBaseDir;
-    unsigned ExtrOptions = ExtrDirNames | ExtrOverWrite;
+    // When not empty, every entry must lie in this folder (first name of
+    // each entry) below ExtrBaseDir.
+    std::string ExtrTopFolder;
+    unsigned ExtrOptions = ExtrDirNames;
+    // The open folder that holds ZipFileName (whose last name is then used),
+    // or -1 to reach ZipFileName by its path.
+    int ArchiveFolderFd = -1;
     std::vector<std::string> AddStoreSuffixes = {"gif", "png", "z",   "zip",  "zoo", "arc",
                                                  "lzh", "arj", "taz", "tgz",  "lha", "rar",
                                                  "ace", "cab", "gz",  "gzip", "jar"};
@@ -113,6 +129,7 @@ public:
     std::vector<std::string> ChangedFiles; // Add with AddMove: kept, as they changed
     std::vector<std::string> NotRemoved;   // Add with AddMove: could not be removed, and why
     std::vector<std::string> Refused;      // Extract: entries refused
+    std::uint64_t DroppedModeBits = 0; // Extract: entries restored without set-ID or sticky bits
 
     struct TAdded; // what the last Add archived
 private:
@@ -123,3 +140,8 @@ private:
 
 // Whether the bytes are UTF-8 (and so may be marked as such in an archive).
 bool IsUtf8(const std::string& text);
+
+// Why an entry's name may not be restored below the restore folder (with
+// topFolder not empty: below that folder of it); empty when it may. Add
+// holds every archive it makes to the same rule.
+std::string ArchiveNameRefusal(const std::string& name, const std::string& topFolder = {});

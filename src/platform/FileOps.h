@@ -48,6 +48,12 @@ std::string DeleteCheck(const TScannedItem& item);
 // Also says so when path is relative, names "." or "..", or does not exist.
 std::string ProtectedReason(const std::string& path);
 
+// Why the folder must not be taken away whole (moved elsewhere or into an
+// archive): what ProtectedReason refuses, anything that is not a folder, and
+// a folder with another drive mounted inside it (named). Empty when it may.
+std::string FolderRemovalRefusal(const TScannedItem& item);
+std::string FolderRemovalRefusal(const std::string& path);
+
 struct TTrashResult {
     bool Ok = false;
     std::string Error; // why not, in words for the user

@@ -245,8 +245,10 @@ TEST_F(Archives, RestoringNeverWritesOutsideItsFolder) {
     const TRestoreOutcome outcome = RestoreArchive(zip, Folder, listed[0], Tree.Path("in"), true);
     EXPECT_FALSE(outcome.Restored);
     EXPECT_TRUE(FolderNames(Tree.Path("outside")).empty());
-    EXPECT_EQ(zip.Refused.size(), 4u);
-    EXPECT_EQ(ReadText(Tree.Path("in/box/fine.txt")), "second");
+    // The second "box/fine.txt" may not replace the first: the user never
+    // agreed to restore into a folder that was there.
+    EXPECT_EQ(zip.Refused.size(), 5u);
+    EXPECT_EQ(ReadText(Tree.Path("in/box/fine.txt")), "fine");
     EXPECT_EQ(ListArchives(Folder, error).size(), 1u);
 
     // One flipped byte in the data of an archive of our own.

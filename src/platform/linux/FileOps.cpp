@@ -247,6 +247,32 @@ std::string DeleteCheck(const TScannedItem& item) {
     return Resolve(item).Refused;
 }
 
+std::string FolderRemovalRefusal(const TScannedItem& item) {
+    TResolved r = Resolve(item);
+    if (!r.Refused.empty())
+        return r.Refused;
+    if (!S_ISDIR(r.Item.st_mode))
+        return Quoted(r.Path) + " is not a folder.";
+    // Mounts are listed by their real paths; the folder's is read back from
+    // the descriptor the checks above opened.
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", r.Parent.Get());
+    std::string real(PATH_MAX, '\0');
+    const ssize_t length = readlink(link, real.data(), real.size());
+    if (length > 0 && static_cast<std::size_t>(length) < real.size()) {
+        real.resize(static_cast<std::size_t>(length));
+        real = (real == "/" ? "" : real) + "/" + r.Name;
+        if (std::string mount = MountInside(real); !mount.empty())
+            return Quoted(r.Path) + " has another drive mounted inside it, at " + Quoted(mount) +
+                   ". Unmount it first.";
+    }
+    return {};
+}
+
+std::string FolderRemovalRefusal(const std::string& path) {
+    return FolderRemovalRefusal(ItemAtPath(path));
+}
+
 std::string TrashablePath(const TScannedItem& item, std::string& refused, dev_t& device,
                           ino_t& inode) {
     TResolved r = Resolve(item);

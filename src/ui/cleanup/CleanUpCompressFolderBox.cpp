@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -347,15 +348,26 @@ void TCleanUpCompressFolderBox::cmdHelpClick() {
 }
 
 void TCleanUpCompressFolderBox::cmdStopClick() {
-    if (RunningZip)
+    if (RunningZip) {
+        StopPressed = true;
         RunningZip->Cancel();
+    }
 }
 
 // ---- running the component ------------------------------------------------------------
 
-void TCleanUpCompressFolderBox::RunZip(TZipMaster& zip, const std::function<void()>& work) {
+bool TCleanUpCompressFolderBox::RunZip(const std::shared_ptr<TZipMaster>& zip,
+                                       std::function<void()> work) {
+    // Shared with the worker, which may outlive this window when its drive
+    // stops answering.
+    struct TRun {
+        std::atomic<bool> Done{false};
+        std::atomic<std::uint64_t> Events{0};
+    };
+    const auto run = std::make_shared<TRun>();
     QPointer<TCleanUpCompressFolderBox> self(this);
-    zip.OnProgress = [self](ProgressType type, const std::string& name, std::int64_t size) {
+    zip->OnProgress = [self, run](ProgressType type, const std::string& name, std::int64_t size) {
+        ++run->Events;
         QMetaObject::invokeMethod(
             self,
             [self, type, name, size] {
@@ -364,7 +376,7 @@ void TCleanUpCompressFolderBox::RunZip(TZipMaster& zip, const std::function<void
             },
             Qt::QueuedConnection);
     };
-    zip.OnMessage = [self](int code, const std::string& message) {
+    zip->OnMessage = [self](int code, const std::string& message) {
         // Stop is no error to report; the others are, as the component says them.
         if (code == ZipOk || code == ZipCancelled)
             return;
@@ -378,22 +390,59 @@ void TCleanUpCompressFolderBox::RunZip(TZipMaster& zip, const std::function<void
             },
             Qt::QueuedConnection);
     };
-    RunningZip = &zip;
+    RunningZip = zip.get();
     Running = true;
-    QEventLoop loop;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
+    StopPressed = false;
+    std::thread worker([zip, run, work = std::move(work)] {
         work();
-        done = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        run->Done = true;
     });
-    if (!done)
+    // Waits for the worker; after Stop, as long as it still reports
+    // progress, else at most GiveUpAfterStop.
+    using Clock = std::chrono::steady_clock;
+    QEventLoop loop;
+    QTimer poll;
+    std::uint64_t seenEvents = 0;
+    Clock::time_point lastChange = Clock::now();
+    bool gaveUp = false;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (run->Done) {
+            loop.quit();
+            return;
+        }
+        if (const std::uint64_t events = run->Events; events != seenEvents || !StopPressed) {
+            seenEvents = events;
+            lastChange = Clock::now();
+        } else if (Clock::now() - lastChange >= GiveUpAfterStop) {
+            gaveUp = true;
+            loop.quit();
+        }
+    });
+    poll.start(50);
+    if (!run->Done)
         loop.exec();
+    poll.stop();
+    RunningZip = nullptr;
+    Running = false;
+    if (gaveUp) {
+        // Blocked in a call the drive does not answer; it ends by itself,
+        // with the archive and the folder left as its contract says.
+        worker.detach();
+        TMessageBox::Show(
+            this, TMessageKind::Warning, Caption(),
+            tr("The drive does not answer, so the work could not be stopped. It goes on in the "
+               "background and ends by itself when the drive answers again or goes away."),
+            QMessageBox::Ok, QMessageBox::NoButton,
+            tr("Nothing of the folder is removed before its archive is complete, checked and "
+               "catalogued, and an archive is deleted after a restore only when every file came "
+               "back whole. An unfinished archive is removed the next time the archives of its "
+               "drive are listed."));
+        return false;
+    }
     worker.join();
     // What the worker said last is shown before the outcome.
     QCoreApplication::sendPostedEvents(this);
-    RunningZip = nullptr;
-    Running = false;
+    return true;
 }
 
 void TCleanUpCompressFolderBox::TheZipProgress(ProgressType type, const std::string& fileName,
@@ -496,7 +545,6 @@ void TCleanUpCompressFolderBox::cmdCompressClick() {
     TCompressRequest request;
     request.FolderPath = FolderPath;
     request.DriveRoot = DriveRootOfPicker(cbDrives);
-    request.ArchivesFolder = ArchivesFolderFor(request.DriveRoot);
     request.Description = ediZIPDescription->text().toStdString();
     request.Options = AddDirNames;
     if (chkIncludeSubfolders->isChecked())
@@ -512,13 +560,26 @@ void TCleanUpCompressFolderBox::cmdCompressClick() {
             return; // nothing started: the page stays as it was
         request.Password = password.toStdString();
     }
+    std::string notice;
+    request.ArchivesFolder = ArchivesFolderFor(request.DriveRoot, &notice);
+    if (!notice.empty())
+        TMessageBox::Information(this, Caption(), DisplayPath(notice));
     ShowProgressPage(tr("Now Compressing..."));
-    TZipMaster zip;
-    RunZip(zip, [&] { LastCompress = CompressFolder(zip, request, Random); });
+    const auto zip = std::make_shared<TZipMaster>();
+    const auto outcome = std::make_shared<TCompressOutcome>();
+    const auto random = std::make_shared<std::mt19937>(Random());
+    if (!RunZip(zip, [zip, outcome, random, request] {
+            *outcome = CompressFolder(*zip, request, *random);
+        })) {
+        DiskChanged = true;
+        FinishOperation(false);
+        return;
+    }
+    LastCompress = *outcome;
     if (LastCompress.Made && (request.Options & AddMove))
         DiskChanged = true;
     if (!LastCompress.Made) {
-        if (zip.ErrCode != ZipCancelled && zip.ErrMessage.empty())
+        if (zip->ErrCode != ZipCancelled && zip->ErrMessage.empty())
             TMessageBox::Error(this, Caption(), DisplayPath(LastCompress.Message));
         FinishOperation(false);
         return;
@@ -648,7 +709,9 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
         return;
     }
     const std::string restored = IncludeTrailingBackslash(base) + entry.FolderName;
-    if (PathExists(restored) &&
+    // Files are replaced only inside a folder the user agreed to restore into.
+    const bool overwrite = PathExists(restored);
+    if (overwrite &&
         !TMessageBox::Confirm(this, Caption(),
                               tr("The folder %1 already exists. Files in it with the same names as "
                                  "files in the archive will be replaced. Restore into it?")
@@ -656,36 +719,49 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
         return;
 
     ShowProgressPage(tr("Now Restoring..."));
-    TZipMaster zip;
+    const auto zip = std::make_shared<TZipMaster>();
     TotalBytes = 0;
-    zip.ZipFileName = ArchivesFolder + "/" + entry.Key;
-    bool listed = zip.LoadEntries() == ZipOk;
-    for (const TZipEntry& e : zip.Entries)
+    zip->ZipFileName = ArchivesFolder + "/" + entry.Key;
+    bool listed = zip->LoadEntries() == ZipOk;
+    for (const TZipEntry& e : zip->Entries)
         TotalBytes += e.Size;
-    TRestoreOutcome outcome;
+    const auto outcome = std::make_shared<TRestoreOutcome>();
     const bool deleteArchive = chkDeleteArchive->isChecked();
-    for (int attempt = 0; listed && attempt < 3; ++attempt) {
-        RunZip(zip,
-               [&] { outcome = RestoreArchive(zip, ArchivesFolder, entry, base, deleteArchive); });
-        if (outcome.Restored || zip.ErrCode != ZipBadPassword)
+    bool answered = true;
+    for (int attempt = 0; listed && answered && attempt < 3; ++attempt) {
+        answered = RunZip(
+            zip, [zip, outcome, folder = ArchivesFolder, entry, base, deleteArchive, overwrite] {
+                *outcome = RestoreArchive(*zip, folder, entry, base, deleteArchive, overwrite);
+            });
+        if (!answered || outcome->Restored || zip->ErrCode != ZipBadPassword)
             break;
         // Encrypted: the password is asked once, and again when it was wrong.
         const QString password = AskPassword(false);
         if (password.isEmpty())
             break;
-        zip.Password = password.toStdString();
+        zip->Password = password.toStdString();
         BytesDone = BytesOfFinishedFiles = CurrentFileSize = 0;
     }
     DiskChanged = true;
-    if (outcome.Restored) {
-        TMessageBox::Information(
-            this, Caption(),
-            tr("The folder %1 was successfully restored").arg(DisplayPath(outcome.RestoredPath)));
-        if (!outcome.Message.empty())
-            TMessageBox::Error(this, Caption(), DisplayPath(outcome.Message));
+    if (!answered) {
+        FinishOperation(false);
+        return;
+    }
+    if (outcome->Restored) {
+        QString done =
+            tr("The folder %1 was successfully restored").arg(DisplayPath(outcome->RestoredPath));
+        if (outcome->DroppedModeBits > 0)
+            done += QStringLiteral("\r\n\r\n") +
+                    tr("%n item(s) were restored without their set-user-ID, set-group-ID or "
+                       "sticky bits.",
+                       nullptr, static_cast<int>(outcome->DroppedModeBits));
+        TMessageBox::Information(this, Caption(), done);
+        if (!outcome->Message.empty())
+            TMessageBox::Error(this, Caption(), DisplayPath(outcome->Message));
     } else {
-        TMessageBox::Error(this, Caption(),
-                           DisplayPath(outcome.Message.empty() ? zip.ErrMessage : outcome.Message));
+        TMessageBox::Error(
+            this, Caption(),
+            DisplayPath(outcome->Message.empty() ? zip->ErrMessage : outcome->Message));
     }
     for (const QString& drive : ScannedDrives) {
         const std::string root = PathBytes(drive);

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -89,6 +90,10 @@ public:
     void cmdStopClick();
     void cmdHelpClick();
 
+    // How long a stopped worker may go without progress before the window
+    // stops waiting for it; tests shorten it.
+    std::chrono::milliseconds GiveUpAfterStop{3000};
+
     // Asked for a password; empty when the user cancels. Tests replace it.
     std::function<QString(bool confirm)> AskPassword;
 
@@ -111,8 +116,10 @@ private:
     void lvArchivesEdited(QTreeWidgetItem* item, int column);
     void DeleteSelectedArchive(bool confirm);
     // Runs work on a worker thread with zip's events brought to this thread,
-    // the window live meanwhile.
-    void RunZip(TZipMaster& zip, const std::function<void()>& work);
+    // the window live meanwhile. False when, after Stop, the work made no
+    // progress for GiveUpAfterStop (its drive does not answer): the user is
+    // told, and the worker, which holds only what it was given, ends alone.
+    bool RunZip(const std::shared_ptr<TZipMaster>& zip, std::function<void()> work);
     QString AskForPassword(bool confirm);
     const TCatalogueEntry* SelectedEntry() const;
 
@@ -127,6 +134,7 @@ private:
     std::int64_t BytesOfFinishedFiles = 0;
     std::int64_t CurrentFileSize = 0;
     bool Running = false;
+    bool StopPressed = false;
     bool DiskChanged = false;
     bool Filling = false;
     TZipMaster* RunningZip = nullptr;
