@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +54,31 @@ void ExpectReadersAccept(const std::string& archive, const std::string& password
                                   .c_str()),
                   0);
     }
+}
+
+// Sets an environment variable for one scope.
+class TScopedEnv {
+public:
+    TScopedEnv(const char* name, const std::string& value) : Name(name) {
+        if (const char* old = std::getenv(name))
+            Old = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~TScopedEnv() {
+        if (Old)
+            setenv(Name, Old->c_str(), 1);
+        else
+            unsetenv(Name);
+    }
+
+private:
+    const char* Name;
+    std::optional<std::string> Old;
+};
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 class Archives : public testing::Test {
@@ -315,6 +341,170 @@ TEST_F(Archives, TheCatalogueKeepsOrderAndCaseAndIsNeverSilentlyEmptied) {
     ASSERT_EQ(kept.size(), 1u) << error;
     EXPECT_EQ(kept[0].Description, "kept");
     EXPECT_EQ(ReadText(Folder + "/archives.ini"), "[Descriptions]\nA0000001.ZIP=kept\n");
+}
+
+// What is archived comes back, odd names, outside links and set-ID files
+// included; an archive that does not check is never restored as good nor
+// deleted; and what delete and move refuse is not archived either.
+TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
+    const TScopedEnv home("HOME", Tree.Path("home"));
+    Tree.MakeDir("home");
+    MakeFolder();
+    WriteText(Tree.Path("docs/back\\slash"), "a backslash is a byte\n");
+    Tree.MakeSymlink("/usr/lib", "docs/lib");
+    WriteText(Tree.Path("docs/tool"), "#!/bin/sh\n");
+    chmod(Tree.Path("docs/tool").c_str(), 04755);
+    const unsigned move = AddDirNames | AddRecurseDirs | AddHiddenFiles | AddMove;
+
+    // Never archived: the folder's parent or itself by "..", ".", the home folder.
+    for (const std::string& refused :
+         {Tree.Path("docs/sub/.."), Tree.Path("docs/sub/../.."), Tree.Path("docs/."),
+          Tree.Path("home")}) {
+        SCOPED_TRACE(refused);
+        TZipMaster zip;
+        TCompressRequest request{refused, Folder, Tree.Path("drive"), "no", move, 6, {}};
+        const TCompressOutcome outcome = CompressFolder(zip, request, Random);
+        EXPECT_FALSE(outcome.Made);
+        EXPECT_FALSE(outcome.Message.empty());
+        EXPECT_EQ(access(Tree.Path("docs/letter.txt").c_str(), F_OK), 0);
+    }
+
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("docs"), true);
+    const TCompressOutcome made = Compress(move);
+    ASSERT_TRUE(made.Made) << made.Message;
+    EXPECT_EQ(ModeOf(Folder), 0700u);
+    EXPECT_EQ(ModeOf(made.ArchivePath), 0600u);
+    ExpectReadersAccept(made.ArchivePath);
+    std::string error;
+    TZipMaster zip;
+    const TRestoreOutcome restored =
+        RestoreArchive(zip, Folder, ListArchives(Folder, error).at(0), Tree.Root(), true);
+    ASSERT_TRUE(restored.Restored) << restored.Message;
+    EXPECT_EQ(restored.DroppedModeBits, 1u);
+    EXPECT_EQ(ModeOf(Tree.Path("docs/tool")), 0755u);
+    chmod(Tree.Path("docs/tool").c_str(), 04755);
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"), true)), "");
+
+    // Stored (level 0), one byte of a file's data flipped: only the CRC
+    // tells, and the restore must listen to it.
+    TZipMaster packer;
+    TCompressRequest request{Tree.Path("docs"), Folder, Tree.Path("drive"), "stored", move, 0, {}};
+    const TCompressOutcome stored = CompressFolder(packer, request, Random);
+    ASSERT_TRUE(stored.Made) << stored.Message;
+    std::string bytes = ReadText(stored.ArchivePath);
+    const std::size_t data = bytes.find("the end\n");
+    ASSERT_NE(data, std::string::npos);
+    bytes[data] ^= 0x01;
+    WriteText(stored.ArchivePath, bytes);
+    if (Have("unzip")) {
+        EXPECT_NE(std::system(("unzip -tq '" + stored.ArchivePath + "' >/dev/null 2>&1").c_str()),
+                  0);
+    }
+    TZipMaster unpacker;
+    const TRestoreOutcome bad =
+        RestoreArchive(unpacker, Folder, ListArchives(Folder, error).at(0), Tree.Root(), true);
+    EXPECT_FALSE(bad.Restored);
+    EXPECT_NE(bad.Message.find("CRC"), std::string::npos) << bad.Message;
+    EXPECT_EQ(ReadText(stored.ArchivePath), bytes);
+    EXPECT_EQ(ListArchives(Folder, error).size(), 1u);
+    EXPECT_NE(access(Tree.Path("docs/letter.txt").c_str(), F_OK), 0); // not left as if whole
+}
+
+// A drive anyone may write, like /tmp: another user's archives folder, a
+// link in its place, or a catalogue that points elsewhere never lead our
+// archives, or our restores, where that user wants them.
+TEST_F(Archives, ArchivesFoldersAndCataloguesOfOtherUsersAreNeverUsed) {
+    const TScopedEnv home("HOME", Tree.Path("home"));
+    Tree.MakeDir("home");
+    chmod(Tree.Root().c_str(), 0755);
+    chmod(Tree.Path("drive").c_str(), 01777);
+    const std::string mkdirAsNobody = "/usr/bin/setpriv --reuid=nobody --regid=nogroup "
+                                      "--clear-groups mkdir -m 0755 '" +
+                                      Folder + "'";
+    ASSERT_EQ(std::system(mkdirAsNobody.c_str()), 0);
+    std::string notice;
+    const std::string used = ArchivesFolderFor(Tree.Path("drive"), &notice);
+    EXPECT_EQ(used, Tree.Path("home/.Archives Bin"));
+    EXPECT_NE(notice.find("another user"), std::string::npos) << notice;
+    MakeFolder();
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("docs"), true);
+    const unsigned move = AddDirNames | AddRecurseDirs | AddHiddenFiles | AddMove;
+    const TCompressOutcome intoTheirs = Compress(move); // asked for their folder all the same
+    EXPECT_FALSE(intoTheirs.Made);
+    EXPECT_TRUE(FolderNames(Folder).empty());
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"), true)), "");
+
+    // Their folder replaced by a link to a folder of ours: nothing in it is
+    // renamed, removed or written.
+    rmdir(Folder.c_str());
+    Tree.MakeDir("victim");
+    WriteText(Tree.Path("victim/archives.ini"), "[Descriptions]\nV0000001.ZIP=mine\n");
+    WriteText(Tree.Path("victim/.V0000002.ZIP.part"), "half");
+    Tree.MakeSymlink(Tree.Path("victim"), "drive/.Archives Bin");
+    EXPECT_EQ(ArchivesFolderFor(Tree.Path("drive")), Tree.Path("home/.Archives Bin"));
+    std::string error;
+    EXPECT_TRUE(ListArchives(Folder, error).empty());
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(FolderNames(Tree.Path("victim")),
+              (std::vector<std::string>{".V0000002.ZIP.part", "archives.ini"}));
+    EXPECT_FALSE(Compress(move).Made);
+
+    // A catalogue of our own folder whose entries reach out of it or out
+    // of the archived folder, and an archive with a device node, a set-ID
+    // file and an entry beside its folder.
+    Folder = used;
+    const TCompressOutcome ours = Compress(AddDirNames | AddRecurseDirs);
+    ASSERT_TRUE(ours.Made) << ours.Message;
+    const std::string hostile = Folder + "/H0000001.ZIP";
+    {
+        archive* a = archive_write_new();
+        archive_write_set_format_zip(a);
+        ASSERT_EQ(archive_write_open_filename(a, hostile.c_str()), ARCHIVE_OK);
+        const auto add = [&](const std::string& name, mode_t mode, const std::string& data) {
+            archive_entry* e = archive_entry_new();
+            archive_entry_set_pathname(e, name.c_str());
+            archive_entry_set_mode(e, mode);
+            archive_entry_set_size(e, static_cast<la_int64_t>(data.size()));
+            archive_write_header(a, e);
+            archive_write_data(a, data.data(), data.size());
+            archive_entry_free(e);
+        };
+        add("box/fine.txt", AE_IFREG | 0644, "fine");
+        add("neighbour/existing", AE_IFREG | 0644, "replaced");
+        add("box/setgid", AE_IFREG | 02755, "x");
+        add("box/null", AE_IFREG | 0666, "");
+        archive_write_close(a);
+        archive_write_free(a);
+    }
+    // libarchive writes no device into a ZIP; its central directory can
+    // say one all the same.
+    std::string bytes = ReadText(hostile);
+    const std::size_t device = bytes.rfind(std::string("PK\x01\x02", 4));
+    ASSERT_EQ(bytes.compare(device + 46, 8, "box/null"), 0);
+    bytes[device + 40] = static_cast<char>(0xB6);
+    bytes[device + 41] = static_cast<char>(0x21); // S_IFCHR | 0666
+    WriteText(hostile, bytes);
+    TArchiveCatalogue catalogue;
+    ASSERT_TRUE(catalogue.Load(Folder));
+    catalogue.Write(DescriptionsSection, "H0000001.ZIP", "hostile");
+    catalogue.Write(FolderNamesSection, "H0000001.ZIP", "box");
+    catalogue.Write(DescriptionsSection, "../../victim/V0000001.ZIP", "elsewhere");
+    ASSERT_TRUE(catalogue.Save());
+    Tree.MakeDir("in/neighbour");
+    WriteText(Tree.Path("in/neighbour/existing"), "keep");
+    const std::vector<TCatalogueEntry> listed = ListArchives(Folder, error);
+    ASSERT_EQ(listed.size(), 2u) << error; // ours and the hostile one; the path is no key
+    TZipMaster zip;
+    const TRestoreOutcome outcome = RestoreArchive(zip, Folder, listed[1], Tree.Path("in"), true);
+    EXPECT_FALSE(outcome.Restored);
+    EXPECT_EQ(zip.Refused.size(), 2u);
+    EXPECT_EQ(ReadText(Tree.Path("in/neighbour/existing")), "keep");
+    EXPECT_EQ(FolderNames(Tree.Path("in/box")), (std::vector<std::string>{"fine.txt", "setgid"}));
+    EXPECT_EQ(ModeOf(Tree.Path("in/box/setgid")), 0755u);
+    EXPECT_EQ(access(hostile.c_str(), F_OK), 0);
+    EXPECT_TRUE(DeleteArchive(Folder, ours.Key, error)) << error;
+    EXPECT_FALSE(DeleteArchive(Folder, "../../victim/archives.ini", error));
+    EXPECT_EQ(access(Tree.Path("victim/archives.ini").c_str(), F_OK), 0);
 }
 
 } // namespace
