@@ -3,6 +3,7 @@
 // folder whole with no archive and no catalogue entry.
 #include "cleanup/ArchiveCatalogue.h"
 #include "cleanup/ArchiveStore.h"
+#include "common/FaultFigures.h"
 #include "common/TempTree.h"
 #include "common/TmpfsMount.h"
 #include "common/TreeSnapshot.h"
@@ -357,9 +358,8 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
     const unsigned move = AddDirNames | AddRecurseDirs | AddHiddenFiles | AddMove;
 
     // Never archived: the folder's parent or itself by "..", ".", the home folder.
-    for (const std::string& refused :
-         {Tree.Path("docs/sub/.."), Tree.Path("docs/sub/../.."), Tree.Path("docs/."),
-          Tree.Path("home")}) {
+    for (const std::string& refused : {Tree.Path("docs/sub/.."), Tree.Path("docs/sub/../.."),
+                                       Tree.Path("docs/."), Tree.Path("home")}) {
         SCOPED_TRACE(refused);
         TZipMaster zip;
         TCompressRequest request{refused, Folder, Tree.Path("drive"), "no", move, 6, {}};
@@ -368,6 +368,8 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
         EXPECT_FALSE(outcome.Message.empty());
         EXPECT_EQ(access(Tree.Path("docs/letter.txt").c_str(), F_OK), 0);
     }
+    RecordFaultCase("archive", "a folder delete and move refuse (\"..\", \".\", home)",
+                    !HasFailure(), access(Tree.Path("docs/letter.txt").c_str(), F_OK) == 0 ? 0 : 1);
 
     const TTreeSnapshot before = SnapshotTree(Tree.Path("docs"), true);
     const TCompressOutcome made = Compress(move);
@@ -408,6 +410,9 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
     EXPECT_EQ(ReadText(stored.ArchivePath), bytes);
     EXPECT_EQ(ListArchives(Folder, error).size(), 1u);
     EXPECT_NE(access(Tree.Path("docs/letter.txt").c_str(), F_OK), 0); // not left as if whole
+    // The archive stays byte for byte, so no file is lost.
+    RecordFaultCase("restore", "a flipped byte that only the CRC tells", !HasFailure(),
+                    ReadText(stored.ArchivePath) == bytes ? 0 : 1);
 }
 
 // A drive anyone may write, like /tmp: another user's archives folder, a
@@ -433,6 +438,7 @@ TEST_F(Archives, ArchivesFoldersAndCataloguesOfOtherUsersAreNeverUsed) {
     EXPECT_FALSE(intoTheirs.Made);
     EXPECT_TRUE(FolderNames(Folder).empty());
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"), true)), "");
+    RecordFaultCase("archive", "another user's archives folder, made first", !HasFailure(), 0);
 
     // Their folder replaced by a link to a folder of ours: nothing in it is
     // renamed, removed or written.
@@ -448,6 +454,7 @@ TEST_F(Archives, ArchivesFoldersAndCataloguesOfOtherUsersAreNeverUsed) {
     EXPECT_EQ(FolderNames(Tree.Path("victim")),
               (std::vector<std::string>{".V0000002.ZIP.part", "archives.ini"}));
     EXPECT_FALSE(Compress(move).Made);
+    RecordFaultCase("archive", "a link in the archives folder's place", !HasFailure(), 0);
 
     // A catalogue of our own folder whose entries reach out of it or out
     // of the archived folder, and an archive with a device node, a set-ID
@@ -505,6 +512,9 @@ TEST_F(Archives, ArchivesFoldersAndCataloguesOfOtherUsersAreNeverUsed) {
     EXPECT_TRUE(DeleteArchive(Folder, ours.Key, error)) << error;
     EXPECT_FALSE(DeleteArchive(Folder, "../../victim/archives.ini", error));
     EXPECT_EQ(access(Tree.Path("victim/archives.ini").c_str(), F_OK), 0);
+    RecordFaultCase("restore",
+                    "catalogue and entries that reach out (paths, a neighbour, a device, set-ID)",
+                    !HasFailure(), ReadText(Tree.Path("in/neighbour/existing")) == "keep" ? 0 : 1);
 }
 
 } // namespace

@@ -2,13 +2,14 @@
 // cannot reach the worker blocked in the share, so after a while without
 // progress the dialog stops waiting, says where things are, and lets the
 // user go on; the folder is not touched and no archive is left behind.
-#include "ui/cleanup/CleanUpCompressFolderBox.h"
+#include "common/FaultFigures.h"
 #include "common/HangFsMount.h"
 #include "common/TempTree.h"
 #include "common/TreeSnapshot.h"
 #include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
 #include "shell/MessageBox.h"
+#include "ui/cleanup/CleanUpCompressFolderBox.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -61,6 +62,7 @@ TEST(CompressBoxTest, StopsWaitingForAnArchiveThatADeadShareHolds) {
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(share.Root() + "/live")), "");
     EXPECT_TRUE(FolderNames(drive + "/.Archives Bin").empty() ||
                 FolderNames(drive + "/.Archives Bin") == std::vector<std::string>{"archives.ini"});
+    RecordFaultCase("archive (window)", "hang, Stop", !HasFailure(), 0);
 }
 
 } // namespace
