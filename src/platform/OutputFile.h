@@ -5,7 +5,8 @@
 // the folder of its final target (a symbolic link's target, resolved; the link
 // stays) and renamed over it only by Commit, after fsync, with the older
 // file's permission bits (and owner and group, where they can be kept). Until
-// then the older file is untouched; a failure, a Stop or the end of the object
+// then the older file is untouched (one we may not write is refused, as
+// writing into it would be); a failure, a Stop or the end of the object
 // without Commit remove the temporary file. A kill leaves at most a hidden
 // ".NAME.XXXXXX" beside the target, never a half-written target.
 //

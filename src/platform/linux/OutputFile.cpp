@@ -185,6 +185,9 @@ bool TOutputFile::Open(const std::string& path, bool append) {
             }
             return true;
         }
+        // A file we may not write is not replaced behind its back either.
+        if (faccessat(FolderFd, Name.c_str(), W_OK, AT_EACCESS) != 0)
+            return Fail(errno);
         Older = true;
         OlderOwner = st.st_uid;
         OlderGroup = st.st_gid;
