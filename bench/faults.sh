@@ -19,6 +19,7 @@ status=0
 "$BUILD/tests/main/test_main" --gtest_filter='FaultScanTest.*' >/dev/null 2>&1 || status=1
 "$BUILD/tests/cleanup/test_cleanup" --gtest_filter='FaultCleanUp.*:Archives.*' >/dev/null 2>&1 || status=1
 "$BUILD/tests/uicleanup/test_uicleanup" --gtest_filter='CompressBoxTest.*' >/dev/null 2>&1 || status=1
+"$BUILD/tests/app/test_app" --gtest_filter='Outputs.*' >/dev/null 2>&1 || status=1
 python3 "$ROOT/bench/killpoints.py" "$BUILD" --points "$POINTS" || status=1
 [ -s "$FIGURES" ] || { echo "faults.sh: no figures (do the tests skip here?)" >&2; exit 1; }
 
@@ -43,6 +44,10 @@ vanish between listing and examining, refuse access, or answer slowly:
   delete with each fault injected at several steps; after each, every file is
   whole in at least one place (where it was, at the target, in the archive or
   in the trash), nothing half made is left, and the outcome says what was done.
+- `tests/app/OutputFileTest.cpp`: a scan export and a report run onto a drive
+  that fills up, and an export stopped with Ctrl+C half way through a link;
+  after each, the older file is whole with its mode, and no temporary file is
+  left.
 - `bench/killpoints.py`: `quillmere-clean move` and `archive` on 2,000 files
   killed with SIGKILL after k ms, k spread over the whole run; after each kill
   every file is whole somewhere, and the next run finishes the job and removes

@@ -41,7 +41,7 @@ public:
     // can tell whether the folder at its path is still the same one.
     std::uint64_t Inode = 0;
     // errno of a failed listing (or of an entry that could not be examined),
-    // 0 when it was read whole.
+    // 0 when it was read whole; negative when a scan file did not say why.
     std::int32_t Error = 0;
     // Position among the parent's children (or among the top-level nodes).
     std::uint32_t Row = 0;

@@ -7,6 +7,7 @@
 #include "models/FolderTreeModel.h"
 #include "models/SubfolderList.h"
 #include "platform/DirReader.h"
+#include "snapshot/ReadErrors.h"
 
 #include <QCoreApplication>
 #include <QMimeDatabase>
@@ -184,7 +185,7 @@ QString IncompleteNote(const TFolderNode& node) {
         return Tr("This folder did not answer when it was read: its figures are incomplete.");
     if (node.Has(NodeReadError))
         return Tr("This folder could not be read whole (%1): its figures are incomplete.")
-            .arg(QString::fromLocal8Bit(Platform::ErrorText(node.Error)));
+            .arg(ReadErrorText(node.Error));
     if (node.Has(NodeIncompleteBelow))
         return Tr("Some folders below this one could not be read: the figures are incomplete. "
                   "View > Unreadable Folders lists them.");

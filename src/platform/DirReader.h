@@ -143,5 +143,9 @@ bool LookUpEntry(const std::string& path, TFileFacts& facts);
 
 // A short reason for an errno value ("Permission denied").
 std::string ErrorText(int error);
+// The symbolic name of an errno value ("EACCES"), the same on every system;
+// empty when it has none. ErrorOfName is its inverse, 0 for a name unknown here.
+std::string ErrorName(int error);
+int ErrorOfName(const std::string& name);
 
 } // namespace Platform

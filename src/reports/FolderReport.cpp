@@ -117,10 +117,10 @@ void WriteFolderReport(const TFolderReport& report, TReportOutput& out) {
 
 void WriteFolderReport(const TFolderReport& report, const TSubfolderListModel& list,
                        const std::string& path) {
-    {
-        TFileOutput out(path, false);
-        WriteFolderReport(report, out);
-        out.Close();
-    }
-    WriteFormattedList(report.Path, list, path, true);
+    // One file for both parts: the older report is replaced only when the
+    // new one is whole.
+    TFileOutput out(path, false);
+    WriteFolderReport(report, out);
+    WriteFormattedList(report.Path, list, out);
+    out.Close();
 }

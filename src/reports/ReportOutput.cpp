@@ -19,20 +19,15 @@ constexpr std::size_t FlushSize = 1 << 16;
 
 } // namespace
 
-TFileOutput::TFileOutput(const std::string& path, bool append) : Path(path) {
-    errno = 0;
-    File = std::fopen(path.c_str(), append ? "ab" : "wb");
-    if (!File)
-        Fail(true, errno);
+TFileOutput::TFileOutput(const std::string& path, bool append, const std::atomic<bool>* stop)
+    : Path(path), File(stop) {
+    if (!File.Open(path, append))
+        Fail(true, File.Error());
     Buffer.reserve(FlushSize + 4096);
 }
 
-TFileOutput::~TFileOutput() {
-    // Closed here only after a failure elsewhere; that failure is what the
-    // user is told about, so a second one is not.
-    if (File)
-        std::fclose(File);
-}
+// Not closed: the temporary file goes with File, and the older file stays.
+TFileOutput::~TFileOutput() = default;
 
 void TFileOutput::Fail(bool creating, int error) {
     const QString text = creating ? QCoreApplication::translate("TFileOutput", "Cannot create %1")
@@ -54,33 +49,23 @@ void TFileOutput::WriteBytes(const QByteArray& bytes) {
 }
 
 void TFileOutput::Flush() {
-    if (!File)
+    if (Closed)
         Fail(false, EBADF);
     if (Buffer.size() < FlushSize)
         return;
-    errno = 0;
-    if (std::fwrite(Buffer.data(), 1, Buffer.size(), File) != Buffer.size())
-        Fail(false, errno);
+    if (!File.Write(Buffer.data(), Buffer.size()))
+        Fail(false, File.Error());
     Buffer.clear();
 }
 
 void TFileOutput::Close() {
-    if (!File)
+    if (Closed)
         return;
-    std::FILE* file = File;
-    File = nullptr;
-    errno = 0;
-    const bool written =
-        Buffer.empty() || std::fwrite(Buffer.data(), 1, Buffer.size(), file) == Buffer.size();
-    int error = errno;
+    Closed = true;
+    const bool written = Buffer.empty() || File.Write(Buffer.data(), Buffer.size());
     Buffer.clear();
-    // A full disk often shows only when the last block is flushed at close.
-    errno = 0;
-    const bool closed = std::fclose(file) == 0;
-    if (!written)
-        Fail(false, error);
-    if (!closed)
-        Fail(false, errno);
+    if (!written || !File.Commit())
+        Fail(false, File.Error());
 }
 
 void WriteFileBytes(const std::string& path, const QByteArray& bytes) {
@@ -99,13 +84,16 @@ void WriteFileBytesAnswering(const std::string& path, const QByteArray& bytes,
     struct TShared {
         std::atomic<qsizetype> Written{0};
         std::atomic<bool> Finished{false};
+        // Set when the window gives up: a writer waiting for a pipe's reader
+        // then ends instead of staying behind.
+        std::atomic<bool> GivenUp{false};
         std::mutex Lock;
         std::string Error;
     };
     auto shared = std::make_shared<TShared>();
     std::thread writer([shared, path, bytes] {
         try {
-            TFileOutput out(path, false);
+            TFileOutput out(path, false, &shared->GivenUp);
             for (qsizetype at = 0; at < bytes.size(); at += qsizetype(FlushSize)) {
                 out.WriteBytes(bytes.mid(at, qsizetype(FlushSize)));
                 shared->Written = at;
@@ -128,6 +116,7 @@ void WriteFileBytesAnswering(const std::string& path, const QByteArray& bytes,
             lastWritten = shared->Written;
             lastStep = now;
         } else if (now - lastStep > stall && !shared->Finished) {
+            shared->GivenUp = true;
             writer.detach();
             throw TReportError(QCoreApplication::translate(
                                    "TFileOutput", "%1 does not answer; its drive may be gone")

@@ -4,12 +4,14 @@
 // written whole.
 #pragma once
 
+#include "platform/OutputFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -31,11 +33,13 @@ public:
     virtual bool ToPrinter() const = 0;
 };
 
-// A text file, created (or emptied) or opened for appending. The path is raw
-// bytes, so a folder whose name is not UTF-8 can hold the report.
+// A text file, new or replacing the older one, or the older one's text with
+// more added. The path is raw bytes, so a folder whose name is not UTF-8 can
+// hold the report. The older file stays as it was until Close has written the
+// new one whole (see Platform::TOutputFile); stop ends a wait on a pipe.
 class TFileOutput final : public TReportOutput {
 public:
-    TFileOutput(const std::string& path, bool append);
+    TFileOutput(const std::string& path, bool append, const std::atomic<bool>* stop = nullptr);
     ~TFileOutput() override;
     TFileOutput(const TFileOutput&) = delete;
     TFileOutput& operator=(const TFileOutput&) = delete;
@@ -52,7 +56,8 @@ private:
     [[noreturn]] void Fail(bool creating, int error);
 
     std::string Path;
-    std::FILE* File = nullptr;
+    Platform::TOutputFile File;
+    bool Closed = false;
     std::string Buffer;
 };
 

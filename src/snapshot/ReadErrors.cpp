@@ -35,9 +35,14 @@ std::vector<TReadError> ReadErrors(const TFolderTree& tree) {
     return ReadErrors(roots);
 }
 
+QString ReadErrorText(int error) {
+    if (error == ReasonNotRecorded)
+        return QCoreApplication::translate("ReadErrors", "the scan file does not say why");
+    return error ? QString::fromLocal8Bit(Platform::ErrorText(error)) : QString();
+}
+
 QString ReadErrorReason(const TReadError& error) {
-    const QString text =
-        error.Error ? QString::fromLocal8Bit(Platform::ErrorText(error.Error)) : QString();
+    const QString text = ReadErrorText(error.Error);
     if (!error.NotAnswering)
         return text;
     const QString hung = QCoreApplication::translate("ReadErrors", "Did not answer");

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+// The error of a folder that a scan file marks as unreadable without saying
+// why (ncdu's and gdu's files never do).
+inline constexpr int ReasonNotRecorded = -1;
+
 struct TReadError {
     const TFolderNode* Node = nullptr;
     // The folder's full path (raw bytes).
@@ -34,3 +38,6 @@ std::vector<TReadError> ReadErrors(const TFolderTree& tree);
 // Why a folder could not be read: the system's text for its error, and that
 // it did not answer when it hung.
 QString ReadErrorReason(const TReadError& error);
+// The words for a node's Error: the system's text, or that the scan file does
+// not say.
+QString ReadErrorText(int error);

@@ -7,7 +7,10 @@
 
 #include "engine/Scanner.h"
 #include "engine/VolumeInfo.h"
+#include "platform/DirReader.h"
 #include "platform/Mounts.h"
+#include "platform/OutputFile.h"
+#include "snapshot/ScanFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,7 +18,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <memory>
 #include <string_view>
 #include <sys/stat.h>
@@ -42,13 +44,27 @@ char* WriteJsonName(char* p, const char* name, std::size_t length) {
         }
         *p++ = '\\';
         switch (c) {
-        case '"': *p++ = '"'; break;
-        case '\\': *p++ = '\\'; break;
-        case '\n': *p++ = 'n'; break;
-        case '\r': *p++ = 'r'; break;
-        case '\t': *p++ = 't'; break;
-        case '\b': *p++ = 'b'; break;
-        case '\f': *p++ = 'f'; break;
+        case '"':
+            *p++ = '"';
+            break;
+        case '\\':
+            *p++ = '\\';
+            break;
+        case '\n':
+            *p++ = 'n';
+            break;
+        case '\r':
+            *p++ = 'r';
+            break;
+        case '\t':
+            *p++ = 't';
+            break;
+        case '\b':
+            *p++ = 'b';
+            break;
+        case '\f':
+            *p++ = 'f';
+            break;
         default:
             *p++ = 'u';
             *p++ = '0';
@@ -96,9 +112,24 @@ char* WriteFacts(char* p, const Platform::TFileFacts& facts) {
     return WriteNumber(p, "mtime", facts.WriteSeconds);
 }
 
+// ncdu's mark of something unreadable, and why in a key of our own, which
+// ncdu and gdu pass over: at most 60 bytes.
+char* WriteReadError(char* p, int error) {
+    p = WriteText(p, ",\"read_error\":true");
+    const std::string name = Platform::ErrorName(error);
+    if (name.empty() || name.size() > 24)
+        return p;
+    p = WriteText(p, ",\"");
+    p = WriteText(p, ScanFileErrorKey);
+    p = WriteText(p, "\":\"");
+    p = WriteText(p, name);
+    *p++ = '"';
+    return p;
+}
+
 // Room for an item named by length bytes, with all its facts.
 constexpr std::size_t ItemRoom(std::size_t length) {
-    return 6 * length + 256;
+    return 6 * length + 320;
 }
 
 constexpr std::string_view OtherDrive = ",\"excluded\":\"othfs\"}]";
@@ -207,7 +238,9 @@ void FreePieces(std::unique_ptr<TPiece> piece) {
 
 class TExportOutput final : public TScanOutput {
 public:
-    explicit TExportOutput(std::FILE* stream) : Stream(stream) {}
+    explicit TExportOutput(Platform::TOutputFile& file) : Target(file) {
+        Buffer.reserve(BufferSize + 4096);
+    }
     ~TExportOutput() override { FreePieces(std::move(Top)); }
 
     TOutputFolder* StartFolder(const std::string& path) override {
@@ -227,7 +260,8 @@ public:
             text.Commit(WriteText(OpenItem(at, name, length), OtherDrive));
             return nullptr;
         }
-        p.Made.push_back(std::make_unique<TPiece>(NextSerial.fetch_add(1, std::memory_order_relaxed)));
+        p.Made.push_back(
+            std::make_unique<TPiece>(NextSerial.fetch_add(1, std::memory_order_relaxed)));
         p.Made.back()->Name.assign(name, length);
         return p.Made.back().get();
     }
@@ -249,11 +283,14 @@ public:
         text.Commit(p);
     }
 
-    void Unreadable(TOutputFolder& folder, const char* name, std::size_t length, int) override {
+    void Unreadable(TOutputFolder& folder, const char* name, std::size_t length,
+                    int error) override {
         TReaderText& text = ReaderText;
         text.Begin(static_cast<TPiece&>(folder));
         char* p = WriteText(text.Room(ItemRoom(length)), ",\n");
-        text.Commit(WriteText(OpenItem(p, name, length), ",\"read_error\":true}"));
+        p = WriteReadError(OpenItem(p, name, length), error);
+        *p++ = '}';
+        text.Commit(p);
     }
 
     void FolderDone(TOutputFolder& folder, const TFolderOutcome& outcome) override {
@@ -272,7 +309,7 @@ public:
                     at = WriteNumber(at, "dev", outcome.Facts->Device);
             }
             if (outcome.Error)
-                at = WriteText(at, ",\"read_error\":true");
+                at = WriteReadError(at, outcome.Error);
             *at++ = '}';
             if (outcome.NotOpened) {
                 *at++ = ']';
@@ -336,11 +373,20 @@ public:
     void Write(const char* data, std::size_t size) {
         if (Failed)
             return;
-        if (std::fwrite(data, 1, size, Stream) != size) {
-            Failed = true;
-            WriteError = errno ? errno : EIO;
-        }
+        Buffer.append(data, size);
         Written += size;
+        if (Buffer.size() >= BufferSize)
+            Flush();
+    }
+
+    // What is gathered goes to the file; false once writing has failed.
+    bool Flush() {
+        if (!Failed && !Buffer.empty() && !Target.Write(Buffer.data(), Buffer.size())) {
+            Failed = true;
+            WriteError = Target.Error();
+        }
+        Buffer.clear();
+        return !Failed;
     }
 
 private:
@@ -356,7 +402,9 @@ private:
         piece.Block.reset();
     }
 
-    std::FILE* Stream;
+    static constexpr std::size_t BufferSize = 1 << 20;
+    Platform::TOutputFile& Target;
+    std::string Buffer;
     std::atomic<std::uint64_t> NextSerial{1};
     std::unique_ptr<TPiece> Top;
     std::vector<TFrame> Stack;
@@ -386,80 +434,22 @@ private:
     TExportProgress& Progress;
 };
 
-// The file being written and its temporary name; removed unless kept.
-struct TTempFile {
-    std::unique_ptr<char[]> Buffer; // outlives the stream, which is closed first
-    std::string Path;
-    std::FILE* Stream = nullptr;
-    bool Keep = false;
-    ~TTempFile() {
-        if (Stream && Stream != stdout)
-            std::fclose(Stream);
-        if (!Keep && !Path.empty())
-            unlink(Path.c_str());
-    }
-};
-
-// The process's umask, read without setting it: umask() can only be read by
-// changing it, which would race with other threads creating files.
-mode_t CurrentUmask() {
-    std::FILE* status = std::fopen("/proc/self/status", "re");
-    unsigned mask = 022;
-    if (status) {
-        char line[256];
-        while (std::fgets(line, sizeof line, status))
-            if (std::sscanf(line, "Umask: %o", &mask) == 1)
-                break;
-        std::fclose(status);
-    }
-    return static_cast<mode_t>(mask);
-}
-
 } // namespace
 
 bool ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
                   std::string& error, int readerThreads) {
-    TTempFile temp;
-    const bool toStdout = file == "-";
-    struct stat st {};
-    // A device, a pipe or a link is written in place: renaming a file over
-    // it would replace it (/dev/null made a plain file) or cut the link.
-    const bool inPlace = !toStdout && lstat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-    if (toStdout) {
-        temp.Stream = stdout;
-    } else if (inPlace) {
-        const bool regular = stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        const int fd = open(file.c_str(), O_WRONLY | O_CLOEXEC | (regular ? O_TRUNC : 0));
-        if (fd < 0 || !(temp.Stream = fdopen(fd, "w"))) {
-            error = "cannot write " + file + ": " + Platform::ErrorText(errno);
-            if (fd >= 0)
-                close(fd);
-            return false;
-        }
-    } else {
-        std::string pattern = file + ".XXXXXX";
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) {
-            error = "cannot write " + file + ": " + Platform::ErrorText(errno);
-            return false;
-        }
-        temp.Path = pattern;
-        // mkstemp makes it private; a scan file is as readable as any file.
-        fchmod(fd, 0666 & ~CurrentUmask());
-        temp.Stream = fdopen(fd, "w");
-        if (!temp.Stream) {
-            close(fd);
-            error = "cannot write " + file + ": " + Platform::ErrorText(errno);
-            return false;
-        }
-    }
-    if (!toStdout) {
-        constexpr std::size_t BufferSize = 1 << 20;
-        temp.Buffer = std::make_unique<char[]>(BufferSize);
-        std::setvbuf(temp.Stream, temp.Buffer.get(), _IOFBF, BufferSize);
+    // Stop also ends a wait for a FIFO's reader or for room in a full pipe.
+    Platform::TOutputFile out(&progress.Stop);
+    if (file == "-")
+        out.OpenDescriptor(STDOUT_FILENO);
+    else if (!out.Open(file)) {
+        error = out.Error() == ECANCELED
+                    ? "the export was stopped"
+                    : "cannot write " + file + ": " + Platform::ErrorText(out.Error());
+        return false;
     }
 
-    auto output = std::make_shared<TExportOutput>(temp.Stream);
+    auto output = std::make_shared<TExportOutput>(out);
     char head[160];
     const int headLength =
         std::snprintf(head, sizeof head,
@@ -494,24 +484,12 @@ bool ExportFolder(const std::string& path, const std::string& file, TExportProgr
     }
     output->Write("]\n", 2);
     progress.BytesWritten = output->Written;
-    if (std::fflush(temp.Stream) != 0 || output->Failed) {
-        error = "cannot write " + file + ": " + Platform::ErrorText(errno);
+    if (!output->Flush() || !out.Commit()) {
+        error = progress.Stop
+                    ? "the export was stopped"
+                    : "cannot write " + file + ": " +
+                          Platform::ErrorText(output->Failed ? output->WriteError : out.Error());
         return false;
     }
-    if (toStdout)
-        return true;
-    if (std::fclose(temp.Stream) != 0) {
-        temp.Stream = nullptr;
-        error = "cannot write " + file + ": " + Platform::ErrorText(errno);
-        return false;
-    }
-    temp.Stream = nullptr;
-    if (inPlace)
-        return true;
-    if (std::rename(temp.Path.c_str(), file.c_str()) != 0) {
-        error = "cannot write " + file + ": " + Platform::ErrorText(errno);
-        return false;
-    }
-    temp.Keep = true;
     return true;
 }

@@ -6,9 +6,11 @@
 // Contract: ExportFolder scans on the calling thread (any thread; the window
 // uses a worker) with the scanner's reader threads, and streams the file in
 // tree order while the scan runs, so memory does not grow with the size of
-// the output. A stopped or failed export leaves nothing under the final
-// name: the file is written beside it under a temporary name and renamed.
-// Only a device, a pipe or a link (and "-") are written in place.
+// the output. A stopped or failed export leaves an older file of that name
+// (or a link's target) as it was (see Platform::TOutputFile); only a device,
+// a FIFO and "-" are written in place. Stop also ends waits on a pipe.
+// What could not be read carries ncdu's "read_error" and, in a key of our
+// own, the name of the error (EACCES), which ncdu and gdu pass over.
 #pragma once
 
 #include <atomic>

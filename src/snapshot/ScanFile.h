@@ -6,6 +6,14 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+// The key of our own in a scan file's entry that names why it could not be
+// read ("EACCES"), beside ncdu's "read_error", which says only that.
+inline constexpr std::string_view ScanFileErrorKey = "quillmere_error";
+// Names longer than any file system allows are damage, not names: a scan file
+// holding one is refused before it is held in memory.
+inline constexpr std::size_t LongestScanFileName = 4096;
 
 struct TScanFileInfo {
     // The file the scan was read from.

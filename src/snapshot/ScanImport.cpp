@@ -8,6 +8,7 @@
 
 #include "engine/NameOrder.h"
 #include "platform/DirReader.h"
+#include "snapshot/ReadErrors.h"
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/filereadstream.h>
@@ -37,6 +38,51 @@ std::uint64_t SmallestFittingCluster(std::uint64_t asize, std::uint64_t dsize) {
             return p;
     return 0;
 }
+
+// The file as the parser reads it, with every string cut off once it is longer
+// than the longest name could be written (6 bytes a byte, as \u00XX): the
+// parser gathers a string whole before handing it over, so a string of a
+// gigabyte would be held several times over before anyone could refuse it.
+class TBoundedStream {
+public:
+    using Ch = char;
+    static constexpr std::size_t LongestText = 6 * LongestScanFileName + 16;
+
+    explicit TBoundedStream(rapidjson::FileReadStream& in) : In(in) {}
+    Ch Peek() const { return TooLong ? '\0' : In.Peek(); }
+    Ch Take() {
+        if (TooLong)
+            return '\0';
+        const Ch c = In.Take();
+        if (!InString) {
+            InString = c == '"';
+            Length = 0;
+        } else if (Escaped) {
+            Escaped = false;
+        } else if (c == '\\') {
+            Escaped = true;
+        } else if (c == '"') {
+            InString = false;
+        }
+        if (InString && ++Length > LongestText)
+            TooLong = true;
+        return c;
+    }
+    std::size_t Tell() const { return In.Tell(); }
+    // Reading only.
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) {}
+    void Flush() {}
+    std::size_t PutEnd(Ch*) { return 0; }
+
+    bool TooLong = false;
+
+private:
+    rapidjson::FileReadStream& In;
+    bool InString = false;
+    bool Escaped = false;
+    std::size_t Length = 0;
+};
 
 // One JSON number as the reader hands it.
 struct TNumber {
@@ -98,6 +144,9 @@ public:
             if (!Tick())
                 return false;
             Entry.HasName = true;
+            if (length > LongestScanFileName)
+                return Fail("a name longer than " + std::to_string(LongestScanFileName) +
+                            " bytes, which no file can have");
             Entry.NameError = CheckName(std::string_view(s, length));
             Entry.Hidden = length > 0 && s[0] == '.';
             Entry.Name.assign(s, length);
@@ -214,6 +263,7 @@ private:
         MTime,
         Mode,
         ReadError,
+        ErrorName,
         Excluded,
         ProgName,
         ProgVer,
@@ -231,6 +281,7 @@ private:
         std::uint32_t Mode = 0;
         bool HasMode = false;
         bool ReadError = false;
+        int Reason = 0; // errno our own key names; 0 when none does
         std::string Excluded;
 
         void Reset() {
@@ -245,6 +296,9 @@ private:
         TFolderNode* Node = nullptr; // null until its description is read
         TFolderSize Record;
         bool ReadError = false;
+        // Why: the folder's own failure, else the first of its entries'.
+        bool OwnError = false;
+        int Reason = 0;
         bool IncompleteBelow = false;
     };
 
@@ -324,6 +378,10 @@ private:
         case EKey::ReadError:
             e.ReadError = kind == Kind::Bool && Flag;
             break;
+        case EKey::ErrorName:
+            if (kind == Kind::String)
+                e.Reason = Platform::ErrorOfName(Text);
+            break;
         case EKey::Excluded:
             if (kind == Kind::String)
                 e.Excluded = std::move(Text);
@@ -370,6 +428,10 @@ private:
         case 10:
             if (k == "read_error")
                 return EKey::ReadError;
+            break;
+        case ScanFileErrorKey.size():
+            if (k == ScanFileErrorKey)
+                return EKey::ErrorName;
             break;
         }
         return EKey::Other;
@@ -469,7 +531,8 @@ private:
             return true;
         }
         ++Folders;
-        frame.ReadError = Entry.ReadError;
+        frame.ReadError = frame.OwnError = Entry.ReadError;
+        frame.Reason = Entry.ReadError ? Entry.Reason : 0;
         if (ProbeFiles && Folders >= 10 * ProbeFiles)
             return ProbeStop(); // deep or wide, but with few files to tell by
         return true;
@@ -496,6 +559,8 @@ private:
         if (Entry.ReadError) {
             frame.Record.AddFile(ClusterSize, 0, 0, 0, Attributes());
             frame.ReadError = true;
+            if (!frame.OwnError && !frame.Reason)
+                frame.Reason = Entry.Reason;
             return true;
         }
         if (!AddToTotal(Entry.ASize))
@@ -527,8 +592,7 @@ private:
                 return Fail("a folder left out that has items");
             return true;
         }
-        SortByName(node->Children,
-                   [](const auto& c) -> std::string_view { return c->Name; });
+        SortByName(node->Children, [](const auto& c) -> std::string_view { return c->Name; });
         node->RenumberChildren();
         frame.Record.Finish();
         node->Data = std::make_unique<TFolderSize>(frame.Record);
@@ -536,7 +600,8 @@ private:
         node->Set(NodeChildrenPublished);
         if (frame.ReadError) {
             node->Set(NodeReadError);
-            node->Error = EIO;
+            // ncdu's and gdu's files say only that it failed, not why.
+            node->Error = frame.Reason ? frame.Reason : ReasonNotRecorded;
         }
         node->Set(NodeIncompleteBelow, frame.IncompleteBelow);
         if (!Frames.empty()) {
@@ -598,12 +663,13 @@ bool Parse(const std::string& file, std::int32_t clusterSize, TLoadProgress* pro
     }
     std::vector<char> buffer(1 << 16);
     rapidjson::FileReadStream stream(in.Stream, buffer.data(), buffer.size());
+    TBoundedStream bounded(stream);
     handlerOut = std::make_unique<THandler>(clusterSize, progress, stream);
     THandler& handler = *handlerOut;
     handler.ProbeFiles = probeFiles;
     rapidjson::Reader reader;
     const rapidjson::ParseResult result =
-        reader.Parse<rapidjson::kParseIterativeFlag>(stream, handler);
+        reader.Parse<rapidjson::kParseIterativeFlag>(bounded, handler);
     if (progress)
         progress->BytesRead = stream.Tell();
     if (handler.ProbeDone || (result && handler.Complete))
@@ -611,6 +677,9 @@ bool Parse(const std::string& file, std::int32_t clusterSize, TLoadProgress* pro
     const std::size_t offset = result.Offset();
     if (std::ferror(in.Stream)) {
         error = "cannot read " + file + ": " + Platform::ErrorText(errno);
+    } else if (bounded.TooLong) {
+        error = file + ": a name or text longer than " + std::to_string(LongestScanFileName) +
+                " bytes, which no file can have (at byte " + std::to_string(offset) + ")";
     } else if (!handler.Message.empty()) {
         error = file + ": " + handler.Message + " (at byte " + std::to_string(offset) + ")";
     } else if (offset >= total && total > 0) {

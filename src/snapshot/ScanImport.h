@@ -6,8 +6,10 @@
 // tree LoadScanFile builds is the tree a live scan of the same folder builds:
 // folders only, each with the record its files sum to (every hard link
 // counted, as the scanner counts them; apparent sizes; wasted space at the
-// cluster size given), read errors and mount points flagged. Scan files do
-// not say why something could not be read: such folders carry EIO.
+// cluster size given), read errors and mount points flagged, with the reason
+// where our own key names it and ReasonNotRecorded where the file does not
+// say (ncdu's and gdu's never do). A name or text longer than
+// LongestScanFileName bytes is refused, without holding it in memory.
 #pragma once
 
 #include "engine/FolderNode.h"

@@ -194,8 +194,15 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
     TLoadedScan fromListing;
     ASSERT_TRUE(LoadScanFile(out.Path("listing.json"), Cluster, loading, fromListing, error));
     EXPECT_EQ(Differences(Records(live), Records(fromListing.Root.get())), "");
-    EXPECT_EQ(ReadErrors({loaded.Root.get()}).size(), 2u);
-    EXPECT_EQ(ReadErrors({live}).size(), 2u);
+    // Each unreadable folder keeps its own reason through the file.
+    const std::vector<TReadError> liveErrors = ReadErrors({live});
+    const std::vector<TReadError> loadedErrors = ReadErrors({loaded.Root.get()});
+    ASSERT_EQ(liveErrors.size(), 2u);
+    ASSERT_EQ(loadedErrors.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(loadedErrors[i].Error, EACCES) << loadedErrors[i].Path;
+        EXPECT_EQ(loadedErrors[i].Error, liveErrors[i].Error) << loadedErrors[i].Path;
+    }
     if (drive.Mounted()) {
         EXPECT_TRUE(FindChildNode(loaded.Root.get(), "mnt", true)->Has(NodeOtherDrive));
     }
@@ -406,6 +413,31 @@ TEST(ScanFile, DamagedOrStrangeFilesGiveAReasonOrLoadCorrectly) {
     for (int i = 0; i < 5; ++i)
         many += ",{\"name\":\"f" + std::to_string(i) + "\",\"asize\":1152921504606846976}";
     refused(head + "[{\"name\":\"/r\"}" + many + "]]", "add up");
+    // Names no file system allows, and texts longer than any name, are
+    // refused before they are held whole.
+    refused(head + "[{\"name\":\"/r\"},{\"name\":\"" + std::string(4097, 'n') + "\"}]]",
+            "longer than 4096 bytes");
+    refused(head + "[{\"name\":\"/r\",\"note\":\"" + std::string(64 << 20, 'x') + "\"}]]",
+            "longer than 4096 bytes");
+
+    // Why a folder could not be read: ncdu's mark alone does not say; our
+    // own key does, through the folder's entries too.
+    const TLoadResult reasons =
+        Load(temp, head +
+                       "[{\"name\":\"/r\"},[{\"name\":\"ncdu\",\"read_error\":true}],"
+                       "[{\"name\":\"ours\",\"read_error\":true,\"quillmere_error\":\"EACCES\"}],"
+                       "[{\"name\":\"entry\"},{\"name\":\"f\",\"read_error\":true,"
+                       "\"quillmere_error\":\"ENOENT\"}],"
+                       "{\"name\":\"" +
+                       std::string(4096, 'n') + "\"}]]");
+    ASSERT_TRUE(reasons.Ok) << reasons.Error;
+    const std::vector<TReadError> errors = ReadErrors({reasons.Scan.Root.get()});
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0].Error, ENOENT);
+    EXPECT_EQ(errors[1].Error, ReasonNotRecorded);
+    EXPECT_NE(ReadErrorReason(errors[1]).toStdString(), Platform::ErrorText(EIO));
+    EXPECT_FALSE(ReadErrorReason(errors[1]).isEmpty());
+    EXPECT_EQ(errors[2].Error, EACCES);
 
     // Cut anywhere, the file is incomplete.
     std::string whole = head + "[{\"name\":\"/r\"},{\"name\":\"f\",\"asize\":10},"

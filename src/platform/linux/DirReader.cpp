@@ -355,4 +355,17 @@ std::string ErrorText(int error) {
     return text ? std::string(text) : std::string("Error ") + std::to_string(error);
 }
 
+std::string ErrorName(int error) {
+    const char* name = strerrorname_np(error);
+    return name ? std::string(name) : std::string();
+}
+
+int ErrorOfName(const std::string& name) {
+    // errno values are small; the largest Linux has is under 140.
+    for (int error = 1; error < 256; ++error)
+        if (const char* known = strerrorname_np(error); known && name == known)
+            return error;
+    return 0;
+}
+
 } // namespace Platform
