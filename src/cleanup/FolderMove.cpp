@@ -95,13 +95,16 @@ TMoveResult TFolderMove::Run() {
         // Copies left by moves that died go first, before they can confuse
         // this one or fill its disk.
         RemoveLeftoverCopies();
-        if (std::string refused = MoveRefusal(SourceItem, TargetPath); !refused.empty())
+        // The target's folder is opened once, here, and every step works in
+        // it: its path may name another folder by the time the copy begins.
+        const Platform::TMoveTarget target(TargetPath);
+        if (std::string refused = Platform::MoveCheck(SourceItem, target); !refused.empty())
             return NotMoved(refused);
         if (StopRequested)
             return TMoveResult{TMoveOutcome::Stopped, "Nothing was moved.", false, {}, 0};
 
         std::string error;
-        switch (Platform::RenameNoReplace(SourceItem, TargetPath, error)) {
+        switch (Platform::RenameNoReplace(SourceItem, target, error)) {
         case Platform::TRenameOutcome::Renamed:
             return TMoveResult{TMoveOutcome::Moved, {}, true, {}, 0};
         case Platform::TRenameOutcome::Failed:
@@ -110,7 +113,7 @@ TMoveResult TFolderMove::Run() {
             break;
         }
 
-        Platform::TTreeCopy copy(SourceItem, TargetPath);
+        Platform::TTreeCopy copy(SourceItem, target);
         if (!copy.Error().empty())
             return NotMoved(copy.Error());
         TMoveWatcher watcher(*this);

@@ -4,8 +4,9 @@
 // one place. On one file system the move is a single rename that never
 // replaces anything. Across file systems the folder is first copied whole
 // under a hidden temporary name beside the target, flushed to disk, checked
-// entry by entry against the source (type, size, modification time, link
-// target), then given its final name (never replacing anything), and only
+// entry by entry against the source (type, link target, and whether each
+// file changed since its copy began: Platform::FileChangeSince, contents
+// where times cannot tell), then given its final name (never replacing anything), and only
 // then is the source removed with the safe delete. Stop, an error or a crash
 // before that point leave the source untouched; the partial copy is removed
 // at once, or, after a crash, when the next move starts (see MoveJournal.h). A failure while

@@ -204,6 +204,70 @@ TEST_F(FaultCleanUp, EveryFileStaysWholeSomewhereWhateverFailsAndWhenever) {
                 before, {source, target}, kept);
     }
 
+    // Moving off a drive that keeps whole seconds while a file already
+    // copied is rewritten in place at the same size, by a plain writer and
+    // by one that puts the old modification time back: the last write is
+    // whole somewhere.
+    for (const bool oldTimeBack : {false, true}) {
+        for (const auto& [step, phase] :
+             {std::pair{"half way through the copy", TMovePhase::Copying},
+              std::pair{"while removing the source", TMovePhase::RemovingSource}}) {
+            const std::string name = std::string(oldTimeBack ? "rewritten with its old time put "
+                                                               "back (whole-second times)"
+                                                             : "rewritten in place at the same "
+                                                               "size (whole-second times)") +
+                                     ", " + step;
+            SCOPED_TRACE("move: " + name);
+            drive.SetRules({"coarse /"});
+            MakeDocs(backing);
+            RemoveTreeForTest(local + "/moved");
+            TTreeSnapshot before = SnapshotTree(backing + "/docs", true);
+            TFolderMove move(Platform::ItemAtPath(drive.Path("docs")), local + "/moved");
+            std::string first, written;
+            move.BeforeEntry = [&](TMovePhase now, const std::string& below) {
+                if (now != phase || !written.empty() || !before.contains(below) ||
+                    !IsFileEntry(before.at(below)))
+                    return;
+                // While copying, a file whose copy is done; while removing, the
+                // file about to go.
+                if (phase == TMovePhase::Copying && first.empty()) {
+                    first = below;
+                    return;
+                }
+                written = phase == TMovePhase::Copying ? first : below;
+                const std::string path = drive.Path("docs/" + written);
+                struct stat was {};
+                ASSERT_EQ(stat(path.c_str(), &was), 0);
+                const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+                ASSERT_GE(fd, 0);
+                ASSERT_EQ(pwrite(fd, "rewritten", 1, 0), 1);
+                if (oldTimeBack) {
+                    const timespec times[2] = {was.st_atim, was.st_mtim};
+                    ASSERT_EQ(futimens(fd, times), 0);
+                }
+                close(fd);
+                before = SnapshotTree(backing + "/docs", true);
+            };
+            const TMoveResult result = move.Run();
+            ASSERT_FALSE(written.empty());
+            const TTreeSnapshot source = SnapshotTree(backing + "/docs", true);
+            const TTreeSnapshot target = SnapshotTree(local + "/moved", true);
+            // Stopped before the copy was published, or the rewritten file
+            // left where it is, named.
+            const bool kept =
+                phase == TMovePhase::Copying
+                    ? result.Outcome == TMoveOutcome::NotMoved &&
+                          SnapshotDifference(before, source).empty() && target.empty()
+                    : result.Outcome == TMoveOutcome::MovedIncomplete &&
+                          result.LeftBehind.size() == 1 &&
+                          result.LeftBehind[0].Path == drive.Path("docs/" + written) &&
+                          source.contains(written);
+            EXPECT_TRUE(kept) << result.Message;
+            Verdict("move", name, before, {source, target}, kept);
+        }
+    }
+    drive.SetRules({});
+
     // Archiving a folder of the faulty drive into its own archives folder:
     // each fault from the start and half way; the disk filling up.
     const std::string archives = ArchivesFolderFor(drive.Root());

@@ -7,6 +7,7 @@
 #include "common/TempTree.h"
 #include "common/TmpfsMount.h"
 #include "common/TreeSnapshot.h"
+#include "common/Watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -234,6 +235,44 @@ TEST_F(FolderMove, RefusedBeforeAnythingIsTouched) {
     const std::string mounted = refusal(Tree.Path("data"), Tree.Path("elsewhere"));
     umount2(Tree.Path("data/mnt").c_str(), MNT_DETACH);
     EXPECT_NE(mounted.find(Tree.Path("data/mnt")), std::string::npos) << mounted;
+}
+
+// A target folder that is a subfolder of the source under another path
+// would have the copy go into what it copies, without end.
+TEST_F(FolderMove, NeverIntoItselfThroughABindMountOrALinkSwappedIn) {
+    if (!MountOtherDrive())
+        GTEST_SKIP() << Drive->Why();
+    TWatchdog watchdog(std::chrono::seconds(60), "a move into a folder of its own");
+    for (int i = 0; i < 12; ++i)
+        Tree.MakeFile("data/d00" + std::to_string(i % 3) + "/f" + std::to_string(i), 3000);
+    Tree.MakeDir("elsewhere/q");
+    const TTreeSnapshot before = SnapshotTree(Tree.Path("data"));
+    if (mount(Tree.Path("data/d001").c_str(), Tree.Path("elsewhere/q").c_str(), nullptr, MS_BIND,
+              nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount here";
+    const TMoveResult bound = Move("data", Tree.Path("elsewhere/q/dst"));
+    umount2(Tree.Path("elsewhere/q").c_str(), MNT_DETACH);
+    EXPECT_EQ(bound.Outcome, TMoveOutcome::NotMoved);
+    EXPECT_NE(bound.Message.find("under another path"), std::string::npos) << bound.Message;
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("data"))), "");
+    EXPECT_TRUE(FolderNames(Tree.Path("elsewhere/q")).empty());
+    EXPECT_TRUE(JournalRecords().empty());
+
+    // The target's folder swapped for a link into the source as the copy
+    // goes: the copy stays in the folder that was opened, and the source
+    // gains nothing.
+    Tree.MakeDir("other-drive/q");
+    const TMoveResult swapped =
+        Move("data", Tree.Path("other-drive/q/dst"), [&](TFolderMove&, TMovePhase phase, auto&) {
+            if (phase == TMovePhase::Copying && FolderNames(Tree.Path("other-drive/old")).empty()) {
+                rename(Tree.Path("other-drive/q").c_str(), Tree.Path("other-drive/old").c_str());
+                symlink(Tree.Path("data/d001").c_str(), Tree.Path("other-drive/q").c_str());
+            }
+        });
+    EXPECT_EQ(swapped.Outcome, TMoveOutcome::Moved) << swapped.Message;
+    EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("other-drive/old/dst"))), "");
+    EXPECT_TRUE(SnapshotTree(Tree.Path("data")).empty());
+    EXPECT_EQ(FolderNames(Tree.Path("other-drive/old")), std::vector<std::string>{"dst"});
 }
 
 TEST_F(FolderMove, ACopyLeftByAKilledMoveGoesWithTheNextMove) {

@@ -20,6 +20,8 @@
  *   eacces PATH    it can be examined, but not opened, listed or changed,
  *                  and nothing below it can be reached: EACCES
  *   slow PATH N    every call sleeps N milliseconds first
+ *   coarse PATH    its times are kept and told in whole seconds, as on FAT,
+ *                  exFAT and some network shares
  *
  * The rules file is read again whenever it changes, so a test changes the
  * faults without mounting again; a hang ends when its rule goes. Nothing is
@@ -47,7 +49,7 @@
 #include <time.h>
 #include <unistd.h>
 
-enum Kind { HANG, EIO_AFTER, ENOSPC_AFTER, VANISH, DENIED, SLOW };
+enum Kind { HANG, EIO_AFTER, ENOSPC_AFTER, VANISH, DENIED, SLOW, COARSE };
 
 struct Rule {
     enum Kind kind;
@@ -79,7 +81,8 @@ static int ParseRule(const char* line, struct Rule* rule) {
         enum Kind kind;
         int counted;
     } kinds[] = {{"hang", HANG, 0},     {"eio", EIO_AFTER, 1}, {"enospc", ENOSPC_AFTER, 1},
-                 {"vanish", VANISH, 0}, {"eacces", DENIED, 0}, {"slow", SLOW, 1}};
+                 {"vanish", VANISH, 0}, {"eacces", DENIED, 0}, {"slow", SLOW, 1},
+                 {"coarse", COARSE, 0}};
     for (size_t i = 0; i < sizeof kinds / sizeof kinds[0]; ++i) {
         if (strcmp(kind, kinds[i].name) == 0) {
             if (kinds[i].counted && fields < 3)
@@ -229,11 +232,23 @@ static void* FsInit(struct fuse_conn_info* conn, struct fuse_config* cfg) {
     return NULL;
 }
 
+static int Coarse(const char* path) {
+    pthread_mutex_lock(&Lock);
+    const int coarse = Find(COARSE, path) != NULL;
+    pthread_mutex_unlock(&Lock);
+    return coarse;
+}
+
 static int FsGetattr(const char* path, struct stat* st, struct fuse_file_info* fi) {
     ENTER(path, 1);
-    if (fi)
-        RETURN_ERRNO(fstat((int)fi->fh, st));
-    RETURN_ERRNO(fstatat(Back, Rel(path), st, AT_SYMLINK_NOFOLLOW));
+    if ((fi ? fstat((int)fi->fh, st) : fstatat(Back, Rel(path), st, AT_SYMLINK_NOFOLLOW)) != 0)
+        return -errno;
+    if (Coarse(path)) {
+        st->st_atim.tv_nsec = 0;
+        st->st_mtim.tv_nsec = 0;
+        st->st_ctim.tv_nsec = 0;
+    }
+    return 0;
 }
 
 static int FsReadlink(const char* path, char* buffer, size_t size) {
@@ -368,8 +383,13 @@ static int FsTruncate(const char* path, off_t size, struct fuse_file_info* fi) {
     return r;
 }
 
-static int FsUtimens(const char* path, const struct timespec tv[2], struct fuse_file_info* fi) {
+static int FsUtimens(const char* path, const struct timespec given[2], struct fuse_file_info* fi) {
     ENTER(path, 0);
+    struct timespec tv[2] = {given[0], given[1]};
+    for (int i = 0; i < 2 && Coarse(path); ++i) {
+        if (tv[i].tv_nsec != UTIME_NOW && tv[i].tv_nsec != UTIME_OMIT)
+            tv[i].tv_nsec = 0;
+    }
     if (fi)
         RETURN_ERRNO(futimens((int)fi->fh, tv));
     RETURN_ERRNO(utimensat(Back, Rel(path), tv, AT_SYMLINK_NOFOLLOW));

@@ -6,6 +6,7 @@
 #include "platform/TreeCopy.h"
 
 #include "platform/DirReader.h"
+#include "platform/FileChange.h"
 #include "platform/Mounts.h"
 #include "platform/linux/FileOpsInternal.h"
 
@@ -136,6 +137,7 @@ struct TTreeCopy::TState {
     std::uint64_t SourceMount = 0;
 
     TOwnedFd TargetParent; // opened for reading, so it can be flushed
+    TIdentity TargetId;
     std::string TargetFolder;
     std::string TargetName;
     std::string TempName;
@@ -148,6 +150,13 @@ struct TTreeCopy::TState {
     int Method = 0; // 0 copy_file_range, 1 sendfile, 2 read and write
     std::vector<char> Buffer;
     std::map<TIdentity, std::string> Linked; // first copy of each hard-linked file
+    // What each file was when its copy began, and when that was: what the
+    // check before the source goes compares with.
+    struct TCopied {
+        TFileStamp Stamp;
+        std::timespec Start{};
+    };
+    std::map<TIdentity, TCopied> Copied;
 };
 
 namespace {
@@ -173,6 +182,8 @@ public:
             top.St.st_ino != S.SourceStat.st_ino)
             return Fail({}, "it was replaced after it was checked");
         top.SrcId = {top.St.st_dev, top.St.st_ino};
+        if (top.SrcId == S.TargetId)
+            return Fail({}, InsideText());
         if (Mode != TWalkMode::Count) {
             const std::string& copyName = S.Published ? S.TargetName : S.TempName;
             top.Dst = TOwnedFd(openat(S.TargetParent.Get(), copyName.c_str(),
@@ -224,6 +235,14 @@ private:
         return below.empty() ? S.SourcePath : S.SourcePath + "/" + below;
     }
 
+    bool IsTargetOrCopy(const TIdentity& id) const {
+        return id == S.TargetId || (S.Made && id == S.TempId);
+    }
+    std::string InsideText() const {
+        return "it is the target's folder " + Quoted(S.TargetFolder) +
+               " under another path; a folder cannot be moved into itself";
+    }
+
     TCopyStep Fail(const std::string& below, const std::string& reason) {
         Problem = Quoted(PathOf(below)) + ": " + reason + ".";
         FailedBelow = below;
@@ -253,10 +272,20 @@ private:
                 return KeepFailed();
             return TCopyStep::Done;
         }
+        // Removing one name of a file with several changes its change time:
+        // what the next name is compared with is the file as it is then,
+        // which leaves its contents to prove it.
+        TOwnedFd other;
+        if (S_ISREG(st.st_mode) && st.st_nlink > 1)
+            other = TOwnedFd(
+                openat(Frames.back().Src.Get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
         if (unlinkat(Frames.back().Src.Get(), name.c_str(), 0) == 0)
             ++Removal->RemovedFiles;
         else if (errno != ENOENT)
             return Keep(below, ErrorText(errno));
+        if (auto copied = S.Copied.find(TIdentity{st.st_dev, st.st_ino});
+            other.Valid() && copied != S.Copied.end())
+            StampFile(other.Get(), "", copied->second.Stamp);
         Watcher.EntryDone();
         return TCopyStep::Done;
     }
@@ -278,6 +307,14 @@ private:
             if (Mode == TWalkMode::RemoveSource)
                 return Keep(below, "another drive is mounted here; it was left alone");
             return Fail(below, "another drive is mounted here; unmount it first");
+        }
+        // The target's folder, or the copy, reached as a folder of the source
+        // (a bind mount, or a rename meanwhile): never copied into itself,
+        // never removed.
+        if (S_ISDIR(st.st_mode) && IsTargetOrCopy({st.st_dev, st.st_ino})) {
+            if (Mode == TWalkMode::RemoveSource)
+                return Keep(below, "the moved folder is inside it; it was left alone");
+            return Fail(below, InsideText());
         }
         if (Mode == TWalkMode::RemoveSource)
             return RemoveEntry(name, below, st);
@@ -427,6 +464,8 @@ private:
 
     TCopyStep CopyFile(const std::string& name, const std::string& below, const struct stat& st) {
         const char* n = name.c_str();
+        // Read before the file is looked at: a write after it must show.
+        const std::timespec start = CopyStartTime();
         TOwnedFd in(
             openat(Frames.back().Src.Get(), n, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOATIME));
         if (!in.Valid() && errno == EPERM) // O_NOATIME is for the file's owner only
@@ -434,9 +473,14 @@ private:
         if (!in.Valid())
             return Fail(below, "cannot be read: " + ErrorText(errno));
         struct stat opened {};
-        if (fstat(in.Get(), &opened) != 0 || opened.st_ino != st.st_ino ||
-            opened.st_dev != st.st_dev)
+        TFileStamp stamp;
+        if (!StampFile(in.Get(), "", stamp) || fstat(in.Get(), &opened) != 0 ||
+            opened.st_ino != st.st_ino || opened.st_dev != st.st_dev)
             return Fail(below, "it was replaced while it was being copied");
+        // The first copy of a file with several names is the one to compare
+        // with: the earliest stamp is the strictest.
+        S.Copied.try_emplace(TIdentity{opened.st_dev, opened.st_ino},
+                             TTreeCopy::TState::TCopied{stamp, start});
         TOwnedFd out(openat(Frames.back().Dst.Get(), n,
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!out.Valid())
@@ -541,14 +585,101 @@ private:
                                                : "its copy cannot be checked: " + ErrorText(errno));
         if ((copy.st_mode & S_IFMT) != (st.st_mode & S_IFMT))
             return Fail(below, "it was replaced while the folder was being moved");
-        if (S_ISREG(st.st_mode) &&
-            (copy.st_size != st.st_size || copy.st_mtim.tv_sec != st.st_mtim.tv_sec ||
-             copy.st_mtim.tv_nsec != st.st_mtim.tv_nsec))
-            return Fail(below, "it changed while the folder was being moved");
+        if (S_ISREG(st.st_mode))
+            return VerifyFile(name, below, copy);
         if (S_ISLNK(st.st_mode) &&
             ReadLink(src, name.c_str(), static_cast<std::size_t>(st.st_size)) !=
                 ReadLink(dst, name.c_str(), static_cast<std::size_t>(copy.st_size)))
             return Fail(below, "it changed while the folder was being moved");
+        return TCopyStep::Done;
+    }
+
+    // Whether the source file is still what was copied: its times tell
+    // where they can (FileChange.h), else its contents are compared with the
+    // copy, and the times looked at once more for a write meanwhile.
+    TCopyStep VerifyFile(const std::string& name, const std::string& below,
+                         const struct stat& copy) {
+        const int src = Frames.back().Src.Get();
+        const char* n = name.c_str();
+        const std::string changed = "it changed while the folder was being moved";
+        struct stat now {};
+        if (fstatat(src, n, &now, AT_SYMLINK_NOFOLLOW) != 0)
+            return Fail(below, changed);
+        const auto copied = S.Copied.find(TIdentity{now.st_dev, now.st_ino});
+        if (copied == S.Copied.end() ||
+            static_cast<std::uint64_t>(copy.st_size) != copied->second.Stamp.Size)
+            return Fail(below, changed);
+        const TTreeCopy::TState::TCopied& was = copied->second;
+        switch (FileChangeSince(src, n, was.Stamp, was.Start)) {
+        case TFileChange::Unchanged:
+            return TCopyStep::Done;
+        case TFileChange::Changed:
+            return Fail(below, changed);
+        case TFileChange::Unproven:
+            break;
+        }
+        if (TCopyStep step = CompareContents(name, below); step != TCopyStep::Done)
+            return step;
+        if (FileChangeSince(src, n, was.Stamp, was.Start) == TFileChange::Changed)
+            return Fail(below, changed);
+        return TCopyStep::Done;
+    }
+
+    TCopyStep CompareContents(const std::string& name, const std::string& below) {
+        const std::string changed = "it changed while the folder was being moved";
+        TOwnedFd a(openat(Frames.back().Src.Get(), name.c_str(),
+                          O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOATIME));
+        if (!a.Valid() && errno == EPERM)
+            a = TOwnedFd(
+                openat(Frames.back().Src.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        TOwnedFd b(
+            openat(Frames.back().Dst.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!a.Valid() || !b.Valid())
+            return Fail(below, "it cannot be compared with its copy: " + ErrorText(errno));
+        struct stat sa {
+        }, sb{};
+        if (fstat(a.Get(), &sa) != 0 || fstat(b.Get(), &sb) != 0 || sa.st_size != sb.st_size)
+            return Fail(below, changed);
+        const off_t size = sa.st_size;
+        // A hole of the source that is a hole of the copy too holds the same
+        // zeros: a sparse disk image is not read through.
+        const bool sparse = sa.st_blocks * 512 < size;
+        const auto dataFrom = [size](int fd, off_t pos) {
+            const off_t data = lseek(fd, pos, SEEK_DATA);
+            return data < 0 && errno == ENXIO ? size : data;
+        };
+        constexpr std::size_t Half = 1u << 19;
+        if (S.Buffer.size() < 2 * Half)
+            S.Buffer.resize(2 * Half);
+        char* left = S.Buffer.data();
+        char* right = left + Half;
+        for (off_t pos = 0; pos < size;) {
+            if (Mode != TWalkMode::RemoveSource && Watcher.Stopping())
+                return TCopyStep::Stopped;
+            if (sparse) {
+                const off_t data = dataFrom(a.Get(), pos);
+                if (data > pos && dataFrom(b.Get(), pos) >= data) {
+                    pos = data;
+                    continue;
+                }
+            }
+            const auto want = static_cast<std::size_t>(std::min<off_t>(Half, size - pos));
+            const ssize_t got = pread(a.Get(), left, want, pos);
+            if (got < 0)
+                return Fail(below, "it cannot be compared with its copy: " + ErrorText(errno));
+            if (got == 0)
+                return Fail(below, changed); // shorter than it was a moment ago
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t more =
+                    pread(b.Get(), right + done, static_cast<std::size_t>(got - done), pos + done);
+                if (more <= 0)
+                    return Fail(below, changed);
+                done += more;
+            }
+            if (std::memcmp(left, right, static_cast<std::size_t>(got)) != 0)
+                return Fail(below, changed);
+            pos += got;
+        }
         return TCopyStep::Done;
     }
 
@@ -566,7 +697,7 @@ public:
 
 } // namespace
 
-TTreeCopy::TTreeCopy(const TScannedItem& source, const std::string& target)
+TTreeCopy::TTreeCopy(const TScannedItem& source, const TMoveTarget& target)
     : State(std::make_unique<TState>()) {
     TState& s = *State;
     TResolved r = Resolve(source);
@@ -583,18 +714,21 @@ TTreeCopy::TTreeCopy(const TScannedItem& source, const std::string& target)
     s.SourceStat = r.Item;
     s.SourceMount = MountIdAt(r.Parent.Get(), r.Name.c_str());
     s.SourceParent = std::move(r.Parent);
-    if (!SplitTarget(target, s.TargetFolder, s.TargetName)) {
-        Problem = Quoted(target) + " does not name a new folder.";
+    if (!target.Error().empty()) {
+        Problem = target.Error();
         return;
     }
-    TOwnedFd folder = OpenFolderPath(s.TargetFolder);
-    if (folder.Valid())
-        s.TargetParent = TOwnedFd(openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!s.TargetParent.Valid()) {
+    s.TargetFolder = target.Folder();
+    s.TargetName = target.Name();
+    // The folder opened once, for reading now, so that it can be flushed.
+    s.TargetParent = TOwnedFd(openat(target.FolderFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat folder {};
+    if (!s.TargetParent.Valid() || fstat(s.TargetParent.Get(), &folder) != 0) {
         Problem =
             "The folder " + Quoted(s.TargetFolder) + " cannot be opened: " + ErrorText(errno) + ".";
         return;
     }
+    s.TargetId = {folder.st_dev, folder.st_ino};
     std::random_device random;
     char suffix[20];
     std::snprintf(suffix, sizeof suffix, "%08x%08x", static_cast<unsigned>(random()),
@@ -764,7 +898,32 @@ bool RemoveRecordedCopy(const TCopyRecord& record) {
     return result.Complete();
 }
 
+TMoveTarget::TMoveTarget(const std::string& target) : Target(target) {
+    if (!SplitTarget(target, FolderPath, NewName)) {
+        Problem = Quoted(target) + " does not name a new folder.";
+        return;
+    }
+    TOwnedFd folder = OpenFolderPath(FolderPath);
+    if (!folder.Valid()) {
+        Problem = errno == ENOENT || errno == ENOTDIR
+                      ? "The folder " + Quoted(FolderPath) + " does not exist."
+                      : "The folder " + Quoted(FolderPath) +
+                            " cannot be opened: " + ErrorText(errno) + ".";
+        return;
+    }
+    Fd = folder.Release();
+}
+
+TMoveTarget::~TMoveTarget() {
+    if (Fd >= 0)
+        close(Fd);
+}
+
 std::string MoveCheck(const TScannedItem& source, const std::string& target) {
+    return MoveCheck(source, TMoveTarget(target));
+}
+
+std::string MoveCheck(const TScannedItem& source, const TMoveTarget& target) {
     TResolved r = Resolve(source);
     if (!r.Refused.empty())
         return r.Refused;
@@ -783,28 +942,21 @@ std::string MoveCheck(const TScannedItem& source, const std::string& target) {
             return Quoted(r.Path) + " cannot be moved: another drive is mounted inside it, at " +
                    Quoted(mount) + ". Unmount it first.";
     }
-    std::string folderPath, name;
-    if (!SplitTarget(target, folderPath, name))
-        return Quoted(target) + " does not name a new folder.";
-    TOwnedFd folder = OpenFolderPath(folderPath);
-    if (!folder.Valid())
-        return errno == ENOENT || errno == ENOTDIR
-                   ? "The folder " + Quoted(folderPath) + " does not exist."
-                   : "The folder " + Quoted(folderPath) + " cannot be opened: " + ErrorText(errno) +
-                         ".";
+    if (!target.Error().empty())
+        return target.Error();
     struct stat st {};
-    if (fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return Quoted(target) + " already exists.";
+    if (fstatat(target.FolderFd(), target.Name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return Quoted(target.Path()) + " already exists.";
     if (errno != ENOENT)
-        return Quoted(target) + " cannot be examined: " + ErrorText(errno) + ".";
+        return Quoted(target.Path()) + " cannot be examined: " + ErrorText(errno) + ".";
     // The target's folder, or one above it, must not be the folder moved.
     const TIdentity moved{r.Item.st_dev, r.Item.st_ino};
-    for (TOwnedFd up(dup(folder.Get())); up.Valid();) {
+    for (TOwnedFd up(dup(target.FolderFd())); up.Valid();) {
         auto id = IdentityOf(up.Get(), "", true);
         if (!id)
             break;
         if (*id == moved)
-            return Quoted(target) + " lies inside the folder being moved.";
+            return Quoted(target.Path()) + " lies inside the folder being moved.";
         auto parent = IdentityOf(up.Get(), "..", true);
         if (!parent || *parent == *id)
             break; // the root
@@ -813,31 +965,25 @@ std::string MoveCheck(const TScannedItem& source, const std::string& target) {
     return {};
 }
 
-TRenameOutcome RenameNoReplace(const TScannedItem& source, const std::string& target,
+TRenameOutcome RenameNoReplace(const TScannedItem& source, const TMoveTarget& target,
                                std::string& error) {
     TResolved r = Resolve(source);
     if (!r.Refused.empty()) {
         error = r.Refused;
         return TRenameOutcome::Failed;
     }
-    std::string folderPath, name;
-    if (!SplitTarget(target, folderPath, name)) {
-        error = Quoted(target) + " does not name a new folder.";
+    if (!target.Error().empty()) {
+        error = target.Error();
         return TRenameOutcome::Failed;
     }
-    TOwnedFd folder = OpenFolderPath(folderPath);
-    if (!folder.Valid()) {
-        error = "The folder " + Quoted(folderPath) + " cannot be opened: " + ErrorText(errno) + ".";
-        return TRenameOutcome::Failed;
-    }
-    if (renameat2(r.Parent.Get(), r.Name.c_str(), folder.Get(), name.c_str(), RENAME_NOREPLACE) ==
-        0)
+    if (renameat2(r.Parent.Get(), r.Name.c_str(), target.FolderFd(), target.Name().c_str(),
+                  RENAME_NOREPLACE) == 0)
         return TRenameOutcome::Renamed;
     // Without the no-replace rename, or across mounts, the copy decides.
     if (errno == EXDEV || errno == EINVAL)
         return TRenameOutcome::OtherFileSystem;
     error = errno == EEXIST || errno == ENOTEMPTY
-                ? Quoted(target) + " already exists."
+                ? Quoted(target.Path()) + " already exists."
                 : Quoted(r.Path) + " cannot be moved: " + ErrorText(errno) + ".";
     return TRenameOutcome::Failed;
 }
