@@ -163,6 +163,10 @@ public:
     bool RunReportCommand(const std::vector<std::string>& arguments);
     // The status the program ends with, when a report run set one.
     std::optional<int> ExitStatus() const { return RunStatus; }
+    // Nobody watches the run (there is no display): a report run then ends
+    // after its report as with "/Q", and the start-up ends the program
+    // whatever happened on the way.
+    void SetUnattended(bool unattended) { Unattended = unattended; }
 
     // Components, named as the program refers to them.
     QWidget* ToolbarSupport = nullptr;
@@ -436,6 +440,7 @@ private:
     std::string DiskTool = FindDiskTool();
     std::vector<std::string> Arguments;
     std::optional<int> RunStatus;
+    bool Unattended = false;
     // The user's tools: their commands (raw bytes) and their items in the
     // Tools menu, in the same order.
     std::vector<std::string> CustomTools;

@@ -52,7 +52,7 @@ void TMainForm::StartUp() {
             if (arg.empty())
                 continue;
             // A report run ("/RCSV ...") is a path only when such a file exists.
-            if (&arg == &Arguments.front() && IsReportRunArgument(arg) && !PathExists(arg)) {
+            if (&arg == &Arguments.front() && AsksForReportRun(Arguments)) {
                 reportRun = true;
                 RunReportCommand(Arguments);
                 break;
@@ -78,6 +78,14 @@ void TMainForm::StartUp() {
                 SelectPath(path);
         }
     });
+    if (Unattended && !RunStatus) {
+        // Something ended the start-up before its report (the box that said
+        // why went to standard error): nobody would ever close the window.
+        std::fputs("quillmere: no report was written\n", stderr);
+        RunStatus = 1;
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     if (ScannedDrives().empty() && !cancelled() && !reportRun)
         cmdFileScanDrivesClick();
 }
@@ -87,22 +95,24 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     if (!run) {
         // An unknown report type changes nothing. A run that was to quit
         // still quits, saying why: from cron nobody would ever close it.
-        for (std::size_t i = 3; i < arguments.size(); ++i) {
-            if (arguments[i] == "/Q" || arguments[i] == "/q") {
-                std::fprintf(stderr,
-                             "quillmere: no report was written: %s is no report run "
-                             "(/RINF, /RCSV, /RTAB or /RTXT, a folder and an output)\n",
-                             arguments.front().c_str());
-                RunStatus = 2;
-                QTimer::singleShot(0, this, &QWidget::close);
-            }
+        bool quit = Unattended;
+        for (std::size_t i = 3; i < arguments.size(); ++i)
+            quit = quit || arguments[i] == "/Q" || arguments[i] == "/q";
+        if (quit) {
+            std::fprintf(stderr,
+                         "quillmere: no report was written: %s is no report run "
+                         "(/RINF, /RCSV, /RTAB or /RTXT, a folder and an output)\n",
+                         arguments.front().c_str());
+            RunStatus = 2;
+            QTimer::singleShot(0, this, &QWidget::close);
         }
         return false;
     }
     // Nobody is there to answer a box when the run is to quit afterwards:
     // each box takes its safest answer and its text goes to standard error.
+    const bool quit = run->Quit || Unattended;
     std::optional<TMessageBoxScript> unattended;
-    if (run->Quit)
+    if (quit)
         unattended.emplace();
     std::string problem;
 
@@ -141,7 +151,7 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     } else {
         if (TheSession->DriveRootOf(target) == target)
             ScanOrRescanDrive(target);
-        else if (run->Quit)
+        else if (quit)
             // Nobody will browse the rest of the drive: read the folder alone.
             TheSession->ScanDriveFolder(target);
         else
@@ -173,10 +183,7 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     InvalidatePages(true);
 
     if (unattended) {
-        for (const TShownMessage& message : unattended->Shown())
-            std::fprintf(stderr, "quillmere: %s%s%s\n", message.Text.toLocal8Bit().constData(),
-                         message.Details.isEmpty() ? "" : ": ",
-                         message.Details.toLocal8Bit().constData());
+        WriteShownMessages(*unattended);
         if (!written)
             std::fprintf(stderr, "quillmere: no report was written%s%s\n",
                          problem.empty() ? "" : ": ", problem.c_str());
