@@ -9,6 +9,7 @@
 #include "shell/DriveLists.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
+#include "snapshot/ReadErrors.h"
 #include "ui/main/Guarded.h"
 #include "ui/main/ReportRun.h"
 #include "ui/main/Strings.h"
@@ -115,6 +116,8 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     if (quit)
         unattended.emplace();
     std::string problem;
+    // What of the folder could not be read; the report leaves it out.
+    std::vector<TReadError> unreadable;
 
     // The list's settings last only for this run.
     TSubfoldersPage& list = *SubfoldersPage;
@@ -173,6 +176,8 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
             written = run->Type == ReportInfo ? SaveFolderReport(output)
                                               : SaveSubfolderList(output, run->Type - 1);
         }
+        if (node && node->Scanned())
+            unreadable = ReadErrors({node});
     }
     const int type = saved.TakeInt();
     const QString top = saved.TakeString();
@@ -187,7 +192,18 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
         if (!written)
             std::fprintf(stderr, "quillmere: no report was written%s%s\n",
                          problem.empty() ? "" : ": ", problem.c_str());
-        RunStatus = written ? 0 : 1;
+        // Like quillmere-scan: the report says what could be read, and the
+        // status fails, so a script does not take it for the whole folder.
+        if (written && !unreadable.empty()) {
+            const TReadError& first = unreadable.front();
+            std::fprintf(stderr,
+                         "quillmere: %zu %s could not be read; the report leaves %s out "
+                         "(%s: %s)\n",
+                         unreadable.size(), unreadable.size() == 1 ? "folder" : "folders",
+                         unreadable.size() == 1 ? "it" : "them", first.Path.c_str(),
+                         ReadErrorReason(first).toLocal8Bit().constData());
+        }
+        RunStatus = written && unreadable.empty() ? 0 : 1;
         QTimer::singleShot(0, this, &QWidget::close);
     }
     return written;
