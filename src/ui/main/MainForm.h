@@ -3,6 +3,7 @@
 // (the tree, the scans, the current folder), which has no widgets of its own.
 #pragma once
 
+#include "cleanup/ToolsList.h"
 #include "engine/FolderNode.h"
 #include "engine/Scanner.h"
 #include "models/FolderTreeModel.h"
@@ -445,6 +446,9 @@ private:
     // Tools menu, in the same order.
     std::vector<std::string> CustomTools;
     std::vector<QAction*> ToolItems;
+    TToolsFile ToolsFile;
+    // The user heard that the tools file lists more tools than the menu takes.
+    bool ToolsLimitTold = false;
     // Where the last report was saved; the next save dialog opens there.
     QString ReportFolder;
     // The last picture file and filter of "Export Pie", proposed again.
