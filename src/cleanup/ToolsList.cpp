@@ -1,6 +1,7 @@
 #include "cleanup/ToolsList.h"
 
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -149,7 +150,7 @@ bool TToolsFile::Refresh(const std::string& configFolder, const std::string& pro
                      static_cast<std::int64_t>(st.st_ctim.tv_nsec)};
         break;
     }
-    if (now == Seen) {
+    if (now == Seen && !Racy) {
         if (fd >= 0)
             close(fd);
         return false;
@@ -157,6 +158,7 @@ bool TToolsFile::Refresh(const std::string& configFolder, const std::string& pro
     Seen = now;
     List.clear();
     WasCut = false;
+    Racy = false;
     if (fd >= 0) {
         std::string text;
         char buffer[65536];
@@ -175,6 +177,10 @@ bool TToolsFile::Refresh(const std::string& configFolder, const std::string& pro
             List = ParseTools(text, &WasCut);
         else
             Seen.reset(); // no half list; the next look tries again
+        // The clock of file times ticks coarsely: a file written just now may
+        // be written again within the same tick, which its stamp would not
+        // show. Such a file is read again at the next look.
+        Racy = now->WriteSeconds + 2 >= static_cast<std::int64_t>(std::time(nullptr));
     }
     return true;
 }

@@ -67,6 +67,9 @@ private:
     std::optional<TStamp> Seen;
     std::vector<TTool> List;
     bool WasCut = false;
+    // The file was written so recently that a change within the same tick
+    // of its times would not show.
+    bool Racy = false;
 };
 
 // The program `name` in the first folder of searchPath (PATH's form: folders
