@@ -5,6 +5,7 @@
 #include "shell/Icons.h"
 #include "shell/MessageBox.h"
 #include "ui/main/MainForm.h"
+#include "ui/main/ReportRun.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,9 +34,11 @@ const char Usage[] =
     "  /HI:U:N      subfolders larger than N bytes (U=B), KB (U=K) or MB (U=M)\n"
     "  /SA:C /SD:C  sorted by column C (1-8), ascending or descending\n"
     "  /W:T /W:F    with or without wasted space\n"
-    "  /Q           quit afterwards: exit status 0 when the report was written,\n"
-    "               1 when not (the reason goes to standard error)\n"
-    "Without a display (no DISPLAY or WAYLAND_DISPLAY) no window is shown.\n";
+    "  /Q           quit afterwards: exit status 0 when the report was written\n"
+    "               whole, 1 when it was not or when something could not be read\n"
+    "               (the reason goes to standard error)\n"
+    "Without a display (no DISPLAY or WAYLAND_DISPLAY) only report runs work: no\n"
+    "window is shown and the run ends after its report, as with /Q.\n";
 
 // Without a display, the offscreen platform remarks on every window it
 // cannot raise or resize, and Qt on the missing runtime folder of a cron job:
@@ -50,19 +54,51 @@ void HeadlessMessages(QtMsgType type, const QMessageLogContext& context, const Q
 } // namespace
 
 int main(int argc, char** argv) {
+    // Paths are kept as the raw bytes they were given as. What needs no
+    // window is answered before anything is made; "--" ends the options, so
+    // a folder whose name starts with "-" can still be given.
+    std::vector<std::string> arguments;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(Usage, stdout);
-            return 0;
+        const std::string arg = argv[i];
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help" || arg == "-h") {
+                std::fputs(Usage, stdout);
+                return 0;
+            } else if (arg == "--version") {
+                std::printf("quillmere %s\n", qPrintable(TAboutBox::Version()));
+                return 0;
+            } else {
+                std::fprintf(stderr, "quillmere: unknown option %s\n\n%s", arg.c_str(), Usage);
+                return 2;
+            }
+            continue;
         }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("quillmere %s\n", qPrintable(TAboutBox::Version()));
-            return 0;
-        }
+        arguments.push_back(arg);
     }
-    // A report run from cron has no display: it runs without a window.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    // Without a display nobody could see the window, answer a box or close
+    // it: only a report run starts, and it ends after its report. Anything
+    // else would wait for ever (from cron, one more each time).
+    const bool headless = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+                          qEnvironmentVariableIsEmpty("DISPLAY") &&
+                          qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (headless) {
+        if (!AsksForReportRun(arguments)) {
+            std::fputs("quillmere: the window needs a display, and neither DISPLAY nor "
+                       "WAYLAND_DISPLAY is set; without one only report runs work "
+                       "(see quillmere --help)\n",
+                       stderr);
+            return 2;
+        }
+        if (!ParseReportRun(arguments)) {
+            std::fprintf(stderr,
+                         "quillmere: no report was written: %s is no report run "
+                         "(/RINF, /RCSV, /RTAB or /RTXT, a folder and an output)\n\n%s",
+                         arguments.front().c_str(), Usage);
+            return 2;
+        }
         qputenv("QT_QPA_PLATFORM", "offscreen");
         DefaultHandler = qInstallMessageHandler(HeadlessMessages);
     }
@@ -71,19 +107,23 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     InitIconThemes();
     QApplication::setWindowIcon(AppIcon());
-    // Paths are kept as the raw bytes they were given as.
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.emplace_back(argv[i]);
     // The settings are read here, once; the window takes them, and puts them
     // back and writes them when it goes. There is no window yet to show a
     // message over, so what the reading found goes to standard error.
     TSettingsStore settings = TSettingsStore::Read(SettingsFilePath());
     for (const QString& note : settings.Notes())
         ReportProblem(nullptr, QString::fromLatin1(ProductTitle), note);
+    // A box that nobody can see would wait for ever: without a display every
+    // box takes its safest answer, and its text goes to standard error once
+    // the window has gone (its last box may come as it goes).
+    std::optional<TMessageBoxScript> unattended;
+    if (headless)
+        unattended.emplace();
+    int status = 1;
     try {
         TMainForm form(settings);
         form.SetArguments(std::move(arguments));
+        form.SetUnattended(headless);
         // A comfortable first size in the middle of the screen; a placement
         // kept from an earlier run replaces it when the window is shown.
         if (const QScreen* screen = form.screen()) {
@@ -92,10 +132,13 @@ int main(int argc, char** argv) {
             form.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, free));
         }
         form.show();
-        const int status = app.exec();
-        return form.ExitStatus().value_or(status);
+        status = app.exec();
+        status = form.ExitStatus().value_or(status);
     } catch (const std::exception&) {
         // The window has already told the user ("Fatal error").
-        return 1;
+        status = 1;
     }
+    if (unattended)
+        WriteShownMessages(*unattended);
+    return status;
 }

@@ -1,7 +1,8 @@
 #include "cleanup/ToolsList.h"
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,8 +73,10 @@ std::vector<std::string> CommaFields(std::string_view line) {
     return fields;
 }
 
-std::vector<TTool> ParseTools(std::string_view text) {
+std::vector<TTool> ParseTools(std::string_view text, bool* cut) {
     std::vector<TTool> tools;
+    if (cut)
+        *cut = false;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -89,6 +92,11 @@ std::vector<TTool> ParseTools(std::string_view text) {
         std::vector<std::string> fields = CommaFields(line);
         if (fields.size() < 3)
             continue;
+        if (tools.size() == MaxTools) {
+            if (cut)
+                *cut = true;
+            break;
+        }
         tools.push_back({std::move(fields[0]), std::move(fields[1]), std::move(fields[2])});
     }
     return tools;
@@ -106,14 +114,75 @@ std::string ToolsFilePath(const std::string& configFolder, const std::string& pr
 }
 
 std::vector<TTool> LoadTools(const std::string& configFolder, const std::string& programFolder) {
-    const std::string path = ToolsFilePath(configFolder, programFolder);
-    if (path.empty())
-        return {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return ParseTools(text);
+    TToolsFile file;
+    file.Refresh(configFolder, programFolder);
+    return file.Tools();
+}
+
+bool TToolsFile::Refresh(const std::string& configFolder, const std::string& programFolder) {
+    // The file lives in the user's configuration folder or beside the
+    // program, both on local drives the program itself started from, so a
+    // plain look and read are fine on the window's thread.
+    std::optional<TStamp> now;
+    int fd = -1;
+    for (const std::string* folder : {&configFolder, &programFolder}) {
+        if (folder->empty())
+            continue;
+        const std::string path = Joined(*folder, "TOOLS.INI");
+        if (!IsFile(path))
+            continue;
+        // Not blocking: what was a file a moment ago may be a FIFO now.
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat st {};
+        if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            if (fd >= 0)
+                close(fd);
+            fd = -1;
+            continue;
+        }
+        now = TStamp{path,
+                     static_cast<std::uint64_t>(st.st_dev),
+                     static_cast<std::uint64_t>(st.st_ino),
+                     static_cast<std::int64_t>(st.st_size),
+                     static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                     static_cast<std::int64_t>(st.st_mtim.tv_nsec),
+                     static_cast<std::int64_t>(st.st_ctim.tv_sec),
+                     static_cast<std::int64_t>(st.st_ctim.tv_nsec)};
+        break;
+    }
+    if (now == Seen && !Racy) {
+        if (fd >= 0)
+            close(fd);
+        return false;
+    }
+    Seen = now;
+    List.clear();
+    WasCut = false;
+    Racy = false;
+    if (fd >= 0) {
+        std::string text;
+        char buffer[65536];
+        bool whole = true;
+        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                whole = false;
+                break;
+            }
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        close(fd);
+        if (whole)
+            List = ParseTools(text, &WasCut);
+        else
+            Seen.reset(); // no half list; the next look tries again
+        // The clock of file times ticks coarsely: a file written just now may
+        // be written again within the same tick, which its stamp would not
+        // show. Such a file is read again at the next look.
+        Racy = now->WriteSeconds + 2 >= static_cast<std::int64_t>(std::time(nullptr));
+    }
+    return true;
 }
 
 std::string FindOnPath(const std::string& name, const std::string& searchPath) {

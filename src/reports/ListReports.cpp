@@ -28,10 +28,30 @@ QStringList Captions(const TSubfolderListModel& list) {
     return captions;
 }
 
+// A folder whose figures are incomplete carries this after its name in
+// every form of the list, and a note at the end says what it means.
+QString Marked(QString name, const TSubfolderListModel& list, int row) {
+    if (list.Row(row).Incomplete)
+        name += QStringLiteral(" *");
+    return name;
+}
+
+bool AnyIncomplete(const TSubfolderListModel& list) {
+    for (int r = 0; r < list.RowCount(); ++r)
+        if (list.Row(r).Incomplete)
+            return true;
+    return false;
+}
+
+QString IncompleteNote() {
+    return QStringLiteral("* ") + IncompleteRowText();
+}
+
 QStringList Cells(const TSubfolderListModel& list, int row) {
     QStringList cells;
     for (int c = 0; c < list.ColumnCount(); ++c)
         cells << list.Text(row, c);
+    cells[ColName] = Marked(cells[ColName], list, row);
     return cells;
 }
 
@@ -81,12 +101,20 @@ void WriteCsvList(const TSubfolderListModel& list, TReportOutput& out) {
     out.WriteLine(CsvLine(Captions(list)));
     for (int r = 0; r < list.RowCount(); ++r)
         out.WriteLine(CsvLine(Cells(list, r)));
+    if (AnyIncomplete(list)) {
+        out.WriteLine(QString());
+        out.WriteLine(CsvLine({IncompleteNote()}));
+    }
 }
 
 void WriteTabList(const TSubfolderListModel& list, TReportOutput& out) {
     out.WriteLine(TabLine(Captions(list)));
     for (int r = 0; r < list.RowCount(); ++r)
         out.WriteLine(TabLine(Cells(list, r)));
+    if (AnyIncomplete(list)) {
+        out.WriteLine(QString());
+        out.WriteLine(TabLine({IncompleteNote()}));
+    }
 }
 
 void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& list,
@@ -102,7 +130,6 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
     // The names as they will be written, measured once; a folder whose
     // figures are incomplete is marked, and a note at the end says why.
     std::vector<QString> names(static_cast<std::size_t>(rows));
-    bool anyIncomplete = false;
     // The comparison's columns too, while the list shows one.
     const int columns = list.ColumnCount();
     std::array<int, ComparisonColumnCount> width{};
@@ -110,10 +137,7 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
         QString name = OneLine(list.Text(r, ColName));
         if (printer)
             name = PrintedName(name);
-        if (list.Row(r).Incomplete) {
-            name += QStringLiteral(" *");
-            anyIncomplete = true;
-        }
+        name = Marked(std::move(name), list, r);
         width[0] = std::max(width[0], CharCount(name));
         names[static_cast<std::size_t>(r)] = std::move(name);
         for (int c = 1; c < columns; ++c)
@@ -135,9 +159,9 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
             line += RightAligned(OneLine(list.Text(r, c)), width[static_cast<std::size_t>(c)]);
         out.WriteLine(line);
     }
-    if (anyIncomplete) {
+    if (AnyIncomplete(list)) {
         out.WriteLine(QString());
-        out.WriteLine(QStringLiteral("* ") + IncompleteRowText());
+        out.WriteLine(IncompleteNote());
     }
 }
 

@@ -1,7 +1,9 @@
 // The folder contents report: the subfolder list exactly as the "Subfolders"
 // page shows it (captions with the sort mark, cell texts, row order), as
 // comma-separated values, tab-separated text, or text in aligned columns.
-// Only the list's own texts are written; no figure is worked out here.
+// Only the list's own texts are written; no figure is worked out here. A
+// folder whose figures are incomplete is marked " *" after its name, and a
+// note after the list says what the mark means.
 #pragma once
 
 #include "reports/ReportOutput.h"

@@ -89,3 +89,10 @@ void ReportProblem(QWidget* window, const QString& caption, const QString& text)
     std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(),
                  text.toLocal8Bit().constData());
 }
+
+void WriteShownMessages(const TMessageBoxScript& script) {
+    for (const TShownMessage& message : script.Shown())
+        std::fprintf(stderr, "quillmere: %s%s%s\n", message.Text.toLocal8Bit().constData(),
+                     message.Details.isEmpty() ? "" : ": ",
+                     message.Details.toLocal8Bit().constData());
+}

@@ -60,3 +60,7 @@ private:
     std::vector<TShownMessage> ShownList;
     TMessageBoxScript* Outer;
 };
+
+// What the boxes of a run that nobody watched said, one line each on
+// standard error ("quillmere: text: details").
+void WriteShownMessages(const TMessageBoxScript& script);

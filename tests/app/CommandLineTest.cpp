@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <random>
 #include <string>
 #include <sys/mount.h>
@@ -32,7 +34,8 @@ struct TRun {
 
 // Runs a program with no terminal on standard input; as another user when
 // asUser is given (root's permission overrides would hide what is tested).
-TRun RunProgram(std::vector<std::string> args, const char* asUser = nullptr) {
+// A run still going after limitSeconds (when given) is killed: status -1.
+TRun RunProgram(std::vector<std::string> args, const char* asUser = nullptr, int limitSeconds = 0) {
     if (asUser && geteuid() == 0) {
         args.insert(args.begin(), {"/usr/bin/setpriv", std::string("--reuid=") + asUser,
                                    "--regid=nogroup", "--clear-groups"});
@@ -57,8 +60,22 @@ TRun RunProgram(std::vector<std::string> args, const char* asUser = nullptr) {
     close(pipeFds[1]);
     TRun run;
     char buffer[4096];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    for (;;) {
+        if (limitSeconds > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd wait{pipeFds[0], POLLIN, 0};
+            if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) == 0) {
+                kill(child, SIGKILL);
+                break;
+            }
+        }
+        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
         run.Err.append(buffer, static_cast<std::size_t>(n));
+    }
     close(pipeFds[0]);
     int status = 0;
     waitpid(child, &status, 0);
@@ -393,6 +410,93 @@ TEST(Quillmere, ReportRunsWithoutADisplayAndSaysWhetherItWrote) {
 
     if (!saved.empty())
         setenv("DISPLAY", saved.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+} // namespace
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// As cron would start it: without a display a run either is a report run,
+// which ends after its report, or ends at once saying why. A report that
+// leaves out what could not be read fails and marks it, and no such run
+// touches the user's window placement.
+TEST(Quillmere, RunsWithoutADisplayEndAndReportWhatTheyLeftOut) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to read as another user";
+    TTempTree tree;
+    tree.MakeFile("data/open/a", 5000);
+    tree.MakeFile("data/shut/inner/b", 7000);
+    tree.MakeDir("config/Fenwright");
+    const std::string settings = tree.Path("config/Fenwright/Quillmere 3.conf");
+    const std::string placement = "[Desktop]\nHeight=650\nLeft=300\nTop=200\nWidth=900\n";
+    std::ofstream(settings) << placement;
+    ASSERT_EQ(std::system(("chmod -R a+rwX '" + tree.Root() + "'").c_str()), 0);
+    chmod(tree.Path("data/shut").c_str(), 0);
+    const std::string quillmere = QUILLMERE;
+    setenv("XDG_CONFIG_HOME", tree.Path("config").c_str(), 1);
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const std::string savedWayland = wayland ? wayland : "";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("QT_QPA_PLATFORM");
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{quillmere}, {quillmere, tree.Path("data")}}) {
+        const TRun window = RunProgram(args, "nobody", 60);
+        EXPECT_EQ(window.Status, 2) << window.Err;
+        EXPECT_NE(window.Err.find("display"), std::string::npos) << window.Err;
+    }
+    const TRun bogus = RunProgram({quillmere, "--bogus-option"}, "nobody", 60);
+    EXPECT_EQ(bogus.Status, 2);
+    EXPECT_NE(bogus.Err.find("usage:"), std::string::npos) << bogus.Err;
+    setenv("DISPLAY", ":97", 1);
+    const TRun bogusOnDisplay = RunProgram({quillmere, "/RCSV", "--bogus"}, "nobody", 60);
+    EXPECT_EQ(bogusOnDisplay.Status, 2);
+    EXPECT_NE(bogusOnDisplay.Err.find("usage:"), std::string::npos) << bogusOnDisplay.Err;
+    unsetenv("DISPLAY");
+
+    // No /Q: the run ends all the same. What it could not read is counted,
+    // marked in the list and explained after it.
+    const TRun csv =
+        RunProgram({quillmere, "/RCSV", tree.Path("data"), tree.Path("list"), "/A"}, "nobody", 60);
+    EXPECT_EQ(csv.Status, 1);
+    EXPECT_NE(csv.Err.find("1 folder could not be read"), std::string::npos) << csv.Err;
+    EXPECT_NE(csv.Err.find(tree.Path("data/shut")), std::string::npos) << csv.Err;
+    const std::string list = ReadText(tree.Path("list.csv"));
+    EXPECT_NE(list.find("\nopen,"), std::string::npos) << list;
+    EXPECT_NE(list.find("\n\"shut *\","), std::string::npos) << list;
+    EXPECT_NE(list.find("\n\"* "), std::string::npos) << list;
+
+    // The unreadable folder itself: only the header, and a failure that says why.
+    const TRun shut = RunProgram(
+        {quillmere, "/RTAB", tree.Path("data/shut"), tree.Path("shut.txt"), "/Q"}, "nobody", 60);
+    EXPECT_EQ(shut.Status, 1);
+    EXPECT_NE(shut.Err.find("Permission denied"), std::string::npos) << shut.Err;
+    const std::string header = ReadText(tree.Path("shut.txt"));
+    EXPECT_EQ(std::count(header.begin(), header.end(), '\n'), 1) << header;
+    const TRun tab =
+        RunProgram({quillmere, "/RTAB", tree.Path("data"), tree.Path("tab.txt")}, "nobody", 60);
+    EXPECT_EQ(tab.Status, 1);
+    EXPECT_NE(ReadText(tree.Path("tab.txt")).find("\nshut *\t"), std::string::npos);
+
+    // The runs kept the list values and nothing of their own window.
+    const std::string stored = ReadText(settings);
+    EXPECT_NE(stored.find(placement), std::string::npos) << stored;
+    EXPECT_NE(stored.find("FoldersDisplayType="), std::string::npos) << stored;
+    EXPECT_EQ(stored.find("WindowState"), std::string::npos) << stored;
+
+    if (!saved.empty())
+        setenv("DISPLAY", saved.c_str(), 1);
+    if (!savedWayland.empty())
+        setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
 }
 

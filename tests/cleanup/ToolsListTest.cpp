@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <fcntl.h>
 #include <fstream>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -101,4 +104,63 @@ TEST(ToolsList, ReadsTheUsersFileAndResolvesCommands) {
     EXPECT_EQ(full.WorkingFolder, "/opt/my tools");
     TToolLaunch atRoot = ToolLaunchOf("/tool", program, path);
     EXPECT_EQ(atRoot.WorkingFolder, "/");
+}
+
+// The menu asks at every opening; the file is read only when it changed,
+// and a file of very many tools gives the first MaxTools.
+TEST(ToolsList, IsReadAgainOnlyWhenTheFileChangedAndCutAtTheLimit) {
+    TTempTree temp;
+    temp.MakeDir("config");
+    temp.MakeDir("program");
+    const std::string config = temp.Path("config");
+    const std::string program = temp.Path("program");
+    const std::string file = config + "/TOOLS.INI";
+    // Written long ago, so that the file's times alone tell a change.
+    const auto writeOld = [&](const std::string& text, int hoursAgo) {
+        WriteFile(file, text);
+        const timespec then{time(nullptr) - hoursAgo * 3600, 0};
+        const timespec times[2] = {then, then};
+        ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    };
+    std::string many;
+    for (std::size_t i = 0; i < MaxTools + 500; ++i)
+        many += "# a comment\nTool" + std::to_string(100000 + i) + ",hint,cmd\n";
+    writeOld(many, 5);
+
+    TToolsFile tools;
+    ASSERT_TRUE(tools.Refresh(config, program));
+    ASSERT_EQ(tools.Tools().size(), MaxTools);
+    EXPECT_TRUE(tools.Cut());
+    EXPECT_EQ(tools.Tools().back().Caption, "Tool" + std::to_string(100000 + MaxTools - 1));
+    EXPECT_FALSE(tools.Refresh(config, program));
+
+    // A shorter file, then one of the same size with another time: each is
+    // read again, once.
+    writeOld("One,hint,cmd\nTwo,hint,cmd\n", 4);
+    ASSERT_TRUE(tools.Refresh(config, program));
+    EXPECT_EQ(tools.Tools().size(), 2u);
+    EXPECT_FALSE(tools.Cut());
+    EXPECT_FALSE(tools.Refresh(config, program));
+    writeOld("Six,hint,cmd\nTwo,hint,cmd\n", 3);
+    ASSERT_TRUE(tools.Refresh(config, program));
+    EXPECT_EQ(tools.Tools().front().Caption, "Six");
+    EXPECT_FALSE(tools.Refresh(config, program));
+
+    // Just written: read again at the next look as well, since a second
+    // write within the same tick of the file's clock would not show.
+    WriteFile(file, "Uno,hint,cmd\nDue,hint,cmd\n");
+    ASSERT_TRUE(tools.Refresh(config, program));
+    WriteFile(file, "Eins,hint,cmd\nZwei,hint,cmd\n");
+    ASSERT_TRUE(tools.Refresh(config, program));
+    EXPECT_EQ(tools.Tools().front().Caption, "Eins");
+
+    // The user's file goes: the program's takes its place, then none.
+    WriteFile(program + "/TOOLS.INI", "Fallback,hint,cmd\n");
+    temp.Remove("config/TOOLS.INI");
+    ASSERT_TRUE(tools.Refresh(config, program));
+    ASSERT_EQ(tools.Tools().size(), 1u);
+    temp.Remove("program/TOOLS.INI");
+    EXPECT_TRUE(tools.Refresh(config, program));
+    EXPECT_TRUE(tools.Tools().empty());
+    EXPECT_FALSE(tools.Refresh(config, program));
 }

@@ -73,26 +73,37 @@ std::vector<QStringList> PythonCsvRows(const std::string& path) {
     return rows;
 }
 
+// A row as every format writes it: a folder whose figures are incomplete is
+// marked after its name.
 QStringList ListRow(const TSubfolderListModel& list, int row) {
     QStringList cells;
     for (int c = 0; c < SubfolderColumnCount; ++c)
         cells << (row < 0 ? list.Caption(c) : list.Text(row, c));
+    if (row >= 0 && list.Row(row).Incomplete)
+        cells[ColName] += QStringLiteral(" *");
     return cells;
 }
 
 // Checks every format of the list against the list itself.
 void CheckListFormats(const TSubfolderListModel& list, const TTempTree& temp) {
+    int incomplete = 0;
+    for (int r = 0; r < list.RowCount(); ++r)
+        incomplete += list.Row(r).Incomplete;
+    // After the rows, when any is marked: an empty line and the mark's note.
+    const int noteLines = incomplete ? 2 : 0;
     const std::string csv = temp.Path("list.csv");
     WriteCsvList(list, csv);
     const std::vector<QStringList> rows = PythonCsvRows(csv);
-    ASSERT_EQ(rows.size(), std::size_t(list.RowCount() + 1));
+    ASSERT_EQ(rows.size(), std::size_t(list.RowCount() + 1 + noteLines));
     for (int r = -1; r < list.RowCount(); ++r)
         ASSERT_EQ(rows[std::size_t(r + 1)], ListRow(list, r)) << "row " << r;
+    EXPECT_EQ(rows.back().front().startsWith(QStringLiteral("* ")), incomplete > 0);
 
     const std::string tab = temp.Path("list.txt");
     WriteTabList(list, tab);
     const QStringList tabLines = ReportLines(tab);
-    ASSERT_EQ(tabLines.size(), list.RowCount() + 1);
+    ASSERT_EQ(tabLines.size(), list.RowCount() + 1 + noteLines);
+    EXPECT_EQ(tabLines.back().startsWith(QStringLiteral("* ")), incomplete > 0);
     for (int r = -1; r < list.RowCount(); ++r) {
         const QStringList fields = tabLines[r + 1].split(QLatin1Char('\t'));
         ASSERT_EQ(fields.size(), SubfolderColumnCount + 1) << tabLines[r + 1].toStdString();
@@ -105,11 +116,7 @@ void CheckListFormats(const TSubfolderListModel& list, const TTempTree& temp) {
     const std::string formatted = temp.Path("list.prn");
     WriteFormattedList(QStringLiteral("/some/folder"), list, formatted, false);
     const QStringList lines = ReportLines(formatted);
-    int incomplete = 0;
-    for (int r = 0; r < list.RowCount(); ++r)
-        incomplete += list.Row(r).Incomplete;
-    // Folders whose figures are incomplete are marked, and a note says so.
-    ASSERT_EQ(lines.size(), 5 + 1 + list.RowCount() + (incomplete ? 2 : 0));
+    ASSERT_EQ(lines.size(), 5 + 1 + list.RowCount() + noteLines);
     EXPECT_EQ(lines[0], QStringLiteral("Subfolders of /some/folder"));
     EXPECT_EQ(lines.back().startsWith(QStringLiteral("* ")), incomplete > 0);
     // Every row is as wide as the header, and each cell ends where its

@@ -116,6 +116,13 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::KeepSettings() {
+    // A run that ended after its report was nobody's session: its window
+    // (offscreen, or shown only while the report was made) and its view are
+    // not the user's. Only the list values it restored are written back.
+    if (RunStatus) {
+        SubfoldersPage->SaveListSettings(*Store);
+        return;
+    }
     // Whatever fails on the way, the program-wide settings are kept.
     try {
         SaveWindowState(this, *Store, Keys::WindowState);

@@ -3,6 +3,7 @@
 // (the tree, the scans, the current folder), which has no widgets of its own.
 #pragma once
 
+#include "cleanup/ToolsList.h"
 #include "engine/FolderNode.h"
 #include "engine/Scanner.h"
 #include "models/FolderTreeModel.h"
@@ -163,6 +164,10 @@ public:
     bool RunReportCommand(const std::vector<std::string>& arguments);
     // The status the program ends with, when a report run set one.
     std::optional<int> ExitStatus() const { return RunStatus; }
+    // Nobody watches the run (there is no display): a report run then ends
+    // after its report as with "/Q", and the start-up ends the program
+    // whatever happened on the way.
+    void SetUnattended(bool unattended) { Unattended = unattended; }
 
     // Components, named as the program refers to them.
     QWidget* ToolbarSupport = nullptr;
@@ -436,10 +441,14 @@ private:
     std::string DiskTool = FindDiskTool();
     std::vector<std::string> Arguments;
     std::optional<int> RunStatus;
+    bool Unattended = false;
     // The user's tools: their commands (raw bytes) and their items in the
     // Tools menu, in the same order.
     std::vector<std::string> CustomTools;
     std::vector<QAction*> ToolItems;
+    TToolsFile ToolsFile;
+    // The user heard that the tools file lists more tools than the menu takes.
+    bool ToolsLimitTold = false;
     // Where the last report was saved; the next save dialog opens there.
     QString ReportFolder;
     // The last picture file and filter of "Export Pie", proposed again.

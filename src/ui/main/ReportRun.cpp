@@ -1,5 +1,6 @@
 #include "ui/main/ReportRun.h"
 
+#include "engine/Paths.h"
 #include "models/SubfolderList.h"
 
 #include <cctype>
@@ -16,6 +17,11 @@ std::string Upper(std::string text) {
 
 bool IsReportRunArgument(const std::string& argument) {
     return argument.size() >= 2 && argument[0] == '/' && (argument[1] == 'R' || argument[1] == 'r');
+}
+
+bool AsksForReportRun(const std::vector<std::string>& arguments) {
+    return !arguments.empty() && IsReportRunArgument(arguments.front()) &&
+           !PathExists(arguments.front());
 }
 
 std::string TReportRun::OutputFile() const {

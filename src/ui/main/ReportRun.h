@@ -37,6 +37,9 @@ std::optional<TReportRun> ParseReportRun(const std::vector<std::string>& argumen
 
 // Whether the first argument asks for a report run at all ("/R...", any case).
 bool IsReportRunArgument(const std::string& argument);
+// Whether the arguments are a report run rather than paths: the first one
+// asks for one and names nothing on disk ("/root" and "/run" are folders).
+bool AsksForReportRun(const std::vector<std::string>& arguments);
 
 // Values put in and taken out in the same order, of whichever kind each was.
 class TSimpleDataBackUp {

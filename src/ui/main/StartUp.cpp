@@ -9,6 +9,7 @@
 #include "shell/DriveLists.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
+#include "snapshot/ReadErrors.h"
 #include "ui/main/Guarded.h"
 #include "ui/main/ReportRun.h"
 #include "ui/main/Strings.h"
@@ -52,7 +53,7 @@ void TMainForm::StartUp() {
             if (arg.empty())
                 continue;
             // A report run ("/RCSV ...") is a path only when such a file exists.
-            if (&arg == &Arguments.front() && IsReportRunArgument(arg) && !PathExists(arg)) {
+            if (&arg == &Arguments.front() && AsksForReportRun(Arguments)) {
                 reportRun = true;
                 RunReportCommand(Arguments);
                 break;
@@ -78,6 +79,14 @@ void TMainForm::StartUp() {
                 SelectPath(path);
         }
     });
+    if (Unattended && !RunStatus) {
+        // Something ended the start-up before its report (the box that said
+        // why went to standard error): nobody would ever close the window.
+        std::fputs("quillmere: no report was written\n", stderr);
+        RunStatus = 1;
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     if (ScannedDrives().empty() && !cancelled() && !reportRun)
         cmdFileScanDrivesClick();
 }
@@ -87,24 +96,28 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     if (!run) {
         // An unknown report type changes nothing. A run that was to quit
         // still quits, saying why: from cron nobody would ever close it.
-        for (std::size_t i = 3; i < arguments.size(); ++i) {
-            if (arguments[i] == "/Q" || arguments[i] == "/q") {
-                std::fprintf(stderr,
-                             "quillmere: no report was written: %s is no report run "
-                             "(/RINF, /RCSV, /RTAB or /RTXT, a folder and an output)\n",
-                             arguments.front().c_str());
-                RunStatus = 2;
-                QTimer::singleShot(0, this, &QWidget::close);
-            }
+        bool quit = Unattended;
+        for (std::size_t i = 3; i < arguments.size(); ++i)
+            quit = quit || arguments[i] == "/Q" || arguments[i] == "/q";
+        if (quit) {
+            std::fprintf(stderr,
+                         "quillmere: no report was written: %s is no report run "
+                         "(/RINF, /RCSV, /RTAB or /RTXT, a folder and an output)\n",
+                         arguments.front().c_str());
+            RunStatus = 2;
+            QTimer::singleShot(0, this, &QWidget::close);
         }
         return false;
     }
     // Nobody is there to answer a box when the run is to quit afterwards:
     // each box takes its safest answer and its text goes to standard error.
+    const bool quit = run->Quit || Unattended;
     std::optional<TMessageBoxScript> unattended;
-    if (run->Quit)
+    if (quit)
         unattended.emplace();
     std::string problem;
+    // What of the folder could not be read; the report leaves it out.
+    std::vector<TReadError> unreadable;
 
     // The list's settings last only for this run.
     TSubfoldersPage& list = *SubfoldersPage;
@@ -141,7 +154,7 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     } else {
         if (TheSession->DriveRootOf(target) == target)
             ScanOrRescanDrive(target);
-        else if (run->Quit)
+        else if (quit)
             // Nobody will browse the rest of the drive: read the folder alone.
             TheSession->ScanDriveFolder(target);
         else
@@ -163,6 +176,8 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
             written = run->Type == ReportInfo ? SaveFolderReport(output)
                                               : SaveSubfolderList(output, run->Type - 1);
         }
+        if (node && node->Scanned())
+            unreadable = ReadErrors({node});
     }
     const int type = saved.TakeInt();
     const QString top = saved.TakeString();
@@ -173,14 +188,22 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     InvalidatePages(true);
 
     if (unattended) {
-        for (const TShownMessage& message : unattended->Shown())
-            std::fprintf(stderr, "quillmere: %s%s%s\n", message.Text.toLocal8Bit().constData(),
-                         message.Details.isEmpty() ? "" : ": ",
-                         message.Details.toLocal8Bit().constData());
+        WriteShownMessages(*unattended);
         if (!written)
             std::fprintf(stderr, "quillmere: no report was written%s%s\n",
                          problem.empty() ? "" : ": ", problem.c_str());
-        RunStatus = written ? 0 : 1;
+        // Like quillmere-scan: the report says what could be read, and the
+        // status fails, so a script does not take it for the whole folder.
+        if (written && !unreadable.empty()) {
+            const TReadError& first = unreadable.front();
+            std::fprintf(stderr,
+                         "quillmere: %zu %s could not be read; the report leaves %s out "
+                         "(%s: %s)\n",
+                         unreadable.size(), unreadable.size() == 1 ? "folder" : "folders",
+                         unreadable.size() == 1 ? "it" : "them", first.Path.c_str(),
+                         ReadErrorReason(first).toLocal8Bit().constData());
+        }
+        RunStatus = written && unreadable.empty() ? 0 : 1;
         QTimer::singleShot(0, this, &QWidget::close);
     }
     return written;

@@ -1,5 +1,5 @@
-// The user's own tools in the Tools menu, read again each time the menu opens
-// so that edits of TOOLS.INI show without a restart, and the command that
+// The user's own tools in the Tools menu, read again when the menu opens after
+// TOOLS.INI changed, so that edits show without a restart, and the command that
 // opens that file for editing.
 #include "ui/main/MainForm.h"
 
@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -50,14 +52,20 @@ constexpr char ExampleTools[] =
 } // namespace
 
 void TMainForm::ReloadTools() {
+    // Rebuilt only when the file changed: building a long menu is what
+    // costs, and the menu opens often.
+    if (!ToolsFile.Refresh(ConfigFolder(), ProgramFolder())) {
+        LT1->setVisible(!CustomTools.empty());
+        return;
+    }
     for (QAction* item : ToolItems)
         delete item;
     ToolItems.clear();
     CustomTools.clear();
 
-    for (TTool& tool : LoadTools(ConfigFolder(), ProgramFolder())) {
+    for (const TTool& tool : ToolsFile.Tools()) {
         const size_t index = CustomTools.size();
-        CustomTools.push_back(std::move(tool.Command));
+        CustomTools.push_back(tool.Command);
         auto* item = new QAction(QString::fromStdString(tool.Caption), this);
         item->setStatusTip(QString::fromStdString(tool.Hint));
         connect(item, &QAction::triggered, this, [this, index] { RunTool(index); });
@@ -65,6 +73,18 @@ void TMainForm::ReloadTools() {
         ToolItems.push_back(item);
     }
     LT1->setVisible(!CustomTools.empty());
+    // Said once a run, when the menu is first opened over the window (not
+    // while the window is being made), and after the menu is up: a box
+    // inside the menu's opening would hold it up.
+    if (ToolsFile.Cut() && !ToolsLimitTold && isVisible()) {
+        ToolsLimitTold = true;
+        QTimer::singleShot(0, this, [this] {
+            TMessageBox::Information(
+                this, Strings::ProductName(),
+                tr("The tools file lists more than %1 tools; the Tools menu shows the first %1.")
+                    .arg(QLocale().toString(static_cast<qulonglong>(MaxTools))));
+        });
+    }
 }
 
 void TMainForm::RunTool(size_t index) {
