@@ -315,9 +315,12 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
         rmdir(request.ArchivesFolder.c_str());
         return outcome;
     }
-    const int added = zip.Add();
-    zip.ArchiveFolderFd = -1;
-    if (added != ZipOk) {
+    // Kept open for the removal of the folder, which may read the archive.
+    struct TForget {
+        TZipMaster& Zip;
+        ~TForget() { Zip.ArchiveFolderFd = -1; }
+    } forget{zip};
+    if (zip.Add() != ZipOk) {
         outcome.Message = zip.ErrMessage;
         Forget(catalogue, outcome.Key);
         // Should this fail, the next listing drops the entry all the same.

@@ -1,6 +1,7 @@
 #include "cleanup/ZipMaster.h"
 
 #include "platform/DirReader.h"
+#include "platform/FileChange.h"
 #include "platform/FileOps.h"
 
 #include <archive.h>
@@ -109,6 +110,11 @@ struct TSource {
     struct stat St {};
     std::string LinkTarget;
     std::int64_t Written = 0; // bytes of contents that went into the archive
+    // A regular file as it was when its reading began, and when that was:
+    // what tells, before it is removed, that no write came after.
+    Platform::TFileStamp Stamp;
+    std::timespec ReadStart{};
+    bool Stamped = false;
 };
 
 class TFd {
@@ -398,17 +404,41 @@ private:
     std::uint64_t Mount = 0;
 };
 
+std::string ParentOf(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    return slash == std::string::npos ? "" : name.substr(0, slash);
+}
+
+std::string LeafOf(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// Whether the archived file is, by its times, still what was read into the
+// archive; Unproven where the times are too coarse to tell.
+Platform::TFileChange ChangeSinceRead(int rootFd, const TSource& s) {
+    if (!s.Stamped || s.Written != static_cast<std::int64_t>(s.Stamp.Size))
+        return Platform::TFileChange::Changed;
+    const std::string parent = ParentOf(s.Name);
+    TFd dir(parent.empty() ? dup(rootFd) : OpenBelow(rootFd, parent, O_RDONLY | O_DIRECTORY));
+    if (dir.Get() < 0)
+        return Platform::TFileChange::Changed;
+    return Platform::FileChangeSince(dir.Get(), LeafOf(s.Name).c_str(), s.Stamp, s.ReadStart);
+}
+
 // Removes, below RootDir, the archived entries still as they were archived,
-// deepest first; a folder goes only when nothing is left in it.
+// deepest first; a folder goes only when nothing is left in it. A file
+// whose times cannot prove it unchanged goes only when its contents were
+// found equal to the archive's (sameAsArchived).
 void RemoveArchived(int rootFd, const std::string& rootDir, const std::vector<TSource>& sources,
-                    std::vector<std::string>& changed, std::vector<std::string>& notRemoved) {
+                    const std::set<std::string>& sameAsArchived, std::vector<std::string>& changed,
+                    std::vector<std::string>& notRemoved) {
     for (auto it = sources.rbegin(); it != sources.rend(); ++it) {
         const TSource& s = *it;
         const bool folder = !s.Name.empty() && s.Name.back() == '/';
         const std::string name = folder ? s.Name.substr(0, s.Name.size() - 1) : s.Name;
-        const std::size_t slash = name.rfind('/');
-        const std::string parent = slash == std::string::npos ? "" : name.substr(0, slash);
-        const std::string leaf = slash == std::string::npos ? name : name.substr(slash + 1);
+        const std::string leaf = LeafOf(name);
+        const std::string parent = ParentOf(name);
         TFd dir(parent.empty() ? dup(rootFd) : OpenBelow(rootFd, parent, O_RDONLY | O_DIRECTORY));
         struct stat now {};
         if (dir.Get() < 0 || fstatat(dir.Get(), leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -416,12 +446,17 @@ void RemoveArchived(int rootFd, const std::string& rootDir, const std::vector<TS
                 notRemoved.push_back(rootDir + "/" + name + ": " + Platform::ErrorText(errno));
             continue;
         }
-        if (now.st_ino != s.St.st_ino || now.st_dev != s.St.st_dev ||
-            (now.st_mode & S_IFMT) != (s.St.st_mode & S_IFMT) ||
-            (!folder &&
-             (now.st_size != s.St.st_size || (S_ISREG(now.st_mode) && now.st_size != s.Written) ||
-              now.st_mtim.tv_sec != s.St.st_mtim.tv_sec ||
-              now.st_mtim.tv_nsec != s.St.st_mtim.tv_nsec))) {
+        bool same = now.st_ino == s.St.st_ino && now.st_dev == s.St.st_dev &&
+                    (now.st_mode & S_IFMT) == (s.St.st_mode & S_IFMT);
+        if (same && S_ISREG(s.St.st_mode)) {
+            const Platform::TFileChange change = ChangeSinceRead(rootFd, s);
+            same = change == Platform::TFileChange::Unchanged ||
+                   (change == Platform::TFileChange::Unproven && sameAsArchived.contains(s.Name));
+        } else if (same && !folder) {
+            same = now.st_size == s.St.st_size && now.st_mtim.tv_sec == s.St.st_mtim.tv_sec &&
+                   now.st_mtim.tv_nsec == s.St.st_mtim.tv_nsec;
+        }
+        if (!same) {
             if (!folder)
                 changed.push_back(rootDir + "/" + name);
             continue;
@@ -447,8 +482,65 @@ void TZipMaster::RemoveAdded() {
         NotRemoved.push_back(Added->RootDir + ": " + Platform::ErrorText(errno));
         return;
     }
-    RemoveArchived(root.Get(), Added->RootDir, Added->Sources, ChangedFiles, NotRemoved);
+    // Files the times leave unproven are compared with the archive first,
+    // all in one reading of it.
+    std::set<std::string> unproven;
+    for (const TSource& s : Added->Sources) {
+        if (S_ISREG(s.St.st_mode) &&
+            ChangeSinceRead(root.Get(), s) == Platform::TFileChange::Unproven)
+            unproven.insert(s.Name);
+    }
+    const std::set<std::string> same = SameAsArchived(root.Get(), unproven);
+    RemoveArchived(root.Get(), Added->RootDir, Added->Sources, same, ChangedFiles, NotRemoved);
     Added.reset();
+}
+
+std::set<std::string> TZipMaster::SameAsArchived(int rootFd, const std::set<std::string>& names) {
+    std::set<std::string> same;
+    if (names.empty())
+        return same;
+    TUtf8Locale locale;
+    TArchiveReader reader;
+    if (!reader.Open(ZipFileName, Password, ArchiveFolderFd))
+        return same; // none proven: all stay
+    archive* a = reader.A;
+    archive_entry* entry = nullptr;
+    std::vector<char> theirs(Block);
+    int r;
+    while ((r = archive_read_next_header(a, &entry)) == ARCHIVE_OK || r == ARCHIVE_WARN) {
+        const char* name = archive_entry_pathname(entry);
+        if (!name || !names.contains(name))
+            continue;
+        TFd in(OpenBelow(rootFd, name, O_RDONLY));
+        bool equal = in.Get() >= 0;
+        for (;;) {
+            const void* data = nullptr;
+            std::size_t length = 0;
+            la_int64_t offset = 0;
+            const int got = archive_read_data_block(a, &data, &length, &offset);
+            if (got == ARCHIVE_EOF)
+                break;
+            if (got != ARCHIVE_OK) {
+                equal = false;
+                break;
+            }
+            // Holes come back as gaps between blocks; the file is read at
+            // the block's offset, so they compare as the zeros they are.
+            for (std::size_t done = 0; equal && done < length;) {
+                const ssize_t n =
+                    pread(in.Get(), theirs.data(), std::min(theirs.size(), length - done),
+                          static_cast<off_t>(offset) + static_cast<off_t>(done));
+                equal = n > 0 && std::memcmp(theirs.data(), static_cast<const char*>(data) + done,
+                                             static_cast<std::size_t>(n)) == 0;
+                done += n > 0 ? static_cast<std::size_t>(n) : 0;
+            }
+        }
+        // And nothing beyond what was archived.
+        char beyond = 0;
+        if (equal && pread(in.Get(), &beyond, 1, archive_entry_size(entry)) == 0)
+            same.insert(name);
+    }
+    return same;
 }
 
 int TZipMaster::Add() {
@@ -551,12 +643,14 @@ int TZipMaster::Add() {
             if (archive_write_header(a, entry.get()) < ARCHIVE_WARN)
                 return Fail(ZipWriteFailed, "The archive cannot be written at " + Quoted(s.Name) +
                                                 ": " + WhyNot(a));
-            if (size > 0) {
+            if (S_ISREG(s.St.st_mode)) {
+                s.ReadStart = Platform::CopyStartTime();
                 TFd in(OpenBelow(root.Get(), s.Name, O_RDONLY));
                 if (in.Get() < 0)
                     return Fail(ZipReadFailed,
                                 Quoted(RootDir + "/" + s.Name) +
                                     " cannot be read: " + Platform::ErrorText(errno) + ".");
+                s.Stamped = Platform::StampFile(in.Get(), "", s.Stamp);
                 std::int64_t sinceUpdate = 0;
                 while (s.Written < size) {
                     if (CancelRequested)

@@ -9,7 +9,10 @@
 // on any error or Cancel the temporary file is removed and nothing of the
 // folder is touched. With AddMove, the files are removed afterwards only
 // when still exactly as archived (a file changed meanwhile stays, named in
-// ChangedFiles), and a folder only when nothing is left in it.
+// ChangedFiles), and a folder only when nothing is left in it. "Exactly as
+// archived" is proven by the change time (see platform/FileChange.h), or,
+// where times are too coarse to prove it, by comparing the file with its
+// entry in the archive.
 //
 // Names are stored relative to RootDir with "/" separators; names that are
 // UTF-8 are marked so, other names are stored as their raw bytes and come
@@ -38,6 +41,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -134,6 +138,9 @@ public:
     struct TAdded; // what the last Add archived
 private:
     int Fail(int code, const std::string& message);
+    // Of the files named (below the open folder rootFd), those whose
+    // contents equal their entries in the archive.
+    std::set<std::string> SameAsArchived(int rootFd, const std::set<std::string>& names);
     std::shared_ptr<TAdded> Added;
     std::atomic<bool> CancelRequested{false};
 };

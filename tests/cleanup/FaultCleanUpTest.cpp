@@ -325,6 +325,61 @@ TEST_F(FaultCleanUp, EveryFileStaysWholeSomewhereWhateverFailsAndWhenever) {
         }
     }
 
+    // Archiving with "move to archive" off a drive that keeps whole seconds
+    // while a file already read into the archive is rewritten in place at
+    // the same size, plainly and with its old time put back: the rewritten
+    // file stays, named, and the archive holds what was read.
+    for (const bool oldTimeBack : {false, true}) {
+        const std::string name = oldTimeBack
+                                     ? "rewritten with its old time put back (whole-second times)"
+                                     : "rewritten in place at the same size (whole-second times)";
+        SCOPED_TRACE("archive: " + name);
+        drive.SetRules({"coarse /"});
+        MakeDocs(backing);
+        RemoveTreeForTest(archivesBacking);
+        TTreeSnapshot before = SnapshotTree(backing + "/docs", true);
+        std::string lastFile, written;
+        TZipMaster zip;
+        zip.OnProgress = [&](ProgressType type, const std::string& entry, std::int64_t) {
+            if (type != ProgressType::NewFile || !written.empty())
+                return;
+            if (!lastFile.empty() && entry != "docs/" + lastFile) {
+                // The file before this entry has been read whole.
+                written = lastFile;
+                const std::string path = drive.Path("docs/" + written);
+                struct stat was {};
+                ASSERT_EQ(stat(path.c_str(), &was), 0);
+                const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+                ASSERT_GE(fd, 0);
+                ASSERT_EQ(pwrite(fd, "#", 1, 0), 1);
+                if (oldTimeBack) {
+                    const timespec times[2] = {was.st_atim, was.st_mtim};
+                    ASSERT_EQ(futimens(fd, times), 0);
+                }
+                close(fd);
+                before = SnapshotTree(backing + "/docs", true);
+                return;
+            }
+            const std::string below = entry.substr(5);
+            if (before.contains(below) && IsFileEntry(before.at(below)))
+                lastFile = below;
+        };
+        TCompressRequest request;
+        request.FolderPath = drive.Path("docs");
+        request.ArchivesFolder = archives;
+        request.DriveRoot = drive.Root();
+        const TCompressOutcome outcome = CompressFolder(zip, request, Random);
+        drive.SetRules({});
+        ASSERT_FALSE(written.empty());
+        const TTreeSnapshot source = SnapshotTree(backing + "/docs", true);
+        const TTreeSnapshot archived = archiveContents(outcome.Made ? outcome.Key : "");
+        const bool kept = outcome.Made && outcome.Kept.size() == 1 &&
+                          outcome.Kept[0] == drive.Path("docs/" + written) &&
+                          source.contains(written) && archived.size() + 1 >= before.size();
+        EXPECT_TRUE(kept) << outcome.Message;
+        Verdict("archive", name, before, {source, archived}, kept);
+    }
+
     // Restoring an archive of the faulty drive: the archive unreadable half
     // way, the restore's disk filling up, an entry of the restored folder
     // vanishing, a restored folder refused. The archive stays unless every
