@@ -924,24 +924,12 @@ std::string MoveCheck(const TScannedItem& source, const std::string& target) {
 }
 
 std::string MoveCheck(const TScannedItem& source, const TMoveTarget& target) {
+    // What a delete and an archive refuse, a move refuses too.
+    if (std::string refused = FolderRemovalRefusal(source); !refused.empty())
+        return refused;
     TResolved r = Resolve(source);
     if (!r.Refused.empty())
         return r.Refused;
-    if (!S_ISDIR(r.Item.st_mode))
-        return Quoted(r.Path) + " is not a folder.";
-    // Mounts are listed by their real paths; the folder's is read back from
-    // the descriptor the checks above opened.
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", r.Parent.Get());
-    std::string real(PATH_MAX, '\0');
-    const ssize_t length = readlink(link, real.data(), real.size());
-    if (length > 0 && static_cast<std::size_t>(length) < real.size()) {
-        real.resize(static_cast<std::size_t>(length));
-        real = (real == "/" ? "" : real) + "/" + r.Name;
-        if (std::string mount = MountInside(real); !mount.empty())
-            return Quoted(r.Path) + " cannot be moved: another drive is mounted inside it, at " +
-                   Quoted(mount) + ". Unmount it first.";
-    }
     if (!target.Error().empty())
         return target.Error();
     struct stat st {};
