@@ -69,7 +69,8 @@ TFd OpenArchivesFolder(const std::string& folder, bool create, std::string& erro
     struct stat st {};
     if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0) {
         error = errno == ELOOP || errno == ENOTDIR
-                    ? "The archives folder " + folder + " is not used: it is not a folder."
+                    ? "The archives folder " + folder + " is not used: it is " +
+                          (errno == ELOOP ? "a symbolic link." : "not a folder.")
                     : "The archives folder " + folder +
                           " cannot be opened: " + Platform::ErrorText(errno) + ".";
         return TFd();
