@@ -2,6 +2,21 @@
 
 #include <algorithm>
 
+TFolderNode::~TFolderNode() {
+    std::vector<std::unique_ptr<TFolderNode>> pending = std::move(Children);
+    while (!pending.empty()) {
+        std::unique_ptr<TFolderNode> node = std::move(pending.back());
+        pending.pop_back();
+        // Children already handed on by an owner's own teardown are empty.
+        if (!node)
+            continue;
+        for (auto& child : node->Children)
+            pending.push_back(std::move(child));
+        node->Children.clear();
+        // node now goes without children, so its destructor does not descend.
+    }
+}
+
 void TFolderNode::RenumberChildren() {
     for (std::uint32_t i = 0; i < Children.size(); ++i)
         Children[i]->Row = i;

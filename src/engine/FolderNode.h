@@ -29,6 +29,13 @@ enum TNodeFlag : std::uint8_t {
 
 class TFolderNode {
 public:
+    TFolderNode() = default;
+    // Tears the subtree down without recursion: a chain of folders can be far
+    // deeper than the stack allows.
+    ~TFolderNode();
+    TFolderNode(const TFolderNode&) = delete;
+    TFolderNode& operator=(const TFolderNode&) = delete;
+
     TFolderNode* Parent = nullptr;
     std::vector<std::unique_ptr<TFolderNode>> Children;
     // Raw bytes of the folder's name; for a top-level node its absolute path.

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFontMetrics>
 
+#include <algorithm>
+
 QString DisplayPath(const std::string& path) {
     return DisplayText(path);
 }
@@ -47,6 +49,16 @@ QString MinimizePath(const QString& path, const QFontMetrics& metrics, int maxWi
     QString dir = path.left(lastSlash + 1);
     const QString name = path.mid(lastSlash + 1);
     QString result = path;
+    // Text wider than its room has far more characters than the room has
+    // pixels: a longer head is dropped at once, so a path of a million
+    // folders is not measured once per folder.
+    const qsizetype keep = 2 * static_cast<qsizetype>(std::max(maxWidth, 1)) + 8;
+    if (dir.size() > keep) {
+        const qsizetype cut = dir.indexOf(QLatin1Char('/'), dir.size() - keep);
+        dir = (dir.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString()) + Ellipsis +
+              dir.mid(cut + 1);
+        result = dir + name;
+    }
     while (!dir.isEmpty() && metrics.horizontalAdvance(result) > maxWidth) {
         if (dir == QLatin1String("/...") + QLatin1Char('/'))
             dir = Ellipsis;

@@ -139,10 +139,12 @@ TEST_F(FolderTreeModelTest, IconsAreAskedOncePerKindOfNode) {
 
 namespace {
 
-// A chain of folders two thousand deep, scanned under the model tester and
-// rescanned half way down: every level shows exactly its one child, as the
-// view would walk it, though visibility is judged from the parent alone.
-TEST(FolderTreeModelDeep, AChainShowsEveryLevelOnceItIsListed) {
+// A chain of folders two thousand deep, scanned under the model tester: the
+// view gets no deeper than the limit, yet every folder can be shown (the fold
+// row stands for it), selected folders keep their rows when the fold moves,
+// and rescans and removals around the fold keep the model sound.
+TEST(FolderTreeModelDeep, AChainDeeperThanTheLimitFoldsAndEveryFolderCanBeShown) {
+    constexpr int Limit = TFolderTreeModel::DepthLimit;
     TTempTree temp;
     std::string relative = "chain";
     for (int level = 0; level < 2000; ++level)
@@ -156,20 +158,52 @@ TEST(FolderTreeModelDeep, AChainShowsEveryLevelOnceItIsListed) {
     scanner.ScanClusterSize = 4096;
     TFolderNode* root = tree.AddRoot(temp.Root());
     ASSERT_TRUE(scanner.ScanFolder(root->Name, root));
+    auto viewDepth = [&](QModelIndex index) {
+        int depth = 0;
+        for (index = index.parent(); index.isValid(); index = index.parent())
+            ++depth;
+        return depth;
+    };
     QModelIndex index = model.IndexOf(root);
-    int depth = 0;
-    TFolderNode* middle = nullptr;
-    while (model.rowCount(index) == 1) {
+    while (model.rowCount(index) == 1)
         index = model.index(0, 0, index);
-        if (++depth == 1000)
-            middle = model.NodeOf(index);
-    }
-    EXPECT_EQ(depth, 2001);
-    EXPECT_EQ(model.NodeOf(index)->Data->OwnSize, 7);
-    ASSERT_TRUE(middle);
-    scanner.RescanFolder(NodePath(middle), middle);
-    EXPECT_EQ(model.rowCount(model.IndexOf(middle)), 1);
-    EXPECT_EQ(root->Data->TreeSize, 7);
+    EXPECT_EQ(viewDepth(index), Limit + 1);
+    EXPECT_FALSE(model.NodeOf(index)->Children.empty());
+    TFolderNode* anchor = model.NodeOf(index.parent());
+    QPersistentModelIndex shallow = model.index(0, 0, model.IndexOf(root));
+
+    TFolderNode* deepest = FindNodeByPath(root, relative, true);
+    ASSERT_TRUE(deepest);
+    EXPECT_FALSE(model.IndexOf(deepest).isValid());
+    const QModelIndex fold = model.Reveal(deepest);
+    ASSERT_TRUE(fold.isValid());
+    EXPECT_EQ(model.NodeOf(fold), deepest);
+    EXPECT_EQ(model.Fold(), deepest);
+    EXPECT_EQ(model.NodeOf(fold.parent()), anchor->Parent);
+    EXPECT_EQ(viewDepth(fold), Limit);
+    EXPECT_TRUE(model.data(fold).toString().endsWith(QStringLiteral("/d/d")));
+    EXPECT_FALSE(model.IndexOf(anchor).isValid());
+    EXPECT_EQ(model.NodeOf(shallow), root->Children.front().get());
+    EXPECT_EQ(deepest->Data->OwnSize, 7);
+
+    // A folder between the limit and the fold moves the fold to itself; the
+    // level the fold took brings its own row back.
+    TFolderNode* between = deepest->Parent->Parent;
+    EXPECT_EQ(model.NodeOf(model.Reveal(between)), between);
+    EXPECT_EQ(model.rowCount(model.IndexOf(between)), 1);
+    EXPECT_EQ(model.NodeOf(model.Reveal(anchor)), anchor);
+    EXPECT_EQ(model.Fold(), nullptr);
+
+    // Rescanning above the fold and removing the fold's ancestor take it away.
+    model.Reveal(deepest);
+    scanner.RescanFolder(NodePath(anchor), anchor);
+    EXPECT_EQ(model.Fold(), nullptr);
+    EXPECT_EQ(model.rowCount(model.IndexOf(anchor)), 1);
+    deepest = FindNodeByPath(root, relative, true);
+    model.Reveal(deepest);
+    RemoveFolderNode(tree, deepest->Parent);
+    EXPECT_EQ(model.Fold(), nullptr);
+    EXPECT_EQ(root->Data->TreeSize, 0);
 }
 
 } // namespace

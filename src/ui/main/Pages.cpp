@@ -87,11 +87,13 @@ void TMainForm::ShowCurrent(bool refresh) {
         return;
     }
     // The tree follows the session; the user's own clicks go the other way.
-    const QModelIndex index = Model->IndexOf(node);
-    if (index.isValid() && FolderTree->currentIndex() != index) {
+    {
         TFlagScope changing(ChangingSelection);
-        FolderTree->scrollTo(index);
-        FolderTree->setCurrentIndex(index);
+        const QModelIndex index = Model->Reveal(node);
+        if (index.isValid() && FolderTree->currentIndex() != index) {
+            FolderTree->scrollTo(index);
+            FolderTree->setCurrentIndex(index);
+        }
     }
     const std::string& path = CurrentPath();
     setWindowTitle(Strings::DefaultCaption() + QStringLiteral(" - ") + DisplayPath(path));
