@@ -104,6 +104,31 @@ void ArchivePictures(const QString& out) {
         QTest::qWait(150);
         restore.grab().save(out + "/archive-restore.png");
     }
+    // A drive whose archives folder others may write: the user is told that
+    // the home folder's is used instead (a home of the picture's own).
+    const QString shared = work.path() + "/shared";
+    QDir().mkpath(shared + "/" + ArchivesFolderName);
+    QFile::setPermissions(shared + "/" + ArchivesFolderName, QFileDevice::Permissions(0x7777));
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", (work.path() + "/home").toUtf8());
+    QDir().mkpath(work.path() + "/home");
+    {
+        TDriveSourceOverride drives([&] {
+            Platform::TDrive d;
+            d.RootPath = shared.toStdString();
+            d.Type = Platform::TDriveType::Fixed;
+            d.DisplayName = "Shared (" + d.RootPath + ")";
+            return std::vector<Platform::TDrive>{d};
+        });
+        TCleanUpCompressFolderBox box(settings, TCleanUpCompressFolderBox::TMode::Compress);
+        box.cbDrives->SetDrive(shared);
+        box.SetFolder(folder, 40 * 20000 + 500 * 780, 40 * 20000 + 500 * 780 + 40 * 2048);
+        box.show();
+        GrabNextDialog(&box, out + "/archive-elsewhere.png");
+        box.cmdCompressClick();
+        box.close();
+    }
+    qputenv("HOME", home);
 }
 
 // The move dialog with something in its list of suggestions: drives made up
