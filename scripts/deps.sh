@@ -9,7 +9,7 @@ cups printer-driver-cups-pdf libuemf-dev emf2svg libwmf-bin ghostscript"
 # Readers that archives must satisfy besides our own.
 PACKAGES="$PACKAGES unzip p7zip-full libarchive-tools"
 # What checks the installation and builds the Debian package.
-PACKAGES="$PACKAGES desktop-file-utils appstream dpkg-dev"
+PACKAGES="$PACKAGES desktop-file-utils appstream dpkg-dev x11-utils"
 if [ "$1" = "--bench" ]; then
     PACKAGES="$PACKAGES hyperfine time zip bc"
 fi

@@ -106,6 +106,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Only the name: a display name would be appended to every window title.
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    // The desktop entry's id, which Wayland takes as the window's app id; on
+    // X11 the entry's StartupWMClass names WM_CLASS's class, "Quillmere". The
+    // desktop finds the entry's icon and name for the running window by them.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.fenwright.Quillmere"));
     InitIconThemes();
     QApplication::setWindowIcon(AppIcon());
     // The settings are read here, once; the window takes them, and puts them

@@ -6,7 +6,8 @@
 set -e
 BUILD="$1"
 STAGE="$(mktemp -d)"
-trap 'rm -rf "$STAGE"' EXIT
+pids=""
+trap 'kill $pids 2>/dev/null; rm -rf "$STAGE"' EXIT
 cmake --install "$BUILD" --prefix "$STAGE/usr" >/dev/null
 for program in quillmere quillmere-scan quillmere-clean; do
     test -x "$STAGE/usr/bin/$program"
@@ -23,6 +24,35 @@ if ! command -v desktop-file-validate >/dev/null || ! command -v appstreamcli >/
 fi
 desktop-file-validate "$STAGE"/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$STAGE"/usr/share/metainfo/*.xml >/dev/null
+
+# On X11 the desktop finds the entry, and its icon, of a running window by
+# the window's WM_CLASS: the class the entry names must be the window's.
+class="$(sed -n 's/^StartupWMClass=//p' "$STAGE"/usr/share/applications/*.desktop)"
+test -n "$class"
+if command -v Xvfb >/dev/null && command -v xwininfo >/dev/null; then
+    Xvfb -displayfd 3 -nolisten tcp 3>"$STAGE/display" 2>/dev/null &
+    pids="$!"
+    tries=0
+    until [ -s "$STAGE/display" ] || [ $tries -ge 100 ]; do sleep 0.1; tries=$((tries + 1)); done
+    export DISPLAY=":$(cat "$STAGE/display")"
+    mkdir "$STAGE/config" "$STAGE/empty"
+    XDG_CONFIG_HOME="$STAGE/config" QT_QPA_PLATFORM=xcb "$STAGE/usr/bin/quillmere" "$STAGE/empty" \
+        2>/dev/null &
+    pids="$pids $!"
+    tries=0
+    until xwininfo -root -tree 2>/dev/null | grep -qF "\"$class\")"; do
+        tries=$((tries + 1))
+        if [ $tries -ge 100 ]; then
+            echo "no window of class $class:" >&2
+            xwininfo -root -tree >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+    kill $pids
+    pids=""
+    unset DISPLAY
+fi
 
 if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
     echo "installing the package needs root and apt-get"
