@@ -11,8 +11,10 @@ trap 'kill $pids 2>/dev/null; rm -rf "$STAGE"' EXIT
 cmake --install "$BUILD" --prefix "$STAGE/usr" >/dev/null
 for program in quillmere quillmere-scan quillmere-clean; do
     test -x "$STAGE/usr/bin/$program"
-    test -f "$STAGE/usr/share/man/man1/$program.1"
+    gzip -t "$STAGE/usr/share/man/man1/$program.1.gz"
 done
+test -f "$STAGE/usr/share/doc/quillmere/copyright"
+gzip -t "$STAGE/usr/share/doc/quillmere/changelog.gz"
 test -f "$STAGE/usr/share/icons/hicolor/scalable/apps/quillmere.svg"
 test -f "$STAGE/usr/share/icons/hicolor/48x48/apps/quillmere.png"
 # Never a handler of folders: that would take folders away from the file manager.
@@ -65,8 +67,12 @@ fi
 cd "$BUILD"
 rm -f quillmere_*.deb
 cpack -G DEB >/dev/null
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q ./quillmere_*.deb >/dev/null
 status=0
+# What Debian's policy asks of the package: lintian finds no error.
+if command -v lintian >/dev/null; then
+    lintian --fail-on error ./quillmere_*.deb || status=1
+fi
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q ./quillmere_*.deb >/dev/null
 /usr/bin/quillmere --version | grep -q '^quillmere [0-9]' || status=1
 test -f /usr/share/applications/example.fenwright.Quillmere.desktop || status=1
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -q quillmere >/dev/null
