@@ -8,8 +8,8 @@ fonts-dejavu-core xvfb xauth fuse3 libfuse3-dev python3 poppler-utils ncdu gdu
 cups printer-driver-cups-pdf libuemf-dev emf2svg libwmf-bin ghostscript"
 # Readers that archives must satisfy besides our own.
 PACKAGES="$PACKAGES unzip p7zip-full libarchive-tools"
-# What checks the installation and builds the Debian package.
-PACKAGES="$PACKAGES desktop-file-utils appstream dpkg-dev"
+# What checks the installation, builds the Debian package and checks it.
+PACKAGES="$PACKAGES desktop-file-utils appstream dpkg-dev lintian x11-utils"
 if [ "$1" = "--bench" ]; then
     PACKAGES="$PACKAGES hyperfine time zip bc"
 fi

@@ -20,25 +20,26 @@
 
 namespace {
 
-const char Usage[] =
-    "usage: quillmere [FOLDER|SCANFILE...]\n"
-    "       quillmere /RINF|/RCSV|/RTAB|/RTXT FOLDER OUTPUT|PRINTER [OPTIONS]\n"
-    "\n"
-    "Shows how the space of drives and folders is used. FOLDERs are scanned and\n"
-    "the last one is shown; a SCANFILE (written by quillmere-scan --export, ncdu\n"
-    "or gdu) is opened as it was scanned. A report run scans FOLDER and writes its folder\n"
-    "information (INF) or subfolder list (CSV, TAB, TXT) to OUTPUT, or prints it.\n"
-    "Options of a report run:\n"
-    "  /A           all subfolders\n"
-    "  /TOP:N       the N largest subfolders\n"
-    "  /HI:U:N      subfolders larger than N bytes (U=B), KB (U=K) or MB (U=M)\n"
-    "  /SA:C /SD:C  sorted by column C (1-8), ascending or descending\n"
-    "  /W:T /W:F    with or without wasted space\n"
-    "  /Q           quit afterwards: exit status 0 when the report was written\n"
-    "               whole, 1 when it was not or when something could not be read\n"
-    "               (the reason goes to standard error)\n"
-    "Without a display (no DISPLAY or WAYLAND_DISPLAY) only report runs work: no\n"
-    "window is shown and the run ends after its report, as with /Q.\n";
+const char Usage[] = "usage: quillmere [FOLDER|SCANFILE...]\n"
+                     "       quillmere /RINF|/RCSV|/RTAB|/RTXT FOLDER OUTPUT|PRINTER [OPTIONS]\n"
+                     "       quillmere --help|--version\n"
+                     "\n"
+                     "Shows how the space of drives and folders is used. FOLDERs are scanned and\n"
+                     "the last one is shown; a SCANFILE (written by quillmere-scan --export, ncdu\n"
+                     "or gdu) is opened as it was scanned. A report run scans FOLDER and writes\n"
+                     "its folder information (INF) or subfolder list (CSV, TAB, TXT) to OUTPUT,\n"
+                     "or prints it. Options of a report run:\n"
+                     "  /A           all subfolders\n"
+                     "  /TOP:N       the N largest subfolders\n"
+                     "  /HI:U:N      subfolders larger than N bytes (U=B), KB (U=K) or MB (U=M)\n"
+                     "  /SA:C /SD:C  sorted by column C (1-8), ascending or descending\n"
+                     "  /W:T /W:F    with or without wasted space\n"
+                     "  /Q           quit afterwards: exit status 0 when the report was written\n"
+                     "               whole, 1 when it was not or when something could not be read\n"
+                     "               (the reason goes to standard error)\n"
+                     "Without a display (no DISPLAY or WAYLAND_DISPLAY) only report runs work: no\n"
+                     "window is shown and the run ends after its report, as with /Q.\n"
+                     "--  ends the options, for a FOLDER whose name starts with '-'.\n";
 
 // Without a display, the offscreen platform remarks on every window it
 // cannot raise or resize, and Qt on the missing runtime folder of a cron job:
@@ -105,6 +106,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Only the name: a display name would be appended to every window title.
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    // The desktop entry's id, which Wayland takes as the window's app id; on
+    // X11 the entry's StartupWMClass names WM_CLASS's class, "Quillmere". The
+    // desktop finds the entry's icon and name for the running window by them.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.fenwright.Quillmere"));
     InitIconThemes();
     QApplication::setWindowIcon(AppIcon());
     // The settings are read here, once; the window takes them, and puts them

@@ -25,21 +25,38 @@
 
 int RunArchiveCommand(const std::string& command, const std::vector<std::string>& rest);
 
+#ifndef QUILLMERE_VERSION
+#error "the build passes QUILLMERE_VERSION"
+#endif
+
+namespace {
+
+const char UsageText[] =
+    "usage: quillmere-clean trash PATH\n"
+    "       quillmere-clean delete [--yes] PATH\n"
+    "       quillmere-clean move SOURCE TARGET\n"
+    "       quillmere-clean archive FOLDER [--drive ROOT] [--level N] [--keep]\n"
+    "                       [--no-subfolders] [--no-hidden] [--description TEXT]\n"
+    "                       [--password-file FILE]\n"
+    "       quillmere-clean list [--drive ROOT]\n"
+    "       quillmere-clean restore NAME [--drive ROOT] [--to FOLDER]\n"
+    "                       [--keep-archive] [--password-file FILE]\n"
+    "       quillmere-clean delete-archive NAME [--drive ROOT]\n"
+    "       quillmere-clean --help|--version\n"
+    "\n"
+    "Frees space with the window's code and refusals: trash sends an item to\n"
+    "the trash, delete removes it for good after asking on the terminal (--yes\n"
+    "without asking), move moves a folder to its new full path, archive packs\n"
+    "a folder into a ZIP archive in the drive's archives folder, and list,\n"
+    "restore and delete-archive work on those archives.\n"
+    "Exit status: 0 done, 1 refused or partly done, 2 bad arguments.\n";
+
+} // namespace
+
+// A mistake in the arguments: what was wrong, then the usage, on standard
+// error, so that a script's output stays clean.
 int ArchiveUsage(const char* message) {
-    std::fprintf(stderr, "quillmere-clean: %s\n", message);
-    std::fprintf(
-        stderr,
-        "usage: quillmere-clean trash PATH\n"
-        "       quillmere-clean delete [--yes] PATH\n"
-        "       quillmere-clean move SOURCE TARGET\n"
-        "       quillmere-clean archive FOLDER [--drive ROOT] [--level N] [--keep]\n"
-        "                       [--no-subfolders] [--no-hidden] [--description TEXT]\n"
-        "                       [--password-file FILE]\n"
-        "       quillmere-clean list [--drive ROOT]\n"
-        "       quillmere-clean restore NAME [--drive ROOT] [--to FOLDER] [--keep-archive]\n"
-        "                       [--password-file FILE]\n"
-        "       quillmere-clean delete-archive NAME [--drive ROOT]\n"
-        "exit status: 0 done, 1 refused or partly done, 2 bad arguments\n");
+    std::fprintf(stderr, "quillmere-clean: %s\n\n%s", message, UsageText);
     return 2;
 }
 
@@ -248,6 +265,14 @@ int main(int argc, char** argv) {
     if (args.empty())
         return Usage("no command given");
     const std::string command = args[0];
+    if (command == "--help" || command == "-h") {
+        std::fputs(UsageText, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::printf("quillmere-clean %s\n", QUILLMERE_VERSION);
+        return 0;
+    }
     if (const int status =
             RunArchiveCommand(command, std::vector<std::string>(args.begin() + 1, args.end()));
         status >= 0)

@@ -30,18 +30,32 @@
 
 namespace {
 
+#ifndef QUILLMERE_VERSION
+#error "the build passes QUILLMERE_VERSION"
+#endif
+
+const char UsageText[] =
+    "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--records] PATH\n"
+    "       quillmere-scan [--threads N] --export FILE PATH\n"
+    "       quillmere-scan [--threads N] --errors PATH\n"
+    "       quillmere-scan --help|--version\n"
+    "\n"
+    "Scans PATH without a window and prints its figures.\n"
+    "--threads N          reader threads\n"
+    "--cluster-size BYTES the cluster size for wasted space, not the drive's own\n"
+    "--records            one JSON object per folder, sorted by path\n"
+    "--export FILE        writes the scan to FILE ('-': standard output) in the\n"
+    "                     JSON format of ncdu's export, which ncdu -f, gdu -f\n"
+    "                     and Quillmere open\n"
+    "--errors             prints one line per folder that could not be read:\n"
+    "                     path TAB reason TAB bytes found in it so far\n"
+    "Exit status: 0 when everything was read, 1 when something could not be\n"
+    "(or the export failed), 2 for bad arguments.\n";
+
+// A mistake in the arguments: what was wrong, then the usage, on standard
+// error, so that a script's output stays clean.
 int Usage(const char* message) {
-    std::fprintf(stderr, "quillmere-scan: %s\n", message);
-    std::fprintf(
-        stderr, "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--records] PATH\n"
-                "       quillmere-scan [--threads N] --export FILE PATH\n"
-                "       quillmere-scan [--threads N] --errors PATH\n"
-                "--export FILE  writes the scan to FILE ('-': standard output) in the JSON\n"
-                "               format of ncdu's export, which ncdu -f, gdu -f and Quillmere open\n"
-                "--errors       prints one line per folder that could not be read:\n"
-                "               path TAB reason TAB bytes found in it so far\n"
-                "exit status: 0 when everything was read, 1 when something could not be\n"
-                "(or the export failed), 2 for bad arguments\n");
+    std::fprintf(stderr, "quillmere-scan: %s\n\n%s", message, UsageText);
     return 2;
 }
 
@@ -372,7 +386,10 @@ int main(int argc, char** argv) {
                 return Usage("--export needs a FILE ('-' for standard output)");
             exportFile = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
-            Usage("scans PATH and prints its figures");
+            std::fputs(UsageText, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("quillmere-scan %s\n", QUILLMERE_VERSION);
             return 0;
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
             return Usage(("unknown option " + arg).c_str());
