@@ -7,7 +7,8 @@ set -e
 BUILD="$1"
 STAGE="$(mktemp -d)"
 pids=""
-trap 'kill $pids 2>/dev/null; rm -rf "$STAGE"' EXIT
+# Under set -e a failing kill (nothing left to kill) would end the trap early.
+trap '[ -z "$pids" ] || kill $pids 2>/dev/null || true; rm -rf "$STAGE"' EXIT
 cmake --install "$BUILD" --prefix "$STAGE/usr" >/dev/null
 for program in quillmere quillmere-scan quillmere-clean; do
     test -x "$STAGE/usr/bin/$program"
