@@ -1,6 +1,7 @@
 #include "cleanup/ArchiveStore.h"
 
 #include "cleanup/ArchiveCatalogue.h"
+#include "cleanup/Fd.h"
 #include "platform/DirReader.h"
 #include "platform/FileOps.h"
 
@@ -26,22 +27,6 @@ bool Exists(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
 }
-
-class TFd {
-public:
-    explicit TFd(int fd = -1) : Fd(fd) {}
-    ~TFd() {
-        if (Fd >= 0)
-            close(Fd);
-    }
-    TFd(TFd&& other) noexcept : Fd(std::exchange(other.Fd, -1)) {}
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd; }
-
-private:
-    int Fd;
-};
 
 // Why an archives folder with these facts must not be used: another user
 // could take the archives out of it, read them, or plant a catalogue.

@@ -1,4 +1,5 @@
 #include "cleanup/ZipMaster.h"
+#include "cleanup/Fd.h"
 
 #include "platform/DirReader.h"
 #include "platform/FileChange.h"
@@ -115,21 +116,6 @@ struct TSource {
     Platform::TFileStamp Stamp;
     std::timespec ReadStart{};
     bool Stamped = false;
-};
-
-class TFd {
-public:
-    explicit TFd(int fd = -1) : Fd(fd) {}
-    ~TFd() {
-        if (Fd >= 0)
-            close(Fd);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd; }
-
-private:
-    int Fd;
 };
 
 // Opens a path below an open folder one component at a time, never through

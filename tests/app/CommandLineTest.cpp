@@ -1,5 +1,6 @@
 // The command-line programs as a script would run them: exit statuses, what
 // they say on standard error, and what is left on disk.
+#include "ExecProgram.h"
 #include "common/TempTree.h"
 #include "common/TmpfsMount.h"
 #include "common/TreeSnapshot.h"
@@ -50,12 +51,7 @@ TRun RunProgram(std::vector<std::string> args, const char* asUser = nullptr, int
         dup2(null, STDIN_FILENO);
         dup2(null, STDOUT_FILENO);
         close(pipeFds[0]);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecProgram(args);
     }
     close(pipeFds[1]);
     TRun run;

@@ -1,6 +1,7 @@
 // What each program says about itself: help and version on standard output
 // for a pipe to a pager, mistakes on standard error, all of it readable on an
 // 80-column terminal.
+#include "ExecProgram.h"
 #include "common/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -37,12 +38,7 @@ TOutput RunCapturing(const TTempTree& tree, std::vector<std::string> args) {
         dup2(null, STDIN_FILENO);
         dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecProgram(args);
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -1,6 +1,7 @@
 // Files the programs write for the user, tried as a user could break them:
 // a full disk, Ctrl+C half way, a link to the older file, a FIFO that nobody
 // reads. The older file must stay whole until the new one is.
+#include "ExecProgram.h"
 #include "common/FaultFigures.h"
 #include "common/FaultFsMount.h"
 #include "common/TempTree.h"
@@ -28,12 +29,7 @@ pid_t Start(std::vector<std::string> args) {
         const int null = open("/dev/null", O_RDWR);
         for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
             dup2(null, fd);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecProgram(args);
     }
     return child;
 }

@@ -368,7 +368,7 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
         EXPECT_FALSE(outcome.Message.empty());
         EXPECT_EQ(access(Tree.Path("docs/letter.txt").c_str(), F_OK), 0);
     }
-    RecordFaultCase("archive", "a folder delete and move refuse (\"..\", \".\", home)",
+    RecordFaultCase("archive", "a folder delete and move refuse (\"..\" or \".\" or home)",
                     !HasFailure(), access(Tree.Path("docs/letter.txt").c_str(), F_OK) == 0 ? 0 : 1);
 
     const TTreeSnapshot before = SnapshotTree(Tree.Path("docs"), true);
@@ -512,9 +512,10 @@ TEST_F(Archives, ArchivesFoldersAndCataloguesOfOtherUsersAreNeverUsed) {
     EXPECT_TRUE(DeleteArchive(Folder, ours.Key, error)) << error;
     EXPECT_FALSE(DeleteArchive(Folder, "../../victim/archives.ini", error));
     EXPECT_EQ(access(Tree.Path("victim/archives.ini").c_str(), F_OK), 0);
-    RecordFaultCase("restore",
-                    "catalogue and entries that reach out (paths, a neighbour, a device, set-ID)",
-                    !HasFailure(), ReadText(Tree.Path("in/neighbour/existing")) == "keep" ? 0 : 1);
+    RecordFaultCase(
+        "restore",
+        "catalogue keys and entries that reach out (paths; a neighbour; a device; set-ID)",
+        !HasFailure(), ReadText(Tree.Path("in/neighbour/existing")) == "keep" ? 0 : 1);
 }
 
 } // namespace

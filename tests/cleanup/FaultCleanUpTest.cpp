@@ -60,6 +60,25 @@ std::vector<std::string> LostFiles(const TTreeSnapshot& before,
     return lost;
 }
 
+// Rewrites the file's first byte in place (to another value), at the same
+// size; with oldTimeBack, puts its modification time back as rsync or tar
+// would.
+void RewriteInPlace(const std::string& path, bool oldTimeBack) {
+    struct stat was {};
+    ASSERT_EQ(stat(path.c_str(), &was), 0);
+    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    char first = 0;
+    ASSERT_EQ(pread(fd, &first, 1, 0), 1);
+    first = static_cast<char>(~first);
+    ASSERT_EQ(pwrite(fd, &first, 1, 0), 1);
+    if (oldTimeBack) {
+        const timespec times[2] = {was.st_atim, was.st_mtim};
+        ASSERT_EQ(futimens(fd, times), 0);
+    }
+    close(fd);
+}
+
 class FaultCleanUp : public testing::Test {
 protected:
     void SetUp() override {
@@ -235,17 +254,7 @@ TEST_F(FaultCleanUp, EveryFileStaysWholeSomewhereWhateverFailsAndWhenever) {
                     return;
                 }
                 written = phase == TMovePhase::Copying ? first : below;
-                const std::string path = drive.Path("docs/" + written);
-                struct stat was {};
-                ASSERT_EQ(stat(path.c_str(), &was), 0);
-                const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-                ASSERT_GE(fd, 0);
-                ASSERT_EQ(pwrite(fd, "rewritten", 1, 0), 1);
-                if (oldTimeBack) {
-                    const timespec times[2] = {was.st_atim, was.st_mtim};
-                    ASSERT_EQ(futimens(fd, times), 0);
-                }
-                close(fd);
+                RewriteInPlace(drive.Path("docs/" + written), oldTimeBack);
                 before = SnapshotTree(backing + "/docs", true);
             };
             const TMoveResult result = move.Run();
@@ -346,17 +355,7 @@ TEST_F(FaultCleanUp, EveryFileStaysWholeSomewhereWhateverFailsAndWhenever) {
             if (!lastFile.empty() && entry != "docs/" + lastFile) {
                 // The file before this entry has been read whole.
                 written = lastFile;
-                const std::string path = drive.Path("docs/" + written);
-                struct stat was {};
-                ASSERT_EQ(stat(path.c_str(), &was), 0);
-                const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-                ASSERT_GE(fd, 0);
-                ASSERT_EQ(pwrite(fd, "#", 1, 0), 1);
-                if (oldTimeBack) {
-                    const timespec times[2] = {was.st_atim, was.st_mtim};
-                    ASSERT_EQ(futimens(fd, times), 0);
-                }
-                close(fd);
+                RewriteInPlace(drive.Path("docs/" + written), oldTimeBack);
                 before = SnapshotTree(backing + "/docs", true);
                 return;
             }
