@@ -58,6 +58,10 @@ void TPagedOutput::DrawText(QPointF at, const QString& text) {
     // it is drawn smaller, in the middle of its cell, so the columns stay.
     constexpr QChar mark(QChar::ReplacementCharacter);
     constexpr qreal scale = 0.75;
+    if (!text.contains(mark)) {
+        Painter.drawText(at, text);
+        return;
+    }
     const QFontMetricsF metrics(Painter.font(), &Device);
     qsizetype start = 0;
     for (;;) {
