@@ -48,8 +48,40 @@ void TPagedOutput::PrintLine(const QString& text) {
         Y = 0;
     }
     if (!text.isEmpty())
-        Painter.drawText(QPointF(0, Y + Ascent), text);
+        DrawText(QPointF(0, Y + Ascent), text);
     Y += LineHeight;
+}
+
+void TPagedOutput::DrawText(QPointF at, const QString& text) {
+    // The mark that stands for bytes that are no text fills its whole cell in
+    // the fixed-pitch fonts and, printed, runs into the letters beside it:
+    // it is drawn smaller, in the middle of its cell, so the columns stay.
+    constexpr QChar mark(QChar::ReplacementCharacter);
+    constexpr qreal scale = 0.75;
+    if (!text.contains(mark)) {
+        Painter.drawText(at, text);
+        return;
+    }
+    const QFontMetricsF metrics(Painter.font(), &Device);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype found = text.indexOf(mark, start);
+        const QString run = text.mid(start, found < 0 ? -1 : found - start);
+        if (!run.isEmpty()) {
+            Painter.drawText(at, run);
+            at.rx() += metrics.horizontalAdvance(run);
+        }
+        if (found < 0)
+            return;
+        const qreal cell = metrics.horizontalAdvance(mark);
+        Painter.save();
+        Painter.translate(at.x() + cell * (1 - scale) / 2, at.y());
+        Painter.scale(scale, scale);
+        Painter.drawText(QPointF(0, 0), QString(mark));
+        Painter.restore();
+        at.rx() += cell;
+        start = found + 1;
+    }
 }
 
 void TPagedOutput::WriteLine(QStringView line) {

@@ -34,6 +34,7 @@ public:
 
 private:
     void PrintLine(const QString& text);
+    void DrawText(QPointF at, const QString& text);
 
     QPagedPaintDevice& Device;
     QPainter Painter;

@@ -3,6 +3,7 @@
 #include "shell/FolderBrowse.h"
 
 #include "platform/Mounts.h"
+#include "shell/DriveLists.h"
 #include "shell/ShellPaths.h"
 
 #include <QApplication>
@@ -11,7 +12,14 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QListView>
+#include <QScreen>
+#include <QSplitter>
+#include <QStyle>
+#include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -43,6 +51,32 @@ void ShowInstruction(QFileDialog& dialog, const QString& text) {
     grid->addWidget(label, 0, 0, 1, grid->columnCount());
 }
 
+// Qt gives its side bar a narrow width that clips the names of drives and
+// folders there: it gets the room of its widest name, at most half the
+// dialog, which grows to keep the folders' list as wide as it was. Qt sets
+// the splitter when the dialog is first shown, so this runs after that.
+void WidenSideBar(QFileDialog& dialog) {
+    auto* side = dialog.findChild<QListView*>(QStringLiteral("sidebar"));
+    auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+    if (!side || !splitter || splitter->count() != 2)
+        return;
+    int widest = 0;
+    for (int row = 0; row < side->model()->rowCount(); ++row)
+        widest = std::max(widest, side->sizeHintForIndex(side->model()->index(row, 0)).width());
+    const int wanted = widest + 2 * side->frameWidth() + 2 * side->spacing() +
+                       side->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QList<int> sizes = splitter->sizes();
+    if (sizes.size() != 2 || sizes[0] >= wanted)
+        return;
+    const int limit = dialog.screen() ? dialog.screen()->availableGeometry().width() : 1024;
+    const int width =
+        std::max(dialog.width(), std::min(dialog.width() + wanted - sizes[0], limit * 9 / 10));
+    const int total = sizes[0] + sizes[1] + width - dialog.width();
+    dialog.resize(width, dialog.height());
+    const int left = std::min(wanted, total / 2);
+    splitter->setSizes({left, total - left});
+}
+
 } // namespace
 
 bool TFolderBrowse::Execute(QWidget* parent) {
@@ -56,9 +90,10 @@ bool TFolderBrowse::Execute(QWidget* parent) {
     ShowInstruction(dialog, Title);
 
     QList<QUrl> sideBar{QUrl::fromLocalFile(QDir::homePath())};
-    for (const Platform::TDrive& drive : Platform::ListDrives())
+    for (const Platform::TDrive& drive : CurrentDrives())
         sideBar.append(QUrl::fromLocalFile(DisplayPath(drive.RootPath)));
     dialog.setSidebarUrls(sideBar);
+    QTimer::singleShot(0, &dialog, [&dialog] { WidenSideBar(dialog); });
     if (!Folder.isEmpty())
         dialog.setDirectory(Folder);
 

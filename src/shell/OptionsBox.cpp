@@ -117,10 +117,12 @@ void TOptionsBox::CreateComponents() {
     grpDrives->setObjectName(QStringLiteral("grpDrives"));
     TheDrivesBox = new TShExDriveCheckListBox(grpDrives);
     TheDrivesBox->setObjectName(QStringLiteral("TheDrivesBox"));
-    // Room for five drives; more scroll. Taller only stretches the dialog.
-    TheDrivesBox->setFixedHeight(
-        std::max(TheDrivesBox->sizeHintForRow(0), TheDrivesBox->fontMetrics().height() + 6) * 5 +
-        2 * TheDrivesBox->frameWidth());
+    // Room for five whole drives; more scroll. Taller only stretches the
+    // dialog. The rows' own height, where there is a row, so that no sixth
+    // row shows cut.
+    const int row = TheDrivesBox->count() > 0 ? TheDrivesBox->sizeHintForRow(0)
+                                              : TheDrivesBox->fontMetrics().height() + 6;
+    TheDrivesBox->setFixedHeight(row * 5 + 2 * TheDrivesBox->frameWidth());
     auto* drives = new QVBoxLayout(grpDrives);
     drives->addWidget(TheDrivesBox);
     grpDrives->setFocusProxy(TheDrivesBox);

@@ -38,11 +38,34 @@ TEST(SectionSizeBox, ShowsWhatItIsGiven) {
     EXPECT_EQ(box.txtDriveCapacity->text(), QStringLiteral("100.00 GB"));
     EXPECT_EQ(box.gaugeDriveFreeSpace->Progress(), 12);
 
-    // A root path too long for the narrow window keeps the drive's own name.
+    // A root path too long for the narrow window keeps the drive's own name,
+    // inside the label: the word "Drive" goes first, then the name's end.
     box.show();
+    const QFontMetrics metrics = box.txtDrive->fontMetrics();
+    box.SetDrive(QStringLiteral("/tmp/x"), 12, QString(), QString());
+    EXPECT_EQ(box.txtDrive->text(), QStringLiteral("Drive /tmp/x"));
     box.SetDrive(QStringLiteral("/tmp/xdrive"), 12, QString(), QString());
-    EXPECT_EQ(box.txtDrive->text(), QStringLiteral("Drive .../xdrive"));
+    EXPECT_TRUE(box.txtDrive->text().endsWith(QStringLiteral("/xdrive")))
+        << box.txtDrive->text().toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(box.txtDrive->text()), box.txtDrive->width());
     EXPECT_EQ(box.txtDrive->toolTip(), QStringLiteral("Drive /tmp/xdrive"));
+    box.SetDrive(QStringLiteral("/media/anna/a-very-long-volume-name"), 12, QString(), QString());
+    const QString cut = box.txtDrive->text();
+    EXPECT_TRUE(cut.startsWith(QStringLiteral(".../a-"))) << cut.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(cut), box.txtDrive->width());
+
+    // An opened scan file has no free space to show, and says so: no gauge,
+    // no " out of", and its path is no drive.
+    box.SetScanFile(QStringLiteral("/tmp/a-scan-file-with-a-long-name.json"));
+    EXPECT_EQ(box.txtDrive->text(), QStringLiteral("Scan file"));
+    EXPECT_EQ(box.txtDrive->toolTip(), QStringLiteral("/tmp/a-scan-file-with-a-long-name.json"));
+    EXPECT_FALSE(box.gaugeDriveFreeSpace->isVisible());
+    EXPECT_EQ(box.txtDriveFreeSpace->text(), QStringLiteral("not known"));
+    EXPECT_TRUE(box.txtDriveCapacity->text().isEmpty());
+    // A drive after it shows its gauge again.
+    box.SetDrive(QStringLiteral("/home"), 12, QStringLiteral("12.00 GB"), QString());
+    EXPECT_TRUE(box.gaugeDriveFreeSpace->isVisible());
+    EXPECT_EQ(box.txtDriveFreeSpace->text(), QStringLiteral("12.00 GB out of"));
 }
 
 TEST(SectionSizeBox, GaugesTakeTheirColoursFromTheTable) {

@@ -262,6 +262,40 @@ TEST_F(ReportsTest, OddNamesStayReadableInEveryFormat) {
     EXPECT_TRUE(QString(printed).remove(blanks).contains(location));
 }
 
+TEST_F(ReportsTest, PrintedReplacementMarkKeepsClearOfItsNeighbours) {
+    // A name's bytes that are no text print as U+FFFD; printed full size the
+    // mark runs into the letters beside it.
+    if (!MissingTool({QStringLiteral("pdftoppm")}).isEmpty())
+        GTEST_SKIP() << "pdftoppm (Debian poppler-utils) is not installed";
+    const QString pdf = QString::fromStdString(Temp.Path("mark.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        TPagedOutput out(writer, ReportPrintFont());
+        out.WriteLine(DisplayText("M\xE9W\xFFm"));
+        out.Close();
+    }
+    const QString png = QString::fromStdString(Temp.Path("mark"));
+    ToolOutput(QStringLiteral("pdftoppm"),
+               {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-W"),
+                QStringLiteral("250"), QStringLiteral("-H"), QStringLiteral("50"),
+                QStringLiteral("-gray"), QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf,
+                png});
+    const QImage page(png + QStringLiteral(".png"));
+    ASSERT_FALSE(page.isNull());
+    // The line's start, as a viewer shows it: columns with ink, in runs, one
+    // per character when none touches another.
+    int runs = 0;
+    bool inked = false;
+    for (int x = 0; x < page.width(); ++x) {
+        bool any = false;
+        for (int y = 0; y < page.height() && !any; ++y)
+            any = qGray(page.pixel(x, y)) < 200;
+        runs += any && !inked;
+        inked = any;
+    }
+    EXPECT_EQ(runs, 5);
+}
+
 TEST_F(ReportsTest, WritingFailsLoudly) {
     Temp.MakeFile("drive/a/f", 10);
     ASSERT_TRUE(Session.SelectPath(Root));

@@ -1,6 +1,7 @@
 // The folder browse dialog, the About box, the help window and icons.
 #include "common/TempTree.h"
 #include "shell/AboutBox.h"
+#include "shell/DriveLists.h"
 #include "shell/FolderBrowse.h"
 #include "shell/HelpWindow.h"
 #include "shell/Icons.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -63,6 +65,41 @@ TEST(FolderBrowse, ADriveRootCanBeChosen) {
     AnswerBrowse(&owner, QStringLiteral("/"));
     EXPECT_TRUE(browse.Execute(&owner));
     EXPECT_EQ(browse.Folder, QStringLiteral("/"));
+}
+
+TEST(FolderBrowse, SideBarShowsItsNamesWhole) {
+    // A short home folder (what Qt sizes its side bar for) and a drive with
+    // a long name.
+    TTempTree tree;
+    tree.MakeDir("h");
+    tree.MakeDir("a drive with a rather long name");
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(tree.Path("h")));
+    TDriveSourceOverride drives([&tree] {
+        std::vector<Platform::TDrive> list(1);
+        list[0].RootPath = list[0].DisplayName = tree.Path("a drive with a rather long name");
+        list[0].Type = Platform::TDriveType::Fixed;
+        return list;
+    });
+    QWidget owner;
+    TFolderBrowse browse;
+    int shown = 0;
+    int clipped = 0;
+    // Later than the dialog's own start-up work.
+    QTimer::singleShot(100, &owner, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* side = dialog->findChild<QListView*>(QStringLiteral("sidebar"));
+        ASSERT_NE(side, nullptr);
+        for (int row = 0; row < side->model()->rowCount(); ++row, ++shown)
+            clipped += side->sizeHintForIndex(side->model()->index(row, 0)).width() >
+                       side->viewport()->width();
+        dialog->reject();
+    });
+    browse.Execute(&owner);
+    qputenv("HOME", oldHome);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(clipped, 0);
 }
 
 TEST(AboutBox, ShowsTheBuildAndSwitchesPagesWithF2) {

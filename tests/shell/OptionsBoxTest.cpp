@@ -117,6 +117,8 @@ TEST_F(OptionsBoxTest, EditsCopiesAndAppliesEverythingOnOkOnly) {
     EXPECT_EQ(box->ediMinTextSection->text(), QStringLiteral("1.389"));
     EXPECT_TRUE(box->chkAutoExpand->isChecked());
     EXPECT_EQ(box->TheDrivesBox->CheckedDrives(), (QStringList{"/home", "/media/anna/USB"}));
+    // Room for five whole rows, not five and a part of a sixth.
+    EXPECT_EQ(box->TheDrivesBox->viewport()->height(), 5 * box->TheDrivesBox->sizeHintForRow(0));
     EXPECT_FALSE(box->chkExplorerMenu->isChecked());
 
     // Colours change in the copy only, through the colour dialog.

@@ -3,6 +3,7 @@
 
 #include "ui/charts/ChartDisplay.h"
 #include "ui/charts/DrawSurface.h"
+#include "ui/charts/PieLabelLayout.h"
 #include "ui/charts/ShapeGeometry.h"
 
 #include <algorithm>
@@ -131,11 +132,7 @@ TPieSection* THPieChart::GetSection(int index) const {
 }
 
 QPoint THPieChart::PointAt(double angle, int radius) const {
-    const double radians = angle * std::numbers::pi / 180.0;
-    const int dx = RoundHalfEven(radius * std::sin(radians));
-    const int dy = RoundHalfEven(radius * std::cos(radians));
-    const QPoint centre = Centre();
-    return QPoint(centre.x() - dx, centre.y() - dy);
+    return PiePointAt(Centre(), angle, radius);
 }
 
 void THPieChart::Paint() {
@@ -199,122 +196,35 @@ void THPieChart::Paint() {
     FinishPaint();
 }
 
-namespace {
-
-// One label being placed: its section, the middle of the section's arc and
-// the box the label takes, border included.
-struct TLabelPlan {
-    TPieSection* Section;
-    double Middle;
-    QRect Box;
-    bool Moved = false;
-};
-
-} // namespace
-
 void THPieChart::LayOutLabels() {
-    // Labels go where the chart's rule puts them: at the end of a short
-    // leader beyond the rim, on the side away from the disc. Small
-    // neighbouring sections put theirs on top of each other, and labels near
-    // the top or bottom can leave the chart; those, and only those, move up
-    // or down to the nearest free place and slide along the rim to stay
-    // outside the disc, with the leader drawn to where they went. Labels on
-    // the left and on the right of the disc are separated independently.
-    std::vector<TLabelPlan> sides[2];
+    TPieLabelFrame frame;
+    frame.Centre = Centre();
+    frame.Radius = Radius;
+    frame.Leader = LeaderLength;
+    frame.Area = LabelArea.isEmpty() ? QRect(0, 0, WidthValue, HeightValue) : LabelArea;
+    std::vector<TPieLabelRequest> requests;
+    std::vector<TPieSection*> asking;
     double c0 = 0.0;
     for (auto& section : Sections) {
         const double c = std::min(c0 + section->Angle, 360.0);
         if (!section->Caption.isEmpty() && section->Angle >= MinLabelAngle) {
-            const double middle = (c - c0) / 2.0 + c0;
-            QPoint pos = PointAt(middle, Radius + LeaderLength);
-            const QSize extent = CanvasValue->TextExtent(section->Caption);
-            if (middle < 180.0)
-                pos.rx() -= extent.width();
-            if (middle < 90.0 || middle > 270.0)
-                pos.ry() -= extent.height();
-            sides[middle < 180.0 ? 0 : 1].push_back(
-                {section.get(), middle, QRect(pos - QPoint(4, 2), extent + QSize(8, 4))});
+            requests.push_back({(c - c0) / 2.0 + c0, section->Angle, section->Caption});
+            asking.push_back(section.get());
         }
         c0 = c;
         if (c >= 360.0)
             break;
     }
-    const QPoint centre = Centre();
-    const int reach = Radius + LeaderLength;
-    for (int side = 0; side < 2; ++side) {
-        std::vector<TLabelPlan>& plans = sides[side];
-        // More labels than the height holds: the smallest sections go unlabelled.
-        auto height = [&plans] {
-            int sum = 0;
-            for (const TLabelPlan& p : plans)
-                sum += p.Box.height();
-            return sum;
-        };
-        while (!plans.empty() && height() > HeightValue)
-            plans.erase(
-                std::min_element(plans.begin(), plans.end(), [](const auto& a, const auto& b) {
-                    return a.Section->Angle < b.Section->Angle;
-                }));
-        // Top to bottom along the rim: on the left the angles grow downwards,
-        // on the right they shrink; so the labels keep the sections' order.
-        std::stable_sort(plans.begin(), plans.end(), [side](const auto& a, const auto& b) {
-            return side == 0 ? a.Middle < b.Middle : a.Middle > b.Middle;
-        });
-        int floor = 0;
-        for (TLabelPlan& p : plans) {
-            if (p.Box.top() < floor) {
-                p.Box.moveTop(floor);
-                p.Moved = true;
-            }
-            floor = p.Box.top() + p.Box.height();
-        }
-        int ceiling = HeightValue;
-        for (auto p = plans.rbegin(); p != plans.rend(); ++p) {
-            if (p->Box.top() + p->Box.height() > ceiling) {
-                p->Box.moveTop(ceiling - p->Box.height());
-                p->Moved = true;
-            }
-            ceiling = p->Box.top();
-        }
-        for (TLabelPlan& p : plans) {
-            if (!p.Moved)
-                continue;
-            // Beside the disc, just clear of the circle the leaders end on.
-            const int dy = p.Box.bottom() < centre.y()
-                               ? centre.y() - p.Box.bottom()
-                               : (p.Box.top() > centre.y() ? p.Box.top() - centre.y() : 0);
-            const int dx =
-                dy < reach ? int(std::ceil(std::sqrt(double(reach) * reach - double(dy) * dy))) : 0;
-            if (side == 0)
-                p.Box.moveRight(std::min(centre.x() - dx, WidthValue - 1));
-            else
-                p.Box.moveLeft(std::max(centre.x() + dx, 0));
-            p.Box.moveLeft(std::clamp(p.Box.left(), 0, std::max(0, WidthValue - p.Box.width())));
-        }
+    TDrawSurface& canvas = *CanvasValue;
+    const std::vector<TPieLabelPlace> places = LayOutPieLabels(
+        frame, requests, [&canvas](const QString& text) { return canvas.TextExtent(text); });
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        TPieSection& section = *asking[i];
+        section.Labelled = places[i].Shown;
+        section.ShownCaption = places[i].Text;
+        section.LabelPos = places[i].Box.topLeft() + QPoint(4, 2);
+        section.LeaderEnd = places[i].LeaderEnd;
     }
-    // Near the top and the bottom the two sides meet; a right-hand label that
-    // runs into a left-hand one moves right.
-    for (TLabelPlan& r : sides[1])
-        for (const TLabelPlan& l : sides[0])
-            if (r.Box.intersects(l.Box)) {
-                r.Box.moveLeft(l.Box.right() + 1);
-                r.Moved = true;
-            }
-
-    for (std::vector<TLabelPlan>& plans : sides)
-        for (const TLabelPlan& p : plans) {
-            TPieSection& section = *p.Section;
-            section.LabelPos = p.Box.topLeft() + QPoint(4, 2);
-            section.Labelled = true;
-            if (!p.Moved) {
-                section.LeaderEnd = PointAt(p.Middle, Radius + LeaderLength);
-                continue;
-            }
-            // The point of the box nearest the section's rim point.
-            const QPoint rim = PointAt(p.Middle, Radius);
-            section.LeaderEnd = QPoint(std::clamp(rim.x(), p.Box.left(), p.Box.right()),
-                                       std::clamp(rim.y(), p.Box.top(), p.Box.bottom()));
-        }
 }
 
 void THPieChart::FinishPaint() {
@@ -335,7 +245,7 @@ void THPieChart::DrawSectionLabel(int index, bool highlighted) {
         return;
     TDrawSurface& canvas = *CanvasValue;
     const QPoint pos = section->LabelPos;
-    const QSize extent = canvas.TextExtent(section->Caption);
+    const QSize extent = canvas.TextExtent(section->ShownCaption);
     const QRect box(QPoint(pos.x() - 4, pos.y() - 2),
                     QSize(extent.width() + 8, extent.height() + 4));
     try {
@@ -344,7 +254,7 @@ void THPieChart::DrawSectionLabel(int index, bool highlighted) {
         canvas.Rectangle(box);
         canvas.SetFontColor(highlighted ? HighlightedText : LabelText);
         canvas.SetBrushStyle(TBrushStyle::Clear);
-        canvas.TextOut(pos, section->Caption);
+        canvas.TextOut(pos, section->ShownCaption);
     } catch (...) {
         if (Display)
             canvas.CopyToDisplay(*Display, box);

@@ -27,6 +27,9 @@ struct TPieSection {
     QColor Color{Qt::black};
     int Item = 0;    // the item it stands for, in the list of whoever fills the chart
     QPoint LabelPos; // top-left of the caption, set by Paint
+    // The caption as the label shows it: shortened where the room beside the
+    // disc is narrower. Set by Paint.
+    QString ShownCaption;
     // Where the leader line from the section's rim ends, set by Paint.
     QPoint LeaderEnd;
     // Whether the last Paint labelled the section; a label is only ever
@@ -94,6 +97,10 @@ public:
     bool CloseLastSection = false;
     double MinLabelAngle = 5.0;
     int HighlightIndex = -1;
+    // Where labels may go, in the chart's co-ordinates: the whole picture
+    // when the chart's own area sits inside a larger one. Empty: the chart's
+    // own area.
+    QRect LabelArea;
     // Where EndUpdate shows Picture and label changes are copied; not owned.
     TChartDisplay* Display = nullptr;
     const QImage* Picture = nullptr;
@@ -101,9 +108,7 @@ public:
 private:
     bool HasDisc() const { return DiscWidth > 0; }
     bool LabelDrawable(const TPieSection& section) const;
-    // Places every label: where the chart's rule puts it, unless it would
-    // overlap another label or leave the chart; such labels move apart along
-    // the rim (see LayOutLabels in the .cpp).
+    // Places every label (see PieLabelLayout.h).
     void LayOutLabels();
     void FinishPaint();
 

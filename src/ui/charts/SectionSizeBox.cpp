@@ -150,23 +150,49 @@ void TSectionSizeBox::SetDrive(const QString& drive, int percent, const QString&
     DriveText = tr("Drive %1").arg(drive);
     txtDrive->setToolTip(DriveText);
     ElideDriveText();
-    txtDriveFreeSpace->setText(freeText + tr(" out of"));
-    txtDriveCapacity->setText(capacityText);
-    gaugeDriveFreeSpace->SetProgress(percent);
+    ShowFreeSpace(percent, freeText, capacityText);
+}
+
+void TSectionSizeBox::SetScanFile(const QString& file) {
+    DrivePath.clear();
+    DriveText = tr("Scan file");
+    txtDrive->setToolTip(file);
+    ElideDriveText();
+    ShowFreeSpace(-1, QString(), QString());
+}
+
+void TSectionSizeBox::ShowFreeSpace(int percent, const QString& freeText,
+                                    const QString& capacityText) {
+    const bool known = percent >= 0;
+    gaugeDriveFreeSpace->setVisible(known);
+    gaugeDriveFreeSpace->SetProgress(known ? percent : 0);
+    txtDriveFreeSpace->setText(known ? freeText + tr(" out of") : tr("not known"));
+    txtDriveCapacity->setText(known ? capacityText : QString());
 }
 
 void TSectionSizeBox::ElideDriveText() {
     // Root paths can be long: leading folders give way to "...", the drive's
-    // own name stays ("Drive .../xdrive"); the tooltip has the whole path.
+    // own name stays ("Drive .../xdrive"); where that is still too wide the
+    // word "Drive" goes, and a name too long even alone is cut at its end.
+    // The tooltip has the whole path.
     const QFontMetrics metrics = txtDrive->fontMetrics();
-    const QString word = tr("Drive %1").arg(QString());
-    const int room = std::max(8, txtDrive->width() - 2 - metrics.horizontalAdvance(word));
-    QString shown = MinimizePath(DrivePath, metrics, room);
-    // Even where nothing but the name fits, the dots say that folders went.
-    if (shown != DrivePath && !shown.startsWith(QLatin1Char('/')) &&
-        !shown.startsWith(QLatin1String("...")))
-        shown.prepend(QLatin1String(".../"));
-    txtDrive->setText(word + shown);
+    const int width = txtDrive->width() - 2;
+    const auto fit = [&metrics](const QString& path, int room) {
+        QString shown = MinimizePath(path, metrics, std::max(8, room));
+        // Even where nothing but the name fits, the dots say that folders went.
+        if (shown != path && !shown.startsWith(QLatin1Char('/')) &&
+            !shown.startsWith(QLatin1String("...")))
+            shown.prepend(QLatin1String(".../"));
+        return shown;
+    };
+    QString text = DriveText;
+    if (!DrivePath.isEmpty()) {
+        const QString word = tr("Drive %1").arg(QString());
+        text = word + fit(DrivePath, width - metrics.horizontalAdvance(word));
+        if (metrics.horizontalAdvance(text) > width)
+            text = fit(DrivePath, width);
+    }
+    txtDrive->setText(metrics.elidedText(text, Qt::ElideRight, width));
 }
 
 void TSectionSizeBox::resizeEvent(QResizeEvent* event) {

@@ -26,8 +26,13 @@ public:
     void SaveSettings(TSettingsStore& store) const;
 
     void SetWasted(int percent, const QString& text);
+    // A percent below 0: the free space is not known (the drive did not
+    // say); the box says so instead of showing an empty gauge.
     void SetDrive(const QString& drive, int percent, const QString& freeText,
                   const QString& capacityText);
+    // A tree opened from a scan file: the file holds no free space, and its
+    // path is not a drive of this computer.
+    void SetScanFile(const QString& file);
     // Gauge fill colours from the colour table.
     void ApplyGaugeColors();
 
@@ -55,9 +60,10 @@ protected:
 
 private:
     void ElideDriveText();
+    void ShowFreeSpace(int percent, const QString& freeText, const QString& capacityText);
 
     QString DriveText;
-    QString DrivePath;
+    QString DrivePath; // empty for a scan file
     QWidget* panWasted = nullptr;
     QWidget* panFreeSpace = nullptr;
     TProgramSettings& Options;

@@ -121,9 +121,12 @@ void TMainForm::ShowDriveInfo() {
     const std::int64_t total = s.CurrentDriveTotal();
     const std::int64_t free = s.CurrentDriveFree();
     const bool known = total >= 0 && free >= 0;
-    SectionBox->SetDrive(DisplayPath(ShownDrive), known ? PercentOf(total, free) : 0,
-                         known ? FormatSize(free) : QStringLiteral("?"),
-                         known ? FormatSize(total) : QString());
+    if (IsOpenedScan(CurrentNode()))
+        SectionBox->SetScanFile(DisplayPath(ShownDrive));
+    else
+        SectionBox->SetDrive(DisplayPath(ShownDrive), known ? PercentOf(total, free) : -1,
+                             known ? FormatSize(free) : QString(),
+                             known ? FormatSize(total) : QString());
     const QString fs = QString::fromStdString(s.CurrentFileSystem());
     const std::int32_t cluster = s.CurrentClusterSize();
     if (cluster <= 0)

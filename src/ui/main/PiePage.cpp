@@ -310,8 +310,10 @@ void TPiePage::FitChart() {
     }
     const QSize chart(low + 2 * mx, low + 2 * my);
     PieChart.SetSize(chart.width(), chart.height());
-    Surface.PlaceChart(
-        QPoint((area.width() - chart.width()) / 2, (area.height() - chart.height()) / 2), chart);
+    const QPoint origin((area.width() - chart.width()) / 2, (area.height() - chart.height()) / 2);
+    Surface.PlaceChart(origin, chart);
+    // Labels that must move may use the whole display, not only the chart's margins.
+    PieChart.LabelArea = QRect(-origin, area);
 }
 
 void TPiePage::ApplyColors() {
