@@ -274,7 +274,7 @@ TEST_F(ReportCommandsTest, SavedReportSaysWhatThePagesShow) {
                                  QString::number(wasted.WastedInd[i]->Progress()) + "%"));
         EXPECT_EQ(row.startsWith(QStringLiteral("->")),
                   wasted.capWasted[i]->toolTip() ==
-                      QLocale().toString(Form->CurrentClusterSize()) + " bytes");
+                      QString::number(Form->CurrentClusterSize()) + " bytes");
     }
 
     // The list follows, row for row as the page lists it.
