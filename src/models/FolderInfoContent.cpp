@@ -201,10 +201,10 @@ TChangeText FolderChangeText(const TScanComparison* comparison, const TFolderNod
     const std::int64_t now = node.Data->TreeSize;
     const std::int64_t change = now - then->TreeSize;
     // A percentage of nothing says nothing.
-    const QString percent = then->TreeSize != 0 ? QStringLiteral(" (") +
-                                                      ChangePercentCell(then->TreeSize, now) +
-                                                      QLatin1Char(')')
-                                                : QString();
+    const QString percent =
+        then->TreeSize != 0
+            ? QStringLiteral(" (") + ChangePercentCell(then->TreeSize, now) + QLatin1Char(')')
+            : QString();
     const QString objects = Tr("%1 file(s) and %2 subfolder(s)")
                                 .arg(FormatCount64(then->Files), FormatCount64(then->Folders));
     return {FormatSignedSize(change),
@@ -232,7 +232,8 @@ std::array<TWastedPanel, AltClusterCount> WastedPanels(const TFolderSize* record
         TWastedPanel& p = panels[static_cast<std::size_t>(i - 1)];
         p.ClusterSize = AltClusterSizes[i];
         p.Caption = QLatin1String(WastedSizes[i].Caption);
-        p.CaptionHint = FormatBytes(p.ClusterSize);
+        // A cluster size is a power of two, read as one: no digit grouping.
+        p.CaptionHint = Tr("%1 bytes").arg(p.ClusterSize);
         p.PanelHint = WastedSizes[i].PanelHint[0] ? Tr(WastedSizes[i].PanelHint) : QString();
         p.Wasted = record ? AltTreeWasted(*record, i) : 0;
         p.UsagePlusWasted = p.Wasted + treeSize;

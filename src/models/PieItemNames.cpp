@@ -1,15 +1,21 @@
 // Display and type names of pie items.
 #include "models/PieItemNames.h"
 
+#include "engine/FolderNode.h"
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
+#include "models/FolderTreeModel.h"
 
 #include <QMimeDatabase>
 
-TPieItemNames PieItemNames(const std::string& path, bool isFolder, bool isDriveRoot) {
+TPieItemNames PieItemNames(const std::string& path, bool isFolder, const TFolderNode* root) {
     TPieItemNames names;
-    if (isDriveRoot) {
-        names.DisplayName = DisplayText(DisplayNameOf(path));
+    if (root) {
+        // One name wherever the tree's top is named: an opened scan file's
+        // says where and when it was made, which its path alone does not.
+        const bool named = root->Drive && !root->Drive->Text.empty();
+        names.DisplayName =
+            named ? TFolderTreeModel::NodeText(root) : DisplayText(DisplayNameOf(path));
         names.TypeName = QStringLiteral("Root Folder of Drive");
         return names;
     }

@@ -8,12 +8,16 @@
 
 #include <string>
 
+class TFolderNode;
+
 struct TPieItemNames {
     QString DisplayName;
     QString TypeName;
 };
 
-// The names of the item at `path` (raw bytes). For a file the type comes
-// from its name alone: the header follows the mouse, and opening files on a
-// slow drive to sniff their contents would make it lag.
-TPieItemNames PieItemNames(const std::string& path, bool isFolder, bool isDriveRoot);
+// The names of the item at `path` (raw bytes). `root` is the item's node
+// when the item is the top of a tree (a drive, an opened scan file), which
+// is named as the tree names it. For a file the type comes from its name
+// alone: the header follows the mouse, and opening files on a slow drive to
+// sniff their contents would make it lag.
+TPieItemNames PieItemNames(const std::string& path, bool isFolder, const TFolderNode* root);

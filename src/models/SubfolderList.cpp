@@ -136,6 +136,17 @@ QString GoneFolderText() {
     return Tr("gone");
 }
 
+std::vector<int> ShownColumnOrder(int columnCount) {
+    std::vector<int> order;
+    for (int c = 0; c < std::min(columnCount, SubfolderColumnCount); ++c) {
+        order.push_back(c);
+        if (c == ColSize)
+            for (int compared = ColThen; compared < columnCount; ++compared)
+                order.push_back(compared);
+    }
+    return order;
+}
+
 QString IncompleteRowText() {
     return Tr("Something in this folder could not be read: its figures are incomplete.");
 }
@@ -164,8 +175,8 @@ TSubfolderRow MakeSubfolderRow(const TFolderNode& child, std::int64_t parentValu
     TSubfolderRow row;
     row.Name = child.Name;
     row.Cells[ColName] = DisplayText(child.Name);
-    row.Incomplete = child.Has(NodeReadError) || child.Has(NodeIncompleteBelow) ||
-                     child.Has(NodeNotAnswering);
+    row.Incomplete =
+        child.Has(NodeReadError) || child.Has(NodeIncompleteBelow) || child.Has(NodeNotAnswering);
     if (!child.Data)
         return row;
     const TFolderSize& r = *child.Data;

@@ -53,6 +53,11 @@ QStringList FoldersDisplayTypeNames();
 // The unit names of the threshold: "bytes", "KB", "MB".
 QStringList LargerThanUnitNames();
 
+// The columns of a list of `columnCount` in the order the page shows them
+// and the reports write them: a comparison's three stand right after the
+// size, where the eye compares them.
+std::vector<int> ShownColumnOrder(int columnCount);
+
 // The smallest value a row needs: 0 unless the type is "Folders Larger Than",
 // then position times 1, 1024 or 1048576 by unit.
 std::int64_t ListThreshold(int displayType, int position, int unit);

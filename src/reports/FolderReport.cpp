@@ -48,7 +48,7 @@ TFolderReport FolderReportContent(const TFolderNode& node, const TFolderInfoCont
     const std::string path = NodePath(&node);
     // The header as it stands once the pie is built; the item last under
     // the mouse is no part of a report about the folder.
-    report.Header = PieItemNames(path, true, node.Parent == nullptr);
+    report.Header = PieItemNames(path, true, node.Parent ? nullptr : &node);
     report.Path = DisplayText(path);
     report.Info = info;
     report.Wasted = wasted;

@@ -23,7 +23,7 @@ bool NeedsQuotes(const QString& field) {
 
 QStringList Captions(const TSubfolderListModel& list) {
     QStringList captions;
-    for (int c = 0; c < list.ColumnCount(); ++c)
+    for (int c : ShownColumnOrder(list.ColumnCount()))
         captions << list.Caption(c);
     return captions;
 }
@@ -49,9 +49,9 @@ QString IncompleteNote() {
 
 QStringList Cells(const TSubfolderListModel& list, int row) {
     QStringList cells;
-    for (int c = 0; c < list.ColumnCount(); ++c)
+    for (int c : ShownColumnOrder(list.ColumnCount()))
         cells << list.Text(row, c);
-    cells[ColName] = Marked(cells[ColName], list, row);
+    cells.front() = Marked(cells.front(), list, row);
     return cells;
 }
 
@@ -130,8 +130,10 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
     // The names as they will be written, measured once; a folder whose
     // figures are incomplete is marked, and a note at the end says why.
     std::vector<QString> names(static_cast<std::size_t>(rows));
-    // The comparison's columns too, while the list shows one.
-    const int columns = list.ColumnCount();
+    // The comparison's columns too, while the list shows one; widths go by
+    // place, in the order the page shows the columns.
+    const std::vector<int> order = ShownColumnOrder(list.ColumnCount());
+    const std::size_t columns = order.size();
     std::array<int, ComparisonColumnCount> width{};
     for (int r = 0; r < rows; ++r) {
         QString name = OneLine(list.Text(r, ColName));
@@ -140,23 +142,20 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
         name = Marked(std::move(name), list, r);
         width[0] = std::max(width[0], CharCount(name));
         names[static_cast<std::size_t>(r)] = std::move(name);
-        for (int c = 1; c < columns; ++c)
-            width[static_cast<std::size_t>(c)] =
-                std::max(width[static_cast<std::size_t>(c)], CharCount(list.Text(r, c)));
+        for (std::size_t p = 1; p < columns; ++p)
+            width[p] = std::max(width[p], CharCount(list.Text(r, order[p])));
     }
-    for (int c = 0; c < columns; ++c) {
-        int& w = width[static_cast<std::size_t>(c)];
-        w = std::max(w, CharCount(list.Caption(c))) + ColumnGap;
-    }
+    for (std::size_t p = 0; p < columns; ++p)
+        width[p] = std::max(width[p], CharCount(list.Caption(order[p]))) + ColumnGap;
 
-    QString line = LeftAligned(list.Caption(0), width[0]);
-    for (int c = 1; c < columns; ++c)
-        line += RightAligned(list.Caption(c), width[static_cast<std::size_t>(c)]);
+    QString line = LeftAligned(list.Caption(ColName), width[0]);
+    for (std::size_t p = 1; p < columns; ++p)
+        line += RightAligned(list.Caption(order[p]), width[p]);
     out.WriteLine(line);
     for (int r = 0; r < rows; ++r) {
         line = LeftAligned(names[static_cast<std::size_t>(r)], width[0]);
-        for (int c = 1; c < columns; ++c)
-            line += RightAligned(OneLine(list.Text(r, c)), width[static_cast<std::size_t>(c)]);
+        for (std::size_t p = 1; p < columns; ++p)
+            line += RightAligned(OneLine(list.Text(r, order[p])), width[p]);
         out.WriteLine(line);
     }
     if (AnyIncomplete(list)) {

@@ -453,9 +453,42 @@ TEST_F(FolderPagesTest, FreeSomeSpaceExplainsAsksAndDeletes) {
     QApplication::sendEvent(page.panCleanMenuDelete, &leave);
     EXPECT_EQ(page.ediCleanMenuHint->toPlainText(), TCleanUpPage::Hint(0));
 
+    // The short-cuts are the window's: a value picked in the what-if box
+    // leaves the focus there, and the box would take the keys for itself.
+    // Offscreen, the pie page's section window took the activation when shown.
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    Form->ClustersBox->setFocus();
+    QTest::keyClick(Form->ClustersBox, Qt::Key_Down);
+    ASSERT_EQ(Form->WhatIf(), 1);
+    ASSERT_TRUE(Form->ClustersBox->hasFocus());
+    QStringList opened;
+    const auto dialogOf = [&](Qt::Key key) {
+        // A closed dialog gives the window back its activation and focus.
+        Form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+        ASSERT_TRUE(Form->ClustersBox->hasFocus());
+        QTimer::singleShot(0, Form.get(), [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened << modal->objectName();
+                modal->close();
+            }
+        });
+        QTest::keyClick(Form->ClustersBox, key, Qt::ControlModifier);
+        QApplication::processEvents();
+    };
+    dialogOf(Qt::Key_R);
+    dialogOf(Qt::Key_M);
+    dialogOf(Qt::Key_T);
+    EXPECT_EQ(opened.join(QLatin1Char(' ')),
+              QStringLiteral("CleanUpCompressFolderBox CleanUpMoveFolderBox BarChartBox"));
+    EXPECT_EQ(Form->CurrentNode(), Node("A"));
+
     const std::int64_t before = Node("")->Data->TreeSize;
     Boxes.Answer(QMessageBox::No);
-    QTest::keyClick(Form.get(), Qt::Key_D, Qt::ControlModifier);
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    QTest::keyClick(Form->ClustersBox, Qt::Key_D, Qt::ControlModifier);
     ASSERT_EQ(Boxes.Shown().size(), 1u);
     EXPECT_NE(Boxes.Shown()[0].Text.indexOf(QStringLiteral("\"A\"")), -1);
     EXPECT_NE(Boxes.Shown()[0].Text.indexOf(QStringLiteral("2 files")), -1);
@@ -474,7 +507,9 @@ TEST_F(FolderPagesTest, FreeSomeSpaceExplainsAsksAndDeletes) {
     // A drive's root: the page is not offered and its short-cuts do nothing.
     EXPECT_FALSE(Form->ThePages->isTabVisible(PageCleanUp + 1));
     const std::size_t asked = Boxes.Shown().size();
-    QTest::keyClick(Form.get(), Qt::Key_D, Qt::ControlModifier);
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    QTest::keyClick(Form->ClustersBox, Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(Boxes.Shown().size(), asked);
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(Root)));
 }

@@ -46,6 +46,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <sys/inotify.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -717,6 +718,50 @@ TEST_F(MainFormTest, ADriveThatStopsAnsweringLeavesTheWindowLive) {
     Form->SelectPath(share.Root() + "/live");
     EXPECT_LT(std::chrono::steady_clock::now() - selecting, std::chrono::seconds(8));
     EXPECT_TRUE(FindNodeByPath(drive->RootNode, "stuck", true));
+}
+
+} // namespace
+
+namespace {
+
+// A report run that scanned nothing (an unknown type, a missing folder) ends
+// its start-up as any other that scanned nothing: with the "Scan Drives"
+// dialog. A run that scanned, or that ends the program, opens none.
+TEST_F(MainFormTest, AReportRunThatScannedNothingOffersTheDrives) {
+    const std::string out = Temp.Path("out");
+    const std::string missing = Temp.Path("missing");
+    struct TRun {
+        std::vector<std::string> Arguments;
+        bool Offered;
+        std::optional<int> Status;
+    };
+    const TRun runs[] = {
+        {{"/RXLS", missing, out}, true, std::nullopt},
+        {{"/RCSV", missing, out}, true, std::nullopt},
+        {{"/RCSV", missing, out, "/Q"}, false, 1},
+        {{"/RCSV", Drive(), out}, false, std::nullopt},
+    };
+    for (const TRun& run : runs) {
+        MakeForm();
+        Form->SetArguments(run.Arguments);
+        Form->show();
+        QStringList opened;
+        QTimer closer;
+        closer.setInterval(20);
+        QObject::connect(&closer, &QTimer::timeout, &closer, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened << modal->objectName();
+                modal->close();
+            }
+        });
+        closer.start();
+        Form->StartUp();
+        QApplication::processEvents();
+        EXPECT_EQ(opened.contains(QStringLiteral("DrivesSelectBox")), run.Offered)
+            << run.Arguments.front() << " " << run.Arguments.size();
+        EXPECT_EQ(Form->ExitStatus(), run.Status) << run.Arguments.front();
+    }
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(out + ".csv")));
 }
 
 } // namespace

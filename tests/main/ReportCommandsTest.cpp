@@ -63,6 +63,12 @@ bool Landscape(const QString& pdf) {
     return m.hasMatch() && m.captured(1).toDouble() > m.captured(2).toDouble();
 }
 
+QString PdfTitle(const QString& pdf) {
+    return QRegularExpression(QStringLiteral("Title: +([^\n]*)"))
+        .match(QString::fromUtf8(ToolOutput(QStringLiteral("pdfinfo"), {pdf})))
+        .captured(1);
+}
+
 // How many words pdftotext finds on a PDF's pages.
 int WordCount(const QString& pdf) {
     return static_cast<int>(
@@ -274,7 +280,7 @@ TEST_F(ReportCommandsTest, SavedReportSaysWhatThePagesShow) {
                                  QString::number(wasted.WastedInd[i]->Progress()) + "%"));
         EXPECT_EQ(row.startsWith(QStringLiteral("->")),
                   wasted.capWasted[i]->toolTip() ==
-                      QLocale().toString(Form->CurrentClusterSize()) + " bytes");
+                      QString::number(Form->CurrentClusterSize()) + " bytes");
     }
 
     // The list follows, row for row as the page lists it.
@@ -364,6 +370,10 @@ TEST_F(ReportCommandsTest, PrintsTwoJobsInTheirOrientations) {
     EXPECT_TRUE(Landscape(second));
     EXPECT_TRUE(list.contains(QString::fromStdString("Subfolders of " + Root + "/A")));
     EXPECT_TRUE(list.contains(QStringLiteral("two, too")));
+    // Titled as the print dialog names them, also when no dialog was shown
+    // (a report run).
+    EXPECT_EQ(PdfTitle(pdf), QStringLiteral("Report on A"));
+    EXPECT_EQ(PdfTitle(second), QStringLiteral("Report on A"));
 
     if (!noPrintSystem.isEmpty())
         GTEST_SKIP() << "no print system: " << noPrintSystem.toStdString();

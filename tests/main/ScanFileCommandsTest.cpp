@@ -2,10 +2,16 @@
 // opened again from the command line and shown beside the drive it came
 // from, without anything taking it for the disk.
 #include "WindowTest.h"
+#include "models/FolderTreeModel.h"
 #include "snapshot/ScanExport.h"
+#include "ui/main/FolderInfoPage.h"
+#include "ui/main/PiePage.h"
 
 #include <QAction>
+#include <QFile>
+#include <QLabel>
 #include <QTabWidget>
+#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
@@ -43,6 +49,22 @@ TEST_F(ScanFileCommandsTest, AnExportOpensAsItWasAndIsNeverTakenForTheDisk) {
     EXPECT_EQ(opened->Data->TreeFileCount, live.TreeFileCount);
     EXPECT_EQ(opened->Data->TreeFolderCount, live.TreeFolderCount);
     EXPECT_EQ(opened->Data->TreeWasted, live.TreeWasted);
+
+    // It has one name, the tree's: in the pie's header, on the folder
+    // information page and in both places of the report.
+    const QString name = TFolderTreeModel::NodeText(opened);
+    Form->ShowPage(PagePie);
+    EXPECT_EQ(Form->PiePage->txtWebFolderName->text(), name);
+    ASSERT_TRUE(Form->SaveFolderReport(Temp.Path("report.txt")));
+    QFile report(QString::fromStdString(Temp.Path("report.txt")));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(report.readAll()).split(QStringLiteral("\r\n"));
+    const qsizetype location = lines.indexOf(QStringLiteral("Location: ") +
+                                             QString::fromStdString(Temp.Path("drive/proj")));
+    ASSERT_GT(location, 0);
+    EXPECT_EQ(lines[location - 1], Form->PiePage->txtWebFolderType->text() + " " + name);
+    const QTableWidget* grid = Form->FolderInfoPage->gridFolderInfo;
+    EXPECT_TRUE(lines.contains(grid->item(RowLongName, 0)->text() + ": " + name));
 
     // Its folders are not on the disk any more, and they stay in the tree.
     TFolderNode* a = FindNodeByPath(opened, "a", true);

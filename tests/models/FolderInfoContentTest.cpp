@@ -209,7 +209,7 @@ TEST_F(FolderInfoContentTest, SevenPanelsWithTheDrivesOwnSizeMarked) {
         const TWastedPanel& p = c.Panels[i];
         EXPECT_EQ(p.Caption, QLatin1String(captions[i]));
         EXPECT_EQ(p.ClusterSize, sizes[i]);
-        EXPECT_EQ(p.CaptionHint, FormatBytes(sizes[i]));
+        EXPECT_EQ(p.CaptionHint, QString::number(sizes[i]) + QStringLiteral(" bytes"));
         EXPECT_EQ(p.Wasted, 1000 * std::int64_t(i + 1));
         EXPECT_EQ(p.UsagePlusWasted, 5000 + 1000 * std::int64_t(i + 1));
         EXPECT_EQ(p.DriveSize, sizes[i] == 4096) << i;

@@ -136,6 +136,11 @@ const TCommandSpec Commands[] = {
     {&TMainForm::toolShowFiles, "toolShowFiles", nullptr, T("Show Files"), T("Show Files|Display individual files in the pie chart"), 0, nullptr, &TMainForm::toolShowFilesClick, TEnable::Always, Checkable | Checked},
     {&TMainForm::toolPercent, "toolPercent", nullptr, T("Relative sizes"), T("Relative sizes|Display relative sizes near the pie chart sections"), 0, nullptr, &TMainForm::toolPercentClick, TEnable::Always, Checkable},
     {&TMainForm::toolMB, "toolMB", nullptr, T("Absolute sizes"), T("Absolute sizes|Display absolute sizes near the pie chart sections"), 0, nullptr, &TMainForm::toolMBClick, TEnable::Always, Checkable},
+    // ---- the "Free Some Space" page's commands, in no menu: only their keys
+    {&TMainForm::cmdCleanUpArchive, "cmdCleanUpArchive", nullptr, T("Archive Folder"), nullptr, Ctrl | Qt::Key_R, &TMainForm::cmdCleanUpArchiveClick, nullptr, TEnable::CleanUpReady, 0},
+    {&TMainForm::cmdCleanUpMove, "cmdCleanUpMove", nullptr, T("Move Folder"), nullptr, Ctrl | Qt::Key_M, &TMainForm::cmdCleanUpMoveClick, nullptr, TEnable::CleanUpReady, 0},
+    {&TMainForm::cmdCleanUpTrash, "cmdCleanUpTrash", nullptr, T("Send To Trash"), nullptr, Ctrl | Qt::Key_B, &TMainForm::cmdCleanUpTrashClick, nullptr, TEnable::CleanUpReady, 0},
+    {&TMainForm::cmdCleanUpDelete, "cmdCleanUpDelete", nullptr, T("Delete Folder"), nullptr, Ctrl | Qt::Key_D, &TMainForm::cmdCleanUpDeleteClick, nullptr, TEnable::CleanUpReady, 0},
 };
 
 // The menu bar's menus: member, name, caption, status text, help topic.
@@ -229,8 +234,13 @@ void TMainForm::BuildCommands() {
             action->setToolTip(bar >= 0 ? hint.left(bar) : action->toolTip());
             action->setStatusTip(bar >= 0 ? hint.mid(bar + 1) : hint);
         }
-        if (c.Key)
+        if (c.Key) {
+            // The window sees its keys before its controls: a short-cut works
+            // wherever the focus is, not only where a control passes it on.
             action->setShortcut(QKeySequence(c.Key));
+            action->setShortcutContext(Qt::WindowShortcut);
+            addAction(action);
+        }
         action->setCheckable(c.Flags & (Checkable | PageCommand | SortCommand));
         action->setChecked(c.Flags & Checked);
         if (c.Flags & PageCommand) {

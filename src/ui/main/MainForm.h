@@ -266,6 +266,11 @@ public:
     QAction* toolShowFiles = nullptr;
     QAction* toolPercent = nullptr;
     QAction* toolMB = nullptr;
+    // The clean-up page's four commands, reached by their short-cuts.
+    QAction* cmdCleanUpArchive = nullptr;
+    QAction* cmdCleanUpMove = nullptr;
+    QAction* cmdCleanUpTrash = nullptr;
+    QAction* cmdCleanUpDelete = nullptr;
 
 public slots:
     // Command handlers, named after their components.
@@ -323,13 +328,16 @@ public slots:
     void toolPercentClick(bool on);
     void toolMBClick(bool on);
     void ClustersBoxChange(int index);
+    void cmdCleanUpArchiveClick();
+    void cmdCleanUpMoveClick();
+    void cmdCleanUpTrashClick();
+    void cmdCleanUpDeleteClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 

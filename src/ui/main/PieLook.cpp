@@ -79,10 +79,10 @@ QPixmap MakeGroupIcon(int index) {
     return Stack(index == 1 ? FolderIcon() : FileIcon());
 }
 
-TPieItemLook LookOfPieItem(const std::string& path, bool isFolder, bool isDriveRoot) {
-    const TPieItemNames names = PieItemNames(path, isFolder, isDriveRoot);
+TPieItemLook LookOfPieItem(const std::string& path, bool isFolder, const TFolderNode* root) {
+    const TPieItemNames names = PieItemNames(path, isFolder, root);
     TPieItemLook look{names.DisplayName, names.TypeName, {}};
-    if (isDriveRoot)
+    if (root)
         look.Icon = ThemeIcon("drive-harddisk", QStyle::SP_DriveHDIcon);
     else if (isFolder)
         look.Icon = FolderIcon();

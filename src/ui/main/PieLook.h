@@ -10,6 +10,8 @@
 
 #include <string>
 
+class TFolderNode;
+
 // A magnifying glass with "+" (zoom in) or "-" (zoom out); the hot spot is the
 // middle of the lens.
 QCursor MakeZoomCursor(bool zoomIn);
@@ -25,5 +27,5 @@ struct TPieItemLook {
 };
 
 // How the header shows the item at `path` (raw bytes): its names
-// (PieItemNames) and an icon.
-TPieItemLook LookOfPieItem(const std::string& path, bool isFolder, bool isDriveRoot);
+// (PieItemNames; `root` is its node when it tops a tree) and an icon.
+TPieItemLook LookOfPieItem(const std::string& path, bool isFolder, const TFolderNode* root);

@@ -394,7 +394,7 @@ void TPiePage::UpdateSectionHeader(const TPieItem& item) {
         const bool folder = kind != TPieItemKind::File;
         // A scanned drive's root is the top of its tree.
         const bool driveRoot = item.Node && !item.Node->Parent;
-        const TPieItemLook look = LookOfPieItem(path, folder, driveRoot);
+        const TPieItemLook look = LookOfPieItem(path, folder, driveRoot ? item.Node : nullptr);
         txtWebFolderName->setText(look.DisplayName);
         txtWebFolderType->setText(look.TypeName);
         QPainter painter(&icon);

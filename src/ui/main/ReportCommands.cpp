@@ -63,6 +63,13 @@ QString SecondJobFile(const QString& first) {
            QStringLiteral("-subfolders") + suffix;
 }
 
+// The name of a print job about `node`, the same whichever command or
+// report run printed it; printing to a file proposes it as the file's name.
+QString ReportJobName(const TFolderNode& node) {
+    return QCoreApplication::translate("TMainForm", "Report on %1")
+        .arg(DisplayPath(LastComponent(NodePath(&node))));
+}
+
 } // namespace
 
 void WriteFileAnswering(const std::string& path, const QByteArray& bytes) {
@@ -137,6 +144,7 @@ bool TMainForm::PrintFolderInformation(QPrinter& printer) {
     return GenerateReport([&] {
         ShowPagesInTurn({PagePie, PageFolderInfo, PageSubfolders, PageWasted});
         const TFolderReport report = PagesReport(*node);
+        printer.setDocName(ReportJobName(*node));
         printer.setPageOrientation(QPageLayout::Portrait);
         {
             TPagedOutput out(printer, ReportPrintFont(10));
@@ -159,6 +167,7 @@ bool TMainForm::PrintSubfolderList(QPrinter& printer) {
         return false;
     return GenerateReport([&] {
         ShowPagesInTurn({PageSubfolders});
+        printer.setDocName(ReportJobName(*node));
         printer.setPageOrientation(QPageLayout::Landscape);
         TPagedOutput out(printer, ReportPrintFont(10));
         WriteFormattedList(DisplayPath(NodePath(node)), SubfoldersPage->List(), out);
@@ -218,9 +227,8 @@ void TMainForm::cmdFileReportFolderContentsClick() {
 }
 
 bool TMainForm::AskPrinter(QPrinter& printer) {
-    // The job's name, which printing to a file also proposes as its name.
     if (const TFolderNode* node = CurrentNode())
-        printer.setDocName(tr("Report on %1").arg(DisplayPath(LastComponent(NodePath(node)))));
+        printer.setDocName(ReportJobName(*node));
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("dlgPrint"));
     return dialog.exec() == QDialog::Accepted;

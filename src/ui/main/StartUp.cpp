@@ -33,7 +33,6 @@ void TMainForm::StartUp() {
     const auto cancelled = [this] {
         return TheSession->Aborted() || CloseWhenScanEnds || !isVisible();
     };
-    bool reportRun = false;
     Guarded(this, [&] {
         for (const QString& root : SplitDriveList(Settings().DrivesToAutoScan.Value)) {
             if (cancelled())
@@ -54,7 +53,6 @@ void TMainForm::StartUp() {
                 continue;
             // A report run ("/RCSV ...") is a path only when such a file exists.
             if (&arg == &Arguments.front() && AsksForReportRun(Arguments)) {
-                reportRun = true;
                 RunReportCommand(Arguments);
                 break;
             }
@@ -87,7 +85,9 @@ void TMainForm::StartUp() {
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    if (ScannedDrives().empty() && !cancelled() && !reportRun)
+    // Also after a report run that scanned nothing (an unknown type, a
+    // missing folder), unless the run is ending the program.
+    if (ScannedDrives().empty() && !cancelled() && !RunStatus)
         cmdFileScanDrivesClick();
 }
 

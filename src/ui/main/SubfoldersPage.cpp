@@ -224,8 +224,8 @@ void TSubfoldersPage::Fill() {
 }
 
 void TSubfoldersPage::PlaceComparisonColumns() {
-    // Right after the size, where the eye compares them, whatever their
-    // place in the model (and in the reports) at the end.
+    // Shown where the reports write them, whatever their place (the end) in
+    // the model.
     QHeaderView* columns = TheFilesList->horizontalHeader();
     const QFontMetrics metrics(TheFilesList->font());
     const QString samples[] = {KBCell(Q_INT64_C(9999999) * 1024),
@@ -236,8 +236,10 @@ void TSubfoldersPage::PlaceComparisonColumns() {
             metrics.horizontalAdvance(QLatin1String(SortMark) + Model->Caption(c)) + 20;
         const int sample = metrics.horizontalAdvance(samples[c - ColThen]) + 14;
         TheFilesList->setColumnWidth(c, qMax(caption, sample));
-        columns->moveSection(columns->visualIndex(c), ColSize + 1 + (c - ColThen));
     }
+    const std::vector<int> order = ShownColumnOrder(Model->ColumnCount());
+    for (std::size_t place = 0; place < order.size(); ++place)
+        columns->moveSection(columns->visualIndex(order[place]), static_cast<int>(place));
 }
 
 void TSubfoldersPage::Layout() {

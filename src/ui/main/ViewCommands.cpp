@@ -8,7 +8,6 @@
 #include "ui/charts/BarChartBox.h"
 
 #include <QAction>
-#include <QKeyEvent>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -83,22 +82,20 @@ void TMainForm::toolMBClick(bool on) {
     InvalidatePie();
 }
 
-void TMainForm::keyPressEvent(QKeyEvent* event) {
-    // Ctrl+B/D/M/R run the clean-up commands while that page can be shown.
-    if (event->modifiers() == Qt::ControlModifier && ThePages->isTabVisible(PageCleanUp + 1)) {
-        const std::pair<int, TCleanUpAction> keys[] = {{Qt::Key_R, TCleanUpAction::Compress},
-                                                       {Qt::Key_M, TCleanUpAction::Move},
-                                                       {Qt::Key_B, TCleanUpAction::Trash},
-                                                       {Qt::Key_D, TCleanUpAction::Delete}};
-        for (const auto& [key, action] : keys) {
-            if (event->key() == key) {
-                CleanUp(action);
-                event->accept();
-                return;
-            }
-        }
-    }
-    QMainWindow::keyPressEvent(event);
+void TMainForm::cmdCleanUpArchiveClick() {
+    CleanUp(TCleanUpAction::Compress);
+}
+
+void TMainForm::cmdCleanUpMoveClick() {
+    CleanUp(TCleanUpAction::Move);
+}
+
+void TMainForm::cmdCleanUpTrashClick() {
+    CleanUp(TCleanUpAction::Trash);
+}
+
+void TMainForm::cmdCleanUpDeleteClick() {
+    CleanUp(TCleanUpAction::Delete);
 }
 
 void TMainForm::cmdHelpAboutClick() {
