@@ -670,7 +670,7 @@ int TZipMaster::Add() {
                     s.Written += n;
                     sinceUpdate += n;
                     if (sinceUpdate >= ProgressStep && OnProgress) {
-                        OnProgress(ProgressType::ProgressUpdate, s.Name, n);
+                        OnProgress(ProgressType::ProgressUpdate, s.Name, s.Written);
                         sinceUpdate = 0;
                     }
                 }
@@ -895,6 +895,7 @@ int TZipMaster::Extract() {
         const void* data = nullptr;
         std::size_t length = 0;
         la_int64_t offset = 0;
+        std::int64_t done = 0;
         std::int64_t sinceUpdate = 0;
         bool whole = true;
         for (;;) {
@@ -932,9 +933,10 @@ int TZipMaster::Extract() {
                 whole = false;
                 break;
             }
+            done += static_cast<std::int64_t>(length);
             sinceUpdate += static_cast<std::int64_t>(length);
             if (sinceUpdate >= ProgressStep && OnProgress) {
-                OnProgress(ProgressType::ProgressUpdate, name, sinceUpdate);
+                OnProgress(ProgressType::ProgressUpdate, name, done);
                 sinceUpdate = 0;
             }
         }

@@ -60,8 +60,8 @@ enum TExtrOption : unsigned {
 
 enum class ProgressType {
     NewFile,        // the next entry: its name ("/" separators) and size
-    ProgressUpdate, // more of the current entry done
-    EndOfBatch,
+    ProgressUpdate, // the bytes of the current entry done so far, Add and Extract alike
+    EndOfBatch,     // every entry done
     TotalFiles2Process,
     TotalSize2Process,
     NewExtra,

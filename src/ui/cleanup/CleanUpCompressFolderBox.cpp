@@ -457,7 +457,14 @@ void TCleanUpCompressFolderBox::TheZipProgress(ProgressType type, const std::str
         txtProgressFile->setText(MinimizePath(DisplayPath(shown), txtProgressFile->fontMetrics(),
                                               std::max(100, txtProgressFile->width())));
     } else if (type == ProgressType::ProgressUpdate) {
-        SetBytesDone(BytesDone + 32768);
+        // The component says how far into the entry it is, not by how much
+        // it moved, so a late or merged event cannot push the bar too far.
+        SetBytesDone(BytesOfFinishedFiles + fileSize);
+    } else if (type == ProgressType::EndOfBatch) {
+        // The last entry is done too; no NewFile follows to say so.
+        SetBytesDone(BytesOfFinishedFiles + CurrentFileSize);
+        BytesOfFinishedFiles = BytesDone;
+        CurrentFileSize = 0;
     }
 }
 
@@ -483,10 +490,19 @@ void TCleanUpCompressFolderBox::ShowProgressPage(const QString& title) {
     ThePages->addTab(sheetProgress, tr("Progress"));
     ThePages->setCurrentWidget(sheetProgress);
     cmdClose->setEnabled(false);
+    ResetProgress();
+    repaint();
+}
+
+void TCleanUpCompressFolderBox::ResetProgress() {
     BytesDone = BytesOfFinishedFiles = CurrentFileSize = 0;
     pbOverall->setValue(0);
     txtProgress->setText(QStringLiteral("0%"));
-    repaint();
+}
+
+void TCleanUpCompressFolderBox::ShowAllDone() {
+    pbOverall->setValue(100);
+    txtProgress->setText(QStringLiteral("100%"));
 }
 
 void TCleanUpCompressFolderBox::FinishOperation(bool compressed) {
@@ -497,8 +513,7 @@ void TCleanUpCompressFolderBox::FinishOperation(bool compressed) {
     cmdClose->setEnabled(true);
     cmdStop->hide();
     panResults->show();
-    pbOverall->setValue(100);
-    txtProgress->setText(QStringLiteral("100%"));
+    ShowAllDone();
     for (QLabel* label : {txtProgressTitle1, txtProgressTitle2}) {
         label->setText(tr("Folder compressed OK."));
         label->adjustSize();
@@ -740,7 +755,7 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
         if (password.isEmpty())
             break;
         zip->Password = password.toStdString();
-        BytesDone = BytesOfFinishedFiles = CurrentFileSize = 0;
+        ResetProgress();
     }
     DiskChanged = true;
     if (!answered) {
@@ -748,6 +763,7 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
         return;
     }
     if (outcome->Restored) {
+        ShowAllDone();
         QString done =
             tr("The folder %1 was successfully restored").arg(DisplayPath(outcome->RestoredPath));
         if (outcome->DroppedModeBits > 0)

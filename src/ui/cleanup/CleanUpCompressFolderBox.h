@@ -112,6 +112,9 @@ private:
     QWidget* MakeRestorePage();
     QWidget* MakeProgressPage();
     void ShowProgressPage(const QString& title);
+    void ResetProgress();
+    // The bar full: the work is done, whatever the byte count said.
+    void ShowAllDone();
     void FinishOperation(bool compressed);
     void lvArchivesEdited(QTreeWidgetItem* item, int column);
     void DeleteSelectedArchive(bool confirm);
