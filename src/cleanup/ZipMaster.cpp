@@ -766,7 +766,8 @@ int TZipMaster::LoadEntries() {
     int r;
     while ((r = archive_read_next_header(a, &entry)) == ARCHIVE_OK || r == ARCHIVE_WARN) {
         const char* name = archive_entry_pathname(entry);
-        Entries.push_back({name ? name : "", archive_entry_size(entry)});
+        Entries.push_back(
+            {name ? name : "", archive_entry_size(entry), archive_entry_is_encrypted(entry) != 0});
     }
     if (r != ARCHIVE_EOF)
         return Fail(ZipReadFailed, "The archive " + Quoted(ZipFileName) +

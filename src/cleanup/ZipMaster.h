@@ -70,7 +70,8 @@ enum class ProgressType {
 
 struct TZipEntry {
     std::string Name;
-    std::int64_t Size = 0; // uncompressed
+    std::int64_t Size = 0;  // uncompressed
+    bool Encrypted = false; // its data needs Password
 };
 
 // Error codes of the component.

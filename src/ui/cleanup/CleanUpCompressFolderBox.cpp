@@ -76,7 +76,7 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings,
     setWindowTitle(mode == TMode::Compress ? tr("Archive Folder To Gain Some Space")
                                            : tr("Restore Compressed Folders"));
     setProperty("HelpContext", static_cast<int>(HelpMoveFolder));
-    AskPassword = [this](bool confirm) { return AskForPassword(confirm); };
+    AskPassword = [this](bool confirm, bool retry) { return AskForPassword(confirm, retry); };
 
     ThePages = new QTabWidget(this);
     ThePages->setObjectName(QStringLiteral("ThePages"));
@@ -377,8 +377,10 @@ bool TCleanUpCompressFolderBox::RunZip(const std::shared_ptr<TZipMaster>& zip,
             Qt::QueuedConnection);
     };
     zip->OnMessage = [self](int code, const std::string& message) {
-        // Stop is no error to report; the others are, as the component says them.
-        if (code == ZipOk || code == ZipCancelled)
+        // Stop is no error to report, and a wrong password is asked again
+        // (its failure is told with the outcome); the others are reported
+        // as the component says them.
+        if (code == ZipOk || code == ZipCancelled || code == ZipBadPassword)
             return;
         QMetaObject::invokeMethod(
             self,
@@ -539,10 +541,13 @@ void TCleanUpCompressFolderBox::FinishOperation(bool compressed) {
 
 // ---- compressing -------------------------------------------------------------------------
 
-QString TCleanUpCompressFolderBox::AskForPassword(bool confirm) {
+QString TCleanUpCompressFolderBox::AskForPassword(bool confirm, bool retry) {
     bool ok = false;
-    const QString first = QInputDialog::getText(this, Caption(), tr("Password of the archive:"),
-                                                QLineEdit::Password, {}, &ok);
+    const QString first = QInputDialog::getText(
+        this, Caption(),
+        retry ? tr("That password does not open the archive. Password of the archive:")
+              : tr("Password of the archive:"),
+        QLineEdit::Password, {}, &ok);
     if (!ok || first.isEmpty() || !confirm)
         return ok ? first : QString();
     const QString again = QInputDialog::getText(this, Caption(), tr("The same password again:"),
@@ -570,7 +575,7 @@ void TCleanUpCompressFolderBox::cmdCompressClick() {
         request.Options |= AddMove;
     request.Level = ediCompressionLevel->value();
     if (chkPasswordProtect->isChecked()) {
-        const QString password = AskPassword(true);
+        const QString password = AskPassword(true, false);
         if (password.isEmpty())
             return; // nothing started: the page stays as it was
         request.Password = password.toStdString();
@@ -735,23 +740,43 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
 
     ShowProgressPage(tr("Now Restoring..."));
     const auto zip = std::make_shared<TZipMaster>();
-    TotalBytes = 0;
     zip->ZipFileName = ArchivesFolder + "/" + entry.Key;
-    bool listed = zip->LoadEntries() == ZipOk;
-    for (const TZipEntry& e : zip->Entries)
+    // Read on the worker, like the restore: the drive may not answer.
+    if (!RunZip(zip, [zip] { zip->LoadEntries(); })) {
+        FinishOperation(false);
+        return;
+    }
+    // The component has said why it could not be read; Stop ends here too.
+    if (zip->ErrCode != ZipOk || StopPressed) {
+        FinishOperation(false);
+        return;
+    }
+    TotalBytes = 0;
+    bool encrypted = false;
+    for (const TZipEntry& e : zip->Entries) {
         TotalBytes += e.Size;
+        encrypted = encrypted || e.Encrypted;
+    }
+    // The password is asked before anything is written.
+    if (encrypted) {
+        const QString password = AskPassword(false, false);
+        if (password.isEmpty()) {
+            FinishOperation(false);
+            return;
+        }
+        zip->Password = password.toStdString();
+    }
     const auto outcome = std::make_shared<TRestoreOutcome>();
     const bool deleteArchive = chkDeleteArchive->isChecked();
     bool answered = true;
-    for (int attempt = 0; listed && answered && attempt < 3; ++attempt) {
+    for (int attempt = 0; answered && attempt < 3; ++attempt) {
         answered = RunZip(
             zip, [zip, outcome, folder = ArchivesFolder, entry, base, deleteArchive, overwrite] {
                 *outcome = RestoreArchive(*zip, folder, entry, base, deleteArchive, overwrite);
             });
-        if (!answered || outcome->Restored || zip->ErrCode != ZipBadPassword)
+        if (!answered || outcome->Restored || zip->ErrCode != ZipBadPassword || attempt == 2)
             break;
-        // Encrypted: the password is asked once, and again when it was wrong.
-        const QString password = AskPassword(false);
+        const QString password = AskPassword(false, true);
         if (password.isEmpty())
             break;
         zip->Password = password.toStdString();

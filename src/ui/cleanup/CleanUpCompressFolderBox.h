@@ -94,8 +94,9 @@ public:
     // stops waiting for it; tests shorten it.
     std::chrono::milliseconds GiveUpAfterStop{3000};
 
-    // Asked for a password; empty when the user cancels. Tests replace it.
-    std::function<QString(bool confirm)> AskPassword;
+    // Asked for a password, typed twice with confirm, after a wrong one
+    // with retry; empty when the user cancels. Tests replace it.
+    std::function<QString(bool confirm, bool retry)> AskPassword;
 
     // Progress accounting, as the component's events drive it.
     void TheZipProgress(ProgressType type, const std::string& fileName, std::int64_t fileSize);
@@ -123,7 +124,7 @@ private:
     // progress for GiveUpAfterStop (its drive does not answer): the user is
     // told, and the worker, which holds only what it was given, ends alone.
     bool RunZip(const std::shared_ptr<TZipMaster>& zip, std::function<void()> work);
-    QString AskForPassword(bool confirm);
+    QString AskForPassword(bool confirm, bool retry);
     const TCatalogueEntry* SelectedEntry() const;
 
     TProgramSettings& Settings;
