@@ -77,6 +77,7 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings,
                                            : tr("Restore Compressed Folders"));
     setProperty("HelpContext", static_cast<int>(HelpMoveFolder));
     AskPassword = [this](bool confirm, bool retry) { return AskForPassword(confirm, retry); };
+    DriveOf = [](const std::string& path) { return Platform::DriveRootOf(path); };
 
     ThePages = new QTabWidget(this);
     ThePages->setObjectName(QStringLiteral("ThePages"));
@@ -804,9 +805,11 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
             this, Caption(),
             DisplayPath(outcome->Message.empty() ? zip->ErrMessage : outcome->Message));
     }
+    // Only the drive the folder went to changed: a file system mounted
+    // below a scanned drive is no part of that drive's tree.
+    const std::string root = DriveOf(restored);
     for (const QString& drive : ScannedDrives) {
-        const std::string root = PathBytes(drive);
-        if (Platform::IsPathPrefix(root, base)) {
+        if (PathBytes(drive) == root) {
             TMessageBox::Information(this, Caption(),
                                      tr("You should rescan drive %1 as its contents has been "
                                         "changed since the last time you have scanned it.")

@@ -44,6 +44,9 @@ public:
     void SetFolder(const std::string& folderPath, std::int64_t totalBytes, std::int64_t spaceUsed);
     // Root paths of the scanned drives, for the rescan advice after a restore.
     QStringList ScannedDrives;
+    // The root of the drive holding a path, as the scanned tree tells drives
+    // apart; the mount table's answer unless the opener gives its own.
+    std::function<std::string(const std::string& path)> DriveOf;
     // Whether anything on disk may have changed (a folder removed or restored).
     bool ChangedDisk() const { return DiskChanged; }
 
