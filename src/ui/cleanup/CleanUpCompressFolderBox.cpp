@@ -32,6 +32,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <unistd.h>
@@ -118,8 +119,11 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings,
     cbDrives->SetDrive(here);
     cbRestoreDrivesList->SetDrive(here);
     cbRestoreDrivesListChange();
-    resize(560, 430);
-    CenterOverMainWindow(parent ? parent->window() : nullptr, this);
+    // Archiving, as tall as its page needs, the list of archives taking
+    // what is left; restoring, with room for that list. Centred when shown,
+    // once the size is final.
+    resize(std::max(560, sizeHint().width()),
+           mode == TMode::Compress ? minimumSizeHint().height() : sizeHint().height());
 }
 
 TCleanUpCompressFolderBox::~TCleanUpCompressFolderBox() {
@@ -177,16 +181,15 @@ QWidget* TCleanUpCompressFolderBox::MakeCompressPage() {
     grid->addWidget(chkIncludeHidden, 5, 0, 1, 2);
     grid->addWidget(chkDeleteAfterCompressing, 6, 0, 1, 2);
     grid->addWidget(chkPasswordProtect, 7, 0, 1, 2);
+    // The button closes the form it acts on; any height the pages have to
+    // spare goes below it.
     auto* level = new QHBoxLayout;
     level->addWidget(levelLabel);
     level->addWidget(ediCompressionLevel);
     level->addStretch();
+    level->addWidget(cmdCompress);
     grid->addLayout(level, 8, 0, 1, 2);
     grid->setRowStretch(9, 1);
-    auto* go = new QHBoxLayout;
-    go->addStretch();
-    go->addWidget(cmdCompress);
-    grid->addLayout(go, 10, 0, 1, 2);
     return page;
 }
 
@@ -211,6 +214,7 @@ QWidget* TCleanUpCompressFolderBox::MakeRestorePage() {
     lvArchives->setColumnWidth(1, 100);
     lvArchives->setColumnWidth(2, 200);
     lvArchives->header()->setSectionsClickable(false);
+    lvArchives->setMinimumHeight(8 * lvArchives->fontMetrics().height());
     lvArchives->setEditTriggers(QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::SelectedClicked);
     connect(lvArchives, &QTreeWidget::itemSelectionChanged, this,
@@ -326,6 +330,12 @@ void TCleanUpCompressFolderBox::SetFolder(const std::string& folderPath, std::in
 
 void TCleanUpCompressFolderBox::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // The layout has had its say by now: long drive names in the pickers
+    // may have widened the dialog since it was made.
+    if (!Placed) {
+        Placed = true;
+        CenterOverMainWindow(parentWidget() ? parentWidget()->window() : nullptr, this);
+    }
     if (!FolderPath.empty() && ediZIPDescription->text().isEmpty())
         ediZIPDescription->setText(DisplayPath(LastComponent(FolderPath)) + tr(" Folder"));
     if (ThePages->currentWidget() == sheetCompress)

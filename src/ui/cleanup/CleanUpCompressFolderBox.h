@@ -144,6 +144,7 @@ private:
     bool StopPressed = false;
     bool DiskChanged = false;
     bool Filling = false;
+    bool Placed = false;
     TZipMaster* RunningZip = nullptr;
     TCompressOutcome LastCompress;
     std::mt19937 Random;
