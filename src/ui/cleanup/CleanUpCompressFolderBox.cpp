@@ -266,7 +266,8 @@ QWidget* TCleanUpCompressFolderBox::MakeRestorePage() {
 QWidget* TCleanUpCompressFolderBox::MakeProgressPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("sheetProgress"));
-    // A white title over a grey shadow of itself.
+    // The title in the theme's text colour over a faint shadow of itself, so
+    // it reads on light and dark themes alike.
     auto* titles = new QWidget(page);
     txtProgressTitle2 = Named(new QLabel(titles), "txtProgressTitle2");
     txtProgressTitle1 = Named(new QLabel(titles), "txtProgressTitle1");
@@ -275,17 +276,22 @@ QWidget* TCleanUpCompressFolderBox::MakeProgressPage() {
     big.setPointSizeF(big.pointSizeF() * 1.6);
     for (QLabel* label : {txtProgressTitle1, txtProgressTitle2})
         label->setFont(big);
-    txtProgressTitle2->setStyleSheet(QStringLiteral("color: #808080"));
-    txtProgressTitle1->setStyleSheet(QStringLiteral("color: white"));
-    txtProgressTitle2->move(2, 2);
+    QPalette shadow = txtProgressTitle2->palette();
+    shadow.setColor(QPalette::WindowText, shadow.color(QPalette::Mid));
+    txtProgressTitle2->setPalette(shadow);
+    txtProgressTitle2->move(1, 1);
     txtProgressTitle1->move(0, 0);
-    titles->setMinimumHeight(QFontMetrics(big).height() + 4);
+    titles->setMinimumHeight(QFontMetrics(big).height() + 2);
     txtProgressFile = Named(new QLabel(page), "txtProgressFile");
     pbOverall = new QProgressBar(page);
     pbOverall->setObjectName(QStringLiteral("pbOverall"));
     pbOverall->setRange(0, 100);
     pbOverall->setTextVisible(false);
     txtProgress = Named(new QLabel(QStringLiteral("0%"), page), "txtProgress");
+    // Room for "100%" from the start, so the bar keeps its length.
+    txtProgress->setMinimumWidth(
+        txtProgress->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
+    txtProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     cmdStop = new QPushButton(tr("Stop"), page);
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
     connect(cmdStop, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::cmdStopClick);
