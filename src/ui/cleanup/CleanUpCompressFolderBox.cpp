@@ -66,6 +66,20 @@ QString ResultSize32(std::int64_t bytes) {
     return bytes <= INT32_MAX ? FormatSize32(static_cast<std::int32_t>(bytes)) : FormatSize(bytes);
 }
 
+// Fills a result line naming a drive, whose name holds its root path: a
+// wrapped line would break that path anywhere, so the name is shortened in
+// its middle to the room the line leaves, and the whole line is the tooltip.
+void SetDriveLine(QLabel* label, const QString& format, const QString& size, const QString& drive) {
+    const QFontMetrics metrics = label->fontMetrics();
+    const int room =
+        label->contentsRect().width() - metrics.horizontalAdvance(format.arg(size, QString()));
+    const QString whole = format.arg(size, drive);
+    label->setText(
+        format.arg(size, metrics.elidedText(drive, Qt::ElideMiddle,
+                                            std::max(room, 12 * metrics.averageCharWidth()))));
+    label->setToolTip(label->text() == whole ? QString() : whole);
+}
+
 } // namespace
 
 TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings, TMode mode,
@@ -537,15 +551,17 @@ void TCleanUpCompressFolderBox::FinishOperation(bool compressed) {
         label->setText(tr("Folder compressed OK."));
         label->adjustSize();
     }
+    // Laid out now, so that the lines know their width.
+    sheetProgress->layout()->activate();
+    panResults->layout()->activate();
     const std::int64_t z = LastCompress.ArchiveSize;
-    txtCResults1->setText(
-        tr("The folder you have compressed was using %1 of disk space on drive %2")
-            .arg(FormatSize(SpaceUsed),
-                 DisplayPath(DisplayNameOf(Platform::DriveRootOf(FolderPath)))));
-    txtCResults2->setText(
-        tr("The ZIP achive containing the compressed folder is using %1 of disk space on drive %2")
-            .arg(ResultSize32(z),
-                 DisplayPath(DisplayNameOf(Platform::DriveRootOf(LastCompress.ArchivePath)))));
+    SetDriveLine(txtCResults1,
+                 tr("The folder you have compressed was using %1 of disk space on drive %2"),
+                 FormatSize(SpaceUsed), DisplayPath(DisplayNameOf(DriveOf(FolderPath))));
+    SetDriveLine(
+        txtCResults2,
+        tr("The ZIP achive containing the compressed folder is using %1 of disk space on drive %2"),
+        ResultSize32(z), DisplayPath(DisplayNameOf(DriveOf(LastCompress.ArchivePath))));
     const QString gain =
         chkDeleteAfterCompressing->isChecked()
             ? tr("By compressing the folder you have gained %1 of disk space")
