@@ -94,7 +94,10 @@ TEST_F(ArchiveCommandTest, AFolderArchivedFromThePageComesBackFromTheMenu) {
     const std::int64_t used = Node("Letters")->Data->TreeSize + Node("Letters")->Data->TreeWasted;
 
     QString results;
+    Form->resize(780, 600);
     OnDialog([&](TCleanUpCompressFolderBox& box) {
+        // Centred over the window at its final size.
+        EXPECT_LE((box.geometry().center() - Form->geometry().center()).manhattanLength(), 2);
         EXPECT_EQ(box.ediZIPDescription->text(), QStringLiteral("Letters Folder"));
         box.cbDrives->SetDrive(QString::fromStdString(Root));
         box.chkDeleteAfterCompressing->setChecked(true);
