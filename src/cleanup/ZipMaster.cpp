@@ -656,7 +656,7 @@ int TZipMaster::Add() {
                     s.Written += n;
                     sinceUpdate += n;
                     if (sinceUpdate >= ProgressStep && OnProgress) {
-                        OnProgress(ProgressType::ProgressUpdate, s.Name, n);
+                        OnProgress(ProgressType::ProgressUpdate, s.Name, s.Written);
                         sinceUpdate = 0;
                     }
                 }
@@ -752,7 +752,8 @@ int TZipMaster::LoadEntries() {
     int r;
     while ((r = archive_read_next_header(a, &entry)) == ARCHIVE_OK || r == ARCHIVE_WARN) {
         const char* name = archive_entry_pathname(entry);
-        Entries.push_back({name ? name : "", archive_entry_size(entry)});
+        Entries.push_back(
+            {name ? name : "", archive_entry_size(entry), archive_entry_is_encrypted(entry) != 0});
     }
     if (r != ARCHIVE_EOF)
         return Fail(ZipReadFailed, "The archive " + Quoted(ZipFileName) +
@@ -881,6 +882,7 @@ int TZipMaster::Extract() {
         const void* data = nullptr;
         std::size_t length = 0;
         la_int64_t offset = 0;
+        std::int64_t done = 0;
         std::int64_t sinceUpdate = 0;
         bool whole = true;
         for (;;) {
@@ -918,9 +920,10 @@ int TZipMaster::Extract() {
                 whole = false;
                 break;
             }
+            done += static_cast<std::int64_t>(length);
             sinceUpdate += static_cast<std::int64_t>(length);
             if (sinceUpdate >= ProgressStep && OnProgress) {
-                OnProgress(ProgressType::ProgressUpdate, name, sinceUpdate);
+                OnProgress(ProgressType::ProgressUpdate, name, done);
                 sinceUpdate = 0;
             }
         }

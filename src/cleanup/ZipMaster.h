@@ -60,8 +60,8 @@ enum TExtrOption : unsigned {
 
 enum class ProgressType {
     NewFile,        // the next entry: its name ("/" separators) and size
-    ProgressUpdate, // more of the current entry done
-    EndOfBatch,
+    ProgressUpdate, // the bytes of the current entry done so far, Add and Extract alike
+    EndOfBatch,     // every entry done
     TotalFiles2Process,
     TotalSize2Process,
     NewExtra,
@@ -70,7 +70,8 @@ enum class ProgressType {
 
 struct TZipEntry {
     std::string Name;
-    std::int64_t Size = 0; // uncompressed
+    std::int64_t Size = 0;  // uncompressed
+    bool Encrypted = false; // its data needs Password
 };
 
 // Error codes of the component.

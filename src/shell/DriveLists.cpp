@@ -86,28 +86,17 @@ QString DriveText(const std::string& text) {
     return QFile::decodeName(QByteArray::fromStdString(text));
 }
 
-std::optional<QString> PlainDriveText(const Platform::TDrive& drive) {
-    const QString root = DriveText(drive.RootPath);
-    switch (drive.Type) {
-    case Platform::TDriveType::Removable:
-        return root;
-    case Platform::TDriveType::Remote: {
-        // A gvfs share names its server only in its label; a kernel mount
-        // names it as its source ("//nas/data", "server:/export").
-        const std::string& remote = drive.FileSystem == "fuse.gvfsd-fuse" || drive.Device.empty()
-                                        ? drive.Label
-                                        : drive.Device;
-        return root + QLatin1Char(' ') + DriveText(remote).toLower();
-    }
-    case Platform::TDriveType::Fixed:
-    case Platform::TDriveType::CdRom:
-    case Platform::TDriveType::RamDisk:
-        return root + QStringLiteral(" [") + DriveText(drive.Label).toLower() + QLatin1Char(']');
-    case Platform::TDriveType::Unknown:
-        break;
-    }
-    return std::nullopt;
+namespace {
+
+// Every combo box names a drive as the desktop's file manager does, with its
+// root path, so that two drives with the same label, or none, stay apart.
+std::optional<QString> DriveItemText(const Platform::TDrive& drive) {
+    if (!DriveTypeFlag(drive.Type))
+        return std::nullopt;
+    return DriveText(drive.DisplayName);
 }
+
+} // namespace
 
 int IndexOfDriveHolding(const std::vector<Platform::TDrive>& drives, const std::string& path) {
     int best = -1;
@@ -331,9 +320,7 @@ TShExDriveComboBox::TShExDriveComboBox(QWidget* parent) : TDriveComboBase(parent
 }
 
 std::optional<QString> TShExDriveComboBox::ItemText(const Platform::TDrive& drive) const {
-    if (!DriveTypeFlag(drive.Type))
-        return std::nullopt;
-    return DriveText(drive.DisplayName);
+    return DriveItemText(drive);
 }
 
 QIcon TShExDriveComboBox::ItemIcon(const Platform::TDrive& drive) const {
@@ -347,7 +334,7 @@ TPlainDrivePicker::TPlainDrivePicker(QWidget* parent) : TDriveComboBase(parent) 
 }
 
 std::optional<QString> TPlainDrivePicker::ItemText(const Platform::TDrive& drive) const {
-    return PlainDriveText(drive);
+    return DriveItemText(drive);
 }
 
 QIcon TPlainDrivePicker::ItemIcon(const Platform::TDrive& drive) const {

@@ -62,11 +62,6 @@ QIcon DriveIcon(Platform::TDriveType type);
 // A root path or display name as text (the file-name encoding).
 QString DriveText(const std::string& text);
 
-// The entry of a drive in the clean-up dialogs' pickers: the root path, and
-// for other than removable drives the lower-cased remote name or "[label]";
-// none for kinds those pickers do not list.
-std::optional<QString> PlainDriveText(const Platform::TDrive& drive);
-
 // Index of the drive whose root is the longest whole-component prefix of
 // path; -1 when none is.
 int IndexOfDriveHolding(const std::vector<Platform::TDrive>& drives, const std::string& path);
@@ -174,7 +169,8 @@ protected:
     QIcon ItemIcon(const Platform::TDrive& drive) const override;
 };
 
-// The drive picker of the move, compress and restore dialogs.
+// The drive picker of the move, compress and restore dialogs, whose entries
+// read as the toolbar's.
 class TPlainDrivePicker : public TDriveComboBase {
     Q_OBJECT
 public:

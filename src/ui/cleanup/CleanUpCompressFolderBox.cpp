@@ -32,6 +32,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <unistd.h>
@@ -65,6 +66,20 @@ QString ResultSize32(std::int64_t bytes) {
     return bytes <= INT32_MAX ? FormatSize32(static_cast<std::int32_t>(bytes)) : FormatSize(bytes);
 }
 
+// Fills a result line naming a drive, whose name holds its root path: a
+// wrapped line would break that path anywhere, so the name is shortened in
+// its middle to the room the line leaves, and the whole line is the tooltip.
+void SetDriveLine(QLabel* label, const QString& format, const QString& size, const QString& drive) {
+    const QFontMetrics metrics = label->fontMetrics();
+    const int room =
+        label->contentsRect().width() - metrics.horizontalAdvance(format.arg(size, QString()));
+    const QString whole = format.arg(size, drive);
+    label->setText(
+        format.arg(size, metrics.elidedText(drive, Qt::ElideMiddle,
+                                            std::max(room, 12 * metrics.averageCharWidth()))));
+    label->setToolTip(label->text() == whole ? QString() : whole);
+}
+
 } // namespace
 
 TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings, TMode mode,
@@ -76,7 +91,8 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings,
     setWindowTitle(mode == TMode::Compress ? tr("Archive Folder To Gain Some Space")
                                            : tr("Restore Compressed Folders"));
     setProperty("HelpContext", static_cast<int>(HelpMoveFolder));
-    AskPassword = [this](bool confirm) { return AskForPassword(confirm); };
+    AskPassword = [this](bool confirm, bool retry) { return AskForPassword(confirm, retry); };
+    DriveOf = [](const std::string& path) { return Platform::DriveRootOf(path); };
 
     ThePages = new QTabWidget(this);
     ThePages->setObjectName(QStringLiteral("ThePages"));
@@ -117,8 +133,11 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings,
     cbDrives->SetDrive(here);
     cbRestoreDrivesList->SetDrive(here);
     cbRestoreDrivesListChange();
-    resize(560, 430);
-    CenterOverMainWindow(parent ? parent->window() : nullptr, this);
+    // Archiving, as tall as its page needs, the list of archives taking
+    // what is left; restoring, with room for that list. Centred when shown,
+    // once the size is final.
+    resize(std::max(560, sizeHint().width()),
+           mode == TMode::Compress ? minimumSizeHint().height() : sizeHint().height());
 }
 
 TCleanUpCompressFolderBox::~TCleanUpCompressFolderBox() {
@@ -176,16 +195,15 @@ QWidget* TCleanUpCompressFolderBox::MakeCompressPage() {
     grid->addWidget(chkIncludeHidden, 5, 0, 1, 2);
     grid->addWidget(chkDeleteAfterCompressing, 6, 0, 1, 2);
     grid->addWidget(chkPasswordProtect, 7, 0, 1, 2);
+    // The button closes the form it acts on; any height the pages have to
+    // spare goes below it.
     auto* level = new QHBoxLayout;
     level->addWidget(levelLabel);
     level->addWidget(ediCompressionLevel);
     level->addStretch();
+    level->addWidget(cmdCompress);
     grid->addLayout(level, 8, 0, 1, 2);
     grid->setRowStretch(9, 1);
-    auto* go = new QHBoxLayout;
-    go->addStretch();
-    go->addWidget(cmdCompress);
-    grid->addLayout(go, 10, 0, 1, 2);
     return page;
 }
 
@@ -210,6 +228,7 @@ QWidget* TCleanUpCompressFolderBox::MakeRestorePage() {
     lvArchives->setColumnWidth(1, 100);
     lvArchives->setColumnWidth(2, 200);
     lvArchives->header()->setSectionsClickable(false);
+    lvArchives->setMinimumHeight(8 * lvArchives->fontMetrics().height());
     lvArchives->setEditTriggers(QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::SelectedClicked);
     connect(lvArchives, &QTreeWidget::itemSelectionChanged, this,
@@ -261,7 +280,8 @@ QWidget* TCleanUpCompressFolderBox::MakeRestorePage() {
 QWidget* TCleanUpCompressFolderBox::MakeProgressPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("sheetProgress"));
-    // A white title over a grey shadow of itself.
+    // The title in the theme's text colour over a faint shadow of itself, so
+    // it reads on light and dark themes alike.
     auto* titles = new QWidget(page);
     txtProgressTitle2 = Named(new QLabel(titles), "txtProgressTitle2");
     txtProgressTitle1 = Named(new QLabel(titles), "txtProgressTitle1");
@@ -270,17 +290,22 @@ QWidget* TCleanUpCompressFolderBox::MakeProgressPage() {
     big.setPointSizeF(big.pointSizeF() * 1.6);
     for (QLabel* label : {txtProgressTitle1, txtProgressTitle2})
         label->setFont(big);
-    txtProgressTitle2->setStyleSheet(QStringLiteral("color: #808080"));
-    txtProgressTitle1->setStyleSheet(QStringLiteral("color: white"));
-    txtProgressTitle2->move(2, 2);
+    QPalette shadow = txtProgressTitle2->palette();
+    shadow.setColor(QPalette::WindowText, shadow.color(QPalette::Mid));
+    txtProgressTitle2->setPalette(shadow);
+    txtProgressTitle2->move(1, 1);
     txtProgressTitle1->move(0, 0);
-    titles->setMinimumHeight(QFontMetrics(big).height() + 4);
+    titles->setMinimumHeight(QFontMetrics(big).height() + 2);
     txtProgressFile = Named(new QLabel(page), "txtProgressFile");
     pbOverall = new QProgressBar(page);
     pbOverall->setObjectName(QStringLiteral("pbOverall"));
     pbOverall->setRange(0, 100);
     pbOverall->setTextVisible(false);
     txtProgress = Named(new QLabel(QStringLiteral("0%"), page), "txtProgress");
+    // Room for "100%" from the start, so the bar keeps its length.
+    txtProgress->setMinimumWidth(
+        txtProgress->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
+    txtProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     cmdStop = new QPushButton(tr("Stop"), page);
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
     connect(cmdStop, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::cmdStopClick);
@@ -325,6 +350,12 @@ void TCleanUpCompressFolderBox::SetFolder(const std::string& folderPath, std::in
 
 void TCleanUpCompressFolderBox::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // The layout has had its say by now: long drive names in the pickers
+    // may have widened the dialog since it was made.
+    if (!Placed) {
+        Placed = true;
+        CenterOverMainWindow(parentWidget() ? parentWidget()->window() : nullptr, this);
+    }
     if (!FolderPath.empty() && ediZIPDescription->text().isEmpty())
         ediZIPDescription->setText(DisplayPath(LastComponent(FolderPath)) + tr(" Folder"));
     if (ThePages->currentWidget() == sheetCompress)
@@ -377,8 +408,10 @@ bool TCleanUpCompressFolderBox::RunZip(const std::shared_ptr<TZipMaster>& zip,
             Qt::QueuedConnection);
     };
     zip->OnMessage = [self](int code, const std::string& message) {
-        // Stop is no error to report; the others are, as the component says them.
-        if (code == ZipOk || code == ZipCancelled)
+        // Stop is no error to report, and a wrong password is asked again
+        // (its failure is told with the outcome); the others are reported
+        // as the component says them.
+        if (code == ZipOk || code == ZipCancelled || code == ZipBadPassword)
             return;
         QMetaObject::invokeMethod(
             self,
@@ -457,7 +490,14 @@ void TCleanUpCompressFolderBox::TheZipProgress(ProgressType type, const std::str
         txtProgressFile->setText(MinimizePath(DisplayPath(shown), txtProgressFile->fontMetrics(),
                                               std::max(100, txtProgressFile->width())));
     } else if (type == ProgressType::ProgressUpdate) {
-        SetBytesDone(BytesDone + 32768);
+        // The component says how far into the entry it is, not by how much
+        // it moved, so a late or merged event cannot push the bar too far.
+        SetBytesDone(BytesOfFinishedFiles + fileSize);
+    } else if (type == ProgressType::EndOfBatch) {
+        // The last entry is done too; no NewFile follows to say so.
+        SetBytesDone(BytesOfFinishedFiles + CurrentFileSize);
+        BytesOfFinishedFiles = BytesDone;
+        CurrentFileSize = 0;
     }
 }
 
@@ -483,10 +523,19 @@ void TCleanUpCompressFolderBox::ShowProgressPage(const QString& title) {
     ThePages->addTab(sheetProgress, tr("Progress"));
     ThePages->setCurrentWidget(sheetProgress);
     cmdClose->setEnabled(false);
+    ResetProgress();
+    repaint();
+}
+
+void TCleanUpCompressFolderBox::ResetProgress() {
     BytesDone = BytesOfFinishedFiles = CurrentFileSize = 0;
     pbOverall->setValue(0);
     txtProgress->setText(QStringLiteral("0%"));
-    repaint();
+}
+
+void TCleanUpCompressFolderBox::ShowAllDone() {
+    pbOverall->setValue(100);
+    txtProgress->setText(QStringLiteral("100%"));
 }
 
 void TCleanUpCompressFolderBox::FinishOperation(bool compressed) {
@@ -497,21 +546,22 @@ void TCleanUpCompressFolderBox::FinishOperation(bool compressed) {
     cmdClose->setEnabled(true);
     cmdStop->hide();
     panResults->show();
-    pbOverall->setValue(100);
-    txtProgress->setText(QStringLiteral("100%"));
+    ShowAllDone();
     for (QLabel* label : {txtProgressTitle1, txtProgressTitle2}) {
         label->setText(tr("Folder compressed OK."));
         label->adjustSize();
     }
+    // Laid out now, so that the lines know their width.
+    sheetProgress->layout()->activate();
+    panResults->layout()->activate();
     const std::int64_t z = LastCompress.ArchiveSize;
-    txtCResults1->setText(
-        tr("The folder you have compressed was using %1 of disk space on drive %2")
-            .arg(FormatSize(SpaceUsed),
-                 DisplayPath(DisplayNameOf(Platform::DriveRootOf(FolderPath)))));
-    txtCResults2->setText(
-        tr("The ZIP achive containing the compressed folder is using %1 of disk space on drive %2")
-            .arg(ResultSize32(z),
-                 DisplayPath(DisplayNameOf(Platform::DriveRootOf(LastCompress.ArchivePath)))));
+    SetDriveLine(txtCResults1,
+                 tr("The folder you have compressed was using %1 of disk space on drive %2"),
+                 FormatSize(SpaceUsed), DisplayPath(DisplayNameOf(DriveOf(FolderPath))));
+    SetDriveLine(
+        txtCResults2,
+        tr("The ZIP achive containing the compressed folder is using %1 of disk space on drive %2"),
+        ResultSize32(z), DisplayPath(DisplayNameOf(DriveOf(LastCompress.ArchivePath))));
     const QString gain =
         chkDeleteAfterCompressing->isChecked()
             ? tr("By compressing the folder you have gained %1 of disk space")
@@ -524,10 +574,13 @@ void TCleanUpCompressFolderBox::FinishOperation(bool compressed) {
 
 // ---- compressing -------------------------------------------------------------------------
 
-QString TCleanUpCompressFolderBox::AskForPassword(bool confirm) {
+QString TCleanUpCompressFolderBox::AskForPassword(bool confirm, bool retry) {
     bool ok = false;
-    const QString first = QInputDialog::getText(this, Caption(), tr("Password of the archive:"),
-                                                QLineEdit::Password, {}, &ok);
+    const QString first = QInputDialog::getText(
+        this, Caption(),
+        retry ? tr("That password does not open the archive. Password of the archive:")
+              : tr("Password of the archive:"),
+        QLineEdit::Password, {}, &ok);
     if (!ok || first.isEmpty() || !confirm)
         return ok ? first : QString();
     const QString again = QInputDialog::getText(this, Caption(), tr("The same password again:"),
@@ -555,7 +608,7 @@ void TCleanUpCompressFolderBox::cmdCompressClick() {
         request.Options |= AddMove;
     request.Level = ediCompressionLevel->value();
     if (chkPasswordProtect->isChecked()) {
-        const QString password = AskPassword(true);
+        const QString password = AskPassword(true, false);
         if (password.isEmpty())
             return; // nothing started: the page stays as it was
         request.Password = password.toStdString();
@@ -720,27 +773,47 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
 
     ShowProgressPage(tr("Now Restoring..."));
     const auto zip = std::make_shared<TZipMaster>();
-    TotalBytes = 0;
     zip->ZipFileName = ArchivesFolder + "/" + entry.Key;
-    bool listed = zip->LoadEntries() == ZipOk;
-    for (const TZipEntry& e : zip->Entries)
+    // Read on the worker, like the restore: the drive may not answer.
+    if (!RunZip(zip, [zip] { zip->LoadEntries(); })) {
+        FinishOperation(false);
+        return;
+    }
+    // The component has said why it could not be read; Stop ends here too.
+    if (zip->ErrCode != ZipOk || StopPressed) {
+        FinishOperation(false);
+        return;
+    }
+    TotalBytes = 0;
+    bool encrypted = false;
+    for (const TZipEntry& e : zip->Entries) {
         TotalBytes += e.Size;
+        encrypted = encrypted || e.Encrypted;
+    }
+    // The password is asked before anything is written.
+    if (encrypted) {
+        const QString password = AskPassword(false, false);
+        if (password.isEmpty()) {
+            FinishOperation(false);
+            return;
+        }
+        zip->Password = password.toStdString();
+    }
     const auto outcome = std::make_shared<TRestoreOutcome>();
     const bool deleteArchive = chkDeleteArchive->isChecked();
     bool answered = true;
-    for (int attempt = 0; listed && answered && attempt < 3; ++attempt) {
+    for (int attempt = 0; answered && attempt < 3; ++attempt) {
         answered = RunZip(
             zip, [zip, outcome, folder = ArchivesFolder, entry, base, deleteArchive, overwrite] {
                 *outcome = RestoreArchive(*zip, folder, entry, base, deleteArchive, overwrite);
             });
-        if (!answered || outcome->Restored || zip->ErrCode != ZipBadPassword)
+        if (!answered || outcome->Restored || zip->ErrCode != ZipBadPassword || attempt == 2)
             break;
-        // Encrypted: the password is asked once, and again when it was wrong.
-        const QString password = AskPassword(false);
+        const QString password = AskPassword(false, true);
         if (password.isEmpty())
             break;
         zip->Password = password.toStdString();
-        BytesDone = BytesOfFinishedFiles = CurrentFileSize = 0;
+        ResetProgress();
     }
     DiskChanged = true;
     if (!answered) {
@@ -748,6 +821,7 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
         return;
     }
     if (outcome->Restored) {
+        ShowAllDone();
         QString done =
             tr("The folder %1 was successfully restored").arg(DisplayPath(outcome->RestoredPath));
         if (outcome->DroppedModeBits > 0)
@@ -763,9 +837,11 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
             this, Caption(),
             DisplayPath(outcome->Message.empty() ? zip->ErrMessage : outcome->Message));
     }
+    // Only the drive the folder went to changed: a file system mounted
+    // below a scanned drive is no part of that drive's tree.
+    const std::string root = DriveOf(restored);
     for (const QString& drive : ScannedDrives) {
-        const std::string root = PathBytes(drive);
-        if (Platform::IsPathPrefix(root, base)) {
+        if (PathBytes(drive) == root) {
             TMessageBox::Information(this, Caption(),
                                      tr("You should rescan drive %1 as its contents has been "
                                         "changed since the last time you have scanned it.")

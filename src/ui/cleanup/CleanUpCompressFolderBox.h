@@ -44,6 +44,9 @@ public:
     void SetFolder(const std::string& folderPath, std::int64_t totalBytes, std::int64_t spaceUsed);
     // Root paths of the scanned drives, for the rescan advice after a restore.
     QStringList ScannedDrives;
+    // The root of the drive holding a path, as the scanned tree tells drives
+    // apart; the mount table's answer unless the opener gives its own.
+    std::function<std::string(const std::string& path)> DriveOf;
     // Whether anything on disk may have changed (a folder removed or restored).
     bool ChangedDisk() const { return DiskChanged; }
 
@@ -94,8 +97,9 @@ public:
     // stops waiting for it; tests shorten it.
     std::chrono::milliseconds GiveUpAfterStop{3000};
 
-    // Asked for a password; empty when the user cancels. Tests replace it.
-    std::function<QString(bool confirm)> AskPassword;
+    // Asked for a password, typed twice with confirm, after a wrong one
+    // with retry; empty when the user cancels. Tests replace it.
+    std::function<QString(bool confirm, bool retry)> AskPassword;
 
     // Progress accounting, as the component's events drive it.
     void TheZipProgress(ProgressType type, const std::string& fileName, std::int64_t fileSize);
@@ -112,6 +116,9 @@ private:
     QWidget* MakeRestorePage();
     QWidget* MakeProgressPage();
     void ShowProgressPage(const QString& title);
+    void ResetProgress();
+    // The bar full: the work is done, whatever the byte count said.
+    void ShowAllDone();
     void FinishOperation(bool compressed);
     void lvArchivesEdited(QTreeWidgetItem* item, int column);
     void DeleteSelectedArchive(bool confirm);
@@ -120,7 +127,7 @@ private:
     // progress for GiveUpAfterStop (its drive does not answer): the user is
     // told, and the worker, which holds only what it was given, ends alone.
     bool RunZip(const std::shared_ptr<TZipMaster>& zip, std::function<void()> work);
-    QString AskForPassword(bool confirm);
+    QString AskForPassword(bool confirm, bool retry);
     const TCatalogueEntry* SelectedEntry() const;
 
     TProgramSettings& Settings;
@@ -137,6 +144,7 @@ private:
     bool StopPressed = false;
     bool DiskChanged = false;
     bool Filling = false;
+    bool Placed = false;
     TZipMaster* RunningZip = nullptr;
     TCompressOutcome LastCompress;
     std::mt19937 Random;

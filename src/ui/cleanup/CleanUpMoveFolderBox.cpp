@@ -124,6 +124,9 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner)
     lvWasting->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     lvWasting->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     lvWasting->setMinimumWidth(340);
+    // What tells two drives apart is as often the end of the root path as
+    // the name; the whole of it is the row's tooltip.
+    lvWasting->setTextElideMode(Qt::ElideMiddle);
 
     txtNote = new QLabel(tr("Note: If the folder contains an installed application, you should "
                             "uninstall the application and install it to the new location. Some "

@@ -52,6 +52,7 @@ void TMainForm::CleanUp(TCleanUpAction action) {
         box.SetFolder(NodePath(node), node->Data->TreeSize,
                       node->Data->TreeSize + (Options.IncludeWastedInformation.Value ? wasted : 0));
         box.ScannedDrives = ScannedDriveList();
+        box.DriveOf = [this](const std::string& path) { return TheSession->DriveRootOf(path); };
         box.exec();
         if (box.ChangedDisk()) {
             TPieItem folder;
@@ -100,5 +101,6 @@ QStringList TMainForm::ScannedDriveList() const {
 void TMainForm::cmdFileRestoreCompressedFoldersClick() {
     TCleanUpCompressFolderBox box(Options, TCleanUpCompressFolderBox::TMode::Restore, this);
     box.ScannedDrives = ScannedDriveList();
+    box.DriveOf = [this](const std::string& path) { return TheSession->DriveRootOf(path); };
     box.exec();
 }
