@@ -436,8 +436,14 @@ void RemoveArchived(int rootFd, const std::string& rootDir, const std::vector<TS
                     (now.st_mode & S_IFMT) == (s.St.st_mode & S_IFMT);
         if (same && S_ISREG(s.St.st_mode)) {
             const Platform::TFileChange change = ChangeSinceRead(rootFd, s);
+            // Removing another name of a hard-linked file moves its change
+            // time; its contents, compared beforehand, decide then.
+            const bool relinked = now.st_nlink < s.St.st_nlink && now.st_size == s.St.st_size &&
+                                  now.st_mtim.tv_sec == s.St.st_mtim.tv_sec &&
+                                  now.st_mtim.tv_nsec == s.St.st_mtim.tv_nsec;
             same = change == Platform::TFileChange::Unchanged ||
-                   (change == Platform::TFileChange::Unproven && sameAsArchived.contains(s.Name));
+                   ((change == Platform::TFileChange::Unproven || relinked) &&
+                    sameAsArchived.contains(s.Name));
         } else if (same && !folder) {
             same = now.st_size == s.St.st_size && now.st_mtim.tv_sec == s.St.st_mtim.tv_sec &&
                    now.st_mtim.tv_nsec == s.St.st_mtim.tv_nsec;
@@ -470,10 +476,12 @@ void TZipMaster::RemoveAdded() {
     }
     // Files the times leave unproven are compared with the archive first,
     // all in one reading of it.
+    // So are hard-linked files, whose change time the removal of their
+    // other names moves.
     std::set<std::string> unproven;
     for (const TSource& s : Added->Sources) {
-        if (S_ISREG(s.St.st_mode) &&
-            ChangeSinceRead(root.Get(), s) == Platform::TFileChange::Unproven)
+        if (S_ISREG(s.St.st_mode) && (s.St.st_nlink > 1 || ChangeSinceRead(root.Get(), s) ==
+                                                               Platform::TFileChange::Unproven))
             unproven.insert(s.Name);
     }
     const std::set<std::string> same = SameAsArchived(root.Get(), unproven);

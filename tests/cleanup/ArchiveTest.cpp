@@ -355,6 +355,7 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
     Tree.MakeSymlink("/usr/lib", "docs/lib");
     WriteText(Tree.Path("docs/tool"), "#!/bin/sh\n");
     chmod(Tree.Path("docs/tool").c_str(), 04755);
+    Tree.MakeHardLink("docs/picture.png", "docs/sub/same-picture.png");
     const unsigned move = AddDirNames | AddRecurseDirs | AddHiddenFiles | AddMove;
 
     // Never archived: the folder's parent or itself by "..", ".", the home folder.
@@ -374,6 +375,8 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
     const TTreeSnapshot before = SnapshotTree(Tree.Path("docs"), true);
     const TCompressOutcome made = Compress(move);
     ASSERT_TRUE(made.Made) << made.Message;
+    EXPECT_TRUE(made.Kept.empty()); // the hard-linked file too: nothing was written to it
+    EXPECT_NE(access(Tree.Path("docs").c_str(), F_OK), 0);
     EXPECT_EQ(ModeOf(Folder), 0700u);
     EXPECT_EQ(ModeOf(made.ArchivePath), 0600u);
     ExpectReadersAccept(made.ArchivePath);
@@ -385,6 +388,11 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
     EXPECT_EQ(restored.DroppedModeBits, 1u);
     EXPECT_EQ(ModeOf(Tree.Path("docs/tool")), 0755u);
     chmod(Tree.Path("docs/tool").c_str(), 04755);
+    // ZIP keeps no hard links: the second name comes back as a copy.
+    EXPECT_EQ(ReadText(Tree.Path("docs/sub/same-picture.png")),
+              ReadText(Tree.Path("docs/picture.png")));
+    Tree.Remove("docs/sub/same-picture.png");
+    Tree.MakeHardLink("docs/picture.png", "docs/sub/same-picture.png");
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"), true)), "");
 
     // Stored (level 0), one byte of a file's data flipped: only the CRC
