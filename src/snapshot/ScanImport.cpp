@@ -11,13 +11,13 @@
 #include "snapshot/ReadErrors.h"
 
 #include <rapidjson/error/en.h>
-#include <rapidjson/filereadstream.h>
 #include <rapidjson/reader.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <sys/stat.h>
 #include <vector>
@@ -39,36 +39,30 @@ std::uint64_t SmallestFittingCluster(std::uint64_t asize, std::uint64_t dsize) {
     return 0;
 }
 
-// The file as the parser reads it, with every string cut off once it is longer
-// than the longest name could be written (6 bytes a byte, as \u00XX): the
-// parser gathers a string whole before handing it over, so a string of a
-// gigabyte would be held several times over before anyone could refuse it.
+// The file as the parser reads it, ending where a string grows longer than
+// the longest name could be written (6 bytes a byte, as \u00XX): the parser
+// gathers a string whole before handing it over, so a string of a gigabyte
+// would be held several times over before anyone could refuse it. Strings
+// are measured once per block read, in a loop of their own, so the parser's
+// reading of each byte stays as plain as rapidjson's own file stream.
 class TBoundedStream {
 public:
     using Ch = char;
     static constexpr std::size_t LongestText = 6 * LongestScanFileName + 16;
 
-    explicit TBoundedStream(rapidjson::FileReadStream& in) : In(in) {}
-    Ch Peek() const { return TooLong ? '\0' : In.Peek(); }
+    TBoundedStream(std::FILE* file, std::size_t blockSize) : File(file), Block(blockSize + 1) {
+        Refill();
+    }
+    Ch Peek() const { return *Current; }
     Ch Take() {
-        if (TooLong)
-            return '\0';
-        const Ch c = In.Take();
-        if (!InString) {
-            InString = c == '"';
-            Length = 0;
-        } else if (Escaped) {
-            Escaped = false;
-        } else if (c == '\\') {
-            Escaped = true;
-        } else if (c == '"') {
-            InString = false;
-        }
-        if (InString && ++Length > LongestText)
-            TooLong = true;
+        const Ch c = *Current;
+        if (Current < Last)
+            ++Current;
+        else
+            Refill();
         return c;
     }
-    std::size_t Tell() const { return In.Tell(); }
+    std::size_t Tell() const { return Consumed + static_cast<std::size_t>(Current - Block.data()); }
     // Reading only.
     Ch* PutBegin() { return nullptr; }
     void Put(Ch) {}
@@ -78,10 +72,72 @@ public:
     bool TooLong = false;
 
 private:
-    rapidjson::FileReadStream& In;
+    // The next block, or a '\0' that rapidjson takes for the end.
+    void Refill() {
+        Consumed += Read;
+        Read = Ended ? 0 : std::fread(Block.data(), 1, Block.size() - 1, File);
+        Current = Block.data();
+        Ended = Ended || Read < Block.size() - 1;
+        Read = Measure(Read);
+        Block[Read] = '\0';
+        Last = Block.data() + (Read > 0 ? Read - 1 : 0);
+        if (Read == 0)
+            Ended = true;
+    }
+
+    // How much of the block is kept: all of it, unless a string in it grows
+    // too long, where the file then ends for the parser. Only the quotes are
+    // looked at (memchr finds them): a quote after an odd run of backslashes
+    // is part of a string, any other opens or closes one.
+    std::size_t Measure(std::size_t size) {
+        const char* const begin = Block.data();
+        const char* const end = begin + size;
+        for (const char* at = begin;;) {
+            const auto* quote = static_cast<const char*>(std::memchr(at, '"', end - at));
+            if (!quote)
+                break;
+            std::size_t slashes = 0;
+            const char* run = quote;
+            while (run > begin && run[-1] == '\\')
+                --run, ++slashes;
+            if (run == begin)
+                slashes += Slashes;
+            if (slashes % 2 == 0) {
+                const std::size_t offset = Consumed + static_cast<std::size_t>(quote - begin);
+                if (InString && offset - Opened > LongestText + 1)
+                    return CutAt(size);
+                InString = !InString;
+                Opened = offset;
+            }
+            at = quote + 1;
+        }
+        if (InString && Consumed + size - Opened > LongestText + 1)
+            return CutAt(size);
+        // Backslashes at the block's end escape what begins the next one.
+        std::size_t trailing = 0;
+        while (trailing < size && end[-1 - static_cast<std::ptrdiff_t>(trailing)] == '\\')
+            ++trailing;
+        Slashes = trailing == size ? Slashes + trailing : trailing;
+        return size;
+    }
+
+    // Ends the file for the parser where the open string becomes too long.
+    std::size_t CutAt(std::size_t size) {
+        TooLong = Ended = true;
+        const std::size_t limit = Opened + LongestText + 1;
+        return limit > Consumed ? std::min(size, limit - Consumed) : 0;
+    }
+
+    std::FILE* File;
+    std::vector<char> Block;
+    char* Current = nullptr;
+    char* Last = nullptr;
+    std::size_t Read = 0;
+    std::size_t Consumed = 0;
+    bool Ended = false;
     bool InString = false;
-    bool Escaped = false;
-    std::size_t Length = 0;
+    std::size_t Opened = 0;  // offset in the file of the open string's quote
+    std::size_t Slashes = 0; // backslashes that ended the block before
 };
 
 // One JSON number as the reader hands it.
@@ -93,7 +149,7 @@ struct TNumber {
 
 class THandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, THandler> {
 public:
-    THandler(std::int32_t clusterSize, TLoadProgress* progress, rapidjson::FileReadStream& stream)
+    THandler(std::int32_t clusterSize, TLoadProgress* progress, TBoundedStream& stream)
         : ClusterSize(clusterSize), Progress(progress), Stream(stream) {}
     // What was read and not taken, iteratively: it may be deep.
     ~THandler() { DestroyDetachedTree(std::move(Root)); }
@@ -617,7 +673,7 @@ private:
 
     const std::int32_t ClusterSize;
     TLoadProgress* const Progress;
-    rapidjson::FileReadStream& Stream;
+    TBoundedStream& Stream;
     Top State = Top::Outside;
     ObjectKind Object = ObjectKind::Meta;
     bool InObject = false;
@@ -661,15 +717,13 @@ bool Parse(const std::string& file, std::int32_t clusterSize, TLoadProgress* pro
         error = file + ": the file's loading was stopped";
         return false;
     }
-    std::vector<char> buffer(1 << 16);
-    rapidjson::FileReadStream stream(in.Stream, buffer.data(), buffer.size());
-    TBoundedStream bounded(stream);
+    TBoundedStream stream(in.Stream, 1 << 16);
     handlerOut = std::make_unique<THandler>(clusterSize, progress, stream);
     THandler& handler = *handlerOut;
     handler.ProbeFiles = probeFiles;
     rapidjson::Reader reader;
     const rapidjson::ParseResult result =
-        reader.Parse<rapidjson::kParseIterativeFlag>(bounded, handler);
+        reader.Parse<rapidjson::kParseIterativeFlag>(stream, handler);
     if (progress)
         progress->BytesRead = stream.Tell();
     if (handler.ProbeDone || (result && handler.Complete))
@@ -677,7 +731,7 @@ bool Parse(const std::string& file, std::int32_t clusterSize, TLoadProgress* pro
     const std::size_t offset = result.Offset();
     if (std::ferror(in.Stream)) {
         error = "cannot read " + file + ": " + Platform::ErrorText(errno);
-    } else if (bounded.TooLong) {
+    } else if (stream.TooLong) {
         error = file + ": a name or text longer than " + std::to_string(LongestScanFileName) +
                 " bytes, which no file can have (at byte " + std::to_string(offset) + ")";
     } else if (!handler.Message.empty()) {
