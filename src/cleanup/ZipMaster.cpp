@@ -402,14 +402,16 @@ std::string LeafOf(const std::string& name) {
 
 // Whether the archived file is, by its times, still what was read into the
 // archive; Unproven where the times are too coarse to tell.
-Platform::TFileChange ChangeSinceRead(int rootFd, const TSource& s) {
+Platform::TFileChange ChangeSinceRead(int folderFd, const TSource& s) {
     if (!s.Stamped || s.Written != static_cast<std::int64_t>(s.Stamp.Size))
         return Platform::TFileChange::Changed;
-    const std::string parent = ParentOf(s.Name);
-    TFd dir(parent.empty() ? dup(rootFd) : OpenBelow(rootFd, parent, O_RDONLY | O_DIRECTORY));
-    if (dir.Get() < 0)
-        return Platform::TFileChange::Changed;
-    return Platform::FileChangeSince(dir.Get(), LeafOf(s.Name).c_str(), s.Stamp, s.ReadStart);
+    return Platform::FileChangeSince(folderFd, LeafOf(s.Name).c_str(), s.Stamp, s.ReadStart);
+}
+
+// The open folder that holds the entry named below rootFd.
+TFd OpenFolderOf(int rootFd, const std::string& name) {
+    const std::string parent = ParentOf(name);
+    return TFd(parent.empty() ? dup(rootFd) : OpenBelow(rootFd, parent, O_RDONLY | O_DIRECTORY));
 }
 
 // Removes, below RootDir, the archived entries still as they were archived,
@@ -424,8 +426,7 @@ void RemoveArchived(int rootFd, const std::string& rootDir, const std::vector<TS
         const bool folder = !s.Name.empty() && s.Name.back() == '/';
         const std::string name = folder ? s.Name.substr(0, s.Name.size() - 1) : s.Name;
         const std::string leaf = LeafOf(name);
-        const std::string parent = ParentOf(name);
-        TFd dir(parent.empty() ? dup(rootFd) : OpenBelow(rootFd, parent, O_RDONLY | O_DIRECTORY));
+        const TFd dir = OpenFolderOf(rootFd, name);
         struct stat now {};
         if (dir.Get() < 0 || fstatat(dir.Get(), leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT)
@@ -435,7 +436,7 @@ void RemoveArchived(int rootFd, const std::string& rootDir, const std::vector<TS
         bool same = now.st_ino == s.St.st_ino && now.st_dev == s.St.st_dev &&
                     (now.st_mode & S_IFMT) == (s.St.st_mode & S_IFMT);
         if (same && S_ISREG(s.St.st_mode)) {
-            const Platform::TFileChange change = ChangeSinceRead(rootFd, s);
+            const Platform::TFileChange change = ChangeSinceRead(dir.Get(), s);
             // Removing another name of a hard-linked file moves its change
             // time; its contents, compared beforehand, decide then.
             const bool relinked = now.st_nlink < s.St.st_nlink && now.st_size == s.St.st_size &&
@@ -480,8 +481,9 @@ void TZipMaster::RemoveAdded() {
     // other names moves.
     std::set<std::string> unproven;
     for (const TSource& s : Added->Sources) {
-        if (S_ISREG(s.St.st_mode) && (s.St.st_nlink > 1 || ChangeSinceRead(root.Get(), s) ==
-                                                               Platform::TFileChange::Unproven))
+        if (S_ISREG(s.St.st_mode) &&
+            (s.St.st_nlink > 1 || ChangeSinceRead(OpenFolderOf(root.Get(), s.Name).Get(), s) ==
+                                      Platform::TFileChange::Unproven))
             unproven.insert(s.Name);
     }
     const std::set<std::string> same = SameAsArchived(root.Get(), unproven);

@@ -248,7 +248,10 @@ std::string DeleteCheck(const TScannedItem& item) {
 }
 
 std::string FolderRemovalRefusal(const TScannedItem& item) {
-    TResolved r = Resolve(item);
+    return FolderRemovalRefusal(Resolve(item));
+}
+
+std::string FolderRemovalRefusal(const TResolved& r) {
     if (!r.Refused.empty())
         return r.Refused;
     if (!S_ISDIR(r.Item.st_mode))

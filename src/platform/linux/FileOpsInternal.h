@@ -109,6 +109,8 @@ inline std::string Quoted(const std::string& path) {
 // Reaches the scanned item as the scan saw it (see TScannedItem). With
 // checkProtected, a protected item is refused too.
 TResolved Resolve(const TScannedItem& item, bool checkProtected = true);
+// FolderRemovalRefusal of an item already resolved (with checkProtected).
+std::string FolderRemovalRefusal(const TResolved& r);
 
 // Removes the item `name` of the open folder parent and everything below it
 // on the same mount, provided it is still the item with identity `item`.

@@ -925,11 +925,9 @@ std::string MoveCheck(const TScannedItem& source, const std::string& target) {
 
 std::string MoveCheck(const TScannedItem& source, const TMoveTarget& target) {
     // What a delete and an archive refuse, a move refuses too.
-    if (std::string refused = FolderRemovalRefusal(source); !refused.empty())
-        return refused;
     TResolved r = Resolve(source);
-    if (!r.Refused.empty())
-        return r.Refused;
+    if (std::string refused = FolderRemovalRefusal(r); !refused.empty())
+        return refused;
     if (!target.Error().empty())
         return target.Error();
     struct stat st {};
