@@ -391,8 +391,13 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
     // ZIP keeps no hard links: the second name comes back as a copy.
     EXPECT_EQ(ReadText(Tree.Path("docs/sub/same-picture.png")),
               ReadText(Tree.Path("docs/picture.png")));
+    // Linking it again moves its folder's time, which the restore had set
+    // as archived: set back, or a second ticking over in between tells.
+    struct stat sub {};
+    ASSERT_EQ(lstat(Tree.Path("docs/sub").c_str(), &sub), 0);
     Tree.Remove("docs/sub/same-picture.png");
     Tree.MakeHardLink("docs/picture.png", "docs/sub/same-picture.png");
+    Tree.SetTimes("docs/sub", sub.st_atim.tv_sec, sub.st_mtim.tv_sec);
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"), true)), "");
 
     // Stored (level 0), one byte of a file's data flipped: only the CRC
