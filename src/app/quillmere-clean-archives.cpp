@@ -9,6 +9,7 @@
 //
 // --drive defaults to the drive of FOLDER, else of the current folder.
 #include "cleanup/ArchiveStore.h"
+#include "platform/FileAt.h"
 #include "platform/Mounts.h"
 
 #include <chrono>
@@ -20,7 +21,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -195,9 +195,8 @@ int Restore(const TArgs& args) {
     std::string to = entry->OriginalPath;
     if (auto it = args.Values.find("--to"); it != args.Values.end())
         to = AbsolutePathArg(it->second);
-    struct stat st {};
     const std::string restored = (to == "/" ? "" : to) + "/" + entry->FolderName;
-    if (lstat(restored.c_str(), &st) == 0) {
+    if (Platform::StatPath(restored, false)) {
         std::fprintf(stderr,
                      "quillmere-clean: %s exists; files of the same name in it would be "
                      "replaced. Restore elsewhere with --to, or move it away first.\n",
@@ -240,8 +239,8 @@ int DeleteNamed(const TArgs& args) {
                      folder.c_str());
         return 1;
     }
-    if (!DeleteArchive(folder, entry->Key, error)) {
-        std::fprintf(stderr, "quillmere-clean: %s\n", error.c_str());
+    if (const TStatus deleted = DeleteArchive(folder, entry->Key); !deleted) {
+        std::fprintf(stderr, "quillmere-clean: %s\n", deleted.Failure().Text.c_str());
         return 1;
     }
     return 0;

@@ -1,14 +1,12 @@
 #include "cleanup/ArchiveCatalogue.h"
 
 #include "cleanup/ZipMaster.h"
-#include "platform/DirReader.h"
+#include "platform/FileAt.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -145,115 +143,89 @@ std::string TArchiveCatalogue::Text() const {
     return text;
 }
 
-TArchiveCatalogue::TFolder& TArchiveCatalogue::TFolder::operator=(TFolder&& other) noexcept {
-    if (this != &other)
-        Reset(std::exchange(other.Fd, -1));
-    return *this;
-}
-
-TArchiveCatalogue::TFolder::~TFolder() {
-    Reset(-1);
-}
-
-void TArchiveCatalogue::TFolder::Reset(int fd) {
-    if (Fd >= 0)
-        close(Fd);
-    Fd = fd;
-}
-
-bool TArchiveCatalogue::Load(const std::string& folder, int folderFd) {
+TStatus TArchiveCatalogue::Load(const std::string& folder, int folderFd) {
     Path = folder + "/" + CatalogueFileName;
     Sections.clear();
-    Error.clear();
     Damaged.clear();
-    Folder.Reset(folderFd >= 0 ? fcntl(folderFd, F_DUPFD_CLOEXEC, 0)
-                               : open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (Folder.Get() < 0) {
-        Error =
-            "The folder \"" + folder + "\" cannot be opened: " + Platform::ErrorText(errno) + ".";
-        return false;
+    TResult<Platform::TFd> opened =
+        folderFd >= 0 ? Platform::Duplicate(folderFd) : Platform::OpenFolderPathFollowing(folder);
+    if (!opened) {
+        Folder = Platform::TFd();
+        const int error = opened.Failure().Errno;
+        return TFailure{error,
+                        {},
+                        "The folder \"" + folder +
+                            "\" cannot be opened: " + Platform::ErrorText(error) + "."};
     }
-    const int fd =
-        openat(Folder.Get(), CatalogueFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return true;
-        Error =
-            "The catalogue \"" + Path + "\" cannot be read: " + Platform::ErrorText(errno) + ".";
-        return false;
+    Folder = std::move(*opened);
+    const auto unreadable = [&](int error) {
+        return TFailure{error,
+                        {},
+                        "The catalogue \"" + Path +
+                            "\" cannot be read: " + Platform::ErrorText(error) + "."};
+    };
+    // Not waiting, should a FIFO stand in its place.
+    const TResult<Platform::TFd> file = Platform::OpenFileAt(Folder.Get(), CatalogueFileName, true);
+    if (!file) {
+        if (file.Failure().Errno == ENOENT)
+            return {};
+        return unreadable(file.Failure().Errno);
     }
-    std::string text;
-    struct stat st {};
-    ssize_t n = 0;
-    int err = 0;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        n = -1;
-        err = EINVAL;
-    } else {
-        char buffer[65536];
-        while ((n = read(fd, buffer, sizeof buffer)) > 0)
-            text.append(buffer, static_cast<std::size_t>(n));
-        err = errno;
-    }
-    close(fd);
-    if (n < 0) {
-        Error = "The catalogue \"" + Path + "\" cannot be read: " + Platform::ErrorText(err) + ".";
-        return false;
-    }
-    std::optional<TArchiveCatalogue> parsed = Parse(text);
+    const TResult<struct stat> st = Platform::StatAt(file->Get(), "");
+    if (!st || !S_ISREG(st->st_mode))
+        return unreadable(EINVAL);
+    const TResult<std::string> text = Platform::ReadRest(file->Get(), SIZE_MAX);
+    if (!text)
+        return unreadable(text.Failure().Errno);
+    std::optional<TArchiveCatalogue> parsed = Parse(*text);
     if (!parsed) {
         // Kept for the user to look at; the archives themselves are untouched.
         const std::string aside = std::string(CatalogueFileName) + ".damaged";
-        if (renameat(Folder.Get(), CatalogueFileName, Folder.Get(), aside.c_str()) == 0)
+        if (Platform::RenameAt(Folder.Get(), CatalogueFileName, aside, true))
             Damaged = Path + ".damaged";
-        Error = "The catalogue \"" + Path + "\" is damaged" +
-                (Damaged.empty() ? std::string(".") : "; it was kept as \"" + Damaged + "\".");
-        return false;
+        return Refusal(
+            "The catalogue \"" + Path + "\" is damaged" +
+            (Damaged.empty() ? std::string(".") : "; it was kept as \"" + Damaged + "\"."));
     }
     Sections = std::move(parsed->Sections);
-    return true;
+    return {};
 }
 
-bool TArchiveCatalogue::Save() {
-    if (Folder.Get() < 0) {
-        Error = "The catalogue \"" + Path + "\" was never loaded.";
-        return false;
-    }
+TStatus TArchiveCatalogue::Save() {
+    if (!Folder.Valid())
+        return Refusal("The catalogue \"" + Path + "\" was never loaded.");
     if (Empty()) {
-        if (unlinkat(Folder.Get(), CatalogueFileName, 0) != 0 && errno != ENOENT) {
-            Error = "The catalogue \"" + Path +
-                    "\" cannot be removed: " + Platform::ErrorText(errno) + ".";
-            return false;
-        }
-        return true;
+        const TStatus removed = Platform::RemoveAt(Folder.Get(), CatalogueFileName);
+        if (!removed && removed.Failure().Errno != ENOENT)
+            return TFailure{removed.Failure().Errno,
+                            {},
+                            "The catalogue \"" + Path + "\" cannot be removed: " +
+                                Platform::ErrorText(removed.Failure().Errno) + "."};
+        return {};
     }
-    const std::string text = Text();
     const std::string fresh = std::string(CatalogueFileName) + ".new";
     // One left by a crash is ours to replace; a file is never written
     // through whatever stands under that name.
-    int fd = openat(Folder.Get(), fresh.c_str(),
-                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0 && errno == EEXIST && unlinkat(Folder.Get(), fresh.c_str(), 0) == 0)
-        fd = openat(Folder.Get(), fresh.c_str(),
-                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool ok = fd >= 0;
-    for (std::size_t done = 0; ok && done < text.size();) {
-        const ssize_t w = write(fd, text.data() + done, text.size() - done);
-        ok = w > 0;
-        done += ok ? static_cast<std::size_t>(w) : 0;
+    TResult<Platform::TFd> file = Platform::CreateFileAt(Folder.Get(), fresh, 0600);
+    if (!file && file.Failure().Errno == EEXIST && Platform::RemoveAt(Folder.Get(), fresh))
+        file = Platform::CreateFileAt(Folder.Get(), fresh, 0600);
+    TStatus written = file ? Platform::WriteAll(file->Get(), Text()) : TStatus(file.Failure());
+    if (written)
+        written = Platform::Sync(file->Get());
+    if (file)
+        *file = Platform::TFd(); // closed before it is renamed or removed
+    if (written)
+        written = Platform::RenameAt(Folder.Get(), fresh, CatalogueFileName, true);
+    if (!written) {
+        // What is left of the new file is nobody's; the next save replaces it.
+        if (file)
+            (void)Platform::RemoveAt(Folder.Get(), fresh);
+        return TFailure{written.Failure().Errno,
+                        {},
+                        "The catalogue \"" + Path + "\" cannot be written: " +
+                            Platform::ErrorText(written.Failure().Errno) + "."};
     }
-    ok = ok && fsync(fd) == 0;
-    const int err = errno;
-    if (fd >= 0)
-        close(fd);
-    if (!ok || renameat(Folder.Get(), fresh.c_str(), Folder.Get(), CatalogueFileName) != 0) {
-        Error = "The catalogue \"" + Path +
-                "\" cannot be written: " + Platform::ErrorText(ok ? errno : err) + ".";
-        if (fd >= 0)
-            unlinkat(Folder.Get(), fresh.c_str(), 0);
-        return false;
-    }
-    return true;
+    return {};
 }
 
 TArchiveCatalogue::TSection* TArchiveCatalogue::Find(const std::string& section) {

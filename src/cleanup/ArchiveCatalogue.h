@@ -10,6 +10,9 @@
 // a catalogue is kept beside it as "archives.ini.damaged", never silently emptied.
 #pragma once
 
+#include "platform/DirReader.h"
+#include "platform/Result.h"
+
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -23,13 +26,13 @@ inline constexpr const char* OriginalPathsSection = "OriginalPaths";
 
 class TArchiveCatalogue {
 public:
-    // Reads folder/archives.ini; a missing file is an empty catalogue. False
-    // with Error set when it cannot be read; a damaged file is set aside
-    // first (Damaged then holds where it went). With folderFd, the folder is
-    // that open one (folder is then only its name for messages).
-    bool Load(const std::string& folder, int folderFd = -1);
+    // Reads folder/archives.ini; a missing file is an empty catalogue. A
+    // damaged file is set aside first (Damaged then holds where it went).
+    // With folderFd, the folder is that open one (folder is then only its
+    // name for messages). A failure's Text is the sentence for the user.
+    TStatus Load(const std::string& folder, int folderFd = -1);
     // Writes the catalogue back; an empty one removes the file.
-    bool Save();
+    TStatus Save();
 
     std::vector<std::string> Keys(const std::string& section) const;
     std::optional<std::string> Value(const std::string& section, const std::string& key) const;
@@ -43,7 +46,6 @@ public:
     std::string Text() const;
     static std::optional<TArchiveCatalogue> Parse(const std::string& text);
 
-    std::string Error;
     std::string Damaged;
 
 private:
@@ -59,21 +61,8 @@ private:
     TSection* Find(const std::string& section);
     const TSection* Find(const std::string& section) const;
 
-    // The folder the catalogue was loaded from, kept open for Save.
-    class TFolder {
-    public:
-        TFolder() = default;
-        TFolder(TFolder&& other) noexcept : Fd(std::exchange(other.Fd, -1)) {}
-        TFolder& operator=(TFolder&& other) noexcept;
-        ~TFolder();
-        void Reset(int fd);
-        int Get() const { return Fd; }
-
-    private:
-        int Fd = -1;
-    };
-
     std::string Path;
-    TFolder Folder;
+    // The folder the catalogue was loaded from, kept open for Save.
+    Platform::TFd Folder;
     std::vector<TSection> Sections;
 };

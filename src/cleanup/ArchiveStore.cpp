@@ -1,21 +1,16 @@
 #include "cleanup/ArchiveStore.h"
 
 #include "cleanup/ArchiveCatalogue.h"
-#include "cleanup/Fd.h"
-#include "platform/DirReader.h"
+#include "platform/FileAt.h"
 #include "platform/FileOps.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+
+using Platform::TFd;
 
 namespace {
 
@@ -24,8 +19,7 @@ std::string Joined(const std::string& folder, const std::string& name) {
 }
 
 bool Exists(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
+    return Platform::StatPath(path, false).Ok();
 }
 
 // Why an archives folder with these facts must not be used: another user
@@ -45,53 +39,55 @@ std::string UnsafeFolderReason(const struct stat& st) {
 // The archives folder opened once, never through a link, and checked; all
 // work in it goes through this descriptor. With create, a missing folder is
 // made for the user alone.
-TFd OpenArchivesFolder(const std::string& folder, bool create, std::string& error) {
-    if (create && mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = "Could not create folder " + folder + ": " + Platform::ErrorText(errno) + ".";
-        return TFd();
+TResult<TFd> OpenArchivesFolder(const std::string& folder, bool create) {
+    if (create) {
+        const TStatus made = Platform::MakeFolderPath(folder, 0700);
+        if (!made && made.Failure().Errno != EEXIST)
+            return TFailure{made.Failure().Errno,
+                            {},
+                            "Could not create folder " + folder + ": " +
+                                Platform::ErrorText(made.Failure().Errno) + "."};
     }
-    TFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat st {};
-    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0) {
-        error = errno == ELOOP || errno == ENOTDIR
-                    ? "The archives folder " + folder + " is not used: it is " +
-                          (errno == ELOOP ? "a symbolic link." : "not a folder.")
-                    : "The archives folder " + folder +
-                          " cannot be opened: " + Platform::ErrorText(errno) + ".";
-        return TFd();
+    TResult<TFd> fd = Platform::OpenFolderPathNoLink(folder);
+    const TResult<struct stat> st =
+        fd ? Platform::StatAt(fd->Get(), "") : TResult<struct stat>(fd.Failure());
+    if (!st) {
+        const int error = st.Failure().Errno;
+        return TFailure{error,
+                        {},
+                        error == ELOOP || error == ENOTDIR
+                            ? "The archives folder " + folder + " is not used: it is " +
+                                  (error == ELOOP ? "a symbolic link." : "not a folder.")
+                            : "The archives folder " + folder +
+                                  " cannot be opened: " + Platform::ErrorText(error) + "."};
     }
-    if (const std::string why = UnsafeFolderReason(st); !why.empty()) {
-        error = "The archives folder " + folder + " is not used: " + why + ".";
-        return TFd();
-    }
-    // Made readable by others before they were kept private.
-    if (st.st_uid == geteuid() && (st.st_mode & 077))
-        fchmod(fd.Get(), st.st_mode & 0700);
+    if (const std::string why = UnsafeFolderReason(*st); !why.empty())
+        return Refusal("The archives folder " + folder + " is not used: " + why + ".");
+    // Made readable by others before they were kept private; should that
+    // fail, the folder is still the user's own and nobody else may write in it.
+    if (st->st_uid == geteuid() && (st->st_mode & 077))
+        (void)Platform::SetMode(fd->Get(), st->st_mode & 0700);
     return fd;
 }
 
 bool ExistsIn(int folderFd, const std::string& name) {
-    struct stat st {};
-    return fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return Platform::StatAt(folderFd, name).Ok();
 }
 
 // Partial archives ("." + name + ".part") of compressions that died; one
 // still being written is locked by its writer.
+// Each is tidying only: one that cannot be listed, opened or removed now is
+// tried again by the next listing.
 void RemoveDeadPartials(int folderFd) {
-    DIR* dir = fdopendir(fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
-    if (!dir)
+    const TResult<std::vector<std::string>> names = Platform::NamesIn(folderFd);
+    if (!names)
         return;
-    std::vector<std::string> names;
-    while (dirent* e = readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name.size() > 6 && name[0] == '.' && name.compare(name.size() - 5, 5, ".part") == 0)
-            names.push_back(name);
-    }
-    closedir(dir);
-    for (const std::string& name : names) {
-        TFd fd(openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (fd.Get() >= 0 && flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
-            unlinkat(folderFd, name.c_str(), 0);
+    for (const std::string& name : *names) {
+        if (!(name.size() > 6 && name[0] == '.' && name.compare(name.size() - 5, 5, ".part") == 0))
+            continue;
+        const TResult<TFd> fd = Platform::OpenFileAt(folderFd, name, true);
+        if (fd && Platform::LockFile(fd->Get(), false))
+            (void)Platform::RemoveAt(folderFd, name);
     }
 }
 
@@ -116,9 +112,8 @@ std::string ArchivesFolderFor(const std::string& driveRoot, std::string* notice)
     const std::string atRoot = Joined(driveRoot, ArchivesFolderName);
     const std::string home = Platform::HomeFolder();
     const std::string inHome = home.empty() ? std::string() : Joined(home, ArchivesFolderName);
-    struct stat st {};
-    if (lstat(atRoot.c_str(), &st) == 0) {
-        const std::string why = UnsafeFolderReason(st);
+    if (const TResult<struct stat> st = Platform::StatPath(atRoot, false)) {
+        const std::string why = UnsafeFolderReason(*st);
         if (why.empty() || inHome.empty() || inHome == atRoot)
             return atRoot;
         if (notice)
@@ -126,14 +121,15 @@ std::string ArchivesFolderFor(const std::string& driveRoot, std::string* notice)
                       ". Your archives go to " + inHome + " instead.";
         return inHome;
     }
-    if (access(driveRoot.c_str(), W_OK) == 0)
+    if (Platform::MayWritePath(driveRoot))
         return atRoot;
-    struct stat rootSt {
-    }, homeSt{};
     // The home folder's drive: the mount that holds it is the drive's root.
-    if (!home.empty() && stat(driveRoot.c_str(), &rootSt) == 0 &&
-        stat(home.c_str(), &homeSt) == 0 && rootSt.st_dev == homeSt.st_dev)
-        return inHome;
+    if (!home.empty()) {
+        const TResult<struct stat> rootSt = Platform::StatPath(driveRoot, true);
+        const TResult<struct stat> homeSt = Platform::StatPath(home, true);
+        if (rootSt && homeSt && rootSt->st_dev == homeSt->st_dev)
+            return inHome;
+    }
     return atRoot;
 }
 
@@ -161,13 +157,16 @@ std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std
     error.clear();
     if (!Exists(archivesFolder))
         return entries; // nothing archived on this drive yet
-    const TFd folder = OpenArchivesFolder(archivesFolder, false, error);
-    if (folder.Get() < 0)
+    const TResult<TFd> opened = OpenArchivesFolder(archivesFolder, false);
+    if (!opened) {
+        error = opened.Failure().Text;
         return entries;
+    }
+    const TFd& folder = *opened;
     RemoveDeadPartials(folder.Get());
     TArchiveCatalogue catalogue;
-    if (!catalogue.Load(archivesFolder, folder.Get())) {
-        error = catalogue.Error;
+    if (const TStatus loaded = catalogue.Load(archivesFolder, folder.Get()); !loaded) {
+        error = loaded.Failure().Text;
         return entries;
     }
     bool changed = false;
@@ -176,12 +175,12 @@ std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std
         if (IsPlainArchiveName(key) && !ExistsIn(folder.Get(), key) &&
             ExistsIn(folder.Get(), "." + key + ".part"))
             continue;
-        struct stat st {};
         const std::string folderName = catalogue.Value(FolderNamesSection, key).value_or("");
         const std::string originalPath = catalogue.Value(OriginalPathsSection, key).value_or("/");
-        if (!IsPlainArchiveName(key) ||
-            fstatat(folder.Get(), key.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode)) {
+        const TResult<struct stat> st = IsPlainArchiveName(key)
+                                            ? Platform::StatAt(folder.Get(), key)
+                                            : TResult<struct stat>(Refusal({}));
+        if (!st || !S_ISREG(st->st_mode)) {
             // The archive is gone, or the entry names no archive of this
             // folder: so goes what it said. (An entry without a folder
             // name to restore stays listed; the restore refuses it.)
@@ -194,57 +193,47 @@ std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std
                            folderName, originalPath});
     }
     if (catalogue.Keys(DescriptionsSection).empty()) {
-        if (unlinkat(folder.Get(), CatalogueFileName, 0) == 0 || errno == ENOENT)
-            rmdir(archivesFolder.c_str()); // only when nothing else is in it
-    } else if (changed && !catalogue.Save()) {
-        error = catalogue.Error;
+        const TStatus removed = Platform::RemoveAt(folder.Get(), CatalogueFileName);
+        // Only when nothing else is in it; else it stays, as it should.
+        if (removed || removed.Failure().Errno == ENOENT)
+            (void)Platform::RemovePath(archivesFolder, true);
+    } else if (changed) {
+        if (const TStatus saved = catalogue.Save(); !saved)
+            error = saved.Failure().Text;
     }
     return entries;
 }
 
-bool SetArchiveDescription(const std::string& archivesFolder, const std::string& key,
-                           const std::string& description, std::string& error) {
-    const TFd folder = OpenArchivesFolder(archivesFolder, false, error);
-    if (folder.Get() < 0)
-        return false;
+TStatus SetArchiveDescription(const std::string& archivesFolder, const std::string& key,
+                              const std::string& description) {
+    const TResult<TFd> folder = OpenArchivesFolder(archivesFolder, false);
+    if (!folder)
+        return folder.Failure();
     TArchiveCatalogue catalogue;
-    if (!catalogue.Load(archivesFolder, folder.Get())) {
-        error = catalogue.Error;
-        return false;
-    }
+    if (TStatus loaded = catalogue.Load(archivesFolder, folder->Get()); !loaded)
+        return loaded;
     catalogue.Write(DescriptionsSection, key, description);
-    if (!catalogue.Save()) {
-        error = catalogue.Error;
-        return false;
-    }
-    return true;
+    return catalogue.Save();
 }
 
-bool DeleteArchive(const std::string& archivesFolder, const std::string& key, std::string& error) {
+TStatus DeleteArchive(const std::string& archivesFolder, const std::string& key) {
     const std::string path = Joined(archivesFolder, key);
-    if (!IsPlainArchiveName(key)) {
-        error = "Could not delete archive " + path + ": it is not an archive of " + archivesFolder +
-                ".";
-        return false;
-    }
-    const TFd folder = OpenArchivesFolder(archivesFolder, false, error);
-    if (folder.Get() < 0)
-        return false;
-    if (unlinkat(folder.Get(), key.c_str(), 0) != 0) {
-        error = "Could not delete archive " + path + ": " + Platform::ErrorText(errno) + ".";
-        return false;
-    }
+    if (!IsPlainArchiveName(key))
+        return Refusal("Could not delete archive " + path + ": it is not an archive of " +
+                       archivesFolder + ".");
+    const TResult<TFd> folder = OpenArchivesFolder(archivesFolder, false);
+    if (!folder)
+        return folder.Failure();
+    if (const TStatus removed = Platform::RemoveAt(folder->Get(), key); !removed)
+        return TFailure{removed.Failure().Errno,
+                        {},
+                        "Could not delete archive " + path + ": " +
+                            Platform::ErrorText(removed.Failure().Errno) + "."};
     TArchiveCatalogue catalogue;
-    if (!catalogue.Load(archivesFolder, folder.Get())) {
-        error = catalogue.Error;
-        return false;
-    }
+    if (TStatus loaded = catalogue.Load(archivesFolder, folder->Get()); !loaded)
+        return loaded;
     Forget(catalogue, key);
-    if (!catalogue.Save()) {
-        error = catalogue.Error;
-        return false;
-    }
-    return true;
+    return catalogue.Save();
 }
 
 TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request,
@@ -264,17 +253,20 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
     const std::string parent = slash == 0 ? "/" : folder.substr(0, slash);
     const std::string name = folder.substr(slash + 1);
 
-    const TFd archives = OpenArchivesFolder(request.ArchivesFolder, true, outcome.Message);
-    if (archives.Get() < 0)
+    const TResult<TFd> opened = OpenArchivesFolder(request.ArchivesFolder, true);
+    if (!opened) {
+        outcome.Message = opened.Failure().Text;
         return outcome;
+    }
+    const TFd& archives = *opened;
     // A compression that was killed left its partial archive; this one
     // would otherwise leave it for the next listing, or for ever.
     RemoveDeadPartials(archives.Get());
     // Before anything is written: a catalogue that cannot be kept would
     // leave an archive nobody can find again.
     TArchiveCatalogue catalogue;
-    if (!catalogue.Load(request.ArchivesFolder, archives.Get())) {
-        outcome.Message = catalogue.Error;
+    if (const TStatus loaded = catalogue.Load(request.ArchivesFolder, archives.Get()); !loaded) {
+        outcome.Message = loaded.Failure().Text;
         return outcome;
     }
     outcome.Key = MakeArchiveName(request.ArchivesFolder, request.DriveRoot, random);
@@ -296,9 +288,12 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
     catalogue.Write(DescriptionsSection, outcome.Key, request.Description);
     catalogue.Write(FolderNamesSection, outcome.Key, name);
     catalogue.Write(OriginalPathsSection, outcome.Key, parent);
-    if (!catalogue.Save()) {
-        outcome.Message = catalogue.Error;
-        rmdir(request.ArchivesFolder.c_str());
+    // The archives folder, where made for nothing, goes again; one that
+    // holds anything stays.
+    const auto removeIfEmpty = [&] { (void)Platform::RemovePath(request.ArchivesFolder, true); };
+    if (const TStatus saved = catalogue.Save(); !saved) {
+        outcome.Message = saved.Failure().Text;
+        removeIfEmpty();
         return outcome;
     }
     // Kept open for the removal of the folder, which may read the archive.
@@ -306,25 +301,25 @@ TCompressOutcome CompressFolder(TZipMaster& zip, const TCompressRequest& request
         TZipMaster& Zip;
         ~TForget() { Zip.ArchiveFolderFd = -1; }
     } forget{zip};
-    if (zip.Add() != ZipOk) {
-        outcome.Message = zip.ErrMessage;
+    if (const TStatus added = zip.Add(); !added) {
+        outcome.Message = added.Failure().Text;
         Forget(catalogue, outcome.Key);
         // Should this fail, the next listing drops the entry all the same.
-        catalogue.Save();
-        rmdir(request.ArchivesFolder.c_str()); // made for nothing, if it is empty
+        (void)catalogue.Save();
+        removeIfEmpty();
         return outcome;
     }
     // Again: a listing while the folder was being read may have dropped it.
-    if (!catalogue.Save()) {
-        // Not catalogued, so not kept: the folder stays as it is.
-        unlinkat(archives.Get(), outcome.Key.c_str(), 0);
-        rmdir(request.ArchivesFolder.c_str());
-        outcome.Message = catalogue.Error;
+    if (const TStatus saved = catalogue.Save(); !saved) {
+        // Not catalogued, so not kept: the folder stays as it is. An archive
+        // that cannot be removed is dropped from view by the next listing.
+        (void)Platform::RemoveAt(archives.Get(), outcome.Key);
+        removeIfEmpty();
+        outcome.Message = saved.Failure().Text;
         return outcome;
     }
-    struct stat st {};
-    if (fstatat(archives.Get(), outcome.Key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        outcome.ArchiveSize = st.st_size;
+    if (const TResult<struct stat> st = Platform::StatAt(archives.Get(), outcome.Key))
+        outcome.ArchiveSize = st->st_size;
     outcome.Made = true;
     if (request.Options & AddMove) {
         zip.RemoveAdded();
@@ -356,25 +351,25 @@ TRestoreOutcome RestoreArchive(TZipMaster& zip, const std::string& archivesFolde
     if (!IsPlainArchiveName(entry.Key) || !IsPlainFolderName(entry.FolderName))
         return notRestored("The catalogue does not name an archive of " + archivesFolder +
                            " and a folder in it.");
-    std::string error;
-    const TFd folder = OpenArchivesFolder(archivesFolder, false, error);
-    if (folder.Get() < 0)
-        return notRestored(error);
-    zip.ArchiveFolderFd = folder.Get();
+    const TResult<TFd> folder = OpenArchivesFolder(archivesFolder, false);
+    if (!folder)
+        return notRestored(folder.Failure().Text);
+    zip.ArchiveFolderFd = folder->Get();
     zip.ExtrBaseDir = base;
     zip.ExtrTopFolder = entry.FolderName;
     zip.ExtrOptions = ExtrDirNames | (overwrite ? ExtrOverWrite : 0u);
     zip.FSpecArgs.clear();
-    const int extracted = zip.Extract();
+    const TStatus extracted = zip.Extract();
     zip.ArchiveFolderFd = -1;
     outcome.DroppedModeBits = zip.DroppedModeBits;
-    if (extracted != ZipOk)
-        return notRestored(zip.ErrMessage);
+    if (!extracted)
+        return notRestored(extracted.Failure().Text);
     outcome.Restored = true;
     if (deleteArchive) {
-        outcome.ArchiveDeleted = DeleteArchive(archivesFolder, entry.Key, error);
-        if (!outcome.ArchiveDeleted)
-            outcome.Message = error;
+        const TStatus deleted = DeleteArchive(archivesFolder, entry.Key);
+        outcome.ArchiveDeleted = deleted.Ok();
+        if (!deleted)
+            outcome.Message = deleted.Failure().Text;
     }
     return outcome;
 }

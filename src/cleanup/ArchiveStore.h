@@ -48,10 +48,11 @@ struct TCatalogueEntry {
 // be read (a damaged one is kept aside and said so).
 std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std::string& error);
 
-bool SetArchiveDescription(const std::string& archivesFolder, const std::string& key,
-                           const std::string& description, std::string& error);
+// A failure's Text is the sentence for the user.
+TStatus SetArchiveDescription(const std::string& archivesFolder, const std::string& key,
+                              const std::string& description);
 // Deletes the archive file, then its catalogue entry.
-bool DeleteArchive(const std::string& archivesFolder, const std::string& key, std::string& error);
+TStatus DeleteArchive(const std::string& archivesFolder, const std::string& key);
 
 struct TCompressRequest {
     std::string FolderPath;     // the folder to pack

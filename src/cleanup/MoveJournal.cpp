@@ -1,33 +1,20 @@
+// The records of running moves (see MoveJournal.h).
 #include "cleanup/MoveJournal.h"
 
+#include "platform/FileAt.h"
+
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <random>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr char Magic[] = "quillmere-move 1\n";
-
-bool WriteAll(int fd, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 std::string Encode(const Platform::TCopyRecord& record) {
     // The path goes last and takes the rest of the file: it may hold any
@@ -52,18 +39,6 @@ bool Decode(const std::string& text, Platform::TCopyRecord& record) {
     return !record.Path.empty() && record.Path[0] == '/';
 }
 
-std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    return text;
-}
-
 } // namespace
 
 std::string MoveJournalFolder() {
@@ -74,10 +49,7 @@ std::string MoveJournalFolder() {
     return {};
 }
 
-TMoveJournalEntry::~TMoveJournalEntry() {
-    if (Fd >= 0)
-        close(Fd);
-}
+TMoveJournalEntry::~TMoveJournalEntry() = default;
 
 bool TMoveJournalEntry::Write(const Platform::TCopyRecord& record) {
     const std::string folder = MoveJournalFolder();
@@ -93,70 +65,74 @@ bool TMoveJournalEntry::Write(const Platform::TCopyRecord& record) {
     std::snprintf(name, sizeof name, "/move-%ld-%08x", static_cast<long>(getpid()),
                   static_cast<unsigned>(random()));
     const std::string fresh = folder + name + ".new";
-    const int fd = open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0 || flock(fd, LOCK_EX) != 0 || !WriteAll(fd, Encode(record)) || fsync(fd) != 0 ||
-        rename(fresh.c_str(), (Path.empty() ? folder + name : Path).c_str()) != 0) {
+    TResult<Platform::TFd> file = Platform::CreateFilePath(fresh, 0600);
+    TStatus written = file ? Platform::LockFile(file->Get(), true) : TStatus(file.Failure());
+    if (written)
+        written = Platform::WriteAll(file->Get(), Encode(record));
+    if (written)
+        written = Platform::Sync(file->Get());
+    if (written)
+        written = Platform::RenamePath(fresh, Path.empty() ? folder + name : Path);
+    if (!written) {
         Problem = "The record of the move cannot be written in \"" + folder +
-                  "\": " + std::strerror(errno) + ".";
-        if (fd >= 0) {
-            unlink(fresh.c_str());
-            close(fd);
-        }
+                  "\": " + std::strerror(written.Failure().Errno) + ".";
+        // Not locked, so the next cleaner removes it should this fail.
+        if (file)
+            (void)Platform::RemovePath(fresh);
         return false;
     }
     if (Path.empty())
         Path = folder + name;
-    if (Fd >= 0)
-        close(Fd);
-    Fd = fd;
+    Fd = std::move(*file);
     return true;
 }
 
 void TMoveJournalEntry::Remove() {
+    // A record left behind names a copy that is gone: the next cleaner
+    // finds nothing to remove and drops it.
     if (!Path.empty())
-        unlink(Path.c_str());
+        (void)Platform::RemovePath(Path);
     Path.clear();
-    if (Fd >= 0)
-        close(Fd);
-    Fd = -1;
+    Fd = Platform::TFd();
 }
 
 int RemoveLeftoverCopies() {
     const std::string folder = MoveJournalFolder();
-    DIR* dir = folder.empty() ? nullptr : opendir(folder.c_str());
-    if (!dir)
+    if (folder.empty())
         return 0;
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        if (std::strncmp(entry->d_name, "move-", 5) == 0)
-            names.emplace_back(entry->d_name);
-    }
-    closedir(dir);
+    const TResult<Platform::TFd> dir = Platform::OpenFolderPathFollowing(folder);
+    const TResult<std::vector<std::string>> names =
+        dir ? Platform::NamesIn(dir->Get()) : TResult<std::vector<std::string>>(dir.Failure());
+    // No folder, no records; one that cannot be read is tried by the next move.
+    if (!names)
+        return 0;
     int removed = 0;
-    for (const std::string& name : names) {
-        const std::string path = folder + "/" + name;
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
+    for (const std::string& name : *names) {
+        if (name.compare(0, 5, "move-") != 0)
             continue;
-        // A lock held means a move that is still running.
-        struct stat opened {
-        }, now{};
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &opened) != 0 ||
-            stat(path.c_str(), &now) != 0 || opened.st_ino != now.st_ino) {
-            // Still running, or rewritten by its move since it was opened.
-            close(fd);
+        const TResult<Platform::TFd> fd = Platform::OpenFileAt(dir->Get(), name);
+        if (!fd)
             continue;
-        }
+        // A lock held means a move that is still running. Once the lock is
+        // ours, another inode under the name means that its move rewrote it
+        // since it was opened (and let go of this one).
+        if (!Platform::LockFile(fd->Get(), false))
+            continue;
+        const TResult<struct stat> opened = Platform::StatAt(fd->Get(), "");
+        const TResult<struct stat> now = Platform::StatAt(dir->Get(), name);
+        if (!opened || !now || opened->st_ino != now->st_ino)
+            continue;
         const bool isNew = name.size() > 4 && name.compare(name.size() - 4, 4, ".new") == 0;
         Platform::TCopyRecord record;
-        if (isNew || !Decode(ReadAll(fd), record)) {
+        const TResult<std::string> text = Platform::ReadRest(fd->Get(), SIZE_MAX);
+        // What cannot be removed now is tried again by the next move.
+        if (isNew || !text || !Decode(*text, record)) {
             // Half written by a move that died before its copy was begun.
-            unlink(path.c_str());
+            (void)Platform::RemoveAt(dir->Get(), name);
         } else if (Platform::RemoveRecordedCopy(record)) {
             removed += record.Inode != 0;
-            unlink(path.c_str());
+            (void)Platform::RemoveAt(dir->Get(), name);
         }
-        close(fd);
     }
     return removed;
 }

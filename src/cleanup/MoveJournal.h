@@ -4,6 +4,7 @@
 // a record nobody holds a lock on belongs to a move that is gone.
 #pragma once
 
+#include "platform/DirReader.h"
 #include "platform/TreeCopy.h"
 
 #include <string>
@@ -25,7 +26,7 @@ public:
     const std::string& Error() const { return Problem; }
 
 private:
-    int Fd = -1;
+    Platform::TFd Fd; // holds the lock
     std::string Path;
     std::string Problem;
 };

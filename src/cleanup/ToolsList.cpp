@@ -1,10 +1,9 @@
 #include "cleanup/ToolsList.h"
 
-#include <cerrno>
+#include "platform/FileAt.h"
+
+#include <cstdint>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -14,12 +13,12 @@ bool IsBlank(char c) {
 }
 
 bool IsFile(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const TResult<struct stat> st = Platform::StatPath(path, true);
+    return st && S_ISREG(st->st_mode);
 }
 
 bool IsProgram(const std::string& path) {
-    return IsFile(path) && access(path.c_str(), X_OK) == 0;
+    return IsFile(path) && Platform::MayRunPath(path);
 }
 
 std::string Joined(const std::string& folder, const std::string& name) {
@@ -124,7 +123,7 @@ bool TToolsFile::Refresh(const std::string& configFolder, const std::string& pro
     // program, both on local drives the program itself started from, so a
     // plain look and read are fine on the window's thread.
     std::optional<TStamp> now;
-    int fd = -1;
+    Platform::TFd fd;
     for (const std::string* folder : {&configFolder, &programFolder}) {
         if (folder->empty())
             continue;
@@ -132,14 +131,13 @@ bool TToolsFile::Refresh(const std::string& configFolder, const std::string& pro
         if (!IsFile(path))
             continue;
         // Not blocking: what was a file a moment ago may be a FIFO now.
-        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        struct stat st {};
-        if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            if (fd >= 0)
-                close(fd);
-            fd = -1;
+        TResult<Platform::TFd> opened = Platform::OpenFilePathForReading(path, true);
+        const TResult<struct stat> facts =
+            opened ? Platform::StatAt(opened->Get(), "") : TResult<struct stat>(opened.Failure());
+        if (!facts || !S_ISREG(facts->st_mode))
             continue;
-        }
+        fd = std::move(*opened);
+        const struct stat& st = *facts;
         now = TStamp{path,
                      static_cast<std::uint64_t>(st.st_dev),
                      static_cast<std::uint64_t>(st.st_ino),
@@ -150,31 +148,16 @@ bool TToolsFile::Refresh(const std::string& configFolder, const std::string& pro
                      static_cast<std::int64_t>(st.st_ctim.tv_nsec)};
         break;
     }
-    if (now == Seen && !Racy) {
-        if (fd >= 0)
-            close(fd);
+    if (now == Seen && !Racy)
         return false;
-    }
     Seen = now;
     List.clear();
     WasCut = false;
     Racy = false;
-    if (fd >= 0) {
-        std::string text;
-        char buffer[65536];
-        bool whole = true;
-        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                whole = false;
-                break;
-            }
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-        close(fd);
-        if (whole)
-            List = ParseTools(text, &WasCut);
+    if (fd.Valid()) {
+        const TResult<std::string> text = Platform::ReadRest(fd.Get(), SIZE_MAX);
+        if (text)
+            List = ParseTools(*text, &WasCut);
         else
             Seen.reset(); // no half list; the next look tries again
         // The clock of file times ticks coarsely: a file written just now may

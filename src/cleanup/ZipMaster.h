@@ -37,6 +37,8 @@
 // set (an archives folder opened and checked once), never by path.
 #pragma once
 
+#include "platform/Result.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -74,7 +76,8 @@ struct TZipEntry {
     bool Encrypted = false; // its data needs Password
 };
 
-// Error codes of the component.
+// What kind of failure ended an operation: its number is shown with the
+// message, and Stop and a wrong password are told apart from the rest by it.
 enum TZipError : int {
     ZipOk = 0,
     ZipCancelled = 1,
@@ -85,6 +88,9 @@ enum TZipError : int {
     ZipBadPassword = 6,
     ZipNothingToAdd = 7,
 };
+
+struct TZipSource;
+struct archive;
 
 class TZipMaster {
 public:
@@ -110,26 +116,28 @@ public:
     // For AddEncrypt, and for reading an encrypted archive.
     std::string Password;
 
+    // Each failure, as it happens (on the worker's thread), with its kind.
     std::function<void(int errCode, const std::string& message)> OnMessage;
     std::function<void(ProgressType type, const std::string& fileName, std::int64_t fileSize)>
         OnProgress;
 
-    // Packs FSpecArgs into ZipFileName, which must not exist. ZipOk when
-    // the archive is made and checked.
-    int Add();
+    // Packs FSpecArgs into ZipFileName, which must not exist; succeeds when
+    // the archive is made and checked. A failure's Text is the whole
+    // sentence for the user (it names the path itself).
+    TStatus Add();
     // Unpacks every entry below ExtrBaseDir, made when missing.
-    int Extract();
-    // Reads the entry list of ZipFileName into Entries.
-    int LoadEntries();
+    TStatus Extract();
+    // The entry list of ZipFileName.
+    TResult<std::vector<TZipEntry>> LoadEntries();
     void Cancel() { CancelRequested = true; }
     // After an Add: removes what it archived and is still exactly as it was
     // archived (AddMove does this itself); what changed goes to
     // ChangedFiles, what cannot be removed to NotRemoved.
     void RemoveAdded();
+    // The kind of failure that ended the last operation; ZipOk after one
+    // that succeeded.
+    TZipError LastError() const { return Kind; }
 
-    std::vector<TZipEntry> Entries;
-    int ErrCode = ZipOk;
-    std::string ErrMessage;
     std::uint64_t SuccessCnt = 0;          // entries processed whole by the last operation
     std::vector<std::string> ChangedFiles; // Add with AddMove: kept, as they changed
     std::vector<std::string> NotRemoved;   // Add with AddMove: could not be removed, and why
@@ -138,12 +146,26 @@ public:
 
     struct TAdded; // what the last Add archived
 private:
-    int Fail(int code, const std::string& message);
+    // Records the failure's kind, tells OnMessage, and gives the failure
+    // (error: the system's error number, where one caused it).
+    TFailure Fail(TZipError kind, const std::string& message, int error = 0);
+    TFailure Stopped() { return Fail(ZipCancelled, "Stopped."); }
+
+    // The steps of Add, in their order.
+    TResult<std::vector<TZipSource>> Gather(int rootFd);
+    TStatus WriteEntries(int archiveFd, int rootFd, std::vector<TZipSource>& sources);
+    TStatus WriteContents(archive* a, int rootFd, TZipSource& source);
+    TStatus MarkRawNames(int archiveFd, const std::vector<TZipSource>& sources);
+    TStatus CheckReadsBack(int folderFd, const std::string& leaf,
+                           const std::vector<TZipSource>& sources);
+
     // Of the files named (below the open folder rootFd), those whose
     // contents equal their entries in the archive.
     std::set<std::string> SameAsArchived(int rootFd, const std::set<std::string>& names);
+
     std::shared_ptr<TAdded> Added;
     std::atomic<bool> CancelRequested{false};
+    TZipError Kind = ZipOk;
 };
 
 // Whether the bytes are UTF-8 (and so may be marked as such in an archive).

@@ -29,8 +29,9 @@ namespace Platform {
 TResult<TFd> OpenFolderPathFollowing(const std::string& path);
 // A folder by path whose last component is not a link.
 TResult<TFd> OpenFolderPathNoLink(const std::string& path);
-// A file by path for reading, links followed.
-TResult<TFd> OpenFilePathForReading(const std::string& path);
+// A file by path for reading, links followed. With noWait, opening a FIFO
+// or a device does not wait for its other end.
+TResult<TFd> OpenFilePathForReading(const std::string& path, bool noWait = false);
 // The file `name` of the folder for reading. With noWait, opening a FIFO or
 // a device does not wait for its other end.
 TResult<TFd> OpenFileAt(int folderFd, const std::string& name, bool noWait = false);

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file = folder.Path(CatalogueFileName);
     FUZZ_CHECK(WriteBytes(file, text));
     TArchiveCatalogue catalogue;
-    const bool loaded = catalogue.Load(folder.Path());
+    const bool loaded = catalogue.Load(folder.Path()).Ok();
     FUZZ_CHECK(loaded == parsed.has_value());
     std::string bytes;
     if (!loaded) {

@@ -37,8 +37,8 @@ TResult<TFd> OpenFolderPathNoLink(const std::string& path) {
     return Opened(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), path);
 }
 
-TResult<TFd> OpenFilePathForReading(const std::string& path) {
-    return Opened(open(path.c_str(), O_RDONLY | O_CLOEXEC), path);
+TResult<TFd> OpenFilePathForReading(const std::string& path, bool noWait) {
+    return Opened(open(path.c_str(), O_RDONLY | O_CLOEXEC | (noWait ? O_NONBLOCK : 0)), path);
 }
 
 TResult<TFd> OpenFileAt(int folderFd, const std::string& name, bool noWait) {

@@ -632,7 +632,7 @@ void TCleanUpCompressFolderBox::cmdCompressClick() {
     if (LastCompress.Made && (request.Options & AddMove))
         DiskChanged = true;
     if (!LastCompress.Made) {
-        if (zip->ErrCode != ZipCancelled && zip->ErrMessage.empty())
+        if (zip->LastError() == ZipOk)
             TMessageBox::Error(this, Caption(), DisplayPath(LastCompress.Message));
         FinishOperation(false);
         return;
@@ -695,12 +695,11 @@ void TCleanUpCompressFolderBox::lvArchivesEdited(QTreeWidgetItem* item, int colu
     const int row = lvArchives->indexOfTopLevelItem(item);
     if (row < 0 || row >= static_cast<int>(Archives.size()))
         return;
-    std::string error;
     const std::string text = item->text(0).toStdString();
-    if (SetArchiveDescription(ArchivesFolder, Archives[row].Key, text, error))
+    if (const TStatus set = SetArchiveDescription(ArchivesFolder, Archives[row].Key, text))
         Archives[row].Description = text;
     else
-        TMessageBox::Error(this, Caption(), DisplayPath(error));
+        TMessageBox::Error(this, Caption(), DisplayPath(set.Failure().Text));
 }
 
 void TCleanUpCompressFolderBox::ediRestorePathChange() {
@@ -742,9 +741,8 @@ void TCleanUpCompressFolderBox::DeleteSelectedArchive(bool confirm) {
                    "delete the ZIP archive."),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) != QMessageBox::Yes)
         return;
-    std::string error;
-    if (!DeleteArchive(ArchivesFolder, entry->Key, error))
-        TMessageBox::Error(this, Caption(), DisplayPath(error));
+    if (const TStatus deleted = DeleteArchive(ArchivesFolder, entry->Key); !deleted)
+        TMessageBox::Error(this, Caption(), DisplayPath(deleted.Failure().Text));
     cbRestoreDrivesListChange();
 }
 
@@ -775,18 +773,19 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
     const auto zip = std::make_shared<TZipMaster>();
     zip->ZipFileName = ArchivesFolder + "/" + entry.Key;
     // Read on the worker, like the restore: the drive may not answer.
-    if (!RunZip(zip, [zip] { zip->LoadEntries(); })) {
+    const auto entries = std::make_shared<TResult<std::vector<TZipEntry>>>(Refusal({}));
+    if (!RunZip(zip, [zip, entries] { *entries = zip->LoadEntries(); })) {
         FinishOperation(false);
         return;
     }
     // The component has said why it could not be read; Stop ends here too.
-    if (zip->ErrCode != ZipOk || StopPressed) {
+    if (!*entries || StopPressed) {
         FinishOperation(false);
         return;
     }
     TotalBytes = 0;
     bool encrypted = false;
-    for (const TZipEntry& e : zip->Entries) {
+    for (const TZipEntry& e : **entries) {
         TotalBytes += e.Size;
         encrypted = encrypted || e.Encrypted;
     }
@@ -807,7 +806,7 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
             zip, [zip, outcome, folder = ArchivesFolder, entry, base, deleteArchive, overwrite] {
                 *outcome = RestoreArchive(*zip, folder, entry, base, deleteArchive, overwrite);
             });
-        if (!answered || outcome->Restored || zip->ErrCode != ZipBadPassword || attempt == 2)
+        if (!answered || outcome->Restored || zip->LastError() != ZipBadPassword || attempt == 2)
             break;
         const QString password = AskPassword(false, true);
         if (password.isEmpty())
@@ -833,9 +832,7 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
         if (!outcome->Message.empty())
             TMessageBox::Error(this, Caption(), DisplayPath(outcome->Message));
     } else {
-        TMessageBox::Error(
-            this, Caption(),
-            DisplayPath(outcome->Message.empty() ? zip->ErrMessage : outcome->Message));
+        TMessageBox::Error(this, Caption(), DisplayPath(outcome->Message));
     }
     // Only the drive the folder went to changed: a file system mounted
     // below a scanned drive is no part of that drive's tree.
