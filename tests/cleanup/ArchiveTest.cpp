@@ -3,6 +3,7 @@
 // folder whole with no archive and no catalogue entry.
 #include "cleanup/ArchiveCatalogue.h"
 #include "cleanup/ArchiveStore.h"
+#include "cleanup/ZipFormat.h"
 #include "common/FaultFigures.h"
 #include "common/TempTree.h"
 #include "common/TmpfsMount.h"
@@ -12,9 +13,11 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -140,7 +143,8 @@ TEST_F(Archives, AFolderGoesIntoItsArchiveAndComesBackAsItWas) {
     EXPECT_EQ(listed[0].Description, "My letters");
     EXPECT_EQ(listed[0].FolderName, "docs");
     EXPECT_EQ(listed[0].OriginalPath, Tree.Root());
-    ASSERT_TRUE(SetArchiveDescription(Folder, made.Key, "Old letters", error)) << error;
+    const TStatus described = SetArchiveDescription(Folder, made.Key, "Old letters");
+    ASSERT_TRUE(described) << described.Failure().Text;
 
     TZipMaster zip;
     TRestoreOutcome restored =
@@ -522,13 +526,62 @@ TEST_F(Archives, ArchivesFoldersAndCataloguesOfOtherUsersAreNeverUsed) {
     EXPECT_EQ(FolderNames(Tree.Path("in/box")), (std::vector<std::string>{"fine.txt", "setgid"}));
     EXPECT_EQ(ModeOf(Tree.Path("in/box/setgid")), 0755u);
     EXPECT_EQ(access(hostile.c_str(), F_OK), 0);
-    EXPECT_TRUE(DeleteArchive(Folder, ours.Key, error)) << error;
-    EXPECT_FALSE(DeleteArchive(Folder, "../../victim/archives.ini", error));
+    EXPECT_TRUE(DeleteArchive(Folder, ours.Key).Ok());
+    EXPECT_FALSE(DeleteArchive(Folder, "../../victim/archives.ini").Ok());
     EXPECT_EQ(access(Tree.Path("victim/archives.ini").c_str(), F_OK), 0);
     RecordFaultCase(
         "restore",
         "catalogue keys and entries that reach out (paths; a neighbour; a device; set-ID)",
         !HasFailure(), ReadText(Tree.Path("in/neighbour/existing")) == "keep" ? 0 : 1);
+}
+
+// The UTF-8 mark, as readers we did not write see it: set for names that
+// are UTF-8, cleared for the others in the central directory and in the
+// local header alike, and a file that is no archive left as it was.
+TEST_F(Archives, OnlyNamesThatAreUtf8AreMarkedSoInBothHeaders) {
+    MakeFolder();
+    WriteText(Tree.Path("docs/sub/\xff\xfe-raw"), "deeper and not UTF-8\n");
+    const TCompressOutcome made = Compress(AddDirNames | AddRecurseDirs | AddHiddenFiles);
+    ASSERT_TRUE(made.Made) << made.Message;
+    // Each entry: its name's bytes in hex, its mark in the central
+    // directory, its mark in its local header.
+    const std::string script =
+        "import sys, zipfile, struct\n"
+        "data = open(sys.argv[1], 'rb').read()\n"
+        "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+        "    raw = i.filename.encode('utf-8' if i.flag_bits & 0x800 else 'cp437')\n"
+        "    local = struct.unpack_from('<H', data, i.header_offset + 6)[0]\n"
+        "    print(raw.hex(), (i.flag_bits >> 11) & 1, (local >> 11) & 1)\n";
+    FILE* pipe =
+        popen(("/usr/bin/python3 -c \"" + script + "\" '" + made.ArchivePath + "'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::map<std::string, std::string> marks;
+    char hex[1024];
+    char central[4], local[4];
+    while (std::fscanf(pipe, "%1023s %3s %3s", hex, central, local) == 3)
+        marks[hex] = std::string(central) + local;
+    EXPECT_EQ(pclose(pipe), 0);
+    const auto markOf = [&](const std::string& name) {
+        std::string h;
+        for (unsigned char c : name) {
+            char two[3];
+            std::snprintf(two, sizeof two, "%02x", c);
+            h += two;
+        }
+        return marks.count(h) ? marks[h] : "missing";
+    };
+    EXPECT_EQ(marks.size(), 10u);
+    EXPECT_EQ(markOf("docs/caf\xe9-latin1.txt"), "00");
+    EXPECT_EQ(markOf("docs/sub/\xff\xfe-raw"), "00");
+    EXPECT_EQ(markOf("docs/r\xc3\xa9sum\xc3\xa9.txt"), "11");
+    EXPECT_NE(markOf("docs/letter.txt"), "missing");
+
+    WriteText(Tree.Path("not-a-zip"), std::string(100, 'P'));
+    const int fd = open(Tree.Path("not-a-zip").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(ZipFormat::ClearUtf8Marks(fd, {"a"}).Ok());
+    close(fd);
+    EXPECT_EQ(ReadText(Tree.Path("not-a-zip")), std::string(100, 'P'));
 }
 
 } // namespace
