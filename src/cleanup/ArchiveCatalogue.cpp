@@ -1,3 +1,5 @@
+// archives.ini: its text, read and written whole through the folder's
+// descriptor (see ArchiveCatalogue.h).
 #include "cleanup/ArchiveCatalogue.h"
 
 #include "cleanup/ZipMaster.h"

@@ -1,3 +1,5 @@
+// A drive's archives folder and what is done in it: opened once and checked,
+// catalogued, packed into and restored from (see ArchiveStore.h).
 #include "cleanup/ArchiveStore.h"
 
 #include "cleanup/ArchiveCatalogue.h"

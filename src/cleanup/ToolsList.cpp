@@ -1,3 +1,5 @@
+// The Tools menu's file: its comma text, the look that tells it changed,
+// and where a tool's program is found (see ToolsList.h).
 #include "cleanup/ToolsList.h"
 
 #include "platform/FileAt.h"

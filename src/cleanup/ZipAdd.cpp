@@ -91,7 +91,8 @@ TResult<std::vector<TZipSource>> TZipMaster::Gather(int rootFd) {
     return sources;
 }
 
-TStatus TZipMaster::WriteContents(archive* a, int rootFd, TZipSource& s) {
+TStatus TZipMaster::WriteContents(archive* a, int rootFd, TZipSource& s,
+                                  std::vector<char>& buffer) {
     const std::int64_t size = s.St.st_size;
     const auto unreadable = [&](const TFailure& why) {
         return Fail(ZipReadFailed,
@@ -104,7 +105,6 @@ TStatus TZipMaster::WriteContents(archive* a, int rootFd, TZipSource& s) {
     if (!in)
         return unreadable(in.Failure());
     s.Stamped = Platform::StampFile(in->Get(), "", s.Stamp);
-    std::vector<char> buffer(ZipLib::Block);
     std::int64_t sinceUpdate = 0;
     while (s.Written < size) {
         if (CancelRequested)
@@ -146,6 +146,9 @@ TStatus TZipMaster::WriteEntries(int archiveFd, int rootFd, std::vector<TZipSour
     if (archive_write_open_fd(a, archiveFd) != ARCHIVE_OK)
         return Fail(ZipWriteFailed, "The archive cannot be written: " + WhyNot(a),
                     archive_errno(a));
+    // One buffer for every file: tens of thousands of small files would
+    // otherwise each pay for a fresh one.
+    std::vector<char> buffer(ZipLib::Block);
     for (TZipSource& s : sources) {
         if (CancelRequested)
             return Stopped();
@@ -174,7 +177,7 @@ TStatus TZipMaster::WriteEntries(int archiveFd, int rootFd, std::vector<TZipSour
                         "The archive cannot be written at " + Quoted(s.Name) + ": " + WhyNot(a),
                         archive_errno(a));
         if (regular) {
-            if (TStatus copied = WriteContents(a, rootFd, s); !copied)
+            if (TStatus copied = WriteContents(a, rootFd, s, buffer); !copied)
                 return copied;
         }
         if (archive_write_finish_entry(a) < ARCHIVE_WARN)

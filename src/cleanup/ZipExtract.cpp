@@ -35,7 +35,8 @@ TResult<std::string> PrepareBase(std::string base) {
 }
 
 // A file of this restore that did not come back whole: it must not pass for
-// the archived file. Gone already is as good as removed.
+// the archived file. Should it stay, the restore has failed all the same and
+// names the entry, so the user is not misled.
 void RemoveTorn(const std::string& target) {
     (void)Platform::RemovePath(target);
 }

@@ -154,7 +154,7 @@ private:
     // The steps of Add, in their order.
     TResult<std::vector<TZipSource>> Gather(int rootFd);
     TStatus WriteEntries(int archiveFd, int rootFd, std::vector<TZipSource>& sources);
-    TStatus WriteContents(archive* a, int rootFd, TZipSource& source);
+    TStatus WriteContents(archive* a, int rootFd, TZipSource& source, std::vector<char>& buffer);
     TStatus MarkRawNames(int archiveFd, const std::vector<TZipSource>& sources);
     TStatus CheckReadsBack(int folderFd, const std::string& leaf,
                            const std::vector<TZipSource>& sources);
