@@ -277,9 +277,9 @@ void ScanFilePictures(TMainForm& form, const std::string& source, const QString&
     QTemporaryDir work;
     const std::string file = work.path().toStdString() + "/scan.json";
     TExportProgress progress;
-    std::string error;
-    if (!ExportFolder(source, file, progress, error)) {
-        std::fprintf(stderr, "quillmere-screenshots: no scan file: %s\n", error.c_str());
+    if (const TStatus exported = ExportFolder(source, file, progress); !exported) {
+        std::fprintf(stderr, "quillmere-screenshots: no scan file: %s\n",
+                     exported.Failure().Describe().c_str());
         return;
     }
     GrabNextDialog(&form, out + "/open-scan-cluster-size.png");

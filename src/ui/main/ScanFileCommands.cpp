@@ -121,7 +121,16 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
         const bool probed = RunWithProgress(
             this, Tr("Open Scan File"), [shown] { return Tr("Reading %1").arg(shown); },
             [] { return -1; }, [] {},
-            [job] { job->Ok = ProbeScanFile(job->File, job->Info, job->Implied, job->Error); });
+            [job] {
+                TResult<TScanFileProbe> probe = ProbeScanFile(job->File);
+                job->Ok = probe.Ok();
+                if (probe) {
+                    job->Info = probe->Info;
+                    job->Implied = probe->ImpliedClusterSize;
+                } else {
+                    job->Error = probe.Failure().Describe();
+                }
+            });
         if (!probed)
             return false;
         if (!job->Ok)
@@ -163,8 +172,12 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
         },
         [job] { job->Progress.Stop = true; },
         [job, clusterSize] {
-            job->Ok =
-                ::LoadScanFile(job->File, clusterSize, job->Progress, job->Result, job->Error);
+            TResult<TLoadedScan> scan = ::LoadScanFile(job->File, clusterSize, job->Progress);
+            job->Ok = scan.Ok();
+            if (scan)
+                job->Result = std::move(*scan);
+            else
+                job->Error = scan.Failure().Describe();
         });
     if (!ended || job->Progress.Stop)
         return false;
@@ -222,7 +235,12 @@ void TMainForm::cmdFileExportScanClick() {
                      FormatSize(static_cast<std::int64_t>(job->Progress.BytesWritten.load())));
         },
         [] { return -1; }, [job] { job->Progress.Stop = true; },
-        [job] { job->Ok = ExportFolder(job->Folder, job->File, job->Progress, job->Error); });
+        [job] {
+            const TStatus exported = ExportFolder(job->Folder, job->File, job->Progress);
+            job->Ok = exported.Ok();
+            if (!exported)
+                job->Error = exported.Failure().Describe();
+        });
     if (!ended) {
         TMessageBox::Error(this, Strings::ProductName(),
                            tr("%1 does not answer. The export was stopped; nothing was written "
