@@ -377,8 +377,9 @@ private:
         return nullptr;
     }
 
-    // ncdu writes "othfs" and "kernfs" for other file systems, gdu "otherfs";
-    // anything else ("pattern", "frmlnk") is the writer's user leaving it out.
+    // Another file system is "othfs" in ncdu 1's files, "otherfs" in newer
+    // writers', "kernfs" for a kernel's; anything else ("pattern", "frmlnk")
+    // is the writer's user leaving it out.
     TLeftOut LeftOutOf() const {
         if (Excluded.empty())
             return TLeftOut::No;
