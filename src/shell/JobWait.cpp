@@ -1,0 +1,55 @@
+// Waiting for a background job with the window's events running.
+#include "shell/JobWait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+
+TJobState WaitForJob(TBackgroundJob& job, const std::function<void()>& onTick, int tickMs) {
+    TJobState state = job.Check();
+    if (state != TJobState::Running)
+        return state;
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        state = job.Check();
+        if (state != TJobState::Running) {
+            loop.quit();
+            return;
+        }
+        if (onTick)
+            onTick();
+    });
+    tick.start(tickMs);
+    loop.exec();
+    return state;
+}
+
+TJobState WaitForJobInBox(QWidget* parent, TBackgroundJob& job, const TJobBoxView& view) {
+    QProgressDialog box(parent);
+    box.setWindowTitle(view.Title);
+    box.setCancelButtonText(QCoreApplication::translate("TMainForm", "&Stop"));
+    box.setWindowModality(Qt::WindowModal);
+    box.setMinimumDuration(0);
+    box.setAutoClose(false);
+    box.setAutoReset(false);
+    box.setRange(0, 100);
+    box.setMinimumWidth(420);
+    const auto show = [&] {
+        if (view.Status)
+            box.setLabelText(view.Status());
+        const int percent = view.Percent ? view.Percent() : -1;
+        if (percent < 0)
+            box.setRange(0, 0);
+        else
+            box.setValue(percent);
+    };
+    show();
+    box.show();
+    return WaitForJob(job, [&] {
+        if (box.wasCanceled())
+            job.Stop();
+        show();
+    });
+}
