@@ -6,7 +6,8 @@
 #include <QProgressDialog>
 #include <QTimer>
 
-TJobState WaitForJob(TBackgroundJob& job, const std::function<void()>& onTick, int tickMs) {
+TJobState WaitForJob(TBackgroundJob& job, const std::function<void()>& onTick, int tickMs,
+                     TJobInput input) {
     TJobState state = job.Check();
     if (state != TJobState::Running)
         return state;
@@ -22,7 +23,8 @@ TJobState WaitForJob(TBackgroundJob& job, const std::function<void()>& onTick, i
             onTick();
     });
     tick.start(tickMs);
-    loop.exec();
+    loop.exec(input == TJobInput::Held ? QEventLoop::ExcludeUserInputEvents
+                                       : QEventLoop::AllEvents);
     return state;
 }
 

@@ -13,9 +13,13 @@
 
 class QWidget;
 
+// Whether the user's input reaches the windows meanwhile: held where no
+// dialog stands between the user and commands that must not start now.
+enum class TJobInput { Allowed, Held };
+
 // Waits for job, calling onTick every tickMs (a page shows progress there).
-TJobState WaitForJob(TBackgroundJob& job, const std::function<void()>& onTick = {},
-                     int tickMs = 50);
+TJobState WaitForJob(TBackgroundJob& job, const std::function<void()>& onTick = {}, int tickMs = 50,
+                     TJobInput input = TJobInput::Allowed);
 
 // What a progress box shows of a job: its status lines, and how far it is in
 // percent (negative: no end known).
