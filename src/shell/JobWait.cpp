@@ -6,6 +6,8 @@
 #include <QProgressDialog>
 #include <QTimer>
 
+#include <algorithm>
+
 TJobState WaitForJob(TBackgroundJob& job, const std::function<void()>& onTick, int tickMs,
                      TJobInput input) {
     TJobState state = job.Check();
@@ -38,14 +40,23 @@ TJobState WaitForJobInBox(QWidget* parent, TBackgroundJob& job, const TJobBoxVie
     box.setAutoReset(false);
     box.setRange(0, 100);
     box.setMinimumWidth(420);
+    // Without callbacks of its own, the box shows what the job reports.
     const auto show = [&] {
-        if (view.Status)
-            box.setLabelText(view.Status());
-        const int percent = view.Percent ? view.Percent() : -1;
-        if (percent < 0)
+        const TJobProgress progress = job.Progress();
+        box.setLabelText(view.Status ? view.Status() : QString::fromStdString(progress.Text));
+        const int percent =
+            view.Percent ? view.Percent()
+            : progress.Total > 0
+                ? static_cast<int>(static_cast<double>(std::min(progress.Done, progress.Total)) *
+                                   100 / static_cast<double>(progress.Total))
+                : -1;
+        // Busy until an end is known, then measured against it.
+        if (percent < 0) {
             box.setRange(0, 0);
-        else
+        } else {
+            box.setRange(0, 100);
             box.setValue(percent);
+        }
     };
     show();
     box.show();

@@ -22,7 +22,8 @@ TJobState WaitForJob(TBackgroundJob& job, const std::function<void()>& onTick = 
                      TJobInput input = TJobInput::Allowed);
 
 // What a progress box shows of a job: its status lines, and how far it is in
-// percent (negative: no end known).
+// percent (negative: no end known). Either left empty is taken from what the
+// job reports.
 struct TJobBoxView {
     QString Title;
     std::function<QString()> Status;
