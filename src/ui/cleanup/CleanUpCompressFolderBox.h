@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cleanup/ArchiveStore.h"
+#include "platform/BackgroundJob.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -87,9 +88,9 @@ public:
     void cmdRestoreClick();
     void cmdHelpClick();
 
-    // How long a stopped worker may go without progress before the window
-    // stops waiting for it; tests shorten it.
-    std::chrono::milliseconds GiveUpAfterStop{3000};
+    // How long a stopped job may go without progress before it is handed
+    // over to end alone; tests shorten it.
+    std::chrono::milliseconds GiveUpAfterStop = TBackgroundJob::DefaultGiveUpAfterStop;
 
     // Asked for a password, typed twice with confirm, after a wrong one
     // with retry; empty when the user cancels. Tests replace it.
