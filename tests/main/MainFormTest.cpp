@@ -72,7 +72,7 @@ protected:
         TFolderNode* current = Form->CurrentNode();
         bool found = current == nullptr;
         std::vector<TFolderNode*> pending;
-        for (const auto& root : Form->Tree().Roots())
+        for (const auto& root : Form->Session().Tree().Roots())
             pending.push_back(root.get());
         while (!pending.empty() && !found) {
             TFolderNode* n = pending.back();
@@ -81,7 +81,7 @@ protected:
             for (const auto& c : n->Children)
                 pending.push_back(c.get());
         }
-        emit Form->mnuFile->aboutToShow();
+        emit Menu("mnuFile")->aboutToShow();
         return found;
     }
 };
@@ -89,33 +89,33 @@ protected:
 TEST_F(MainFormTest, NothingScannedShowsOnlyTheNotReadyPage) {
     EXPECT_TRUE(Form->NotReadyShown());
     for (int i = 1; i <= 5; ++i)
-        EXPECT_FALSE(Form->ThePages->isTabVisible(i)) << i;
-    EXPECT_EQ(Form->ThePages->tabText(0), Strings::NoScannedItems());
+        EXPECT_FALSE(Widget<QTabWidget>("ThePages")->isTabVisible(i)) << i;
+    EXPECT_EQ(Widget<QTabWidget>("ThePages")->tabText(0), Strings::NoScannedItems());
     EXPECT_EQ(Form->NotReadyText(), QString(Strings::NoDrivesScanned()).remove('\r'));
     EXPECT_EQ(Form->windowTitle(), Strings::DefaultCaption());
-    EXPECT_FALSE(Form->cmdFileRescan->isEnabled());
-    EXPECT_FALSE(Form->cmdFileAbort->isEnabled());
+    EXPECT_FALSE(Action("cmdFileRescan")->isEnabled());
+    EXPECT_FALSE(Action("cmdFileAbort")->isEnabled());
 }
 
 TEST_F(MainFormTest, ScanSelectAndPageRules) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     ASSERT_TRUE(Node(""));
     ASSERT_TRUE(Node("")->Data);
     EXPECT_EQ(Node("")->Data->TreeSize, 1 + 4096 + 100 + 5000);
-    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Drive()});
-    EXPECT_EQ(Form->TheStatusBar->isVisible(), false); // never shown in this test
-    EXPECT_TRUE(Form->cmdFileRescan->isEnabled());
-    EXPECT_TRUE(Form->cmdFileRemove->isEnabled());
-    EXPECT_FALSE(Form->cmdFileAbort->isEnabled());
+    EXPECT_EQ(Form->Session().ScannedDrives(), std::vector<std::string>{Drive()});
+    EXPECT_TRUE(Action("cmdFileRescan")->isEnabled());
+    EXPECT_TRUE(Action("cmdFileRemove")->isEnabled());
+    EXPECT_FALSE(Action("cmdFileAbort")->isEnabled());
 
     // The first node was selected after the scan: the drive root.
     EXPECT_EQ(Form->CurrentNode(), Node(""));
     EXPECT_FALSE(Form->NotReadyShown());
-    EXPECT_FALSE(Form->ThePages->isTabVisible(PageCleanUp + 1)); // not for a drive root
-    EXPECT_TRUE(Form->ThePages->isTabVisible(PagePie + 1));
-    EXPECT_FALSE(Form->toolLevelUp->isEnabled());
+    EXPECT_FALSE(
+        Widget<QTabWidget>("ThePages")->isTabVisible(PageCleanUp + 1)); // not for a drive root
+    EXPECT_TRUE(Widget<QTabWidget>("ThePages")->isTabVisible(PagePie + 1));
+    EXPECT_FALSE(Action("toolLevelUp")->isEnabled());
     // The cluster size and the file system the drive really has.
-    EXPECT_EQ(Form->StatusPanel1->text(),
+    EXPECT_EQ(Widget<QLabel>("StatusPanel1")->text(),
               QStringLiteral("%1K Cluster (%2)")
                   .arg(ClusterSizeOf(Drive()) / 1024)
                   .arg(QString::fromStdString(FileSystemNameOf(Drive()))));
@@ -125,10 +125,10 @@ TEST_F(MainFormTest, ScanSelectAndPageRules) {
     EXPECT_EQ(Form->CurrentPath(), Drive() + "/Temp/Sub");
     EXPECT_EQ(Form->windowTitle(),
               Strings::DefaultCaption() + " - " + QString::fromStdString(Drive() + "/Temp/Sub"));
-    EXPECT_TRUE(Form->ThePages->isTabVisible(PageCleanUp + 1));
-    EXPECT_TRUE(Form->toolLevelUp->isEnabled());
+    EXPECT_TRUE(Widget<QTabWidget>("ThePages")->isTabVisible(PageCleanUp + 1));
+    EXPECT_TRUE(Action("toolLevelUp")->isEnabled());
     // The pie page names what it shows: "Folder <path>".
-    EXPECT_EQ(Form->StatusPanel0->text(),
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(),
               QStringLiteral("Folder ") + QString::fromStdString(Drive() + "/Temp/Sub"));
 
     // The clean-up page shown, then a drive root: back to the pie.
@@ -139,25 +139,25 @@ TEST_F(MainFormTest, ScanSelectAndPageRules) {
 
     // Up one level from a folder selects its parent.
     Select("Temp/Sub");
-    Form->toolLevelUpClick();
+    Action("toolLevelUp")->trigger();
     EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
 
     // The View menu on a drive root leaves "Free Some Space" off.
     Select("");
-    emit Form->mnuView->aboutToShow();
-    EXPECT_FALSE(Form->cmdViewCleanUp->isEnabled());
-    EXPECT_TRUE(Form->cmdViewPieChart->isEnabled());
-    EXPECT_TRUE(Form->cmdViewPieChart->isChecked());
+    emit Menu("mnuView")->aboutToShow();
+    EXPECT_FALSE(Action("cmdViewCleanUp")->isEnabled());
+    EXPECT_TRUE(Action("cmdViewPieChart")->isEnabled());
+    EXPECT_TRUE(Action("cmdViewPieChart")->isChecked());
 }
 
 TEST_F(MainFormTest, WhatIfClusterSizeReachesTheSectionWindow) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp/Sub");
-    Form->ClustersBox->setCurrentIndex(7);
-    Form->ClustersBoxChange(7);
+    Widget<QComboBox>("ClustersBox")->setCurrentIndex(7);
+    emit Widget<QComboBox>("ClustersBox")->activated(7);
     EXPECT_EQ(Form->WhatIf(), 7);
     EXPECT_EQ(Form->SectionSizeBox()->txtWasted->text(), QStringLiteral("64 KB"));
-    Form->ClustersBoxChange(0);
+    emit Widget<QComboBox>("ClustersBox")->activated(0);
     EXPECT_EQ(Form->WhatIf(), 0);
 }
 
@@ -169,17 +169,17 @@ void AbortWhenReadingOther(const std::string& name, void* scanner) {
 }
 
 TEST_F(MainFormTest, AbortedFolderSaysItWasInterrupted) {
-    Form->Scanner().SetReaderThreads(1);
-    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Scanner());
-    Form->ScanOrRescanDrive(Drive());
-    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    Form->Session().Scanner().SetReaderThreads(1);
+    Form->Session().Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Session().Scanner());
+    Form->Session().ScanOrRescanDrive(Drive());
+    Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
     ASSERT_TRUE(Node("Other"));
     EXPECT_FALSE(Node("")->Data);
     EXPECT_FALSE(Node("Other")->Data);
     EXPECT_TRUE(Node("Temp")->Data); // finished before the abort, kept
     Select("Other");
     EXPECT_TRUE(Form->NotReadyShown());
-    EXPECT_EQ(Form->ThePages->tabText(0), Strings::FolderNotScanned());
+    EXPECT_EQ(Widget<QTabWidget>("ThePages")->tabText(0), Strings::FolderNotScanned());
     EXPECT_EQ(Form->NotReadyText(),
               QString(Strings::ScanInterrupted()).arg(QStringLiteral("folder")).remove('\r'));
     Select("");
@@ -190,26 +190,26 @@ TEST_F(MainFormTest, AbortedFolderSaysItWasInterrupted) {
 }
 
 TEST_F(MainFormTest, RescanAfterAChangeOnDisk) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
     const std::int64_t before = Node("")->Data->TreeSize;
     Temp.MakeFile("drive/Temp/new", 10000);
-    Form->cmdFileRescanCurrentDirectoryClick();
+    Action("cmdFileRescanCurrentDirectory")->trigger();
     EXPECT_EQ(Node("")->Data->TreeSize, before + 10000);
     EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
     EXPECT_FALSE(Form->NotReadyShown());
     EXPECT_FALSE(Form->Scanning());
-    EXPECT_TRUE(Form->toolScan->isEnabled());
+    EXPECT_TRUE(Action("toolScan")->isEnabled());
 
     // Rescanning the whole drive comes back to the same folder.
     Temp.MakeFile("drive/Other/y", 7);
-    Form->cmdFileRescanCurrentDriveClick();
+    Action("cmdFileRescanCurrentDrive")->trigger();
     EXPECT_EQ(Node("")->Data->TreeSize, before + 10007);
     EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
 }
 
 TEST_F(MainFormTest, FolderDeletedOutsideDisappearsWhenSelected) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     const std::int64_t before = Node("")->Data->TreeSize;
     const std::uint32_t folders = Node("")->Data->TreeFolderCount;
     Temp.Remove("drive/Temp/Sub");
@@ -223,66 +223,69 @@ TEST_F(MainFormTest, FolderDeletedOutsideDisappearsWhenSelected) {
 }
 
 TEST_F(MainFormTest, RemovingTheLastDriveBringsBackTheStartText) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
-    Form->cmdFileRemoveAllDrivesClick();
-    EXPECT_TRUE(Form->ScannedDrives().empty());
-    EXPECT_EQ(Form->Tree().Roots().size(), 0u);
+    Action("cmdFileRemoveAllDrives")->trigger();
+    EXPECT_TRUE(Form->Session().ScannedDrives().empty());
+    EXPECT_EQ(Form->Session().Tree().Roots().size(), 0u);
     EXPECT_EQ(Form->CurrentNode(), nullptr);
     EXPECT_TRUE(Form->NotReadyShown());
     EXPECT_EQ(Form->NotReadyText(), QString(Strings::NoDrivesScanned()).remove('\r'));
-    EXPECT_FALSE(Form->cmdFileRescan->isEnabled());
-    EXPECT_FALSE(Form->cmdFileRemove->isEnabled());
+    EXPECT_FALSE(Action("cmdFileRescan")->isEnabled());
+    EXPECT_FALSE(Action("cmdFileRemove")->isEnabled());
     EXPECT_EQ(Form->windowTitle(), Strings::DefaultCaption());
 }
 
 TEST_F(MainFormTest, HintsTakeTheStatusBarAndGiveItBack) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
     const QString path = QString::fromStdString(Drive() + "/Temp");
     QStatusTipEvent hint(QStringLiteral("Scans one or more drives."));
     QApplication::sendEvent(Form.get(), &hint);
-    EXPECT_EQ(Form->StatusPanel0->text(), QStringLiteral("Scans one or more drives."));
-    EXPECT_TRUE(Form->StatusPanel1->isHidden());
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(), QStringLiteral("Scans one or more drives."));
+    EXPECT_TRUE(Widget<QLabel>("StatusPanel1")->isHidden());
     QStatusTipEvent back(QStringLiteral(":"));
     QApplication::sendEvent(Form.get(), &back);
-    EXPECT_EQ(Form->StatusPanel0->text(), path);
-    EXPECT_FALSE(Form->StatusPanel1->isHidden());
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(), path);
+    EXPECT_FALSE(Widget<QLabel>("StatusPanel1")->isHidden());
     // Choosing a cluster size from the drop-down takes its hint away too.
-    QStatusTipEvent clusters(Form->ClustersBox->statusTip());
+    QStatusTipEvent clusters(Widget<QComboBox>("ClustersBox")->statusTip());
     QApplication::sendEvent(Form.get(), &clusters);
-    EXPECT_EQ(Form->StatusPanel0->text(), Form->ClustersBox->statusTip());
-    emit Form->ClustersBox->activated(3);
-    EXPECT_TRUE(Form->StatusPanel0->text().endsWith(path))
-        << Form->StatusPanel0->text().toStdString();
-    EXPECT_FALSE(Form->StatusPanel1->isHidden());
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(),
+              Widget<QComboBox>("ClustersBox")->statusTip());
+    emit Widget<QComboBox>("ClustersBox")->activated(3);
+    EXPECT_TRUE(Widget<QLabel>("StatusPanel0")->text().endsWith(path))
+        << Widget<QLabel>("StatusPanel0")->text().toStdString();
+    EXPECT_FALSE(Widget<QLabel>("StatusPanel1")->isHidden());
     // Tool buttons carry the short part as tooltip, the long part as hint.
-    EXPECT_EQ(Form->toolScan->toolTip(), QStringLiteral("Scan/Rescan Selected Drive"));
-    EXPECT_EQ(Form->toolScan->statusTip(),
+    EXPECT_EQ(Action("toolScan")->toolTip(), QStringLiteral("Scan/Rescan Selected Drive"));
+    EXPECT_EQ(Action("toolScan")->statusTip(),
               QStringLiteral("Scan or rescan the drive that is selected in the Drives List Box"));
 }
 
 TEST_F(MainFormTest, AccessibilityMessageOffersRetryAndCancel) {
     Boxes.Answer(QMessageBox::Cancel);
-    EXPECT_FALSE(Form->DriveAccessible(Temp.Path("no-such-drive")));
+    EXPECT_FALSE(Form->Session().DriveAccessible(Temp.Path("no-such-drive")));
     ASSERT_EQ(Boxes.Shown().size(), 1u);
     EXPECT_EQ(Boxes.Shown()[0].Caption, Strings::ProductName());
     EXPECT_TRUE(Boxes.Shown()[0].Text.startsWith(
         QString::fromStdString(Temp.Path("no-such-drive")) + " is not accessible."));
     EXPECT_EQ(Boxes.Shown()[0].Buttons, QMessageBox::Retry | QMessageBox::Cancel);
     // A scan of it does nothing.
-    EXPECT_FALSE(Form->ScanNewDrive(Temp.Path("no-such-drive"), QStringLiteral("x"), nullptr));
-    EXPECT_TRUE(Form->ScannedDrives().empty());
+    EXPECT_FALSE(
+        Form->Session().ScanNewDrive(Temp.Path("no-such-drive"), QStringLiteral("x"), nullptr));
+    EXPECT_TRUE(Form->Session().ScannedDrives().empty());
 }
 
 TEST_F(MainFormTest, ContextMenuOfAnUnfinishedFolderIsRefused) {
-    Form->Scanner().SetReaderThreads(1);
-    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Scanner());
-    Form->ScanOrRescanDrive(Drive());
-    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    Form->Session().Scanner().SetReaderThreads(1);
+    Form->Session().Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Session().Scanner());
+    Form->Session().ScanOrRescanDrive(Drive());
+    Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
     Select("Other");
-    const QRect rect = Form->FolderTree->visualRect(Form->FolderTree->currentIndex());
-    emit Form->FolderTree->customContextMenuRequested(rect.center());
+    const QRect rect = Widget<QTreeView>("FolderTree")
+                           ->visualRect(Widget<QTreeView>("FolderTree")->currentIndex());
+    emit Widget<QTreeView>("FolderTree")->customContextMenuRequested(rect.center());
     ASSERT_EQ(Boxes.Shown().size(), 1u);
     EXPECT_EQ(Boxes.Shown()[0].Text, Strings::ContextMenuNotReady());
 }
@@ -431,11 +434,11 @@ TEST_F(MainFormTest, TheSettingsFileIsReadOnceAndWrittenOnce) {
     Form = std::make_unique<TMainForm>(Store);
     Form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
     Form->ShowPage(PageSubfolders);
     Form->ShowPage(PagePie);
-    Form->cmdViewStatusBar->trigger();
+    Action("cmdViewStatusBar")->trigger();
     QTest::qWait(20);
     const TFileEvents::TCounts running = events.Take();
     EXPECT_EQ(running.Opened, 0);
@@ -532,11 +535,11 @@ protected:
     void TearDown() override { MainFormTest::TearDown(); }
     // Scans the second drive slowly, running `during` from inside the scan.
     void ScanSecondWhile(std::function<void()> during) {
-        Form->Scanner().SetReaderThreads(1);
-        Form->Scanner().SetFolderHook(&SlowFolder, nullptr);
+        Form->Session().Scanner().SetReaderThreads(1);
+        Form->Session().Scanner().SetFolderHook(&SlowFolder, nullptr);
         QTimer::singleShot(60, Form.get(), [during] { during(); });
-        Form->ScanOrRescanDrive(Second);
-        Form->Scanner().SetFolderHook(nullptr, nullptr);
+        Form->Session().ScanOrRescanDrive(Second);
+        Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
         QTest::qWait(20); // the checks that waited for the scan's end
     }
     std::string Second;
@@ -551,8 +554,8 @@ TEST_F(MainFormTwoDrivesTest, NoSecondScanStartsInsideARunningOne) {
     });
     EXPECT_TRUE(scanningInside);
     EXPECT_FALSE(selected);
-    EXPECT_EQ(Form->Tree().FindDriveRec(Drive()), nullptr);
-    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Second});
+    EXPECT_EQ(Form->Session().Tree().FindDriveRec(Drive()), nullptr);
+    EXPECT_EQ(Form->Session().ScannedDrives(), std::vector<std::string>{Second});
     EXPECT_FALSE(Form->Scanning());
     ASSERT_FALSE(Boxes.Shown().empty());
     EXPECT_TRUE(Boxes.Shown().back().Text.contains("when the running scan has ended"));
@@ -560,7 +563,7 @@ TEST_F(MainFormTwoDrivesTest, NoSecondScanStartsInsideARunningOne) {
 
 TEST_F(MainFormTwoDrivesTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
     Temp.MakeDir("drive/Temp/Sub/Y");
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     const std::int64_t before = Node("")->Data->TreeSize;
     Temp.Remove("drive/Temp/Sub");
     ScanSecondWhile([&] {
@@ -575,13 +578,16 @@ TEST_F(MainFormTwoDrivesTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
 }
 
 TEST_F(MainFormTest, ContextMenuOnAFolderGoneFromDiskDropsIt) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
-    Form->FolderTree->expand(Form->FolderTree->currentIndex());
+    Widget<QTreeView>("FolderTree")->expand(Widget<QTreeView>("FolderTree")->currentIndex());
     Temp.Remove("drive/Temp/Sub");
-    const QRect rect = Form->FolderTree->visualRect(
-        Form->FolderTree->model()->index(0, 0, Form->FolderTree->currentIndex()));
-    emit Form->FolderTree->customContextMenuRequested(rect.center());
+    const QRect rect =
+        Widget<QTreeView>("FolderTree")
+            ->visualRect(Widget<QTreeView>("FolderTree")
+                             ->model()
+                             ->index(0, 0, Widget<QTreeView>("FolderTree")->currentIndex()));
+    emit Widget<QTreeView>("FolderTree")->customContextMenuRequested(rect.center());
     QTest::qWait(20);
     EXPECT_EQ(Node("Temp/Sub"), nullptr);
     EXPECT_EQ(Node("Temp")->Data->TreeSize, 4096);
@@ -592,24 +598,24 @@ TEST_F(MainFormTest, ContextMenuOnAFolderGoneFromDiskDropsIt) {
 namespace {
 
 TEST_F(MainFormTest, PagesLetGoOfNodesThatARescanDeletes) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
-    ASSERT_GT(Form->PiePage->Chart().SectionCount(), 0);
-    Form->Scanner().SetReaderThreads(1);
-    Form->Scanner().SetFolderHook(&SlowFolder, nullptr);
+    ASSERT_GT(Part<TPiePage>().Chart().SectionCount(), 0);
+    Form->Session().Scanner().SetReaderThreads(1);
+    Form->Session().Scanner().SetFolderHook(&SlowFolder, nullptr);
     int sectionsDuring = -1;
     bool notReadyDuring = false;
     QTimer::singleShot(30, Form.get(), [&] {
-        sectionsDuring = Form->PiePage->Chart().SectionCount();
+        sectionsDuring = Part<TPiePage>().Chart().SectionCount();
         notReadyDuring = Form->NotReadyShown();
     });
-    Form->cmdFileRescanCurrentDriveClick();
-    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    Action("cmdFileRescanCurrentDrive")->trigger();
+    Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
     // While the drive was read again, nothing on screen held its old nodes.
     EXPECT_EQ(sectionsDuring, 0);
     EXPECT_TRUE(notReadyDuring);
     EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
-    EXPECT_GT(Form->PiePage->Chart().SectionCount(), 0);
+    EXPECT_GT(Part<TPiePage>().Chart().SectionCount(), 0);
 }
 
 } // namespace
@@ -625,18 +631,21 @@ TEST_F(MainFormTest, APartialDeleteReadsTheFolderAgain) {
         std::string Path;
         ~TUnlock() { std::system(("chattr -i " + Path + " 2>/dev/null").c_str()); }
     } unlock{stuck};
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     const std::int64_t before = Node("")->Data->TreeSize;
     Select("Temp");
-    Form->FolderTree->expand(Form->FolderTree->currentIndex());
-    const QRect sub = Form->FolderTree->visualRect(
-        Form->FolderTree->model()->index(0, 0, Form->FolderTree->currentIndex()));
+    Widget<QTreeView>("FolderTree")->expand(Widget<QTreeView>("FolderTree")->currentIndex());
+    const QRect sub =
+        Widget<QTreeView>("FolderTree")
+            ->visualRect(Widget<QTreeView>("FolderTree")
+                             ->model()
+                             ->index(0, 0, Widget<QTreeView>("FolderTree")->currentIndex()));
     Boxes.Answer(QMessageBox::Yes); // "delete it?"; what was left is then reported
     QTimer::singleShot(50, Form.get(), [] {
         if (QWidget* popup = QApplication::activePopupWidget())
             QTest::keyClick(popup, Qt::Key_D); // "&Delete"
     });
-    emit Form->FolderTree->customContextMenuRequested(sub.center());
+    emit Widget<QTreeView>("FolderTree")->customContextMenuRequested(sub.center());
     QTest::qWait(20);
     // The folder is still there, holding only what could not go; every
     // ancestor lost exactly the rest.
@@ -667,8 +676,8 @@ TEST_F(MainFormTest, ClosingDuringAHungStartUpScanEndsTheStartUp) {
     QApplication::processEvents();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(Form->Scanning());
-    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{share.Root()});
-    EXPECT_EQ(Form->Tree().FindDriveRec(Drive()), nullptr);
+    EXPECT_EQ(Form->Session().ScannedDrives(), std::vector<std::string>{share.Root()});
+    EXPECT_EQ(Form->Session().Tree().FindDriveRec(Drive()), nullptr);
     EXPECT_FALSE(Form->isVisible());
 }
 
@@ -686,7 +695,7 @@ TEST_F(MainFormTest, StartUpPassesOverDrivesThatAreNotThere) {
     Form->show();
     Form->StartUp();
     EXPECT_TRUE(Boxes.Shown().empty());
-    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Drive()});
+    EXPECT_EQ(Form->Session().ScannedDrives(), std::vector<std::string>{Drive()});
     EXPECT_EQ(Form->CurrentPath(), Drive() + "/Temp");
 }
 
@@ -700,12 +709,12 @@ TEST_F(MainFormTest, ADriveThatStopsAnsweringLeavesTheWindowLive) {
     THangFsMount share;
     if (!share.Mounted())
         GTEST_SKIP() << share.Why();
-    QTimer::singleShot(600, Form.get(), [this] { Form->cmdFileAbort->trigger(); });
+    QTimer::singleShot(600, Form.get(), [this] { Action("cmdFileAbort")->trigger(); });
     const auto start = std::chrono::steady_clock::now();
-    Form->ScanOrRescanDrive(share.Root());
+    Form->Session().ScanOrRescanDrive(share.Root());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(Form->Scanning());
-    TDriveRecInfo* drive = Form->Tree().FindDriveRec(share.Root());
+    TDriveRecInfo* drive = Form->Session().Tree().FindDriveRec(share.Root());
     ASSERT_TRUE(drive && drive->RootNode);
     TFolderNode* stuck = FindNodeByPath(drive->RootNode, "stuck", true);
     ASSERT_TRUE(stuck);
