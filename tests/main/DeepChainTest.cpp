@@ -68,9 +68,8 @@ TEST_F(DeepChain, EveryViewReportAndScanFileHoldsAChainOfThirtyThousandFolders) 
     TFolderNode* bottom = Node(deepest);
     ASSERT_TRUE(bottom && bottom->Data);
     EXPECT_EQ(Form->CurrentNode(), bottom);
-    const auto* model =
-        static_cast<const TFolderTreeModel*>(Widget<QTreeView>("FolderTree")->model());
-    EXPECT_EQ(model->NodeOf(Widget<QTreeView>("FolderTree")->currentIndex()), bottom);
+    const auto* model = static_cast<const TFolderTreeModel*>(FolderTree()->model());
+    EXPECT_EQ(model->NodeOf(FolderTree()->currentIndex()), bottom);
     EXPECT_EQ(Node("")->Data->TreeSize, 5100);
     EXPECT_EQ(Node("chain")->Data->TreeFolderCount, static_cast<std::uint32_t>(ChainLength - 1));
 
@@ -79,17 +78,16 @@ TEST_F(DeepChain, EveryViewReportAndScanFileHoldsAChainOfThirtyThousandFolders) 
         ASSERT_TRUE(Form->SelectNode(node));
         for (int page : {PagePie, PageFolderInfo, PageSubfolders, PageWasted})
             Form->ShowPage(page);
-        EXPECT_EQ(model->NodeOf(Widget<QTreeView>("FolderTree")->currentIndex()), node);
+        EXPECT_EQ(model->NodeOf(FolderTree()->currentIndex()), node);
     }
 
     // "*" on the drive expands all the tree shows; the deepest folder is
     // selected again afterwards, as find would.
     ASSERT_TRUE(Form->SelectNode(Node("")));
-    QTest::keyClick(Widget<QTreeView>("FolderTree"), Qt::Key_Asterisk);
-    EXPECT_TRUE(Widget<QTreeView>("FolderTree")
-                    ->isExpanded(Widget<QTreeView>("FolderTree")->currentIndex()));
+    QTest::keyClick(FolderTree(), Qt::Key_Asterisk);
+    EXPECT_TRUE(FolderTree()->isExpanded(FolderTree()->currentIndex()));
     ASSERT_TRUE(Form->SelectNode(bottom));
-    EXPECT_EQ(model->NodeOf(Widget<QTreeView>("FolderTree")->currentIndex()), bottom);
+    EXPECT_EQ(model->NodeOf(FolderTree()->currentIndex()), bottom);
 
     // Reports of the top and of the deepest folder.
     const std::string csv = Temp.Path("chain.csv"), info = Temp.Path("bottom.txt");
@@ -113,7 +111,7 @@ TEST_F(DeepChain, EveryViewReportAndScanFileHoldsAChainOfThirtyThousandFolders) 
     EXPECT_EQ(openedBottom->Data->OwnSize, 5000);
     ASSERT_TRUE(Form->SelectNode(openedBottom));
     Form->ShowPage(PageSubfolders);
-    EXPECT_EQ(model->NodeOf(Widget<QTreeView>("FolderTree")->currentIndex()), openedBottom);
+    EXPECT_EQ(model->NodeOf(FolderTree()->currentIndex()), openedBottom);
 
     RecordFaultCase("scan, open, report", "chain of 30,000 folders", !HasFailure(), 0);
 }

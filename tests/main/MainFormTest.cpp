@@ -283,9 +283,8 @@ TEST_F(MainFormTest, ContextMenuOfAnUnfinishedFolderIsRefused) {
     Form->Session().ScanOrRescanDrive(Drive());
     Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
     Select("Other");
-    const QRect rect = Widget<QTreeView>("FolderTree")
-                           ->visualRect(Widget<QTreeView>("FolderTree")->currentIndex());
-    emit Widget<QTreeView>("FolderTree")->customContextMenuRequested(rect.center());
+    const QRect rect = FolderTree()->visualRect(FolderTree()->currentIndex());
+    emit FolderTree()->customContextMenuRequested(rect.center());
     ASSERT_EQ(Boxes.Shown().size(), 1u);
     EXPECT_EQ(Boxes.Shown()[0].Text, Strings::ContextMenuNotReady());
 }
@@ -580,14 +579,11 @@ TEST_F(MainFormTwoDrivesTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
 TEST_F(MainFormTest, ContextMenuOnAFolderGoneFromDiskDropsIt) {
     Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
-    Widget<QTreeView>("FolderTree")->expand(Widget<QTreeView>("FolderTree")->currentIndex());
+    FolderTree()->expand(FolderTree()->currentIndex());
     Temp.Remove("drive/Temp/Sub");
     const QRect rect =
-        Widget<QTreeView>("FolderTree")
-            ->visualRect(Widget<QTreeView>("FolderTree")
-                             ->model()
-                             ->index(0, 0, Widget<QTreeView>("FolderTree")->currentIndex()));
-    emit Widget<QTreeView>("FolderTree")->customContextMenuRequested(rect.center());
+        FolderTree()->visualRect(FolderTree()->model()->index(0, 0, FolderTree()->currentIndex()));
+    emit FolderTree()->customContextMenuRequested(rect.center());
     QTest::qWait(20);
     EXPECT_EQ(Node("Temp/Sub"), nullptr);
     EXPECT_EQ(Node("Temp")->Data->TreeSize, 4096);
@@ -634,18 +630,15 @@ TEST_F(MainFormTest, APartialDeleteReadsTheFolderAgain) {
     Form->Session().ScanOrRescanDrive(Drive());
     const std::int64_t before = Node("")->Data->TreeSize;
     Select("Temp");
-    Widget<QTreeView>("FolderTree")->expand(Widget<QTreeView>("FolderTree")->currentIndex());
+    FolderTree()->expand(FolderTree()->currentIndex());
     const QRect sub =
-        Widget<QTreeView>("FolderTree")
-            ->visualRect(Widget<QTreeView>("FolderTree")
-                             ->model()
-                             ->index(0, 0, Widget<QTreeView>("FolderTree")->currentIndex()));
+        FolderTree()->visualRect(FolderTree()->model()->index(0, 0, FolderTree()->currentIndex()));
     Boxes.Answer(QMessageBox::Yes); // "delete it?"; what was left is then reported
     QTimer::singleShot(50, Form.get(), [] {
         if (QWidget* popup = QApplication::activePopupWidget())
             QTest::keyClick(popup, Qt::Key_D); // "&Delete"
     });
-    emit Widget<QTreeView>("FolderTree")->customContextMenuRequested(sub.center());
+    emit FolderTree()->customContextMenuRequested(sub.center());
     QTest::qWait(20);
     // The folder is still there, holding only what could not go; every
     // ancestor lost exactly the rest.

@@ -123,7 +123,7 @@ protected:
     }
 
     QModelIndex TreeIndex(const std::string& relative) {
-        auto* model = qobject_cast<TFolderTreeModel*>(Widget<QTreeView>("FolderTree")->model());
+        auto* model = qobject_cast<TFolderTreeModel*>(FolderTree()->model());
         return model->IndexOf(Node(relative));
     }
 
@@ -251,11 +251,11 @@ TEST_F(PiePageTest, GroupsShowTheirNameAndNoMenu) {
 }
 
 TEST_F(PiePageTest, ClickIntoASubfolderAndOutsideUpALevel) {
-    Widget<QTreeView>("FolderTree")->collapse(TreeIndex(""));
+    FolderTree()->collapse(TreeIndex(""));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Docs"));
     EXPECT_EQ(Form->CurrentNode(), Node("Docs"));
     EXPECT_EQ(Form->CurrentPath(), Root + "/Docs");
-    EXPECT_TRUE(Widget<QTreeView>("FolderTree")->isExpanded(TreeIndex("Docs"))); // AutoExpand
+    EXPECT_TRUE(FolderTree()->isExpanded(TreeIndex("Docs"))); // AutoExpand
     EXPECT_EQ(Captions(), (std::vector<QString>{"report", "Sub"}));
 
     // A file opens nothing.
@@ -267,10 +267,10 @@ TEST_F(PiePageTest, ClickIntoASubfolderAndOutsideUpALevel) {
     // Outside the disc: up one level, the folder left collapsed (AutoCollapse).
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
     EXPECT_EQ(Form->CurrentNode(), Node("Docs"));
-    EXPECT_FALSE(Widget<QTreeView>("FolderTree")->isExpanded(TreeIndex("Docs/Sub")));
+    EXPECT_FALSE(FolderTree()->isExpanded(TreeIndex("Docs/Sub")));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
     EXPECT_EQ(Form->CurrentNode(), Node(""));
-    EXPECT_FALSE(Widget<QTreeView>("FolderTree")->isExpanded(TreeIndex("Docs")));
+    EXPECT_FALSE(FolderTree()->isExpanded(TreeIndex("Docs")));
     // A drive root has nowhere to go.
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
     EXPECT_EQ(Form->CurrentNode(), Node(""));
@@ -279,14 +279,14 @@ TEST_F(PiePageTest, ClickIntoASubfolderAndOutsideUpALevel) {
 TEST_F(PiePageTest, WithoutAutoExpandOrCollapseTheTreeStaysAsItIs) {
     Form->Settings().AutoExpand.Value = false;
     Form->Settings().AutoCollapse.Value = false;
-    Widget<QTreeView>("FolderTree")->collapse(TreeIndex(""));
+    FolderTree()->collapse(TreeIndex(""));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Docs"));
     ASSERT_EQ(Form->CurrentNode(), Node("Docs"));
-    EXPECT_FALSE(Widget<QTreeView>("FolderTree")->isExpanded(TreeIndex("Docs")));
-    Widget<QTreeView>("FolderTree")->expand(TreeIndex("Docs"));
+    EXPECT_FALSE(FolderTree()->isExpanded(TreeIndex("Docs")));
+    FolderTree()->expand(TreeIndex("Docs"));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
     EXPECT_EQ(Form->CurrentNode(), Node(""));
-    EXPECT_TRUE(Widget<QTreeView>("FolderTree")->isExpanded(TreeIndex("Docs")));
+    EXPECT_TRUE(FolderTree()->isExpanded(TreeIndex("Docs")));
 }
 
 TEST_F(PiePageTest, WhatIfClusterSizeMovesFoldersNotFiles) {

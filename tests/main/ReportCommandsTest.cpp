@@ -237,6 +237,10 @@ TEST_F(ReportCommandsTest, SavedReportSaysWhatThePagesShow) {
     EXPECT_EQ(Form->CurrentPage(), PageFolderInfo);
     const QStringList lines = FileLines(out + ".txt");
     ASSERT_GT(lines.size(), 40);
+    // The report was written without showing a page; the pages, shown now,
+    // must say the same.
+    for (int page : {PagePie, PageWasted, PageFolderInfo})
+        Form->ShowPage(page);
 
     // Each line as the page that shows it has it, in the report's order.
     const TPiePage& pie = Part<TPiePage>();

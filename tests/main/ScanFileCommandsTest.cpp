@@ -63,6 +63,7 @@ TEST_F(ScanFileCommandsTest, AnExportOpensAsItWasAndIsNeverTakenForTheDisk) {
                                              QString::fromStdString(Temp.Path("drive/proj")));
     ASSERT_GT(location, 0);
     EXPECT_EQ(lines[location - 1], Part<TPiePage>().txtWebFolderType->text() + " " + name);
+    Form->ShowPage(PageFolderInfo);
     const QTableWidget* grid = Part<TFolderInfoPage>().gridFolderInfo;
     EXPECT_TRUE(lines.contains(grid->item(RowLongName, 0)->text() + ": " + name));
 

@@ -81,6 +81,7 @@ protected:
         EXPECT_NE(widget, nullptr) << "no widget " << name;
         return widget;
     }
+    QTreeView* FolderTree() const { return Widget<QTreeView>("FolderTree"); }
     template <class T> T& Part() const {
         auto* part = Form->findChild<T*>();
         if (!part)
