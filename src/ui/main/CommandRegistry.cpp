@@ -61,26 +61,13 @@ const TPlace Places[] = {
     {"mnuHelp", {"cmdHelpHelpTopics", "-", "cmdHelpVisitWebPage", "cmdHelpFeedback", "-",
                  "cmdHelpAbout"}},
 };
-// clang-format on
 
 // The toolbar, left to right.
 const char* const ToolbarRows[] = {
-    "toolScan",
-    "-",
-    "toolRescanDir",
-    "-",
-    "toolStop",
-    "-",
-    "toolLevelUp",
-    "toolExplore",
-    "-",
-    "toolShowWasted",
-    "toolShowFiles",
-    "-",
-    "toolPercent",
-    "toolMB",
-    "-",
+    "toolScan", "-", "toolRescanDir", "-", "toolStop", "-", "toolLevelUp", "toolExplore", "-",
+    "toolShowWasted", "toolShowFiles", "-", "toolPercent", "toolMB", "-",
 };
+// clang-format on
 
 bool IsSeparator(const char* name) {
     return name[0] == '-' && name[1] == 0;
