@@ -28,7 +28,7 @@
 namespace Platform {
 
 // One entry the walk has met.
-struct TWalkEntry {
+struct TVisitEntry {
     int Folder = -1;       // the open folder that holds it
     int MirrorFolder = -1; // the same folder in the mirror; -1 without one
     const std::string& Name;
@@ -41,7 +41,7 @@ struct TWalkEntry {
 };
 
 // What the walk does next with an entry.
-enum class TWalkNext {
+enum class TVisitAnswer {
     Enter, // a folder is entered (anything else is passed)
     Pass,  // the entry is left as it is and the walk goes on
     End,   // the walk ends here
@@ -50,7 +50,7 @@ enum class TWalkNext {
 // Why an entry could not be examined or a folder not entered. All but the
 // last two leave the rest of the walk to the visitor's answer; losing the
 // way back ends it whatever the answer.
-enum class TWalkFault {
+enum class TVisitFault {
     Examine,       // the entry could not be examined (it may be gone)
     Open,          // the folder could not be opened
     Replaced,      // opened, it was another folder, or on another mount
@@ -64,17 +64,17 @@ class TTreeVisitor {
 public:
     virtual ~TTreeVisitor() = default;
     // Every entry met, before anything is done with it.
-    virtual TWalkNext Visit(const TWalkEntry& entry) = 0;
+    virtual TVisitAnswer Visit(const TVisitEntry& entry) = 0;
     // A step failed on entry; error is the system's error number, or 0.
-    virtual TWalkNext Fault(const TWalkEntry& entry, TWalkFault fault, int error) = 0;
+    virtual TVisitAnswer Fault(const TVisitEntry& entry, TVisitFault fault, int error) = 0;
     // A folder was entered: open (its mirror too), and listed.
-    virtual void Entered(const TWalkEntry&, int /*fd*/, int /*mirrorFd*/) {}
+    virtual void Entered(const TVisitEntry&, int /*fd*/, int /*mirrorFd*/) {}
     // Every entry of the folder was visited; its descriptors are still open
     // (entry.Folder may be closed by now). False ends the walk.
-    virtual bool Leaving(const TWalkEntry&, int /*fd*/, int /*mirrorFd*/) { return true; }
+    virtual bool Leaving(const TVisitEntry&, int /*fd*/, int /*mirrorFd*/) { return true; }
     // The folder is closed again and the walk is back in the folder that
     // holds it (entry.Folder). False ends the walk.
-    virtual bool Left(const TWalkEntry&) { return true; }
+    virtual bool Left(const TVisitEntry&) { return true; }
 };
 
 inline constexpr std::size_t OpenFramesKept = 48;
@@ -101,7 +101,7 @@ public:
     struct TFrame;
 
 private:
-    bool Enter(TTreeVisitor& visitor, const TWalkEntry& entry);
+    bool Enter(TTreeVisitor& visitor, const TVisitEntry& entry);
     bool Leave(TTreeVisitor& visitor);
 
     int TopFolder;
@@ -140,8 +140,8 @@ private:
 class TTallyVisitor : public TTreeVisitor {
 public:
     TTreeTally Tally;
-    TWalkNext Visit(const TWalkEntry& entry) override;
-    TWalkNext Fault(const TWalkEntry&, TWalkFault, int) override { return TWalkNext::Pass; }
+    TVisitAnswer Visit(const TVisitEntry& entry) override;
+    TVisitAnswer Fault(const TVisitEntry&, TVisitFault, int) override { return TVisitAnswer::Pass; }
 };
 
 } // namespace Platform

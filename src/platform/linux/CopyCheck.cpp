@@ -16,11 +16,11 @@ const std::string Changed = "it changed while the folder was being moved";
 
 } // namespace
 
-TWalkNext TCopyChecker::Entry(const TWalkEntry& entry) {
+TVisitAnswer TCopyChecker::Entry(const TVisitEntry& entry) {
     return Next(Check(entry));
 }
 
-TCopyStep TCopyChecker::Check(const TWalkEntry& entry) {
+TCopyStep TCopyChecker::Check(const TVisitEntry& entry) {
     const struct stat& st = entry.St;
     struct stat copy {};
     if (fstatat(entry.MirrorFolder, entry.Name.c_str(), &copy, AT_SYMLINK_NOFOLLOW) != 0)
@@ -42,7 +42,7 @@ TCopyStep TCopyChecker::Check(const TWalkEntry& entry) {
 // Whether the source file is still what was copied: its times tell where
 // they can (FileChange.h), else its contents are compared with the copy, and
 // the times looked at once more for a write meanwhile.
-TCopyStep TCopyChecker::VerifyFile(const TWalkEntry& entry, const struct stat& copy) {
+TCopyStep TCopyChecker::VerifyFile(const TVisitEntry& entry, const struct stat& copy) {
     const int src = entry.Folder;
     const char* n = entry.Name.c_str();
     struct stat now {};
@@ -68,7 +68,7 @@ TCopyStep TCopyChecker::VerifyFile(const TWalkEntry& entry, const struct stat& c
     return TCopyStep::Done;
 }
 
-TCopyStep TCopyChecker::CompareContents(const TWalkEntry& entry) {
+TCopyStep TCopyChecker::CompareContents(const TVisitEntry& entry) {
     const std::string& below = entry.Below;
     const char* n = entry.Name.c_str();
     TOwnedFd a(openat(entry.Folder, n, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOATIME));
@@ -132,15 +132,15 @@ void TSourceRemover::Keep(const std::string& below, const std::string& reason) {
         Removal.Failures.push_back({PathOf(below), reason});
 }
 
-TWalkNext TSourceRemover::Entry(const TWalkEntry& entry) {
+TVisitAnswer TSourceRemover::Entry(const TVisitEntry& entry) {
     // Only what is the same as its copy goes: whatever came or changed since
     // the copy was checked stays.
     if (Check(entry) != TCopyStep::Done) {
         Keep(FailedBelow, FailedReason);
-        return TWalkNext::Pass;
+        return TVisitAnswer::Pass;
     }
     if (S_ISDIR(entry.St.st_mode))
-        return TWalkNext::Enter;
+        return TVisitAnswer::Enter;
     // Removing one name of a file with several changes its change time: what
     // the next name is compared with is the file as it is then, which leaves
     // its contents to prove it.
@@ -152,20 +152,20 @@ TWalkNext TSourceRemover::Entry(const TWalkEntry& entry) {
         ++Removal.RemovedFiles;
     else if (errno != ENOENT) {
         Keep(entry.Below, ErrorText(errno));
-        return TWalkNext::Pass;
+        return TVisitAnswer::Pass;
     }
     if (auto copied = S.Copied.find(TIdentity{st.st_dev, st.st_ino});
         other.Valid() && copied != S.Copied.end())
         StampFile(other.Get(), "", copied->second.Stamp);
-    return TWalkNext::Enter;
+    return TVisitAnswer::Enter;
 }
 
-void TSourceRemover::Entered(const TWalkEntry& entry, int fd, int mirrorFd) {
+void TSourceRemover::Entered(const TVisitEntry& entry, int fd, int mirrorFd) {
     TCopyChecker::Entered(entry, fd, mirrorFd);
     Kept.push_back(false);
 }
 
-bool TSourceRemover::Left(const TWalkEntry& entry) {
+bool TSourceRemover::Left(const TVisitEntry& entry) {
     const bool kept = Kept.back();
     Kept.pop_back();
     if (entry.Depth == 0) {

@@ -17,7 +17,7 @@ constexpr std::size_t Block = 8u << 20; // bytes copied between two Stop tests
 
 } // namespace
 
-bool TCopier::Leaving(const TWalkEntry& entry, int fd, int mirrorFd) {
+bool TCopier::Leaving(const TVisitEntry& entry, int fd, int mirrorFd) {
     if (!TCopyWalk::Leaving(entry, fd, mirrorFd))
         return false;
     if (!ApplyMetadata(fd, mirrorFd, entry.St)) {
@@ -27,7 +27,7 @@ bool TCopier::Leaving(const TWalkEntry& entry, int fd, int mirrorFd) {
     return true;
 }
 
-TWalkNext TCopier::Entry(const TWalkEntry& entry) {
+TVisitAnswer TCopier::Entry(const TVisitEntry& entry) {
     const struct stat& st = entry.St;
     const int src = entry.Folder;
     const int dst = entry.MirrorFolder;
@@ -37,13 +37,13 @@ TWalkNext TCopier::Entry(const TWalkEntry& entry) {
         // Writable by us until its contents are in; its mode comes last.
         if (mkdirat(dst, n, 0700) != 0)
             return Next(Fail(below, "cannot be copied: " + ErrorText(errno)));
-        return TWalkNext::Enter;
+        return TVisitAnswer::Enter;
     }
     if (S_ISREG(st.st_mode)) {
         if (st.st_nlink > 1) {
             auto [it, first] = S.Linked.try_emplace(TIdentity{st.st_dev, st.st_ino}, below);
             if (!first && TopCopy >= 0 && linkat(TopCopy, it->second.c_str(), dst, n, 0) == 0)
-                return TWalkNext::Enter;
+                return TVisitAnswer::Enter;
             // The first copy's path was too long to name: a copy of its own
             // keeps the contents.
         }
@@ -71,10 +71,10 @@ TWalkNext TCopier::Entry(const TWalkEntry& entry) {
     const std::array<timespec, 2> times{st.st_atim, st.st_mtim};
     if (utimensat(dst, n, times.data(), AT_SYMLINK_NOFOLLOW) != 0)
         return Next(Fail(below, ErrorText(errno)));
-    return TWalkNext::Enter;
+    return TVisitAnswer::Enter;
 }
 
-TCopyStep TCopier::CopyFile(const TWalkEntry& entry) {
+TCopyStep TCopier::CopyFile(const TVisitEntry& entry) {
     const char* n = entry.Name.c_str();
     const std::string& below = entry.Below;
     // Read before the file is looked at: a write after it must show.

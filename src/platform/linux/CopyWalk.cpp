@@ -44,21 +44,21 @@ TCopyStep TCopyWalk::Fail(const std::string& below, const std::string& reason) {
 
 void TCopyWalk::Keep(const std::string&, const std::string&) {}
 
-TWalkNext TCopyWalk::Next(TCopyStep step) {
+TVisitAnswer TCopyWalk::Next(TCopyStep step) {
     if (step == TCopyStep::Done)
-        return TWalkNext::Enter;
+        return TVisitAnswer::Enter;
     Outcome = step;
-    return TWalkNext::End;
+    return TVisitAnswer::End;
 }
 
-TWalkNext TCopyWalk::Visit(const TWalkEntry& entry) {
+TVisitAnswer TCopyWalk::Visit(const TVisitEntry& entry) {
     if (entry.Depth == 0) {
         if (entry.St.st_dev != S.SourceStat.st_dev || entry.St.st_ino != S.SourceStat.st_ino ||
             !S_ISDIR(entry.St.st_mode))
             return Next(Fail({}, "it was replaced after it was checked"));
         if (TIdentity{entry.St.st_dev, entry.St.st_ino} == S.TargetId)
             return Next(Fail({}, InsideText()));
-        return TWalkNext::Enter;
+        return TVisitAnswer::Enter;
     }
     // Once the copy is in place, the source goes whatever happens.
     if (!Removing() && Watcher.Stopping())
@@ -67,7 +67,7 @@ TWalkNext TCopyWalk::Visit(const TWalkEntry& entry) {
     if (S_ISDIR(entry.St.st_mode) && entry.OtherMount) {
         if (Removing()) {
             Keep(entry.Below, "another drive is mounted here; it was left alone");
-            return TWalkNext::Pass;
+            return TVisitAnswer::Pass;
         }
         return Next(Fail(entry.Below, "another drive is mounted here; unmount it first"));
     }
@@ -77,68 +77,68 @@ TWalkNext TCopyWalk::Visit(const TWalkEntry& entry) {
     if (S_ISDIR(entry.St.st_mode) && IsTargetOrCopy(entry.St)) {
         if (Removing()) {
             Keep(entry.Below, "the moved folder is inside it; it was left alone");
-            return TWalkNext::Pass;
+            return TVisitAnswer::Pass;
         }
         return Next(Fail(entry.Below, InsideText()));
     }
-    const TWalkNext next = Entry(entry);
-    if (next == TWalkNext::Enter && !S_ISDIR(entry.St.st_mode))
+    const TVisitAnswer next = Entry(entry);
+    if (next == TVisitAnswer::Enter && !S_ISDIR(entry.St.st_mode))
         Watcher.EntryDone();
     return next;
 }
 
-TWalkNext TCopyWalk::Fault(const TWalkEntry& entry, TWalkFault fault, int error) {
+TVisitAnswer TCopyWalk::Fault(const TVisitEntry& entry, TVisitFault fault, int error) {
     const bool top = entry.Depth == 0;
     std::string reason;
     switch (fault) {
-    case TWalkFault::Examine:
+    case TVisitFault::Examine:
         // Deleted from the source meanwhile: nothing of it to keep.
         if (error == ENOENT && !top)
-            return TWalkNext::Pass;
+            return TVisitAnswer::Pass;
         reason = ErrorText(error);
         break;
-    case TWalkFault::Open:
+    case TVisitFault::Open:
         reason = ErrorText(error);
         break;
-    case TWalkFault::Replaced:
+    case TVisitFault::Replaced:
         reason = top ? "it was replaced after it was checked"
                      : "it was replaced while it was being copied";
         break;
-    case TWalkFault::MirrorOpen:
+    case TVisitFault::MirrorOpen:
         if (top)
             return Next(Fail({}, "the copy's folder was replaced"));
         reason = "its copy cannot be opened: " + ErrorText(error);
         break;
-    case TWalkFault::List:
+    case TVisitFault::List:
         reason = "cannot be listed: " + ErrorText(error);
         break;
-    case TWalkFault::WayBack:
-    case TWalkFault::MirrorWayBack: {
+    case TVisitFault::WayBack:
+    case TVisitFault::MirrorWayBack: {
         // Said of the folder the walk could not return to.
         const std::size_t slash = entry.Below.rfind('/');
         const std::string above = slash == std::string::npos ? "" : entry.Below.substr(0, slash);
-        return Next(Fail(above, fault == TWalkFault::WayBack
+        return Next(Fail(above, fault == TVisitFault::WayBack
                                     ? "it was moved while it was being copied"
                                     : "its copy was moved while it was being made"));
     }
     }
     Fail(entry.Below, reason);
-    if (Removing() && !top && fault != TWalkFault::Examine) {
+    if (Removing() && !top && fault != TVisitFault::Examine) {
         // A folder that cannot be entered stays, with everything in it.
         Keep(FailedBelow, FailedReason);
-        return TWalkNext::Pass;
+        return TVisitAnswer::Pass;
     }
     return Next(TCopyStep::Failed);
 }
 
-void TCopyWalk::Entered(const TWalkEntry& entry, int, int mirrorFd) {
+void TCopyWalk::Entered(const TVisitEntry& entry, int, int mirrorFd) {
     if (entry.Depth == 0)
         TopCopy = mirrorFd;
     else
         Watcher.EntryDone();
 }
 
-bool TCopyWalk::Leaving(const TWalkEntry&, int, int) {
+bool TCopyWalk::Leaving(const TVisitEntry&, int, int) {
     if (!Removing() && Watcher.Stopping()) {
         Next(TCopyStep::Stopped);
         return false;
@@ -146,9 +146,9 @@ bool TCopyWalk::Leaving(const TWalkEntry&, int, int) {
     return true;
 }
 
-TWalkNext TCopyCounter::Entry(const TWalkEntry& entry) {
+TVisitAnswer TCopyCounter::Entry(const TVisitEntry& entry) {
     Tally.Add(entry.St);
-    return TWalkNext::Enter;
+    return TVisitAnswer::Enter;
 }
 
 } // namespace Platform

@@ -61,16 +61,16 @@ public:
     // the walk went through.
     TCopyStep Run(bool withCopy);
 
-    TWalkNext Visit(const TWalkEntry& entry) final;
-    TWalkNext Fault(const TWalkEntry& entry, TWalkFault fault, int error) final;
-    void Entered(const TWalkEntry& entry, int fd, int mirrorFd) override;
-    bool Leaving(const TWalkEntry& entry, int fd, int mirrorFd) override;
+    TVisitAnswer Visit(const TVisitEntry& entry) final;
+    TVisitAnswer Fault(const TVisitEntry& entry, TVisitFault fault, int error) final;
+    void Entered(const TVisitEntry& entry, int fd, int mirrorFd) override;
+    bool Leaving(const TVisitEntry& entry, int fd, int mirrorFd) override;
 
 protected:
     // An entry below the source that passed the refusals; what the job does
     // with it. Enter when it is done with (a folder is then entered), Pass
     // when it stays as it is, End when the walk ends (see Next).
-    virtual TWalkNext Entry(const TWalkEntry& entry) = 0;
+    virtual TVisitAnswer Entry(const TVisitEntry& entry) = 0;
     // Removing the source: every failure below the source keeps what it is
     // about, and the walk goes on.
     virtual bool Removing() const { return false; }
@@ -79,7 +79,7 @@ protected:
 
     TCopyStep Fail(const std::string& below, const std::string& reason);
     // Enter when step is Done, else End with step as the walk's outcome.
-    TWalkNext Next(TCopyStep step);
+    TVisitAnswer Next(TCopyStep step);
     std::string PathOf(const std::string& below) const;
 
     TTreeCopy::TState& S;
@@ -101,19 +101,19 @@ public:
     TTreeTally Tally;
 
 protected:
-    TWalkNext Entry(const TWalkEntry& entry) override;
+    TVisitAnswer Entry(const TVisitEntry& entry) override;
 };
 
 class TCopier : public TCopyWalk {
 public:
     using TCopyWalk::TCopyWalk;
-    bool Leaving(const TWalkEntry& entry, int fd, int mirrorFd) override;
+    bool Leaving(const TVisitEntry& entry, int fd, int mirrorFd) override;
 
 protected:
-    TWalkNext Entry(const TWalkEntry& entry) override;
+    TVisitAnswer Entry(const TVisitEntry& entry) override;
 
 private:
-    TCopyStep CopyFile(const TWalkEntry& entry);
+    TCopyStep CopyFile(const TVisitEntry& entry);
     bool CopyRange(int in, int out, std::uint64_t pos, std::uint64_t want, std::uint64_t& got);
 };
 
@@ -122,11 +122,11 @@ public:
     using TCopyWalk::TCopyWalk;
 
 protected:
-    TWalkNext Entry(const TWalkEntry& entry) override;
+    TVisitAnswer Entry(const TVisitEntry& entry) override;
     // Whether the entry is still what was copied.
-    TCopyStep Check(const TWalkEntry& entry);
-    TCopyStep VerifyFile(const TWalkEntry& entry, const struct stat& copy);
-    TCopyStep CompareContents(const TWalkEntry& entry);
+    TCopyStep Check(const TVisitEntry& entry);
+    TCopyStep VerifyFile(const TVisitEntry& entry, const struct stat& copy);
+    TCopyStep CompareContents(const TVisitEntry& entry);
 };
 
 // Removes from the source what is the same as its copy, by the test of the
@@ -137,13 +137,13 @@ public:
                    TDeleteResult& removal)
         : TCopyChecker(state, watcher, problem), Removal(removal) {}
 
-    void Entered(const TWalkEntry& entry, int fd, int mirrorFd) override;
-    bool Left(const TWalkEntry& entry) override;
+    void Entered(const TVisitEntry& entry, int fd, int mirrorFd) override;
+    bool Left(const TVisitEntry& entry) override;
 
     bool TopKept = false; // something of the source's own folder stays
 
 protected:
-    TWalkNext Entry(const TWalkEntry& entry) override;
+    TVisitAnswer Entry(const TVisitEntry& entry) override;
     bool Removing() const override { return true; }
     void Keep(const std::string& below, const std::string& reason) override;
 

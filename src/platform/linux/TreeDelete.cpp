@@ -20,58 +20,58 @@ public:
     TDeleteVisitor(TDeleteResult& result, std::string itemPath, TIdentity item)
         : Result(result), ItemPath(std::move(itemPath)), Item(item) {}
 
-    TWalkNext Visit(const TWalkEntry& entry) override {
+    TVisitAnswer Visit(const TVisitEntry& entry) override {
         if (entry.Depth == 0 && TIdentity{entry.St.st_dev, entry.St.st_ino} != Item) {
             Fail(entry, "it was replaced just before it was to be deleted; it was left alone");
-            return TWalkNext::Pass;
+            return TVisitAnswer::Pass;
         }
         if (!S_ISDIR(entry.St.st_mode)) {
             if (unlinkat(entry.Folder, entry.Name.c_str(), 0) == 0)
                 ++Result.RemovedFiles;
             else if (errno != ENOENT)
                 Fail(entry, ErrorText(errno));
-            return TWalkNext::Pass;
+            return TVisitAnswer::Pass;
         }
         if (entry.OtherMount) {
             Fail(entry, "another file system is mounted here; it was left alone");
-            return TWalkNext::Pass;
+            return TVisitAnswer::Pass;
         }
-        return TWalkNext::Enter;
+        return TVisitAnswer::Enter;
     }
 
-    TWalkNext Fault(const TWalkEntry& entry, TWalkFault fault, int error) override {
+    TVisitAnswer Fault(const TVisitEntry& entry, TVisitFault fault, int error) override {
         switch (fault) {
-        case TWalkFault::Examine:
+        case TVisitFault::Examine:
             // Gone already: nothing left to remove below; the item itself
             // gone before it was reached is not a delete that was done.
             if (error != ENOENT || entry.Depth == 0)
                 Fail(entry, error == ENOENT ? "it was no longer there" : ErrorText(error));
             break;
-        case TWalkFault::Open:
+        case TVisitFault::Open:
             // An empty folder that cannot be listed can still be removed.
             if (unlinkat(entry.Folder, entry.Name.c_str(), AT_REMOVEDIR) == 0)
                 ++Result.RemovedFolders;
             else if (error != ENOENT)
                 Fail(entry, ErrorText(error));
             break;
-        case TWalkFault::Replaced:
+        case TVisitFault::Replaced:
             Fail(entry, "it changed while it was being deleted");
             break;
-        case TWalkFault::List:
+        case TVisitFault::List:
             Fail(entry, "cannot be listed: " + ErrorText(error));
             break;
-        case TWalkFault::MirrorOpen:
-        case TWalkFault::WayBack:
-        case TWalkFault::MirrorWayBack:
+        case TVisitFault::MirrorOpen:
+        case TVisitFault::WayBack:
+        case TVisitFault::MirrorWayBack:
             Fail(entry, "its folder was moved while it was being deleted; stopped");
-            return TWalkNext::End;
+            return TVisitAnswer::End;
         }
-        return TWalkNext::Pass;
+        return TVisitAnswer::Pass;
     }
 
-    void Entered(const TWalkEntry&, int, int) override { Failed.push_back(false); }
+    void Entered(const TVisitEntry&, int, int) override { Failed.push_back(false); }
 
-    bool Left(const TWalkEntry& entry) override {
+    bool Left(const TVisitEntry& entry) override {
         const bool failedBelow = Failed.back();
         Failed.pop_back();
         if (unlinkat(entry.Folder, entry.Name.c_str(), AT_REMOVEDIR) == 0) {
@@ -86,7 +86,7 @@ public:
     }
 
 private:
-    void Fail(const TWalkEntry& entry, const std::string& reason) {
+    void Fail(const TVisitEntry& entry, const std::string& reason) {
         Failed.back() = true;
         ++Result.FailureCount;
         if (Result.Failures.size() < MaxReportedFailures)

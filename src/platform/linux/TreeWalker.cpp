@@ -59,17 +59,17 @@ bool TTreeWalker::Run(TTreeVisitor& visitor) {
     struct stat st {};
     if (fstatat(TopFolder, TopName.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
         const int error = errno;
-        const TWalkEntry entry{TopFolder, MirrorTopFolder, TopName, Below, st, 0, false};
-        return visitor.Fault(entry, TWalkFault::Examine, error) != TWalkNext::End;
+        const TVisitEntry entry{TopFolder, MirrorTopFolder, TopName, Below, st, 0, false};
+        return visitor.Fault(entry, TVisitFault::Examine, error) != TVisitAnswer::End;
     }
     TopDevice = st.st_dev;
     TopMount = MountIdAt(TopFolder, TopName.c_str());
     {
-        const TWalkEntry entry{TopFolder, MirrorTopFolder, TopName, Below, st, 0, false};
-        const TWalkNext next = visitor.Visit(entry);
-        if (next == TWalkNext::End)
+        const TVisitEntry entry{TopFolder, MirrorTopFolder, TopName, Below, st, 0, false};
+        const TVisitAnswer next = visitor.Visit(entry);
+        if (next == TVisitAnswer::End)
             return false;
-        if (next != TWalkNext::Enter || !S_ISDIR(st.st_mode))
+        if (next != TVisitAnswer::Enter || !S_ISDIR(st.st_mode))
             return true;
         if (!Enter(visitor, entry))
             return false;
@@ -90,19 +90,19 @@ bool TTreeWalker::Run(TTreeVisitor& visitor) {
         st = {};
         if (fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
             const int error = errno;
-            const TWalkEntry entry{folder, mirror, name, Below, st, depth, false};
-            if (visitor.Fault(entry, TWalkFault::Examine, error) == TWalkNext::End)
+            const TVisitEntry entry{folder, mirror, name, Below, st, depth, false};
+            if (visitor.Fault(entry, TVisitFault::Examine, error) == TVisitAnswer::End)
                 return false;
             continue;
         }
         const bool otherMount =
             S_ISDIR(st.st_mode) &&
             !SameFileSystem(TopDevice, TopMount, st.st_dev, MountIdAt(folder, name.c_str()));
-        const TWalkEntry entry{folder, mirror, name, Below, st, depth, otherMount};
-        const TWalkNext next = visitor.Visit(entry);
-        if (next == TWalkNext::End)
+        const TVisitEntry entry{folder, mirror, name, Below, st, depth, otherMount};
+        const TVisitAnswer next = visitor.Visit(entry);
+        if (next == TVisitAnswer::End)
             return false;
-        if (next == TWalkNext::Enter && S_ISDIR(st.st_mode) && !otherMount &&
+        if (next == TVisitAnswer::Enter && S_ISDIR(st.st_mode) && !otherMount &&
             !Enter(visitor, entry))
             return false;
     }
@@ -111,9 +111,9 @@ bool TTreeWalker::Run(TTreeVisitor& visitor) {
 
 // Opens, checks and lists the folder of entry and makes it the deepest
 // frame; false when the walk is to end.
-bool TTreeWalker::Enter(TTreeVisitor& visitor, const TWalkEntry& entry) {
-    const auto fault = [&](TWalkFault kind, int error) {
-        return visitor.Fault(entry, kind, error) != TWalkNext::End;
+bool TTreeWalker::Enter(TTreeVisitor& visitor, const TVisitEntry& entry) {
+    const auto fault = [&](TVisitFault kind, int error) {
+        return visitor.Fault(entry, kind, error) != TVisitAnswer::End;
     };
     TFrame frame;
     frame.Name = entry.Name;
@@ -122,12 +122,12 @@ bool TTreeWalker::Enter(TTreeVisitor& visitor, const TWalkEntry& entry) {
     frame.Fd = TOwnedFd(
         openat(entry.Folder, entry.Name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!frame.Fd.Valid())
-        return fault(TWalkFault::Open, errno);
+        return fault(TVisitFault::Open, errno);
     struct stat opened {};
     if (fstat(frame.Fd.Get(), &opened) != 0 ||
         TIdentity{opened.st_dev, opened.st_ino} != frame.Id ||
         !SameFileSystem(TopDevice, TopMount, opened.st_dev, MountIdAt(frame.Fd.Get(), "")))
-        return fault(TWalkFault::Replaced, 0);
+        return fault(TVisitFault::Replaced, 0);
     if (MirrorTopFolder >= 0) {
         const bool top = entry.Depth == 0;
         const int parent = top ? MirrorTopFolder : entry.MirrorFolder;
@@ -135,13 +135,13 @@ bool TTreeWalker::Enter(TTreeVisitor& visitor, const TWalkEntry& entry) {
         frame.Mirror =
             TOwnedFd(openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!frame.Mirror.Valid() || fstat(frame.Mirror.Get(), &opened) != 0)
-            return fault(TWalkFault::MirrorOpen, errno);
+            return fault(TVisitFault::MirrorOpen, errno);
         frame.MirrorId = {opened.st_dev, opened.st_ino};
         if (top && (opened.st_dev != MirrorDevice || opened.st_ino != MirrorInode))
-            return fault(TWalkFault::MirrorOpen, 0);
+            return fault(TVisitFault::MirrorOpen, 0);
     }
     if (!ListNamesAt(frame.Fd.Get(), frame.Names))
-        return fault(TWalkFault::List, errno);
+        return fault(TVisitFault::List, errno);
     if (Sorted)
         std::sort(frame.Names.begin(), frame.Names.end());
     frame.PrefixLength = entry.Depth == 0 ? 0 : Below.size() + 1;
@@ -166,7 +166,7 @@ bool TTreeWalker::Leave(TTreeVisitor& visitor) {
     const std::size_t depth = Frames.size() - 1;
     Below.resize(Frames.back().PrefixLength == 0 ? 0 : Frames.back().PrefixLength - 1);
     const auto entryOf = [&](const TFrame& frame, int folder, int mirror) {
-        return TWalkEntry{folder, mirror, frame.Name, Below, frame.St, depth, false};
+        return TVisitEntry{folder, mirror, frame.Name, Below, frame.St, depth, false};
     };
     int folder = depth == 0 ? TopFolder : Frames[depth - 1].Fd.Get();
     int mirror = depth == 0 ? MirrorTopFolder : Frames[depth - 1].Mirror.Get();
@@ -180,12 +180,12 @@ bool TTreeWalker::Leave(TTreeVisitor& visitor) {
     if (depth > 0) {
         TFrame& parent = Frames.back();
         if (!parent.Fd.Valid() && !Reopen(parent.Fd, done.Fd.Get(), parent.Id)) {
-            visitor.Fault(entryOf(done, -1, -1), TWalkFault::WayBack, 0);
+            visitor.Fault(entryOf(done, -1, -1), TVisitFault::WayBack, 0);
             return false;
         }
         if (MirrorTopFolder >= 0 && !parent.Mirror.Valid() &&
             !Reopen(parent.Mirror, done.Mirror.Get(), parent.MirrorId)) {
-            visitor.Fault(entryOf(done, parent.Fd.Get(), -1), TWalkFault::MirrorWayBack, 0);
+            visitor.Fault(entryOf(done, parent.Fd.Get(), -1), TVisitFault::MirrorWayBack, 0);
             return false;
         }
         folder = parent.Fd.Get();
@@ -234,14 +234,14 @@ void TTreeTally::Add(const struct stat& st) {
         FileBytes += static_cast<std::uint64_t>(st.st_size);
 }
 
-TWalkNext TTallyVisitor::Visit(const TWalkEntry& entry) {
+TVisitAnswer TTallyVisitor::Visit(const TVisitEntry& entry) {
     if (entry.Depth == 0)
-        return TWalkNext::Enter;
+        return TVisitAnswer::Enter;
     // Another drive mounted inside is not part of the folder's size.
     if (entry.OtherMount)
-        return TWalkNext::Pass;
+        return TVisitAnswer::Pass;
     Tally.Add(entry.St);
-    return TWalkNext::Enter;
+    return TVisitAnswer::Enter;
 }
 
 TItemFigures MeasureItem(const std::string& path) {
