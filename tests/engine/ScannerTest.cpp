@@ -595,7 +595,7 @@ TEST_F(ScannerTest, MountPointInsideTheTreeIsAnotherDrive) {
     // Once where opening a folder tells a mount apart, once where the
     // listing has to look at each subfolder.
     for (bool openSeesMounts : {true, false}) {
-        const Platform::TNoXdevOpenOverride override(openSeesMounts);
+        const Platform::TNoXdevOpenOverride openMode(openSeesMounts);
         TFolderNode* root = Scan();
         TFolderNode* node = Find(root, "outer/mnt");
         ASSERT_TRUE(node);
