@@ -152,8 +152,6 @@ private:
     std::vector<bool> Kept; // per folder on the way down
 };
 
-// Reads a symbolic link's target; empty with errno set when it cannot.
-std::string ReadLink(int dirFd, const char* name, std::size_t sizeHint);
 // Owner where allowed, mode, extended attributes and times of one open item
 // given to another; false with errno set on a failure that matters.
 bool ApplyMetadata(int from, int to, const struct stat& st);
