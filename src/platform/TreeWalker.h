@@ -65,7 +65,8 @@ public:
     virtual ~TTreeVisitor() = default;
     // Every entry met, before anything is done with it.
     virtual TVisitAnswer Visit(const TVisitEntry& entry) = 0;
-    // A step failed on entry; error is the system's error number, or 0.
+    // A step failed on entry; error is the system's error number, or 0. For
+    // the way back, entry is the folder just left, its Folder closed (-1).
     virtual TVisitAnswer Fault(const TVisitEntry& entry, TVisitFault fault, int error) = 0;
     // A folder was entered: open (its mirror too), and listed.
     virtual void Entered(const TVisitEntry&, int /*fd*/, int /*mirrorFd*/) {}
@@ -77,6 +78,8 @@ public:
     virtual bool Left(const TVisitEntry&) { return true; }
 };
 
+// Deep enough that ordinary trees never need a folder opened again, shallow
+// enough to leave descriptors to the scan's readers and to a second walk.
 inline constexpr std::size_t OpenFramesKept = 48;
 
 class TTreeWalker {

@@ -19,7 +19,7 @@ public:
     std::optional<TFailure> Failed;
 
     TVisitAnswer Visit(const TVisitEntry& entry) override {
-        if (entry.Depth > 0 && !(Options & GatherHidden) && entry.Name[0] == '.')
+        if (Unwanted(entry))
             return TVisitAnswer::Pass;
         if (!S_ISDIR(entry.St.st_mode))
             return Add(entry);
@@ -34,8 +34,10 @@ public:
     }
 
     TVisitAnswer Fault(const TVisitEntry& entry, TVisitFault fault, int error) override {
-        // Gone meanwhile: nothing of it to keep.
-        if (fault == TVisitFault::Examine && error == ENOENT && entry.Depth > 0)
+        // Gone meanwhile: nothing of it to keep; a hidden name is not looked
+        // at unless asked for.
+        if (fault == TVisitFault::Examine &&
+            (Unwanted(entry) || (error == ENOENT && entry.Depth > 0)))
             return TVisitAnswer::Pass;
         Failed = error != 0 ? SystemFailure(error, NameOf(entry))
                             : Refusal("it was replaced while it was being read", NameOf(entry));
@@ -43,6 +45,10 @@ public:
     }
 
 private:
+    bool Unwanted(const TVisitEntry& entry) const {
+        return entry.Depth > 0 && !(Options & GatherHidden) && entry.Name[0] == '.';
+    }
+
     std::string NameOf(const TVisitEntry& entry) const {
         return entry.Below.empty() ? Item : Item + "/" + entry.Below;
     }
