@@ -156,10 +156,9 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
         liveTree = LiveScan(temp.Root(), live);
         exported = ExportFolder(temp.Root(), file, progress, 3);
         // Where opening cannot tell mount points, the listing does.
-        Platform::UseNoXdevOpen(false);
+        const Platform::TNoXdevOpenOverride listingSeesMounts(false);
         if (exported)
             exported = ExportFolder(temp.Root(), out.Path("listing.json"), progress, 1);
-        Platform::UseNoXdevOpen(true);
     }
     chmod(temp.Path("locked").c_str(), 0755);
     chmod(temp.Path("blind").c_str(), 0755);
