@@ -2,8 +2,8 @@
 // as it was when it was listed, in the order they go into the archive (each
 // folder before what it holds, names in byte order).
 //
-// Contract: the walk starts from an open folder and opens every component
-// below it without following a link; a folder of another mount inside is
+// Contract: the shared tree walk starts from an open folder and opens every
+// component below it without following a link; a folder of another mount inside is
 // left out, as are FIFOs, sockets and devices; an entry gone meanwhile is
 // passed over, any other entry that cannot be examined or listed fails the
 // whole gathering (an archive that leaves out what it could not read would
