@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     while (settle.elapsed() < 300)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     if (threads > 0)
-        form.Scanner().SetReaderThreads(threads);
+        form.Session().Scanner().SetReaderThreads(threads);
 
     // A timer that wants to run every millisecond shows how long the event
     // loop was kept waiting.
@@ -102,15 +102,15 @@ int main(int argc, char** argv) {
             headless.push_back(t.nsecsElapsed() / 1e9);
         }
         {
-            TFolderNode* root = form.Tree().AddRoot(path);
+            TFolderNode* root = form.Session().Tree().AddRoot(path);
             lastTurn = 0;
             measuring = true;
             QElapsedTimer t;
             t.start();
-            form.Scanner().ScanFolder(path, root);
+            form.Session().Scanner().ScanFolder(path, root);
             window.push_back(t.nsecsElapsed() / 1e9);
             measuring = false;
-            form.Tree().DeleteNode(root);
+            form.Session().Tree().DeleteNode(root);
             QApplication::processEvents();
         }
     }

@@ -52,7 +52,7 @@ protected:
             d.DisplayName = "Work (" + Root + ")";
             return std::vector<Platform::TDrive>{d};
         });
-        Form->ScanOrRescanDrive(Root);
+        Form->Session().ScanOrRescanDrive(Root);
     }
 
     // Runs fn on the dialog once it is up.
@@ -139,7 +139,7 @@ TEST_F(ArchiveCommandTest, AFolderArchivedFromThePageComesBackFromTheMenu) {
             WatchBar(box);
             box.cmdRestoreClick();
         });
-        Form->cmdFileRestoreCompressedFolders->trigger();
+        Action("cmdFileRestoreCompressedFolders")->trigger();
         EXPECT_EQ(asked, (std::vector<std::pair<bool, std::size_t>>{{false, 0}, {true, 0}}));
         ExpectBarFollowedTheBytes(10);
         EXPECT_EQ(SnapshotDifference(before, SnapshotTree(to + "/Letters", true)), "");

@@ -42,7 +42,7 @@ protected:
             if (QApplication::activeModalWidget() == box)
                 inside(*box);
         });
-        Form->cmdViewBarChart->trigger();
+        Action("cmdViewBarChart")->trigger();
     }
 
     int RowOf(const TBarChartBox& box, const std::string& path) const {
@@ -56,7 +56,7 @@ protected:
 };
 
 TEST_F(BarChartCommandTest, TheFolderChosenInTheChartBecomesTheSelection) {
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     Select("");
     QString caption;
     int rows = 0;
@@ -75,7 +75,7 @@ TEST_F(BarChartCommandTest, TheFolderChosenInTheChartBecomesTheSelection) {
 }
 
 TEST_F(BarChartCommandTest, EscapeLeavesTheSelectionAlone) {
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     Select("Temp");
     int rows = 0;
     RunCommand([&](TBarChartBox& box) {
@@ -93,11 +93,11 @@ TEST_F(BarChartCommandTest, NoWindowForAFolderWithoutFigures) {
                        [&] { opened = QApplication::activeModalWidget() == Form->BarChartBox(); });
     // The short-cut reaches the command even though the View menu would
     // have disabled it.
-    Form->cmdViewBarChart->trigger();
+    Action("cmdViewBarChart")->trigger();
     QApplication::processEvents();
     EXPECT_FALSE(opened);
-    emit Form->mnuView->aboutToShow();
-    EXPECT_FALSE(Form->cmdViewBarChart->isEnabled());
+    emit Menu("mnuView")->aboutToShow();
+    EXPECT_FALSE(Action("cmdViewBarChart")->isEnabled());
 }
 
 } // namespace

@@ -105,7 +105,7 @@ protected:
     }
 
     QStringList Column(int column) {
-        const TSubfolderListModel& list = Form->SubfoldersPage->List();
+        const TSubfolderListModel& list = Part<TSubfoldersPage>().List();
         QStringList texts;
         for (int r = 0; r < list.RowCount(); ++r)
             texts << list.Text(r, column);
@@ -133,22 +133,23 @@ TEST_F(CompareCommandsTest, TheEarlierScanShowsWhatChangedUntilTheFolderIsRescan
     Temp.MakeFile("drive/proj/n/f", 51200);
     Temp.Remove("drive/proj/c");
     MakeForm();
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     Select("proj");
     TScanFileInfo info;
     info.Program = "ncdu";
     info.SourceFile = "/tmp/proj.json";
     info.RootPath = earlier->Name;
-    Form->SetEarlierScanLoader([&] { Form->StartComparison(std::move(earlier), info); });
+    Part<TCompareCommands>().SetEarlierScanLoader(
+        [&] { Form->StartComparison(std::move(earlier), info); });
     Form->ShowPage(PageSubfolders);
-    Form->cmdViewCompareWithScanFile->trigger();
+    Action("cmdViewCompareWithScanFile")->trigger();
     ASSERT_TRUE(Form->Comparison());
     EXPECT_EQ(&Form->Comparison()->Base(), Node("proj"));
 
     // The subfolder list: the three columns, after Size on the screen.
-    TSubfolderListModel& list = Form->SubfoldersPage->List();
+    TSubfolderListModel& list = Part<TSubfoldersPage>().List();
     ASSERT_EQ(list.columnCount(), ComparisonColumnCount);
-    EXPECT_EQ(Form->SubfoldersPage->TheFilesList->horizontalHeader()->visualIndex(ColThen), 2);
+    EXPECT_EQ(Part<TSubfoldersPage>().TheFilesList->horizontalHeader()->visualIndex(ColThen), 2);
     list.Sort(ColName + 1);
     EXPECT_EQ(Column(ColName), (QStringList{"a", "b", "c", "keep", "n"}));
     EXPECT_EQ(Column(ColThen), (QStringList{"10 KB", "20 KB", "30 KB", "4 KB", "new"}));
@@ -163,17 +164,17 @@ TEST_F(CompareCommandsTest, TheEarlierScanShowsWhatChangedUntilTheFolderIsRescan
     EXPECT_EQ(Column(ColName).front(), QStringLiteral("a")) << "largest change first";
     EXPECT_EQ(Column(ColName).back(), QStringLiteral("c"));
     // Only "All Folders" lists what is gone: the others weigh sizes now.
-    Form->SubfoldersPage->cbFoldersDisplayType->setCurrentIndex(DisplayTopLarge);
+    Part<TSubfoldersPage>().cbFoldersDisplayType->setCurrentIndex(DisplayTopLarge);
     EXPECT_FALSE(Column(ColName).contains(QStringLiteral("c")));
-    Form->SubfoldersPage->cbFoldersDisplayType->setCurrentIndex(DisplayAll);
-    EXPECT_EQ(Form->SubfoldersPage->TheFilesList->horizontalHeader()->visualIndex(ColThen), 2)
+    Part<TSubfoldersPage>().cbFoldersDisplayType->setCurrentIndex(DisplayAll);
+    EXPECT_EQ(Part<TSubfoldersPage>().TheFilesList->horizontalHeader()->visualIndex(ColThen), 2)
         << "the place stays through fills";
     // The list's report carries the columns in the order the page shows them.
     QStringList shown;
-    const QHeaderView* header = Form->SubfoldersPage->TheFilesList->horizontalHeader();
+    const QHeaderView* header = Part<TSubfoldersPage>().TheFilesList->horizontalHeader();
     for (int place = 0; place < header->count(); ++place)
         shown << list.Caption(header->logicalIndex(place));
-    ASSERT_TRUE(Form->SaveSubfolderList(Temp.Path("list.csv"), 0));
+    ASSERT_TRUE(Part<TReportCommands>().SaveSubfolderList(Temp.Path("list.csv"), 0));
     QFile csv(QString::fromStdString(Temp.Path("list.csv")));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     // No caption holds a comma or a quote: only the quoting goes.
@@ -182,16 +183,16 @@ TEST_F(CompareCommandsTest, TheEarlierScanShowsWhatChangedUntilTheFolderIsRescan
 
     // The folder's own change, on the information page and in the pie's header.
     Form->ShowPage(PageFolderInfo);
-    const QString change = Form->FolderInfoPage->txtWebFolderInfoChange->text();
+    const QString change = Part<TFolderInfoPage>().txtWebFolderInfoChange->text();
     EXPECT_TRUE(change.startsWith(QStringLiteral("Since the earlier scan: +100 KB")))
         << change.toStdString();
-    EXPECT_TRUE(Form->FolderInfoPage->txtWebFolderInfoIncomplete->isHidden());
-    EXPECT_EQ(Form->FolderInfoPage->Content().Change, change);
+    EXPECT_TRUE(Part<TFolderInfoPage>().txtWebFolderInfoIncomplete->isHidden());
+    EXPECT_EQ(Part<TFolderInfoPage>().Content().Change, change);
     Form->ShowPage(PagePie);
-    EXPECT_EQ(Form->PiePage->txtWebFolderChange->text(), QStringLiteral("+100 KB"));
+    EXPECT_EQ(Part<TPiePage>().txtWebFolderChange->text(), QStringLiteral("+100 KB"));
 
     // What grew: a's growth is all its new subfolder's, so that is listed.
-    WithDialog<TWhatGrewBox>(Form->cmdViewWhatGrew, [&](TWhatGrewBox& box) {
+    WithDialog<TWhatGrewBox>(Action("cmdViewWhatGrew"), [&](TWhatGrewBox& box) {
         ASSERT_EQ(box.GrowthList->rowCount(), 3);
         EXPECT_EQ(box.GrowthList->item(0, 0)->text().toStdString(), Root + "/proj");
         EXPECT_EQ(box.GrowthList->item(1, 0)->text().toStdString(), Root + "/proj/a/sub");
@@ -204,30 +205,30 @@ TEST_F(CompareCommandsTest, TheEarlierScanShowsWhatChangedUntilTheFolderIsRescan
     EXPECT_EQ(Form->CurrentPath(), Root + "/proj/a/sub");
     ASSERT_TRUE(Form->Comparison()) << "moving about keeps the comparison";
     Form->ShowPage(PageFolderInfo);
-    EXPECT_EQ(Form->FolderInfoPage->txtWebFolderInfoChange->text(),
+    EXPECT_EQ(Part<TFolderInfoPage>().txtWebFolderInfoChange->text(),
               QStringLiteral("New since the earlier scan"));
 
     // A rescan below the folder keeps it; one of the folder itself ends it.
-    Form->cmdFileRescanCurrentDirectory->trigger();
+    Action("cmdFileRescanCurrentDirectory")->trigger();
     EXPECT_TRUE(Form->Comparison());
     Select("proj");
-    Form->cmdFileRescanCurrentDirectory->trigger();
+    Action("cmdFileRescanCurrentDirectory")->trigger();
     EXPECT_FALSE(Form->Comparison());
     Form->ShowPage(PageSubfolders);
     EXPECT_EQ(list.columnCount(), SubfolderColumnCount);
-    EXPECT_FALSE(Form->cmdViewWhatGrew->isEnabled());
+    EXPECT_FALSE(Action("cmdViewWhatGrew")->isEnabled());
 
     // Ended by the command, and by a rescan of the drive above.
-    for (QAction* ending : {Form->cmdViewEndComparison, Form->cmdFileRescanCurrentDrive}) {
+    for (QAction* ending : {Action("cmdViewEndComparison"), Action("cmdFileRescanCurrentDrive")}) {
         Select("proj");
         ASSERT_TRUE(Form->StartComparison(Detached(*scanned), info));
-        EXPECT_TRUE(Form->cmdViewEndComparison->isEnabled());
+        EXPECT_TRUE(Action("cmdViewEndComparison")->isEnabled());
         ending->trigger();
         EXPECT_FALSE(Form->Comparison()) << ending->objectName().toStdString();
     }
     Select("proj");
     Form->ShowPage(PagePie);
-    EXPECT_TRUE(Form->PiePage->txtWebFolderChange->isHidden());
+    EXPECT_TRUE(Part<TPiePage>().txtWebFolderChange->isHidden());
 }
 
 TEST_F(CompareCommandsTest, UnreadableFoldersAreListedSavedAndNamedOnThePages) {
@@ -235,18 +236,18 @@ TEST_F(CompareCommandsTest, UnreadableFoldersAreListedSavedAndNamedOnThePages) {
     Temp.MakeFile("drive/deep/locked/secret", 5000);
     Temp.MakeFile("drive/deep/fine/f", 2000);
     MakeForm();
-    Form->Scanner().SetLister(std::make_shared<TDenyingLister>("locked"));
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().Scanner().SetLister(std::make_shared<TDenyingLister>("locked"));
+    Form->Session().ScanOrRescanDrive(Root);
     ASSERT_TRUE(Node("deep/locked") && Node("deep/locked")->Has(NodeReadError));
 
     // The pages and the report of a folder above it say its figures fall short.
     Select("deep");
     Form->ShowPage(PageFolderInfo);
-    const QLabel* note = Form->FolderInfoPage->txtWebFolderInfoIncomplete;
+    const QLabel* note = Part<TFolderInfoPage>().txtWebFolderInfoIncomplete;
     EXPECT_FALSE(note->isHidden());
     EXPECT_TRUE(note->text().contains(QStringLiteral("could not be read")))
         << note->text().toStdString();
-    ASSERT_TRUE(Form->SaveFolderReport(Temp.Path("report.txt")));
+    ASSERT_TRUE(Part<TReportCommands>().SaveFolderReport(Temp.Path("report.txt")));
     QFile report(QString::fromStdString(Temp.Path("report.txt")));
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_TRUE(report.readAll().contains(note->text().toUtf8()));
@@ -260,7 +261,7 @@ TEST_F(CompareCommandsTest, UnreadableFoldersAreListedSavedAndNamedOnThePages) {
     // The list: the one folder, its reason and what was read; CSV; a double
     // click selects it.
     WithDialog<TUnreadableFoldersBox>(
-        Form->cmdViewUnreadableFolders, [&](TUnreadableFoldersBox& box) {
+        Action("cmdViewUnreadableFolders"), [&](TUnreadableFoldersBox& box) {
             ASSERT_EQ(box.ErrorList->rowCount(), 1);
             EXPECT_EQ(box.ErrorList->item(0, 0)->text().toStdString(), Root + "/deep/locked");
             EXPECT_EQ(box.ErrorList->item(0, 1)->text(),

@@ -68,8 +68,8 @@ TEST_F(DeepChain, EveryViewReportAndScanFileHoldsAChainOfThirtyThousandFolders) 
     TFolderNode* bottom = Node(deepest);
     ASSERT_TRUE(bottom && bottom->Data);
     EXPECT_EQ(Form->CurrentNode(), bottom);
-    const auto* model = static_cast<const TFolderTreeModel*>(Form->FolderTree->model());
-    EXPECT_EQ(model->NodeOf(Form->FolderTree->currentIndex()), bottom);
+    const auto* model = static_cast<const TFolderTreeModel*>(FolderTree()->model());
+    EXPECT_EQ(model->NodeOf(FolderTree()->currentIndex()), bottom);
     EXPECT_EQ(Node("")->Data->TreeSize, 5100);
     EXPECT_EQ(Node("chain")->Data->TreeFolderCount, static_cast<std::uint32_t>(ChainLength - 1));
 
@@ -78,16 +78,16 @@ TEST_F(DeepChain, EveryViewReportAndScanFileHoldsAChainOfThirtyThousandFolders) 
         ASSERT_TRUE(Form->SelectNode(node));
         for (int page : {PagePie, PageFolderInfo, PageSubfolders, PageWasted})
             Form->ShowPage(page);
-        EXPECT_EQ(model->NodeOf(Form->FolderTree->currentIndex()), node);
+        EXPECT_EQ(model->NodeOf(FolderTree()->currentIndex()), node);
     }
 
     // "*" on the drive expands all the tree shows; the deepest folder is
     // selected again afterwards, as find would.
     ASSERT_TRUE(Form->SelectNode(Node("")));
-    QTest::keyClick(Form->FolderTree, Qt::Key_Asterisk);
-    EXPECT_TRUE(Form->FolderTree->isExpanded(Form->FolderTree->currentIndex()));
+    QTest::keyClick(FolderTree(), Qt::Key_Asterisk);
+    EXPECT_TRUE(FolderTree()->isExpanded(FolderTree()->currentIndex()));
     ASSERT_TRUE(Form->SelectNode(bottom));
-    EXPECT_EQ(model->NodeOf(Form->FolderTree->currentIndex()), bottom);
+    EXPECT_EQ(model->NodeOf(FolderTree()->currentIndex()), bottom);
 
     // Reports of the top and of the deepest folder.
     const std::string csv = Temp.Path("chain.csv"), info = Temp.Path("bottom.txt");
@@ -104,14 +104,14 @@ TEST_F(DeepChain, EveryViewReportAndScanFileHoldsAChainOfThirtyThousandFolders) 
     TExportProgress progress;
     std::string error;
     ASSERT_TRUE(ExportFolder(Root + "/chain", file, progress, error)) << error;
-    ASSERT_TRUE(Form->OpenScanFile(file, false));
-    TFolderNode* opened = Form->Tree().Roots().back().get();
+    ASSERT_TRUE(Part<TScanFileCommands>().OpenScanFile(file, false));
+    TFolderNode* opened = Form->Session().Tree().Roots().back().get();
     TFolderNode* openedBottom = FindNodeByPath(opened, ChainBelow(ChainLength).substr(6), true);
     ASSERT_TRUE(openedBottom && openedBottom->Data);
     EXPECT_EQ(openedBottom->Data->OwnSize, 5000);
     ASSERT_TRUE(Form->SelectNode(openedBottom));
     Form->ShowPage(PageSubfolders);
-    EXPECT_EQ(model->NodeOf(Form->FolderTree->currentIndex()), openedBottom);
+    EXPECT_EQ(model->NodeOf(FolderTree()->currentIndex()), openedBottom);
 
     RecordFaultCase("scan, open, report", "chain of 30,000 folders", !HasFailure(), 0);
 }

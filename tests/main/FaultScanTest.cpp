@@ -123,23 +123,23 @@ TEST_F(FaultScanTest, ScansEndAndHungFoldersAreGivenUpWhileTheWindowStaysLive) {
 
     // The answer limit ends the scan by itself, even with one reader, which
     // each hang holds until a fresh one takes its place.
-    Form->Scanner().SetAnswerLimit(milliseconds(500));
-    const int readers = Form->Scanner().ReaderThreads();
-    Form->Scanner().SetReaderThreads(1);
+    Form->Session().Scanner().SetAnswerLimit(milliseconds(500));
+    const int readers = Form->Session().Scanner().ReaderThreads();
+    Form->Session().Scanner().SetReaderThreads(1);
     double waited = 0;
     {
         TEventGaps gaps;
         const auto start = steady_clock::now();
-        Form->ScanOrRescanDrive(drive.Root());
+        Form->Session().ScanOrRescanDrive(drive.Root());
         EXPECT_LT(steady_clock::now() - start, seconds(10));
         waited = gaps.LongestMs();
     }
     EXPECT_LT(waited, 100.0);
     EXPECT_FALSE(Form->Scanning());
-    Form->Scanner().SetReaderThreads(readers);
-    Form->ScanOrRescanDrive(want);
-    TDriveRecInfo* faulty = Form->Tree().FindDriveRec(drive.Root());
-    TDriveRecInfo* plain = Form->Tree().FindDriveRec(want);
+    Form->Session().Scanner().SetReaderThreads(readers);
+    Form->Session().ScanOrRescanDrive(want);
+    TDriveRecInfo* faulty = Form->Session().Tree().FindDriveRec(drive.Root());
+    TDriveRecInfo* plain = Form->Session().Tree().FindDriveRec(want);
     ASSERT_TRUE(faulty && faulty->RootNode && plain && plain->RootNode);
     TFolderNode* root = faulty->RootNode;
     const auto node = [root](const char* relative) { return FindNodeByPath(root, relative, true); };
@@ -176,16 +176,16 @@ TEST_F(FaultScanTest, ScansEndAndHungFoldersAreGivenUpWhileTheWindowStaysLive) {
     RecordFaultCase("scan", "slow answers", differences.empty(), 0, waited);
 
     // Without a limit, Abort ends a scan held by the hung folders...
-    Form->Scanner().SetAnswerLimit(milliseconds(0));
+    Form->Session().Scanner().SetAnswerLimit(milliseconds(0));
     {
         TEventGaps gaps;
-        QTimer::singleShot(400, Form.get(), [this] { Form->cmdFileAbort->trigger(); });
+        QTimer::singleShot(400, Form.get(), [this] { Action("cmdFileAbort")->trigger(); });
         const auto start = steady_clock::now();
-        Form->ScanOrRescanDrive(drive.Root());
+        Form->Session().ScanOrRescanDrive(drive.Root());
         const bool ended = steady_clock::now() - start < seconds(5) && !Form->Scanning();
         EXPECT_TRUE(ended);
         EXPECT_LT(gaps.LongestMs(), 100.0);
-        faulty = Form->Tree().FindDriveRec(drive.Root());
+        faulty = Form->Session().Tree().FindDriveRec(drive.Root());
         ASSERT_TRUE(faulty && faulty->RootNode);
         // The calls of the first scan still hang in "share/dead", and hold
         // its folder for the kernel: either may be the one not answering.
@@ -201,7 +201,7 @@ TEST_F(FaultScanTest, ScansEndAndHungFoldersAreGivenUpWhileTheWindowStaysLive) {
         TEventGaps gaps;
         QTimer::singleShot(400, Form.get(), [this] { Form->close(); });
         const auto start = steady_clock::now();
-        Form->ScanOrRescanDrive(drive.Root());
+        Form->Session().ScanOrRescanDrive(drive.Root());
         QApplication::processEvents();
         const bool ended =
             steady_clock::now() - start < seconds(5) && !Form->Scanning() && !Form->isVisible();

@@ -78,7 +78,7 @@ protected:
         chmod(Temp.Path("drive/C/deep/ro").c_str(), 0444);
         MakeForm();
         Form->Settings().IncludeWastedInformation.Value = true;
-        Form->ScanOrRescanDrive(Root);
+        Form->Session().ScanOrRescanDrive(Root);
     }
 
     void TearDown() override {
@@ -92,12 +92,12 @@ protected:
     }
 
     void WhatIf(int index) {
-        Form->ClustersBox->setCurrentIndex(index);
-        Form->ClustersBoxChange(index);
+        Widget<QComboBox>("ClustersBox")->setCurrentIndex(index);
+        emit Widget<QComboBox>("ClustersBox")->activated(index);
     }
 
     QStringList ListNames() {
-        TSubfolderListModel& list = Form->SubfoldersPage->List();
+        TSubfolderListModel& list = Part<TSubfoldersPage>().List();
         QStringList names;
         for (int r = 0; r < list.RowCount(); ++r)
             names << list.Text(r, ColName);
@@ -114,7 +114,7 @@ protected:
 TEST_F(FolderPagesTest, FolderInfoShowsFiguresAndGridRows) {
     Select("A");
     Form->ShowPage(PageFolderInfo);
-    TFolderInfoPage& page = *Form->FolderInfoPage;
+    TFolderInfoPage& page = Part<TFolderInfoPage>();
     const std::int64_t wasted = Slack(5000, 4096) + Slack(10, 4096);
     ASSERT_EQ(Form->CurrentClusterSize(), 4096);
     EXPECT_EQ(page.txtWebTreeInfoSize->text(), QStringLiteral("5 KB"));
@@ -155,7 +155,7 @@ TEST_F(FolderPagesTest, FolderInfoShowsFiguresAndGridRows) {
 TEST_F(FolderPagesTest, FolderInfoOfTheDriveRoot) {
     Select("");
     Form->ShowPage(PageFolderInfo);
-    TFolderInfoPage& page = *Form->FolderInfoPage;
+    TFolderInfoPage& page = Part<TFolderInfoPage>();
     EXPECT_EQ(page.txtWebFolderInfoType->text(), QStringLiteral("Root Folder of Drive"));
     const QString name = TFolderTreeModel::NodeText(Node(""));
     EXPECT_EQ(page.txtWebFolderInfoPath->FullText(), name);
@@ -181,7 +181,7 @@ TEST_F(FolderPagesTest, HeaderIconOpensTheFoldersProperties) {
             box->close();
         }
     });
-    QTest::mouseClick(Form->FolderInfoPage->imgWebFolderInfo, Qt::LeftButton);
+    QTest::mouseClick(Part<TFolderInfoPage>().imgWebFolderInfo, Qt::LeftButton);
     EXPECT_EQ(location, QString::fromStdString(Root));
     EXPECT_NE(size.indexOf(QStringLiteral("5,010 bytes")), -1) << size.toStdString();
 }
@@ -189,9 +189,9 @@ TEST_F(FolderPagesTest, HeaderIconOpensTheFoldersProperties) {
 TEST_F(FolderPagesTest, TreeBarChartImageRunsItsCommand) {
     Select("A");
     Form->ShowPage(PageFolderInfo);
-    QSignalSpy triggered(Form->cmdViewBarChart, &QAction::triggered);
+    QSignalSpy triggered(Action("cmdViewBarChart"), &QAction::triggered);
     TModalCloser closer;
-    QTest::mouseClick(Form->FolderInfoPage->imgTreeBarChart, Qt::LeftButton);
+    QTest::mouseClick(Part<TFolderInfoPage>().imgTreeBarChart, Qt::LeftButton);
     EXPECT_EQ(triggered.count(), 1);
 }
 
@@ -199,7 +199,7 @@ TEST_F(FolderPagesTest, TreeBarChartImageRunsItsCommand) {
 
 TEST_F(FolderPagesTest, WastedPageIsTheSameUnderEveryWhatIfSize) {
     Select("A");
-    TWastedPage& page = *Form->WastedPage;
+    TWastedPage& page = Part<TWastedPage>();
     for (int whatIf = 0; whatIf <= 7; ++whatIf) {
         WhatIf(whatIf);
         Form->ShowPage(PageWasted);
@@ -225,7 +225,7 @@ TEST_F(FolderPagesTest, WastedPageIsTheSameUnderEveryWhatIfSize) {
 TEST_F(FolderPagesTest, WastedPageOfTheDriveAndItsHelpLink) {
     Select("");
     Form->ShowPage(PageWasted);
-    TWastedPage& page = *Form->WastedPage;
+    TWastedPage& page = Part<TWastedPage>();
     EXPECT_EQ(page.txtWebWastedAmount->text(), QStringLiteral("Amount of space wasted on drive"));
     EXPECT_EQ(page.txtWebWastedPath->FullText(), TFolderTreeModel::NodeText(Node("")));
     EXPECT_EQ(page.Content().HelpContext, 3020);
@@ -241,9 +241,9 @@ TEST_F(FolderPagesTest, WastedPageOfTheDriveAndItsHelpLink) {
 TEST_F(FolderPagesTest, EmptyFolderWastesNothing) {
     Select("D");
     Form->ShowPage(PageWasted);
-    for (TSimplePieGauge* gauge : Form->WastedPage->WastedInd)
+    for (TSimplePieGauge* gauge : Part<TWastedPage>().WastedInd)
         EXPECT_EQ(gauge->Progress(), 0);
-    EXPECT_EQ(Form->WastedPage->txtWasted[0]->text(), QStringLiteral("0 bytes"));
+    EXPECT_EQ(Part<TWastedPage>().txtWasted[0]->text(), QStringLiteral("0 bytes"));
 }
 
 // ---- subfolders -----------------------------------------------------------------------
@@ -251,7 +251,7 @@ TEST_F(FolderPagesTest, EmptyFolderWastesNothing) {
 TEST_F(FolderPagesTest, ListUnderEachDisplayType) {
     Select("");
     Form->ShowPage(PageSubfolders);
-    TSubfoldersPage& page = *Form->SubfoldersPage;
+    TSubfoldersPage& page = Part<TSubfoldersPage>();
     // "All Folders", sorted by name as the settings say.
     EXPECT_EQ(page.cbFoldersDisplayType->currentIndex(), DisplayAll);
     EXPECT_EQ(ListNames(), (QStringList{"A", "B", "C", "D"}));
@@ -273,11 +273,11 @@ TEST_F(FolderPagesTest, ListUnderEachDisplayType) {
     EXPECT_EQ(ListNames(), (QStringList{"B", "C"}));
     EXPECT_EQ(page.TheFilesList->model()->headerData(ColAllocated, Qt::Horizontal).toString(),
               QStringLiteral("-> Allocated"));
-    Form->toolShowWasted->trigger(); // off
+    Action("toolShowWasted")->trigger(); // off
     EXPECT_EQ(ListNames(), (QStringList{"B"}));
     EXPECT_EQ(page.TheFilesList->model()->headerData(ColSize, Qt::Horizontal).toString(),
               QStringLiteral("-> Size"));
-    Form->toolShowWasted->trigger(); // on again
+    Action("toolShowWasted")->trigger(); // on again
 
     // "Top Large Folders": the count from the box; letters count as 10.
     page.cbFoldersDisplayType->setCurrentIndex(DisplayTopLarge);
@@ -294,7 +294,7 @@ TEST_F(FolderPagesTest, ListUnderEachDisplayType) {
 TEST_F(FolderPagesTest, NumberEditTakesDigitsOnly) {
     Select("");
     Form->ShowPage(PageSubfolders);
-    TSubfoldersPage& page = *Form->SubfoldersPage;
+    TSubfoldersPage& page = Part<TSubfoldersPage>();
     page.cbFoldersDisplayType->setCurrentIndex(DisplayLargerThan);
     page.ediFoldersLargerThan->selectAll();
     QTest::keyClicks(page.ediFoldersLargerThan, QStringLiteral("x"));
@@ -306,7 +306,7 @@ TEST_F(FolderPagesTest, NumberEditTakesDigitsOnly) {
 TEST_F(FolderPagesTest, ColumnClicksSortAndMoveTheMark) {
     Select("");
     Form->ShowPage(PageSubfolders);
-    TSubfoldersPage& page = *Form->SubfoldersPage;
+    TSubfoldersPage& page = Part<TSubfoldersPage>();
     QHeaderView* header = page.TheFilesList->horizontalHeader();
     emit header->sectionClicked(ColName); // sorted by name already: now descending
     EXPECT_EQ(ListNames(), (QStringList{"D", "C", "B", "A"}));
@@ -322,7 +322,7 @@ TEST_F(FolderPagesTest, ColumnClicksSortAndMoveTheMark) {
 TEST_F(FolderPagesTest, DoubleClickOpensAFolderAndUpOneLevelComesBack) {
     Select("");
     Form->ShowPage(PageSubfolders);
-    TSubfoldersPage& page = *Form->SubfoldersPage;
+    TSubfoldersPage& page = Part<TSubfoldersPage>();
     const QModelIndex b = page.TheFilesList->model()->index(RowOf("B"), 0);
     emit page.TheFilesList->doubleClicked(b);
     EXPECT_EQ(Form->CurrentNode(), Node("B"));
@@ -338,7 +338,7 @@ TEST_F(FolderPagesTest, DoubleClickOpensAFolderAndUpOneLevelComesBack) {
 TEST_F(FolderPagesTest, RightClickShowsTheMenuOfTheRowsFolder) {
     Select("");
     Form->ShowPage(PageSubfolders);
-    TSubfoldersPage& page = *Form->SubfoldersPage;
+    TSubfoldersPage& page = Part<TSubfoldersPage>();
     const QRect row =
         page.TheFilesList->visualRect(page.TheFilesList->model()->index(RowOf("C"), 0));
     QApplication::clipboard()->clear();
@@ -353,34 +353,34 @@ TEST_F(FolderPagesTest, RightClickShowsTheMenuOfTheRowsFolder) {
 TEST_F(FolderPagesTest, SettingsChangesRebuildOnlyThePagesTheyConcern) {
     Select("");
     Form->ShowPage(PageSubfolders);
-    QSignalSpy resets(&Form->SubfoldersPage->List(), &QAbstractItemModel::modelReset);
-    Form->toolShowFiles->trigger(); // the pie's business only
+    QSignalSpy resets(&Part<TSubfoldersPage>().List(), &QAbstractItemModel::modelReset);
+    Action("toolShowFiles")->trigger(); // the pie's business only
     EXPECT_EQ(resets.count(), 0);
-    Form->toolShowFiles->trigger();
+    Action("toolShowFiles")->trigger();
     Form->ShowPage(PageSubfolders); // cached: no refill
     EXPECT_EQ(resets.count(), 0);
     WhatIf(7);
     EXPECT_EQ(resets.count(), 1);
-    EXPECT_EQ(Form->SubfoldersPage->List().Text(RowOf("A"), ColWasted),
+    EXPECT_EQ(Part<TSubfoldersPage>().List().Text(RowOf("A"), ColWasted),
               QStringLiteral("123 KB")); // 126,062 bytes at 64 K
-    Form->toolShowWasted->trigger();
+    Action("toolShowWasted")->trigger();
     EXPECT_EQ(resets.count(), 2);
     // The folder information page was cleared too and shows the new size now.
     Select("A");
     Form->ShowPage(PageFolderInfo);
-    EXPECT_EQ(Form->FolderInfoPage->txtWebTreeInfoAllocated->text(), QStringLiteral("128 KB"));
-    Form->toolShowWasted->trigger();
+    EXPECT_EQ(Part<TFolderInfoPage>().txtWebTreeInfoAllocated->text(), QStringLiteral("128 KB"));
+    Action("toolShowWasted")->trigger();
 }
 
 TEST_F(FolderPagesTest, ThousandsOfSubfoldersFillInOneReset) {
     for (int i = 0; i < 3000; ++i)
         Temp.MakeDir("drive/many/d" + std::to_string(i));
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     Select("many");
-    QSignalSpy resets(&Form->SubfoldersPage->List(), &QAbstractItemModel::modelReset);
-    QSignalSpy inserts(&Form->SubfoldersPage->List(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy resets(&Part<TSubfoldersPage>().List(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserts(&Part<TSubfoldersPage>().List(), &QAbstractItemModel::rowsInserted);
     Form->ShowPage(PageSubfolders);
-    EXPECT_EQ(Form->SubfoldersPage->List().RowCount(), 3000);
+    EXPECT_EQ(Part<TSubfoldersPage>().List().RowCount(), 3000);
     EXPECT_EQ(resets.count(), 1);
     EXPECT_EQ(inserts.count(), 0);
 }
@@ -395,7 +395,7 @@ TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
     Store.SetInt(Keys::FoldersDisplayLargerThanUnit, -1);
     Store.SetInt(Keys::FoldersDisplaySort, 9);
     MakeForm();
-    TSubfoldersPage* page = Form->SubfoldersPage;
+    TSubfoldersPage* page = &Part<TSubfoldersPage>();
     EXPECT_EQ(page->cbFoldersDisplayType->currentIndex(), DisplayAll);
     EXPECT_EQ(page->cbFoldersTop->currentText(), QStringLiteral("10"));
     EXPECT_EQ(page->udFoldersLargerThan->value(), 1);
@@ -417,7 +417,7 @@ TEST_F(FolderPagesTest, ListSettingsOutOfRangeGiveDefaultsAndComeBackAsSaved) {
     EXPECT_EQ(Store.Int(Keys::FoldersDisplaySort), -(ColObjects + 1));
 
     MakeForm();
-    page = Form->SubfoldersPage;
+    page = &Part<TSubfoldersPage>();
     EXPECT_EQ(page->cbFoldersDisplayType->currentIndex(), DisplayLargerThan);
     EXPECT_TRUE(page->udFoldersLargerThan->isVisibleTo(page));
     EXPECT_EQ(page->udFoldersLargerThan->value(), 300);
@@ -442,7 +442,7 @@ TEST_F(FolderPagesTest, FreeSomeSpaceExplainsAsksAndDeletes) {
     Form->show();
     Select("A");
     Form->ShowPage(PageCleanUp);
-    TCleanUpPage& page = *Form->CleanUpPage;
+    TCleanUpPage& page = Part<TCleanUpPage>();
     EXPECT_EQ(page.ediCleanMenuHint->toPlainText(), TCleanUpPage::Hint(0));
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(page.panCleanMenuDelete, &enter);
@@ -458,23 +458,23 @@ TEST_F(FolderPagesTest, FreeSomeSpaceExplainsAsksAndDeletes) {
     // Offscreen, the pie page's section window took the activation when shown.
     Form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
-    Form->ClustersBox->setFocus();
-    QTest::keyClick(Form->ClustersBox, Qt::Key_Down);
+    Widget<QComboBox>("ClustersBox")->setFocus();
+    QTest::keyClick(Widget<QComboBox>("ClustersBox"), Qt::Key_Down);
     ASSERT_EQ(Form->WhatIf(), 1);
-    ASSERT_TRUE(Form->ClustersBox->hasFocus());
+    ASSERT_TRUE(Widget<QComboBox>("ClustersBox")->hasFocus());
     QStringList opened;
     const auto dialogOf = [&](Qt::Key key) {
         // A closed dialog gives the window back its activation and focus.
         Form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
-        ASSERT_TRUE(Form->ClustersBox->hasFocus());
+        ASSERT_TRUE(Widget<QComboBox>("ClustersBox")->hasFocus());
         QTimer::singleShot(0, Form.get(), [&] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 opened << modal->objectName();
                 modal->close();
             }
         });
-        QTest::keyClick(Form->ClustersBox, key, Qt::ControlModifier);
+        QTest::keyClick(Widget<QComboBox>("ClustersBox"), key, Qt::ControlModifier);
         QApplication::processEvents();
     };
     dialogOf(Qt::Key_R);
@@ -488,7 +488,7 @@ TEST_F(FolderPagesTest, FreeSomeSpaceExplainsAsksAndDeletes) {
     Boxes.Answer(QMessageBox::No);
     Form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
-    QTest::keyClick(Form->ClustersBox, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(Widget<QComboBox>("ClustersBox"), Qt::Key_D, Qt::ControlModifier);
     ASSERT_EQ(Boxes.Shown().size(), 1u);
     EXPECT_NE(Boxes.Shown()[0].Text.indexOf(QStringLiteral("\"A\"")), -1);
     EXPECT_NE(Boxes.Shown()[0].Text.indexOf(QStringLiteral("2 files")), -1);
@@ -505,11 +505,11 @@ TEST_F(FolderPagesTest, FreeSomeSpaceExplainsAsksAndDeletes) {
     EXPECT_EQ(Form->CurrentNode(), Node(""));
 
     // A drive's root: the page is not offered and its short-cuts do nothing.
-    EXPECT_FALSE(Form->ThePages->isTabVisible(PageCleanUp + 1));
+    EXPECT_FALSE(Widget<QTabWidget>("ThePages")->isTabVisible(PageCleanUp + 1));
     const std::size_t asked = Boxes.Shown().size();
     Form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
-    QTest::keyClick(Form->ClustersBox, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(Widget<QComboBox>("ClustersBox"), Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(Boxes.Shown().size(), asked);
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(Root)));
 }

@@ -1,6 +1,7 @@
 // The main window on a drive of its own: a tmpfs mounted by the test, so a
 // scan never wanders over the machine's real disks.
 #include "ui/main/MainForm.h"
+#include "MainFormFixture.h"
 #include "ModalCloser.h"
 #include "WindowTest.h"
 #include "common/HangFsMount.h"
@@ -53,69 +54,36 @@
 
 namespace {
 
-class MainFormTest : public TWindowTest {
-protected:
-    void SetUp() override {
-        MakeDrive();
-        Temp.MakeFile("drive/a.txt", 1);
-        Temp.MakeFile("drive/Temp/big", 4096);
-        Temp.MakeFile("drive/Temp/Sub/deep", 100);
-        Temp.MakeFile("drive/Other/x", 5000);
-        MakeForm();
-    }
-
-    std::string Drive() const { return Root; }
-
-    // The window's current node is none or a node still in the tree, and the
-    // File menu (which reads it) opens.
-    bool CheckedCurrent() {
-        TFolderNode* current = Form->CurrentNode();
-        bool found = current == nullptr;
-        std::vector<TFolderNode*> pending;
-        for (const auto& root : Form->Tree().Roots())
-            pending.push_back(root.get());
-        while (!pending.empty() && !found) {
-            TFolderNode* n = pending.back();
-            pending.pop_back();
-            found = n == current;
-            for (const auto& c : n->Children)
-                pending.push_back(c.get());
-        }
-        emit Form->mnuFile->aboutToShow();
-        return found;
-    }
-};
-
 TEST_F(MainFormTest, NothingScannedShowsOnlyTheNotReadyPage) {
     EXPECT_TRUE(Form->NotReadyShown());
     for (int i = 1; i <= 5; ++i)
-        EXPECT_FALSE(Form->ThePages->isTabVisible(i)) << i;
-    EXPECT_EQ(Form->ThePages->tabText(0), Strings::NoScannedItems());
+        EXPECT_FALSE(Widget<QTabWidget>("ThePages")->isTabVisible(i)) << i;
+    EXPECT_EQ(Widget<QTabWidget>("ThePages")->tabText(0), Strings::NoScannedItems());
     EXPECT_EQ(Form->NotReadyText(), QString(Strings::NoDrivesScanned()).remove('\r'));
     EXPECT_EQ(Form->windowTitle(), Strings::DefaultCaption());
-    EXPECT_FALSE(Form->cmdFileRescan->isEnabled());
-    EXPECT_FALSE(Form->cmdFileAbort->isEnabled());
+    EXPECT_FALSE(Action("cmdFileRescan")->isEnabled());
+    EXPECT_FALSE(Action("cmdFileAbort")->isEnabled());
 }
 
 TEST_F(MainFormTest, ScanSelectAndPageRules) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     ASSERT_TRUE(Node(""));
     ASSERT_TRUE(Node("")->Data);
     EXPECT_EQ(Node("")->Data->TreeSize, 1 + 4096 + 100 + 5000);
-    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Drive()});
-    EXPECT_EQ(Form->TheStatusBar->isVisible(), false); // never shown in this test
-    EXPECT_TRUE(Form->cmdFileRescan->isEnabled());
-    EXPECT_TRUE(Form->cmdFileRemove->isEnabled());
-    EXPECT_FALSE(Form->cmdFileAbort->isEnabled());
+    EXPECT_EQ(Form->Session().ScannedDrives(), std::vector<std::string>{Drive()});
+    EXPECT_TRUE(Action("cmdFileRescan")->isEnabled());
+    EXPECT_TRUE(Action("cmdFileRemove")->isEnabled());
+    EXPECT_FALSE(Action("cmdFileAbort")->isEnabled());
 
     // The first node was selected after the scan: the drive root.
     EXPECT_EQ(Form->CurrentNode(), Node(""));
     EXPECT_FALSE(Form->NotReadyShown());
-    EXPECT_FALSE(Form->ThePages->isTabVisible(PageCleanUp + 1)); // not for a drive root
-    EXPECT_TRUE(Form->ThePages->isTabVisible(PagePie + 1));
-    EXPECT_FALSE(Form->toolLevelUp->isEnabled());
+    EXPECT_FALSE(
+        Widget<QTabWidget>("ThePages")->isTabVisible(PageCleanUp + 1)); // not for a drive root
+    EXPECT_TRUE(Widget<QTabWidget>("ThePages")->isTabVisible(PagePie + 1));
+    EXPECT_FALSE(Action("toolLevelUp")->isEnabled());
     // The cluster size and the file system the drive really has.
-    EXPECT_EQ(Form->StatusPanel1->text(),
+    EXPECT_EQ(Widget<QLabel>("StatusPanel1")->text(),
               QStringLiteral("%1K Cluster (%2)")
                   .arg(ClusterSizeOf(Drive()) / 1024)
                   .arg(QString::fromStdString(FileSystemNameOf(Drive()))));
@@ -125,10 +93,10 @@ TEST_F(MainFormTest, ScanSelectAndPageRules) {
     EXPECT_EQ(Form->CurrentPath(), Drive() + "/Temp/Sub");
     EXPECT_EQ(Form->windowTitle(),
               Strings::DefaultCaption() + " - " + QString::fromStdString(Drive() + "/Temp/Sub"));
-    EXPECT_TRUE(Form->ThePages->isTabVisible(PageCleanUp + 1));
-    EXPECT_TRUE(Form->toolLevelUp->isEnabled());
+    EXPECT_TRUE(Widget<QTabWidget>("ThePages")->isTabVisible(PageCleanUp + 1));
+    EXPECT_TRUE(Action("toolLevelUp")->isEnabled());
     // The pie page names what it shows: "Folder <path>".
-    EXPECT_EQ(Form->StatusPanel0->text(),
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(),
               QStringLiteral("Folder ") + QString::fromStdString(Drive() + "/Temp/Sub"));
 
     // The clean-up page shown, then a drive root: back to the pie.
@@ -139,25 +107,25 @@ TEST_F(MainFormTest, ScanSelectAndPageRules) {
 
     // Up one level from a folder selects its parent.
     Select("Temp/Sub");
-    Form->toolLevelUpClick();
+    Action("toolLevelUp")->trigger();
     EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
 
     // The View menu on a drive root leaves "Free Some Space" off.
     Select("");
-    emit Form->mnuView->aboutToShow();
-    EXPECT_FALSE(Form->cmdViewCleanUp->isEnabled());
-    EXPECT_TRUE(Form->cmdViewPieChart->isEnabled());
-    EXPECT_TRUE(Form->cmdViewPieChart->isChecked());
+    emit Menu("mnuView")->aboutToShow();
+    EXPECT_FALSE(Action("cmdViewCleanUp")->isEnabled());
+    EXPECT_TRUE(Action("cmdViewPieChart")->isEnabled());
+    EXPECT_TRUE(Action("cmdViewPieChart")->isChecked());
 }
 
 TEST_F(MainFormTest, WhatIfClusterSizeReachesTheSectionWindow) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp/Sub");
-    Form->ClustersBox->setCurrentIndex(7);
-    Form->ClustersBoxChange(7);
+    Widget<QComboBox>("ClustersBox")->setCurrentIndex(7);
+    emit Widget<QComboBox>("ClustersBox")->activated(7);
     EXPECT_EQ(Form->WhatIf(), 7);
     EXPECT_EQ(Form->SectionSizeBox()->txtWasted->text(), QStringLiteral("64 KB"));
-    Form->ClustersBoxChange(0);
+    emit Widget<QComboBox>("ClustersBox")->activated(0);
     EXPECT_EQ(Form->WhatIf(), 0);
 }
 
@@ -169,17 +137,17 @@ void AbortWhenReadingOther(const std::string& name, void* scanner) {
 }
 
 TEST_F(MainFormTest, AbortedFolderSaysItWasInterrupted) {
-    Form->Scanner().SetReaderThreads(1);
-    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Scanner());
-    Form->ScanOrRescanDrive(Drive());
-    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    Form->Session().Scanner().SetReaderThreads(1);
+    Form->Session().Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Session().Scanner());
+    Form->Session().ScanOrRescanDrive(Drive());
+    Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
     ASSERT_TRUE(Node("Other"));
     EXPECT_FALSE(Node("")->Data);
     EXPECT_FALSE(Node("Other")->Data);
     EXPECT_TRUE(Node("Temp")->Data); // finished before the abort, kept
     Select("Other");
     EXPECT_TRUE(Form->NotReadyShown());
-    EXPECT_EQ(Form->ThePages->tabText(0), Strings::FolderNotScanned());
+    EXPECT_EQ(Widget<QTabWidget>("ThePages")->tabText(0), Strings::FolderNotScanned());
     EXPECT_EQ(Form->NotReadyText(),
               QString(Strings::ScanInterrupted()).arg(QStringLiteral("folder")).remove('\r'));
     Select("");
@@ -190,26 +158,26 @@ TEST_F(MainFormTest, AbortedFolderSaysItWasInterrupted) {
 }
 
 TEST_F(MainFormTest, RescanAfterAChangeOnDisk) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
     const std::int64_t before = Node("")->Data->TreeSize;
     Temp.MakeFile("drive/Temp/new", 10000);
-    Form->cmdFileRescanCurrentDirectoryClick();
+    Action("cmdFileRescanCurrentDirectory")->trigger();
     EXPECT_EQ(Node("")->Data->TreeSize, before + 10000);
     EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
     EXPECT_FALSE(Form->NotReadyShown());
     EXPECT_FALSE(Form->Scanning());
-    EXPECT_TRUE(Form->toolScan->isEnabled());
+    EXPECT_TRUE(Action("toolScan")->isEnabled());
 
     // Rescanning the whole drive comes back to the same folder.
     Temp.MakeFile("drive/Other/y", 7);
-    Form->cmdFileRescanCurrentDriveClick();
+    Action("cmdFileRescanCurrentDrive")->trigger();
     EXPECT_EQ(Node("")->Data->TreeSize, before + 10007);
     EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
 }
 
 TEST_F(MainFormTest, FolderDeletedOutsideDisappearsWhenSelected) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     const std::int64_t before = Node("")->Data->TreeSize;
     const std::uint32_t folders = Node("")->Data->TreeFolderCount;
     Temp.Remove("drive/Temp/Sub");
@@ -223,289 +191,70 @@ TEST_F(MainFormTest, FolderDeletedOutsideDisappearsWhenSelected) {
 }
 
 TEST_F(MainFormTest, RemovingTheLastDriveBringsBackTheStartText) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
-    Form->cmdFileRemoveAllDrivesClick();
-    EXPECT_TRUE(Form->ScannedDrives().empty());
-    EXPECT_EQ(Form->Tree().Roots().size(), 0u);
+    Action("cmdFileRemoveAllDrives")->trigger();
+    EXPECT_TRUE(Form->Session().ScannedDrives().empty());
+    EXPECT_EQ(Form->Session().Tree().Roots().size(), 0u);
     EXPECT_EQ(Form->CurrentNode(), nullptr);
     EXPECT_TRUE(Form->NotReadyShown());
     EXPECT_EQ(Form->NotReadyText(), QString(Strings::NoDrivesScanned()).remove('\r'));
-    EXPECT_FALSE(Form->cmdFileRescan->isEnabled());
-    EXPECT_FALSE(Form->cmdFileRemove->isEnabled());
+    EXPECT_FALSE(Action("cmdFileRescan")->isEnabled());
+    EXPECT_FALSE(Action("cmdFileRemove")->isEnabled());
     EXPECT_EQ(Form->windowTitle(), Strings::DefaultCaption());
 }
 
 TEST_F(MainFormTest, HintsTakeTheStatusBarAndGiveItBack) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
     const QString path = QString::fromStdString(Drive() + "/Temp");
     QStatusTipEvent hint(QStringLiteral("Scans one or more drives."));
     QApplication::sendEvent(Form.get(), &hint);
-    EXPECT_EQ(Form->StatusPanel0->text(), QStringLiteral("Scans one or more drives."));
-    EXPECT_TRUE(Form->StatusPanel1->isHidden());
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(), QStringLiteral("Scans one or more drives."));
+    EXPECT_TRUE(Widget<QLabel>("StatusPanel1")->isHidden());
     QStatusTipEvent back(QStringLiteral(":"));
     QApplication::sendEvent(Form.get(), &back);
-    EXPECT_EQ(Form->StatusPanel0->text(), path);
-    EXPECT_FALSE(Form->StatusPanel1->isHidden());
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(), path);
+    EXPECT_FALSE(Widget<QLabel>("StatusPanel1")->isHidden());
     // Choosing a cluster size from the drop-down takes its hint away too.
-    QStatusTipEvent clusters(Form->ClustersBox->statusTip());
+    QStatusTipEvent clusters(Widget<QComboBox>("ClustersBox")->statusTip());
     QApplication::sendEvent(Form.get(), &clusters);
-    EXPECT_EQ(Form->StatusPanel0->text(), Form->ClustersBox->statusTip());
-    emit Form->ClustersBox->activated(3);
-    EXPECT_TRUE(Form->StatusPanel0->text().endsWith(path))
-        << Form->StatusPanel0->text().toStdString();
-    EXPECT_FALSE(Form->StatusPanel1->isHidden());
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(),
+              Widget<QComboBox>("ClustersBox")->statusTip());
+    emit Widget<QComboBox>("ClustersBox")->activated(3);
+    EXPECT_TRUE(Widget<QLabel>("StatusPanel0")->text().endsWith(path))
+        << Widget<QLabel>("StatusPanel0")->text().toStdString();
+    EXPECT_FALSE(Widget<QLabel>("StatusPanel1")->isHidden());
     // Tool buttons carry the short part as tooltip, the long part as hint.
-    EXPECT_EQ(Form->toolScan->toolTip(), QStringLiteral("Scan/Rescan Selected Drive"));
-    EXPECT_EQ(Form->toolScan->statusTip(),
+    EXPECT_EQ(Action("toolScan")->toolTip(), QStringLiteral("Scan/Rescan Selected Drive"));
+    EXPECT_EQ(Action("toolScan")->statusTip(),
               QStringLiteral("Scan or rescan the drive that is selected in the Drives List Box"));
 }
 
 TEST_F(MainFormTest, AccessibilityMessageOffersRetryAndCancel) {
     Boxes.Answer(QMessageBox::Cancel);
-    EXPECT_FALSE(Form->DriveAccessible(Temp.Path("no-such-drive")));
+    EXPECT_FALSE(Form->Session().DriveAccessible(Temp.Path("no-such-drive")));
     ASSERT_EQ(Boxes.Shown().size(), 1u);
     EXPECT_EQ(Boxes.Shown()[0].Caption, Strings::ProductName());
     EXPECT_TRUE(Boxes.Shown()[0].Text.startsWith(
         QString::fromStdString(Temp.Path("no-such-drive")) + " is not accessible."));
     EXPECT_EQ(Boxes.Shown()[0].Buttons, QMessageBox::Retry | QMessageBox::Cancel);
     // A scan of it does nothing.
-    EXPECT_FALSE(Form->ScanNewDrive(Temp.Path("no-such-drive"), QStringLiteral("x"), nullptr));
-    EXPECT_TRUE(Form->ScannedDrives().empty());
+    EXPECT_FALSE(
+        Form->Session().ScanNewDrive(Temp.Path("no-such-drive"), QStringLiteral("x"), nullptr));
+    EXPECT_TRUE(Form->Session().ScannedDrives().empty());
 }
 
 TEST_F(MainFormTest, ContextMenuOfAnUnfinishedFolderIsRefused) {
-    Form->Scanner().SetReaderThreads(1);
-    Form->Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Scanner());
-    Form->ScanOrRescanDrive(Drive());
-    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    Form->Session().Scanner().SetReaderThreads(1);
+    Form->Session().Scanner().SetFolderHook(&AbortWhenReadingOther, &Form->Session().Scanner());
+    Form->Session().ScanOrRescanDrive(Drive());
+    Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
     Select("Other");
-    const QRect rect = Form->FolderTree->visualRect(Form->FolderTree->currentIndex());
-    emit Form->FolderTree->customContextMenuRequested(rect.center());
+    const QRect rect = FolderTree()->visualRect(FolderTree()->currentIndex());
+    emit FolderTree()->customContextMenuRequested(rect.center());
     ASSERT_EQ(Boxes.Shown().size(), 1u);
     EXPECT_EQ(Boxes.Shown()[0].Text, Strings::ContextMenuNotReady());
-}
-
-TEST(MainFormPlacement, ANormalWindowComesBackWithItsSize) {
-    TModalCloser closer;
-    QFile::remove(SettingsFilePath());
-    {
-        TSettingsStore store = TSettingsStore::Read(SettingsFilePath());
-        TMainForm form(store);
-        form.show();
-        QTest::qWait(50);
-        form.resize(640, 470);
-        QTest::qWait(50);
-    }
-    TSettingsStore kept = TSettingsStore::Read(SettingsFilePath());
-    EXPECT_EQ(kept.Int(Keys::DesktopWidth), 640);
-    EXPECT_EQ(kept.Int(Keys::WindowState), 0);
-    TMainForm again(kept);
-    again.resize(900, 900);
-    again.show();
-    QTest::qWait(50);
-    EXPECT_EQ(again.size(), QSize(640, 470));
-}
-
-TEST(MainFormPlacement, MaximisedWindowComesBackMaximised) {
-    TModalCloser closer;
-    QFile::remove(SettingsFilePath());
-    {
-        TSettingsStore store = TSettingsStore::Read(SettingsFilePath());
-        TMainForm form(store);
-        form.resize(700, 500);
-        form.show();
-        QTest::qWait(50);
-        form.showMaximized();
-        QTest::qWait(50);
-    }
-    TSettingsStore kept = TSettingsStore::Read(SettingsFilePath());
-    EXPECT_EQ(kept.Int(Keys::WindowState), 2);
-    TMainForm again(kept);
-    again.show();
-    QTest::qWait(50);
-    EXPECT_TRUE(again.isMaximized());
-}
-
-// Places kept for another screen layout, or damaged to the ends of int, open
-// the main window and both boxes on the screen, and are not kept again.
-TEST_F(MainFormTest, WindowsKeptOffTheScreenOpenOnIt) {
-    TModalCloser closer;
-    Form.reset();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    Store.SetInt(Keys::DesktopLeft, screen.right() + 2000);
-    Store.SetInt(Keys::DesktopTop, screen.top() + 20);
-    Store.SetInt(Keys::DesktopWidth, screen.width() / 2);
-    Store.SetInt(Keys::DesktopHeight, screen.height() / 2);
-    Store.SetInt(Keys::PopUpBoxLeft, std::numeric_limits<int>::min());
-    Store.SetInt(Keys::PopUpBoxTop, std::numeric_limits<int>::min());
-    Store.SetInt(Keys::BarChartBoxLeft, screen.left() + 10);
-    Store.SetInt(Keys::BarChartBoxTop, screen.top() + 10);
-    Store.SetInt(Keys::BarChartBoxWidth, std::numeric_limits<int>::max() - 1);
-    Store.SetInt(Keys::BarChartBoxHeight, std::numeric_limits<int>::max() - 1);
-    Form = std::make_unique<TMainForm>(Store);
-    Form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
-    const QWidget* windows[] = {Form.get(), Form->SectionSizeBox(), Form->BarChartBox()};
-    for (const QWidget* window : windows)
-        EXPECT_TRUE(screen.contains(QRect(window->pos(), window->size())))
-            << window->objectName().toStdString() << " at " << window->x() << "," << window->y()
-            << " " << window->width() << "x" << window->height();
-    Form.reset();
-    for (const TBoundsKeys* keys :
-         {&Keys::MainWindowBounds, &Keys::PopUpBoxBounds, &Keys::BarChartBoxBounds}) {
-        const QRect kept(Store.Int(keys->Left), Store.Int(keys->Top), Store.Int(keys->Width),
-                         Store.Int(keys->Height));
-        EXPECT_TRUE(screen.contains(kept)) << keys->Left.Section;
-    }
-}
-
-// Counts what happens to one file of a folder: opens, and the file put in
-// place by a rename (how a whole new file replaces it).
-class TFileEvents {
-public:
-    explicit TFileEvents(const QString& file)
-        : Name(QFileInfo(file).fileName().toLocal8Bit()),
-          Fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        inotify_add_watch(Fd, QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
-                          IN_OPEN | IN_MOVED_TO | IN_CLOSE_WRITE);
-    }
-    ~TFileEvents() {
-        if (Fd >= 0)
-            close(Fd);
-    }
-    bool Valid() const { return Fd >= 0; }
-
-    struct TCounts {
-        int Opened = 0;
-        int WrittenInPlace = 0;
-        int Replaced = 0;
-    };
-    // What happened since the last call.
-    TCounts Take() {
-        TCounts counts;
-        alignas(inotify_event) char buffer[65536];
-        ssize_t got;
-        while ((got = read(Fd, buffer, sizeof buffer)) > 0) {
-            for (char* at = buffer; at < buffer + got;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(at);
-                if (event->len > 0 && Name == event->name) {
-                    counts.Opened += (event->mask & IN_OPEN) != 0;
-                    counts.WrittenInPlace += (event->mask & IN_CLOSE_WRITE) != 0;
-                    counts.Replaced += (event->mask & IN_MOVED_TO) != 0;
-                }
-                at += sizeof(inotify_event) + event->len;
-            }
-        }
-        return counts;
-    }
-
-private:
-    QByteArray Name;
-    int Fd;
-};
-
-// However much the settings file holds besides, a run reads it once where it
-// starts, not at all while it runs, and replaces it once at its end, keeping
-// every line that is not the program's own.
-TEST_F(MainFormTest, TheSettingsFileIsReadOnceAndWrittenOnce) {
-    TModalCloser closer;
-    Form.reset();
-    const QString file = SettingsFilePath();
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    QByteArray text = "[Options]\nShowFileNames=0\n";
-    for (int i = 0; i < 20000; ++i)
-        text += "Stray" + QByteArray::number(i) + "=" + QByteArray::number(i * 7) + "\n";
-    text += "[Elsewhere]\nKept=\"a; b\"\n[Desktop]\nViewStatusBar=1\n";
-    {
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(text);
-    }
-    TFileEvents events(file);
-    ASSERT_TRUE(events.Valid());
-
-    Store = TSettingsStore::Read(file);
-    EXPECT_EQ(events.Take().Opened, 1);
-    Form = std::make_unique<TMainForm>(Store);
-    Form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
-    Form->ScanOrRescanDrive(Drive());
-    Select("Temp");
-    Form->ShowPage(PageSubfolders);
-    Form->ShowPage(PagePie);
-    Form->cmdViewStatusBar->trigger();
-    QTest::qWait(20);
-    const TFileEvents::TCounts running = events.Take();
-    EXPECT_EQ(running.Opened, 0);
-    EXPECT_EQ(running.Replaced, 0);
-    Form.reset();
-    const TFileEvents::TCounts closing = events.Take();
-    EXPECT_EQ(closing.Replaced, 1);
-    EXPECT_EQ(closing.WrittenInPlace, 0);
-    EXPECT_TRUE(Boxes.Shown().empty());
-
-    QSettings written(file, QSettings::IniFormat);
-    EXPECT_EQ(written.status(), QSettings::NoError);
-    EXPECT_EQ(written.value(QStringLiteral("Options/ShowFileNames")), QStringLiteral("0"));
-    EXPECT_EQ(written.value(QStringLiteral("Desktop/ViewStatusBar")), QStringLiteral("0"));
-    EXPECT_EQ(written.value(QStringLiteral("Elsewhere/Kept")), QStringLiteral("a; b"));
-    EXPECT_EQ(written.value(QStringLiteral("Options/Stray19999")), QStringLiteral("139993"));
-    // The strays, the other section's key, and every key of the program's own.
-    EXPECT_EQ(written.allKeys().size(), 20000 + 1 + qsizetype(AllConfigKeys().size()));
-    QFile::remove(file);
-}
-
-// A lock file that can never be taken (a folder of its name, or a stale one
-// that cannot be removed) costs the end of the program a couple of seconds,
-// and the user is told that the settings were not saved.
-TEST_F(MainFormTest, ClosingEndsWhenTheSettingsLockCannotBeTaken) {
-    Form.reset();
-    const QString file = SettingsFilePath();
-    const QString lock = file + QStringLiteral(".lock");
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    QFile::remove(file);
-    enum TBlock { Folder, ImmutableStaleFile };
-    for (TBlock block : {Folder, ImmutableStaleFile}) {
-        if (block == Folder) {
-            ASSERT_TRUE(QDir().mkpath(lock));
-        } else {
-            QFile stale(lock);
-            ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-            stale.write("999999\nQuillmere\nnowhere\n");
-            stale.close();
-            ASSERT_TRUE(stale.open(QIODevice::ReadWrite));
-            stale.setFileTime(QDateTime::currentDateTime().addDays(-1),
-                              QFileDevice::FileModificationTime);
-            stale.close();
-            const std::string quoted = "'" + lock.toStdString() + "'";
-            if (std::system(("chattr +i " + quoted + " 2>/dev/null").c_str()) != 0) {
-                QFile::remove(lock);
-                continue; // not on this file system: the folder stood for it
-            }
-        }
-        Boxes.ClearShown();
-        Store = TSettingsStore::Read(file);
-        Form = std::make_unique<TMainForm>(Store);
-        QElapsedTimer timer;
-        timer.start();
-        {
-            TWatchdog watchdog(std::chrono::seconds(60), "Closing with the settings locked");
-            Form.reset();
-        }
-        EXPECT_LT(timer.elapsed(), 10000);
-        if (block == Folder) {
-            QDir().rmdir(lock);
-        } else {
-            std::system(("chattr -i '" + lock.toStdString() + "'").c_str());
-            QFile::remove(lock);
-        }
-        ASSERT_EQ(Boxes.Shown().size(), 1u) << block;
-        EXPECT_EQ(Boxes.Shown()[0].Kind, TMessageKind::Error);
-        EXPECT_TRUE(Boxes.Shown()[0].Text.contains(lock)) << Boxes.Shown()[0].Text.toStdString();
-        EXPECT_FALSE(QFile::exists(file));
-    }
 }
 
 } // namespace
@@ -532,11 +281,11 @@ protected:
     void TearDown() override { MainFormTest::TearDown(); }
     // Scans the second drive slowly, running `during` from inside the scan.
     void ScanSecondWhile(std::function<void()> during) {
-        Form->Scanner().SetReaderThreads(1);
-        Form->Scanner().SetFolderHook(&SlowFolder, nullptr);
+        Form->Session().Scanner().SetReaderThreads(1);
+        Form->Session().Scanner().SetFolderHook(&SlowFolder, nullptr);
         QTimer::singleShot(60, Form.get(), [during] { during(); });
-        Form->ScanOrRescanDrive(Second);
-        Form->Scanner().SetFolderHook(nullptr, nullptr);
+        Form->Session().ScanOrRescanDrive(Second);
+        Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
         QTest::qWait(20); // the checks that waited for the scan's end
     }
     std::string Second;
@@ -551,8 +300,8 @@ TEST_F(MainFormTwoDrivesTest, NoSecondScanStartsInsideARunningOne) {
     });
     EXPECT_TRUE(scanningInside);
     EXPECT_FALSE(selected);
-    EXPECT_EQ(Form->Tree().FindDriveRec(Drive()), nullptr);
-    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Second});
+    EXPECT_EQ(Form->Session().Tree().FindDriveRec(Drive()), nullptr);
+    EXPECT_EQ(Form->Session().ScannedDrives(), std::vector<std::string>{Second});
     EXPECT_FALSE(Form->Scanning());
     ASSERT_FALSE(Boxes.Shown().empty());
     EXPECT_TRUE(Boxes.Shown().back().Text.contains("when the running scan has ended"));
@@ -560,7 +309,7 @@ TEST_F(MainFormTwoDrivesTest, NoSecondScanStartsInsideARunningOne) {
 
 TEST_F(MainFormTwoDrivesTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
     Temp.MakeDir("drive/Temp/Sub/Y");
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     const std::int64_t before = Node("")->Data->TreeSize;
     Temp.Remove("drive/Temp/Sub");
     ScanSecondWhile([&] {
@@ -575,13 +324,13 @@ TEST_F(MainFormTwoDrivesTest, FoldersFoundGoneDuringAScanLeaveWhenItEnds) {
 }
 
 TEST_F(MainFormTest, ContextMenuOnAFolderGoneFromDiskDropsIt) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
-    Form->FolderTree->expand(Form->FolderTree->currentIndex());
+    FolderTree()->expand(FolderTree()->currentIndex());
     Temp.Remove("drive/Temp/Sub");
-    const QRect rect = Form->FolderTree->visualRect(
-        Form->FolderTree->model()->index(0, 0, Form->FolderTree->currentIndex()));
-    emit Form->FolderTree->customContextMenuRequested(rect.center());
+    const QRect rect =
+        FolderTree()->visualRect(FolderTree()->model()->index(0, 0, FolderTree()->currentIndex()));
+    emit FolderTree()->customContextMenuRequested(rect.center());
     QTest::qWait(20);
     EXPECT_EQ(Node("Temp/Sub"), nullptr);
     EXPECT_EQ(Node("Temp")->Data->TreeSize, 4096);
@@ -592,24 +341,24 @@ TEST_F(MainFormTest, ContextMenuOnAFolderGoneFromDiskDropsIt) {
 namespace {
 
 TEST_F(MainFormTest, PagesLetGoOfNodesThatARescanDeletes) {
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     Select("Temp");
-    ASSERT_GT(Form->PiePage->Chart().SectionCount(), 0);
-    Form->Scanner().SetReaderThreads(1);
-    Form->Scanner().SetFolderHook(&SlowFolder, nullptr);
+    ASSERT_GT(Part<TPiePage>().Chart().SectionCount(), 0);
+    Form->Session().Scanner().SetReaderThreads(1);
+    Form->Session().Scanner().SetFolderHook(&SlowFolder, nullptr);
     int sectionsDuring = -1;
     bool notReadyDuring = false;
     QTimer::singleShot(30, Form.get(), [&] {
-        sectionsDuring = Form->PiePage->Chart().SectionCount();
+        sectionsDuring = Part<TPiePage>().Chart().SectionCount();
         notReadyDuring = Form->NotReadyShown();
     });
-    Form->cmdFileRescanCurrentDriveClick();
-    Form->Scanner().SetFolderHook(nullptr, nullptr);
+    Action("cmdFileRescanCurrentDrive")->trigger();
+    Form->Session().Scanner().SetFolderHook(nullptr, nullptr);
     // While the drive was read again, nothing on screen held its old nodes.
     EXPECT_EQ(sectionsDuring, 0);
     EXPECT_TRUE(notReadyDuring);
     EXPECT_EQ(Form->CurrentNode(), Node("Temp"));
-    EXPECT_GT(Form->PiePage->Chart().SectionCount(), 0);
+    EXPECT_GT(Part<TPiePage>().Chart().SectionCount(), 0);
 }
 
 } // namespace
@@ -625,18 +374,18 @@ TEST_F(MainFormTest, APartialDeleteReadsTheFolderAgain) {
         std::string Path;
         ~TUnlock() { std::system(("chattr -i " + Path + " 2>/dev/null").c_str()); }
     } unlock{stuck};
-    Form->ScanOrRescanDrive(Drive());
+    Form->Session().ScanOrRescanDrive(Drive());
     const std::int64_t before = Node("")->Data->TreeSize;
     Select("Temp");
-    Form->FolderTree->expand(Form->FolderTree->currentIndex());
-    const QRect sub = Form->FolderTree->visualRect(
-        Form->FolderTree->model()->index(0, 0, Form->FolderTree->currentIndex()));
+    FolderTree()->expand(FolderTree()->currentIndex());
+    const QRect sub =
+        FolderTree()->visualRect(FolderTree()->model()->index(0, 0, FolderTree()->currentIndex()));
     Boxes.Answer(QMessageBox::Yes); // "delete it?"; what was left is then reported
     QTimer::singleShot(50, Form.get(), [] {
         if (QWidget* popup = QApplication::activePopupWidget())
             QTest::keyClick(popup, Qt::Key_D); // "&Delete"
     });
-    emit Form->FolderTree->customContextMenuRequested(sub.center());
+    emit FolderTree()->customContextMenuRequested(sub.center());
     QTest::qWait(20);
     // The folder is still there, holding only what could not go; every
     // ancestor lost exactly the rest.
@@ -667,8 +416,8 @@ TEST_F(MainFormTest, ClosingDuringAHungStartUpScanEndsTheStartUp) {
     QApplication::processEvents();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(Form->Scanning());
-    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{share.Root()});
-    EXPECT_EQ(Form->Tree().FindDriveRec(Drive()), nullptr);
+    EXPECT_EQ(Form->Session().ScannedDrives(), std::vector<std::string>{share.Root()});
+    EXPECT_EQ(Form->Session().Tree().FindDriveRec(Drive()), nullptr);
     EXPECT_FALSE(Form->isVisible());
 }
 
@@ -686,7 +435,7 @@ TEST_F(MainFormTest, StartUpPassesOverDrivesThatAreNotThere) {
     Form->show();
     Form->StartUp();
     EXPECT_TRUE(Boxes.Shown().empty());
-    EXPECT_EQ(Form->ScannedDrives(), std::vector<std::string>{Drive()});
+    EXPECT_EQ(Form->Session().ScannedDrives(), std::vector<std::string>{Drive()});
     EXPECT_EQ(Form->CurrentPath(), Drive() + "/Temp");
 }
 
@@ -700,12 +449,12 @@ TEST_F(MainFormTest, ADriveThatStopsAnsweringLeavesTheWindowLive) {
     THangFsMount share;
     if (!share.Mounted())
         GTEST_SKIP() << share.Why();
-    QTimer::singleShot(600, Form.get(), [this] { Form->cmdFileAbort->trigger(); });
+    QTimer::singleShot(600, Form.get(), [this] { Action("cmdFileAbort")->trigger(); });
     const auto start = std::chrono::steady_clock::now();
-    Form->ScanOrRescanDrive(share.Root());
+    Form->Session().ScanOrRescanDrive(share.Root());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(Form->Scanning());
-    TDriveRecInfo* drive = Form->Tree().FindDriveRec(share.Root());
+    TDriveRecInfo* drive = Form->Session().Tree().FindDriveRec(share.Root());
     ASSERT_TRUE(drive && drive->RootNode);
     TFolderNode* stuck = FindNodeByPath(drive->RootNode, "stuck", true);
     ASSERT_TRUE(stuck);

@@ -23,20 +23,20 @@ protected:
         Temp.MakeFile("drive/a.txt", 3000);
         Temp.MakeFile("drive/Sub/b", 5000);
         MakeForm();
-        Form->ScanOrRescanDrive(Root);
+        Form->Session().ScanOrRescanDrive(Root);
         Select("");
         Form->ShowPage(PagePie);
     }
 
     bool PieShowsFiles() const {
-        const auto& items = Form->PiePage->Content().Items;
+        const auto& items = Part<TPiePage>().Content().Items;
         return std::any_of(items.begin() + 1, items.end(),
                            [](const TPieItem& item) { return item.Kind == TPieItemKind::File; });
     }
 };
 
 TEST_F(OptionsCommandTest, TheWindowShowsWhatTheDialogApplied) {
-    ASSERT_TRUE(Form->toolShowFiles->isChecked());
+    ASSERT_TRUE(Action("toolShowFiles")->isChecked());
     ASSERT_TRUE(PieShowsFiles());
     bool opened = false;
     QTimer::singleShot(0, Form.get(), [&opened] {
@@ -48,14 +48,14 @@ TEST_F(OptionsCommandTest, TheWindowShowsWhatTheDialogApplied) {
         box->ediMinTextSection->setText(QStringLiteral("10"));
         box->cmdOK->click();
     });
-    Form->cmdViewOptions->trigger();
+    Action("cmdViewOptions")->trigger();
     EXPECT_TRUE(opened);
     EXPECT_TRUE(Boxes.Shown().empty());
-    EXPECT_FALSE(Form->toolShowFiles->isChecked());
-    EXPECT_FALSE(Form->toolShowWasted->isChecked());
+    EXPECT_FALSE(Action("toolShowFiles")->isChecked());
+    EXPECT_FALSE(Action("toolShowWasted")->isChecked());
     // The pie is built again at once, with the new rules.
     EXPECT_FALSE(PieShowsFiles());
-    EXPECT_DOUBLE_EQ(Form->PiePage->Chart().MinLabelAngle, 36.0);
+    EXPECT_DOUBLE_EQ(Part<TPiePage>().Chart().MinLabelAngle, 36.0);
 }
 
 } // namespace

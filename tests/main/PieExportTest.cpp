@@ -65,7 +65,7 @@ protected:
         MakeForm();
         Form->resize(900, 650);
         Form->show();
-        Form->ScanOrRescanDrive(Root);
+        Form->Session().ScanOrRescanDrive(Root);
         Select("");
         Form->ShowPage(PagePie);
         QApplication::processEvents();
@@ -74,14 +74,14 @@ protected:
     // Where every section's centre lies on the picture, with the colour the
     // screen shows there.
     std::vector<std::pair<QPoint, QColor>> SectionCentres() {
-        THPieChart& chart = Form->PiePage->Chart();
-        const QImage screen = Form->PiePage->FolderPie->grab().toImage();
+        THPieChart& chart = Part<TPiePage>().Chart();
+        const QImage screen = Part<TPiePage>().FolderPie->grab().toImage();
         std::vector<std::pair<QPoint, QColor>> centres;
         double start = 0;
         for (int i = 0; i < chart.SectionCount(); ++i) {
             const double angle = chart.GetSection(i)->Angle;
             const QPoint p = chart.PointAt(start + angle / 2, chart.DiscRadius() / 2) +
-                             Form->PiePage->ChartOrigin();
+                             Part<TPiePage>().ChartOrigin();
             centres.emplace_back(p, screen.pixelColor(p));
             start += angle;
         }
@@ -103,11 +103,11 @@ protected:
 };
 
 TEST_F(PieExportTest, EveryFormatShowsThePieOfTheScreen) {
-    THPieChart& chart = Form->PiePage->Chart();
+    THPieChart& chart = Part<TPiePage>().Chart();
     ASSERT_EQ(chart.SectionCount(), 4);
-    const QSize size = Form->PiePage->FolderPie->size();
-    const TPieTarget target{size, Form->PiePage->ChartOrigin()};
-    const QImage before = Form->PiePage->FolderPie->grab().toImage();
+    const QSize size = Part<TPiePage>().FolderPie->size();
+    const TPieTarget target{size, Part<TPiePage>().ChartOrigin()};
+    const QImage before = Part<TPiePage>().FolderPie->grab().toImage();
     const QString out = QString::fromStdString(Temp.Path("out/pie"));
 
     // Bitmaps, read by Qt's image readers.
@@ -137,7 +137,7 @@ TEST_F(PieExportTest, EveryFormatShowsThePieOfTheScreen) {
         EXPECT_EQ(std::count(kinds.begin(), kinds.end(), bitmapKind), 0);
 
     // The chart draws on the screen's bitmap again, and the screen is as it was.
-    EXPECT_EQ(Form->PiePage->FolderPie->grab().toImage(), before);
+    EXPECT_EQ(Part<TPiePage>().FolderPie->grab().toImage(), before);
 
     const QString missing = MissingTool({QStringLiteral("emf2svg-conv"), QStringLiteral("wmf2eps"),
                                          QStringLiteral("gs"), QStringLiteral("pdftoppm")});
@@ -188,7 +188,7 @@ TEST_F(PieExportTest, CommandsKeepThePageAndTheFileDialogSetsTheExtension) {
         dialog->selectFile(QString::fromStdString(Temp.Path("out/chart.png")));
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    Form->cmdFilePieToFile->trigger();
+    Action("cmdFilePieToFile")->trigger();
     EXPECT_EQ(Form->CurrentPage(), PageFolderInfo);
     QFile bmp(QString::fromStdString(Temp.Path("out/chart.bmp")));
     ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
@@ -196,9 +196,9 @@ TEST_F(PieExportTest, CommandsKeepThePageAndTheFileDialogSetsTheExtension) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Temp.Path("out/chart.png"))));
 
     // The clipboard gets an image, or a drawing in two formats with an image.
-    Form->cmdFilePieAsBitmap->trigger();
-    EXPECT_EQ(QApplication::clipboard()->image().size(), Form->PiePage->FolderPie->size());
-    Form->cmdFilePieAsMetafile->trigger();
+    Action("cmdFilePieAsBitmap")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), Part<TPiePage>().FolderPie->size());
+    Action("cmdFilePieAsMetafile")->trigger();
     const QMimeData* data = QApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->data(QStringLiteral("image/svg+xml")).contains("<svg"));
@@ -208,9 +208,9 @@ TEST_F(PieExportTest, CommandsKeepThePageAndTheFileDialogSetsTheExtension) {
 
     // A file that cannot be written fails the export; the chart keeps its
     // own canvas.
-    THPieChart& chart = Form->PiePage->Chart();
+    THPieChart& chart = Part<TPiePage>().Chart();
     TDrawSurface* own = chart.Canvas();
-    const TPieTarget target{Form->PiePage->FolderPie->size(), Form->PiePage->ChartOrigin()};
+    const TPieTarget target{Part<TPiePage>().FolderPie->size(), Part<TPiePage>().ChartOrigin()};
     EXPECT_THROW(
         ExportPieAsMetafile(target, chart, QString::fromStdString(Temp.Path("missing/pie.emf"))),
         std::exception);

@@ -63,8 +63,8 @@ protected:
         Temp.MakeDir("drive/Empty");
         MakeForm();
         TPieSettings{false, true, false, true, true, 0}.Put(Form->Settings());
-        Page = Form->PiePage;
-        Form->ScanOrRescanDrive(Root);
+        Page = &Part<TPiePage>();
+        Form->Session().ScanOrRescanDrive(Root);
         Form->resize(1000, 700);
         Form->show();
         QTest::qWait(50);
@@ -123,7 +123,7 @@ protected:
     }
 
     QModelIndex TreeIndex(const std::string& relative) {
-        auto* model = qobject_cast<TFolderTreeModel*>(Form->FolderTree->model());
+        auto* model = qobject_cast<TFolderTreeModel*>(FolderTree()->model());
         return model->IndexOf(Node(relative));
     }
 
@@ -150,20 +150,20 @@ TEST_F(PiePageTest, SectionsOfTheDriveRootWithTheirLabelValues) {
     EXPECT_EQ(Page->txtWebSectionDrive->text(), QString::fromStdString("of " + Root));
 
     // Percentages are truncated: Docs is 52.98 % of the folder.
-    Form->toolPercent->trigger();
+    Action("toolPercent")->trigger();
     EXPECT_EQ(Captions(), (std::vector<QString>{"Docs (52%)", "Music (26%)", "readme.txt (19%)",
                                                 "Only (0%)", "Other smaller files (0%)"}));
-    Form->toolMB->trigger();
-    EXPECT_FALSE(Form->toolPercent->isChecked());
+    Action("toolMB")->trigger();
+    EXPECT_FALSE(Action("toolPercent")->isChecked());
     EXPECT_EQ(Captions()[0], "Docs (" + FormatSize(400000) + ")");
-    Form->toolMB->trigger();
+    Action("toolMB")->trigger();
     EXPECT_EQ(Captions()[0], "Docs");
 
     // Without files the folder's own files are one section.
-    Form->toolShowFiles->trigger();
+    Action("toolShowFiles")->trigger();
     EXPECT_EQ(Captions(), (std::vector<QString>{"Docs", "Music", "Files in this folder", "Only"}));
     // Ascending puts the smallest first.
-    Form->cmdViewPieSortAscending->trigger();
+    Action("cmdViewPieSortAscending")->trigger();
     EXPECT_EQ(Captions(), (std::vector<QString>{"Only", "Files in this folder", "Music", "Docs"}));
 }
 
@@ -184,7 +184,8 @@ TEST_F(PiePageTest, HoverDescribesTheItemUnderTheMouse) {
     EXPECT_EQ(Page->txtWebFolderName->text(), "Music");
     EXPECT_EQ(Page->txtWebFolderType->text(), "Folder");
     EXPECT_EQ(Page->txtWebFolderSize->text(), FormatSize(200000));
-    EXPECT_EQ(Form->StatusPanel0->text(), QString::fromStdString("Folder " + Root + "/Music"));
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(),
+              QString::fromStdString("Folder " + Root + "/Music"));
     EXPECT_TRUE(CursorIs(5));
     EXPECT_EQ(Page->PointedItem().Node, Node("Music"));
     EXPECT_EQ(Page->PointedItem().Path, Root + "/Music");
@@ -195,7 +196,8 @@ TEST_F(PiePageTest, HoverDescribesTheItemUnderTheMouse) {
     EXPECT_EQ(Page->txtWebFolderName->text(), "readme.txt");
     EXPECT_FALSE(Page->txtWebFolderType->text().isEmpty());
     EXPECT_NE(Page->txtWebFolderType->text(), "Folder");
-    EXPECT_EQ(Form->StatusPanel0->text(), QString::fromStdString("File " + Root + "/readme.txt"));
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(),
+              QString::fromStdString("File " + Root + "/readme.txt"));
     EXPECT_TRUE(CursorIs(0));
     EXPECT_EQ(Page->PointedItem().Node, nullptr);
 
@@ -212,17 +214,17 @@ TEST_F(PiePageTest, HoverDescribesTheItemUnderTheMouse) {
     EXPECT_TRUE(CursorIs(6));
 
     // The header shows the allocated size when wasted space is included.
-    Form->toolShowWasted->trigger();
+    Action("toolShowWasted")->trigger();
     Hover(Inside("report"));
     EXPECT_EQ(Page->txtWebFolderSize->text(), FormatSize(303104));
 }
 
 TEST_F(PiePageTest, GroupsShowTheirNameAndNoMenu) {
-    Form->toolShowFiles->trigger();
+    Action("toolShowFiles")->trigger();
     Hover(Inside("Files in this folder"));
     EXPECT_EQ(Page->txtWebFolderName->text(), "Files in this folder");
     EXPECT_TRUE(Page->txtWebFolderType->text().isEmpty());
-    EXPECT_EQ(Form->StatusPanel0->text(), "Files in this folder");
+    EXPECT_EQ(Widget<QLabel>("StatusPanel0")->text(), "Files in this folder");
 
     bool menuShown = false;
     auto watchMenu = [&] {
@@ -249,11 +251,11 @@ TEST_F(PiePageTest, GroupsShowTheirNameAndNoMenu) {
 }
 
 TEST_F(PiePageTest, ClickIntoASubfolderAndOutsideUpALevel) {
-    Form->FolderTree->collapse(TreeIndex(""));
+    FolderTree()->collapse(TreeIndex(""));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Docs"));
     EXPECT_EQ(Form->CurrentNode(), Node("Docs"));
     EXPECT_EQ(Form->CurrentPath(), Root + "/Docs");
-    EXPECT_TRUE(Form->FolderTree->isExpanded(TreeIndex("Docs"))); // AutoExpand
+    EXPECT_TRUE(FolderTree()->isExpanded(TreeIndex("Docs"))); // AutoExpand
     EXPECT_EQ(Captions(), (std::vector<QString>{"report", "Sub"}));
 
     // A file opens nothing.
@@ -265,10 +267,10 @@ TEST_F(PiePageTest, ClickIntoASubfolderAndOutsideUpALevel) {
     // Outside the disc: up one level, the folder left collapsed (AutoCollapse).
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
     EXPECT_EQ(Form->CurrentNode(), Node("Docs"));
-    EXPECT_FALSE(Form->FolderTree->isExpanded(TreeIndex("Docs/Sub")));
+    EXPECT_FALSE(FolderTree()->isExpanded(TreeIndex("Docs/Sub")));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
     EXPECT_EQ(Form->CurrentNode(), Node(""));
-    EXPECT_FALSE(Form->FolderTree->isExpanded(TreeIndex("Docs")));
+    EXPECT_FALSE(FolderTree()->isExpanded(TreeIndex("Docs")));
     // A drive root has nowhere to go.
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
     EXPECT_EQ(Form->CurrentNode(), Node(""));
@@ -277,18 +279,18 @@ TEST_F(PiePageTest, ClickIntoASubfolderAndOutsideUpALevel) {
 TEST_F(PiePageTest, WithoutAutoExpandOrCollapseTheTreeStaysAsItIs) {
     Form->Settings().AutoExpand.Value = false;
     Form->Settings().AutoCollapse.Value = false;
-    Form->FolderTree->collapse(TreeIndex(""));
+    FolderTree()->collapse(TreeIndex(""));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Inside("Docs"));
     ASSERT_EQ(Form->CurrentNode(), Node("Docs"));
-    EXPECT_FALSE(Form->FolderTree->isExpanded(TreeIndex("Docs")));
-    Form->FolderTree->expand(TreeIndex("Docs"));
+    EXPECT_FALSE(FolderTree()->isExpanded(TreeIndex("Docs")));
+    FolderTree()->expand(TreeIndex("Docs"));
     QTest::mouseClick(Page->FolderPie, Qt::LeftButton, {}, Outside());
     EXPECT_EQ(Form->CurrentNode(), Node(""));
-    EXPECT_TRUE(Form->FolderTree->isExpanded(TreeIndex("Docs")));
+    EXPECT_TRUE(FolderTree()->isExpanded(TreeIndex("Docs")));
 }
 
 TEST_F(PiePageTest, WhatIfClusterSizeMovesFoldersNotFiles) {
-    Form->toolShowWasted->trigger();
+    Action("toolShowWasted")->trigger();
     ASSERT_TRUE(Form->Settings().IncludeWastedInformation.Value);
     auto recordOf = [&](const QString& caption) {
         return &Page->Content().Items.at(
@@ -297,12 +299,12 @@ TEST_F(PiePageTest, WhatIfClusterSizeMovesFoldersNotFiles) {
     const std::int64_t fileWasted = recordOf("readme.txt")->Wasted;
     const std::int64_t musicWasted = recordOf("Music")->Wasted;
     EXPECT_EQ(fileWasted, 4096 - 150000 % 4096);
-    Form->ClustersBox->setCurrentIndex(7);
-    Form->ClustersBoxChange(7);
+    Widget<QComboBox>("ClustersBox")->setCurrentIndex(7);
+    emit Widget<QComboBox>("ClustersBox")->activated(7);
     EXPECT_EQ(recordOf("readme.txt")->Wasted, fileWasted);
     EXPECT_EQ(recordOf("Music")->Wasted, 65536 - 200000 % 65536);
     EXPECT_NE(recordOf("Music")->Wasted, musicWasted);
-    Form->ClustersBoxChange(0);
+    emit Widget<QComboBox>("ClustersBox")->activated(0);
 }
 
 TEST_F(PiePageTest, HeaderIconOpensThePropertiesOfTheItemShown) {
@@ -342,7 +344,7 @@ TEST_F(PiePageTest, LabelsStayOnTheDisplay) {
     const std::string name = "A folder with a rather long name";
     Temp.MakeFile("drive/Music/" + name + "/f", 200000);
     Select("Music");
-    Form->cmdFileRescanCurrentDirectoryClick();
+    Action("cmdFileRescanCurrentDirectory")->trigger();
     // Folders come before files, and equal sections keep that order.
     ASSERT_EQ(Captions(), (std::vector<QString>{QString::fromStdString(name), "song"}));
     const QRect display = Page->FolderPie->rect();

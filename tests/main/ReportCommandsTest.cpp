@@ -197,7 +197,7 @@ protected:
         Temp.MakeFile("drive/A/own.txt", 77);
         Temp.MakeDir("out");
         MakeForm();
-        Form->ScanOrRescanDrive(Root);
+        Form->Session().ScanOrRescanDrive(Root);
         Select("A");
     }
     void TearDown() override {
@@ -233,15 +233,19 @@ protected:
 TEST_F(ReportCommandsTest, SavedReportSaysWhatThePagesShow) {
     Form->ShowPage(PageFolderInfo);
     const std::string out = Temp.Path("out/report");
-    SaveThroughDialog(Form->cmdFileReportFolderInformation, QString::fromStdString(out), 0);
+    SaveThroughDialog(Action("cmdFileReportFolderInformation"), QString::fromStdString(out), 0);
     EXPECT_EQ(Form->CurrentPage(), PageFolderInfo);
     const QStringList lines = FileLines(out + ".txt");
     ASSERT_GT(lines.size(), 40);
+    // The report was written without showing a page; the pages, shown now,
+    // must say the same.
+    for (int page : {PagePie, PageWasted, PageFolderInfo})
+        Form->ShowPage(page);
 
     // Each line as the page that shows it has it, in the report's order.
-    const TPiePage& pie = *Form->PiePage;
-    const TFolderInfoPage& info = *Form->FolderInfoPage;
-    const TWastedPage& wasted = *Form->WastedPage;
+    const TPiePage& pie = Part<TPiePage>();
+    const TFolderInfoPage& info = Part<TFolderInfoPage>();
+    const TWastedPage& wasted = Part<TWastedPage>();
     QStringList expected{pie.txtWebFolderType->text() + QLatin1Char(' ') +
                              pie.txtWebFolderName->text(),
                          QStringLiteral("Location: ") + QString::fromStdString(Root + "/A"),
@@ -284,7 +288,7 @@ TEST_F(ReportCommandsTest, SavedReportSaysWhatThePagesShow) {
     }
 
     // The list follows, row for row as the page lists it.
-    const TSubfolderListModel& list = Form->SubfoldersPage->List();
+    const TSubfolderListModel& list = Part<TSubfoldersPage>().List();
     ASSERT_EQ(list.RowCount(), 3);
     const qsizetype header =
         lines.indexOf(QStringLiteral("Note: -> indicates the sort column")) + 3;
@@ -300,26 +304,26 @@ TEST_F(ReportCommandsTest, ListDialogExtensionsAndFailures) {
     Form->ShowPage(PagePie);
     // A bare name gets the filter's extension; the formatted filter writes
     // the aligned layout into a .txt file.
-    SaveThroughDialog(Form->cmdFileReportFolderContents,
+    SaveThroughDialog(Action("cmdFileReportFolderContents"),
                       QString::fromStdString(Temp.Path("out/aligned")), 2);
     const QStringList aligned = FileLines(Temp.Path("out/aligned.txt"));
     ASSERT_EQ(aligned.size(), 5 + 1 + 3);
     EXPECT_EQ(aligned[0], QString::fromStdString("Subfolders of " + Root + "/A"));
     // A name with its own extension keeps it, whatever the filter.
-    SaveThroughDialog(Form->cmdFileReportFolderContents,
+    SaveThroughDialog(Action("cmdFileReportFolderContents"),
                       QString::fromStdString(Temp.Path("out/values.txt")), 0);
     const QStringList values = FileLines(Temp.Path("out/values.txt"));
     ASSERT_EQ(values.size(), 4);
     EXPECT_TRUE(values.join('\n').contains("\"two, too\","));
-    SaveThroughDialog(Form->cmdFileReportFolderContents,
+    SaveThroughDialog(Action("cmdFileReportFolderContents"),
                       QString::fromStdString(Temp.Path("out/bare")), 0);
     EXPECT_EQ(FileLines(Temp.Path("out/bare.csv")), values);
     EXPECT_EQ(Form->CurrentPage(), PagePie);
 
     // A full disk is told as a failed report, and the page comes back.
     Boxes.ClearShown();
-    EXPECT_FALSE(Form->SaveSubfolderList("/dev/full", 1));
-    EXPECT_FALSE(Form->SaveFolderReport(Temp.Path("out")));
+    EXPECT_FALSE(Part<TReportCommands>().SaveSubfolderList("/dev/full", 1));
+    EXPECT_FALSE(Part<TReportCommands>().SaveFolderReport(Temp.Path("out")));
     ASSERT_EQ(Boxes.Shown().size(), 2u);
     for (const TShownMessage& box : Boxes.Shown()) {
         EXPECT_EQ(box.Kind, TMessageKind::Error);
@@ -336,7 +340,8 @@ TEST_F(ReportCommandsTest, AReportToADriveThatStopsAnsweringFailsWithoutHangingT
     bool painted = false;
     QTimer::singleShot(300, Form.get(), [&painted] { painted = true; });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(Form->SaveSubfolderList(share.Root() + "/stuck/dead/list.csv", 0));
+    EXPECT_FALSE(
+        Part<TReportCommands>().SaveSubfolderList(share.Root() + "/stuck/dead/list.csv", 0));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_TRUE(painted) << "the window's events did not run while the file was written";
     ASSERT_EQ(Boxes.Shown().size(), 1u);
@@ -359,7 +364,7 @@ TEST_F(ReportCommandsTest, PrintsTwoJobsInTheirOrientations) {
     const QString pdf = QString::fromStdString(Temp.Path("out/printed.pdf"));
     const QString second = QString::fromStdString(Temp.Path("out/printed-subfolders.pdf"));
     printer.setOutputFileName(pdf);
-    ASSERT_TRUE(Form->PrintFolderInformation(printer));
+    ASSERT_TRUE(Part<TReportCommands>().PrintFolderInformation(printer));
     EXPECT_EQ(Form->CurrentPage(), PageWasted);
     const QString report = PdfText(pdf);
     EXPECT_FALSE(Landscape(pdf));
@@ -379,7 +384,7 @@ TEST_F(ReportCommandsTest, PrintsTwoJobsInTheirOrientations) {
         GTEST_SKIP() << "no print system: " << noPrintSystem.toStdString();
     QPrinter queue(QPrinterInfo::printerInfo(QLatin1String(TPrintSystem::Queue)),
                    QPrinter::HighResolution);
-    ASSERT_TRUE(Form->PrintFolderInformation(queue));
+    ASSERT_TRUE(Part<TReportCommands>().PrintFolderInformation(queue));
     const QStringList pdfs = cups.WaitForPdfs(2);
     ASSERT_EQ(pdfs.size(), 2) << "the print system made no PDF of both jobs";
     // cups-pdf's PDFs lose the characters' identity (pdftotext reads other

@@ -32,7 +32,7 @@ TEST_F(ScanFileCommandsTest, AnExportOpensAsItWasAndIsNeverTakenForTheDisk) {
     ASSERT_TRUE(ExportFolder(Temp.Path("drive/proj"), file, progress, error)) << error;
 
     MakeForm();
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     const TFolderSize live = *Node("proj")->Data;
     // The folder goes; its scan file still has it.
     Temp.Remove("drive/proj");
@@ -40,8 +40,8 @@ TEST_F(ScanFileCommandsTest, AnExportOpensAsItWasAndIsNeverTakenForTheDisk) {
     Form->show();
     Form->StartUp();
 
-    ASSERT_EQ(Form->Tree().Roots().size(), 2u);
-    TFolderNode* opened = Form->Tree().Roots()[1].get();
+    ASSERT_EQ(Form->Session().Tree().Roots().size(), 2u);
+    TFolderNode* opened = Form->Session().Tree().Roots()[1].get();
     EXPECT_EQ(Form->CurrentNode(), opened);
     EXPECT_TRUE(IsOpenedScan(opened));
     EXPECT_EQ(opened->Name, Temp.Path("drive/proj"));
@@ -54,16 +54,17 @@ TEST_F(ScanFileCommandsTest, AnExportOpensAsItWasAndIsNeverTakenForTheDisk) {
     // information page and in both places of the report.
     const QString name = TFolderTreeModel::NodeText(opened);
     Form->ShowPage(PagePie);
-    EXPECT_EQ(Form->PiePage->txtWebFolderName->text(), name);
-    ASSERT_TRUE(Form->SaveFolderReport(Temp.Path("report.txt")));
+    EXPECT_EQ(Part<TPiePage>().txtWebFolderName->text(), name);
+    ASSERT_TRUE(Part<TReportCommands>().SaveFolderReport(Temp.Path("report.txt")));
     QFile report(QString::fromStdString(Temp.Path("report.txt")));
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(report.readAll()).split(QStringLiteral("\r\n"));
     const qsizetype location = lines.indexOf(QStringLiteral("Location: ") +
                                              QString::fromStdString(Temp.Path("drive/proj")));
     ASSERT_GT(location, 0);
-    EXPECT_EQ(lines[location - 1], Form->PiePage->txtWebFolderType->text() + " " + name);
-    const QTableWidget* grid = Form->FolderInfoPage->gridFolderInfo;
+    EXPECT_EQ(lines[location - 1], Part<TPiePage>().txtWebFolderType->text() + " " + name);
+    Form->ShowPage(PageFolderInfo);
+    const QTableWidget* grid = Part<TFolderInfoPage>().gridFolderInfo;
     EXPECT_TRUE(lines.contains(grid->item(RowLongName, 0)->text() + ": " + name));
 
     // Its folders are not on the disk any more, and they stay in the tree.
@@ -74,16 +75,16 @@ TEST_F(ScanFileCommandsTest, AnExportOpensAsItWasAndIsNeverTakenForTheDisk) {
     EXPECT_TRUE(Form->CurrentDiskPath().empty());
     EXPECT_EQ(a->Data->TreeSize, 13000);
     // Nothing reads it again, frees space in it or exports it.
-    EXPECT_FALSE(Form->cmdFileRescanCurrentDirectory->isEnabled());
-    EXPECT_FALSE(Form->cmdViewCleanUp->isEnabled());
-    EXPECT_FALSE(Form->cmdFileExportScan->isEnabled());
-    EXPECT_FALSE(Form->ThePages->isTabVisible(PageCleanUp + 1));
-    Form->cmdFileRescanCurrentDirectoryClick();
+    EXPECT_FALSE(Action("cmdFileRescanCurrentDirectory")->isEnabled());
+    EXPECT_FALSE(Action("cmdViewCleanUp")->isEnabled());
+    EXPECT_FALSE(Action("cmdFileExportScan")->isEnabled());
+    EXPECT_FALSE(Widget<QTabWidget>("ThePages")->isTabVisible(PageCleanUp + 1));
+    Action("cmdFileRescanCurrentDirectory")->trigger();
     EXPECT_EQ(Form->CurrentNode(), a);
     // Back on the drive, the disk's commands are there again.
     ASSERT_TRUE(Form->SelectNode(Node("")));
-    EXPECT_TRUE(Form->cmdFileExportScan->isEnabled());
-    EXPECT_EQ(Form->Tree().Roots().size(), 2u);
+    EXPECT_TRUE(Action("cmdFileExportScan")->isEnabled());
+    EXPECT_EQ(Form->Session().Tree().Roots().size(), 2u);
 }
 
 } // namespace

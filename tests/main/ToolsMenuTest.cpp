@@ -51,9 +51,9 @@ protected:
 
     // The items after LT1, as the menu holds them once it has opened.
     QList<QAction*> OpenToolsMenu() {
-        emit Form->mnuTools->aboutToShow();
-        const QList<QAction*> items = Form->mnuTools->actions();
-        const qsizetype separator = items.indexOf(Form->LT1);
+        emit Menu("mnuTools")->aboutToShow();
+        const QList<QAction*> items = Menu("mnuTools")->actions();
+        const qsizetype separator = items.indexOf(Action("LT1"));
         EXPECT_GE(separator, 0);
         return items.mid(separator + 1);
     }
@@ -81,7 +81,7 @@ TEST_F(ToolsMenuTest, ToolsRunOnTheCurrentFolderAndFollowEditsOfTheFile) {
     Temp.MakeDir("drive/my folder");
     Temp.MakeFile("drive/my folder/data", 1000);
     MakeForm();
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     Select("my folder");
 
     QList<QAction*> tools = OpenToolsMenu();
@@ -89,7 +89,7 @@ TEST_F(ToolsMenuTest, ToolsRunOnTheCurrentFolderAndFollowEditsOfTheFile) {
     EXPECT_EQ(tools[0]->text(), QStringLiteral("&Record"));
     EXPECT_EQ(tools[0]->statusTip(), QStringLiteral("Writes down its arguments"));
     EXPECT_EQ(tools[1]->text(), QStringLiteral("Missing"));
-    EXPECT_TRUE(Form->LT1->isVisible());
+    EXPECT_TRUE(Action("LT1")->isVisible());
 
     tools[0]->trigger();
     ASSERT_TRUE(
@@ -118,7 +118,7 @@ TEST_F(ToolsMenuTest, ToolsRunOnTheCurrentFolderAndFollowEditsOfTheFile) {
     // With no tools left the separator goes too.
     WriteFile(ToolsFile, "# nothing yet\nShort line\n");
     EXPECT_TRUE(OpenToolsMenu().empty());
-    EXPECT_FALSE(Form->LT1->isVisible());
+    EXPECT_FALSE(Action("LT1")->isVisible());
 }
 
 } // namespace
@@ -137,18 +137,18 @@ TEST_F(ToolsMenuTest, TheDesktopsDiskUtilityAndTheWebCommands) {
     qputenv("PATH", QByteArray::fromStdString(Temp.Path("bin")) + ":" + path);
     MakeForm();
     qputenv("PATH", path);
-    ASSERT_TRUE(Form->cmdToolsWindowsSystemTools->isEnabled());
-    Form->cmdToolsWindowsSystemTools->trigger();
+    ASSERT_TRUE(Action("cmdToolsWindowsSystemTools")->isEnabled());
+    Action("cmdToolsWindowsSystemTools")->trigger();
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return QFileInfo::exists(QString::fromStdString(marker)); }, 10000));
 
     qputenv("PATH", QByteArray::fromStdString(Temp.Path("nothing-here")));
     MakeForm();
     qputenv("PATH", path);
-    EXPECT_FALSE(Form->cmdToolsWindowsSystemTools->isEnabled());
-    EXPECT_TRUE(Form->cmdToolsWindowsSystemTools->statusTip().contains("No disk utility"));
+    EXPECT_FALSE(Action("cmdToolsWindowsSystemTools")->isEnabled());
+    EXPECT_TRUE(Action("cmdToolsWindowsSystemTools")->statusTip().contains("No disk utility"));
 
-    Form->cmdHelpVisitWebPage->trigger();
+    Action("cmdHelpVisitWebPage")->trigger();
     QWidget* help = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->objectName() == QStringLiteral("HelpWindow") && window->isVisible())
@@ -171,7 +171,7 @@ TEST_F(ToolsMenuTest, FindingFoldersOfTheScannedTree) {
     qputenv("PATH", QByteArray::fromStdString(Temp.Path("nothing-here")));
     MakeForm();
     qputenv("PATH", path);
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     QStringList found;
     QTimer::singleShot(0, Form.get(), [&] {
         auto* box = qobject_cast<TFindFoldersBox*>(QApplication::activeModalWidget());
@@ -183,7 +183,7 @@ TEST_F(ToolsMenuTest, FindingFoldersOfTheScannedTree) {
         // The first result, chosen by a double click.
         emit box->lvResults->itemDoubleClicked(box->lvResults->topLevelItem(0), 0);
     });
-    Form->cmdToolsFindFiles->trigger();
+    Action("cmdToolsFindFiles")->trigger();
     EXPECT_EQ(found, (QStringList{QString::fromStdString(Root + "/Music/photos-old"),
                                   QString::fromStdString(Root + "/Photos 2024")}));
     EXPECT_EQ(Form->CurrentPath(), Root + "/Music/photos-old");

@@ -6,18 +6,32 @@
 
 #include "common/TempTree.h"
 #include "engine/FolderNode.h"
+#include "models/FolderTreeModel.h"
 #include "platform/Mounts.h"
-#include "shell/MessageBox.h"
 #include "settings/SettingsStore.h"
+#include "shell/MessageBox.h"
+#include "ui/main/CompareCommands.h"
 #include "ui/main/MainForm.h"
+#include "ui/main/ReportCommands.h"
+#include "ui/main/ScanFileCommands.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -54,9 +68,30 @@ protected:
                 window->close();
     }
 
+    // The window's parts as the user meets them: actions, menus and widgets
+    // by object name; pages and command modules by their class.
+    QAction* Action(const char* name) const {
+        auto* action = Form->findChild<QAction*>(QString::fromLatin1(name));
+        EXPECT_NE(action, nullptr) << "no action " << name;
+        return action;
+    }
+    QMenu* Menu(const char* name) const { return Widget<QMenu>(name); }
+    template <class T> T* Widget(const char* name) const {
+        auto* widget = Form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << "no widget " << name;
+        return widget;
+    }
+    QTreeView* FolderTree() const { return Widget<QTreeView>("FolderTree"); }
+    template <class T> T& Part() const {
+        auto* part = Form->findChild<T*>();
+        if (!part)
+            throw std::logic_error("the window has no such part");
+        return *part;
+    }
+
     // The node of a folder of the drive ("" for its root), or none.
     TFolderNode* Node(const std::string& relative) {
-        TDriveRecInfo* drive = Form->Tree().FindDriveRec(Root);
+        TDriveRecInfo* drive = Form->Session().Tree().FindDriveRec(Root);
         if (!drive || !drive->RootNode)
             return nullptr;
         return relative.empty() ? drive->RootNode : FindNodeByPath(drive->RootNode, relative, true);

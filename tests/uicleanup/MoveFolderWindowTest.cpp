@@ -71,10 +71,10 @@ TEST_F(MoveFolderWindowTest, MovesTheFolderBesideItAndTakesItOffTheTree) {
     MakeForm();
     Form->resize(1000, 700);
     Form->show();
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     Select("data/Photos");
     // The wasted space the dialog names is the one the pages show.
-    Form->ClustersBoxChange(7);
+    emit Widget<QComboBox>("ClustersBox")->activated(7);
     const std::int64_t shownWaste = ShownTreeWasted(*Node("data/Photos")->Data, 7);
     const std::int64_t dataBefore = Node("data")->Data->TreeSize;
     Boxes.Answer(QMessageBox::Ok); // the refusal
@@ -133,7 +133,7 @@ TEST_F(MoveFolderWindowTest, AMoveThatLeavesAFileBehindSaysWhichAndRereadsTheFol
     MakeForm();
     Form->resize(1000, 700);
     Form->show();
-    Form->ScanOrRescanDrive(Root);
+    Form->Session().ScanOrRescanDrive(Root);
     Select("data/Photos");
     const std::int64_t dataBefore = Node("data")->Data->TreeSize;
 

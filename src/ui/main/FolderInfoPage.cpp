@@ -195,8 +195,7 @@ void TFolderInfoPage::Fill() {
     const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data)
         return;
-    Shown = FolderInfoContent(*node, Host.WhatIf());
-    Shown.Change = FolderChangeText(Host.Comparison(), *node).Long;
+    Shown = Host.Contents().Info();
     txtWebFolderInfoIncomplete->setText(Shown.Incomplete);
     txtWebFolderInfoIncomplete->setVisible(!Shown.Incomplete.isEmpty());
     txtWebFolderInfoChange->setText(Shown.Change);

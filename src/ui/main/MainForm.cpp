@@ -1,61 +1,70 @@
-// The main window's construction, layout, page switching, status bar and
-// life cycle. Commands are in MainCommands.cpp, scans and the tree in
-// ScanCommands.cpp.
+// The main window's construction and layout, its command modules, the
+// status bar and its hints, and its life cycle. What it shows of the session
+// is in Pages.cpp and Selection.cpp; the start-up scans in StartUp.cpp.
 #include "ui/main/MainForm.h"
 
-#include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "models/FolderTreeModel.h"
 #include "platform/Mounts.h"
-#include "settings/ColorTable.h"
 #include "settings/ConfigKeys.h"
-#include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
-#include "shell/HelpWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
 #include "shell/WindowPlacement.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
+#include "ui/main/CleanUpCommands.h"
 #include "ui/main/CleanUpPage.h"
+#include "ui/main/CommandRegistry.h"
+#include "ui/main/CompareCommands.h"
 #include "ui/main/FolderInfoPage.h"
+#include "ui/main/NotReadyPanel.h"
+#include "ui/main/PieExportCommands.h"
 #include "ui/main/PiePage.h"
+#include "ui/main/ProgramCommands.h"
+#include "ui/main/ReportCommands.h"
+#include "ui/main/ScanCommands.h"
+#include "ui/main/ScanFileCommands.h"
+#include "ui/main/StatusLine.h"
 #include "ui/main/Strings.h"
 #include "ui/main/SubfoldersPage.h"
+#include "ui/main/ToolbarStrip.h"
+#include "ui/main/ToolsMenu.h"
+#include "ui/main/ViewCommands.h"
 #include "ui/main/WastedPage.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QDragEnterEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QScreen>
+#include <QMenuBar>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
-#include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr int StatusPanel1Width = 150;
 
 QWidget* MakePage(QTabWidget* pages, const char* name, const QString& caption) {
     auto* page = new QWidget(pages);
     page->setObjectName(QString::fromLatin1(name));
     pages->addTab(page, caption);
     return page;
+}
+
+QIcon NodeIcon(const QStyle* s, TFolderTreeModel::TNodeKind kind, bool open) {
+    if (kind == TFolderTreeModel::TNodeKind::Drive)
+        return ThemeIcon("drive-harddisk", QStyle::SP_DriveHDIcon, s);
+    if (kind == TFolderTreeModel::TNodeKind::OtherDrive)
+        return s->standardIcon(QStyle::SP_DriveNetIcon);
+    return open ? ThemeIcon("folder-open", QStyle::SP_DirOpenIcon, s)
+                : ThemeIcon("folder", QStyle::SP_DirClosedIcon, s);
 }
 
 } // namespace
@@ -72,20 +81,22 @@ TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
     try {
         LoadSettings(Settings(), *Store);
         TheSession = std::make_unique<TScanSession>(static_cast<TSessionView&>(*this));
+        FolderContents =
+            std::make_unique<TCurrentFolderContents>(*TheSession, [this] { return Comparison(); });
         CreateComponents();
-        BuildCommands();
+        CreateCommands();
         ShowPage(0);
         SubfoldersPage->LoadListSettings(*Store);
         setWindowTitle(Strings::DefaultCaption());
-        ClustersBox->setCurrentIndex(0);
+        Strip->Clusters().setCurrentIndex(0);
         setAcceptDrops(true);
         SectionBox = new TSectionSizeBox(Options, this);
         SectionBox->LoadSettings(*Store);
         connect(SectionBox, &TSectionSizeBox::ClosedByUser, this,
-                [this] { cmdViewPieSectionSizeWindow->setChecked(false); });
+                [this] { Commands->Action("cmdViewPieSectionSizeWindow")->setChecked(false); });
         BarChart = new TBarChartBox(Options, this);
         BarChart->LoadSettings(*Store);
-        SetEarlierScanLoader([this] { CompareWithScanFile(); });
+        Compare->SetEarlierScanLoader([this] { ScanFiles->CompareWithScanFile(); });
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),
                            tr("Fatal error: ") + Strings::ProductName() + tr(" must close"),
@@ -107,9 +118,11 @@ TMainForm::~TMainForm() {
     // It goes before the tree it shows.
     delete BarChart;
     BarChart = nullptr;
-    // So does the tree's model: as a child it would go with the window's
-    // base, after the session and its tree, and its destructor looks at the
-    // tree.
+    // So do the comparison, which holds the compared folder, and the tree's
+    // model: as children they would go with the window's base, after the
+    // session and its tree, and the model's destructor looks at the tree.
+    delete Compare;
+    Compare = nullptr;
     delete Model;
     Model = nullptr;
     TheSession->Tree().SetObserver(nullptr);
@@ -146,52 +159,24 @@ void TMainForm::CreateComponents() {
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    Strip = new TToolbarStrip(central);
+    // The strip between two sunken lines.
+    for (QWidget* part : {static_cast<QWidget*>(nullptr), static_cast<QWidget*>(Strip),
+                          static_cast<QWidget*>(nullptr)}) {
+        if (part) {
+            column->addWidget(part);
+            continue;
+        }
+        auto* line = new QFrame(central);
+        line->setFrameShape(QFrame::HLine);
+        line->setFrameShadow(QFrame::Sunken);
+        column->addWidget(line);
+    }
 
-    ToolbarSupport = new QWidget(central);
-    ToolbarSupport->setObjectName(QStringLiteral("ToolbarSupport"));
-    auto* strip = new QHBoxLayout(ToolbarSupport);
-    strip->setContentsMargins(2, 1, 2, 1);
-    strip->setSpacing(0);
-    DriveBox = new TShExDriveComboBox(ToolbarSupport);
-    DriveBox->setObjectName(QStringLiteral("DriveBox"));
-    DriveBox->setFixedWidth(169);
-    DriveBox->setToolTip(tr("Drives List Box"));
-    DriveBox->setStatusTip(tr("Select a drive and press the Scan button to scan it"));
-    strip->addWidget(DriveBox);
-    TheToolbar = new QToolBar(ToolbarSupport);
-    TheToolbar->setObjectName(QStringLiteral("TheToolbar"));
-    TheToolbar->setIconSize(QSize(16, 16));
-    TheToolbar->setStyleSheet(QStringLiteral("QToolBar { border: none; }"));
-    strip->addWidget(TheToolbar);
-    ClustersBox = new QComboBox(ToolbarSupport);
-    ClustersBox->setObjectName(QStringLiteral("ClustersBox"));
-    ClustersBox->addItems({tr("Drive cluster size"), tr("0.5 K (high density floppy disks)"),
-                           tr("2 K (CD-ROM)"), tr("4 K (FAT 128 MB - 255 MB, FAT32)"),
-                           tr("8 K (FAT 256 MB - 511 MB)"), tr("16 K (FAT 512 MB - 1023 MB)"),
-                           tr("32 K (FAT 1 GB - 2 GB)"), tr("64 K")});
-    ClustersBox->setToolTip(tr("User Defined Cluster Size"));
-    ClustersBox->setStatusTip(tr("Select a cluster size to see how the current folder would look "
-                                 "on a drive with that cluster size."));
-    ClustersBox->setMinimumWidth(0);
-    ClustersBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    strip->addSpacing(4);
-    strip->addWidget(ClustersBox, 1);
-    strip->addSpacing(4);
-    ToolbarSupport->installEventFilter(this);
-    auto* lineAbove = new QFrame(central);
-    lineAbove->setFrameShape(QFrame::HLine);
-    lineAbove->setFrameShadow(QFrame::Sunken);
-    column->addWidget(lineAbove);
-    column->addWidget(ToolbarSupport);
-    auto* lineBelow = new QFrame(central);
-    lineBelow->setFrameShape(QFrame::HLine);
-    lineBelow->setFrameShadow(QFrame::Sunken);
-    column->addWidget(lineBelow);
-
-    MainSplitter = new QSplitter(Qt::Horizontal, central);
-    MainSplitter->setObjectName(QStringLiteral("MainSplitter"));
-    MainSplitter->setChildrenCollapsible(false);
-    TheLeftPanel = new QWidget(MainSplitter);
+    auto* splitter = new QSplitter(Qt::Horizontal, central);
+    splitter->setObjectName(QStringLiteral("MainSplitter"));
+    splitter->setChildrenCollapsible(false);
+    TheLeftPanel = new QWidget(splitter);
     TheLeftPanel->setObjectName(QStringLiteral("TheLeftPanel"));
     auto* left = new QVBoxLayout(TheLeftPanel);
     left->setContentsMargins(0, 0, 0, 0);
@@ -204,88 +189,53 @@ void TMainForm::CreateComponents() {
     FolderTree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     FolderTree->header()->setStretchLastSection(false);
     Model = new TFolderTreeModel(TheSession->Tree(), this);
-    Model->SetIconProvider(
-        [this](TFolderTreeModel::TNodeKind kind, bool open) { return NodeIcon(kind, open); });
+    Model->SetIconProvider([this](TFolderTreeModel::TNodeKind kind, bool open) {
+        return NodeIcon(style(), kind, open);
+    });
     FolderTree->setModel(Model);
     left->addWidget(FolderTree);
-    MainSplitter->addWidget(TheLeftPanel);
+    splitter->addWidget(TheLeftPanel);
 
-    TheRightPanel = new QWidget(MainSplitter);
-    TheRightPanel->setObjectName(QStringLiteral("TheRightPanel"));
-    auto* right = new QVBoxLayout(TheRightPanel);
+    auto* rightPanel = new QWidget(splitter);
+    rightPanel->setObjectName(QStringLiteral("TheRightPanel"));
+    auto* right = new QVBoxLayout(rightPanel);
     right->setContentsMargins(0, 8, 0, 0);
-    ThePages = new QTabWidget(TheRightPanel);
+    ThePages = new QTabWidget(rightPanel);
     ThePages->setObjectName(QStringLiteral("ThePages"));
-    pageNotScanned = MakePage(ThePages, "pageNotScanned", Strings::NoScannedItems());
-    pagePieChart = MakePage(ThePages, "pagePieChart", tr("Pie Chart"));
-    pageFolderInfo = MakePage(ThePages, "pageFolderInfo", tr("Folder Info"));
-    pageSubfolders = MakePage(ThePages, "pageSubfolders", tr("Subfolders"));
-    pageWastedSpace = MakePage(ThePages, "pageWastedSpace", tr("Wasted Space"));
-    pageCleanUp = MakePage(ThePages, "pageCleanUp", tr("Free Some Space"));
-    auto fillPage = [](QWidget* page, QWidget* content) {
+    QWidget* notScanned = MakePage(ThePages, "pageNotScanned", Strings::NoScannedItems());
+    // Each page holds one content widget, made with the page as its parent.
+    const auto fillPage = [this](const char* name, const QString& caption, auto make) {
+        QWidget* page = MakePage(ThePages, name, caption);
+        auto* content = make(page);
         auto* layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(content);
+        return content;
     };
-    PiePage = new TPiePage(*this, pagePieChart);
-    fillPage(pagePieChart, PiePage);
-    FolderInfoPage = new TFolderInfoPage(*this, pageFolderInfo);
-    fillPage(pageFolderInfo, FolderInfoPage);
-    SubfoldersPage = new TSubfoldersPage(*this, pageSubfolders);
-    fillPage(pageSubfolders, SubfoldersPage);
-    WastedPage = new TWastedPage(*this, pageWastedSpace);
-    fillPage(pageWastedSpace, WastedPage);
-    CleanUpPage = new TCleanUpPage(*this, pageCleanUp);
-    fillPage(pageCleanUp, CleanUpPage);
+    PiePage = fillPage("pagePieChart", tr("Pie Chart"),
+                       [this](QWidget* page) { return new TPiePage(*this, page); });
+    FolderInfoPage = fillPage("pageFolderInfo", tr("Folder Info"),
+                              [this](QWidget* page) { return new TFolderInfoPage(*this, page); });
+    SubfoldersPage = fillPage("pageSubfolders", tr("Subfolders"),
+                              [this](QWidget* page) { return new TSubfoldersPage(*this, page); });
+    WastedPage = fillPage("pageWastedSpace", tr("Wasted Space"),
+                          [this](QWidget* page) { return new TWastedPage(*this, page); });
+    CleanUpPage = fillPage("pageCleanUp", tr("Free Some Space"),
+                           [this](QWidget* page) { return new TCleanUpPage(*this, page); });
     right->addWidget(ThePages);
-    MainSplitter->addWidget(TheRightPanel);
-    MainSplitter->setStretchFactor(1, 1);
+    splitter->addWidget(rightPanel);
+    splitter->setStretchFactor(1, 1);
     // Wider than the classic 165 pixels: Linux folder names run long.
-    MainSplitter->setSizes({220, 600});
-    column->addWidget(MainSplitter, 1);
+    splitter->setSizes({220, 600});
+    column->addWidget(splitter, 1);
     setCentralWidget(central);
 
     // The not-ready page: a picture and the reason, side by side.
-    auto* notReadyLayout = new QVBoxLayout(pageNotScanned);
-    panNotReady = new QWidget(pageNotScanned);
-    panNotReady->setObjectName(QStringLiteral("panNotReady"));
-    panNotReady->setAutoFillBackground(true);
-    notReadyLayout->addWidget(panNotReady);
-    auto* row = new QHBoxLayout(panNotReady);
-    row->addStretch(1);
-    auto* picture = new QLabel(panNotReady);
-    picture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
-    picture->setAlignment(Qt::AlignTop);
-    row->addWidget(picture, 0, Qt::AlignTop);
-    txtNotReady = new QPlainTextEdit(panNotReady);
-    txtNotReady->setObjectName(QStringLiteral("txtNotReady"));
-    txtNotReady->setReadOnly(true);
-    txtNotReady->setFrameShape(QFrame::NoFrame);
-    txtNotReady->setFocusPolicy(Qt::NoFocus);
-    txtNotReady->setMaximumWidth(200);
-    txtNotReady->setMinimumWidth(120);
-    txtNotReady->viewport()->setAutoFillBackground(false);
-    row->addWidget(txtNotReady, 1);
-    row->addStretch(1);
-
-    TheStatusBar = new QStatusBar(this);
-    TheStatusBar->setObjectName(QStringLiteral("TheStatusBar"));
-    TheStatusBar->setStatusTip(QStringLiteral(":"));
-    StatusPanel0 = new QLabel(TheStatusBar);
-    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
-    StatusPanel0->setFrameShape(QFrame::Panel);
-    StatusPanel0->setFrameShadow(QFrame::Sunken);
-    StatusPanel0->setMinimumWidth(1);
-    StatusPanel0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    StatusPanel0->setTextFormat(Qt::PlainText);
-    TheStatusBar->addWidget(StatusPanel0, 1);
-    StatusPanel1 = new QLabel(TheStatusBar);
-    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
-    StatusPanel1->setFrameShape(QFrame::Panel);
-    StatusPanel1->setFrameShadow(QFrame::Sunken);
-    StatusPanel1->setFixedWidth(StatusPanel1Width);
-    TheStatusBar->addPermanentWidget(StatusPanel1);
-    setStatusBar(TheStatusBar);
+    auto* notReadyLayout = new QVBoxLayout(notScanned);
+    NotReady = new TNotReadyPanel(notScanned);
+    notReadyLayout->addWidget(NotReady);
+    StatusLine = new TStatusLine(this);
+    setStatusBar(StatusLine);
 
     connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
@@ -297,32 +247,80 @@ void TMainForm::CreateComponents() {
     connect(FolderTree, &QWidget::customContextMenuRequested, this,
             &TMainForm::FolderTreeContextMenu);
     connect(ThePages, &QTabWidget::currentChanged, this, &TMainForm::PageTabClick);
-    connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
+    connect(&Strip->Clusters(), &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
     // Whatever leaves the tree, no page may keep pointing at it: the pie's
     // sections and the pointed-at item hold nodes.
     connect(Model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this] { DropNodeReferences(); });
-    // Nor may the comparison outlive the folder it compares.
-    connect(Model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            &TMainForm::ComparedRowsLeaving);
     // Unscanned folders are drawn apart; redraw when figures come in.
     connect(Model, &TFolderTreeModel::TreeFiguresChanged, FolderTree->viewport(),
             qOverload<>(&QWidget::update));
 }
 
-QIcon TMainForm::NodeIcon(TFolderTreeModel::TNodeKind kind, bool open) const {
-    QStyle* s = style();
-    if (kind == TFolderTreeModel::TNodeKind::Drive) {
-        const QIcon theme = QIcon::fromTheme(QStringLiteral("drive-harddisk"));
-        return theme.isNull() ? s->standardIcon(QStyle::SP_DriveHDIcon) : theme;
-    }
-    if (kind == TFolderTreeModel::TNodeKind::OtherDrive)
-        return s->standardIcon(QStyle::SP_DriveNetIcon);
-    const QIcon theme =
-        QIcon::fromTheme(open ? QStringLiteral("folder-open") : QStringLiteral("folder"));
-    if (!theme.isNull())
-        return theme;
-    return s->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon);
+void TMainForm::CreateCommands() {
+    // The modules' actions are found by their object names; the registry
+    // lays them out in the menus and on the toolbar and enables them.
+    Commands = new TCommandRegistry(*TheSession, *this);
+    Scans = new TScanCommands(*Commands, *this, this);
+    Reports = new TReportCommands(*Commands, *this, this);
+    ScanFiles = new TScanFileCommands(*Commands, *this, this);
+    CleanUps = new TCleanUpCommands(*Commands, *this, this);
+    View = new TViewCommands(*Commands, *this, this);
+    Compare = new TCompareCommands(*Commands, *this, this);
+    auto* tools = new TToolsMenu(*Commands, *this, this);
+    new TPieExportCommands(*Commands, *this, this);
+    new TProgramCommands(*Commands, *this, this);
+    Commands->Build(*menuBar(), Strip->Toolbar());
+    tools->Attach(*Commands->Menu("mnuTools"));
+}
+
+void TMainForm::UpdateCommands() {
+    if (!Commands)
+        return;
+    Commands->Update();
+    Strip->Clusters().setEnabled(!Scanning());
+}
+
+// ---- what the modules ask of the window ------------------------------------------
+
+void TMainForm::ShowPart(TWindowPart part, bool on) {
+    QWidget* shown = part == TWindowPart::Toolbar     ? static_cast<QWidget*>(Strip)
+                     : part == TWindowPart::StatusBar ? static_cast<QWidget*>(StatusLine)
+                                                      : TheLeftPanel;
+    shown->setVisible(on);
+}
+
+QString TMainForm::ChosenDrive() const {
+    return Strip->Drives().Drive();
+}
+
+void TMainForm::RebuildDriveList() {
+    Strip->RebuildDriveList();
+}
+
+void TMainForm::ShowBarChart() {
+    if (QAction* chart = Commands->Action("cmdViewBarChart"); chart->isEnabled())
+        chart->trigger();
+}
+
+void TMainForm::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) {
+    CleanUps->ShowItemMenu(item, pos, control);
+}
+
+void TMainForm::CleanUp(TCleanUpAction action) {
+    CleanUps->CleanUp(action);
+}
+
+const TScanComparison* TMainForm::Comparison() const {
+    return Compare ? Compare->Active() : nullptr;
+}
+
+bool TMainForm::StartComparison(std::unique_ptr<TFolderNode> earlier, TScanFileInfo info) {
+    return Compare->StartComparison(std::move(earlier), std::move(info));
+}
+
+void TMainForm::EndComparison() {
+    Compare->EndComparison();
 }
 
 // ---- status bar and hints ------------------------------------------------------
@@ -332,29 +330,13 @@ void TMainForm::SetStatusText(int panel, const std::string& text) {
 }
 
 void TMainForm::SetStatusText(int panel, const QString& text) {
-    if (panel == 0) {
-        Panel0Text = text;
-        if (!HintShown)
-            StatusPanel0->setText(text);
-    } else {
-        StatusPanel1->setText(text);
-    }
+    StatusLine->SetText(panel, text);
 }
 
 void TMainForm::ShowHint(const QString& hint) {
-    if (!hint.isEmpty() && hint != QLatin1String(":")) {
-        HintShown = true;
-        StatusPanel0->setFrameShape(QFrame::NoFrame);
-        StatusPanel0->setText(hint);
-        StatusPanel1->hide();
-    } else {
-        HintShown = false;
-        StatusPanel0->setFrameShape(QFrame::Panel);
-        // Back to the current path (during a scan, to the folder being read).
-        StatusPanel0->setText(Scanning() || CurrentPath().empty() ? Panel0Text
-                                                                  : DisplayPath(CurrentPath()));
-        StatusPanel1->show();
-    }
+    // Back to the current path (during a scan, to the folder being read).
+    StatusLine->ShowHint(hint, Scanning() || CurrentPath().empty() ? QString()
+                                                                   : DisplayPath(CurrentPath()));
 }
 
 bool TMainForm::event(QEvent* event) {
@@ -363,28 +345,6 @@ bool TMainForm::event(QEvent* event) {
         return true;
     }
     return QMainWindow::event(event);
-}
-
-void TMainForm::ResizeToolbarStrip() {
-    // The cluster box takes what the drive box and toolbar leave, and goes
-    // away when that is too little to be of use.
-    const int left = TheToolbar->geometry().right() + 4;
-    const int room = ToolbarSupport->width() - 4 - left;
-    ClustersBox->setVisible(room >= 32);
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ToolbarSupport && event->type() == QEvent::Resize)
-        QTimer::singleShot(0, this, &TMainForm::ResizeToolbarStrip);
-    // An open menu keeps the keyboard to itself: F1 there shows its topic.
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        const QVariant context = watched->property("HelpContext");
-        if (context.isValid()) {
-            ShowHelp(context.toInt(), this);
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 // ---- life cycle -------------------------------------------------------------------
@@ -402,31 +362,15 @@ void TMainForm::showEvent(QShowEvent* event) {
         return;
     ApplyColors();
     RestoreBounds(this, *Store, Keys::MainWindowBounds);
-    ApplyViewSettings();
+    View->ApplySettings();
     FirstActivation();
-}
-
-void TMainForm::ApplyViewSettings() {
-    TProgramSettings& s = Settings();
-    toolShowWasted->setChecked(s.IncludeWastedInformation.Value);
-    toolShowFiles->setChecked(s.ShowFileNames.Value);
-    toolPercent->setChecked(s.ShowPercentInPie.Value == 1);
-    toolMB->setChecked(s.ShowPercentInPie.Value == 2);
-    cmdViewToolbar->setChecked(s.ViewToolbar.Value);
-    ToolbarSupport->setVisible(s.ViewToolbar.Value);
-    cmdViewStatusBar->setChecked(s.ViewStatusBar.Value);
-    TheStatusBar->setVisible(s.ViewStatusBar.Value);
-    cmdViewFolderTree->setChecked(s.ViewFolderTree.Value);
-    TheLeftPanel->setVisible(s.ViewFolderTree.Value);
-    cmdViewPieSectionSizeWindow->setChecked(s.PieSectionSizeWindow.Value);
-    (s.SortAscending.Value ? cmdViewPieSortAscending : cmdViewPieSortDescending)->setChecked(true);
 }
 
 void TMainForm::FirstActivation() {
     FirstActivate = false;
     // The drive that holds the program is the one offered first.
     try {
-        DriveBox->SetDrive(
+        Strip->Drives().SetDrive(
             QFile::decodeName(Platform::DriveRootOf(TDrivesSelectBox::ProgramFilePath()).c_str()));
     } catch (...) {
         // Only a convenience: the box simply starts without a choice.
@@ -448,26 +392,4 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (SectionBox)
         SectionBox->hide();
     QMainWindow::closeEvent(event);
-}
-
-void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-}
-
-void TMainForm::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    event->acceptProposedAction();
-    activateWindow();
-    raise();
-    if (urls.isEmpty() || !urls.front().isLocalFile())
-        return;
-    const std::string path = PathBytes(urls.front().toLocalFile());
-    QTimer::singleShot(0, this, [this, path] {
-        try {
-            SelectPath(path);
-        } catch (const std::exception& e) {
-            TMessageBox::Error(this, Strings::ProductName(), QString::fromLocal8Bit(e.what()));
-        }
-    });
 }

@@ -3,6 +3,7 @@
 // else of the window is a page's to touch.
 #pragma once
 
+#include "models/CurrentFolderContents.h"
 #include "models/ScanSession.h"
 
 #include <QString>
@@ -18,6 +19,12 @@ class TSectionSizeBox;
 
 // The four ways the "Free Some Space" page frees the current folder's space.
 enum class TCleanUpAction { Compress, Move, Trash, Delete };
+
+// Whether the clean-up commands may act on node: not a drive's root, and not
+// a folder of an opened scan file, which is not on the disk.
+inline bool CanCleanUp(const TFolderNode* node) {
+    return node && node->Parent && !IsOpenedScan(node);
+}
 
 class TPageHost {
 public:
@@ -60,4 +67,6 @@ public:
     virtual TSectionSizeBox* SectionSizeBox() const = 0;
     // The earlier scan the pages show changes against; none most of the time.
     virtual const TScanComparison* Comparison() const = 0;
+    // What the pages show of the current folder, which the reports write too.
+    virtual const TCurrentFolderContents& Contents() const = 0;
 };

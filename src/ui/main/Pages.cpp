@@ -7,6 +7,7 @@
 #include "engine/PieArithmetic.h"
 #include "engine/ScopeExit.h"
 #include "engine/VolumeInfo.h"
+#include "models/FolderTreeModel.h"
 #include "settings/ColorTable.h"
 #include "settings/ConfigKeys.h"
 #include "settings/ProgramSettings.h"
@@ -17,9 +18,11 @@
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/CleanUpPage.h"
 #include "ui/main/FolderInfoPage.h"
+#include "ui/main/NotReadyPanel.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/Strings.h"
 #include "ui/main/SubfoldersPage.h"
+#include "ui/main/ToolbarStrip.h"
 #include "ui/main/WastedPage.h"
 
 #include <QAction>
@@ -79,7 +82,7 @@ void TMainForm::ShowCurrent(bool refresh) {
         InvalidatePages(false);
     TFolderNode* node = CurrentNode();
     if (!node) {
-        if (ScannedDrives().empty())
+        if (TheSession->ScannedDrives().empty())
             ResetView();
         else
             ShowNode(nullptr);
@@ -135,7 +138,7 @@ void TMainForm::ShowDriveInfo() {
         SetStatusText(1, tr("%1 Cluster (%2)").arg(FormatSize32(cluster), fs));
     else
         SetStatusText(1, tr("%1K Cluster (%2)").arg(cluster / 1024).arg(fs));
-    DriveBox->SetDrive(QFile::decodeName(ShownDrive.c_str()));
+    Strip->Drives().SetDrive(QFile::decodeName(ShownDrive.c_str()));
 }
 
 // ---- page machinery ---------------------------------------------------------
@@ -145,13 +148,13 @@ bool TMainForm::NotReadyShown() const {
 }
 
 QString TMainForm::NotReadyText() const {
-    return txtNotReady->toPlainText();
+    return NotReady->Text();
 }
 
 void TMainForm::SetNotReadyText() {
     QString text;
     const TFolderNode* current = CurrentNode();
-    if (ScannedDrives().empty()) {
+    if (TheSession->ScannedDrives().empty()) {
         ThePages->setTabText(0, Strings::NoScannedItems());
         text = Strings::NoDrivesScanned();
     } else {
@@ -159,14 +162,7 @@ void TMainForm::SetNotReadyText() {
         const QString word = !current ? tr("item") : current->Parent ? tr("folder") : tr("drive");
         text = (Scanning() ? Strings::ScanNotFinished() : Strings::ScanInterrupted()).arg(word);
     }
-    // The texts keep their CR LF line ends; the memo shows plain lines.
-    txtNotReady->setPlainText(QString(text).remove(QLatin1Char('\r')));
-}
-
-bool TMainForm::CanCleanUp(const TFolderNode* node) {
-    // Not a drive's root, and not a folder of an opened scan file: that one
-    // is not on the disk.
-    return node && node->Parent && !IsOpenedScan(node);
+    NotReady->SetText(text);
 }
 
 bool TMainForm::ShowNode(const TFolderNode* node) {
@@ -182,9 +178,7 @@ bool TMainForm::ShowNode(const TFolderNode* node) {
     }
     if (SectionBox)
         SectionBox->hide();
-    QPalette palette = panNotReady->palette();
-    palette.setColor(QPalette::Window, ResolveColor(Settings().Colors[ciNotScannedPanel]));
-    panNotReady->setPalette(palette);
+    NotReady->SetColor(ResolveColor(Settings().Colors[ciNotScannedPanel]));
     ThePages->setTabVisible(0, true);
     ThePages->setCurrentIndex(0);
     for (int i = 1; i <= 5; ++i)
@@ -197,30 +191,9 @@ void TMainForm::ShowPage(int page) {
     CurPage = page;
     if (!ShowNode(CurrentNode()))
         return;
-    if (cmdViewPieChart) {
-        const QList<QAction*> items{cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
-                                    cmdViewWastedSpace, cmdViewCleanUp};
-        items[CurPage]->setChecked(true);
-    }
-    switch (CurPage) {
-    case PagePie:
-        ShowPiePage();
-        break;
-    case PageFolderInfo:
-        ShowFolderInfoPage();
-        break;
-    case PageSubfolders:
-        FillSubfolderList();
-        break;
-    case PageWasted:
-        ShowWastedPage();
-        break;
-    case PageCleanUp:
-        ShowCleanUpPage();
-        break;
-    default:
-        break;
-    }
+    // The page's mark in the View menu follows.
+    UpdateCommands();
+    FillPage();
 }
 
 void TMainForm::PageTabClick(int tabIndex) {
@@ -264,7 +237,7 @@ void TMainForm::ResetView() {
     setWindowTitle(Strings::DefaultCaption());
     SetStatusText(0, QString());
     SetStatusText(1, QString());
-    if (ScannedDrives().empty())
+    if (TheSession->ScannedDrives().empty())
         SetNotReadyText();
     UpdateCommands();
 }
@@ -314,36 +287,39 @@ std::string TMainForm::PageCacheKey() const {
     return CurrentDrive() + '\n' + CurrentPath();
 }
 
-void TMainForm::ShowPiePage() {
-    LayoutPage();
-    if (PieCachePath == PageCacheKey())
-        return;
-    PiePage->Fill();
-    PieCachePath = PageCacheKey();
+const TSubfolderListModel& TMainForm::SubfolderList() {
+    if (ListCacheNode != CurrentNode()) {
+        SubfoldersPage->Fill();
+        ListCacheNode = CurrentNode();
+    }
+    return SubfoldersPage->List();
 }
 
-void TMainForm::ShowFolderInfoPage() {
+void TMainForm::FillPage() {
     LayoutPage();
-    if (InfoCachePath == PageCacheKey())
-        return;
-    FolderInfoPage->Fill();
-    InfoCachePath = PageCacheKey();
-}
-
-void TMainForm::FillSubfolderList() {
-    LayoutPage();
-    if (ListCacheNode == CurrentNode())
-        return;
-    SubfoldersPage->Fill();
-    ListCacheNode = CurrentNode();
-}
-
-void TMainForm::ShowWastedPage() {
-    LayoutPage();
-    WastedPage->Fill();
-}
-
-void TMainForm::ShowCleanUpPage() {
-    LayoutPage();
-    CleanUpPage->Fill();
+    switch (CurPage) {
+    case PagePie:
+        if (PieCachePath == PageCacheKey())
+            return;
+        PiePage->Fill();
+        PieCachePath = PageCacheKey();
+        break;
+    case PageFolderInfo:
+        if (InfoCachePath == PageCacheKey())
+            return;
+        FolderInfoPage->Fill();
+        InfoCachePath = PageCacheKey();
+        break;
+    case PageSubfolders:
+        SubfolderList();
+        break;
+    case PageWasted:
+        WastedPage->Fill();
+        break;
+    case PageCleanUp:
+        CleanUpPage->Fill();
+        break;
+    default:
+        break;
+    }
 }

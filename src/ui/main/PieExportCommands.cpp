@@ -2,15 +2,18 @@
 // clipboard or to a file. The pie page is shown for the export, so that its
 // chart is built and laid out for the current folder, and the page shown
 // before comes back afterwards, also when the export fails.
-#include "ui/main/MainForm.h"
+#include "ui/main/PieExportCommands.h"
 
 #include "engine/ScopeExit.h"
 #include "shell/MessageBox.h"
 #include "ui/charts/PieDisplay.h"
 #include "ui/charts/PieExport.h"
+#include "ui/main/CommandRegistry.h"
 #include "ui/main/Guarded.h"
 #include "ui/main/PiePage.h"
+#include "ui/main/ReportCommands.h"
 #include "ui/main/Strings.h"
+#include "ui/main/WindowHost.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -47,32 +50,48 @@ QString PieExportName(const QString& chosen, int filter) {
     return base + QLatin1Char('.') + Suffix(filter);
 }
 
-void TMainForm::ExportPie(const std::function<void(const TPieTarget&, THPieChart&)>& how) {
-    const int shown = CurPage;
-    TScopeExit back([this, shown] { ShowPage(shown); });
-    Guarded(this, [&] {
-        ShowPage(PagePie);
-        how(TPieTarget{PiePage->FolderPie->size(), PiePage->ChartOrigin()}, PiePage->Chart());
+TPieExportCommands::TPieExportCommands(TCommandRegistry& commands, TWindowHost& host,
+                                       QObject* parent)
+    : QObject(parent), Host(host) {
+    setObjectName(QStringLiteral("PieExportCommands"));
+#define T(text) QT_TRANSLATE_NOOP("TMainForm", text)
+    // clang-format off
+    commands.Add(this, {"cmdFileExportPie", T("Export &Pie"), T("Copies the pie chart to the clipboard or saves it in a graphic file."), 0, {}, {}, Rules::Ready, Submenu});
+    commands.Add(this, {"ToClipboard1", T("To &Clipboard"), T("Copies the pie chart to the clipboard in metafile or bitmap format."), 0, {}, {}, Rules::Always, Submenu});
+    commands.Add(this, {"cmdFilePieAsMetafile", T("As &Metafile"), T("Copies the pie chart to the clipboard in metafile format."), 0, [this] { cmdFilePieAsMetafileClick(); }});
+    commands.Add(this, {"cmdFilePieAsBitmap", T("As &Bitmap"), T("Copies the pie chart to the clipboard in bitmap format."), 0, [this] { cmdFilePieAsBitmapClick(); }});
+    commands.Add(this, {"cmdFilePieToFile", T("To &File..."), T("Saves the pie chart in a bitmap of metafile file."), 0, [this] { cmdFilePieToFileClick(); }});
+    // clang-format on
+#undef T
+}
+
+void TPieExportCommands::ExportPie(const std::function<void(const TPieTarget&, THPieChart&)>& how) {
+    const int shown = Host.CurrentPage();
+    TScopeExit back([this, shown] { Host.ShowPage(shown); });
+    Guarded(Host.Window(), [&] {
+        Host.ShowPage(PagePie);
+        TPiePage& pie = Host.Pie();
+        how(TPieTarget{pie.FolderPie->size(), pie.ChartOrigin()}, pie.Chart());
     });
 }
 
-void TMainForm::cmdFilePieAsMetafileClick() {
+void TPieExportCommands::cmdFilePieAsMetafileClick() {
     ExportPie([](const TPieTarget& target, THPieChart& chart) {
         ExportPieAsMetafile(target, chart, QString());
     });
 }
 
-void TMainForm::cmdFilePieAsBitmapClick() {
+void TPieExportCommands::cmdFilePieAsBitmapClick() {
     ExportPie([](const TPieTarget& target, THPieChart& chart) {
         ExportPieAsBitmap(target, chart, QString());
     });
 }
 
-void TMainForm::cmdFilePieToFileClick() {
+void TPieExportCommands::cmdFilePieToFileClick() {
     QStringList filters;
     for (const TPieFilter& f : PieFilters)
         filters << QCoreApplication::translate("TMainForm", f.Filter);
-    QFileDialog dialog(this, tr("Export Pie"));
+    QFileDialog dialog(Host.Window(), tr("Export Pie"));
     dialog.setObjectName(QStringLiteral("dlgExportPie"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -96,7 +115,7 @@ void TMainForm::cmdFilePieToFileClick() {
     // The dialog asked about the name as typed; a file under the changed
     // name is not overwritten without asking too.
     if (PieExportFile != chosen && QFileInfo::exists(PieExportFile) &&
-        !TMessageBox::Confirm(this, Strings::ProductName(),
+        !TMessageBox::Confirm(Host.Window(), Strings::ProductName(),
                               tr("%1 already exists.\nDo you want to replace it?")
                                   .arg(QFileInfo(PieExportFile).fileName())))
         return;

@@ -218,14 +218,7 @@ void TPiePage::BuildPie(TFolderNode* node) {
     TScopeExit endUpdate([this] { PieChart.EndUpdate(); });
 
     PieChart.Clear();
-    const std::string path = NodePath(node);
-    TPieOptions options = PieOptionsFromSettings(Host.Settings());
-    options.WhatIfIndex = Host.WhatIf();
-    // An opened scan file's folder is not on this disk: its files show as one section.
-    Shown = BuildPieContent(*node, options, Host.CurrentClusterSize(),
-                            IsOpenedScan(node)
-                                ? TPieFileSource()
-                                : FolderFilesOnDisk(path, Host.Session().CurrentDriveMayHang()));
+    Shown = Host.Contents().Pie(PieOptionsFromSettings(Host.Settings()));
     Pointed = 0;
     ShowDriveLabels();
     HeaderRecord = -1;

@@ -1,20 +1,18 @@
 // The "Reports" and "Print" commands: the save and print dialogs around the
-// report writers. The texts come from the same functions that fill the pages;
-// the pages are still shown in turn, as the user sees them fill, and the page
-// that was shown comes back however the report ends.
-#include "ui/main/MainForm.h"
+// report writers. The texts come from the current folder's contents, which
+// the pages show too, so no page has to be shown for a report.
+#include "ui/main/ReportCommands.h"
 
 #include "engine/Paths.h"
-#include "engine/ScopeExit.h"
+#include "models/SubfolderList.h"
 #include "reports/FolderReport.h"
 #include "reports/ListReports.h"
 #include "reports/PagedOutput.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
-#include "ui/main/FolderInfoPage.h"
+#include "ui/main/CommandRegistry.h"
 #include "ui/main/Strings.h"
-#include "ui/main/SubfoldersPage.h"
-#include "ui/main/WastedPage.h"
+#include "ui/main/WindowHost.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,51 +79,57 @@ void WriteFileAnswering(const std::string& path, const QByteArray& bytes) {
     });
 }
 
-void TMainForm::ShowPagesInTurn(std::initializer_list<int> pages) {
-    for (int page : pages)
-        ShowPage(page);
+TReportCommands::TReportCommands(TCommandRegistry& commands, TWindowHost& host, QObject* parent)
+    : QObject(parent), Host(host) {
+    setObjectName(QStringLiteral("ReportCommands"));
+#define T(text) QT_TRANSLATE_NOOP("TMainForm", text)
+    // clang-format off
+    commands.Add(this, {"cmdFileReports", T("&Reports"), T("Export folder reports."), 0, {}, {}, Rules::Ready, Submenu});
+    commands.Add(this, {"cmdFileReportFolderInformation", T("Folder &Information..."), T("Generates a report with detailed information about the current folder."), 0, [this] { cmdFileReportFolderInformationClick(); }});
+    commands.Add(this, {"cmdFileReportFolderContents", T("Subfolder &List..."), T("Generates a report with the list of subfolders of the current folder."), 0, [this] { cmdFileReportFolderContentsClick(); }});
+    commands.Add(this, {"cmdFilePrint", T("Prin&t"), T("Print folder reports."), 0, {}, {}, Rules::Ready, Submenu});
+    commands.Add(this, {"cmdFilePrintFolderInformation", T("Folder &Information..."), T("Prints a report with detailed information about the current folder."), 0, [this] { cmdFilePrintFolderInformationClick(); }});
+    commands.Add(this, {"cmdFilePrintSubfolderlist", T("Subfolder &List..."), T("Prints a report with the list of subfolders of the current folder."), 0, [this] { cmdFilePrintSubfolderlistClick(); }});
+    // clang-format on
+#undef T
 }
 
-TFolderReport TMainForm::PagesReport(const TFolderNode& node) const {
-    // What the pages were just filled with: the report says what they show
-    // and does not read the disk again.
-    return FolderReportContent(node, FolderInfoPage->Content(), WastedPage->Content());
+TFolderReport TReportCommands::ShownReport(const TFolderNode& node) const {
+    // What the pages show: the report does not read the disk again.
+    const TCurrentFolderContents& shown = Host.Contents();
+    return FolderReportContent(node, shown.Info(), shown.Wasted());
 }
 
-bool TMainForm::GenerateReport(const std::function<void()>& write) {
-    const int shown = CurPage;
-    TScopeExit back([this, shown] { ShowPage(shown); });
+bool TReportCommands::GenerateReport(const std::function<void()>& write) {
     try {
         write();
         return true;
     } catch (const std::exception& e) {
-        TMessageBox::Error(this, Strings::ProductName(), tr("Generating report failed"),
+        TMessageBox::Error(Host.Window(), Strings::ProductName(), tr("Generating report failed"),
                            QString::fromUtf8(e.what()));
     }
     return false;
 }
 
-bool TMainForm::SaveFolderReport(const std::string& path) {
-    const TFolderNode* node = CurrentNode();
+bool TReportCommands::SaveFolderReport(const std::string& path) {
+    const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data)
         return false;
     return GenerateReport([&] {
-        ShowPagesInTurn({PagePie, PageFolderInfo, PageSubfolders, PageWasted});
-        const TFolderReport report = PagesReport(*node);
+        const TFolderReport report = ShownReport(*node);
         TMemoryOutput out;
         WriteFolderReport(report, out);
-        WriteFormattedList(report.Path, SubfoldersPage->List(), out);
+        WriteFormattedList(report.Path, Host.SubfolderList(), out);
         WriteFileAnswering(path, out.Bytes());
     });
 }
 
-bool TMainForm::SaveSubfolderList(const std::string& path, int format) {
-    const TFolderNode* node = CurrentNode();
+bool TReportCommands::SaveSubfolderList(const std::string& path, int format) {
+    const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data)
         return false;
     return GenerateReport([&] {
-        ShowPagesInTurn({PageSubfolders});
-        const TSubfolderListModel& list = SubfoldersPage->List();
+        const TSubfolderListModel& list = Host.SubfolderList();
         TMemoryOutput out;
         if (format == 0)
             WriteCsvList(list, out);
@@ -137,13 +141,12 @@ bool TMainForm::SaveSubfolderList(const std::string& path, int format) {
     });
 }
 
-bool TMainForm::PrintFolderInformation(QPrinter& printer) {
-    const TFolderNode* node = CurrentNode();
+bool TReportCommands::PrintFolderInformation(QPrinter& printer) {
+    const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data)
         return false;
     return GenerateReport([&] {
-        ShowPagesInTurn({PagePie, PageFolderInfo, PageSubfolders, PageWasted});
-        const TFolderReport report = PagesReport(*node);
+        const TFolderReport report = ShownReport(*node);
         printer.setDocName(ReportJobName(*node));
         printer.setPageOrientation(QPageLayout::Portrait);
         {
@@ -156,21 +159,20 @@ bool TMainForm::PrintFolderInformation(QPrinter& printer) {
             printer.setOutputFileName(SecondJobFile(printer.outputFileName()));
         printer.setPageOrientation(QPageLayout::Landscape);
         TPagedOutput out(printer, ReportPrintFont(10));
-        WriteFormattedList(report.Path, SubfoldersPage->List(), out);
+        WriteFormattedList(report.Path, Host.SubfolderList(), out);
         out.Close();
     });
 }
 
-bool TMainForm::PrintSubfolderList(QPrinter& printer) {
-    const TFolderNode* node = CurrentNode();
+bool TReportCommands::PrintSubfolderList(QPrinter& printer) {
+    const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data)
         return false;
     return GenerateReport([&] {
-        ShowPagesInTurn({PageSubfolders});
         printer.setDocName(ReportJobName(*node));
         printer.setPageOrientation(QPageLayout::Landscape);
         TPagedOutput out(printer, ReportPrintFont(10));
-        WriteFormattedList(DisplayPath(NodePath(node)), SubfoldersPage->List(), out);
+        WriteFormattedList(DisplayPath(NodePath(node)), Host.SubfolderList(), out);
         out.Close();
     });
 }
@@ -181,9 +183,10 @@ QString DefaultSaveFolder() {
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
-QString TMainForm::AskReportFile(const QString& title, const QStringList& filters,
-                                 const std::function<QString(int)>& suffixOf, int& chosen) {
-    QFileDialog dialog(this, title, ReportFolder.isEmpty() ? DefaultSaveFolder() : ReportFolder);
+QString TReportCommands::AskReportFile(const QString& title, const QStringList& filters,
+                                       const std::function<QString(int)>& suffixOf, int& chosen) {
+    QFileDialog dialog(Host.Window(), title,
+                       ReportFolder.isEmpty() ? DefaultSaveFolder() : ReportFolder);
     dialog.setObjectName(QStringLiteral("dlgReport"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -205,7 +208,7 @@ QString TMainForm::AskReportFile(const QString& title, const QStringList& filter
     return name;
 }
 
-void TMainForm::cmdFileReportFolderInformationClick() {
+void TReportCommands::cmdFileReportFolderInformationClick() {
     int chosen = 0;
     const QString name = AskReportFile(
         tr("Save Report As"), {tr("Text file (*.txt)")}, [](int) { return QStringLiteral("txt"); },
@@ -214,7 +217,7 @@ void TMainForm::cmdFileReportFolderInformationClick() {
         SaveFolderReport(PathBytes(name));
 }
 
-void TMainForm::cmdFileReportFolderContentsClick() {
+void TReportCommands::cmdFileReportFolderContentsClick() {
     QStringList filters;
     for (const TListFormat& f : ListFormats)
         filters << Translated(f.Filter);
@@ -226,21 +229,21 @@ void TMainForm::cmdFileReportFolderContentsClick() {
         SaveSubfolderList(PathBytes(name), chosen);
 }
 
-bool TMainForm::AskPrinter(QPrinter& printer) {
-    if (const TFolderNode* node = CurrentNode())
+bool TReportCommands::AskPrinter(QPrinter& printer) {
+    if (const TFolderNode* node = Host.CurrentNode())
         printer.setDocName(ReportJobName(*node));
-    QPrintDialog dialog(&printer, this);
+    QPrintDialog dialog(&printer, Host.Window());
     dialog.setObjectName(QStringLiteral("dlgPrint"));
     return dialog.exec() == QDialog::Accepted;
 }
 
-void TMainForm::cmdFilePrintFolderInformationClick() {
+void TReportCommands::cmdFilePrintFolderInformationClick() {
     QPrinter printer(QPrinter::HighResolution);
     if (AskPrinter(printer))
         PrintFolderInformation(printer);
 }
 
-void TMainForm::cmdFilePrintSubfolderlistClick() {
+void TReportCommands::cmdFilePrintSubfolderlistClick() {
     QPrinter printer(QPrinter::HighResolution);
     if (AskPrinter(printer))
         PrintSubfolderList(printer);

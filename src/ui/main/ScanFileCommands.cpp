@@ -2,7 +2,7 @@
 // loading behind "Compare with Scan File...". The work runs on a thread of
 // its own under a progress box with Stop, so a large file or a dead share
 // never holds the window.
-#include "ui/main/MainForm.h"
+#include "ui/main/ScanFileCommands.h"
 
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
@@ -11,7 +11,9 @@
 #include "shell/ShellPaths.h"
 #include "snapshot/ScanExport.h"
 #include "snapshot/ScanImport.h"
+#include "ui/main/CommandRegistry.h"
 #include "ui/main/Strings.h"
+#include "ui/main/WindowHost.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,7 +23,6 @@
 #include <QInputDialog>
 #include <QProgressDialog>
 #include <QTimer>
-#include <QTreeView>
 
 #include <atomic>
 #include <memory>
@@ -104,13 +105,24 @@ QString Tr(const char* text) {
 
 } // namespace
 
-bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, bool askClusterSize,
-                             TLoadedScan& loaded) {
+TScanFileCommands::TScanFileCommands(TCommandRegistry& commands, TWindowHost& host, QObject* parent)
+    : QObject(parent), Host(host) {
+    setObjectName(QStringLiteral("ScanFileCommands"));
+#define T(text) QT_TRANSLATE_NOOP("TMainForm", text)
+    // clang-format off
+    commands.Add(this, {"cmdFileOpenScanFile", T("&Open Scan File..."), T("Opens a scan written by Quillmere, ncdu or gdu, to look at it as it was."), 0, [this] { cmdFileOpenScanFileClick(); }, {}, Rules::Idle});
+    commands.Add(this, {"cmdFileExportScan", T("&Export Scan..."), T("Scans the current folder again and saves every folder and file in a scan file that Quillmere, ncdu and gdu can open."), 0, [this] { cmdFileExportScanClick(); }, {}, Rules::DiskFolderIdle});
+    // clang-format on
+#undef T
+}
+
+bool TScanFileCommands::LoadScanFile(const std::string& file, std::int32_t clusterSize,
+                                     bool askClusterSize, TLoadedScan& loaded) {
     auto job = std::make_shared<TLoadJob>();
     job->File = file;
     const QString shown = DisplayPath(file);
     const auto refused = [&] {
-        TMessageBox::Error(this, Strings::ProductName(),
+        TMessageBox::Error(Host.Window(), Strings::ProductName(),
                            Tr("%1 cannot be opened as a scan file:\n%2")
                                .arg(shown, QString::fromStdString(job->Error)));
         return false;
@@ -119,7 +131,7 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
     // wanted. Even that may wait on a share that no longer answers.
     if (clusterSize <= 0 || askClusterSize) {
         const bool probed = RunWithProgress(
-            this, Tr("Open Scan File"), [shown] { return Tr("Reading %1").arg(shown); },
+            Host.Window(), Tr("Open Scan File"), [shown] { return Tr("Reading %1").arg(shown); },
             [] { return -1; }, [] {},
             [job] { job->Ok = ProbeScanFile(job->File, job->Info, job->Implied, job->Error); });
         if (!probed)
@@ -141,7 +153,7 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
         }
         bool ok = false;
         const QString chosen = QInputDialog::getItem(
-            this, Tr("Open Scan File"),
+            Host.Window(), Tr("Open Scan File"),
             job->Implied > 0 ? Tr("Cluster size for the wasted space (the file's sizes imply %1):")
                                    .arg(FormatBytes(job->Implied))
                              : Tr("Cluster size for the wasted space:"),
@@ -151,7 +163,7 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
         clusterSize = 512 << sizes.indexOf(chosen);
     }
     const bool ended = RunWithProgress(
-        this, Tr("Open Scan File"),
+        Host.Window(), Tr("Open Scan File"),
         [job, shown] {
             return Tr("Reading %1\n%2 of %3")
                 .arg(shown, FormatSize(static_cast<std::int64_t>(job->Progress.BytesRead.load())),
@@ -174,35 +186,35 @@ bool TMainForm::LoadScanFile(const std::string& file, std::int32_t clusterSize, 
     return true;
 }
 
-bool TMainForm::OpenScanFile(const std::string& file, bool askClusterSize) {
-    if (Scanning())
+bool TScanFileCommands::OpenScanFile(const std::string& file, bool askClusterSize) {
+    if (Host.Session().Scanning())
         return false;
     TLoadedScan loaded;
     if (!LoadScanFile(file, 0, askClusterSize, loaded))
         return false;
-    TFolderNode* node = TheSession->AddOpenedScan(
+    TFolderNode* node = Host.Session().AddOpenedScan(
         std::move(loaded.Root), file, ScanFileTitle(loaded.Info), loaded.Info.ClusterSize);
     if (node)
-        FolderTree->expand(Model->IndexOf(node));
+        Host.ExpandInTree(node);
     return node != nullptr;
 }
 
-void TMainForm::cmdFileOpenScanFileClick() {
-    const QString chosen = QFileDialog::getOpenFileName(this, tr("Open Scan File"), QString(),
-                                                        tr("Scan files (*.json);;All files (*)"),
-                                                        nullptr, QFileDialog::DontUseNativeDialog);
+void TScanFileCommands::cmdFileOpenScanFileClick() {
+    const QString chosen = QFileDialog::getOpenFileName(
+        Host.Window(), tr("Open Scan File"), QString(), tr("Scan files (*.json);;All files (*)"),
+        nullptr, QFileDialog::DontUseNativeDialog);
     if (!chosen.isEmpty())
         OpenScanFile(Platform::AbsolutePath(QFile::encodeName(chosen).toStdString()), true);
 }
 
-void TMainForm::cmdFileExportScanClick() {
-    const std::string folder = CurrentDiskPath();
+void TScanFileCommands::cmdFileExportScanClick() {
+    const std::string folder = Host.CurrentDiskPath();
     if (folder.empty())
         return;
     const std::string name = folder == "/" ? std::string("root") : LastComponent(folder);
     const QString chosen = QFileDialog::getSaveFileName(
-        this, tr("Export Scan"), DisplayPath(name + ".json"), tr("Scan files (*.json)"), nullptr,
-        QFileDialog::DontUseNativeDialog);
+        Host.Window(), tr("Export Scan"), DisplayPath(name + ".json"), tr("Scan files (*.json)"),
+        nullptr, QFileDialog::DontUseNativeDialog);
     if (chosen.isEmpty())
         return;
     struct TExportJob {
@@ -214,7 +226,7 @@ void TMainForm::cmdFileExportScanClick() {
     job->Folder = folder;
     job->File = QFile::encodeName(chosen).toStdString();
     const bool ended = RunWithProgress(
-        this, tr("Export Scan"),
+        Host.Window(), tr("Export Scan"),
         [job] {
             return Tr("Writing %1\n%2 folders, %3 files, %4")
                 .arg(DisplayPath(job->File), FormatCount64(job->Progress.Folders.load()),
@@ -224,7 +236,7 @@ void TMainForm::cmdFileExportScanClick() {
         [] { return -1; }, [job] { job->Progress.Stop = true; },
         [job] { job->Ok = ExportFolder(job->Folder, job->File, job->Progress, job->Error); });
     if (!ended) {
-        TMessageBox::Error(this, Strings::ProductName(),
+        TMessageBox::Error(Host.Window(), Strings::ProductName(),
                            tr("%1 does not answer. The export was stopped; nothing was written "
                               "under the name you chose.")
                                .arg(DisplayPath(folder)));
@@ -232,26 +244,26 @@ void TMainForm::cmdFileExportScanClick() {
     }
     if (!job->Ok && !job->Progress.Stop)
         TMessageBox::Error(
-            this, Strings::ProductName(),
+            Host.Window(), Strings::ProductName(),
             tr("The scan could not be exported:\n%1").arg(QString::fromStdString(job->Error)));
     else if (job->Ok && job->Progress.Unreadable > 0)
         TMessageBox::Information(
-            this, Strings::ProductName(),
+            Host.Window(), Strings::ProductName(),
             tr("The scan was exported. %1 folders or files could not be read; the file marks them.")
                 .arg(FormatCount64(job->Progress.Unreadable.load())));
 }
 
-void TMainForm::CompareWithScanFile() {
+void TScanFileCommands::CompareWithScanFile() {
     const QString chosen = QFileDialog::getOpenFileName(
-        this, tr("Compare with Scan File"), QString(), tr("Scan files (*.json);;All files (*)"),
-        nullptr, QFileDialog::DontUseNativeDialog);
+        Host.Window(), tr("Compare with Scan File"), QString(),
+        tr("Scan files (*.json);;All files (*)"), nullptr, QFileDialog::DontUseNativeDialog);
     if (chosen.isEmpty())
         return;
     // The earlier scan's wasted space at the current drive's cluster size,
     // so that the two compare.
     TLoadedScan loaded;
     if (!LoadScanFile(Platform::AbsolutePath(QFile::encodeName(chosen).toStdString()),
-                      std::max(CurrentClusterSize(), 0), false, loaded))
+                      std::max(Host.CurrentClusterSize(), 0), false, loaded))
         return;
-    StartComparison(std::move(loaded.Root), loaded.Info);
+    Host.StartComparison(std::move(loaded.Root), loaded.Info);
 }

@@ -1,13 +1,20 @@
-// Moving through the tree: selecting paths and folders, going up, opening a
-// folder from a page, the tree's context menu and the what-if cluster size.
+// Moving through the tree: selecting paths and folders (also one dropped on
+// the window), going up, opening a folder from a page, the tree's context
+// menu and the what-if cluster size.
 // The session decides what is current; the tree view follows it.
 #include "ui/main/MainForm.h"
 
+#include "engine/Paths.h"
+#include "models/FolderTreeModel.h"
 #include "settings/ProgramSettings.h"
 #include "shell/MessageBox.h"
+#include "shell/ShellPaths.h"
 #include "ui/main/Strings.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
 #include <QTreeView>
 
 #include <vector>
@@ -31,6 +38,10 @@ void TMainForm::OpenFolder(TFolderNode* node) {
         FolderTree->expand(Model->IndexOf(node));
 }
 
+void TMainForm::ExpandInTree(const TFolderNode* node) {
+    FolderTree->expand(Model->IndexOf(node));
+}
+
 void TMainForm::GoUp(bool collapse) {
     TFolderNode* node = CurrentNode();
     if (!node || !node->Parent)
@@ -52,10 +63,6 @@ void TMainForm::GoUp(bool collapse) {
         QApplication::restoreOverrideCursor();
     }
     SelectNode(parent);
-}
-
-void TMainForm::toolLevelUpClick() {
-    GoUp(true);
 }
 
 void TMainForm::ClustersBoxChange(int index) {
@@ -84,4 +91,28 @@ void TMainForm::FolderTreeContextMenu(const QPoint& pos) {
     item.Wasted = ShownTreeWasted(*node->Data, WhatIf());
     item.Kind = node->Parent ? TPieItemKind::Folder : TPieItemKind::Drive;
     ShowItemMenu(item, pos, FolderTree->viewport());
+}
+
+// ---- a folder dropped on the window is selected (and scanned when it was not) ----
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    activateWindow();
+    raise();
+    if (urls.isEmpty() || !urls.front().isLocalFile())
+        return;
+    const std::string path = PathBytes(urls.front().toLocalFile());
+    QTimer::singleShot(0, this, [this, path] {
+        try {
+            SelectPath(path);
+        } catch (const std::exception& e) {
+            TMessageBox::Error(this, Strings::ProductName(), QString::fromLocal8Bit(e.what()));
+        }
+    });
 }

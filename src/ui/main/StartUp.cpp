@@ -11,9 +11,13 @@
 #include "shell/ShellPaths.h"
 #include "snapshot/ReadErrors.h"
 #include "ui/main/Guarded.h"
+#include "ui/main/ReportCommands.h"
 #include "ui/main/ReportRun.h"
+#include "ui/main/ScanCommands.h"
+#include "ui/main/ScanFileCommands.h"
 #include "ui/main/Strings.h"
 #include "ui/main/SubfoldersPage.h"
+#include "ui/main/ViewCommands.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -44,7 +48,7 @@ void TMainForm::StartUp() {
             if (path.empty() || path[0] != '/' ||
                 PresenceOf(path, true, Platform::MayHang(path)) != TPresence::Present)
                 continue;
-            ScanOrRescanDrive(path);
+            TheSession->ScanOrRescanDrive(path);
         }
         for (const std::string& arg : Arguments) {
             if (cancelled())
@@ -62,7 +66,7 @@ void TMainForm::StartUp() {
             // A file is a scan file to open.
             if (folder == TPresence::Missing &&
                 PresenceOf(path, false, mayHang) == TPresence::Present) {
-                OpenScanFile(path, false);
+                ScanFiles->OpenScanFile(path, false);
                 continue;
             }
             if (folder != TPresence::Present) {
@@ -72,7 +76,7 @@ void TMainForm::StartUp() {
                 continue;
             }
             if (TheSession->DriveRootOf(path) == path)
-                ScanOrRescanDrive(path);
+                TheSession->ScanOrRescanDrive(path);
             else
                 SelectPath(path);
         }
@@ -87,8 +91,8 @@ void TMainForm::StartUp() {
     }
     // Also after a report run that scanned nothing (an unknown type, a
     // missing folder), unless the run is ending the program.
-    if (ScannedDrives().empty() && !cancelled() && !RunStatus)
-        cmdFileScanDrivesClick();
+    if (TheSession->ScannedDrives().empty() && !cancelled() && !RunStatus)
+        Scans->ScanDrives();
 }
 
 bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
@@ -136,8 +140,7 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
         list.ediFoldersLargerThan->setText(larger);
         list.List().SetSortColumn(sort);
         list.List().MarkSortColumn(std::abs(sort) - 1);
-        toolShowWasted->setChecked(wasted);
-        toolShowWastedClick(wasted);
+        View->SetIncludeWasted(wasted);
         list.cbFoldersDisplayTypeChange();
     };
     apply(run->DisplayType.value_or(list.cbFoldersDisplayType->currentIndex()),
@@ -153,7 +156,7 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
         problem = "there is no folder " + run->Target;
     } else {
         if (TheSession->DriveRootOf(target) == target)
-            ScanOrRescanDrive(target);
+            TheSession->ScanOrRescanDrive(target);
         else if (quit)
             // Nobody will browse the rest of the drive: read the folder alone.
             TheSession->ScanDriveFolder(target);
@@ -168,13 +171,13 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
                 problem = "there is no default printer to print on";
             } else {
                 QPrinter printer(QPrinter::HighResolution);
-                written = run->Type == ReportInfo ? PrintFolderInformation(printer)
-                                                  : PrintSubfolderList(printer);
+                written = run->Type == ReportInfo ? Reports->PrintFolderInformation(printer)
+                                                  : Reports->PrintSubfolderList(printer);
             }
         } else {
             const std::string output = AbsolutePath(run->OutputFile());
-            written = run->Type == ReportInfo ? SaveFolderReport(output)
-                                              : SaveSubfolderList(output, run->Type - 1);
+            written = run->Type == ReportInfo ? Reports->SaveFolderReport(output)
+                                              : Reports->SaveSubfolderList(output, run->Type - 1);
         }
         if (node && node->Scanned())
             unreadable = ReadErrors({node});

@@ -10,7 +10,7 @@
 #include "shell/HelpWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
-#include "ui/main/MainForm.h"
+#include "ui/main/ReportCommands.h"
 #include "ui/main/Strings.h"
 
 #include <QCoreApplication>

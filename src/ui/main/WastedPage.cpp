@@ -111,7 +111,7 @@ void TWastedPage::Fill() {
     const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data)
         return;
-    Shown = WastedSpaceContent(*node, Host.CurrentClusterSize());
+    Shown = Host.Contents().Wasted();
     txtWebWastedAmount->setText(Shown.Amount);
     if (Shown.IsDriveRoot)
         txtWebWastedPath->SetPlainText(Shown.PathText);
