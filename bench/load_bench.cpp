@@ -17,13 +17,13 @@ int main(int argc, char** argv) {
     }
     const std::int32_t cluster = argc > 2 ? std::atoi(argv[2]) : 4096;
     TLoadProgress progress;
-    TLoadedScan scan;
-    std::string error;
     const auto start = std::chrono::steady_clock::now();
-    if (!LoadScanFile(argv[1], cluster, progress, scan, error)) {
-        std::fprintf(stderr, "quillmere-load-bench: %s\n", error.c_str());
+    TResult<TLoadedScan> loaded = LoadScanFile(argv[1], cluster, progress);
+    if (!loaded) {
+        std::fprintf(stderr, "quillmere-load-bench: %s\n", loaded.Failure().Describe().c_str());
         return 1;
     }
+    const TLoadedScan& scan = *loaded;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.3f s, %llu folders, %llu files, %lld bytes\n", seconds,

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,6 +54,14 @@ std::unique_ptr<TFolderNode> BuildFolder(int folders) {
     return root;
 }
 
+// A report that could not be written makes every figure after it meaningless.
+void Written(const TStatus& written) {
+    if (!written) {
+        std::fprintf(stderr, "quillmere-report-bench: %s\n", written.Failure().Describe().c_str());
+        std::exit(1);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -73,12 +82,13 @@ int main(int argc, char** argv) {
     std::printf("subfolder list of %d folders filled and sorted by name: %.0f ms\n",
                 list.RowCount(), double(fill.nsecsElapsed()) / 1e6);
     std::printf("CSV:            %7.1f ms\n",
-                MedianMs([&] { WriteCsvList(list, dir + "/list.csv"); }));
+                MedianMs([&] { Written(WriteCsvList(list, dir + "/list.csv")); }));
     std::printf("tab-separated:  %7.1f ms\n",
-                MedianMs([&] { WriteTabList(list, dir + "/list.txt"); }));
-    std::printf("aligned text:   %7.1f ms\n", MedianMs([&] {
-                    WriteFormattedList(QStringLiteral("/bench"), list, dir + "/list.prn", false);
-                }));
+                MedianMs([&] { Written(WriteTabList(list, dir + "/list.txt")); }));
+    std::printf(
+        "aligned text:   %7.1f ms\n", MedianMs([&] {
+            Written(WriteFormattedList(QStringLiteral("/bench"), list, dir + "/list.prn", false));
+        }));
 
     // The pie as a window of 1,000 x 700 shows it.
     const QSize size(770, 560);

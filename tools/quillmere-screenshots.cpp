@@ -24,10 +24,12 @@
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/MainForm.h"
 #include "ui/main/PiePage.h"
+#include "ui/main/ScanFileCommands.h"
 #include "ui/main/SubfoldersPage.h"
 #include <QFile>
 #include <QTreeWidget>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -42,6 +44,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -51,6 +54,18 @@ namespace {
 int Usage() {
     std::fprintf(stderr, "usage: quillmere-screenshots OUTDIR [PATH]\n");
     return 2;
+}
+
+// Runs the window's command of that object name.
+void Trigger(const QWidget& form, const char* name) {
+    if (auto* action = form.findChild<QAction*>(QString::fromLatin1(name)))
+        action->trigger();
+    else
+        std::fprintf(stderr, "quillmere-screenshots: no command %s\n", name);
+}
+
+TSubfoldersPage& Subfolders(const QWidget& form) {
+    return *form.findChild<TSubfoldersPage*>();
 }
 
 // Grabs every window that comes up modal, then closes it.
@@ -183,8 +198,9 @@ void ShotMoveProgress(QWidget* owner, const QString& file) {
                       std::to_string(1000 + i) + ".jpg")
             << std::string(64 * 1024, 'x');
     }
-    TFolderMove move(Platform::ItemAtPath(folder), to.path().toStdString() + "/Holiday Photos");
-    move.BeforeEntry = [](TMovePhase, const std::string&) {
+    auto move = std::make_shared<TFolderMove>(Platform::ItemAtPath(folder),
+                                              to.path().toStdString() + "/Holiday Photos");
+    move->BeforeEntry = [](TMovePhase, const std::string&) {
         std::this_thread::sleep_for(std::chrono::milliseconds(15));
     };
     TMoveProgressBox progress(move, owner);
@@ -193,7 +209,9 @@ void ShotMoveProgress(QWidget* owner, const QString& file) {
         progress.cmdStopClick();
     });
     progress.exec();
-    move.Wait();
+    // The temporary folders go when this returns: the stopped move must be over.
+    while (!move->Finished())
+        QTest::qWait(20);
 }
 
 // An earlier scan made up from the current tree: every folder a quarter
@@ -237,14 +255,14 @@ void ComparisonPictures(TMainForm& form, const QString& out,
     form.StartComparison(MadeUpEarlierScan(*node, 3), info);
     form.ShowPage(PageSubfolders);
     // Smallest change first: the folder gone since heads the list.
-    form.SubfoldersPage->List().Sort(ColChangePercent + 1);
+    Subfolders(form).List().Sort(ColChangePercent + 1);
     shot(&form, "compare-subfolders.png");
     form.ShowPage(PageFolderInfo);
     shot(&form, "compare-folder-info.png");
     form.ShowPage(PagePie);
     shot(&form, "compare-pie.png");
     GrabNextDialog(&form, out + "/what-grew.png");
-    form.cmdViewWhatGrew->trigger();
+    Trigger(form, "cmdViewWhatGrew");
     form.EndComparison();
 }
 
@@ -267,7 +285,7 @@ void UnreadablePictures(TMainForm& form, const QString& out,
     form.ShowPage(PageFolderInfo);
     shot(&form, "folder-info-incomplete.png");
     GrabNextDialog(&form, out + "/unreadable-folders.png");
-    form.cmdViewUnreadableFolders->trigger();
+    Trigger(form, "cmdViewUnreadableFolders");
 }
 
 // The folder exported to a scan file and opened again: the tree's own entry,
@@ -277,19 +295,19 @@ void ScanFilePictures(TMainForm& form, const std::string& source, const QString&
     QTemporaryDir work;
     const std::string file = work.path().toStdString() + "/scan.json";
     TExportProgress progress;
-    std::string error;
-    if (!ExportFolder(source, file, progress, error)) {
-        std::fprintf(stderr, "quillmere-screenshots: no scan file: %s\n", error.c_str());
+    if (const TStatus exported = ExportFolder(source, file, progress); !exported) {
+        std::fprintf(stderr, "quillmere-screenshots: no scan file: %s\n",
+                     exported.Failure().Describe().c_str());
         return;
     }
     GrabNextDialog(&form, out + "/open-scan-cluster-size.png");
-    form.OpenScanFile(file, true);
-    form.OpenScanFile(file, false);
+    form.findChild<TScanFileCommands*>()->OpenScanFile(file, true);
+    form.findChild<TScanFileCommands*>()->OpenScanFile(file, false);
     form.ShowPage(PagePie);
     shot(&form, "opened-scan.png");
     form.ShowPage(PageFolderInfo);
     shot(&form, "opened-scan-folder-info.png");
-    form.cmdFileRemoveCurrentDrive->trigger();
+    Trigger(form, "cmdFileRemoveCurrentDrive");
 }
 
 } // namespace
@@ -331,7 +349,7 @@ int main(int argc, char** argv) {
     form.show();
     QTest::qWait(600);
     QTimer::singleShot(250, &form, [&] { shot(&form, "main-scanning.png"); });
-    form.ScanOrRescanDrive(source);
+    form.Session().ScanOrRescanDrive(source);
     shot(&form, "main-drive.png");
     // The biggest subfolder, for pages with something to show.
     TFolderNode* root = form.CurrentNode();
@@ -352,26 +370,29 @@ int main(int argc, char** argv) {
         form.ShowPage(page);
         shot(&form, name);
     }
-    form.SubfoldersPage->cbFoldersDisplayType->setCurrentIndex(DisplayTopLarge);
+    Subfolders(form).cbFoldersDisplayType->setCurrentIndex(DisplayTopLarge);
     form.ShowPage(PageSubfolders);
     shot(&form, "page-subfolders-top.png");
     form.ShowPage(PagePie);
     form.SectionSizeBox()->show();
     shot(form.SectionSizeBox(), "section-size.png");
-    form.ClustersBoxChange(7);
+    auto* clusters = form.findChild<QComboBox*>(QStringLiteral("ClustersBox"));
+    clusters->setCurrentIndex(7);
+    emit clusters->activated(7);
     shot(&form, "page-pie-64k-clusters.png");
-    form.ClustersBoxChange(0);
+    clusters->setCurrentIndex(0);
+    emit clusters->activated(0);
 
     // The options with the drive of the folder chosen for start-up, so one
     // drive shows checked.
     form.Settings().DrivesToAutoScan.Value =
         JoinDriveList({QString::fromStdString(Platform::DriveRootOf(source))});
     GrabNextDialog(&form, out + "/options.png");
-    form.cmdViewOptions->trigger();
+    Trigger(form, "cmdViewOptions");
     GrabNextDialog(&form, out + "/tree-bar-chart.png");
-    form.cmdViewBarChart->trigger();
+    Trigger(form, "cmdViewBarChart");
     GrabNextDialog(&form, out + "/select-folder.png");
-    form.cmdFileSelectFolder->trigger();
+    Trigger(form, "cmdFileSelectFolder");
     // Quillmere's own search, with a pattern typed in, where the desktop has none.
     QTimer::singleShot(300, &form, [out] {
         if (auto* box = qobject_cast<TFindFoldersBox*>(QApplication::activeModalWidget())) {
@@ -381,7 +402,7 @@ int main(int argc, char** argv) {
             box->close();
         }
     });
-    form.cmdToolsFindFiles->trigger();
+    Trigger(form, "cmdToolsFindFiles");
     // The move dialog as the clean-up page opens it, on the real drives.
     form.ShowPage(PageCleanUp);
     GrabNextDialog(&form, out + "/move-folder.png");
@@ -390,17 +411,17 @@ int main(int argc, char** argv) {
     ShotMoveProgress(&form, out + "/move-progress.png");
     // The save dialogs of the reports and the pie, and the print dialog.
     GrabNextDialog(&form, out + "/save-report.png");
-    form.cmdFileReportFolderContents->trigger();
+    Trigger(form, "cmdFileReportFolderContents");
     GrabNextDialog(&form, out + "/export-pie.png");
-    form.cmdFilePieToFile->trigger();
+    Trigger(form, "cmdFilePieToFile");
     GrabNextDialog(&form, out + "/print.png");
-    form.cmdFilePrintFolderInformation->trigger();
+    Trigger(form, "cmdFilePrintFolderInformation");
     GrabNextDialog(&form, out + "/properties-root-drive.png");
     ShowItemProperties("/", &form);
     // The drive's root, for lists with many rows.
     if (root)
         form.SelectNode(root);
-    form.SubfoldersPage->cbFoldersDisplayType->setCurrentIndex(DisplayAll);
+    Subfolders(form).cbFoldersDisplayType->setCurrentIndex(DisplayAll);
     ScanFilePictures(form, source, out, shot);
     ComparisonPictures(form, out, shot);
     UnreadablePictures(form, out, shot);

@@ -19,7 +19,6 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -178,7 +177,7 @@ void ShowProgress(const TMoveProgress& p, double copyingSeconds) {
 }
 
 int Move(const std::string& source, const std::string& target) {
-    TFolderMove move(Platform::ItemAtPath(source), target);
+    const auto move = std::make_shared<TFolderMove>(Platform::ItemAtPath(source), target);
     // Ctrl+C and a polite kill stop the move; the source then stays whole.
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -187,27 +186,11 @@ int Move(const std::string& source, const std::string& target) {
     const bool terminal = isatty(STDERR_FILENO);
     using TClock = std::chrono::steady_clock;
     std::optional<TClock::time_point> copyingSince;
-    std::optional<TClock::time_point> stoppedAt;
-    move.Start();
-    while (!move.Finished()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (Interrupted && !stoppedAt) {
-            move.Stop();
-            stoppedAt = TClock::now();
-        }
-        if (stoppedAt && TClock::now() - *stoppedAt > std::chrono::seconds(3)) {
-            // Held in a call on a drive that does not answer. Before the copy
-            // is in place the source is whole, and the next move removes
-            // what was copied; after, the copy is whole.
-            const bool copied = move.Progress().Phase == TMovePhase::RemovingSource;
-            std::fprintf(stderr, "\r\033[Kquillmere-clean: stopped; a drive is not answering. %s\n",
-                         copied ? ("The folder was copied whole to " + target +
-                                   "; what is left of the original stays.")
-                                      .c_str()
-                                : "Nothing was moved.");
-            std::_Exit(1);
-        }
-        const TMoveProgress progress = move.Progress();
+    const auto job = StartMoveJob(move);
+    const TJobState state = job->Wait(std::chrono::milliseconds(100), [&] {
+        if (Interrupted)
+            job->Stop();
+        const TMoveProgress progress = move->Progress();
         if (progress.Phase == TMovePhase::Copying && !copyingSince)
             copyingSince = TClock::now();
         if (terminal) {
@@ -216,11 +199,22 @@ int Move(const std::string& source, const std::string& target) {
                              : 0.0;
             ShowProgress(progress, seconds);
         }
+    });
+    if (state == TJobState::HandedOver) {
+        // Held in a call on a drive that does not answer. Before the copy
+        // is in place the source is whole, and the next move removes what
+        // was copied; after, the copy is whole.
+        const bool copied = move->Progress().Phase == TMovePhase::RemovingSource;
+        std::fprintf(stderr, "\r\033[Kquillmere-clean: stopped; a drive is not answering. %s\n",
+                     copied ? ("The folder was copied whole to " + target +
+                               "; what is left of the original stays.")
+                                  .c_str()
+                            : "Nothing was moved.");
+        std::_Exit(1);
     }
-    move.Wait();
     if (terminal)
         std::fprintf(stderr, "\r\033[K");
-    const TMoveResult& result = move.Result();
+    const TMoveResult& result = move->Result();
     switch (result.Outcome) {
     case TMoveOutcome::Moved:
         return 0;

@@ -260,7 +260,6 @@ int Export(const std::string& path, const std::string& file, int threads) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
     TExportProgress progress;
-    std::string error;
     std::mutex lock;
     std::condition_variable wake;
     bool finished = false;
@@ -280,7 +279,7 @@ int Export(const std::string& path, const std::string& file, int threads) {
                 ShowExportProgress(progress, shown);
         }
     });
-    const bool ok = ExportFolder(path, file, progress, error, threads);
+    const TStatus exported = ExportFolder(path, file, progress, threads);
     {
         std::lock_guard guard(lock);
         finished = true;
@@ -289,8 +288,8 @@ int Export(const std::string& path, const std::string& file, int threads) {
     watcher.join();
     if (shown)
         std::fprintf(stderr, "\r%70s\r", "");
-    if (!ok) {
-        std::fprintf(stderr, "quillmere-scan: %s\n", error.c_str());
+    if (!exported) {
+        std::fprintf(stderr, "quillmere-scan: %s\n", exported.Failure().Describe().c_str());
         return 1;
     }
     return UnreadableStatus(progress.Unreadable, true);

@@ -28,19 +28,26 @@ public:
             Move.Current.CurrentFile = Prefix + below;
             phase = Move.Current.Phase;
         }
+        Move.Step();
         if (Move.BeforeEntry &&
             (phase == TMovePhase::Copying || phase == TMovePhase::RemovingSource))
             Move.BeforeEntry(phase, below);
     }
 
     void Copied(std::uint64_t bytes) override {
-        std::lock_guard lock(Move.ProgressLock);
-        Move.Current.BytesDone += bytes;
+        {
+            std::lock_guard lock(Move.ProgressLock);
+            Move.Current.BytesDone += bytes;
+        }
+        Move.Step();
     }
 
     void EntryDone() override {
-        std::lock_guard lock(Move.ProgressLock);
-        ++Move.Current.FilesDone;
+        {
+            std::lock_guard lock(Move.ProgressLock);
+            ++Move.Current.FilesDone;
+        }
+        Move.Step();
     }
 
 private:
@@ -51,31 +58,20 @@ private:
 TFolderMove::TFolderMove(Platform::TScannedItem source, std::string target)
     : SourceItem(std::move(source)), TargetPath(std::move(target)) {}
 
-TFolderMove::~TFolderMove() {
-    Stop();
-    Wait();
-}
-
-void TFolderMove::Start() {
-    Worker = std::thread([this] { Run(); });
-}
-
-void TFolderMove::Wait() {
-    if (Worker.joinable())
-        Worker.join();
-}
-
 TMoveProgress TFolderMove::Progress() const {
     std::lock_guard lock(ProgressLock);
     return Current;
 }
 
 void TFolderMove::SetPhase(TMovePhase phase) {
-    std::lock_guard lock(ProgressLock);
-    Current.Phase = phase;
-    Current.FilesDone = 0;
-    if (phase != TMovePhase::Copying)
-        Current.CurrentFile.clear();
+    {
+        std::lock_guard lock(ProgressLock);
+        Current.Phase = phase;
+        Current.FilesDone = 0;
+        if (phase != TMovePhase::Copying)
+            Current.CurrentFile.clear();
+    }
+    Step();
 }
 
 namespace {
@@ -89,7 +85,8 @@ TMoveResult NotMoved(std::string message) {
 
 } // namespace
 
-TMoveResult TFolderMove::Run() {
+TMoveResult TFolderMove::Run(TBackgroundJob* job) {
+    Job = job;
     Outcome = [this] {
         SetPhase(TMovePhase::Checking);
         // Copies left by moves that died go first, before they can confuse
@@ -182,15 +179,19 @@ TMoveResult TFolderMove::Run() {
         return result;
     }();
     SetPhase(TMovePhase::Done);
+    Job = nullptr;
     IsFinished = true;
     return Outcome;
 }
 
-void LetMoveEndAlone(std::shared_ptr<TFolderMove> move) {
-    if (!move)
-        return;
-    move->Stop();
-    std::thread([move = std::move(move)] { move->Wait(); }).detach();
+std::shared_ptr<TBackgroundJob> StartMoveJob(std::shared_ptr<TFolderMove> move) {
+    // Stop may come after the work has let the move go.
+    std::weak_ptr<TFolderMove> stoppable = move;
+    return TBackgroundJob::Start([move = std::move(move)](TBackgroundJob& job) { move->Run(&job); },
+                                 [stoppable] {
+                                     if (const auto moving = stoppable.lock())
+                                         moving->Stop();
+                                 });
 }
 
 double MoveSecondsLeft(const TMoveProgress& progress, double elapsedSeconds) {

@@ -16,6 +16,7 @@
 // relative to open folder descriptors.
 #pragma once
 
+#include "platform/BackgroundJob.h"
 #include "platform/FileOps.h"
 
 #include <atomic>
@@ -24,7 +25,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 enum class TMovePhase {
@@ -69,22 +69,20 @@ struct TMoveResult {
 // Empty when the move may start.
 std::string MoveRefusal(const Platform::TScannedItem& source, const std::string& target);
 
-// One move. Run does it on the calling thread; Start on a worker thread,
-// whose progress the caller reads while it runs.
+// One move. Run does it on the calling thread; StartMoveJob on a background
+// job, whose progress the caller reads while it runs.
 class TFolderMove {
 public:
     TFolderMove(Platform::TScannedItem source, std::string target);
-    ~TFolderMove(); // stops a running move and waits for it
     TFolderMove(const TFolderMove&) = delete;
     TFolderMove& operator=(const TFolderMove&) = delete;
 
-    TMoveResult Run();
-    void Start();
+    // job, when given, hears of every step, so that a stopped move that is
+    // still working is told from one a dead drive holds.
+    TMoveResult Run(TBackgroundJob* job = nullptr);
     // Asks the move to stop; honoured until the copy is in place.
     void Stop() { StopRequested = true; }
     bool Finished() const { return IsFinished; }
-    // Waits for a started move to end.
-    void Wait();
 
     // A snapshot; safe from any thread.
     TMoveProgress Progress() const;
@@ -102,6 +100,10 @@ public:
 private:
     friend class TMoveWatcher;
     void SetPhase(TMovePhase phase);
+    void Step() {
+        if (Job)
+            Job->Beat();
+    }
     Platform::TScannedItem SourceItem;
     std::string TargetPath;
     std::atomic<bool> StopRequested{false};
@@ -109,14 +111,15 @@ private:
     mutable std::mutex ProgressLock;
     TMoveProgress Current;
     TMoveResult Outcome;
-    std::thread Worker;
+    TBackgroundJob* Job = nullptr; // while Run works for one
 };
 
-// Lets a move whose drive has stopped answering end on its own: the move is
-// kept until its thread returns, and the caller, who asked it to stop, need
-// not wait. A call blocked on a dead share cannot be interrupted; the source
-// stays whole all the same, and a partial copy goes with the next move.
-void LetMoveEndAlone(std::shared_ptr<TFolderMove> move);
+// Runs the move on a background job: Stop on the job stops the move, and the
+// job keeps the move until its work returns. A move whose drive stops
+// answering is handed over by the job's rule and ends on its own: a call
+// blocked on a dead share cannot be interrupted, but the source stays whole
+// all the same, and a partial copy goes with the next move.
+std::shared_ptr<TBackgroundJob> StartMoveJob(std::shared_ptr<TFolderMove> move);
 
 // Seconds left at the rate so far, elapsedSeconds after the copying began;
 // negative while that cannot be told yet.

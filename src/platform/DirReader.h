@@ -92,10 +92,21 @@ TFd OpenSubfolderAt(int parentFd, const char* name, int& error, bool& otherMount
 // True when OpenSubfolderAt detects mount points by itself (openat2 with
 // RESOLVE_NO_XDEV), so listings need not examine each subfolder for it.
 bool SubfolderOpenSeesMounts();
-// Makes SubfolderOpenSeesMounts() answer as on a kernel without openat2, so
-// the fallback (examining subfolders while listing) can be tested. A scan
-// already running keeps the way it started with.
-void UseNoXdevOpen(bool use);
+// While it lives, SubfolderOpenSeesMounts() answers as on a kernel without
+// openat2 (use false), or as the kernel says (use true), so the fallback
+// (examining subfolders while listing) can be tested; the answer before comes
+// back when it goes, whatever way the test ends. A scan already running
+// keeps the way it started with.
+class TNoXdevOpenOverride {
+public:
+    explicit TNoXdevOpenOverride(bool use);
+    ~TNoXdevOpenOverride();
+    TNoXdevOpenOverride(const TNoXdevOpenOverride&) = delete;
+    TNoXdevOpenOverride& operator=(const TNoXdevOpenOverride&) = delete;
+
+private:
+    int Saved;
+};
 
 // Opens a folder by absolute path of any length: paths longer than the
 // kernel's limit are opened one component at a time.

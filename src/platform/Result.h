@@ -19,8 +19,8 @@ struct TFailure {
     // What went wrong, in words for the user, without the path.
     std::string Text;
 
-    // "Text: path" (or the system's text of Errno when Text is empty), as
-    // shown in messages.
+    // "path: Text" (or the system's text of Errno when Text is empty), the
+    // path first as in every message of ours that names a file.
     std::string Describe() const;
 };
 

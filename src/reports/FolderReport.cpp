@@ -6,6 +6,7 @@
 #include "engine/Paths.h"
 #include "models/SubfolderList.h"
 #include "reports/ListReports.h"
+#include "reports/ReportFile.h"
 #include "settings/Product.h"
 
 #include <QLocale>
@@ -115,12 +116,12 @@ void WriteFolderReport(const TFolderReport& report, TReportOutput& out) {
     out.WriteLine(Separator());
 }
 
-void WriteFolderReport(const TFolderReport& report, const TSubfolderListModel& list,
-                       const std::string& path) {
+TStatus WriteFolderReport(const TFolderReport& report, const TSubfolderListModel& list,
+                          const std::string& path) {
     // One file for both parts: the older report is replaced only when the
     // new one is whole.
-    TFileOutput out(path, false);
-    WriteFolderReport(report, out);
-    WriteFormattedList(report.Path, list, out);
-    out.Close();
+    return WriteReportFile(path, false, [&](TReportOutput& out) {
+        WriteFolderReport(report, out);
+        WriteFormattedList(report.Path, list, out);
+    });
 }

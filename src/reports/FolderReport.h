@@ -6,6 +6,7 @@
 
 #include "models/FolderInfoContent.h"
 #include "models/PieItemNames.h"
+#include "platform/Result.h"
 #include "reports/ReportOutput.h"
 
 #include <QDateTime>
@@ -38,6 +39,7 @@ TFolderReport FolderReportContent(const TFolderNode& node, const TFolderInfoCont
 // heading of the subfolder list that a file report appends.
 void WriteFolderReport(const TFolderReport& report, TReportOutput& out);
 // The report to a new file (raw-byte path), followed by the formatted
-// subfolder list; the file is closed at the end.
-void WriteFolderReport(const TFolderReport& report, const TSubfolderListModel& list,
-                       const std::string& path);
+// subfolder list; the file is closed at the end. Fails when it could not be
+// written whole.
+TStatus WriteFolderReport(const TFolderReport& report, const TSubfolderListModel& list,
+                          const std::string& path);

@@ -2,6 +2,7 @@
 #include "reports/ListReports.h"
 
 #include "models/SubfolderList.h"
+#include "reports/ReportFile.h"
 
 #include <QStringList>
 
@@ -68,12 +69,6 @@ QString PrintedName(const QString& name) {
     if (CharCount(name) <= PrintedNameWidth)
         return name;
     return FirstChars(name, PrintedNameWidth - 3) + QStringLiteral("...");
-}
-
-template <typename TWrite> void ToFile(const std::string& path, bool append, TWrite write) {
-    TFileOutput out(path, append);
-    write(out);
-    out.Close();
 }
 
 } // namespace
@@ -164,15 +159,16 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
     }
 }
 
-void WriteCsvList(const TSubfolderListModel& list, const std::string& path) {
-    ToFile(path, false, [&](TReportOutput& out) { WriteCsvList(list, out); });
+TStatus WriteCsvList(const TSubfolderListModel& list, const std::string& path) {
+    return WriteReportFile(path, false, [&](TReportOutput& out) { WriteCsvList(list, out); });
 }
 
-void WriteTabList(const TSubfolderListModel& list, const std::string& path) {
-    ToFile(path, false, [&](TReportOutput& out) { WriteTabList(list, out); });
+TStatus WriteTabList(const TSubfolderListModel& list, const std::string& path) {
+    return WriteReportFile(path, false, [&](TReportOutput& out) { WriteTabList(list, out); });
 }
 
-void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& list,
-                        const std::string& path, bool append) {
-    ToFile(path, append, [&](TReportOutput& out) { WriteFormattedList(titlePath, list, out); });
+TStatus WriteFormattedList(const QString& titlePath, const TSubfolderListModel& list,
+                           const std::string& path, bool append) {
+    return WriteReportFile(path, append,
+                           [&](TReportOutput& out) { WriteFormattedList(titlePath, list, out); });
 }

@@ -6,6 +6,7 @@
 // note after the list says what the mark means.
 #pragma once
 
+#include "platform/Result.h"
 #include "reports/ReportOutput.h"
 
 #include <QString>
@@ -29,8 +30,9 @@ void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& lis
                         TReportOutput& out);
 
 // The same to a file (raw-byte path), which is created or emptied first, or
-// for the formatted list with `append` added to. They close the file.
-void WriteCsvList(const TSubfolderListModel& list, const std::string& path);
-void WriteTabList(const TSubfolderListModel& list, const std::string& path);
-void WriteFormattedList(const QString& titlePath, const TSubfolderListModel& list,
-                        const std::string& path, bool append);
+// for the formatted list with `append` added to. They close the file, and
+// fail when it could not be written whole.
+TStatus WriteCsvList(const TSubfolderListModel& list, const std::string& path);
+TStatus WriteTabList(const TSubfolderListModel& list, const std::string& path);
+TStatus WriteFormattedList(const QString& titlePath, const TSubfolderListModel& list,
+                           const std::string& path, bool append);

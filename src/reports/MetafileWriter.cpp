@@ -17,6 +17,8 @@ namespace {
 // Logical units per inch: one unit is one pixel of the screen picture.
 constexpr int UnitsPerInch = 96;
 
+// Nothing here fails in ordinary use: the metafile is built in memory, so a
+// failure is memory running out or a call out of order, and it throws.
 [[noreturn]] void Fail(const char* what) {
     throw TReportError(std::string("The metafile could not be written: ") + what);
 }

@@ -9,8 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -79,54 +77,25 @@ void TMemoryOutput::WriteLine(QStringView line) {
     Data += "\r\n";
 }
 
-void WriteFileBytesAnswering(const std::string& path, const QByteArray& bytes,
-                             std::chrono::milliseconds stall, const std::function<void()>& wait) {
-    struct TShared {
-        std::atomic<qsizetype> Written{0};
-        std::atomic<bool> Finished{false};
-        // Set when the window gives up: a writer waiting for a pipe's reader
-        // then ends instead of staying behind.
-        std::atomic<bool> GivenUp{false};
-        std::mutex Lock;
-        std::string Error;
-    };
-    auto shared = std::make_shared<TShared>();
-    std::thread writer([shared, path, bytes] {
-        try {
-            TFileOutput out(path, false, &shared->GivenUp);
-            for (qsizetype at = 0; at < bytes.size(); at += qsizetype(FlushSize)) {
-                out.WriteBytes(bytes.mid(at, qsizetype(FlushSize)));
-                shared->Written = at;
-            }
-            out.Close();
-        } catch (const std::exception& e) {
-            const std::lock_guard<std::mutex> hold(shared->Lock);
-            shared->Error = e.what();
+std::shared_ptr<TBackgroundJob> StartWriteFileBytes(const std::string& path,
+                                                    const QByteArray& bytes) {
+    return TBackgroundJob::Start([path, bytes](TBackgroundJob& job) {
+        const auto size = static_cast<std::uint64_t>(bytes.size());
+        TFileOutput out(path, false, &job.StopFlag());
+        for (qsizetype at = 0; at < bytes.size(); at += qsizetype(FlushSize)) {
+            out.WriteBytes(bytes.mid(at, qsizetype(FlushSize)));
+            job.Report(static_cast<std::uint64_t>(at), size);
         }
-        shared->Finished = true;
+        out.Close();
+        job.Report(size, size);
     });
-    auto lastStep = std::chrono::steady_clock::now();
-    qsizetype lastWritten = -1;
-    while (!shared->Finished) {
-        if (wait)
-            wait();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        const auto now = std::chrono::steady_clock::now();
-        if (shared->Written != lastWritten) {
-            lastWritten = shared->Written;
-            lastStep = now;
-        } else if (now - lastStep > stall && !shared->Finished) {
-            shared->GivenUp = true;
-            writer.detach();
-            throw TReportError(QCoreApplication::translate(
-                                   "TFileOutput", "%1 does not answer; its drive may be gone")
-                                   .arg(DisplayText(path))
-                                   .toStdString());
-        }
-    }
-    writer.join();
-    if (!shared->Error.empty())
-        throw TReportError(shared->Error);
+}
+
+TReportError NotAnsweringError(const std::string& path) {
+    return TReportError(
+        QCoreApplication::translate("TFileOutput", "%1 does not answer; its drive may be gone")
+            .arg(DisplayText(path))
+            .toStdString());
 }
 
 int CharCount(QStringView text) {

@@ -4,6 +4,7 @@
 // written whole.
 #pragma once
 
+#include "platform/BackgroundJob.h"
 #include "platform/OutputFile.h"
 
 #include <QByteArray>
@@ -11,8 +12,7 @@
 #include <QStringView>
 
 #include <atomic>
-#include <chrono>
-#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -78,13 +78,14 @@ private:
 // did not all arrive.
 void WriteFileBytes(const std::string& path, const QByteArray& bytes);
 
-// The same on a thread of its own, for a caller that must not block (the
-// window's thread): `wait` runs every few milliseconds until the file is
-// written. When the file system takes no step for `stall` (a network drive
-// that has gone) this throws, and the stuck thread is left behind with its
-// own copy of the bytes.
-void WriteFileBytesAnswering(const std::string& path, const QByteArray& bytes,
-                             std::chrono::milliseconds stall, const std::function<void()>& wait);
+// The same as a background job, for a caller that must not block (the
+// window's thread): the job reports the bytes written, ends a wait on a pipe
+// when stopped, and its Rethrow gives the TReportError of a failed write. The
+// job holds its own copy of the bytes, so it may be left to end alone.
+std::shared_ptr<TBackgroundJob> StartWriteFileBytes(const std::string& path,
+                                                    const QByteArray& bytes);
+// What a write left to end alone tells the user: its drive does not answer.
+TReportError NotAnsweringError(const std::string& path);
 
 // ---- text helpers shared by the writers ---------------------------------------
 

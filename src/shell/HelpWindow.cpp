@@ -3,9 +3,9 @@
 
 #include "shell/WindowPlacement.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -90,7 +90,14 @@ void THelpWindow::ShowContext(int context) {
 }
 
 THelpWindow* ShowHelp(int context, QWidget* parent) {
-    static QPointer<THelpWindow> window;
+    // The application's list of windows holds the one help window, whichever
+    // window opened it: no variable of ours has to forget it when it closes.
+    // A closed one is hidden until it is deleted, and is not taken again.
+    THelpWindow* window = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* help = qobject_cast<THelpWindow*>(widget); help && help->isVisible())
+            window = help;
+    }
     if (!window) {
         window = new THelpWindow(parent ? parent->window() : nullptr);
         window->setAttribute(Qt::WA_DeleteOnClose);

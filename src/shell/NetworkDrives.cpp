@@ -2,13 +2,14 @@
 // process that runs the tool, and the messages for what went wrong.
 #include "shell/NetworkDrives.h"
 
-#include "shell/MessageBox.h"
 #include "settings/Product.h"
 #include "shell/DriveLists.h"
+#include "shell/JobWait.h"
+#include "shell/MessageBox.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QEventLoop>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -20,7 +21,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -200,6 +200,19 @@ private:
     QListWidget* lvDrives = nullptr;
 };
 
+// Runs the tool on a background job, the window disabled but painting. The
+// tool's own time limit ends it; there is no Stop to hand it over.
+TToolOutcome RunTool(QWidget* owner, const TNetworkDriveEnvironment& environment,
+                     const TToolRun& run) {
+    TBusyWindow busy(owner);
+    auto outcome = std::make_shared<TToolOutcome>();
+    const auto job = TBackgroundJob::Start(
+        [outcome, tool = environment.Run, run](TBackgroundJob&) { *outcome = tool(run); });
+    WaitForJob(*job);
+    job->Rethrow();
+    return *outcome;
+}
+
 bool CheckAvailable(QWidget* owner, const TNetworkDriveEnvironment& environment) {
     const QString reason = NetworkDrivesUnavailableReason(environment);
     if (reason.isEmpty())
@@ -218,28 +231,34 @@ TToolOutcome RunToolProcess(const TToolRun& run) {
     env.remove(QStringLiteral("LANGUAGE"));
     process.setProcessEnvironment(env);
 
-    QEventLoop loop;
-    bool done = false;
+    // Runs on a job's thread, which has no event loop: the process is
+    // driven by its blocking waits, in short slices up to the time limit.
+    QElapsedTimer clock;
+    clock.start();
+    process.start(run.Program, run.Arguments);
+    if (!process.waitForStarted(run.TimeoutMs) || process.error() == QProcess::FailedToStart) {
+        outcome.Status = TToolOutcome::TStatus::NotStarted;
+        outcome.ErrorOutput = process.errorString();
+        return outcome;
+    }
     bool timedOut = false;
     QByteArray output;
     qsizetype answeredUpTo = 0;
-    auto finish = [&] {
-        done = true;
-        loop.quit();
-    };
-    QObject::connect(&process, &QProcess::finished, &loop, finish);
-    QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            finish();
-    });
-    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
+    while (process.state() != QProcess::NotRunning) {
+        const qint64 left = run.TimeoutMs - clock.elapsed();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        if (!process.waitForReadyRead(static_cast<int>(std::min<qint64>(left, 100))))
+            continue;
         output += process.readAllStandardOutput();
         // A question is the unanswered text after the last line break that
         // ends in ": ", the tool then waiting for a line on its input.
         const qsizetype lineStart = std::max(answeredUpTo, output.lastIndexOf('\n') + 1);
         const QString pending = QString::fromLocal8Bit(output.mid(lineStart));
         if (!pending.endsWith(QStringLiteral(": ")))
-            return;
+            continue;
         answeredUpTo = output.size();
         const std::optional<QString> answer =
             run.AnswerPrompt ? run.AnswerPrompt(pending.trimmed()) : std::nullopt;
@@ -247,25 +266,8 @@ TToolOutcome RunToolProcess(const TToolRun& run) {
             process.write((*answer + QLatin1Char('\n')).toLocal8Bit());
         else
             process.closeWriteChannel();
-    });
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        finish();
-    });
-
-    process.start(run.Program, run.Arguments);
-    timer.start(run.TimeoutMs);
-    if (!done)
-        loop.exec();
-    timer.stop();
-
-    if (process.error() == QProcess::FailedToStart) {
-        outcome.Status = TToolOutcome::TStatus::NotStarted;
-        outcome.ErrorOutput = process.errorString();
-        return outcome;
     }
+
     if (timedOut) {
         process.kill();
         process.waitForFinished(2000);
@@ -392,11 +394,7 @@ bool MountNetworkAddress(QWidget* owner, const TNetworkLogin& login) {
         return login.Password;
     };
     const QStringList before = RemoteRoots();
-    TToolOutcome outcome;
-    {
-        TBusyWindow busy(owner);
-        outcome = environment.Run(run);
-    }
+    const TToolOutcome outcome = RunTool(owner, environment, run);
     if (!Succeeded(outcome)) {
         QString why = ToolFailureText(outcome, run.TimeoutMs);
         if (state->Refused)
@@ -433,11 +431,7 @@ bool UnmountNetworkDrive(QWidget* owner, const QString& root) {
     run.Program = environment.FindGio();
     run.Arguments = {QStringLiteral("mount"), QStringLiteral("-u"), root};
     run.TimeoutMs = environment.UnmountTimeoutMs;
-    TToolOutcome outcome;
-    {
-        TBusyWindow busy(owner);
-        outcome = environment.Run(run);
-    }
+    const TToolOutcome outcome = RunTool(owner, environment, run);
     if (!Succeeded(outcome)) {
         TMessageBox::Error(owner, Caption(),
                            QObject::tr("Could not disconnect the network drive %1:\n\n%2")

@@ -1,8 +1,9 @@
 // Mapping and disconnecting network drives through the desktop's virtual file
 // system: "gio mount ADDRESS" and "gio mount -u PATH". The shares gvfs mounts
 // appear as folders below /run/user/<uid>/gvfs and so as network drives.
-// The tool runs as a child process with a time limit while the event loop
-// keeps running; tests put a fake tool in its place.
+// The tool runs as a child process with a time limit on a background job
+// while the window's event loop keeps running; tests put a fake tool in its
+// place.
 #pragma once
 
 #include <QString>
@@ -33,7 +34,8 @@ using TToolRunner = std::function<TToolOutcome(const TToolRun&)>;
 
 // Runs the tool as a child process (arguments as they are, no shell) in the
 // C locale, so that its questions can be recognised. Returns when it ended,
-// failed to start or ran out of time (then it is killed).
+// failed to start or ran out of time (then it is killed). Blocks: callers
+// run it on a background job.
 TToolOutcome RunToolProcess(const TToolRun& run);
 
 // What the network-drive commands need from the system; tests replace it.

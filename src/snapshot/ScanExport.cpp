@@ -436,18 +436,18 @@ private:
 
 } // namespace
 
-bool ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
-                  std::string& error, int readerThreads) {
+TStatus ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
+                     int readerThreads) {
+    const auto stopped = [] { return Refusal("the export was stopped"); };
+    const auto unwritable = [&](int error) {
+        return TFailure{error, file, "cannot write the file: " + Platform::ErrorText(error)};
+    };
     // Stop also ends a wait for a FIFO's reader or for room in a full pipe.
     Platform::TOutputFile out(&progress.Stop);
     if (file == "-")
         out.OpenDescriptor(STDOUT_FILENO);
-    else if (!out.Open(file)) {
-        error = out.Error() == ECANCELED
-                    ? "the export was stopped"
-                    : "cannot write " + file + ": " + Platform::ErrorText(out.Error());
-        return false;
-    }
+    else if (!out.Open(file))
+        return out.Error() == ECANCELED ? stopped() : unwritable(out.Error());
 
     auto output = std::make_shared<TExportOutput>(out);
     char head[160];
@@ -469,27 +469,22 @@ bool ExportFolder(const std::string& path, const std::string& file, TExportProgr
     if (!progress.Stop)
         scanner.ScanFolder(path, root);
     host.ProcessEvents();
-    if (progress.Stop) {
-        error = "the export was stopped";
-        return false;
-    }
-    if (output->Failed) {
-        error = "cannot write " + file + ": " + Platform::ErrorText(output->WriteError);
-        return false;
-    }
+    if (progress.Stop)
+        return stopped();
+    if (output->Failed)
+        return unwritable(output->WriteError);
     if (!root->Data || !output->Finished) {
-        error = root->Error ? "cannot read " + path + ": " + Platform::ErrorText(root->Error)
-                            : "the scan of " + path + " did not finish";
-        return false;
+        if (root->Error)
+            return TFailure{root->Error, path,
+                            "cannot read the folder: " + Platform::ErrorText(root->Error)};
+        return Refusal("the scan of the folder did not finish", path);
     }
     output->Write("]\n", 2);
     progress.BytesWritten = output->Written;
     if (!output->Flush() || !out.Commit()) {
-        error = progress.Stop
-                    ? "the export was stopped"
-                    : "cannot write " + file + ": " +
-                          Platform::ErrorText(output->Failed ? output->WriteError : out.Error());
-        return false;
+        if (progress.Stop)
+            return stopped();
+        return unwritable(output->Failed ? output->WriteError : out.Error());
     }
-    return true;
+    return {};
 }

@@ -13,6 +13,8 @@
 // own, the name of the error (EACCES), which ncdu and gdu pass over.
 #pragma once
 
+#include "platform/Result.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -23,13 +25,12 @@ struct TExportProgress {
     std::atomic<std::uint64_t> BytesWritten{0};
     // Folders that could not be listed and entries that could not be examined.
     std::atomic<std::uint64_t> Unreadable{0};
-    // Set by anyone to stop the export; ExportFolder then returns false.
+    // Set by anyone to stop the export, which then fails.
     std::atomic<bool> Stop{false};
 };
 
 // Scans the folder at path (absolute) and writes it to file ("-": standard
-// output). readerThreads 0 uses the scanner's default. On failure returns
-// false with a message in error. Something unreadable is no failure: it is
-// in the file, and counted in progress.Unreadable.
-bool ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
-                  std::string& error, int readerThreads = 0);
+// output). readerThreads 0 uses the scanner's default. Something unreadable
+// is no failure: it is in the file, and counted in progress.Unreadable.
+TStatus ExportFolder(const std::string& path, const std::string& file, TExportProgress& progress,
+                     int readerThreads = 0);

@@ -311,8 +311,9 @@ TEST_F(FolderMove, ACopyLeftByAKilledMoveGoesWithTheNextMove) {
 }
 
 // A share that stops answering holds the move in a call that Stop cannot
-// interrupt; the caller lets it end alone and is not held. Once the share is
-// gone the move ends, with nothing made at the target.
+// interrupt; the move's job is handed over a few seconds after Stop, and the
+// caller is not held. The job keeps the move until it ends, which it does once
+// the share is gone, with the source whole and nothing made at the target.
 TEST_F(FolderMove, ADriveThatStopsAnsweringDoesNotHoldTheCaller) {
     auto share = std::make_unique<THangFsMount>();
     if (!share->Mounted())
@@ -320,25 +321,32 @@ TEST_F(FolderMove, ADriveThatStopsAnsweringDoesNotHoldTheCaller) {
     using namespace std::chrono;
     auto move = std::make_shared<TFolderMove>(Platform::ItemAtPath(share->Root() + "/stuck"),
                                               Tree.Path("copy"));
-    move->Start();
+    std::shared_ptr<TBackgroundJob> job = StartMoveJob(move);
     const auto until = steady_clock::now() + seconds(5);
     while (move->Progress().Phase != TMovePhase::Measuring && steady_clock::now() < until)
         std::this_thread::sleep_for(milliseconds(10));
     // Stopped before it reaches the hung folder, the move would end at once:
     // give it time to get stuck there first.
     std::this_thread::sleep_for(milliseconds(500));
-    move->Stop();
-    std::this_thread::sleep_for(milliseconds(300));
-    ASSERT_FALSE(move->Finished()) << "the share answered after all: " << move->Result().Message;
+    const auto stopped = steady_clock::now();
+    job->Stop();
+    const TJobState state = job->Wait(milliseconds(20));
+    ASSERT_EQ(state, TJobState::HandedOver)
+        << "the share answered after all: " << move->Result().Message;
+    EXPECT_LT(steady_clock::now() - stopped, seconds(5));
+    EXPECT_FALSE(move->Finished());
+    EXPECT_EQ(move->Progress().Phase, TMovePhase::Measuring);
 
-    const std::weak_ptr<TFolderMove> watch = move;
-    const auto start = steady_clock::now();
-    LetMoveEndAlone(std::move(move));
-    EXPECT_LT(steady_clock::now() - start, milliseconds(100));
+    const std::weak_ptr<TFolderMove> watchMove = move;
+    const std::weak_ptr<TBackgroundJob> watchJob = job;
+    move.reset();
+    job.reset();
+    EXPECT_FALSE(watchMove.expired()) << "the move went while its work still runs";
     share.reset();
-    while (!watch.expired() && steady_clock::now() < until + seconds(10))
+    while (!watchJob.expired() && steady_clock::now() < until + seconds(10))
         std::this_thread::sleep_for(milliseconds(10));
-    EXPECT_TRUE(watch.expired());
+    EXPECT_TRUE(watchJob.expired());
+    EXPECT_TRUE(watchMove.expired());
     EXPECT_TRUE(SnapshotTree(Tree.Path("copy")).empty());
     EXPECT_TRUE(JournalRecords().empty());
 }

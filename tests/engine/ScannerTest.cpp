@@ -595,7 +595,7 @@ TEST_F(ScannerTest, MountPointInsideTheTreeIsAnotherDrive) {
     // Once where opening a folder tells a mount apart, once where the
     // listing has to look at each subfolder.
     for (bool openSeesMounts : {true, false}) {
-        Platform::UseNoXdevOpen(openSeesMounts);
+        const Platform::TNoXdevOpenOverride openMode(openSeesMounts);
         TFolderNode* root = Scan();
         TFolderNode* node = Find(root, "outer/mnt");
         ASSERT_TRUE(node);
@@ -607,7 +607,6 @@ TEST_F(ScannerTest, MountPointInsideTheTreeIsAnotherDrive) {
         EXPECT_FALSE(root->Has(NodeIncompleteBelow));
         EXPECT_EQ(CheckSums(root), "");
     }
-    Platform::UseNoXdevOpen(true);
     EXPECT_TRUE(IsDriveRoot(mnt));
     EXPECT_FALSE(IsDriveRoot(Temp.Path("outer")));
 }

@@ -16,23 +16,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file = folder.Path("scan.json");
     FUZZ_CHECK(WriteBytes(file, std::string(reinterpret_cast<const char*>(data), size)));
 
-    TScanFileInfo info;
-    std::int32_t implied = 0;
-    std::string error;
-    const bool probed = ProbeScanFile(file, info, implied, error);
-    FUZZ_CHECK(probed || !error.empty());
-    FUZZ_CHECK(implied >= 0);
+    const TResult<TScanFileProbe> probe = ProbeScanFile(file);
+    FUZZ_CHECK(probe || !probe.Failure().Text.empty());
+    FUZZ_CHECK(!probe || probe->ImpliedClusterSize >= 0);
 
     TLoadProgress progress;
-    TLoadedScan loaded;
-    error.clear();
-    if (!LoadScanFile(file, 4096, progress, loaded, error)) {
-        FUZZ_CHECK(!error.empty());
-        FUZZ_CHECK(!loaded.Root);
+    const TResult<TLoadedScan> loadedFile = LoadScanFile(file, 4096, progress);
+    if (!loadedFile) {
+        FUZZ_CHECK(!loadedFile.Failure().Text.empty());
         return 0;
     }
+    const TLoadedScan& loaded = *loadedFile;
     FUZZ_CHECK(loaded.Root && !loaded.Root->Parent);
-    FUZZ_CHECK(probed && info.RootPath == loaded.Info.RootPath);
+    FUZZ_CHECK(probe && probe->Info.RootPath == loaded.Info.RootPath);
     // Iterative: a loaded chain may be far deeper than the stack.
     std::vector<const TFolderNode*> pending{loaded.Root.get()};
     std::uint64_t folders = 0;

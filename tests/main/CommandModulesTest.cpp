@@ -131,8 +131,8 @@ TEST_F(CommandModulesTest, ScanFileCommandsOpenAScanThatIsNotTheDisk) {
     EXPECT_TRUE(Enabled("cmdFileExportScan"));
 
     TExportProgress progress;
-    std::string error;
-    ASSERT_TRUE(ExportFolder(Host->Drive, Temp.Path("scan.json"), progress, error)) << error;
+    const TStatus exported = ExportFolder(Host->Drive, Temp.Path("scan.json"), progress);
+    ASSERT_TRUE(exported) << exported.Failure().Describe();
     ASSERT_TRUE(files.OpenScanFile(Temp.Path("scan.json"), false));
     ASSERT_EQ(Host->Session().Tree().Roots().size(), 2u);
     const TFolderNode* opened = Host->Session().Tree().Roots().back().get();
@@ -206,10 +206,11 @@ TEST_F(CommandModulesTest, CompareCommandsEndWhenTheComparedFolderLeaves) {
 
     TExportProgress exported;
     TLoadProgress loading;
-    TLoadedScan earlier;
-    std::string error;
-    ASSERT_TRUE(ExportFolder(Host->Drive, Temp.Path("then.json"), exported, error)) << error;
-    ASSERT_TRUE(LoadScanFile(Temp.Path("then.json"), 4096, loading, earlier, error)) << error;
+    const TStatus written = ExportFolder(Host->Drive, Temp.Path("then.json"), exported);
+    ASSERT_TRUE(written) << written.Failure().Describe();
+    TResult<TLoadedScan> loaded = LoadScanFile(Temp.Path("then.json"), 4096, loading);
+    ASSERT_TRUE(loaded) << loaded.Failure().Describe();
+    TLoadedScan& earlier = *loaded;
     EXPECT_FALSE(Enabled("cmdViewWhatGrew"));
     ASSERT_TRUE(compare.StartComparison(std::move(earlier.Root), earlier.Info));
     ASSERT_TRUE(compare.Active());

@@ -102,8 +102,8 @@ TEST_F(DeepChain, EveryViewReportAndScanFileHoldsAChainOfThirtyThousandFolders) 
     // Exported and opened again, the chain is whole and its bottom selectable.
     const std::string file = Temp.Path("chain.json");
     TExportProgress progress;
-    std::string error;
-    ASSERT_TRUE(ExportFolder(Root + "/chain", file, progress, error)) << error;
+    const TStatus exported = ExportFolder(Root + "/chain", file, progress);
+    ASSERT_TRUE(exported) << exported.Failure().Describe();
     ASSERT_TRUE(Part<TScanFileCommands>().OpenScanFile(file, false));
     TFolderNode* opened = Form->Session().Tree().Roots().back().get();
     TFolderNode* openedBottom = FindNodeByPath(opened, ChainBelow(ChainLength).substr(6), true);

@@ -28,8 +28,8 @@ TEST_F(ScanFileCommandsTest, AnExportOpensAsItWasAndIsNeverTakenForTheDisk) {
     Temp.MakeFile("drive/proj/b/h", 500);
     const std::string file = Temp.Path("proj.json");
     TExportProgress progress;
-    std::string error;
-    ASSERT_TRUE(ExportFolder(Temp.Path("drive/proj"), file, progress, error)) << error;
+    const TStatus exported = ExportFolder(Temp.Path("drive/proj"), file, progress);
+    ASSERT_TRUE(exported) << exported.Failure().Describe();
 
     MakeForm();
     Form->Session().ScanOrRescanDrive(Root);

@@ -51,8 +51,8 @@ TEST(CurrentFolderContents, FollowTheSessionTheComparisonAndTheDisk) {
     EXPECT_THROW(contents.Info(), std::logic_error);
 
     TExportProgress exported;
-    std::string error;
-    ASSERT_TRUE(ExportFolder(drive, temp.Path("then.json"), exported, error)) << error;
+    const TStatus written = ExportFolder(drive, temp.Path("then.json"), exported);
+    ASSERT_TRUE(written) << written.Failure().Describe();
     session.ScanOrRescanDrive(drive);
     ASSERT_TRUE(contents.Ready());
     EXPECT_TRUE(contents.Info().IsDriveRoot);
@@ -82,8 +82,9 @@ TEST(CurrentFolderContents, FollowTheSessionTheComparisonAndTheDisk) {
     temp.MakeFile("drive/a/grown.bin", 50000);
     session.RescanCurrentFolder();
     TLoadProgress loading;
-    TLoadedScan earlier;
-    ASSERT_TRUE(LoadScanFile(temp.Path("then.json"), 4096, loading, earlier, error)) << error;
+    TResult<TLoadedScan> loaded = LoadScanFile(temp.Path("then.json"), 4096, loading);
+    ASSERT_TRUE(loaded) << loaded.Failure().Describe();
+    TLoadedScan& earlier = *loaded;
     TFolderNode* a = session.Current();
     ASSERT_EQ(NodePath(a), drive + "/a");
     comparison =
@@ -94,8 +95,9 @@ TEST(CurrentFolderContents, FollowTheSessionTheComparisonAndTheDisk) {
 
     // An opened scan's folder is shown from the file alone: its files are
     // not looked for on this disk, where they may have changed or gone.
-    TLoadedScan opened;
-    ASSERT_TRUE(LoadScanFile(temp.Path("then.json"), 4096, loading, opened, error)) << error;
+    TResult<TLoadedScan> reloaded = LoadScanFile(temp.Path("then.json"), 4096, loading);
+    ASSERT_TRUE(reloaded) << reloaded.Failure().Describe();
+    TLoadedScan& opened = *reloaded;
     TFolderNode* root = session.AddOpenedScan(std::move(opened.Root), temp.Path("then.json"),
                                               QStringLiteral("then"), 4096);
     ASSERT_TRUE(root);

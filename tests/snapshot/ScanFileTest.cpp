@@ -89,6 +89,11 @@ std::string Differences(const std::map<std::string, std::string>& a,
     return out;
 }
 
+// Why a step failed, for a test's message.
+template <class T> std::string Why(const TResult<T>& result) {
+    return result ? std::string() : result.Failure().Describe();
+}
+
 std::string ReadAll(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -141,25 +146,23 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
 
     const std::string file = out.Path("scan.json");
     TExportProgress progress;
-    std::string error;
     TFolderNode* live = nullptr;
     std::unique_ptr<TFolderTree> liveTree;
-    bool exported = false;
+    TStatus exported;
     {
         TNoDacOverride noOverride;
         if (geteuid() == 0 && !noOverride.Dropped)
             GTEST_SKIP() << "running as root without the right to drop capabilities";
         liveTree = LiveScan(temp.Root(), live);
-        exported = ExportFolder(temp.Root(), file, progress, error, 3);
+        exported = ExportFolder(temp.Root(), file, progress, 3);
         // Where opening cannot tell mount points, the listing does.
-        Platform::UseNoXdevOpen(false);
-        exported =
-            ExportFolder(temp.Root(), out.Path("listing.json"), progress, error, 1) && exported;
-        Platform::UseNoXdevOpen(true);
+        const Platform::TNoXdevOpenOverride listingSeesMounts(false);
+        if (exported)
+            exported = ExportFolder(temp.Root(), out.Path("listing.json"), progress, 1);
     }
     chmod(temp.Path("locked").c_str(), 0755);
     chmod(temp.Path("blind").c_str(), 0755);
-    ASSERT_TRUE(exported) << error;
+    ASSERT_TRUE(exported) << Why(exported);
     ASSERT_TRUE(live->Data);
     EXPECT_EQ(progress.Unreadable.load(), 2u); // locked, and the file in blind
     EXPECT_EQ(progress.BytesWritten.load(), ReadAll(file).size());
@@ -174,26 +177,27 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
         EXPECT_NE(text.find("[{\"name\":\"mnt\",\"excluded\":\"othfs\"}]"), std::string::npos);
     }
 
-    TScanFileInfo info;
-    std::int32_t implied = -1;
-    ASSERT_TRUE(ProbeScanFile(file, info, implied, error)) << error;
-    EXPECT_EQ(info.Program, "quillmere");
-    EXPECT_EQ(info.RootPath, temp.Root());
-    EXPECT_GT(info.Timestamp, 1700000000);
-    EXPECT_EQ(implied, Cluster);
+    const TResult<TScanFileProbe> probe = ProbeScanFile(file);
+    ASSERT_TRUE(probe) << Why(probe);
+    EXPECT_EQ(probe->Info.Program, "quillmere");
+    EXPECT_EQ(probe->Info.RootPath, temp.Root());
+    EXPECT_GT(probe->Info.Timestamp, 1700000000);
+    EXPECT_EQ(probe->ImpliedClusterSize, Cluster);
 
     TLoadProgress loading;
-    TLoadedScan loaded;
-    ASSERT_TRUE(LoadScanFile(file, Cluster, loading, loaded, error)) << error;
+    TResult<TLoadedScan> loadedFile = LoadScanFile(file, Cluster, loading);
+    ASSERT_TRUE(loadedFile) << Why(loadedFile);
+    TLoadedScan& loaded = *loadedFile;
     EXPECT_EQ(loading.BytesRead.load(), loading.TotalBytes.load());
     ASSERT_TRUE(loaded.Root);
     EXPECT_EQ(loaded.Root->Name, temp.Root());
     EXPECT_EQ(loaded.Root->Parent, nullptr);
     EXPECT_EQ(loaded.Files, std::uint64_t{live->Data->TreeFileCount});
     EXPECT_EQ(Differences(Records(live), Records(loaded.Root.get())), "");
-    TLoadedScan fromListing;
-    ASSERT_TRUE(LoadScanFile(out.Path("listing.json"), Cluster, loading, fromListing, error));
-    EXPECT_EQ(Differences(Records(live), Records(fromListing.Root.get())), "");
+    const TResult<TLoadedScan> fromListing =
+        LoadScanFile(out.Path("listing.json"), Cluster, loading);
+    ASSERT_TRUE(fromListing) << Why(fromListing);
+    EXPECT_EQ(Differences(Records(live), Records(fromListing->Root.get())), "");
     // Each unreadable folder keeps its own reason through the file.
     const std::vector<TReadError> liveErrors = ReadErrors({live});
     const std::vector<TReadError> loadedErrors = ReadErrors({loaded.Root.get()});
@@ -223,12 +227,16 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
     TExportProgress stopped;
     stopped.Stop = true;
     const std::string never = out.Path("never.json");
-    EXPECT_FALSE(ExportFolder(temp.Root(), never, stopped, error));
-    EXPECT_FALSE(ExportFolder(temp.Root(), out.Path("no/such/folder.json"), progress, error));
-    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+    EXPECT_FALSE(ExportFolder(temp.Root(), never, stopped));
+    const TStatus nowhere = ExportFolder(temp.Root(), out.Path("no/such/folder.json"), progress);
+    ASSERT_FALSE(nowhere);
+    EXPECT_EQ(nowhere.Failure().Errno, ENOENT);
+    EXPECT_NE(nowhere.Failure().Describe().find("No such file"), std::string::npos)
+        << nowhere.Failure().Describe();
     struct stat st {};
     EXPECT_NE(lstat(never.c_str(), &st), 0);
-    ASSERT_TRUE(ExportFolder(temp.Root(), file, progress, error)) << error; // replaces
+    exported = ExportFolder(temp.Root(), file, progress); // replaces
+    ASSERT_TRUE(exported) << Why(exported);
     // A pipe (or a device such as /dev/null) is written into, not replaced.
     const std::string pipe = temp.Path("pipe");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
@@ -247,7 +255,8 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
             piped.append(buffer, static_cast<std::size_t>(n));
         close(readEnd);
     });
-    EXPECT_TRUE(ExportFolder(temp.Path("a"), pipe, progress, error)) << error;
+    exported = ExportFolder(temp.Path("a"), pipe, progress);
+    EXPECT_TRUE(exported) << Why(exported);
     close(writeEnd);
     reader.join();
     ASSERT_GT(piped.size(), 3u);
@@ -304,8 +313,8 @@ TEST(ScanFile, NcduAndGduReadOurExportAsTheirOwnAndWeReadTheirs) {
     const std::string ncdu = out.Path("ncdu.json");
     const std::string gdu = out.Path("gdu.json");
     TExportProgress progress;
-    std::string error;
-    ASSERT_TRUE(ExportFolder(temp.Root(), ours, progress, error)) << error;
+    const TStatus exported = ExportFolder(temp.Root(), ours, progress);
+    ASSERT_TRUE(exported) << Why(exported);
     std::string failure;
     const QString root = QString::fromStdString(temp.Root());
     ToolOutput("ncdu", {"-0", "-x", "-e", "-o", QString::fromStdString(ncdu), root}, &failure);
@@ -349,8 +358,9 @@ TEST(ScanFile, NcduAndGduReadOurExportAsTheirOwnAndWeReadTheirs) {
     ASSERT_TRUE(live->Data);
     for (const std::string& file : {ncdu, gdu}) {
         TLoadProgress loading;
-        TLoadedScan loaded;
-        ASSERT_TRUE(LoadScanFile(file, Cluster, loading, loaded, error)) << error;
+        const TResult<TLoadedScan> loadedFile = LoadScanFile(file, Cluster, loading);
+        ASSERT_TRUE(loadedFile) << Why(loadedFile);
+        const TLoadedScan& loaded = *loadedFile;
         EXPECT_EQ(loaded.Info.Program, file == ncdu ? "ncdu" : "gdu");
         const TFolderSize& r = *loaded.Root->Data;
         EXPECT_EQ(r.TreeSize, live->Data->TreeSize) << file;
@@ -360,11 +370,10 @@ TEST(ScanFile, NcduAndGduReadOurExportAsTheirOwnAndWeReadTheirs) {
         if (file == ncdu) { // gdu writes names that are not UTF-8 as U+FFFD
             EXPECT_EQ(Differences(Records(live), Records(loaded.Root.get())), "");
         }
-        TScanFileInfo info;
-        std::int32_t implied = 0;
-        ASSERT_TRUE(ProbeScanFile(file, info, implied, error)) << error;
-        EXPECT_EQ(implied, Cluster);
-        EXPECT_EQ(info.RootPath, temp.Root());
+        const TResult<TScanFileProbe> probe = ProbeScanFile(file);
+        ASSERT_TRUE(probe) << Why(probe);
+        EXPECT_EQ(probe->ImpliedClusterSize, Cluster);
+        EXPECT_EQ(probe->Info.RootPath, temp.Root());
     }
 }
 
@@ -380,7 +389,12 @@ TLoadResult Load(const TTempTree& temp, const std::string& text, bool stop = fal
     TLoadResult result;
     TLoadProgress progress;
     progress.Stop = stop;
-    result.Ok = LoadScanFile(file, Cluster, progress, result.Scan, result.Error);
+    TResult<TLoadedScan> loaded = LoadScanFile(file, Cluster, progress);
+    result.Ok = loaded.Ok();
+    if (loaded)
+        result.Scan = std::move(*loaded);
+    else
+        result.Error = loaded.Failure().Describe();
     EXPECT_EQ(result.Ok, result.Error.empty()) << result.Error;
     EXPECT_EQ(result.Ok, result.Scan.Root != nullptr);
     return result;
@@ -510,12 +524,10 @@ TEST(ScanFile, DamagedOrStrangeFilesGiveAReasonOrLoadCorrectly) {
     EXPECT_EQ(unreadable[0].Path, "/srv/.d");
     EXPECT_EQ(unreadable[0].SizeSoFar, 300);
 
-    std::int32_t implied = 0;
-    TScanFileInfo info;
-    std::string error;
-    ASSERT_TRUE(ProbeScanFile(temp.Path("in.json"), info, implied, error)) << error;
-    EXPECT_EQ(info.RootPath, "/srv");
-    EXPECT_EQ(implied, 4096);
+    const TResult<TScanFileProbe> probe = ProbeScanFile(temp.Path("in.json"));
+    ASSERT_TRUE(probe) << Why(probe);
+    EXPECT_EQ(probe->Info.RootPath, "/srv");
+    EXPECT_EQ(probe->ImpliedClusterSize, 4096);
 }
 
 } // namespace

@@ -48,7 +48,7 @@ TEST(MoveProgressBoxTest, StopsWaitingForAMoveThatADeadDriveHolds) {
     };
     const TScopeExit letGo([&] { answers = true; });
 
-    TMoveProgressBox box(*move);
+    TMoveProgressBox box(move);
     QTimer stopper;
     stopper.setInterval(10);
     QObject::connect(&stopper, &QTimer::timeout, &stopper, [&] {
@@ -63,12 +63,14 @@ TEST(MoveProgressBoxTest, StopsWaitingForAMoveThatADeadDriveHolds) {
 
     EXPECT_TRUE(box.GaveUp());
     EXPECT_EQ(box.LastPhase(), TMovePhase::Copying);
-    EXPECT_GE(clock.elapsed(), TMoveProgressBox::GiveUpMs);
+    EXPECT_GE(clock.elapsed(), TBackgroundJob::DefaultGiveUpAfterStop.count());
     EXPECT_FALSE(move->Finished());
     EXPECT_FALSE(box.cmdStop->isEnabled());
 
     answers = true;
-    move->Wait();
+    ASSERT_TRUE(box.Job());
+    while (!box.Job()->Finished())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(move->Result().Outcome, TMoveOutcome::Stopped);
     EXPECT_EQ(FileSizeOf(source + "/a.jpg"), 5000);
     EXPECT_EQ(FileSizeOf(source + "/b.jpg"), 7000);

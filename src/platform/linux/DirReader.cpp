@@ -144,11 +144,12 @@ bool SubfolderOpenSeesMounts() {
     return state == 1;
 }
 
-void UseNoXdevOpen(bool use) {
-    if (!use)
-        NoXdevOpenWorks.store(0, std::memory_order_relaxed);
-    else
-        NoXdevOpenWorks.store(-1, std::memory_order_relaxed); // probe again
+// With use, -1: the next question probes the kernel again.
+TNoXdevOpenOverride::TNoXdevOpenOverride(bool use)
+    : Saved(NoXdevOpenWorks.exchange(use ? -1 : 0, std::memory_order_relaxed)) {}
+
+TNoXdevOpenOverride::~TNoXdevOpenOverride() {
+    NoXdevOpenWorks.store(Saved, std::memory_order_relaxed);
 }
 
 TFd OpenSubfolderAt(int parentFd, const char* name, int& error, bool& otherMount) {

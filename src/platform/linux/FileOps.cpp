@@ -1,7 +1,8 @@
-// Which items may be deleted, and the recursive delete itself. Folders are
-// opened one component at a time relative to their parent's descriptor, so no
-// path is ever too long, and a folder is identified by device and inode, not
-// by its spelling, so links in a path cannot disguise a protected folder.
+// Which items may be deleted, moved or trashed, and the walk that reaches a
+// scanned item again. Folders are opened one component at a time relative to
+// their parent's descriptor, so no path is ever too long, and a folder is
+// identified by device and inode, not by its spelling, so links in a path
+// cannot disguise a protected folder.
 #include "platform/FileOps.h"
 
 #include "platform/DirReader.h"
@@ -16,8 +17,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
-#include <mutex>
 #include <optional>
 #include <pwd.h>
 #include <set>
@@ -318,176 +317,6 @@ bool StillInPlace(const TScannedItem& item, dev_t device, ino_t inode) {
     return r.Parent.Valid() && r.Item.st_dev == device && r.Item.st_ino == inode;
 }
 
-namespace {
-
-// One folder on the way down. Only the deepest few keep their descriptor
-// open; the others are opened again through ".." on the way back up.
-struct TFrame {
-    TOwnedFd Fd;
-    std::string Name; // within the parent frame; the parent's path for frame 0
-    TIdentity Id;
-    std::vector<std::string> Pending;
-    size_t Next = 0;
-    bool Failed = false; // something below could not be removed
-};
-
-constexpr size_t OpenFramesKept = 48;
-
-class TTreeDeleter {
-public:
-    explicit TTreeDeleter(TDeleteResult& result) : Result(result) {}
-
-    // The item must still be `item` (the one checked before) when it is
-    // reached: something swapped into its place meanwhile is left alone.
-    void Run(TOwnedFd parent, const std::string& parentPath, const std::string& name,
-             std::uint64_t rootMount, dev_t rootDev, TIdentity item) {
-        RootMount = rootMount;
-        RootDev = rootDev;
-        Item = item;
-        TFrame top;
-        top.Fd = std::move(parent);
-        top.Name = parentPath == "/" ? "" : parentPath;
-        top.Pending.push_back(name);
-        Frames.push_back(std::move(top));
-        while (!Frames.empty()) {
-            TFrame& frame = Frames.back();
-            if (frame.Next < frame.Pending.size()) {
-                std::string entry = std::move(frame.Pending[frame.Next++]);
-                Visit(entry);
-            } else if (Frames.size() == 1) {
-                break;
-            } else if (!Leave()) {
-                break;
-            }
-        }
-    }
-
-private:
-    std::string PathOf(const std::string& name) const {
-        std::string path;
-        for (const TFrame& frame : Frames) {
-            path += frame.Name;
-            path += '/';
-        }
-        return path + name;
-    }
-
-    void Fail(const std::string& name, const std::string& reason) {
-        Frames.back().Failed = true;
-        ++Result.FailureCount;
-        if (Result.Failures.size() < MaxReportedFailures)
-            Result.Failures.push_back({PathOf(name), reason});
-    }
-
-    bool SameMount(int dirFd, const char* name, dev_t dev) const {
-        return SameFileSystem(RootDev, RootMount, dev, MountIdAt(dirFd, name));
-    }
-
-    void Visit(const std::string& name) {
-        int dirFd = Frames.back().Fd.Get();
-        struct stat st {};
-        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
-            // Gone already: nothing left to remove below; the item itself
-            // gone before it was reached is not a delete that was done.
-            if (errno != ENOENT || Frames.size() == 1)
-                Fail(name, errno == ENOENT ? "it was no longer there" : ErrorText(errno));
-            return;
-        }
-        if (Frames.size() == 1 && TIdentity{st.st_dev, st.st_ino} != Item) {
-            Fail(name, "it was replaced just before it was to be deleted; it was left alone");
-            return;
-        }
-        if (!S_ISDIR(st.st_mode)) {
-            if (unlinkat(dirFd, name.c_str(), 0) == 0)
-                ++Result.RemovedFiles;
-            else if (errno != ENOENT)
-                Fail(name, ErrorText(errno));
-            return;
-        }
-        if (!SameMount(dirFd, name.c_str(), st.st_dev)) {
-            Fail(name, "another file system is mounted here; it was left alone");
-            return;
-        }
-        TOwnedFd fd(openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!fd.Valid()) {
-            int err = errno;
-            // An empty folder that cannot be listed can still be removed.
-            if (unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0)
-                ++Result.RemovedFolders;
-            else if (err != ENOENT)
-                Fail(name, ErrorText(err));
-            return;
-        }
-        struct stat opened {};
-        if (fstat(fd.Get(), &opened) != 0 || opened.st_dev != st.st_dev ||
-            opened.st_ino != st.st_ino || !SameMount(fd.Get(), "", opened.st_dev)) {
-            Fail(name, "it changed while it was being deleted");
-            return;
-        }
-        TFrame frame;
-        frame.Name = name;
-        frame.Id = {st.st_dev, st.st_ino};
-        if (!ListNamesAt(fd.Get(), frame.Pending)) {
-            Fail(name, "cannot be listed: " + ErrorText(errno));
-            return;
-        }
-        frame.Fd = std::move(fd);
-        Frames.push_back(std::move(frame));
-        if (Frames.size() > OpenFramesKept + 1)
-            Frames[Frames.size() - 1 - OpenFramesKept].Fd.Reset();
-    }
-
-    // The deepest folder is done: remove it from its parent. False when the
-    // parent cannot be found again, which ends the whole delete.
-    bool Leave() {
-        TFrame done = std::move(Frames.back());
-        Frames.pop_back();
-        TFrame& parent = Frames.back();
-        if (!parent.Fd.Valid()) {
-            TOwnedFd up(openat(done.Fd.Get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            struct stat st {};
-            if (!up.Valid() || fstat(up.Get(), &st) != 0 ||
-                TIdentity{st.st_dev, st.st_ino} != parent.Id) {
-                Fail(done.Name, "its folder was moved while it was being deleted; stopped");
-                return false;
-            }
-            parent.Fd = std::move(up);
-        }
-        done.Fd.Reset();
-        if (unlinkat(parent.Fd.Get(), done.Name.c_str(), AT_REMOVEDIR) == 0) {
-            ++Result.RemovedFolders;
-        } else if (!(done.Failed && errno == ENOTEMPTY)) {
-            // A folder left non-empty by failures below needs no line of its own.
-            Fail(done.Name, ErrorText(errno));
-        }
-        if (done.Failed)
-            parent.Failed = true;
-        return true;
-    }
-
-    TDeleteResult& Result;
-    std::vector<TFrame> Frames;
-    TIdentity Item;
-    std::uint64_t RootMount = 0;
-    dev_t RootDev = 0;
-};
-
-} // namespace
-
-TDeleteResult DeleteTree(const TScannedItem& item) {
-    TDeleteResult result;
-    TResolved r = Resolve(item);
-    if (!r.Refused.empty()) {
-        result.Refused = r.Refused;
-        return result;
-    }
-    auto mount = MountIdAt(r.Parent.Get(), r.Name.c_str());
-    TTreeDeleter deleter(result);
-    deleter.Run(std::move(r.Parent), r.ParentPath, r.Name, mount, r.Item.st_dev,
-                TIdentity{r.Item.st_dev, r.Item.st_ino});
-    return result;
-}
-
 std::string HomeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home == '/')
         return home;
@@ -505,68 +334,6 @@ bool MakeFolders(const std::string& path, unsigned mode) {
         }
     }
     return true;
-}
-
-TDeleteResult DeleteTree(const std::string& path) {
-    return DeleteTree(ItemAtPath(path));
-}
-
-bool ListNamesAt(int fd, std::vector<std::string>& names) {
-    int copy = dup(fd);
-    if (copy < 0)
-        return false;
-    DIR* dir = fdopendir(copy);
-    if (!dir) {
-        close(copy);
-        return false;
-    }
-    errno = 0;
-    while (dirent* entry = readdir(dir)) {
-        const char* n = entry->d_name;
-        if (!(n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
-            names.emplace_back(n);
-        errno = 0;
-    }
-    const int err = errno;
-    closedir(dir);
-    errno = err;
-    return err == 0;
-}
-
-void DeleteOwnTree(TOwnedFd parent, const std::string& parentPath, const std::string& name,
-                   TIdentity item, TDeleteResult& result) {
-    auto mount = MountIdAt(parent.Get(), name.c_str());
-    TTreeDeleter deleter(result);
-    deleter.Run(std::move(parent), parentPath, name, mount, item.Dev, item);
-}
-
-namespace {
-// nftw takes no context; measuring is rare and short, so one lock will do.
-std::mutex MeasureLock;
-TItemFigures Measured;
-
-int AddEntry(const char*, const struct stat* st, int type, FTW* where) {
-    if (type == FTW_F || type == FTW_SL || type == FTW_SLN) {
-        Measured.Size += st->st_size;
-        ++Measured.Files;
-    } else if (where->level > 0) {
-        ++Measured.Folders;
-    }
-    return 0;
-}
-} // namespace
-
-TItemFigures MeasureItem(const std::string& path) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0)
-        return {};
-    if (!S_ISDIR(st.st_mode))
-        return TItemFigures{st.st_size, 1, 0, false};
-    std::lock_guard lock(MeasureLock);
-    Measured = TItemFigures{};
-    Measured.IsFolder = true;
-    nftw(path.c_str(), AddEntry, 32, FTW_PHYS | FTW_MOUNT);
-    return Measured;
 }
 
 } // namespace Platform

@@ -97,9 +97,8 @@ struct TResolved {
     std::string Refused; // not empty when the item cannot be reached as scanned
 };
 
-// The names in an open folder, "." and ".." left out; false with errno set
-// when it cannot be listed whole.
-bool ListNamesAt(int fd, std::vector<std::string>& names);
+// Reads a symbolic link's target; empty with errno set when it cannot.
+std::string ReadLink(int dirFd, const char* name, std::size_t sizeHint);
 
 // A path in double quotes, as messages name things.
 inline std::string Quoted(const std::string& path) {

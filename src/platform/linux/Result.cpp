@@ -4,10 +4,8 @@
 #include "platform/DirReader.h"
 
 std::string TFailure::Describe() const {
-    std::string text = Text.empty() ? Platform::ErrorText(Errno) : Text;
-    if (!Path.empty())
-        text += ": " + Path;
-    return text;
+    const std::string text = Text.empty() ? Platform::ErrorText(Errno) : Text;
+    return Path.empty() ? text : Path + ": " + text;
 }
 
 TFailure SystemFailure(int error, std::string path) {

@@ -1,15 +1,15 @@
 // "Archive Folder To Gain Some Space": packs the current folder into a ZIP
-// archive in a drive's archives folder, and restores folders packed before.
-// The archive work runs on a worker thread; its events come back to this
-// window's thread, so the window stays live and Stop answers at once.
+// archive in a drive's archives folder, and restores folders packed before
+// (the restore page, RestoreArchivePage.h). Both run on the shared progress
+// page (ArchiveProgressPage.h), whose background job keeps the window live.
 #pragma once
 
 #include "cleanup/ArchiveStore.h"
+#include "platform/BackgroundJob.h"
 
 #include <QDialog>
 #include <QStringList>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -26,10 +26,14 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class QTreeWidget;
-class QTreeWidgetItem;
 class QWidget;
+class TArchiveProgressPage;
 class TPlainDrivePicker;
 class TProgramSettings;
+class TRestoreArchivePage;
+
+// The drive picker's selection, else the drive of the current folder.
+std::string ArchiveDriveOfPicker(const TPlainDrivePicker* picker);
 
 class TCleanUpCompressFolderBox : public QDialog {
     Q_OBJECT
@@ -53,7 +57,7 @@ public:
     QTabWidget* ThePages = nullptr;
     QWidget* sheetCompress = nullptr;
     QWidget* sheetRestore = nullptr;
-    QWidget* sheetProgress = nullptr;
+    TArchiveProgressPage* sheetProgress = nullptr;
     QLineEdit* ediZIPDescription = nullptr;
     QLabel* txtStoreOnDrive = nullptr;
     TPlainDrivePicker* cbDrives = nullptr;
@@ -63,6 +67,7 @@ public:
     QCheckBox* chkPasswordProtect = nullptr;
     QSpinBox* ediCompressionLevel = nullptr;
     QPushButton* cmdCompress = nullptr;
+    // The restore and progress pages' controls, under the dialog's names.
     TPlainDrivePicker* cbRestoreDrivesList = nullptr;
     QTreeWidget* lvArchives = nullptr;
     QLineEdit* ediRestorePath = nullptr;
@@ -70,11 +75,7 @@ public:
     QCheckBox* chkDeleteArchive = nullptr;
     QPushButton* cmdRestore = nullptr;
     QPushButton* cmdDeleteArchive = nullptr;
-    QLabel* txtProgressTitle1 = nullptr;
-    QLabel* txtProgressTitle2 = nullptr;
-    QLabel* txtProgressFile = nullptr;
     QProgressBar* pbOverall = nullptr;
-    QLabel* txtProgress = nullptr;
     QPushButton* cmdStop = nullptr;
     QWidget* panResults = nullptr;
     QLabel* txtCResults1 = nullptr;
@@ -84,26 +85,16 @@ public:
     QPushButton* cmdHelp = nullptr;
 
     void cmdCompressClick();
-    void cbRestoreDrivesListChange();
-    void lvArchivesChange();
-    void ediRestorePathChange();
-    void cmdRestorePathClick();
     void cmdRestoreClick();
-    void cmdDeleteArchiveClick();
-    void cmdStopClick();
     void cmdHelpClick();
 
-    // How long a stopped worker may go without progress before the window
-    // stops waiting for it; tests shorten it.
-    std::chrono::milliseconds GiveUpAfterStop{3000};
+    // How long a stopped job may go without progress before it is handed
+    // over to end alone; tests shorten it.
+    std::chrono::milliseconds GiveUpAfterStop = TBackgroundJob::DefaultGiveUpAfterStop;
 
     // Asked for a password, typed twice with confirm, after a wrong one
     // with retry; empty when the user cancels. Tests replace it.
     std::function<QString(bool confirm, bool retry)> AskPassword;
-
-    // Progress accounting, as the component's events drive it.
-    void TheZipProgress(ProgressType type, const std::string& fileName, std::int64_t fileSize);
-    void SetBytesDone(std::int64_t bytes);
 
 public slots:
     void reject() override;
@@ -112,40 +103,22 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    friend class TRestoreArchivePage;
     QWidget* MakeCompressPage();
-    QWidget* MakeRestorePage();
-    QWidget* MakeProgressPage();
-    void ShowProgressPage(const QString& title);
-    void ResetProgress();
-    // The bar full: the work is done, whatever the byte count said.
-    void ShowAllDone();
+    void CompressFolderNow();
+    void ShowProgressPage(const QString& title, std::int64_t totalBytes,
+                          const std::string& folderPath);
     void FinishOperation(bool compressed);
-    void lvArchivesEdited(QTreeWidgetItem* item, int column);
-    void DeleteSelectedArchive(bool confirm);
-    // Runs work on a worker thread with zip's events brought to this thread,
-    // the window live meanwhile. False when, after Stop, the work made no
-    // progress for GiveUpAfterStop (its drive does not answer): the user is
-    // told, and the worker, which holds only what it was given, ends alone.
-    bool RunZip(const std::shared_ptr<TZipMaster>& zip, std::function<void()> work);
     QString AskForPassword(bool confirm, bool retry);
-    const TCatalogueEntry* SelectedEntry() const;
 
     TProgramSettings& Settings;
     TMode Mode;
     std::string FolderPath; // raw bytes
     std::int64_t TotalBytes = 0;
     std::int64_t SpaceUsed = 0;
-    std::string ArchivesFolder;
-    std::vector<TCatalogueEntry> Archives; // rows of lvArchives, in order
-    std::int64_t BytesDone = 0;
-    std::int64_t BytesOfFinishedFiles = 0;
-    std::int64_t CurrentFileSize = 0;
-    bool Running = false;
-    bool StopPressed = false;
+    TRestoreArchivePage* RestorePage = nullptr;
     bool DiskChanged = false;
-    bool Filling = false;
     bool Placed = false;
-    TZipMaster* RunningZip = nullptr;
     TCompressOutcome LastCompress;
     std::mt19937 Random;
 };

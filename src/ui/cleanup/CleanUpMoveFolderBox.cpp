@@ -4,6 +4,7 @@
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "engine/VolumeInfo.h"
+#include "models/MoveSuggestions.h"
 #include "platform/VolumeStat.h"
 #include "settings/Product.h"
 #include "shell/DriveLists.h"
@@ -23,24 +24,12 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <iterator>
 #include <memory>
 
 namespace {
 
 QString ProductCaption() {
     return QString::fromLatin1(ProductTitle);
-}
-
-// The what-if slot of a cluster size; 0 for a size the records keep no
-// figure for (1,024 bytes among them).
-int AltIndexOf(std::int32_t clusterSize) {
-    const auto* found =
-        std::find(std::begin(AltClusterSizes) + 1, std::end(AltClusterSizes), clusterSize);
-    return found == std::end(AltClusterSizes)
-               ? 0
-               : static_cast<int>(std::distance(std::begin(AltClusterSizes), found));
 }
 
 // The drive of a path among the drives the pickers list, else the mount
@@ -227,27 +216,15 @@ void TCleanUpMoveFolderBox::SetWastedOnSource(std::int64_t wasted) {
 void TCleanUpMoveFolderBox::FillWastingList(const TFolderSize& record, int whatIfIndex) {
     lvWasting->clear();
     const std::vector<Platform::TDrive> drives = CurrentDrives();
-    const std::int32_t sourceCluster = ClusterSizeOfRoot(DriveRootHolding(drives, Source));
-    const std::int64_t wasted = ShownTreeWasted(record, whatIfIndex);
-    for (const Platform::TDrive& drive : drives) {
-        // Removable media and discs come and go; a folder moved there would
-        // not stay where the user left it.
-        if (drive.Type == Platform::TDriveType::Removable ||
-            drive.Type == Platform::TDriveType::CdRom)
-            continue;
-        const std::int32_t cluster = ClusterSizeOfRoot(drive.RootPath);
-        if (cluster < 0 || cluster >= sourceCluster)
-            continue;
-        const int alt = AltIndexOf(cluster);
-        const std::int64_t wastedThere = alt > 0 ? AltTreeWasted(record, alt) : 0;
+    for (const TMoveSuggestion& suggestion : MoveSuggestions(
+             record, whatIfIndex, drives, DriveRootHolding(drives, Source), ClusterSizeOfRoot)) {
         auto* item = new QTreeWidgetItem(lvWasting);
-        item->setIcon(0, DriveIcon(drive.Type));
-        item->setText(0, DriveText(drive.DisplayName));
-        item->setToolTip(0, DriveText(drive.DisplayName));
-        item->setData(0, DriveRootRole, DriveText(drive.RootPath));
-        item->setText(1, FormatSize32(cluster));
-        // Not clipped at zero: a folder that would waste more there says so.
-        item->setText(2, FormatSize(wasted - wastedThere));
+        item->setIcon(0, DriveIcon(suggestion.Drive.Type));
+        item->setText(0, DriveText(suggestion.Drive.DisplayName));
+        item->setToolTip(0, DriveText(suggestion.Drive.DisplayName));
+        item->setData(0, DriveRootRole, DriveText(suggestion.Drive.RootPath));
+        item->setText(1, FormatSize32(suggestion.ClusterSize));
+        item->setText(2, FormatSize(suggestion.Gain));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -329,13 +306,12 @@ void TCleanUpMoveFolderBox::cmdOKClick() {
 
 bool TCleanUpMoveFolderBox::RunMove(const std::string& target) {
     const auto move = std::make_shared<TFolderMove>(SourceItem, target);
-    TMoveProgressBox progress(*move, this);
+    TMoveProgressBox progress(move, this);
     progress.exec();
     if (progress.GaveUp()) {
         // Waiting for the move would freeze the window until the drive
-        // answers, perhaps for ever.
+        // answers, perhaps for ever; its job keeps it until it ends.
         const bool copied = progress.LastPhase() == TMovePhase::RemovingSource;
-        LetMoveEndAlone(move);
         TMessageBox::Error(
             this, ProductCaption(),
             tr("A drive is not answering, so the move was left to end on its own.") +
@@ -347,7 +323,6 @@ bool TCleanUpMoveFolderBox::RunMove(const std::string& target) {
                              "ends, or else by the next move.")));
         return copied;
     }
-    move->Wait();
     const TMoveResult& result = move->Result();
     switch (result.Outcome) {
     case TMoveOutcome::Moved:

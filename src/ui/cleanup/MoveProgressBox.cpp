@@ -1,6 +1,7 @@
 #include "ui/cleanup/MoveProgressBox.h"
 
 #include "engine/Formatting.h"
+#include "shell/JobWait.h"
 #include "shell/ShellPaths.h"
 #include "shell/WindowPlacement.h"
 
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -33,6 +35,9 @@ QString PhaseText(TMovePhase phase) {
     }
     return TMoveProgressBox::tr("Done.");
 }
+
+// How often the window reads the move's progress.
+constexpr int PollMs = 100;
 
 // The bar's scale: fine enough for a smooth bar, small enough for an int.
 constexpr int BarSteps = 1000;
@@ -60,7 +65,8 @@ QString TimeLeftText(double seconds) {
 
 } // namespace
 
-TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(owner), Move(move) {
+TMoveProgressBox::TMoveProgressBox(std::shared_ptr<TFolderMove> move, QWidget* owner)
+    : QDialog(owner), Move(std::move(move)) {
     setObjectName(QStringLiteral("MoveProgressBox"));
     setWindowTitle(tr("Moving Folder"));
 
@@ -74,8 +80,8 @@ TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         return label;
     };
-    txtFrom = pathLabel("txtFrom", Platform::PathOf(move.Source()));
-    txtTo = pathLabel("txtTo", move.Target());
+    txtFrom = pathLabel("txtFrom", Platform::PathOf(Move->Source()));
+    txtTo = pathLabel("txtTo", Move->Target());
     txtPhase = new QLabel(this);
     txtPhase->setObjectName(QStringLiteral("txtPhase"));
     QFont bold = txtPhase->font();
@@ -125,11 +131,9 @@ TMoveProgressBox::TMoveProgressBox(TFolderMove& move, QWidget* owner) : QDialog(
     layout->addLayout(buttons);
 
     connect(cmdStop, &QPushButton::clicked, this, &TMoveProgressBox::cmdStopClick);
-    PollTimer.setInterval(100);
-    connect(&PollTimer, &QTimer::timeout, this, &TMoveProgressBox::Poll);
 
     resize(520, sizeHint().height());
-    ShowProgress(move.Progress());
+    ShowProgress(Move->Progress());
     CenterOverMainWindow(owner ? owner->window() : nullptr, this);
 }
 
@@ -138,31 +142,29 @@ void TMoveProgressBox::showEvent(QShowEvent* event) {
     if (Started)
         return;
     Started = true;
-    Move.Start();
-    SinceChange.start();
-    PollTimer.start();
+    MoveJob = StartMoveJob(Move);
+    // Waited for inside the window's own event loop, from its first reading
+    // on: a move done by one rename still shows its window for a moment
+    // rather than flashing it.
+    QTimer::singleShot(PollMs, this, &TMoveProgressBox::RunMove);
 }
 
-void TMoveProgressBox::Poll() {
-    const TMoveProgress progress = Move.Progress();
-    if (progress.Phase != Last.Phase || progress.BytesDone != Last.BytesDone ||
-        progress.FilesDone != Last.FilesDone || progress.CurrentFile != Last.CurrentFile)
-        SinceChange.restart();
-    Last = progress;
-    ShowProgress(progress);
-    if (Move.Finished()) {
-        PollTimer.stop();
+void TMoveProgressBox::RunMove() {
+    const TJobState state = WaitForJob(
+        *MoveJob,
+        [this] {
+            Last = Move->Progress();
+            ShowProgress(Last);
+        },
+        PollMs);
+    Last = Move->Progress();
+    ShowProgress(Last);
+    if (state == TJobState::Finished) {
         accept();
         return;
     }
-    // A stop that is honoured shows at the next entry; a move that stays
-    // silent is inside a call that only the drive can end.
-    if (StopClock.isValid() && StopClock.elapsed() >= GiveUpMs &&
-        SinceChange.elapsed() >= GiveUpMs) {
-        GaveUpWaiting = true;
-        PollTimer.stop();
-        QDialog::reject();
-    }
+    GaveUpWaiting = true;
+    QDialog::reject();
 }
 
 void TMoveProgressBox::ShowProgress(const TMoveProgress& progress) {
@@ -221,15 +223,16 @@ void TMoveProgressBox::cmdStopClick() {
 }
 
 void TMoveProgressBox::AskToStop() {
-    if (!StopClock.isValid())
-        StopClock.start();
     StopAsked = true;
-    Move.Stop();
-    ShowProgress(Move.Progress());
+    if (MoveJob)
+        MoveJob->Stop();
+    else
+        Move->Stop();
+    ShowProgress(Move->Progress());
 }
 
 void TMoveProgressBox::reject() {
-    if (Move.Finished() || GaveUpWaiting) {
+    if (Move->Finished() || GaveUpWaiting) {
         QDialog::reject();
         return;
     }

@@ -1,16 +1,17 @@
 // The window a folder move runs in: how much is done, the file being copied,
-// the time left, and Stop. The move works on its own thread; the window reads
-// its progress ten times a second, so it stays live however slow the disks
-// are, and closes by itself when the move has ended. A move asked to stop
-// that then shows no sign of life is held by a drive that does not answer:
-// the window stops waiting for it, and its owner lets it end alone.
+// the time left, and Stop. The move works on a background job; the window
+// reads its progress ten times a second, so it stays live however slow the
+// disks are, and closes by itself when the move has ended. A move asked to
+// stop that then shows no sign of life is held by a drive that does not
+// answer: the job's rule hands it over to end alone, and the window closes.
 #pragma once
 
 #include "cleanup/FolderMove.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QTimer>
+
+#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -19,17 +20,16 @@ class QPushButton;
 class TMoveProgressBox : public QDialog {
     Q_OBJECT
 public:
-    // Starts move when first shown; move must outlive the window.
-    TMoveProgressBox(TFolderMove& move, QWidget* owner = nullptr);
+    // Starts the move's job when first shown.
+    TMoveProgressBox(std::shared_ptr<TFolderMove> move, QWidget* owner = nullptr);
 
-    // Whether the window closed before the move ended, which was asked to
-    // stop and showed no progress for GiveUpMs since.
+    // Whether the window closed before the move ended: it was handed over
+    // to end alone.
     bool GaveUp() const { return GaveUpWaiting; }
     // The phase last seen; with GaveUp, the one the move is held in.
     TMovePhase LastPhase() const { return Last.Phase; }
-
-    // As long as the command-line mover waits for a stopped move.
-    static constexpr int GiveUpMs = 3000;
+    // The move's job once shown; tests shorten its give-up time.
+    const std::shared_ptr<TBackgroundJob>& Job() const { return MoveJob; }
 
     QLabel* txtFrom = nullptr;
     QLabel* txtTo = nullptr;
@@ -52,15 +52,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Poll();
+    void RunMove();
     void ShowProgress(const TMoveProgress& progress);
     void AskToStop();
 
-    TFolderMove& Move;
-    QTimer PollTimer;
+    std::shared_ptr<TFolderMove> Move;
+    std::shared_ptr<TBackgroundJob> MoveJob;
     QElapsedTimer CopyClock; // started when the copy is first seen under way
-    QElapsedTimer StopClock; // started when the move is asked to stop
-    QElapsedTimer SinceChange;
     TMoveProgress Last;
     bool Started = false;
     bool StopAsked = false;

@@ -8,6 +8,7 @@
 #include "reports/FolderReport.h"
 #include "reports/ListReports.h"
 #include "reports/PagedOutput.h"
+#include "shell/JobWait.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
 #include "ui/main/CommandRegistry.h"
@@ -74,9 +75,13 @@ void WriteFileAnswering(const std::string& path, const QByteArray& bytes) {
     // The destination may be a network drive that has gone; the window keeps
     // painting while a thread writes, and gives up when the drive stops
     // taking data. Input waits, so no other command starts meanwhile.
-    WriteFileBytesAnswering(path, bytes, std::chrono::seconds(5), [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    // There is no Stop button: a write that takes no step for 2 s is stopped,
+    // and handed over 3 s later if its drive holds it, 5 s in all.
+    const auto job = StartWriteFileBytes(path, bytes);
+    job->StopWhenSilentFor = std::chrono::seconds(2);
+    if (WaitForJob(*job, {}, 50, TJobInput::Held) == TJobState::HandedOver)
+        throw NotAnsweringError(path);
+    job->Rethrow();
 }
 
 TReportCommands::TReportCommands(TCommandRegistry& commands, TWindowHost& host, QObject* parent)

@@ -7,6 +7,7 @@
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "platform/Mounts.h"
+#include "shell/JobWait.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
 #include "snapshot/ScanExport.h"
@@ -16,77 +17,13 @@
 #include "ui/main/WindowHost.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QProgressDialog>
-#include <QTimer>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 namespace {
-
-// What a worker shares with the window. Held by both, so that a worker
-// stuck in a dead share can be left to end alone after Stop.
-struct TJobState {
-    std::atomic<bool> Done{false};
-};
-
-// Runs work on a thread of its own while a progress box shows status() and
-// percent() (-1: no end known). Stop asks stop(); a worker that has not ended
-// 3 s later is left to end alone. True when the work ended.
-bool RunWithProgress(QWidget* parent, const QString& title, const std::function<QString()>& status,
-                     const std::function<int()>& percent, const std::function<void()>& stop,
-                     std::function<void()> work) {
-    auto state = std::make_shared<TJobState>();
-    std::thread([state, work = std::move(work)] {
-        work();
-        state->Done = true;
-    }).detach();
-
-    QProgressDialog box(parent);
-    box.setWindowTitle(title);
-    box.setCancelButtonText(QCoreApplication::translate("TMainForm", "&Stop"));
-    // Shown at once and modal: the window must not change under the work.
-    box.setWindowModality(Qt::WindowModal);
-    box.setMinimumDuration(0);
-    box.setAutoClose(false);
-    box.setAutoReset(false);
-    box.setRange(0, 100);
-    box.setMinimumWidth(420);
-    QEventLoop loop;
-    QTimer tick;
-    QElapsedTimer sinceStop;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (state->Done) {
-            loop.quit();
-            return;
-        }
-        if (box.wasCanceled() && !sinceStop.isValid()) {
-            stop();
-            sinceStop.start();
-        }
-        if (sinceStop.isValid() && sinceStop.elapsed() > 3000) {
-            loop.quit();
-            return;
-        }
-        box.setLabelText(status());
-        const int p = percent();
-        if (p < 0)
-            box.setRange(0, 0);
-        else
-            box.setValue(p);
-    });
-    box.setLabelText(status());
-    box.show();
-    tick.start(50);
-    loop.exec();
-    return state->Done;
-}
 
 // A loading job's own copy of everything it touches.
 struct TLoadJob {
@@ -130,11 +67,19 @@ bool TScanFileCommands::LoadScanFile(const std::string& file, std::int32_t clust
     // A first look, for the cluster size the file implies, when that is
     // wanted. Even that may wait on a share that no longer answers.
     if (clusterSize <= 0 || askClusterSize) {
-        const bool probed = RunWithProgress(
-            Host.Window(), Tr("Open Scan File"), [shown] { return Tr("Reading %1").arg(shown); },
-            [] { return -1; }, [] {},
-            [job] { job->Ok = ProbeScanFile(job->File, job->Info, job->Implied, job->Error); });
-        if (!probed)
+        const auto probe = TBackgroundJob::Start([job](TBackgroundJob&) {
+            TResult<TScanFileProbe> probe = ProbeScanFile(job->File);
+            job->Ok = probe.Ok();
+            if (probe) {
+                job->Info = probe->Info;
+                job->Implied = probe->ImpliedClusterSize;
+            } else {
+                job->Error = probe.Failure().Describe();
+            }
+        });
+        if (WaitForJobInBox(Host.Window(), *probe,
+                            {Tr("Open Scan File"), [shown] { return Tr("Reading %1").arg(shown); },
+                             [] { return -1; }}) != TJobState::Finished)
             return false;
         if (!job->Ok)
             return refused();
@@ -162,23 +107,29 @@ bool TScanFileCommands::LoadScanFile(const std::string& file, std::int32_t clust
             return false;
         clusterSize = 512 << sizes.indexOf(chosen);
     }
-    const bool ended = RunWithProgress(
-        Host.Window(), Tr("Open Scan File"),
-        [job, shown] {
-            return Tr("Reading %1\n%2 of %3")
-                .arg(shown, FormatSize(static_cast<std::int64_t>(job->Progress.BytesRead.load())),
-                     FormatSize(static_cast<std::int64_t>(job->Progress.TotalBytes.load())));
+    const auto load = TBackgroundJob::Start(
+        [job, clusterSize](TBackgroundJob&) {
+            TResult<TLoadedScan> scan = ::LoadScanFile(job->File, clusterSize, job->Progress);
+            job->Ok = scan.Ok();
+            if (scan)
+                job->Result = std::move(*scan);
+            else
+                job->Error = scan.Failure().Describe();
         },
-        [job] {
-            const std::uint64_t total = job->Progress.TotalBytes;
-            return total ? static_cast<int>(job->Progress.BytesRead * 100 / total) : -1;
-        },
-        [job] { job->Progress.Stop = true; },
-        [job, clusterSize] {
-            job->Ok =
-                ::LoadScanFile(job->File, clusterSize, job->Progress, job->Result, job->Error);
-        });
-    if (!ended || job->Progress.Stop)
+        [job] { job->Progress.Stop = true; });
+    const TJobState ended = WaitForJobInBox(
+        Host.Window(), *load,
+        {Tr("Open Scan File"),
+         [job, shown] {
+             return Tr("Reading %1\n%2 of %3")
+                 .arg(shown, FormatSize(static_cast<std::int64_t>(job->Progress.BytesRead.load())),
+                      FormatSize(static_cast<std::int64_t>(job->Progress.TotalBytes.load())));
+         },
+         [job] {
+             const std::uint64_t total = job->Progress.TotalBytes;
+             return total ? static_cast<int>(job->Progress.BytesRead * 100 / total) : -1;
+         }});
+    if (ended != TJobState::Finished || job->Progress.Stop)
         return false;
     if (!job->Ok)
         return refused();
@@ -225,17 +176,25 @@ void TScanFileCommands::cmdFileExportScanClick() {
     auto job = std::make_shared<TExportJob>();
     job->Folder = folder;
     job->File = QFile::encodeName(chosen).toStdString();
-    const bool ended = RunWithProgress(
-        Host.Window(), tr("Export Scan"),
-        [job] {
-            return Tr("Writing %1\n%2 folders, %3 files, %4")
-                .arg(DisplayPath(job->File), FormatCount64(job->Progress.Folders.load()),
-                     FormatCount64(job->Progress.Files.load()),
-                     FormatSize(static_cast<std::int64_t>(job->Progress.BytesWritten.load())));
+    const auto write = TBackgroundJob::Start(
+        [job](TBackgroundJob&) {
+            const TStatus exported = ExportFolder(job->Folder, job->File, job->Progress);
+            job->Ok = exported.Ok();
+            if (!exported)
+                job->Error = exported.Failure().Describe();
         },
-        [] { return -1; }, [job] { job->Progress.Stop = true; },
-        [job] { job->Ok = ExportFolder(job->Folder, job->File, job->Progress, job->Error); });
-    if (!ended) {
+        [job] { job->Progress.Stop = true; });
+    const TJobState ended = WaitForJobInBox(
+        Host.Window(), *write,
+        {tr("Export Scan"),
+         [job] {
+             return Tr("Writing %1\n%2 folders, %3 files, %4")
+                 .arg(DisplayPath(job->File), FormatCount64(job->Progress.Folders.load()),
+                      FormatCount64(job->Progress.Files.load()),
+                      FormatSize(static_cast<std::int64_t>(job->Progress.BytesWritten.load())));
+         },
+         [] { return -1; }});
+    if (ended != TJobState::Finished) {
         TMessageBox::Error(Host.Window(), Strings::ProductName(),
                            tr("%1 does not answer. The export was stopped; nothing was written "
                               "under the name you chose.")
