@@ -42,11 +42,7 @@ quill_allow_calls(src/shell/Launch.cpp access lstat stat
     REASON "whether a path is an executable program or exists before it is launched, not yet \
 asked of platform")
 
-# snapshot: scan files. The reading moves from ScanImport.cpp to
-# ScanFileParser.cpp; whichever does not exist yet, or any more, goes.
-quill_allow_calls(src/snapshot/ScanImport.cpp fopen fstat
-    REASON "the scan file is read as a stream, its size for the progress, not yet opened \
-through platform")
+# snapshot: scan files.
 quill_allow_calls(src/snapshot/ScanFileParser.cpp fopen fstat
     REASON "the scan file is read as a stream, its size for the progress, not yet opened \
 through platform")
