@@ -1,18 +1,30 @@
 # Run by the build (target quill_layer_check, see quill_check_layers) as
 #   cmake -DQUILL_LAYER_CONFIG=<file> -P CheckLayers.cmake
-# Reads every #include under src/ and fails, naming file and line, when a file
-# includes a header of a layer above its own, or of a layer below that its
-# library does not name in DEPS. The config file, written at configure time
-# from QUILL_LAYERS, gives:
-#   QUILL_SRC            the src/ folder
-#   QUILL_LAYER_DIRS     the layers' folders below src/, bottom to top
-#   QUILL_LAYER_NAMES    their names (the library's target, else the folder)
-#   QUILL_LAYER_DEPS_<n> the layers that layer n declares; unset for a layer
-#                        that is no library (the programs), whose links are
-#                        not checked
+# Reads every file under src/ and fails, naming file and line, when a file
+#  - includes a header of a layer above its own, or of a layer below that its
+#    library does not name in DEPS;
+#  - includes a header of a Qt module that its layer does not name in DEPS
+#    (<QWidget> and <QtWidgets/QWidget> alike), or that its program does not
+#    link;
+#  - calls the file system outside the layers allowed to (CheckLayerCalls.cmake),
+#    unless the one list of exceptions names that call with its reason.
+# The config file, written at configure time from QUILL_LAYERS, gives:
+#   QUILL_SRC              the src/ folder
+#   QUILL_LAYER_DIRS       the layers' folders below src/, bottom to top
+#   QUILL_LAYER_NAMES      their names (the library's target, else the folder)
+#   QUILL_LAYER_DEPS_<n>   the layers that layer n declares; unset for a layer
+#                          that is no library (the programs), whose links are
+#                          not checked
+#   QUILL_LAYER_QT_<n>     the Qt modules (QtCore, ...) layer n may include
+#   QUILL_FILE_QT_<file>   the same for a program's file (path below src/)
+#   QUILL_QT_HEADER_MAP    the file of QtHeaderMap.cmake: Qt's headers
+#   QUILL_FILE_SYSTEM_DIRS the folders below src/ that may call the file system
+#   QUILL_LAYER_EXCEPTIONS the list of calls allowed elsewhere
 cmake_minimum_required(VERSION 3.25)
 
 include(${QUILL_LAYER_CONFIG})
+include(${QUILL_QT_HEADER_MAP})
+include(${CMAKE_CURRENT_LIST_DIR}/CheckLayerCalls.cmake)
 
 # The index in QUILL_LAYER_DIRS of the layer that holds rel (a path below
 # src/), -1 for none. The longest folder wins, so ui/charts is not ui.
@@ -46,6 +58,60 @@ function(quill_line_of file text out)
     set(${out} ${line} PARENT_SCOPE)
 endfunction()
 
+# The Qt modules that ship the header name: the folder of a qualified name
+# (<QtWidgets/QWidget>), else the modules that have a header of that name.
+function(quill_qt_modules_of_header name out)
+    set(modules "")
+    string(REGEX MATCH "^([^/]+)/" _ "${name}")
+    if(CMAKE_MATCH_1 AND CMAKE_MATCH_1 IN_LIST QUILL_QT_MODULES)
+        set(modules ${CMAKE_MATCH_1})
+    elseif(DEFINED "QUILL_QT_HEADER_${name}")
+        set(modules ${QUILL_QT_HEADER_${name}})
+    endif()
+    set(${out} "${modules}" PARENT_SCOPE)
+endfunction()
+
+# Appends to errors when the include of name (not one of ours) is a header of
+# a Qt module that the file's layer or program may not use.
+function(quill_check_qt_include rel path line name kind)
+    if(DEFINED "QUILL_FILE_QT_${rel}")
+        set(allowed "${QUILL_FILE_QT_${rel}}")
+        set(who "its program")
+        set(how "link it")
+    elseif(DEFINED "QUILL_LAYER_QT_${ownName}")
+        set(allowed "${QUILL_LAYER_QT_${ownName}}")
+        set(who "${ownName}")
+        set(how "name it in the DEPS of its quill_add_layer")
+    else()
+        return()
+    endif()
+    quill_qt_modules_of_header("${name}" modules)
+    if(NOT modules)
+        return()
+    endif()
+    foreach(module IN LISTS modules)
+        if(module IN_LIST allowed)
+            return()
+        endif()
+    endforeach()
+    if(allowed)
+        list(JOIN allowed " " allowedText)
+    else()
+        set(allowedText "none")
+    endif()
+    if(kind STREQUAL "<")
+        set(shown "<${name}>")
+    else()
+        set(shown "\"${name}\"")
+    endif()
+    list(JOIN modules " or " moduleText)
+    quill_line_of("${path}" "${line}" number)
+    string(APPEND errors "src/${rel}:${number}: ${ownName} includes ${shown} of Qt module "
+                         "${moduleText}, which ${who} does not use; its Qt modules: "
+                         "${allowedText}. Move the code, or ${how}\n")
+    set(errors "${errors}" PARENT_SCOPE)
+endfunction()
+
 file(GLOB_RECURSE files RELATIVE "${QUILL_SRC}" "${QUILL_SRC}/*.h" "${QUILL_SRC}/*.hpp"
      "${QUILL_SRC}/*.cpp")
 list(SORT files)
@@ -76,6 +142,7 @@ foreach(rel IN LISTS files)
             set(target "${QUILL_SRC}/${name}")
         endif()
         if(target STREQUAL "")
+            quill_check_qt_include("${rel}" "${path}" "${line}" "${name}" "${kind}")
             continue()
         endif()
         cmake_path(NORMAL_PATH target)
@@ -103,11 +170,16 @@ foreach(rel IN LISTS files)
             endif()
         endif()
     endforeach()
+    quill_may_call_file_system("${rel}" mayCall)
+    if(NOT mayCall)
+        quill_check_calls("${rel}" "${path}")
+    endif()
 endforeach()
+quill_report_unused_exceptions()
 
 if(NOT errors STREQUAL "")
     # As plain text, one finding a line, so that editors can jump to each.
     message(NOTICE "${errors}")
-    message(FATAL_ERROR "The layers, bottom to top, are: ${order}. "
-                        "Move the code or the include, or change DEPS or QUILL_LAYERS.")
+    message(FATAL_ERROR "The layers, bottom to top, are: ${order}. Move the code, the include "
+                        "or the call, or change DEPS or QUILL_LAYERS.")
 endif()
