@@ -16,7 +16,12 @@ TStatus WriteWholeFile(const std::string& path, const std::string& content, unsi
         return SystemFailure(out.Error(), out.Target().empty() ? path : out.Target());
     // The permissions go on the file that was just renamed into place, found
     // without following a link, so a link swapped in meanwhile gains nothing.
-    const int fd = open(out.Target().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // A umask that leaves the owner no reading still leaves writing, which
+    // TOutputFile needed; either way of opening lets the owner change it.
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = open(out.Target().c_str(), O_RDONLY | flags);
+    if (fd < 0 && errno == EACCES)
+        fd = open(out.Target().c_str(), O_WRONLY | flags);
     if (fd < 0)
         return SystemFailure(errno, out.Target());
     struct stat st {};
