@@ -2,6 +2,7 @@
 #include "shell/DrivesSelectBox.h"
 #include "shell/Buttons.h"
 
+#include "platform/ItemFacts.h"
 #include "platform/Mounts.h"
 #include "shell/DriveLists.h"
 #include "shell/NetworkDrives.h"
@@ -16,8 +17,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <climits>
-#include <unistd.h>
 
 TDrivesSelectBox::TDrivesSelectBox(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("DrivesSelectBox"));
@@ -96,10 +95,8 @@ TDrivesSelectBox::TDrivesSelectBox(QWidget* owner) : QDialog(owner) {
 }
 
 std::string TDrivesSelectBox::ProgramFilePath() {
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (n > 0 && static_cast<std::size_t>(n) < sizeof buffer)
-        return std::string(buffer, static_cast<std::size_t>(n));
+    if (std::string file = Platform::RunningProgramFile(); !file.empty())
+        return file;
     return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
 }
 

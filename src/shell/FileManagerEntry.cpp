@@ -2,16 +2,15 @@
 // what they say, and writing and removing them.
 #include "shell/FileManagerEntry.h"
 
+#include "platform/FileOps.h"
+#include "platform/UserFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
-#include <unistd.h>
 
 namespace {
 
@@ -69,24 +68,16 @@ QString ErrnoText(int error) {
 }
 
 std::optional<TEntryFailure> WriteEntryFile(const TEntryFile& file) {
-    std::error_code error;
     const QString folder = QFileInfo(file.Path).absolutePath();
-    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
-    if (error)
-        return TEntryFailure{folder, QString::fromLocal8Bit(error.message().c_str())};
-    QSaveFile out(file.Path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(file.Content) != file.Content.size())
-        return TEntryFailure{file.Path, out.errorString()};
+    if (!Platform::MakeFolders(QFile::encodeName(folder).toStdString(), 0777))
+        return TEntryFailure{folder, ErrnoText(errno)};
     // Dolphin runs a service menu of the user's own folder only when it is
     // executable; Nautilus lists a script only then.
-    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    if (file.Executable)
-        permissions |= QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
-    if (!out.setPermissions(permissions))
-        return TEntryFailure{file.Path, out.errorString()};
-    if (!out.commit())
-        return TEntryFailure{file.Path, out.errorString()};
+    const unsigned mode = file.Executable ? 0755 : 0644;
+    const TStatus written = Platform::WriteWholeFile(QFile::encodeName(file.Path).toStdString(),
+                                                     file.Content.toStdString(), mode);
+    if (!written)
+        return TEntryFailure{file.Path, ErrnoText(written.Failure().Errno)};
     return std::nullopt;
 }
 
@@ -200,9 +191,9 @@ std::optional<TEntryFailure> RemoveFileManagerEntry() {
     // The mark goes last, so an entry that could not be removed entirely
     // still shows as present and the user can try again.
     for (const TEntryFile& file : FileManagerEntryFiles(QString())) {
-        const QByteArray path = QFile::encodeName(file.Path);
-        if (::unlink(path.constData()) != 0) {
-            const int error = errno;
+        const TStatus removed = Platform::RemoveFile(QFile::encodeName(file.Path).toStdString());
+        if (!removed) {
+            const int error = removed.Failure().Errno;
             if (error != ENOENT && error != ENOTDIR)
                 return TEntryFailure{file.Path, ErrnoText(error)};
         }

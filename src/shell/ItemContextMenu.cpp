@@ -2,7 +2,9 @@
 #include "shell/ItemContextMenu.h"
 
 #include "engine/Formatting.h"
+#include "platform/DirReader.h"
 #include "platform/FileOps.h"
+#include "platform/ItemFacts.h"
 #include "settings/Product.h"
 #include "shell/Icons.h"
 #include "shell/ItemProperties.h"
@@ -14,8 +16,6 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -93,8 +93,7 @@ bool TItemContextMenu::Run(TCommand command) {
         return false;
     case cmOpen:
     case cmShowInFileManager: {
-        struct stat st {};
-        bool isFolder = stat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        bool isFolder = Platform::LeadsToFolder(Path);
         TLaunchResult result =
             command == cmOpen ? LaunchFile(Path) : ShowInFileManager(Path, isFolder);
         if (!result.Ok)
@@ -152,8 +151,7 @@ bool TItemContextMenu::DeleteItem() {
         TMessageBox::Error(Owner, caption, QString::fromStdString(refused));
         return false;
     }
-    struct stat st {};
-    bool isFolder = lstat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    bool isFolder = Platform::FolderExists(Path);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const TKnownItem figures = Known ? *Known : MeasureItem(Path);
     QApplication::restoreOverrideCursor();

@@ -1,14 +1,14 @@
-// The properties dialog. Facts come from statx on the raw bytes, so names that
-// are not UTF-8 and paths of any length are shown as they are on disk. A
-// drive's page comes from the mount table and the time-limited volume
-// queries instead, never from a call on the drive that could hang.
+// The properties dialog. An item's facts are read by its raw bytes relative
+// to its folder, so names that are not UTF-8 and paths of any length are
+// shown as they are on disk. A drive's page comes from the mount table and
+// the time-limited volume queries instead, never from a call on the drive
+// that could hang.
 #include "shell/ItemProperties.h"
-
-#include "platform/DirReader.h"
 
 #include "engine/Formatting.h"
 #include "engine/PieArithmetic.h"
 #include "engine/VolumeInfo.h"
+#include "platform/ItemFacts.h"
 #include "platform/Mounts.h"
 #include "platform/VolumeStat.h"
 #include "settings/Product.h"
@@ -27,20 +27,16 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-QString TimeText(const struct statx_timestamp& t) {
-    return FormatFileTime(UnixToFileTime(t.tv_sec, t.tv_nsec));
+QString TimeText(const Platform::TTimeStamp& t) {
+    return FormatFileTime(UnixToFileTime(t.Seconds, t.Nanoseconds));
 }
 
 QString PermissionText(mode_t mode) {
@@ -75,44 +71,7 @@ QString GroupName(gid_t gid) {
     return QString::number(gid);
 }
 
-// An item named relative to its folder's descriptor, so that paths of any
-// length can be examined.
-struct TItemAt {
-    Platform::TFd Folder;
-    std::string Name;
-    int Dir() const { return Folder.Valid() ? Folder.Get() : AT_FDCWD; }
-};
-
-TItemAt ItemAt(const std::string& path) {
-    TItemAt at;
-    int error = 0;
-    at.Folder = Platform::OpenParentOf(path, at.Name, error);
-    if (!at.Folder.Valid())
-        at.Name = path; // "/" has no parent; short paths work as they are
-    return at;
-}
-
-// Entries directly inside a folder; -1 when it cannot be listed.
-long long EntryCount(const TItemAt& at) {
-    const int fd = openat(at.Dir(), at.Name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
-    if (!dir) {
-        if (fd >= 0)
-            close(fd);
-        return -1;
-    }
-    long long count = 0;
-    while (dirent* e = readdir(dir)) {
-        const char* n = e->d_name;
-        if (!(n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
-            ++count;
-    }
-    closedir(dir);
-    return count;
-}
-
-QString TypeText(const std::string& path, const TItemAt& at, const struct statx& sx) {
-    mode_t mode = sx.stx_mode;
+QString TypeText(const std::string& path, const Platform::TItemAt& at, mode_t mode) {
     if (S_ISDIR(mode))
         return QStringLiteral("Folder");
     if (S_ISLNK(mode))
@@ -124,14 +83,7 @@ QString TypeText(const std::string& path, const TItemAt& at, const struct statx&
     if (S_ISCHR(mode) || S_ISBLK(mode))
         return QStringLiteral("Device");
     // Content and name together; the name alone misleads for renamed files.
-    QByteArray head;
-    int fd = openat(at.Dir(), at.Name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd >= 0) {
-        head.resize(512);
-        ssize_t n = read(fd, head.data(), static_cast<size_t>(head.size()));
-        head.resize(n > 0 ? n : 0);
-        close(fd);
-    }
+    const QByteArray head = QByteArray::fromStdString(at.Head(512));
     size_t slash = path.rfind('/');
     QMimeType mime = QMimeDatabase().mimeTypeForFileNameAndData(
         DisplayPath(path.substr(slash == std::string::npos ? 0 : slash + 1)), head);
@@ -238,62 +190,54 @@ void TItemPropertiesBox::AddItemRows(const std::string& path,
     std::string location =
         slash == std::string::npos ? std::string() : (slash == 0 ? "/" : clean.substr(0, slash));
     if (name.empty())
-        name = "/";
+        name.assign(1, '/'); // GCC 12 warns wrongly about name = "/" here
 
-    struct statx sx {};
-    unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
-    const TItemAt at = ItemAt(clean);
-    IsValid =
-        statx(at.Dir(), at.Name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) == 0;
-    int statError = errno;
+    const Platform::TItemAt at(clean);
+    const TResult<Platform::TItemFacts> facts = at.Facts();
+    IsValid = facts.Ok();
     setWindowTitle(DisplayPath(name) + QStringLiteral(" Properties"));
 
-    bool isFolder = IsValid && S_ISDIR(sx.stx_mode);
+    bool isFolder = IsValid && S_ISDIR(facts->Mode);
     AddTitleRow(isFolder ? FolderIcon() : FileIcon(), DisplayPath(name));
 
     if (!IsValid) {
         AddRow(QStringLiteral("Location:"), DisplayPath(location), "txtLocation");
-        AddRow(QStringLiteral("Error:"), QString::fromLocal8Bit(std::strerror(statError)),
-               "txtError");
+        AddRow(QStringLiteral("Error:"),
+               QString::fromLocal8Bit(std::strerror(facts.Failure().Errno)), "txtError");
         return;
     }
-    AddRow(QStringLiteral("Type:"), TypeText(clean, at, sx), "txtType");
+    const Platform::TItemFacts& item = *facts;
+    AddRow(QStringLiteral("Type:"), TypeText(clean, at, item.Mode), "txtType");
     AddRow(QStringLiteral("Location:"), DisplayPath(location), "txtLocation");
-    if (S_ISLNK(sx.stx_mode)) {
-        // Some file systems report links as 0 bytes long.
-        std::vector<char> target(std::max<size_t>(sx.stx_size, PATH_MAX) + 1);
-        ssize_t n = readlinkat(at.Dir(), at.Name.c_str(), target.data(), target.size());
-        if (n >= 0)
-            AddRow(QStringLiteral("Link to:"),
-                   DisplayPath(std::string(target.data(), static_cast<size_t>(n))),
-                   "txtLinkTarget");
+    if (S_ISLNK(item.Mode)) {
+        // A link that cannot be read shows no target rather than a guess.
+        if (const TResult<std::string> target = at.LinkTarget(static_cast<std::size_t>(item.Size)))
+            AddRow(QStringLiteral("Link to:"), DisplayPath(*target), "txtLinkTarget");
     }
     if (isFolder) {
         if (knownSize)
             AddRow(QStringLiteral("Size:"), SizeText(*knownSize), "txtSize");
-        long long count = EntryCount(at);
+        const TResult<std::uint64_t> count = at.EntryCount();
         AddRow(QStringLiteral("Contains:"),
-               count < 0 ? QStringLiteral("cannot be listed")
-                         : FormatCount64(count) +
-                               (count == 1 ? QStringLiteral(" item") : QStringLiteral(" items")),
+               !count ? QStringLiteral("cannot be listed")
+                      : FormatCount64(static_cast<std::int64_t>(*count)) +
+                            (*count == 1 ? QStringLiteral(" item") : QStringLiteral(" items")),
                "txtContains");
     } else {
-        AddRow(QStringLiteral("Size:"), SizeText(static_cast<std::int64_t>(sx.stx_size)),
-               "txtSize");
-        auto allocated = static_cast<std::int64_t>(sx.stx_blocks) * 512;
-        AddRow(QStringLiteral("Size on disk:"), FormatBytes(allocated), "txtSizeOnDisk");
+        AddRow(QStringLiteral("Size:"), SizeText(item.Size), "txtSize");
+        AddRow(QStringLiteral("Size on disk:"), FormatBytes(item.DiskUsage), "txtSizeOnDisk");
     }
     std::string drive = Platform::DriveRootOf(clean);
     AddRow(QStringLiteral("Drive:"), DisplayPath(drive), "txtDrive");
     AddRow(QStringLiteral("Created:"),
-           (sx.stx_mask & STATX_BTIME) ? TimeText(sx.stx_btime)
-                                       : QStringLiteral("not recorded by this file system"),
+           item.Created ? TimeText(*item.Created)
+                        : QStringLiteral("not recorded by this file system"),
            "txtCreated");
-    AddRow(QStringLiteral("Modified:"), TimeText(sx.stx_mtime), "txtModified");
-    AddRow(QStringLiteral("Accessed:"), TimeText(sx.stx_atime), "txtAccessed");
-    AddRow(QStringLiteral("Permissions:"), PermissionText(sx.stx_mode), "txtPermissions");
-    AddRow(QStringLiteral("Owner:"), UserName(sx.stx_uid), "txtOwner");
-    AddRow(QStringLiteral("Group:"), GroupName(sx.stx_gid), "txtGroup");
+    AddRow(QStringLiteral("Modified:"), TimeText(item.Modified), "txtModified");
+    AddRow(QStringLiteral("Accessed:"), TimeText(item.Accessed), "txtAccessed");
+    AddRow(QStringLiteral("Permissions:"), PermissionText(item.Mode), "txtPermissions");
+    AddRow(QStringLiteral("Owner:"), UserName(item.Owner), "txtOwner");
+    AddRow(QStringLiteral("Group:"), GroupName(item.Group), "txtGroup");
 }
 
 // Nothing here touches the drive except through the time-limited volume

@@ -2,9 +2,10 @@
 // without a desktop session, and its spawn reaps the child by itself.
 #include "shell/Launch.h"
 
+#include "platform/DirReader.h"
+#include "platform/ItemFacts.h"
+
 #include <gio/gio.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -41,11 +42,6 @@ TLaunchResult OpenPath(const std::string& path) {
     return result;
 }
 
-bool IsProgram(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
 TLaunchResult Spawn(const std::string& program, const std::vector<std::string>& parameters,
                     const std::string& workingFolder) {
     std::vector<char*> argv;
@@ -79,10 +75,9 @@ TLaunchResult LaunchFile(const std::string& file, const std::vector<std::string>
         if (!workingFolder.empty())
             return LaunchFile(workingFolder + "/" + file, parameters, workingFolder);
     }
-    if (IsProgram(file))
+    if (Platform::IsProgramFile(file))
         return Spawn(file, parameters, workingFolder);
-    struct stat st {};
-    if (lstat(file.c_str(), &st) != 0)
+    if (!Platform::EntryExists(file))
         return {false, "\"" + file + "\" does not exist."};
     return OpenPath(file);
 }
