@@ -2,9 +2,9 @@
 #include "shell/AboutBox.h"
 
 #include "settings/Product.h"
-#include "shell/WindowPlacement.h"
 #include "shell/HelpWindow.h"
 #include "shell/URL.h"
+#include "shell/WindowPlacement.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 // Layout, rim points, angles and hit-testing of the pie chart.
 #include "RecordingSurface.h"
 
-#include "ui/charts/ShapeGeometry.h"
 #include "ui/charts/HPieChart.h"
+#include "ui/charts/ShapeGeometry.h"
 
 #include <gtest/gtest.h>
 

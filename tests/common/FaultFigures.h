@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-inline void RecordFaultCase(const std::string& operation, const std::string& fault,
-                            bool asPromised, int filesLost, double longestWaitMs = -1) {
+inline void RecordFaultCase(const std::string& operation, const std::string& fault, bool asPromised,
+                            int filesLost, double longestWaitMs = -1) {
     const char* file = std::getenv("QUILLMERE_FAULT_FIGURES");
     if (!file || !*file)
         return;

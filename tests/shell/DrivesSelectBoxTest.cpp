@@ -3,8 +3,8 @@
 // fake gio. With QUILLMERE_SCREENSHOTS set to a folder, the layout test
 // leaves pictures of the dialog and of the open drive combo box there.
 #include "shell/DrivesSelectBox.h"
-#include "shell/MessageBox.h"
 #include "shell/DriveLists.h"
+#include "shell/MessageBox.h"
 #include "shell/NetworkDrives.h"
 
 #include <QAbstractItemView>

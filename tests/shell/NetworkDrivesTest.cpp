@@ -2,8 +2,8 @@
 // asked, what the user is told when it fails or is missing, and the child
 // process runner on real processes.
 #include "shell/NetworkDrives.h"
-#include "shell/MessageBox.h"
 #include "shell/DriveLists.h"
+#include "shell/MessageBox.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,8 +1,8 @@
 // A small pie gauge with its percentage written across it.
 #include "ui/charts/SimplePieGauge.h"
 
-#include "ui/charts/ShapeGeometry.h"
 #include "ui/charts/BltBitmap.h"
+#include "ui/charts/ShapeGeometry.h"
 
 #include <QFontMetrics>
 #include <QPaintEvent>
