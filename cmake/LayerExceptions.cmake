@@ -11,5 +11,5 @@
 # snapshot: scan files.
 quill_allow_calls(src/snapshot/ScanFileParser.cpp fopen fstat
     REASON "the scan file the user chose is only read, as a C stream that the parser takes in \
-blocks, on the loading's background job; its size is for the progress")
+blocks, on the loading's background job, its size for the progress")
 
