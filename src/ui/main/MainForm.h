@@ -177,6 +177,10 @@ private:
     TCompareCommands* Compare = nullptr;
 
     bool FirstActivate = true;
+    // The start-up ran: showing the window queues it, and a caller may run
+    // it before the queue gets there; a second run would open every
+    // argument again, replacing what the first opened.
+    bool StartUpRan = false;
     bool CloseWhenScanEnds = false;
     bool SectionBoxPlaced = false;
     int CurPage = 0;

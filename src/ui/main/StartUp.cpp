@@ -32,6 +32,9 @@ void TMainForm::SetArguments(std::vector<std::string> arguments) {
 }
 
 void TMainForm::StartUp() {
+    if (StartUpRan)
+        return;
+    StartUpRan = true;
     // Closing the window (or Abort) ends the start-up work, not only the
     // scan that was running.
     const auto cancelled = [this] {
