@@ -58,10 +58,8 @@ TStatus TZipMaster::Extract() {
 
     ZipLib::TArchiveReader reader;
     archive* a = reader.A;
-    if (!reader.Open(ZipFileName, Password, ArchiveFolderFd))
-        return Fail(ZipReadFailed,
-                    "The archive " + Quoted(ZipFileName) + " cannot be read: " + ZipLib::ErrorOf(a),
-                    archive_errno(a));
+    if (TStatus opened = OpenArchive(reader); !opened)
+        return opened.Failure();
     std::unique_ptr<archive, decltype(&archive_write_free)> disk(archive_write_disk_new(),
                                                                  archive_write_free);
     int flags = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_SECURE_SYMLINKS |

@@ -66,15 +66,22 @@ std::string ArchiveNameRefusal(const std::string& name, const std::string& topFo
     return {};
 }
 
+TStatus TZipMaster::OpenArchive(ZipLib::TArchiveReader& reader) {
+    if (reader.Open(ZipFileName, Password, ArchiveFolderFd))
+        return {};
+    return Fail(ZipReadFailed,
+                "The archive " + Quoted(ZipFileName) +
+                    " cannot be read: " + ZipLib::ErrorOf(reader.A),
+                archive_errno(reader.A));
+}
+
 TResult<std::vector<TZipEntry>> TZipMaster::LoadEntries() {
     ZipLib::TUtf8Locale locale;
     Kind = ZipOk;
     ZipLib::TArchiveReader reader;
     archive* a = reader.A;
-    if (!reader.Open(ZipFileName, Password, ArchiveFolderFd))
-        return Fail(ZipReadFailed,
-                    "The archive " + Quoted(ZipFileName) + " cannot be read: " + ZipLib::ErrorOf(a),
-                    archive_errno(a));
+    if (TStatus opened = OpenArchive(reader); !opened)
+        return opened.Failure();
     std::vector<TZipEntry> entries;
     archive_entry* entry = nullptr;
     int r;

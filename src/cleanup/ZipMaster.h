@@ -91,6 +91,9 @@ enum TZipError : int {
 
 struct TZipSource;
 struct archive;
+namespace ZipLib {
+class TArchiveReader;
+}
 
 class TZipMaster {
 public:
@@ -150,6 +153,8 @@ private:
     // (error: the system's error number, where one caused it).
     TFailure Fail(TZipError kind, const std::string& message, int error = 0);
     TFailure Stopped() { return Fail(ZipCancelled, "Stopped."); }
+    // Opens ZipFileName for reading with reader, or says why it cannot be read.
+    TStatus OpenArchive(ZipLib::TArchiveReader& reader);
 
     // The steps of Add, in their order.
     TResult<std::vector<TZipSource>> Gather(int rootFd);
