@@ -129,10 +129,11 @@ TMoveResult TFolderMove::Run(TBackgroundJob* job) {
         // The copy is recorded before it exists and kept recorded until it
         // is published or gone, so a crash at any point leaves it findable.
         TMoveJournalEntry journal;
-        if (!journal.Write(copy.Record()))
-            return NotMoved(journal.Error() + " Nothing was moved.");
-        if (!copy.Begin() || !journal.Write(copy.Record())) {
-            std::string why = copy.Error().empty() ? journal.Error() : copy.Error();
+        if (TStatus kept = journal.Write(copy.Record()); !kept)
+            return NotMoved(kept.Failure().Text + " Nothing was moved.");
+        const bool begun = copy.Begin();
+        if (TStatus kept = begun ? journal.Write(copy.Record()) : TStatus(); !begun || !kept) {
+            std::string why = !begun || !copy.Error().empty() ? copy.Error() : kept.Failure().Text;
             if (copy.Discard())
                 journal.Remove();
             return NotMoved(why + " Nothing was moved.");

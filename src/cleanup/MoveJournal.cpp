@@ -51,12 +51,14 @@ std::string MoveJournalFolder() {
 
 TMoveJournalEntry::~TMoveJournalEntry() = default;
 
-bool TMoveJournalEntry::Write(const Platform::TCopyRecord& record) {
+TStatus TMoveJournalEntry::Write(const Platform::TCopyRecord& record) {
     const std::string folder = MoveJournalFolder();
     if (folder.empty() || !Platform::MakeFolders(folder, 0700)) {
-        Problem = "The record of the move cannot be kept in \"" + folder +
-                  "\": " + std::strerror(errno) + ".";
-        return false;
+        const int error = errno;
+        return TFailure{error,
+                        {},
+                        "The record of the move cannot be kept in \"" + folder +
+                            "\": " + std::strerror(error) + "."};
     }
     // Written in full under a name the cleaners pass over, locked, then
     // renamed: a record is never seen half written or unlocked while alive.
@@ -74,17 +76,18 @@ bool TMoveJournalEntry::Write(const Platform::TCopyRecord& record) {
     if (written)
         written = Platform::RenamePath(fresh, Path.empty() ? folder + name : Path);
     if (!written) {
-        Problem = "The record of the move cannot be written in \"" + folder +
-                  "\": " + std::strerror(written.Failure().Errno) + ".";
         // Not locked, so the next cleaner removes it should this fail.
         if (file)
             (void)Platform::RemovePath(fresh);
-        return false;
+        return TFailure{written.Failure().Errno,
+                        {},
+                        "The record of the move cannot be written in \"" + folder +
+                            "\": " + std::strerror(written.Failure().Errno) + "."};
     }
     if (Path.empty())
         Path = folder + name;
     Fd = std::move(*file);
-    return true;
+    return {};
 }
 
 void TMoveJournalEntry::Remove() {

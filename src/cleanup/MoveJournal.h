@@ -7,6 +7,8 @@
 #include "platform/DirReader.h"
 #include "platform/TreeCopy.h"
 
+#include "platform/Result.h"
+
 #include <string>
 
 // $XDG_STATE_HOME/quillmere/moves, else ~/.local/state/quillmere/moves.
@@ -20,15 +22,14 @@ public:
     TMoveJournalEntry& operator=(const TMoveJournalEntry&) = delete;
 
     // Writes the record (a new file the first time, replacing it after) and
-    // flushes it to disk. False with Error set when it cannot be written.
-    bool Write(const Platform::TCopyRecord& record);
+    // flushes it to disk. The failure's text is the whole sentence for the
+    // user, naming the folder of the records.
+    TStatus Write(const Platform::TCopyRecord& record);
     void Remove();
-    const std::string& Error() const { return Problem; }
 
 private:
     Platform::TFd Fd; // holds the lock
     std::string Path;
-    std::string Problem;
 };
 
 // Reads the records of moves that are gone and removes their copies; a
