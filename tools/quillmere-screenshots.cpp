@@ -17,9 +17,11 @@
 #include "snapshot/ScanExport.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/charts/SectionSizeBox.h"
+#include "ui/cleanup/ArchiveProgressPage.h"
 #include "ui/cleanup/CleanUpCompressFolderBox.h"
 #include "ui/cleanup/CleanUpMoveFolderBox.h"
 #include "ui/cleanup/MoveProgressBox.h"
+#include "ui/cleanup/RestoreArchivePage.h"
 #include "ui/main/FindFoldersBox.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/MainForm.h"
@@ -112,10 +114,11 @@ void ArchivePictures(const QString& out) {
         box.grab().save(out + "/archive-compressed.png");
         box.close();
         TCleanUpCompressFolderBox restore(settings, TCleanUpCompressFolderBox::TMode::Restore);
-        restore.cbRestoreDrivesList->SetDrive(drive);
+        restore.sheetRestore->cbRestoreDrivesList->SetDrive(drive);
         restore.show();
-        if (restore.lvArchives->topLevelItemCount() > 0)
-            restore.lvArchives->setCurrentItem(restore.lvArchives->topLevelItem(0));
+        if (restore.sheetRestore->lvArchives->topLevelItemCount() > 0)
+            restore.sheetRestore->lvArchives->setCurrentItem(
+                restore.sheetRestore->lvArchives->topLevelItem(0));
         QTest::qWait(150);
         restore.grab().save(out + "/archive-restore.png");
     }

@@ -8,7 +8,9 @@
 #include "common/TreeSnapshot.h"
 #include "engine/Formatting.h"
 #include "shell/DriveLists.h"
+#include "ui/cleanup/ArchiveProgressPage.h"
 #include "ui/cleanup/CleanUpCompressFolderBox.h"
+#include "ui/cleanup/RestoreArchivePage.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -68,9 +70,10 @@ protected:
     // shown before it.
     void WatchBar(TCleanUpCompressFolderBox& box) {
         Bar.clear();
-        QObject::connect(box.pbOverall, &QProgressBar::valueChanged, &box, [this](int value) {
-            Bar.push_back({value, Boxes.Shown().size()});
-        });
+        QObject::connect(box.sheetProgress->pbOverall, &QProgressBar::valueChanged, &box,
+                         [this](int value) {
+                             Bar.push_back({value, Boxes.Shown().size()});
+                         });
     }
     // The bar climbed in steps of at most maxStep, and was full before any box.
     void ExpectBarFollowedTheBytes(int maxStep) {
@@ -106,7 +109,8 @@ TEST_F(ArchiveCommandTest, AFolderArchivedFromThePageComesBackFromTheMenu) {
         box.ediCompressionLevel->setValue(6);
         WatchBar(box);
         box.cmdCompressClick();
-        results = box.txtCResults1->text() + "|" + box.txtCResults3->text();
+        results =
+            box.sheetProgress->txtCResults1->text() + "|" + box.sheetProgress->txtCResults3->text();
         box.cmdClose->click();
     });
     Form->CleanUp(TCleanUpAction::Compress);
@@ -127,11 +131,12 @@ TEST_F(ArchiveCommandTest, AFolderArchivedFromThePageComesBackFromTheMenu) {
         Boxes.ClearShown();
         OnDialog([&](TCleanUpCompressFolderBox& box) {
             EXPECT_EQ(box.ThePages->count(), 1);
-            box.cbRestoreDrivesList->SetDrive(QString::fromStdString(Root));
-            box.lvArchives->setCurrentItem(box.lvArchives->topLevelItem(0));
-            EXPECT_EQ(box.ediRestorePath->text(), QString::fromStdString(Root));
-            box.ediRestorePath->setText(QString::fromStdString(to));
-            box.chkDeleteArchive->setChecked(deleteArchive);
+            box.sheetRestore->cbRestoreDrivesList->SetDrive(QString::fromStdString(Root));
+            box.sheetRestore->lvArchives->setCurrentItem(
+                box.sheetRestore->lvArchives->topLevelItem(0));
+            EXPECT_EQ(box.sheetRestore->ediRestorePath->text(), QString::fromStdString(Root));
+            box.sheetRestore->ediRestorePath->setText(QString::fromStdString(to));
+            box.sheetRestore->chkDeleteArchive->setChecked(deleteArchive);
             box.AskPassword = [&](bool, bool retry) {
                 asked.push_back({retry, Boxes.Shown().size()});
                 return asked.size() == 1 ? QStringLiteral("guess") : QStringLiteral("s3cret");

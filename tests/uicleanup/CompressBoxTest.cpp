@@ -9,7 +9,9 @@
 #include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
 #include "shell/MessageBox.h"
+#include "ui/cleanup/ArchiveProgressPage.h"
 #include "ui/cleanup/CleanUpCompressFolderBox.h"
+#include "ui/cleanup/RestoreArchivePage.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -45,8 +47,8 @@ TEST(CompressBoxTest, StopsWaitingForAnArchiveThatADeadShareHolds) {
     // would while nothing happens.
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, &box, [&] {
-        if (box.cmdStop->isVisible())
-            box.cmdStop->click();
+        if (box.sheetProgress->cmdStop->isVisible())
+            box.sheetProgress->cmdStop->click();
     });
     stopper.start(20);
     QElapsedTimer clock;

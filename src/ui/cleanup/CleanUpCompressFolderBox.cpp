@@ -76,23 +76,9 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings,
     ThePages = new QTabWidget(this);
     ThePages->setObjectName(QStringLiteral("ThePages"));
     sheetCompress = MakeCompressPage();
-    RestorePage = new TRestoreArchivePage(*this);
-    sheetRestore = RestorePage;
+    sheetRestore = new TRestoreArchivePage(*this);
     sheetProgress = new TArchiveProgressPage;
     // The pages' controls under the dialog's names, for its callers.
-    cbRestoreDrivesList = RestorePage->cbRestoreDrivesList;
-    lvArchives = RestorePage->lvArchives;
-    ediRestorePath = RestorePage->ediRestorePath;
-    cmdRestorePath = RestorePage->cmdRestorePath;
-    chkDeleteArchive = RestorePage->chkDeleteArchive;
-    cmdRestore = RestorePage->cmdRestore;
-    cmdDeleteArchive = RestorePage->cmdDeleteArchive;
-    pbOverall = sheetProgress->pbOverall;
-    cmdStop = sheetProgress->cmdStop;
-    panResults = sheetProgress->panResults;
-    txtCResults1 = sheetProgress->txtCResults1;
-    txtCResults2 = sheetProgress->txtCResults2;
-    txtCResults3 = sheetProgress->txtCResults3;
     ThePages->addTab(sheetCompress, tr("Archive Folder"));
     ThePages->addTab(sheetRestore, tr("Restore Folder"));
     if (mode == TMode::Restore) {
@@ -121,12 +107,12 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(TProgramSettings& settings,
     chkPasswordProtect->setChecked(Settings.ZIPPasswordProtect.Value);
     const int level = Settings.ZIPCompressionLevel.Value;
     ediCompressionLevel->setValue(level >= 0 && level <= 9 ? level : 9);
-    chkDeleteArchive->setChecked(Settings.ZIPDeleteArchive.Value);
+    sheetRestore->chkDeleteArchive->setChecked(Settings.ZIPDeleteArchive.Value);
 
     const QString here = DisplayPath(Platform::DriveRootOf(CurrentFolder()));
     cbDrives->SetDrive(here);
-    cbRestoreDrivesList->SetDrive(here);
-    RestorePage->cbRestoreDrivesListChange();
+    sheetRestore->cbRestoreDrivesList->SetDrive(here);
+    sheetRestore->cbRestoreDrivesListChange();
     // Archiving, as tall as its page needs, the list of archives taking
     // what is left; restoring, with room for that list. Centred when shown,
     // once the size is final.
@@ -140,7 +126,7 @@ TCleanUpCompressFolderBox::~TCleanUpCompressFolderBox() {
     Settings.ZIPDeleteAfterCompressing.Value = chkDeleteAfterCompressing->isChecked();
     Settings.ZIPPasswordProtect.Value = chkPasswordProtect->isChecked();
     Settings.ZIPCompressionLevel.Value = ediCompressionLevel->value();
-    Settings.ZIPDeleteArchive.Value = chkDeleteArchive->isChecked();
+    Settings.ZIPDeleteArchive.Value = sheetRestore->chkDeleteArchive->isChecked();
 }
 
 QWidget* TCleanUpCompressFolderBox::MakeCompressPage() {
@@ -221,7 +207,7 @@ void TCleanUpCompressFolderBox::showEvent(QShowEvent* event) {
     if (ThePages->currentWidget() == sheetCompress)
         ediZIPDescription->setFocus();
     else
-        lvArchives->setFocus();
+        sheetRestore->lvArchives->setFocus();
 }
 
 void TCleanUpCompressFolderBox::reject() {
@@ -243,7 +229,7 @@ void TCleanUpCompressFolderBox::cmdCompressClick() {
 }
 
 void TCleanUpCompressFolderBox::cmdRestoreClick() {
-    RestorePage->cmdRestoreClick();
+    sheetRestore->cmdRestoreClick();
 }
 
 void TCleanUpCompressFolderBox::ShowProgressPage(const QString& title, std::int64_t totalBytes,

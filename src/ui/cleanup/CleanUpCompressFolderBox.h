@@ -56,7 +56,7 @@ public:
 
     QTabWidget* ThePages = nullptr;
     QWidget* sheetCompress = nullptr;
-    QWidget* sheetRestore = nullptr;
+    TRestoreArchivePage* sheetRestore = nullptr;
     TArchiveProgressPage* sheetProgress = nullptr;
     QLineEdit* ediZIPDescription = nullptr;
     QLabel* txtStoreOnDrive = nullptr;
@@ -67,20 +67,6 @@ public:
     QCheckBox* chkPasswordProtect = nullptr;
     QSpinBox* ediCompressionLevel = nullptr;
     QPushButton* cmdCompress = nullptr;
-    // The restore and progress pages' controls, under the dialog's names.
-    TPlainDrivePicker* cbRestoreDrivesList = nullptr;
-    QTreeWidget* lvArchives = nullptr;
-    QLineEdit* ediRestorePath = nullptr;
-    QPushButton* cmdRestorePath = nullptr;
-    QCheckBox* chkDeleteArchive = nullptr;
-    QPushButton* cmdRestore = nullptr;
-    QPushButton* cmdDeleteArchive = nullptr;
-    QProgressBar* pbOverall = nullptr;
-    QPushButton* cmdStop = nullptr;
-    QWidget* panResults = nullptr;
-    QLabel* txtCResults1 = nullptr;
-    QLabel* txtCResults2 = nullptr;
-    QLabel* txtCResults3 = nullptr;
     QPushButton* cmdClose = nullptr;
     QPushButton* cmdHelp = nullptr;
 
@@ -116,7 +102,6 @@ private:
     std::string FolderPath; // raw bytes
     std::int64_t TotalBytes = 0;
     std::int64_t SpaceUsed = 0;
-    TRestoreArchivePage* RestorePage = nullptr;
     bool DiskChanged = false;
     bool Placed = false;
     TCompressOutcome LastCompress;
