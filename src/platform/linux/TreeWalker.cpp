@@ -5,6 +5,8 @@
 // meanwhile can lead the walk anywhere else.
 #include "platform/TreeWalker.h"
 
+#include "platform/FileAt.h"
+
 #include "platform/DirReader.h"
 #include "platform/FileOps.h"
 #include "platform/linux/FileOpsInternal.h"
@@ -197,25 +199,14 @@ bool TTreeWalker::Leave(TTreeVisitor& visitor) {
 }
 
 bool ListNamesAt(int fd, std::vector<std::string>& names) {
-    int copy = dup(fd);
-    if (copy < 0)
-        return false;
-    DIR* dir = fdopendir(copy);
-    if (!dir) {
-        close(copy);
+    TResult<std::vector<std::string>> listed = NamesIn(fd);
+    if (!listed) {
+        errno = listed.Failure().Errno;
         return false;
     }
-    errno = 0;
-    while (dirent* entry = readdir(dir)) {
-        const char* n = entry->d_name;
-        if (!(n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
-            names.emplace_back(n);
-        errno = 0;
-    }
-    const int err = errno;
-    closedir(dir);
-    errno = err;
-    return err == 0;
+    names.insert(names.end(), std::make_move_iterator(listed->begin()),
+                 std::make_move_iterator(listed->end()));
+    return true;
 }
 
 void TTreeTally::Add(const struct stat& st) {
