@@ -278,6 +278,7 @@ void FreeNodeRecords(TFolderNode* node, bool includeSelf) {
         return;
     if (includeSelf) {
         node->Data.reset();
+        node->Files.reset();
         node->Set(NodeScanned, false);
     }
     // Iterative: trees can be far deeper than the stack.
@@ -288,10 +289,19 @@ void FreeNodeRecords(TFolderNode* node, bool includeSelf) {
         TFolderNode* n = pending.back();
         pending.pop_back();
         n->Data.reset();
+        n->Files.reset();
         n->Set(NodeScanned, false);
         for (auto& child : n->Children)
             pending.push_back(child.get());
     }
+}
+
+void RemoveKeptFile(TFolderNode* folder, std::string_view name) {
+    if (!folder || !folder->Files)
+        return;
+    const std::uint32_t index = folder->Files->Find(name);
+    if (index < folder->Files.Count())
+        folder->Files = folder->Files->Without(index);
 }
 
 void SubtractFromAncestors(TFolderNode* parent, const TFolderNode* removedFolder,

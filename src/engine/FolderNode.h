@@ -3,11 +3,13 @@
 // that shows it; only that thread creates, changes or deletes nodes.
 #pragma once
 
+#include "engine/FileTable.h"
 #include "engine/FolderSize.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct TDriveRecInfo;
@@ -42,6 +44,9 @@ public:
     std::string Name;
     // The size record, or none while the folder is not (yet, or no longer) scanned.
     std::unique_ptr<TFolderSize> Data;
+    // The folder's own files, kept with its record when the scan keeps files;
+    // none when it has none or they were not kept (see TDriveRecInfo).
+    TFileListRef Files;
     // Set on the root node of a scanned drive.
     TDriveRecInfo* Drive = nullptr;
     // The folder's inode when it was scanned, so that commands that remove it
@@ -78,6 +83,9 @@ struct TDriveRecInfo {
     // empty for a drive read from the disk. An opened tree is not the disk:
     // nothing checks it against the disk or acts on its paths there.
     std::string ScanFile;
+    // The scan kept every file (TFolderNode::Files); without it, folders
+    // hold their sums only.
+    bool FilesKept = false;
 };
 
 // Whether node belongs to a tree opened from a scan file.
@@ -166,6 +174,8 @@ void FreeNodeRecords(TFolderNode* node, bool includeSelf);
 void SubtractFromAncestors(TFolderNode* parent, const TFolderNode* removedFolder,
                            std::uint32_t folders, std::uint32_t files, std::int64_t wasted,
                            std::int64_t size);
+// Takes the kept file `name` out of folder's files, when it is there.
+void RemoveKeptFile(TFolderNode* folder, std::string_view name);
 // Newest times and attribute OR of node's record, from its children's records.
 void RecomputeNewest(TFolderNode* node);
 // Adds sign * the tree figures of `figures` to every scanned ancestor of node.

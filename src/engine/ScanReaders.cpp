@@ -10,18 +10,22 @@
 
 namespace {
 
-// Folds a folder's entries into its record; with Export, also hands them to
-// the scan's output. A plain scan runs the sink without it, so it pays
-// nothing for exports.
+// Folds a folder's entries into its record and, with files, keeps each one;
+// with Export, also hands them to the scan's output. A plain scan runs the
+// sink without it, so it pays nothing for exports.
 template <bool Export> class TReaderSink final : public Platform::TListSink {
 public:
-    TReaderSink(TScanDir& dir, std::int32_t clusterSize, TBeat& beat, TScanOutput* output)
-        : Dir(dir), ClusterSize(clusterSize), Heard(beat), Output(output) {}
+    TReaderSink(TScanDir& dir, std::int32_t clusterSize, TBeat& beat, TScanOutput* output,
+                TFileListBuilder* files)
+        : Dir(dir), ClusterSize(clusterSize), Heard(beat), Output(output), Files(files) {}
 
     void OnFile(const char* name, std::size_t length, const Platform::TFileFacts& facts) override {
         Beat(Heard);
         Dir.Record.AddFile(ClusterSize, facts.Size, facts.AccessTime, facts.WriteTime,
                            facts.Attributes);
+        if (Files)
+            Files->Add({name, length}, facts.Size, facts.DiskUsage, facts.WriteSeconds,
+                       FileKindOfMode(facts.Mode), facts.Links > 1);
         if constexpr (Export)
             Output->File(*Dir.Out, name, length, facts);
     }
@@ -52,13 +56,15 @@ public:
             sub->Out = Output->Subfolder(*Dir.Out, name, length, otherMount);
     }
 
-    bool WantsAllFacts() const override { return Export; }
+    // Kept files need their allocation, links and kind.
+    bool WantsAllFacts() const override { return Export || Files; }
 
 private:
     TScanDir& Dir;
     std::int32_t ClusterSize;
     TBeat& Heard;
     TScanOutput* Output;
+    TFileListBuilder* Files;
 };
 
 } // namespace
@@ -71,8 +77,8 @@ void TScanRunImpl::SignalFinished() {
 }
 
 void TScanRunImpl::ReaderMain(std::size_t slot, TBeat& beat) {
-    std::vector<char> buffer;
-    std::vector<TScanDir*> newJobs;
+    TReaderScratch scratch;
+    std::vector<TScanDir*>& newJobs = scratch.NewJobs;
     std::unique_lock lock(JobLock);
     for (;;) {
         for (;;) {
@@ -95,7 +101,7 @@ void TScanRunImpl::ReaderMain(std::size_t slot, TBeat& beat) {
         Beat(beat);
         lock.unlock();
         try {
-            ReadFolder(dir, slot, buffer, newJobs, beat);
+            ReadFolder(dir, slot, scratch, beat);
         } catch (...) {
             // The folder went to the owner as aborted, which frees the
             // subfolders it found; none of them may be queued too.
@@ -130,19 +136,24 @@ void TScanRunImpl::ReaderMain(std::size_t slot, TBeat& beat) {
 
 // Reads one folder; should anything throw (memory), the folder still goes
 // to the owner, as an aborted one, so nothing of it is lost or leaked.
-void TScanRunImpl::ReadFolder(TScanDir* dir, std::size_t slot, std::vector<char>& buffer,
-                              std::vector<TScanDir*>& newJobs, TBeat& beat) {
+void TScanRunImpl::ReadFolder(TScanDir* dir, std::size_t slot, TReaderScratch& scratch,
+                              TBeat& beat) {
     try {
-        ReadFolderUnguarded(dir, slot, buffer, newJobs, beat);
+        ReadFolderUnguarded(dir, slot, scratch, beat);
     } catch (...) {
+        scratch.Files.Clear();
+        dir->Files.reset();
         dir->Aborted = true;
         Post(dir, slot);
         throw;
     }
 }
 
-void TScanRunImpl::ReadFolderUnguarded(TScanDir* dir, std::size_t slot, std::vector<char>& buffer,
-                                       std::vector<TScanDir*>& newJobs, TBeat& beat) {
+void TScanRunImpl::ReadFolderUnguarded(TScanDir* dir, std::size_t slot, TReaderScratch& scratch,
+                                       TBeat& beat) {
+    std::vector<char>& buffer = scratch.Buffer;
+    std::vector<TScanDir*>& newJobs = scratch.NewJobs;
+    TFileListBuilder* files = KeepFiles ? &scratch.Files : nullptr;
     int error = 0;
     bool otherMount = false;
     TOpenFolder fd{*Lister};
@@ -192,14 +203,21 @@ void TScanRunImpl::ReadFolderUnguarded(TScanDir* dir, std::size_t slot, std::vec
 
     bool aborted = false;
     if (dir->Out) {
-        TReaderSink<true> sink(*dir, ClusterSize, beat, Output.get());
+        TReaderSink<true> sink(*dir, ClusterSize, beat, Output.get(), files);
         Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
     } else {
-        TReaderSink<false> sink(*dir, ClusterSize, beat, nullptr);
+        TReaderSink<false> sink(*dir, ClusterSize, beat, nullptr, files);
         Lister->List(fd.Handle, dir->MountId, sink, Abort, buffer, aborted, error);
     }
     dir->Error = error;
     dir->Aborted = aborted;
+    if (files) {
+        // A stopped listing keeps no record, so it keeps no files either.
+        if (aborted)
+            files->Clear();
+        else
+            dir->Files = files->Take();
+    }
 
     SortByName(dir->Subdirs, [](const TScanDir* s) -> std::string_view { return s->Name; });
     if (dir->Out && !aborted) {

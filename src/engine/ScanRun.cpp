@@ -307,6 +307,7 @@ void TScanRunImpl::Finish(TScanDir* dir) {
         TFolderNode* node = dir->Node;
         dir->Record.Finish();
         node->Data = std::make_unique<TFolderSize>(dir->Record);
+        node->Files = std::move(dir->Files);
         node->Set(NodeScanned);
         node->Set(NodeIncompleteBelow, dir->IncompleteBelow);
         Host.FolderFinished(*node);
@@ -335,8 +336,8 @@ std::shared_ptr<TScanRun>
 TScanRun::Create(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
                  std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
                  std::chrono::milliseconds answerLimit, TScanner::TFolderHook hook,
-                 void* hookContext, std::shared_ptr<TScanOutput> output) {
+                 void* hookContext, std::shared_ptr<TScanOutput> output, bool keepFiles) {
     return std::make_shared<TScanRunImpl>(tree, host, std::move(lister), std::move(counters),
                                           maxReaders, clusterSize, answerLimit, hook, hookContext,
-                                          std::move(output));
+                                          std::move(output), keepFiles);
 }

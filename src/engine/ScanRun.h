@@ -17,7 +17,7 @@ public:
     Create(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
            std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
            std::chrono::milliseconds answerLimit, TScanner::TFolderHook hook, void* hookContext,
-           std::shared_ptr<TScanOutput> output = nullptr);
+           std::shared_ptr<TScanOutput> output = nullptr, bool keepFiles = false);
     virtual ~TScanRun() = default;
 
     // Scans path into node, running the host's events meanwhile; returns

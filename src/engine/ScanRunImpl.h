@@ -53,6 +53,8 @@ struct TScanDir {
     std::uint64_t MountId = 0;
     // Written by the reader before the result is posted.
     TFolderSize Record;
+    // Its files, when the scan keeps them and the listing ended.
+    TFileListRef Files;
     std::vector<TScanDir*> Subdirs; // in display order
     bool OtherMount = false;        // set by the parent's reader: never read
     bool MountOnOpen = false;       // set by its own reader: opening met a mount
@@ -69,6 +71,13 @@ struct TScanDir {
     TFolderNode* Node = nullptr;
     std::uint32_t Pending = 0;
     bool IncompleteBelow = false;
+};
+
+// What a reader reuses from folder to folder.
+struct TReaderScratch {
+    std::vector<char> Buffer;
+    std::vector<TScanDir*> NewJobs;
+    TFileListBuilder Files;
 };
 
 // How often a reader has heard from the file system: counted up by the
@@ -93,11 +102,11 @@ public:
     TScanRunImpl(TFolderTree& tree, TScanHost& host, std::shared_ptr<TFolderLister> lister,
                  std::shared_ptr<TScanProgress> counters, int maxReaders, std::int32_t clusterSize,
                  std::chrono::milliseconds answerLimit, TScanner::TFolderHook hook,
-                 void* hookContext, std::shared_ptr<TScanOutput> output)
+                 void* hookContext, std::shared_ptr<TScanOutput> output, bool keepFiles)
         : Tree(tree), Host(host), Lister(std::move(lister)), Counters(std::move(counters)),
           MaxReaders(std::max(1, maxReaders)), ClusterSize(clusterSize),
           AnswerLimit(std::chrono::duration_cast<Clock::duration>(answerLimit)), Hook(hook),
-          HookContext(hookContext), Output(std::move(output)) {}
+          HookContext(hookContext), Output(std::move(output)), KeepFiles(keepFiles) {}
     ~TScanRunImpl() override;
 
     void Run(const std::string& path, TFolderNode* node) override;
@@ -109,10 +118,8 @@ private:
     // ---- reader side (ScanReaders.cpp) --------------------------------------
     void SignalFinished();
     void ReaderMain(std::size_t slot, TBeat& beat);
-    void ReadFolder(TScanDir* dir, std::size_t slot, std::vector<char>& buffer,
-                    std::vector<TScanDir*>& newJobs, TBeat& beat);
-    void ReadFolderUnguarded(TScanDir* dir, std::size_t slot, std::vector<char>& buffer,
-                             std::vector<TScanDir*>& newJobs, TBeat& beat);
+    void ReadFolder(TScanDir* dir, std::size_t slot, TReaderScratch& scratch, TBeat& beat);
+    void ReadFolderUnguarded(TScanDir* dir, std::size_t slot, TReaderScratch& scratch, TBeat& beat);
     void Post(TScanDir* dir, std::size_t slot);
 
     // ---- owner side (ScanRun.cpp) -------------------------------------------
@@ -138,6 +145,7 @@ private:
     const TScanner::TFolderHook Hook;
     void* const HookContext;
     const std::shared_ptr<TScanOutput> Output;
+    const bool KeepFiles;
 
     // Per reader slot: its thread (owner only; detached once given up) and
     // how often it has heard from the file system.

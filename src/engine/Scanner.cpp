@@ -62,6 +62,7 @@ TFolderNode* TScanner::AddDriveRoot(const std::string& driveText, TDriveRecInfo&
         entry.Text = driveText;
     entry.ClusterSize = ClusterSizeOf(entry.RootPath);
     entry.MayHang = Platform::MayHang(entry.RootPath);
+    entry.FilesKept = KeepFiles;
     ScanClusterSize = entry.ClusterSize;
     return root;
 }
@@ -105,8 +106,11 @@ TFolderSize* TScanner::ScanFolder(const std::string& path, TFolderNode* node) {
     // A fresh disk lister per scan, so it follows the kernel's abilities as
     // they are when the scan starts.
     auto lister = Lister ? Lister : std::make_shared<TDiskLister>();
+    // A drive's folders keep what its first scan kept.
+    const TFolderNode* root = RootNode(node);
+    const bool keepFiles = root && root->Drive ? root->Drive->FilesKept : KeepFiles;
     auto run = TScanRun::Create(Tree, Host, std::move(lister), Counters, MaxReaders,
-                                ScanClusterSize, AnswerLimit, Hook, HookContext, Output);
+                                ScanClusterSize, AnswerLimit, Hook, HookContext, Output, keepFiles);
     {
         std::lock_guard lock(RunLock);
         Running = run;

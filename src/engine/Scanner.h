@@ -80,6 +80,11 @@ public:
     static constexpr std::chrono::milliseconds DefaultAnswerLimit{10000};
     // The file system to read; none (the default) reads the disk.
     void SetLister(std::shared_ptr<TFolderLister> lister) { Lister = std::move(lister); }
+    // Whether new drives' scans keep every file (TFolderNode::Files) or
+    // their folders' sums only. A rescan follows what its drive was scanned
+    // with. On by default.
+    void SetKeepFiles(bool keep) { KeepFiles = keep; }
+    bool KeepsFiles() const { return KeepFiles; }
     // Where scans also hand every entry they meet (an exporter); none (the
     // default) only builds the tree.
     void SetOutput(std::shared_ptr<TScanOutput> output) { Output = std::move(output); }
@@ -123,6 +128,7 @@ private:
     std::chrono::milliseconds AnswerLimit = DefaultAnswerLimit;
     std::shared_ptr<TFolderLister> Lister;
     std::shared_ptr<TScanOutput> Output;
+    bool KeepFiles = true;
     std::shared_ptr<TScanProgress> Counters = std::make_shared<TScanProgress>();
     std::atomic<bool> AbortRequested{false};
     std::mutex RunLock; // guards Running, which Abort may read from any thread

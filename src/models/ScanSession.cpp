@@ -151,6 +151,8 @@ TFolderNode* TScanSession::AddOpenedScan(std::unique_ptr<TFolderNode> root,
         RemoveDrive(scanFile);
     TDriveRecInfo* entry = FolderTree.CreateDriveRec(scanFile);
     entry->ScanFile = scanFile;
+    // Scan files list every file, so the tree holds them all.
+    entry->FilesKept = true;
     entry->Text = text.toStdString();
     entry->ClusterSize = clusterSize;
     TFolderNode* node;
@@ -443,6 +445,7 @@ void TScanSession::RepairAfter(const TPieItem& item, bool removing) {
     // what the ancestors hold.
     if (parent && parent->Data) {
         SubtractFromAncestors(parent, nullptr, 0, 1, item.Wasted, item.Size);
+        RemoveKeptFile(parent, LastComponent(item.Path));
         FolderTree.NotifyFiguresChanged();
     }
     View.CurrentChanged(true);

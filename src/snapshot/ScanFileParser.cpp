@@ -199,6 +199,8 @@ private:
         DSize,
         MTime,
         Mode,
+        HardLink,
+        Links,
         ReadError,
         ErrorName,
         Excluded,
@@ -304,6 +306,12 @@ private:
                 e.HasMode = true;
             }
             break;
+        case EKey::HardLink:
+            e.HardLinked = e.HardLinked || (kind == Kind::Bool && Flag);
+            break;
+        case EKey::Links:
+            e.HardLinked = e.HardLinked || (kind == Kind::Number && !Num.Negative && Num.Value > 1);
+            break;
         case EKey::ReadError:
             e.ReadError = kind == Kind::Bool && Flag;
             break;
@@ -316,9 +324,8 @@ private:
                 Excluded = std::move(Text);
             break;
         default:
-            // ino, dev, nlink, hlnkc, notreg, uid, gid and keys of other
-            // writers change no figure: hard links count as the scanner
-            // counts them.
+            // ino, dev, notreg, uid, gid and keys of other writers change
+            // no figure; hard links count as the scanner counts them.
             break;
         }
         return true;
@@ -339,6 +346,10 @@ private:
                 return EKey::DSize;
             if (k == "mtime")
                 return EKey::MTime;
+            if (k == "hlnkc")
+                return EKey::HardLink;
+            if (k == "nlink")
+                return EKey::Links;
             break;
         case 7:
             if (k == "progver")

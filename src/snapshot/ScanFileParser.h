@@ -50,6 +50,8 @@ struct TScanEntry {
     std::int64_t MTime = 0;
     std::uint32_t Mode = 0;
     bool HasMode = false;
+    // The file has other names too ("hlnkc", or "nlink" above 1).
+    bool HardLinked = false;
     bool ReadError = false;
     // The errno our own key names; 0 when none does (ncdu and gdu never say).
     int Reason = 0;

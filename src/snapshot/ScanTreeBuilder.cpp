@@ -40,6 +40,8 @@ bool TScanTreeBuilder::FolderBegins(const TScanEntry& folder) {
     }
     TFrame& frame = Frames.emplace_back();
     frame.Node = raw;
+    if (KeptFiles.size() < Frames.size())
+        KeptFiles.push_back(std::make_unique<TFileListBuilder>());
     if (folder.LeftOut != TLeftOut::No) {
         // Another drive (or a folder left out by the writer's user): not
         // read, so it holds no figures, like a mount point in a scan.
@@ -74,6 +76,12 @@ bool TScanTreeBuilder::Item(const TScanEntry& item) {
     frame.Record.AddFile(ClusterSize, static_cast<std::int64_t>(item.ASize), 0,
                          item.MTime ? Platform::UnixTimeToFileTime(item.MTime, 0) : 0,
                          AttributesOf(item));
+    // ncdu writes a file's kind only with its extended data: a file of
+    // unknown kind is taken for a regular one.
+    KeptFiles[Frames.size() - 1]->Add(
+        item.Name, static_cast<std::int64_t>(item.ASize), static_cast<std::int64_t>(item.DSize),
+        item.MTime, (item.Mode & S_IFMT) ? FileKindOfMode(item.Mode) : TFileKind::Regular,
+        item.HardLinked);
     return true;
 }
 
@@ -81,8 +89,12 @@ bool TScanTreeBuilder::FolderEnds() {
     TFrame frame = std::move(Frames.back());
     Frames.pop_back();
     TFolderNode* node = frame.Node;
-    if (node->Has(NodeOtherDrive))
+    TFileListBuilder& files = *KeptFiles[Frames.size()];
+    if (node->Has(NodeOtherDrive)) {
+        files.Clear();
         return true; // the parser saw to it that it holds nothing
+    }
+    node->Files = files.Take();
     SortByName(node->Children, [](const auto& c) -> std::string_view { return c->Name; });
     node->RenumberChildren();
     frame.Record.Finish();

@@ -1,7 +1,8 @@
 // The folder tree of a scan file, built from the parser's entries.
 //
 // Contract: the tree is the one a live scan of the same folder builds:
-// folders only, each with the record its files sum to (every hard link
+// folders with their kept files (what the file says of them: apparent and
+// allocated size, time, kind, other names), each with the record its files sum to (every hard link
 // counted, as the scanner counts them; apparent sizes; wasted space at the
 // cluster size given), read errors and mount points flagged, with the reason
 // where the file names it and ReasonNotRecorded where it does not. A folder
@@ -48,6 +49,8 @@ private:
     const std::int32_t ClusterSize;
     std::unique_ptr<TFolderNode> Root;
     std::vector<TFrame> Frames;
+    // The files of the folder open at each depth; reused.
+    std::vector<std::unique_ptr<TFileListBuilder>> KeptFiles;
     std::uint64_t FolderCount = 0;
     std::uint64_t FileCount = 0;
 };
