@@ -8,6 +8,11 @@
 //   delete-archive NAME [--drive ROOT]
 //
 // --drive defaults to the drive of FOLDER, else of the current folder.
+//
+// archive and restore run as the program's one background job: Ctrl+C and
+// SIGTERM stop them with nothing lost (exit status 3), and a job held by a
+// drive that does not answer is left to end alone, saying where things are.
+#include "StopSignals.h"
 #include "cleanup/ArchiveStore.h"
 #include "platform/FileAt.h"
 #include "platform/Mounts.h"
@@ -17,7 +22,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -88,15 +95,53 @@ bool ReadPassword(const TArgs& args, std::string& password) {
     return static_cast<bool>(std::getline(file, password)) && !password.empty();
 }
 
-void ShowEntries(TZipMaster& zip) {
-    if (!isatty(STDERR_FILENO))
-        return;
-    zip.OnProgress = [](ProgressType type, const std::string& name, std::int64_t) {
-        if (type == ProgressType::NewFile)
-            std::fprintf(stderr, "\r\033[K%.*s", 100, name.c_str());
-        else if (type == ProgressType::EndOfBatch)
-            std::fprintf(stderr, "\r\033[K");
-    };
+// Runs work, which drives zip, as the background job, the component's events
+// being its signs of life; on a terminal each entry is shown as it begins.
+// stopAsked tells whether a signal asked the job to stop.
+TJobState RunZipJob(const std::shared_ptr<TZipMaster>& zip, const char* doing,
+                    std::function<void()> work, bool& stopAsked) {
+    const bool terminal = isatty(STDERR_FILENO);
+    TStopSignals stopSignals;
+    const auto job = TBackgroundJob::Start(
+        [zip, work = std::move(work)](TBackgroundJob& running) {
+            std::uint64_t entries = 0;
+            zip->OnProgress = [&running, &entries](ProgressType type, const std::string& name,
+                                                   std::int64_t) {
+                if (type == ProgressType::NewFile)
+                    running.Report(++entries, 0, name);
+                else
+                    running.Beat();
+            };
+            work();
+            zip->OnProgress = nullptr;
+        },
+        [zip] { zip->Cancel(); });
+    const TJobState state = WaitStoppable(*job, stopSignals, [&] {
+        // Add and Extract forget a Cancel that came before they began:
+        // it is asked again until the work ends.
+        if (job->Stopping())
+            zip->Cancel();
+        const TJobProgress progress = job->Progress();
+        if (terminal && progress.Done > 0)
+            std::fprintf(stderr, "\r\033[K%s entry %llu: %.*s", doing,
+                         static_cast<unsigned long long>(progress.Done), 80, progress.Text.c_str());
+    });
+    if (terminal)
+        std::fprintf(stderr, "\r\033[K");
+    stopAsked = job->Stopping();
+    if (state == TJobState::Finished)
+        job->Rethrow();
+    return state;
+}
+
+// After a job was handed over: what it holds stays held until the drive
+// answers, so the program ends here, without unwinding under it.
+[[noreturn]] void EndHandedOver(const std::string& message) {
+    std::fprintf(stderr, "quillmere-clean: stopped; a drive is not answering. %s\n",
+                 message.c_str());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(StoppedStatus);
 }
 
 const TCatalogueEntry* Find(const std::vector<TCatalogueEntry>& entries, const std::string& key) {
@@ -142,22 +187,41 @@ int Archive(const TArgs& args) {
     if (!request.Password.empty())
         request.Options |= AddEncrypt;
 
-    TZipMaster zip;
-    ShowEntries(zip);
-    std::mt19937 random(static_cast<std::uint32_t>(
+    const auto zip = std::make_shared<TZipMaster>();
+    const auto outcome = std::make_shared<TCompressOutcome>();
+    const auto random = std::make_shared<std::mt19937>(static_cast<std::uint32_t>(
         std::chrono::steady_clock::now().time_since_epoch().count() ^ getpid()));
-    const TCompressOutcome outcome = CompressFolder(zip, request, random);
-    if (!outcome.Made) {
-        std::fprintf(stderr, "quillmere-clean: not archived: %s\n", outcome.Message.c_str());
+    bool stopAsked = false;
+    const TJobState state = RunZipJob(
+        zip, "Packing",
+        [zip, outcome, random, request] { *outcome = CompressFolder(*zip, request, *random); },
+        stopAsked);
+    if (state == TJobState::HandedOver)
+        EndHandedOver("Nothing of " + request.FolderPath +
+                      " is removed before its archive is complete, checked and catalogued in " +
+                      request.ArchivesFolder +
+                      "; an unfinished archive there is removed the next time its archives "
+                      "are listed.");
+    if (!outcome->Made && zip->LastError() == ZipCancelled) {
+        std::fprintf(stderr, "quillmere-clean: stopped; nothing was archived and %s is as it was\n",
+                     request.FolderPath.c_str());
+        return StoppedStatus;
+    }
+    if (!outcome->Made) {
+        std::fprintf(stderr, "quillmere-clean: not archived: %s\n", outcome->Message.c_str());
         return 1;
     }
-    std::printf("%s\t%s\n", outcome.Key.c_str(), outcome.ArchivePath.c_str());
+    if (stopAsked)
+        std::fprintf(stderr, "quillmere-clean: the archive was complete before it could be "
+                             "stopped\n");
+    const TCompressOutcome& done = *outcome;
+    std::printf("%s\t%s\n", done.Key.c_str(), done.ArchivePath.c_str());
     int status = 0;
-    for (const std::string& kept : outcome.Kept) {
+    for (const std::string& kept : done.Kept) {
         std::fprintf(stderr, "%s: changed while it was archived; it was kept\n", kept.c_str());
         status = 1;
     }
-    for (const std::string& left : outcome.NotRemoved) {
+    for (const std::string& left : done.NotRemoved) {
         std::fprintf(stderr, "%s\n", left.c_str());
         status = 1;
     }
@@ -203,25 +267,47 @@ int Restore(const TArgs& args) {
                      restored.c_str());
         return 1;
     }
-    TZipMaster zip;
-    ShowEntries(zip);
-    if (!ReadPassword(args, zip.Password))
+    const auto zip = std::make_shared<TZipMaster>();
+    if (!ReadPassword(args, zip->Password))
         return ArchiveUsage("the password file cannot be read");
-    const TRestoreOutcome outcome =
-        RestoreArchive(zip, folder, *entry, to, !args.Flags.contains("--keep-archive"));
-    if (!outcome.Restored) {
-        std::fprintf(stderr, "quillmere-clean: %s\n", outcome.Message.c_str());
+    const auto outcome = std::make_shared<TRestoreOutcome>();
+    const bool deleteArchive = !args.Flags.contains("--keep-archive");
+    bool stopAsked = false;
+    const TJobState state = RunZipJob(
+        zip, "Restoring",
+        [zip, outcome, folder, chosen = *entry, to, deleteArchive] {
+            *outcome = RestoreArchive(*zip, folder, chosen, to, deleteArchive);
+        },
+        stopAsked);
+    const std::string archive = entry->Key + " stays in " + folder;
+    if (state == TJobState::HandedOver)
+        EndHandedOver("The archive " + archive +
+                      " (it is deleted only once every file came back whole); what was "
+                      "restored so far is in " +
+                      restored + ".");
+    if (!outcome->Restored && zip->LastError() == ZipCancelled) {
+        std::fprintf(stderr, "quillmere-clean: stopped; the archive %s%s\n", archive.c_str(),
+                     Platform::StatPath(restored, false)
+                         ? ("; what was restored so far is in " + restored).c_str()
+                         : "");
+        return StoppedStatus;
+    }
+    if (!outcome->Restored) {
+        std::fprintf(stderr, "quillmere-clean: %s\n", outcome->Message.c_str());
         return 1;
     }
-    std::printf("%s\n", outcome.RestoredPath.c_str());
-    if (outcome.DroppedModeBits > 0)
+    if (stopAsked)
+        std::fprintf(stderr, "quillmere-clean: the folder was restored before it could be "
+                             "stopped\n");
+    std::printf("%s\n", outcome->RestoredPath.c_str());
+    if (outcome->DroppedModeBits > 0)
         std::fprintf(stderr,
                      "quillmere-clean: %llu %s restored without set-user-ID, set-group-ID or "
                      "sticky bits\n",
-                     static_cast<unsigned long long>(outcome.DroppedModeBits),
-                     outcome.DroppedModeBits == 1 ? "item was" : "items were");
-    if (!outcome.Message.empty()) {
-        std::fprintf(stderr, "quillmere-clean: %s\n", outcome.Message.c_str());
+                     static_cast<unsigned long long>(outcome->DroppedModeBits),
+                     outcome->DroppedModeBits == 1 ? "item was" : "items were");
+    if (!outcome->Message.empty()) {
+        std::fprintf(stderr, "quillmere-clean: %s\n", outcome->Message.c_str());
         return 1;
     }
     return 0;

@@ -3,8 +3,10 @@
 // "delete PATH" removes it for good after asking on the terminal, "move
 // SOURCE TARGET" moves a folder to its new full path.
 //
-// Exit status: 0 when done, 1 when refused, stopped or only partly done
-// (what was left is listed on standard error), 2 for bad arguments.
+// Exit status: 0 when done, 1 when refused or only partly done (what was
+// left is listed on standard error), 2 for bad arguments, 3 when Ctrl+C or
+// SIGTERM stopped a move, an archive or a restore (nothing lost).
+#include "StopSignals.h"
 #include "cleanup/FolderMove.h"
 #include "engine/Formatting.h"
 #include "platform/FileOps.h"
@@ -12,7 +14,6 @@
 #include <QCoreApplication>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,7 +49,8 @@ const char UsageText[] =
     "without asking), move moves a folder to its new full path, archive packs\n"
     "a folder into a ZIP archive in the drive's archives folder, and list,\n"
     "restore and delete-archive work on those archives.\n"
-    "Exit status: 0 done, 1 refused or partly done, 2 bad arguments.\n";
+    "Exit status: 0 done, 1 refused or partly done, 2 bad arguments, 3 stopped\n"
+    "by Ctrl+C or SIGTERM (nothing lost).\n";
 
 } // namespace
 
@@ -136,12 +138,6 @@ int Delete(const std::string& path, bool yes) {
     return 0;
 }
 
-volatile std::sig_atomic_t Interrupted = 0;
-
-void OnInterrupt(int) {
-    Interrupted = 1;
-}
-
 std::string Sized(std::uint64_t bytes) {
     return FormatSize(static_cast<std::int64_t>(bytes)).toStdString();
 }
@@ -179,17 +175,12 @@ void ShowProgress(const TMoveProgress& p, double copyingSeconds) {
 int Move(const std::string& source, const std::string& target) {
     const auto move = std::make_shared<TFolderMove>(Platform::ItemAtPath(source), target);
     // Ctrl+C and a polite kill stop the move; the source then stays whole.
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    TStopSignals stopSignals;
     const bool terminal = isatty(STDERR_FILENO);
     using TClock = std::chrono::steady_clock;
     std::optional<TClock::time_point> copyingSince;
     const auto job = StartMoveJob(move);
-    const TJobState state = job->Wait(std::chrono::milliseconds(100), [&] {
-        if (Interrupted)
-            job->Stop();
+    const TJobState state = WaitStoppable(*job, stopSignals, [&] {
         const TMoveProgress progress = move->Progress();
         if (progress.Phase == TMovePhase::Copying && !copyingSince)
             copyingSince = TClock::now();
@@ -210,7 +201,7 @@ int Move(const std::string& source, const std::string& target) {
                                "; what is left of the original stays.")
                                   .c_str()
                             : "Nothing was moved.");
-        std::_Exit(1);
+        std::_Exit(StoppedStatus);
     }
     if (terminal)
         std::fprintf(stderr, "\r\033[K");
@@ -220,7 +211,7 @@ int Move(const std::string& source, const std::string& target) {
         return 0;
     case TMoveOutcome::Stopped:
         std::fprintf(stderr, "quillmere-clean: stopped; %s\n", result.Message.c_str());
-        return 1;
+        return StoppedStatus;
     case TMoveOutcome::NotMoved:
         std::fprintf(stderr, "quillmere-clean: %s\n", result.Message.c_str());
         return 1;

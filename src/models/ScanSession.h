@@ -73,6 +73,8 @@ public:
     const std::string& CurrentFileSystem() const { return FileSystem; }
     // The current drive can stop answering (a network or FUSE drive).
     bool CurrentDriveMayHang() const { return DriveMayHang; }
+    // Whether the drive that holds node may hang, as found when it was scanned.
+    static bool MayHang(const TFolderNode* node);
     // The current folder's drive did not answer when it was selected.
     bool CurrentNotAnswering() const { return NotAnswering; }
     // The cluster size whose wasted space is shown: 0 the drive's own,
@@ -132,8 +134,6 @@ private:
     // Forgets the current folder when it lies inside node's subtree.
     void LeaveSubtree(TFolderNode* node);
     TFolderNode* NodeOfPath(const std::string& path) const;
-    // Whether the drive that holds node may hang, as found when it was scanned.
-    static bool MayHang(const TFolderNode* node);
 
     TSessionView& View;
     TFolderTree FolderTree;

@@ -5,9 +5,11 @@
 #include "platform/DirReader.h"
 #include "platform/FileOps.h"
 #include "platform/ItemFacts.h"
+#include "platform/Mounts.h"
 #include "settings/Product.h"
 #include "shell/Icons.h"
 #include "shell/ItemProperties.h"
+#include "shell/JobWait.h"
 #include "shell/Launch.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
@@ -46,6 +48,8 @@ TItemContextMenu::TItemContextMenu(std::string path, QWidget* owner,
     // A drive root may come with its trailing slash.
     while (Path.size() > 1 && Path.back() == '/')
         Path.pop_back();
+    // The mount table alone says so; nothing of the drive is asked.
+    DriveMayHang = (Known && Known->MayHang) || Platform::MayHang(Path);
     PopupMenu->setObjectName(QStringLiteral("ItemContextMenu"));
     for (int command = cmOpen; command <= cmDelete; ++command) {
         if (command == cmCopyPath || command == cmProperties || command == cmTrash)
@@ -60,8 +64,11 @@ TItemContextMenu::TItemContextMenu(std::string path, QWidget* owner,
     ActionOf(cmDelete)->setIcon(ThemeIcon("edit-delete", QStyle::SP_DialogDiscardButton));
     ActionOf(cmProperties)
         ->setIcon(ThemeIcon("document-properties", QStyle::SP_FileDialogInfoView));
-    // What must not be removed is offered for nothing that removes.
-    bool removable = Platform::ProtectedReason(Path).empty();
+    // What must not be removed is offered for nothing that removes; nor is
+    // anything on a drive that does not answer.
+    const std::optional<bool> unprotected =
+        AskDrive<bool>([path = Path] { return Platform::ProtectedReason(path).empty(); });
+    bool removable = unprotected.value_or(false);
     if (Known && Known->Scanned)
         removable = removable && Platform::PathOf(*Known->Scanned) == Path;
     ActionOf(cmTrash)->setEnabled(removable);
@@ -92,16 +99,8 @@ bool TItemContextMenu::Run(TCommand command) {
     case cmNone:
         return false;
     case cmOpen:
-    case cmShowInFileManager: {
-        bool isFolder = Platform::LeadsToFolder(Path);
-        TLaunchResult result =
-            command == cmOpen ? LaunchFile(Path) : ShowInFileManager(Path, isFolder);
-        if (!result.Ok)
-            TMessageBox::Error(Owner, caption,
-                               QStringLiteral("\"%1\" could not be opened:\n%2")
-                                   .arg(DisplayPath(Path), QString::fromStdString(result.Error)));
-        return result.Ok;
-    }
+    case cmShowInFileManager:
+        return OpenItem(command);
     case cmCopyPath: {
         auto* data = new QMimeData;
         data->setText(DisplayPath(Path));
@@ -112,9 +111,18 @@ bool TItemContextMenu::Run(TCommand command) {
         return true;
     }
     case cmProperties:
+        if (NotAnswering) {
+            TellNotAnswering();
+            return false;
+        }
         return ShowItemProperties(Path, Owner,
-                                  Known ? std::optional<std::int64_t>(Known->Size) : std::nullopt);
+                                  Known ? std::optional<std::int64_t>(Known->Size) : std::nullopt,
+                                  DriveMayHang);
     case cmTrash: {
+        if (NotAnswering) {
+            TellNotAnswering();
+            return false;
+        }
         Platform::TTrashResult result = Platform::MoveToTrash(Item());
         if (!result.Ok)
             TMessageBox::Error(Owner, caption,
@@ -126,6 +134,46 @@ bool TItemContextMenu::Run(TCommand command) {
         return DeleteItem();
     }
     return false;
+}
+
+template <typename T> std::optional<T> TItemContextMenu::AskDrive(std::function<T()> check) {
+    if (NotAnswering)
+        return std::nullopt;
+    std::optional<T> answer = CallWithinLimit<T>(DriveMayHang, std::move(check));
+    NotAnswering = !answer;
+    return answer;
+}
+
+void TItemContextMenu::TellNotAnswering() const {
+    TMessageBox::Error(Owner, QString::fromLatin1(ProductTitle), NotAnsweringText(Path));
+}
+
+bool TItemContextMenu::OpenItem(TCommand command) {
+    // Launching reads what the path is first; only that reading waits on the drive.
+    struct TFacts {
+        bool IsFolder = false;
+        TLaunchFacts Launch;
+    };
+    const bool open = command == cmOpen;
+    const std::optional<TFacts> facts = AskDrive<TFacts>([path = Path, open] {
+        TFacts f;
+        if (open)
+            f.Launch = LaunchFactsOf(path);
+        else
+            f.IsFolder = Platform::LeadsToFolder(path);
+        return f;
+    });
+    if (!facts) {
+        TellNotAnswering();
+        return false;
+    }
+    TLaunchResult result =
+        open ? LaunchPath(Path, facts->Launch) : ShowInFileManager(Path, facts->IsFolder);
+    if (!result.Ok)
+        TMessageBox::Error(Owner, QString::fromLatin1(ProductTitle),
+                           QStringLiteral("\"%1\" could not be opened:\n%2")
+                               .arg(DisplayPath(Path), QString::fromStdString(result.Error)));
+    return result.Ok;
 }
 
 Platform::TScannedItem TItemContextMenu::Item() const {
@@ -146,15 +194,34 @@ bool TItemContextMenu::DeleteItem() {
     const QString caption = QString::fromLatin1(ProductTitle);
     // Checked before asking, so the question never names an item that must
     // stay or is no longer the one that was scanned.
-    const std::string refused = Platform::DeleteCheck(Item());
-    if (!refused.empty()) {
-        TMessageBox::Error(Owner, caption, QString::fromStdString(refused));
+    struct TFacts {
+        std::string Refused;
+        bool IsFolder = false;
+        std::optional<TKnownItem> Measured;
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::optional<TFacts> facts =
+        AskDrive<TFacts>([item = Item(), path = Path, measure = !Known] {
+            TFacts f;
+            f.Refused = Platform::DeleteCheck(item);
+            if (!f.Refused.empty())
+                return f;
+            f.IsFolder = Platform::FolderExists(path);
+            if (measure)
+                f.Measured = MeasureItem(path);
+            return f;
+        });
+    QApplication::restoreOverrideCursor();
+    if (!facts) {
+        TellNotAnswering();
         return false;
     }
-    bool isFolder = Platform::FolderExists(Path);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TKnownItem figures = Known ? *Known : MeasureItem(Path);
-    QApplication::restoreOverrideCursor();
+    if (!facts->Refused.empty()) {
+        TMessageBox::Error(Owner, caption, QString::fromStdString(facts->Refused));
+        return false;
+    }
+    const bool isFolder = facts->IsFolder;
+    const TKnownItem figures = Known ? *Known : *facts->Measured;
     const QString what =
         isFolder ? QStringLiteral("folder \"%1\" in \"%2\" and everything in it (%3 in %4 and %5)")
                        .arg(DisplayPath(NameOf(Path)), DisplayPath(ParentOf(Path)),

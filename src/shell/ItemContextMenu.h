@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPoint>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,9 @@ struct TKnownItem {
     std::uint64_t Files = 0;   // below a folder; 1 for a file
     std::uint64_t Folders = 0; // below a folder
     std::optional<Platform::TScannedItem> Scanned;
+    // The item's drive may stop answering (a network share): every check
+    // the menu makes on it runs on a background job with a time limit.
+    bool MayHang = false;
 };
 
 class TItemContextMenu : public QObject {
@@ -53,13 +57,21 @@ public:
     bool Run(TCommand command);
 
 private:
+    bool OpenItem(TCommand command);
     bool DeleteItem();
     Platform::TScannedItem Item() const;
+    // A check on the item's drive, within the time limit where the drive
+    // may stop answering; none once it did not answer. The menu then asks
+    // that drive nothing more, and says so.
+    template <typename T> std::optional<T> AskDrive(std::function<T()> check);
+    void TellNotAnswering() const;
 
     std::string Path;
     QWidget* Owner;
     std::optional<TKnownItem> Known;
     QMenu* PopupMenu;
+    bool DriveMayHang = false;
+    bool NotAnswering = false;
 };
 
 // Shows the menu at screenPoint and carries out the chosen command. False when

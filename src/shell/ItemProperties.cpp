@@ -14,6 +14,8 @@
 #include "settings/Product.h"
 #include "shell/DriveLists.h"
 #include "shell/Icons.h"
+#include "shell/JobWait.h"
+#include "shell/MessageBox.h"
 #include "shell/ShellPaths.h"
 #include "shell/WindowPlacement.h"
 
@@ -71,7 +73,7 @@ QString GroupName(gid_t gid) {
     return QString::number(gid);
 }
 
-QString TypeText(const std::string& path, const Platform::TItemAt& at, mode_t mode) {
+QString TypeText(const std::string& path, const std::string& head, mode_t mode) {
     if (S_ISDIR(mode))
         return QStringLiteral("Folder");
     if (S_ISLNK(mode))
@@ -83,10 +85,10 @@ QString TypeText(const std::string& path, const Platform::TItemAt& at, mode_t mo
     if (S_ISCHR(mode) || S_ISBLK(mode))
         return QStringLiteral("Device");
     // Content and name together; the name alone misleads for renamed files.
-    const QByteArray head = QByteArray::fromStdString(at.Head(512));
     size_t slash = path.rfind('/');
     QMimeType mime = QMimeDatabase().mimeTypeForFileNameAndData(
-        DisplayPath(path.substr(slash == std::string::npos ? 0 : slash + 1)), head);
+        DisplayPath(path.substr(slash == std::string::npos ? 0 : slash + 1)),
+        QByteArray::fromStdString(head));
     return mime.comment() + QStringLiteral(" (") + mime.name() + QLatin1Char(')');
 }
 
@@ -146,9 +148,47 @@ std::optional<Platform::TDrive> DriveRootedAt(const std::string& path) {
     return drive;
 }
 
+std::string WithoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
 } // namespace
 
+TItemReading ReadItem(const std::string& path) {
+    TItemReading reading;
+    const Platform::TItemAt at(path);
+    const TResult<Platform::TItemFacts> facts = at.Facts();
+    if (!facts) {
+        reading.Error = facts.Failure().Errno;
+        return reading;
+    }
+    reading.Facts = *facts;
+    const mode_t mode = facts->Mode;
+    if (S_ISREG(mode))
+        reading.Head = at.Head(512);
+    // A link that cannot be read shows no target rather than a guess.
+    if (S_ISLNK(mode)) {
+        if (TResult<std::string> target = at.LinkTarget(static_cast<std::size_t>(facts->Size)))
+            reading.LinkTarget = std::move(*target);
+    }
+    if (S_ISDIR(mode)) {
+        if (const TResult<std::uint64_t> count = at.EntryCount())
+            reading.EntryCount = *count;
+    }
+    return reading;
+}
+
 TItemPropertiesBox::TItemPropertiesBox(const std::string& path, QWidget* parent,
+                                       std::optional<std::int64_t> knownSize)
+    : TItemPropertiesBox(path,
+                         DriveRootedAt(path) ? std::nullopt
+                                             : std::optional(ReadItem(WithoutTrailingSlash(path))),
+                         parent, knownSize) {}
+
+TItemPropertiesBox::TItemPropertiesBox(const std::string& path,
+                                       const std::optional<TItemReading>& reading, QWidget* parent,
                                        std::optional<std::int64_t> knownSize)
     : QDialog(parent), Form(new QFormLayout) {
     setObjectName(QStringLiteral("ItemPropertiesBox"));
@@ -158,8 +198,8 @@ TItemPropertiesBox::TItemPropertiesBox(const std::string& path, QWidget* parent,
 
     if (const std::optional<Platform::TDrive> drive = DriveRootedAt(path))
         AddDriveRows(*drive);
-    else
-        AddItemRows(path, knownSize);
+    else if (reading)
+        AddItemRows(path, *reading, knownSize);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("cmdClose"));
@@ -180,11 +220,9 @@ void TItemPropertiesBox::AddTitleRow(const QIcon& icon, const QString& name) {
     Form->addRow(iconLabel, nameLabel);
 }
 
-void TItemPropertiesBox::AddItemRows(const std::string& path,
+void TItemPropertiesBox::AddItemRows(const std::string& path, const TItemReading& reading,
                                      std::optional<std::int64_t> knownSize) {
-    std::string clean = path;
-    while (clean.size() > 1 && clean.back() == '/')
-        clean.pop_back();
+    const std::string clean = WithoutTrailingSlash(path);
     size_t slash = clean.rfind('/');
     std::string name = slash == std::string::npos ? clean : clean.substr(slash + 1);
     std::string location =
@@ -192,32 +230,27 @@ void TItemPropertiesBox::AddItemRows(const std::string& path,
     if (name.empty())
         name.assign(1, '/'); // GCC 12 warns wrongly about name = "/" here
 
-    const Platform::TItemAt at(clean);
-    const TResult<Platform::TItemFacts> facts = at.Facts();
-    IsValid = facts.Ok();
+    IsValid = reading.Facts.has_value();
     setWindowTitle(DisplayPath(name) + QStringLiteral(" Properties"));
 
-    bool isFolder = IsValid && S_ISDIR(facts->Mode);
+    bool isFolder = IsValid && S_ISDIR(reading.Facts->Mode);
     AddTitleRow(isFolder ? FolderIcon() : FileIcon(), DisplayPath(name));
 
     if (!IsValid) {
         AddRow(QStringLiteral("Location:"), DisplayPath(location), "txtLocation");
-        AddRow(QStringLiteral("Error:"),
-               QString::fromLocal8Bit(std::strerror(facts.Failure().Errno)), "txtError");
+        AddRow(QStringLiteral("Error:"), QString::fromLocal8Bit(std::strerror(reading.Error)),
+               "txtError");
         return;
     }
-    const Platform::TItemFacts& item = *facts;
-    AddRow(QStringLiteral("Type:"), TypeText(clean, at, item.Mode), "txtType");
+    const Platform::TItemFacts& item = *reading.Facts;
+    AddRow(QStringLiteral("Type:"), TypeText(clean, reading.Head, item.Mode), "txtType");
     AddRow(QStringLiteral("Location:"), DisplayPath(location), "txtLocation");
-    if (S_ISLNK(item.Mode)) {
-        // A link that cannot be read shows no target rather than a guess.
-        if (const TResult<std::string> target = at.LinkTarget(static_cast<std::size_t>(item.Size)))
-            AddRow(QStringLiteral("Link to:"), DisplayPath(*target), "txtLinkTarget");
-    }
+    if (reading.LinkTarget)
+        AddRow(QStringLiteral("Link to:"), DisplayPath(*reading.LinkTarget), "txtLinkTarget");
     if (isFolder) {
         if (knownSize)
             AddRow(QStringLiteral("Size:"), SizeText(*knownSize), "txtSize");
-        const TResult<std::uint64_t> count = at.EntryCount();
+        const std::optional<std::uint64_t>& count = reading.EntryCount;
         AddRow(QStringLiteral("Contains:"),
                !count ? QStringLiteral("cannot be listed")
                       : FormatCount64(static_cast<std::int64_t>(*count)) +
@@ -322,9 +355,20 @@ QString TItemPropertiesBox::RowText(const QString& caption) const {
 }
 
 bool ShowItemProperties(const std::string& path, QWidget* owner,
-                        std::optional<std::int64_t> knownSize) {
+                        std::optional<std::int64_t> knownSize, bool mayHang) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    TItemPropertiesBox box(path, owner, knownSize);
+    std::optional<TItemReading> reading;
+    if (!DriveRootedAt(path)) {
+        reading = CallWithinLimit<TItemReading>(
+            mayHang || Platform::MayHang(path),
+            [clean = WithoutTrailingSlash(path)] { return ReadItem(clean); });
+        if (!reading) {
+            QApplication::restoreOverrideCursor();
+            TMessageBox::Error(owner, QString::fromLatin1(ProductTitle), NotAnsweringText(path));
+            return false;
+        }
+    }
+    TItemPropertiesBox box(path, reading, owner, knownSize);
     QApplication::restoreOverrideCursor();
     if (!box.Valid())
         return false;

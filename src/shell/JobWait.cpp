@@ -1,6 +1,8 @@
 // Waiting for a background job with the window's events running.
 #include "shell/JobWait.h"
 
+#include "shell/ShellPaths.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QProgressDialog>
@@ -65,4 +67,11 @@ TJobState WaitForJobInBox(QWidget* parent, TBackgroundJob& job, const TJobBoxVie
             job.Stop();
         show();
     });
+}
+
+QString NotAnsweringText(const std::string& path) {
+    return QCoreApplication::translate("TMainForm",
+                                       "The drive of \"%1\" does not answer. The network "
+                                       "connection may be lost.")
+        .arg(DisplayPath(path));
 }

@@ -6,10 +6,14 @@
 #pragma once
 
 #include "platform/BackgroundJob.h"
+#include "platform/VolumeStat.h"
 
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 
 class QWidget;
 
@@ -33,3 +37,26 @@ struct TJobBoxView {
 // Waits for job under a progress box with Stop, modal to parent's window, so
 // the window cannot change under the work.
 TJobState WaitForJobInBox(QWidget* parent, TBackgroundJob& job, const TJobBoxView& view);
+
+// What the window says when the drive of path did not answer in time.
+QString NotAnsweringText(const std::string& path);
+
+// One file-system call made for the window, such as a check before a
+// command. Where the drive may stop answering (mayHang) it runs on a
+// background job while the window paints, its input held, and is given the
+// usual time: stopped after Platform::SlowDriveTimeoutMs without an answer,
+// then handed over by the job's rule. None when the drive did not answer.
+// Elsewhere it is called at once.
+template <typename T> std::optional<T> CallWithinLimit(bool mayHang, std::function<T()> call) {
+    if (!mayHang)
+        return call();
+    // Shared with the job, which a drive that does not answer may hold on to.
+    const auto answer = std::make_shared<std::optional<T>>();
+    const auto job = TBackgroundJob::Start(
+        [answer, call = std::move(call)](TBackgroundJob&) { *answer = call(); });
+    job->StopWhenSilentFor = std::chrono::milliseconds(Platform::SlowDriveTimeoutMs);
+    if (WaitForJob(*job, {}, 50, TJobInput::Held) != TJobState::Finished)
+        return std::nullopt;
+    job->Rethrow();
+    return *answer;
+}

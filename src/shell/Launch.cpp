@@ -75,11 +75,24 @@ TLaunchResult LaunchFile(const std::string& file, const std::vector<std::string>
         if (!workingFolder.empty())
             return LaunchFile(workingFolder + "/" + file, parameters, workingFolder);
     }
-    if (Platform::IsProgramFile(file))
-        return Spawn(file, parameters, workingFolder);
-    if (!Platform::EntryExists(file))
-        return {false, "\"" + file + "\" does not exist."};
-    return OpenPath(file);
+    return LaunchPath(file, LaunchFactsOf(file), parameters, workingFolder);
+}
+
+TLaunchFacts LaunchFactsOf(const std::string& path) {
+    TLaunchFacts facts;
+    facts.IsProgram = Platform::IsProgramFile(path);
+    facts.Exists = facts.IsProgram || Platform::EntryExists(path);
+    return facts;
+}
+
+TLaunchResult LaunchPath(const std::string& path, const TLaunchFacts& facts,
+                         const std::vector<std::string>& parameters,
+                         const std::string& workingFolder) {
+    if (facts.IsProgram)
+        return Spawn(path, parameters, workingFolder);
+    if (!facts.Exists)
+        return {false, "\"" + path + "\" does not exist."};
+    return OpenPath(path);
 }
 
 TLaunchResult ShowInFileManager(const std::string& path, bool isFolder) {

@@ -17,6 +17,19 @@ struct TLaunchResult {
 // opened with its default application. Lengths are not limited.
 TLaunchResult LaunchFile(const std::string& file, const std::vector<std::string>& parameters = {},
                          const std::string& workingFolder = {});
+
+// What LaunchFile looks up on disk about a path before it starts or opens
+// it: read apart, and on a background job where the drive may not answer,
+// then handed to LaunchPath.
+struct TLaunchFacts {
+    bool IsProgram = false; // an executable file the user may run
+    bool Exists = false;
+};
+TLaunchFacts LaunchFactsOf(const std::string& path);
+// LaunchFile for a path with a folder part whose facts were read already.
+TLaunchResult LaunchPath(const std::string& path, const TLaunchFacts& facts,
+                         const std::vector<std::string>& parameters = {},
+                         const std::string& workingFolder = {});
 // Opens the folder that holds path in the file manager; a folder path opens
 // the folder itself.
 TLaunchResult ShowInFileManager(const std::string& path, bool isFolder);

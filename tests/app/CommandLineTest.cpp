@@ -296,6 +296,68 @@ TEST(QuillmereClean, ArchivesListsRestoresAndSurvivesAKill) {
     EXPECT_EQ(RunProgram({clean, "delete-archive", key, "--drive", drive}).Status, 1);
 }
 
+// Ctrl+C while a folder of a few thousand files is being archived: the
+// archive stops, says so with its own exit status, the folder is whole, and
+// nothing of the archive is left.
+TEST(QuillmereClean, CtrlCStopsAnArchiveWithTheFolderWhole) {
+    TTempTree tree;
+    tree.MakeDir("drive");
+    std::mt19937 random(5);
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = "music/album" + std::to_string(i / 100) + "/t" + std::to_string(i);
+        std::string bytes(static_cast<std::size_t>(12000 + i), '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        tree.MakeFile(name, 0);
+        std::ofstream(tree.Path(name), std::ios::binary) << bytes;
+    }
+    const TTreeSnapshot music = SnapshotTree(tree.Path("music"), true);
+    const std::string clean = QUILLMERE_CLEAN;
+    const std::string drive = tree.Path("drive");
+    const std::string bin = drive + "/.Archives Bin";
+
+    int errPipe[2];
+    ASSERT_EQ(pipe(errPipe), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        close(errPipe[0]);
+        execl(clean.c_str(), clean.c_str(), "archive", tree.Path("music").c_str(), "--drive",
+              drive.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(errPipe[1]);
+    const auto writing = [&] {
+        for (const std::string& name : FolderNames(bin)) {
+            if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0)
+                return true;
+        }
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!writing() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    kill(child, SIGINT);
+    std::string err;
+    char buffer[4096];
+    for (ssize_t n; (n = read(errPipe[0], buffer, sizeof buffer)) > 0;)
+        err.append(buffer, static_cast<std::size_t>(n));
+    close(errPipe[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+    EXPECT_EQ(WEXITSTATUS(status), 3) << err;
+    EXPECT_NE(err.find("stopped"), std::string::npos) << err;
+    EXPECT_NE(err.find(tree.Path("music")), std::string::npos) << err;
+    EXPECT_EQ(SnapshotDifference(music, SnapshotTree(tree.Path("music"), true)), "");
+    // No archive, no temporary, no catalogue entry: the archives folder made
+    // for it is gone again.
+    EXPECT_TRUE(FolderNames(drive).empty());
+}
+
 TEST(QuillmereScan, FailsListsAndExportsWhatCouldNotBeRead) {
     TTempTree tree;
     chmod(tree.Root().c_str(), 0755);

@@ -1,8 +1,11 @@
 // The item context menu: its commands on real files, the Delete question,
 // and the menu shown and answered from the keyboard.
 #include "shell/ItemContextMenu.h"
+#include "common/HangFsMount.h"
 #include "common/TempTree.h"
+#include "common/Watchdog.h"
 #include "engine/Formatting.h"
+#include "shell/ItemProperties.h"
 #include "shell/MessageBox.h"
 
 #include <QApplication>
@@ -133,6 +136,45 @@ TEST(ItemContextMenu, TrashMovesTheItemAndAFailureIsExplained) {
     ASSERT_EQ(script.Shown().size(), 1u);
     EXPECT_NE(script.Shown()[0].Text.indexOf(QStringLiteral("could not be moved to the Trash")),
               -1);
+}
+
+// On a share whose server has gone the menu's checks get their time and no
+// more: the window's thread comes back, every command that needs the drive
+// says it does not answer, and nothing is removed. On the share's live part
+// the same checks, made on a background job, answer as they do locally.
+TEST(ItemContextMenu, AShareThatStopsAnsweringDoesNotHoldTheWindow) {
+    THangFsMount share;
+    if (!share.Mounted())
+        GTEST_SKIP() << share.Why();
+    TWatchdog watchdog(std::chrono::seconds(120), "the item menu on a dead share");
+    TMessageBoxScript script;
+
+    TItemContextMenu live(share.Root() + "/live", nullptr);
+    EXPECT_TRUE(live.ActionOf(TItemContextMenu::cmDelete)->isEnabled());
+    script.Answer(QMessageBox::No);
+    EXPECT_FALSE(live.Run(TItemContextMenu::cmDelete));
+    ASSERT_EQ(script.Shown().size(), 1u);
+    EXPECT_EQ(script.Shown()[0].Kind, TMessageKind::Confirmation);
+    EXPECT_NE(script.Shown()[0].Text.indexOf(FormatSize(5000)), -1)
+        << script.Shown()[0].Text.toStdString();
+    EXPECT_TRUE(Exists(share.Root() + "/live/a.bin"));
+
+    const std::string dead = share.Root() + "/stuck/dead";
+    TItemContextMenu menu(dead, nullptr);
+    EXPECT_FALSE(menu.ActionOf(TItemContextMenu::cmTrash)->isEnabled());
+    EXPECT_FALSE(menu.ActionOf(TItemContextMenu::cmDelete)->isEnabled());
+    for (const TItemContextMenu::TCommand command :
+         {TItemContextMenu::cmOpen, TItemContextMenu::cmShowInFileManager,
+          TItemContextMenu::cmProperties, TItemContextMenu::cmTrash, TItemContextMenu::cmDelete})
+        EXPECT_FALSE(menu.Run(command)) << command;
+    // Properties from the pages, without a menu, are bounded as well.
+    EXPECT_FALSE(ShowItemProperties(dead, nullptr));
+    ASSERT_EQ(script.Shown().size(), 7u);
+    for (std::size_t i = 1; i < script.Shown().size(); ++i) {
+        EXPECT_EQ(script.Shown()[i].Kind, TMessageKind::Error);
+        EXPECT_NE(script.Shown()[i].Text.indexOf(QStringLiteral("does not answer")), -1)
+            << script.Shown()[i].Text.toStdString();
+    }
 }
 
 // Presses keys in the menu once it is open.

@@ -5,6 +5,7 @@
 
 #include "engine/Paths.h"
 #include "engine/ScannedItem.h"
+#include "models/ScanSession.h"
 #include "settings/ProgramSettings.h"
 #include "shell/ItemContextMenu.h"
 #include "shell/ShellPaths.h"
@@ -34,6 +35,7 @@ void TCleanUpCommands::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWi
         return;
     const QPoint screen = control->mapToGlobal(pos);
     TKnownItem known{item.Size, 1, 0, std::nullopt};
+    known.MayHang = TScanSession::MayHang(item.Node ? item.Node : Host.CurrentNode());
     if (item.Node && item.Node->Data) {
         known.Files = item.Node->Data->TreeFileCount;
         known.Folders = item.Node->Data->TreeFolderCount;
@@ -101,7 +103,7 @@ void TCleanUpCommands::CleanUp(TCleanUpAction action) {
         return;
     }
     TKnownItem known{item.Size, node->Data->TreeFileCount, node->Data->TreeFolderCount,
-                     ScannedItemOf(node)};
+                     ScannedItemOf(node), TScanSession::MayHang(node)};
     // The same trash and delete as the item menu: the item must still be the
     // folder the scan saw, and Delete asks first, naming what it takes.
     TItemContextMenu menu(item.Path, Host.Window(), known);

@@ -19,8 +19,6 @@
 #include "ui/main/SubfoldersPage.h"
 #include "ui/main/ViewCommands.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTimer>
@@ -128,29 +126,22 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
 
     // The list's settings last only for this run.
     TSubfoldersPage& list = *SubfoldersPage;
+    const TSubfolderListSettings before = list.ListSettings();
     TSimpleDataBackUp saved;
-    saved.Put(list.cbFoldersDisplayType->currentIndex());
-    saved.Put(list.cbFoldersTop->currentText());
-    saved.Put(list.cbFoldersLargerThanBytes->currentIndex());
-    saved.Put(list.ediFoldersLargerThan->text());
-    saved.Put(list.List().SortColumn());
+    saved.Put(before.DisplayType);
+    saved.Put(before.TopText);
+    saved.Put(before.LargerThanUnit);
+    saved.Put(before.LargerThanText);
+    saved.Put(before.SortCode);
     saved.Put(static_cast<bool>(Settings().IncludeWastedInformation.Value));
-    const auto apply = [&](int type, const QString& top, int unit, const QString& larger, int sort,
-                           bool wasted) {
-        list.cbFoldersDisplayType->setCurrentIndex(type);
-        list.cbFoldersTop->setEditText(top);
-        list.cbFoldersLargerThanBytes->setCurrentIndex(unit);
-        list.ediFoldersLargerThan->setText(larger);
-        list.List().SetSortColumn(sort);
-        list.List().MarkSortColumn(std::abs(sort) - 1);
+    const auto apply = [&](const TSubfolderListSettings& settings, bool wasted) {
+        list.ApplyListSettings(settings);
         View->SetIncludeWasted(wasted);
-        list.cbFoldersDisplayTypeChange();
     };
-    apply(run->DisplayType.value_or(list.cbFoldersDisplayType->currentIndex()),
-          run->TopCount.value_or(list.cbFoldersTop->currentText()),
-          run->LargerThanUnit.value_or(list.cbFoldersLargerThanBytes->currentIndex()),
-          run->LargerThan.value_or(list.ediFoldersLargerThan->text()),
-          run->SortColumn.value_or(list.List().SortColumn()),
+    apply({run->DisplayType.value_or(before.DisplayType), run->TopCount.value_or(before.TopText),
+           run->LargerThanUnit.value_or(before.LargerThanUnit),
+           run->LargerThan.value_or(before.LargerThanText),
+           run->SortColumn.value_or(before.SortCode)},
           run->IncludeWasted.value_or(Settings().IncludeWastedInformation.Value));
 
     bool written = false;
@@ -185,12 +176,13 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
         if (node && node->Scanned())
             unreadable = ReadErrors({node});
     }
-    const int type = saved.TakeInt();
-    const QString top = saved.TakeString();
-    const int unit = saved.TakeInt();
-    const QString larger = saved.TakeString();
-    const int sort = saved.TakeInt();
-    apply(type, top, unit, larger, sort, saved.TakeBool());
+    TSubfolderListSettings after;
+    after.DisplayType = saved.TakeInt();
+    after.TopText = saved.TakeString();
+    after.LargerThanUnit = saved.TakeInt();
+    after.LargerThanText = saved.TakeString();
+    after.SortCode = saved.TakeInt();
+    apply(after, saved.TakeBool());
     InvalidatePages(true);
 
     if (unattended) {

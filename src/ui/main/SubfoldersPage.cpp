@@ -199,6 +199,26 @@ TSubfolderFilter TSubfoldersPage::Filter() const {
     return f;
 }
 
+TSubfolderListSettings TSubfoldersPage::ListSettings() const {
+    TSubfolderListSettings s;
+    s.DisplayType = cbFoldersDisplayType->currentIndex();
+    s.TopText = cbFoldersTop->currentText();
+    s.LargerThanUnit = cbFoldersLargerThanBytes->currentIndex();
+    s.LargerThanText = ediFoldersLargerThan->text();
+    s.SortCode = Model->SortColumn();
+    return s;
+}
+
+void TSubfoldersPage::ApplyListSettings(const TSubfolderListSettings& settings) {
+    cbFoldersDisplayType->setCurrentIndex(settings.DisplayType);
+    cbFoldersTop->setEditText(settings.TopText);
+    cbFoldersLargerThanBytes->setCurrentIndex(settings.LargerThanUnit);
+    ediFoldersLargerThan->setText(settings.LargerThanText);
+    Model->SetSortColumn(settings.SortCode);
+    Model->MarkSortColumn(std::abs(settings.SortCode) - 1);
+    cbFoldersDisplayTypeChange();
+}
+
 void TSubfoldersPage::Fill() {
     const TFolderNode* node = Host.CurrentNode();
     if (!node || !node->Data) {

@@ -14,6 +14,16 @@ class TClickArea;
 class TPathLabel;
 class TSettingsStore;
 
+// The list settings that a report run may change for its length, as the
+// page's controls hold them: the two texts are what their boxes show.
+struct TSubfolderListSettings {
+    int DisplayType = DisplayAll;
+    QString TopText;
+    int LargerThanUnit = 1;
+    QString LargerThanText;
+    int SortCode = 1;
+};
+
 class TSubfoldersPage : public TContentPage {
     Q_OBJECT
 public:
@@ -30,6 +40,10 @@ public:
     // The filter as the controls hold it.
     TSubfolderFilter Filter() const;
     TSubfolderListModel& List() { return *Model; }
+    // The list settings as the controls and the sort hold them, and the call
+    // that sets all of them and fills the list again.
+    TSubfolderListSettings ListSettings() const;
+    void ApplyListSettings(const TSubfolderListSettings& settings);
 
     // Handlers, named after their components.
     void cbFoldersDisplayTypeChange();
