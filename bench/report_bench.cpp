@@ -114,10 +114,9 @@ int main(int argc, char** argv) {
     for (const auto& [name, suffix] : formats) {
         const QString file = out + QStringLiteral("/pie") + QLatin1String(suffix);
         const double ms = MedianMs([&] {
-            if (IsBitmapFormat(PieFormatOfName(file)))
-                ExportPieAsBitmap(target, chart, file);
-            else
-                ExportPieAsMetafile(target, chart, file);
+            Written(IsBitmapFormat(PieFormatOfName(file))
+                        ? ExportPieAsBitmap(target, chart, file)
+                        : ExportPieAsMetafile(target, chart, file));
         });
         std::printf("pie as %s:     %7.1f ms (%lld bytes)\n", name, ms,
                     static_cast<long long>(QFileInfo(file).size()));

@@ -231,13 +231,12 @@ int Archive(const TArgs& args) {
 int List(const TArgs& args) {
     if (!args.Positional.empty())
         return ArchiveUsage("list takes no paths");
-    std::string error;
-    const auto entries = ListArchives(ArchivesFolderOf(args), error);
-    if (!error.empty()) {
-        std::fprintf(stderr, "quillmere-clean: %s\n", error.c_str());
+    const auto entries = ListArchives(ArchivesFolderOf(args));
+    if (!entries) {
+        std::fprintf(stderr, "quillmere-clean: %s\n", entries.Failure().Describe().c_str());
         return 1;
     }
-    for (const TCatalogueEntry& e : entries)
+    for (const TCatalogueEntry& e : *entries)
         std::printf("%s\t%s\t%s\t%s\n", e.Key.c_str(), e.Description.c_str(), e.FolderName.c_str(),
                     e.OriginalPath.c_str());
     return 0;
@@ -247,13 +246,12 @@ int Restore(const TArgs& args) {
     if (args.Positional.size() != 1)
         return ArchiveUsage("restore takes one NAME");
     const std::string folder = ArchivesFolderOf(args);
-    std::string error;
-    const auto entries = ListArchives(folder, error);
-    const TCatalogueEntry* entry = Find(entries, args.Positional[0]);
+    const auto entries = ListArchives(folder);
+    const TCatalogueEntry* entry = entries ? Find(*entries, args.Positional[0]) : nullptr;
     if (!entry) {
         std::fprintf(stderr, "quillmere-clean: no archive %s in %s%s%s\n",
-                     args.Positional[0].c_str(), folder.c_str(), error.empty() ? "" : ": ",
-                     error.c_str());
+                     args.Positional[0].c_str(), folder.c_str(), entries ? "" : ": ",
+                     entries ? "" : entries.Failure().Describe().c_str());
         return 1;
     }
     std::string to = entry->OriginalPath;
@@ -317,12 +315,12 @@ int DeleteNamed(const TArgs& args) {
     if (args.Positional.size() != 1)
         return ArchiveUsage("delete-archive takes one NAME");
     const std::string folder = ArchivesFolderOf(args);
-    std::string error;
-    const auto entries = ListArchives(folder, error);
-    const TCatalogueEntry* entry = Find(entries, args.Positional[0]);
+    const auto entries = ListArchives(folder);
+    const TCatalogueEntry* entry = entries ? Find(*entries, args.Positional[0]) : nullptr;
     if (!entry) {
-        std::fprintf(stderr, "quillmere-clean: no archive %s in %s\n", args.Positional[0].c_str(),
-                     folder.c_str());
+        std::fprintf(stderr, "quillmere-clean: no archive %s in %s%s%s\n",
+                     args.Positional[0].c_str(), folder.c_str(), entries ? "" : ": ",
+                     entries ? "" : entries.Failure().Describe().c_str());
         return 1;
     }
     if (const TStatus deleted = DeleteArchive(folder, entry->Key); !deleted) {

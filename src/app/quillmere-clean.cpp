@@ -210,13 +210,16 @@ int Move(const std::string& source, const std::string& target) {
     case TMoveOutcome::Moved:
         return 0;
     case TMoveOutcome::Stopped:
-        std::fprintf(stderr, "quillmere-clean: stopped; %s\n", result.Message.c_str());
+        std::fprintf(stderr, "quillmere-clean: stopped; Nothing was moved.%s%s\n",
+                     result.Failure ? " " : "",
+                     result.Failure ? result.Failure->Describe().c_str() : "");
         return StoppedStatus;
     case TMoveOutcome::NotMoved:
-        std::fprintf(stderr, "quillmere-clean: %s\n", result.Message.c_str());
-        return 1;
     case TMoveOutcome::MovedIncomplete:
-        std::fprintf(stderr, "quillmere-clean: %s\n", result.Message.c_str());
+        std::fprintf(stderr, "quillmere-clean: %s\n",
+                     result.Failure ? result.Failure->Describe().c_str() : "the move failed");
+        if (result.Outcome == TMoveOutcome::NotMoved)
+            return 1;
         for (const Platform::TDeleteFailure& failure : result.LeftBehind)
             std::fprintf(stderr, "%s: %s\n", failure.Path.c_str(), failure.Reason.c_str());
         if (result.LeftBehindCount > result.LeftBehind.size())

@@ -154,23 +154,18 @@ std::string MakeArchiveName(const std::string& archivesFolder, const std::string
     }
 }
 
-std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std::string& error) {
+TResult<std::vector<TCatalogueEntry>> ListArchives(const std::string& archivesFolder) {
     std::vector<TCatalogueEntry> entries;
-    error.clear();
     if (!Exists(archivesFolder))
         return entries; // nothing archived on this drive yet
     const TResult<TFd> opened = OpenArchivesFolder(archivesFolder, false);
-    if (!opened) {
-        error = opened.Failure().Text;
-        return entries;
-    }
+    if (!opened)
+        return opened.Failure();
     const TFd& folder = *opened;
     RemoveDeadPartials(folder.Get());
     TArchiveCatalogue catalogue;
-    if (const TStatus loaded = catalogue.Load(archivesFolder, folder.Get()); !loaded) {
-        error = loaded.Failure().Text;
-        return entries;
-    }
+    if (const TStatus loaded = catalogue.Load(archivesFolder, folder.Get()); !loaded)
+        return loaded.Failure();
     bool changed = false;
     for (const std::string& key : catalogue.Keys(DescriptionsSection)) {
         // Catalogued before it is made, and being made now: not yet listed.
@@ -200,8 +195,10 @@ std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std
         if (removed || removed.Failure().Errno == ENOENT)
             (void)Platform::RemovePath(archivesFolder, true);
     } else if (changed) {
-        if (const TStatus saved = catalogue.Save(); !saved)
-            error = saved.Failure().Text;
+        // The list is right all the same; the entries of archives that are
+        // gone are dropped again next time, and whatever next changes the
+        // catalogue reports that it cannot be saved.
+        (void)catalogue.Save();
     }
     return entries;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "cleanup/ZipMaster.h"
+#include "platform/Result.h"
 
 #include <cstdint>
 #include <random>
@@ -44,9 +45,10 @@ struct TCatalogueEntry {
 // The archives the catalogue lists whose files still exist, in catalogue
 // order. Entries whose archive is gone are removed from the catalogue; an
 // emptied catalogue and archives folder are removed; partial archives of
-// compressions that died are removed. Error tells when the catalogue cannot
-// be read (a damaged one is kept aside and said so).
-std::vector<TCatalogueEntry> ListArchives(const std::string& archivesFolder, std::string& error);
+// compressions that died are removed. Fails when the archives folder or the
+// catalogue cannot be read (a damaged catalogue is kept aside and said so);
+// the failure's Text is the sentence for the user.
+TResult<std::vector<TCatalogueEntry>> ListArchives(const std::string& archivesFolder);
 
 // A failure's Text is the sentence for the user.
 TStatus SetArchiveDescription(const std::string& archivesFolder, const std::string& key,

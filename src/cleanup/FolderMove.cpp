@@ -76,11 +76,28 @@ void TFolderMove::SetPhase(TMovePhase phase) {
 
 namespace {
 
-TMoveResult NotMoved(std::string message) {
+TMoveResult NotMoved(TFailure failure) {
     TMoveResult result;
     result.Outcome = TMoveOutcome::NotMoved;
-    result.Message = std::move(message);
+    result.Failure = std::move(failure);
     return result;
+}
+
+// The platform's sentences about a move name their paths themselves.
+TMoveResult NotMoved(std::string text) {
+    return NotMoved(Refusal(std::move(text)));
+}
+
+TMoveResult Stopped() {
+    TMoveResult result;
+    result.Outcome = TMoveOutcome::Stopped;
+    return result;
+}
+
+// `failure` with a sentence added to its text.
+TFailure Added(TFailure failure, const std::string& sentence) {
+    failure.Text += (failure.Text.empty() ? "" : " ") + sentence;
+    return failure;
 }
 
 } // namespace
@@ -98,14 +115,14 @@ TMoveResult TFolderMove::Run(TBackgroundJob* job) {
         if (std::string refused = Platform::MoveCheck(SourceItem, target); !refused.empty())
             return NotMoved(refused);
         if (StopRequested)
-            return TMoveResult{TMoveOutcome::Stopped, "Nothing was moved.", false, {}, 0};
+            return Stopped();
 
-        std::string error;
-        switch (Platform::RenameNoReplace(SourceItem, target, error)) {
+        TFailure refused;
+        switch (Platform::RenameNoReplace(SourceItem, target, refused)) {
         case Platform::TRenameOutcome::Renamed:
             return TMoveResult{TMoveOutcome::Moved, {}, true, {}, 0};
         case Platform::TRenameOutcome::Failed:
-            return NotMoved(error);
+            return NotMoved(std::move(refused));
         case Platform::TRenameOutcome::OtherFileSystem:
             break;
         }
@@ -117,7 +134,7 @@ TMoveResult TFolderMove::Run(TBackgroundJob* job) {
         SetPhase(TMovePhase::Measuring);
         const Platform::TTreeCount count = copy.Count(watcher);
         if (StopRequested)
-            return TMoveResult{TMoveOutcome::Stopped, "Nothing was moved.", false, {}, 0};
+            return Stopped();
         if (!count.Error.empty())
             return NotMoved(count.Error + " Nothing was moved.");
         {
@@ -130,21 +147,25 @@ TMoveResult TFolderMove::Run(TBackgroundJob* job) {
         // is published or gone, so a crash at any point leaves it findable.
         TMoveJournalEntry journal;
         if (TStatus kept = journal.Write(copy.Record()); !kept)
-            return NotMoved(kept.Failure().Text + " Nothing was moved.");
+            return NotMoved(Added(kept.Failure(), "Nothing was moved."));
         const bool begun = copy.Begin();
         if (TStatus kept = begun ? journal.Write(copy.Record()) : TStatus(); !begun || !kept) {
-            std::string why = !begun || !copy.Error().empty() ? copy.Error() : kept.Failure().Text;
+            TFailure why = !begun || !copy.Error().empty() ? Refusal(copy.Error()) : kept.Failure();
             if (copy.Discard())
                 journal.Remove();
-            return NotMoved(why + " Nothing was moved.");
+            return NotMoved(Added(std::move(why), "Nothing was moved."));
         }
-        const auto abandon = [&](TMoveOutcome outcome, std::string why) {
-            TMoveResult result{outcome, std::move(why), false, {}, 0};
+        // Stopped has no failure of its own: only a partial copy left behind.
+        const auto abandon = [&](TMoveOutcome outcome, std::optional<TFailure> why) {
+            TMoveResult result;
+            result.Outcome = outcome;
+            result.Failure = std::move(why);
             if (copy.Discard())
                 journal.Remove();
             else
-                result.Message += " The partial copy at \"" + copy.Record().Path +
-                                  "\" could not be removed; the next move removes it.";
+                result.Failure = Added(result.Failure.value_or(TFailure{}),
+                                       "The partial copy at \"" + copy.Record().Path +
+                                           "\" could not be removed; the next move removes it.");
             return result;
         };
 
@@ -155,11 +176,11 @@ TMoveResult TFolderMove::Run(TBackgroundJob* job) {
             step = copy.Verify(watcher);
         }
         if (step == Platform::TCopyStep::Stopped)
-            return abandon(TMoveOutcome::Stopped, "Nothing was moved.");
+            return abandon(TMoveOutcome::Stopped, std::nullopt);
         if (step == Platform::TCopyStep::Failed)
-            return abandon(TMoveOutcome::NotMoved, copy.Error() + " Nothing was moved.");
+            return abandon(TMoveOutcome::NotMoved, Refusal(copy.Error() + " Nothing was moved."));
         if (!copy.Publish())
-            return abandon(TMoveOutcome::NotMoved, copy.Error() + " Nothing was moved.");
+            return abandon(TMoveOutcome::NotMoved, Refusal(copy.Error() + " Nothing was moved."));
         journal.Remove();
 
         SetPhase(TMovePhase::RemovingSource);
@@ -168,12 +189,12 @@ TMoveResult TFolderMove::Run(TBackgroundJob* job) {
         result.Outcome = TMoveOutcome::Moved;
         if (!removed.Complete()) {
             result.Outcome = TMoveOutcome::MovedIncomplete;
-            result.Message = removed.Refused.empty()
-                                 ? "The folder was copied whole, but some of the original "
-                                   "could not be removed."
-                                 : "The folder was copied whole, but the original was not "
-                                   "removed: " +
-                                       removed.Refused;
+            result.Failure = Refusal(removed.Refused.empty()
+                                         ? "The folder was copied whole, but some of the original "
+                                           "could not be removed."
+                                         : "The folder was copied whole, but the original was not "
+                                           "removed: " +
+                                               removed.Refused);
             result.LeftBehind = removed.Failures;
             result.LeftBehindCount = removed.FailureCount;
         }

@@ -18,12 +18,14 @@
 
 #include "platform/BackgroundJob.h"
 #include "platform/FileOps.h"
+#include "platform/Result.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +56,11 @@ enum class TMoveOutcome {
 
 struct TMoveResult {
     TMoveOutcome Outcome = TMoveOutcome::NotMoved;
-    std::string Message;  // for the user: why not, or what went wrong
+    // What went wrong: with NotMoved, why not (always given); with
+    // MovedIncomplete, why the original was not all removed; with Stopped,
+    // only when the partial copy could not be removed. An outcome that went
+    // as it should has none.
+    std::optional<TFailure> Failure;
     bool Renamed = false; // done by a single rename
     // With MovedIncomplete: what was left of the source, at most
     // Platform::MaxReportedFailures of LeftBehindCount.

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "platform/FileOps.h"
+#include "platform/Result.h"
 
 #include <cstdint>
 #include <memory>
@@ -71,10 +72,11 @@ std::string MoveCheck(const TScannedItem& source, const std::string& target);
 enum class TRenameOutcome { Renamed, OtherFileSystem, Failed };
 
 // Renames the scanned item to target (an absolute path whose folder exists)
-// with one call that fails rather than replace what is at target. Error
-// holds the reason with Failed.
+// with one call that fails rather than replace what is at target. `failure`
+// holds the reason with Failed: its text names the paths, and the error
+// number is the rename's when the system refused it.
 TRenameOutcome RenameNoReplace(const TScannedItem& source, const TMoveTarget& target,
-                               std::string& error);
+                               TFailure& failure);
 
 // What lies below a folder: the bytes of its regular files (a file with hard
 // links once), and its entries (files, links, folders, others).

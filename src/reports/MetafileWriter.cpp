@@ -1,8 +1,6 @@
 // EMF and WMF records through libUEMF.
 #include "reports/MetafileWriter.h"
 
-#include "reports/ReportOutput.h"
-
 #include <QFontInfo>
 #include <QFontMetrics>
 
@@ -10,6 +8,7 @@
 #include <uwmf.h>
 
 #include <cstdlib>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -17,10 +16,12 @@ namespace {
 // Logical units per inch: one unit is one pixel of the screen picture.
 constexpr int UnitsPerInch = 96;
 
-// Nothing here fails in ordinary use: the metafile is built in memory, so a
-// failure is memory running out or a call out of order, and it throws.
-[[noreturn]] void Fail(const char* what) {
-    throw TReportError(std::string("The metafile could not be written: ") + what);
+// Little here fails: the metafile is built in memory, so a failure is
+// memory running out, kept (the first only) for Finish to give back. A call
+// out of order is the program's error, and throws.
+void Fail(TStatus& status, const char* what) {
+    if (status)
+        status = Refusal(std::string("The metafile could not be written: ") + what);
 }
 
 U_COLORREF ColorRef(const QColor& c) {
@@ -60,6 +61,7 @@ struct TMetafileWriter::TState {
     // The brush selected: solid or null; none before the first.
     std::uint32_t BrushStyle = ~0u;
     bool Finished = false;
+    TStatus Status;
 };
 
 TMetafileWriter::TMetafileWriter(TKind kind, const QSize& size, const QFont& font)
@@ -77,8 +79,10 @@ TMetafileWriter::TMetafileWriter(TKind kind, const QSize& size, const QFont& fon
     // every failure to write them.
     if (kind == TKind::Emf) {
         if (emf_start("/dev/null", 1 << 16, 1 << 16, &s.Emf) != 0 ||
-            emf_htable_create(128, 128, &s.EmfHandles) != 0)
-            Fail("libUEMF did not start");
+            emf_htable_create(128, 128, &s.EmfHandles) != 0) {
+            Fail(s.Status, "libUEMF did not start");
+            return;
+        }
         // The program and the picture, each ended by a zero, and one more.
         const char16_t text[] = u"Quillmere\0Pie chart\0";
         std::vector<uint16_t> description(std::begin(text), std::end(text));
@@ -106,13 +110,17 @@ TMetafileWriter::TMetafileWriter(TKind kind, const QSize& size, const QFont& fon
         Replace(s.FontHandle, created, create);
     } else {
         if (wmf_start("/dev/null", 1 << 16, 1 << 16, &s.Wmf) != 0 ||
-            wmf_htable_create(128, 128, &s.WmfHandles) != 0)
-            Fail("libUEMF did not start");
+            wmf_htable_create(128, 128, &s.WmfHandles) != 0) {
+            Fail(s.Status, "libUEMF did not start");
+            return;
+        }
         U_PAIRF inches{float(w) / UnitsPerInch, float(h) / UnitsPerInch};
         char* header = U_WMRHEADER_set(&inches, UnitsPerInch);
         if (!header ||
-            wmf_header_append(reinterpret_cast<U_METARECORD*>(header), s.Wmf, U_REC_FREE) != 0)
-            Fail("no header");
+            wmf_header_append(reinterpret_cast<U_METARECORD*>(header), s.Wmf, U_REC_FREE) != 0) {
+            Fail(s.Status, "no header");
+            return;
+        }
         Append(U_WMRSETWINDOWORG_set(point16_set(0, 0)));
         Append(
             U_WMRSETWINDOWEXT_set(point16_set(static_cast<int16_t>(w), static_cast<int16_t>(h))));
@@ -146,16 +154,24 @@ TMetafileWriter::~TMetafileWriter() {
 
 void TMetafileWriter::Append(char* record) {
     TState& s = *State;
-    if (s.Finished)
-        Fail("drawing after the end");
-    if (!record)
-        Fail("a record could not be made");
+    if (s.Finished) {
+        std::free(record);
+        throw std::logic_error("a metafile drawn on after its end");
+    }
+    if (!s.Status) {
+        std::free(record); // nothing more is drawn after a failure
+        return;
+    }
+    if (!record) {
+        Fail(s.Status, "a record could not be made");
+        return;
+    }
     const int failed =
         s.Kind == TKind::Emf
             ? emf_append(reinterpret_cast<U_ENHMETARECORD*>(record), s.Emf, U_REC_FREE)
             : wmf_append(reinterpret_cast<U_METARECORD*>(record), s.Wmf, U_REC_FREE);
     if (failed)
-        Fail("out of memory");
+        Fail(s.Status, "out of memory");
 }
 
 void TMetafileWriter::Replace(std::uint32_t& slot, std::uint32_t created, char* create) {
@@ -178,6 +194,8 @@ void TMetafileWriter::Replace(std::uint32_t& slot, std::uint32_t created, char* 
 
 void TMetafileWriter::SetPen(const QColor& color) {
     TState& s = *State;
+    if (!s.Status)
+        return;
     std::uint32_t created = 0;
     char* create = s.Kind == TKind::Emf
                        ? createpen_set(&created, s.EmfHandles,
@@ -197,6 +215,8 @@ void TMetafileWriter::SetNullBrush() {
 
 void TMetafileWriter::SetBrushOf(std::uint32_t style, const QColor& color) {
     TState& s = *State;
+    if (!s.Status)
+        return;
     std::uint32_t created = 0;
     char* create = s.Kind == TKind::Emf
                        ? createbrushindirect_set(&created, s.EmfHandles,
@@ -248,7 +268,7 @@ void TMetafileWriter::Line(const QPoint& from, const QPoint& to) {
 
 void TMetafileWriter::TextOut(const QPoint& pos, const QString& text) {
     TState& s = *State;
-    if (text.isEmpty())
+    if (text.isEmpty() || !s.Status)
         return;
     // Every character's advance, so a reader without the font still spaces
     // the text as it was measured.
@@ -270,8 +290,10 @@ void TMetafileWriter::TextOut(const QPoint& pos, const QString& text) {
         char* emrText =
             emrtext_set(pointl_set(pos.x(), pos.y()), static_cast<U_NUM_STR>(chars.size()), 2,
                         chars.data(), U_ETO_NONE, Box32(QRect(0, 0, -1, -1)), dx.data());
-        if (!emrText)
-            Fail("text could not be set");
+        if (!emrText) {
+            Fail(s.Status, "text could not be set");
+            return;
+        }
         char* record = U_EMREXTTEXTOUTW_set(Box32(box), U_GM_COMPATIBLE, 1.0f, 1.0f,
                                             reinterpret_cast<PU_EMRTEXT>(emrText));
         std::free(emrText);
@@ -302,20 +324,24 @@ void TMetafileWriter::TextOut(const QPoint& pos, const QString& text) {
         Append(U_WMRSETBKMODE_set(U_OPAQUE));
 }
 
-QByteArray TMetafileWriter::Finish() {
+TResult<QByteArray> TMetafileWriter::Finish() {
     TState& s = *State;
     if (s.Finished)
-        Fail("finished twice");
-    if (s.Kind == TKind::Emf) {
-        Append(U_EMREOF_set(0, nullptr, s.Emf));
-        if (emf_finish(s.Emf, s.EmfHandles) != 0)
-            Fail("libUEMF could not end the file");
-        s.Finished = true;
-        return QByteArray(s.Emf->buf, static_cast<qsizetype>(s.Emf->used));
+        throw std::logic_error("a metafile finished twice");
+    if (s.Status) {
+        if (s.Kind == TKind::Emf) {
+            Append(U_EMREOF_set(0, nullptr, s.Emf));
+            if (s.Status && emf_finish(s.Emf, s.EmfHandles) != 0)
+                Fail(s.Status, "libUEMF could not end the file");
+        } else {
+            Append(U_WMREOF_set());
+            if (s.Status && wmf_finish(s.Wmf) != 0)
+                Fail(s.Status, "libUEMF could not end the file");
+        }
     }
-    Append(U_WMREOF_set());
-    if (wmf_finish(s.Wmf) != 0)
-        Fail("libUEMF could not end the file");
     s.Finished = true;
-    return QByteArray(s.Wmf->buf, static_cast<qsizetype>(s.Wmf->used));
+    if (!s.Status)
+        return s.Status.Failure();
+    return s.Kind == TKind::Emf ? QByteArray(s.Emf->buf, static_cast<qsizetype>(s.Emf->used))
+                                : QByteArray(s.Wmf->buf, static_cast<qsizetype>(s.Wmf->used));
 }

@@ -7,6 +7,8 @@
 // (right and bottom edges excluded) and pies run counter-clockwise.
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -23,7 +25,9 @@ public:
     enum class TKind { Emf, Wmf };
 
     // A picture of `size` pixels (at 96 per inch) whose text is set in
-    // `font`. Throws TReportError when libUEMF cannot start it.
+    // `font`. Should libUEMF not start it, or a record not be made (memory
+    // running out), the writer keeps that failure, draws nothing more, and
+    // Finish gives it back.
     TMetafileWriter(TKind kind, const QSize& size, const QFont& font);
     ~TMetafileWriter();
     TMetafileWriter(const TMetafileWriter&) = delete;
@@ -44,9 +48,9 @@ public:
     // holds 8-bit text only: characters outside Windows-1252 become "?".
     void TextOut(const QPoint& pos, const QString& text);
 
-    // Ends the drawing and gives the metafile's bytes; throws TReportError
-    // on failure. Nothing can be drawn afterwards.
-    QByteArray Finish();
+    // Ends the drawing and gives the metafile's bytes, or the first failure.
+    // Nothing can be drawn afterwards.
+    TResult<QByteArray> Finish();
 
 private:
     struct TState;

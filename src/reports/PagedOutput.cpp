@@ -15,10 +15,10 @@ QFont ReportPrintFont(int points) {
 }
 
 TPagedOutput::TPagedOutput(QPagedPaintDevice& device, const QFont& font) : Device(device) {
-    if (!Painter.begin(&Device))
-        throw TReportError(
-            QCoreApplication::translate("TPagedOutput", "The printer could not start the job")
-                .toStdString());
+    if (!Painter.begin(&Device)) {
+        Fail(QT_TRANSLATE_NOOP("TPagedOutput", "The printer could not start the job"));
+        return;
+    }
     Painter.setFont(font);
     Painter.setPen(Qt::black);
     const QFontMetrics metrics(Painter.font(), &Device);
@@ -35,15 +35,23 @@ TPagedOutput::~TPagedOutput() {
         Painter.end();
 }
 
+void TPagedOutput::Fail(const char* text) {
+    if (Status)
+        Status = Refusal(QCoreApplication::translate("TPagedOutput", text).toStdString());
+}
+
 void TPagedOutput::PrintLine(const QString& text) {
-    if (!Painter.isActive())
-        throw TReportError(
-            QCoreApplication::translate("TPagedOutput", "The print job has ended").toStdString());
+    if (!Status)
+        return;
+    if (!Painter.isActive()) {
+        Fail(QT_TRANSLATE_NOOP("TPagedOutput", "The print job has ended"));
+        return;
+    }
     if (Y > 0 && Y + LineHeight > PageHeight) {
-        if (!Device.newPage())
-            throw TReportError(
-                QCoreApplication::translate("TPagedOutput", "The printer could not start a page")
-                    .toStdString());
+        if (!Device.newPage()) {
+            Fail(QT_TRANSLATE_NOOP("TPagedOutput", "The printer could not start a page"));
+            return;
+        }
         ++Pages;
         Y = 0;
     }
@@ -85,6 +93,8 @@ void TPagedOutput::DrawText(QPointF at, const QString& text) {
 }
 
 void TPagedOutput::WriteLine(QStringView line) {
+    if (!Status)
+        return;
     QString rest = OneLine(line.toString());
     do {
         const QString piece = FirstChars(rest, Columns);
@@ -93,11 +103,8 @@ void TPagedOutput::WriteLine(QStringView line) {
     } while (!rest.isEmpty());
 }
 
-void TPagedOutput::Close() {
-    if (!Painter.isActive())
-        return;
-    if (!Painter.end())
-        throw TReportError(
-            QCoreApplication::translate("TPagedOutput", "The printer could not finish the job")
-                .toStdString());
+TStatus TPagedOutput::Close() {
+    if (Painter.isActive() && !Painter.end())
+        Fail(QT_TRANSLATE_NOOP("TPagedOutput", "The printer could not finish the job"));
+    return Status;
 }

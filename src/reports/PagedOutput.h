@@ -17,15 +17,16 @@ QFont ReportPrintFont(int points = 10);
 class TPagedOutput final : public TReportOutput {
 public:
     // Starts the job on `device` (a printer or a PDF writer), which must
-    // outlive the output; throws when the device cannot be drawn on.
+    // outlive the output; when the device cannot be drawn on, the output
+    // has failed from the start.
     TPagedOutput(QPagedPaintDevice& device, const QFont& font);
     ~TPagedOutput() override;
     TPagedOutput(const TPagedOutput&) = delete;
     TPagedOutput& operator=(const TPagedOutput&) = delete;
 
     void WriteLine(QStringView line) override;
-    // Ends the job; throws when the device reports that it failed.
-    void Close() override;
+    // Ends the job; fails when the device reports that it failed.
+    TStatus Close() override;
     bool ToPrinter() const override { return true; }
 
     int PageCount() const { return Pages; }
@@ -35,6 +36,8 @@ public:
 private:
     void PrintLine(const QString& text);
     void DrawText(QPointF at, const QString& text);
+    // Keeps the first failure.
+    void Fail(const char* text);
 
     QPagedPaintDevice& Device;
     QPainter Painter;
@@ -44,4 +47,5 @@ private:
     int Columns = 0;
     int Y = 0;
     int Pages = 1;
+    TStatus Status;
 };

@@ -1,16 +1,9 @@
-// Turning the file output's failures into results.
+// A report written to a file, with the file output's failure as its result.
 #include "reports/ReportFile.h"
 
 TStatus WriteReportFile(const std::string& path, bool append,
                         const std::function<void(TReportOutput&)>& write) {
-    try {
-        TFileOutput out(path, append);
-        write(out);
-        out.Close();
-    } catch (const TReportError& e) {
-        // The output's sentence names the file already ("Cannot write ...:
-        // reason"), and it is what the user is shown: kept whole, no path.
-        return Refusal(e.what());
-    }
-    return {};
+    TFileOutput out(path, append);
+    write(out);
+    return out.Close();
 }

@@ -28,13 +28,19 @@ TFileOutput::TFileOutput(const std::string& path, bool append, const std::atomic
 TFileOutput::~TFileOutput() = default;
 
 void TFileOutput::Fail(bool creating, int error) {
-    const QString text = creating ? QCoreApplication::translate("TFileOutput", "Cannot create %1")
-                                  : QCoreApplication::translate("TFileOutput", "Cannot write %1");
-    const QString reason = QString::fromLocal8Bit(std::strerror(error ? error : EIO));
-    throw TReportError((text.arg(DisplayText(Path)) + QStringLiteral(": ") + reason).toStdString());
+    if (!Status)
+        return;
+    error = error ? error : EIO;
+    const QString text =
+        creating ? QCoreApplication::translate("TFileOutput", "Cannot create the file: %1")
+                 : QCoreApplication::translate("TFileOutput", "Cannot write the file: %1");
+    Status =
+        TFailure{error, Path, text.arg(QString::fromLocal8Bit(std::strerror(error))).toStdString()};
 }
 
 void TFileOutput::WriteLine(QStringView line) {
+    if (!Status)
+        return;
     const QByteArray bytes = line.toUtf8();
     Buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     Buffer += "\r\n";
@@ -42,6 +48,8 @@ void TFileOutput::WriteLine(QStringView line) {
 }
 
 void TFileOutput::WriteBytes(const QByteArray& bytes) {
+    if (!Status)
+        return;
     Buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     Flush();
 }
@@ -56,20 +64,21 @@ void TFileOutput::Flush() {
     Buffer.clear();
 }
 
-void TFileOutput::Close() {
-    if (Closed)
-        return;
+TStatus TFileOutput::Close() {
+    if (Closed || !Status)
+        return Status;
     Closed = true;
     const bool written = Buffer.empty() || File.Write(Buffer.data(), Buffer.size());
     Buffer.clear();
     if (!written || !File.Commit())
         Fail(false, File.Error());
+    return Status;
 }
 
-void WriteFileBytes(const std::string& path, const QByteArray& bytes) {
+TStatus WriteFileBytes(const std::string& path, const QByteArray& bytes) {
     TFileOutput out(path, false);
     out.WriteBytes(bytes);
-    out.Close();
+    return out.Close();
 }
 
 void TMemoryOutput::WriteLine(QStringView line) {
@@ -77,25 +86,26 @@ void TMemoryOutput::WriteLine(QStringView line) {
     Data += "\r\n";
 }
 
-std::shared_ptr<TBackgroundJob> StartWriteFileBytes(const std::string& path,
-                                                    const QByteArray& bytes) {
-    return TBackgroundJob::Start([path, bytes](TBackgroundJob& job) {
+TFileWriteJob StartWriteFileBytes(const std::string& path, const QByteArray& bytes) {
+    auto status = std::make_shared<TStatus>();
+    auto job = TBackgroundJob::Start([path, bytes, status](TBackgroundJob& job) {
         const auto size = static_cast<std::uint64_t>(bytes.size());
         TFileOutput out(path, false, &job.StopFlag());
         for (qsizetype at = 0; at < bytes.size(); at += qsizetype(FlushSize)) {
             out.WriteBytes(bytes.mid(at, qsizetype(FlushSize)));
             job.Report(static_cast<std::uint64_t>(at), size);
         }
-        out.Close();
+        *status = out.Close();
         job.Report(size, size);
     });
+    return {std::move(job), std::move(status)};
 }
 
-TReportError NotAnsweringError(const std::string& path) {
-    return TReportError(
-        QCoreApplication::translate("TFileOutput", "%1 does not answer; its drive may be gone")
-            .arg(DisplayText(path))
-            .toStdString());
+TFailure NotAnswering(const std::string& path) {
+    return Refusal(
+        QCoreApplication::translate("TFileOutput", "does not answer; its drive may be gone")
+            .toStdString(),
+        path);
 }
 
 int CharCount(QStringView text) {

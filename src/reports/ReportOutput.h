@@ -1,11 +1,13 @@
 // Where the lines of a report go. A report writes lines; an output turns them
-// into a file (UTF-8, CR LF) or into printed pages, and fails loudly: every
-// failure to write throws TReportError, so a report that ends without one was
-// written whole.
+// into a file (UTF-8, CR LF) or into printed pages, and fails loudly: an
+// output keeps the first failure to write, takes no more lines after it, and
+// gives it back from Close, so a report whose Close succeeds was written
+// whole.
 #pragma once
 
 #include "platform/BackgroundJob.h"
 #include "platform/OutputFile.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,22 +15,16 @@
 
 #include <atomic>
 #include <memory>
-#include <stdexcept>
 #include <string>
-
-class TReportError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 class TReportOutput {
 public:
     virtual ~TReportOutput() = default;
-    // One line, without its line break.
+    // One line, without its line break; nothing once the output has failed.
     virtual void WriteLine(QStringView line) = 0;
-    // Ends the output: flushes the file or ends the print job. Throws when
-    // what was written did not all arrive.
-    virtual void Close() = 0;
+    // Ends the output: flushes the file or ends the print job. Fails, with
+    // the first failure, when what was written did not all arrive.
+    virtual TStatus Close() = 0;
     // Printed lines are cut to the page; a few reports lay out differently.
     virtual bool ToPrinter() const = 0;
 };
@@ -47,18 +43,21 @@ public:
     void WriteLine(QStringView line) override;
     // Bytes as they are, for files that are no text.
     void WriteBytes(const QByteArray& bytes);
-    void Close() override;
+    // A failure names the file, with the system's error number.
+    TStatus Close() override;
     bool ToPrinter() const override { return false; }
 
 private:
     // Writes the buffer out once it has grown large.
     void Flush();
-    [[noreturn]] void Fail(bool creating, int error);
+    // Keeps the first failure; the file is then left unfinished.
+    void Fail(bool creating, int error);
 
     std::string Path;
     Platform::TOutputFile File;
     bool Closed = false;
     std::string Buffer;
+    TStatus Status;
 };
 
 // Lines gathered in memory as the file would hold them, so that a window can
@@ -66,7 +65,7 @@ private:
 class TMemoryOutput final : public TReportOutput {
 public:
     void WriteLine(QStringView line) override;
-    void Close() override {}
+    TStatus Close() override { return {}; }
     bool ToPrinter() const override { return false; }
     const QByteArray& Bytes() const { return Data; }
 
@@ -74,18 +73,22 @@ private:
     QByteArray Data;
 };
 
-// A new file (raw-byte path) holding `bytes`; throws TReportError when they
-// did not all arrive.
-void WriteFileBytes(const std::string& path, const QByteArray& bytes);
+// A new file (raw-byte path) holding `bytes`; fails when they did not all
+// arrive.
+TStatus WriteFileBytes(const std::string& path, const QByteArray& bytes);
 
 // The same as a background job, for a caller that must not block (the
-// window's thread): the job reports the bytes written, ends a wait on a pipe
-// when stopped, and its Rethrow gives the TReportError of a failed write. The
-// job holds its own copy of the bytes, so it may be left to end alone.
-std::shared_ptr<TBackgroundJob> StartWriteFileBytes(const std::string& path,
-                                                    const QByteArray& bytes);
+// window's thread): the job reports the bytes written and ends a wait on a
+// pipe when stopped. The job holds its own copy of the bytes, so it may be
+// left to end alone.
+struct TFileWriteJob {
+    std::shared_ptr<TBackgroundJob> Job;
+    // How the write ended; to be read once Job has finished.
+    std::shared_ptr<const TStatus> Status;
+};
+TFileWriteJob StartWriteFileBytes(const std::string& path, const QByteArray& bytes);
 // What a write left to end alone tells the user: its drive does not answer.
-TReportError NotAnsweringError(const std::string& path);
+TFailure NotAnswering(const std::string& path);
 
 // ---- text helpers shared by the writers ---------------------------------------
 

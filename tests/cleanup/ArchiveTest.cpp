@@ -24,6 +24,13 @@
 
 namespace {
 
+// The archives listed; none, with `error` saying why, when listing failed.
+std::vector<TCatalogueEntry> Listed(const std::string& folder, std::string& error) {
+    TResult<std::vector<TCatalogueEntry>> listed = ListArchives(folder);
+    error = listed ? std::string() : listed.Failure().Describe();
+    return listed ? std::move(*listed) : std::vector<TCatalogueEntry>();
+}
+
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
@@ -137,7 +144,7 @@ TEST_F(Archives, AFolderGoesIntoItsArchiveAndComesBackAsItWas) {
     ExpectReadersAccept(made.ArchivePath);
 
     std::string error;
-    std::vector<TCatalogueEntry> listed = ListArchives(Folder, error);
+    std::vector<TCatalogueEntry> listed = Listed(Folder, error);
     ASSERT_EQ(listed.size(), 1u) << error;
     EXPECT_EQ(listed[0].Key, made.Key);
     EXPECT_EQ(listed[0].Description, "My letters");
@@ -148,13 +155,13 @@ TEST_F(Archives, AFolderGoesIntoItsArchiveAndComesBackAsItWas) {
 
     TZipMaster zip;
     TRestoreOutcome restored =
-        RestoreArchive(zip, Folder, ListArchives(Folder, error)[0], Tree.Root(), true);
+        RestoreArchive(zip, Folder, Listed(Folder, error)[0], Tree.Root(), true);
     ASSERT_TRUE(restored.Restored) << restored.Message;
     EXPECT_EQ(restored.RestoredPath, Tree.Path("docs"));
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"), true)), "");
     // The archive and its entry went with the restore, and the emptied
     // catalogue and folder with the next listing.
-    EXPECT_TRUE(ListArchives(Folder, error).empty());
+    EXPECT_TRUE(Listed(Folder, error).empty());
     EXPECT_TRUE(FolderNames(Tree.Path("drive")).empty());
 
     // Without subfolders and hidden files, and kept: what was left out stays
@@ -165,10 +172,10 @@ TEST_F(Archives, AFolderGoesIntoItsArchiveAndComesBackAsItWas) {
     ExpectReadersAccept(partial.ArchivePath, "s3cret pass");
     TZipMaster wrong;
     wrong.Password = "guess";
-    listed = ListArchives(Folder, error);
+    listed = Listed(Folder, error);
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_FALSE(RestoreArchive(wrong, Folder, listed[0], Tree.Path("elsewhere"), true).Restored);
-    EXPECT_EQ(ListArchives(Folder, error).size(), 1u); // a failed restore deletes nothing
+    EXPECT_EQ(Listed(Folder, error).size(), 1u); // a failed restore deletes nothing
     TZipMaster right;
     right.Password = "s3cret pass";
     ASSERT_TRUE(RestoreArchive(right, Folder, listed[0], Tree.Path("elsewhere"), false).Restored);
@@ -186,7 +193,7 @@ TEST_F(Archives, AFailedArchiveLeavesTheFolderWholeAndNothingCatalogued) {
         EXPECT_FALSE(outcome.Message.empty());
         EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("docs"))), "");
         std::string error;
-        EXPECT_TRUE(ListArchives(Folder, error).empty());
+        EXPECT_TRUE(Listed(Folder, error).empty());
         EXPECT_EQ(FolderNames(Folder), std::vector<std::string>{});
     };
     {
@@ -270,7 +277,7 @@ TEST_F(Archives, RestoringNeverWritesOutsideItsFolder) {
     ASSERT_TRUE(catalogue.Save());
 
     std::string error;
-    const std::vector<TCatalogueEntry> listed = ListArchives(Folder, error);
+    const std::vector<TCatalogueEntry> listed = Listed(Folder, error);
     ASSERT_EQ(listed.size(), 1u) << error;
     TZipMaster zip;
     const TRestoreOutcome outcome = RestoreArchive(zip, Folder, listed[0], Tree.Path("in"), true);
@@ -280,7 +287,7 @@ TEST_F(Archives, RestoringNeverWritesOutsideItsFolder) {
     // agreed to restore into a folder that was there.
     EXPECT_EQ(zip.Refused.size(), 5u);
     EXPECT_EQ(ReadText(Tree.Path("in/box/fine.txt")), "fine");
-    EXPECT_EQ(ListArchives(Folder, error).size(), 1u);
+    EXPECT_EQ(Listed(Folder, error).size(), 1u);
 
     // One flipped byte in the data of an archive of our own.
     MakeFolder();
@@ -290,7 +297,7 @@ TEST_F(Archives, RestoringNeverWritesOutsideItsFolder) {
     bytes[bytes.find("docs/letter.txt") + 40] ^= 0x20;
     WriteText(made.ArchivePath, bytes);
     TZipMaster damaged;
-    for (const TCatalogueEntry& entry : ListArchives(Folder, error)) {
+    for (const TCatalogueEntry& entry : Listed(Folder, error)) {
         if (entry.Key == made.Key) {
             EXPECT_FALSE(RestoreArchive(damaged, Folder, entry, Tree.Path("again"), true).Restored);
         }
@@ -303,7 +310,7 @@ TEST_F(Archives, RestoringNeverWritesOutsideItsFolder) {
     Tree.MakeFile("a-file", 10);
     for (const std::string& to : {Tree.Path("cut"), Tree.Path("a-file/below")}) {
         SCOPED_TRACE(to);
-        for (const TCatalogueEntry& entry : ListArchives(Folder, error)) {
+        for (const TCatalogueEntry& entry : Listed(Folder, error)) {
             if (entry.Key == made.Key) {
                 TZipMaster zip;
                 EXPECT_FALSE(RestoreArchive(zip, Folder, entry, to, true).Restored);
@@ -321,7 +328,7 @@ TEST_F(Archives, TheCatalogueKeepsOrderAndCaseAndIsNeverSilentlyEmptied) {
               "[Descriptions]\r\nA0000003.ZIP=Third\r\na0000002.zip=Gone\r\nA0000001.ZIP=First\r\n"
               "[FolderNames]\r\nA0000001.zip=one\r\n[OriginalPaths]\r\n");
     std::string error;
-    const std::vector<TCatalogueEntry> listed = ListArchives(Folder, error);
+    const std::vector<TCatalogueEntry> listed = Listed(Folder, error);
     ASSERT_EQ(listed.size(), 2u) << error;
     EXPECT_EQ(listed[0].Description, "Third");
     EXPECT_EQ(listed[1].FolderName, "one"); // keys match in any case
@@ -330,8 +337,10 @@ TEST_F(Archives, TheCatalogueKeepsOrderAndCaseAndIsNeverSilentlyEmptied) {
 
     // Garbage is set aside, said so, and the archives stay.
     WriteText(Folder + "/archives.ini", std::string("PK\x03\x04\0\0garbage", 14));
-    EXPECT_TRUE(ListArchives(Folder, error).empty());
-    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    const TResult<std::vector<TCatalogueEntry>> damaged = ListArchives(Folder);
+    ASSERT_FALSE(damaged);
+    EXPECT_NE(damaged.Failure().Describe().find("damaged"), std::string::npos)
+        << damaged.Failure().Describe();
     EXPECT_EQ(ReadText(Folder + "/archives.ini.damaged").substr(0, 2), "PK");
     EXPECT_EQ(FolderNames(Folder),
               (std::vector<std::string>{"A0000001.ZIP", "A0000003.ZIP", "archives.ini.damaged"}));
@@ -342,7 +351,7 @@ TEST_F(Archives, TheCatalogueKeepsOrderAndCaseAndIsNeverSilentlyEmptied) {
         big += "B" + std::to_string(i) + ".ZIP=old " + std::to_string(i) + "\n";
     big += "A0000001.ZIP=kept\n";
     WriteText(Folder + "/archives.ini", big);
-    const std::vector<TCatalogueEntry> kept = ListArchives(Folder, error);
+    const std::vector<TCatalogueEntry> kept = Listed(Folder, error);
     ASSERT_EQ(kept.size(), 1u) << error;
     EXPECT_EQ(kept[0].Description, "kept");
     EXPECT_EQ(ReadText(Folder + "/archives.ini"), "[Descriptions]\nA0000001.ZIP=kept\n");
@@ -387,7 +396,7 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
     std::string error;
     TZipMaster zip;
     const TRestoreOutcome restored =
-        RestoreArchive(zip, Folder, ListArchives(Folder, error).at(0), Tree.Root(), true);
+        RestoreArchive(zip, Folder, Listed(Folder, error).at(0), Tree.Root(), true);
     ASSERT_TRUE(restored.Restored) << restored.Message;
     EXPECT_EQ(restored.DroppedModeBits, 1u);
     EXPECT_EQ(ModeOf(Tree.Path("docs/tool")), 0755u);
@@ -421,11 +430,11 @@ TEST_F(Archives, AnArchiveIsTheOnlyCopySoItMustComeBackWholeOrNotBeMade) {
     }
     TZipMaster unpacker;
     const TRestoreOutcome bad =
-        RestoreArchive(unpacker, Folder, ListArchives(Folder, error).at(0), Tree.Root(), true);
+        RestoreArchive(unpacker, Folder, Listed(Folder, error).at(0), Tree.Root(), true);
     EXPECT_FALSE(bad.Restored);
     EXPECT_NE(bad.Message.find("CRC"), std::string::npos) << bad.Message;
     EXPECT_EQ(ReadText(stored.ArchivePath), bytes);
-    EXPECT_EQ(ListArchives(Folder, error).size(), 1u);
+    EXPECT_EQ(Listed(Folder, error).size(), 1u);
     EXPECT_NE(access(Tree.Path("docs/letter.txt").c_str(), F_OK), 0); // not left as if whole
     // The archive stays byte for byte, so no file is lost.
     RecordFaultCase("restore", "a flipped byte that only the CRC tells", !HasFailure(),
@@ -465,9 +474,7 @@ TEST_F(Archives, ArchivesFoldersAndCataloguesOfOtherUsersAreNeverUsed) {
     WriteText(Tree.Path("victim/.V0000002.ZIP.part"), "half");
     Tree.MakeSymlink(Tree.Path("victim"), "drive/.Archives Bin");
     EXPECT_EQ(ArchivesFolderFor(Tree.Path("drive")), Tree.Path("home/.Archives Bin"));
-    std::string error;
-    EXPECT_TRUE(ListArchives(Folder, error).empty());
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(ListArchives(Folder));
     EXPECT_EQ(FolderNames(Tree.Path("victim")),
               (std::vector<std::string>{".V0000002.ZIP.part", "archives.ini"}));
     EXPECT_FALSE(Compress(move).Made);
@@ -516,7 +523,8 @@ TEST_F(Archives, ArchivesFoldersAndCataloguesOfOtherUsersAreNeverUsed) {
     ASSERT_TRUE(catalogue.Save());
     Tree.MakeDir("in/neighbour");
     WriteText(Tree.Path("in/neighbour/existing"), "keep");
-    const std::vector<TCatalogueEntry> listed = ListArchives(Folder, error);
+    std::string error;
+    const std::vector<TCatalogueEntry> listed = Listed(Folder, error);
     ASSERT_EQ(listed.size(), 2u) << error; // ours and the hostile one; the path is no key
     TZipMaster zip;
     const TRestoreOutcome outcome = RestoreArchive(zip, Folder, listed[1], Tree.Path("in"), true);

@@ -23,6 +23,11 @@
 
 namespace {
 
+// What a move's failure says, or nothing.
+std::string Said(const TMoveResult& result) {
+    return result.Failure ? result.Failure->Describe() : std::string();
+}
+
 // A folder with what a move finds hard to keep: hard links, a 4 GiB sparse
 // file, links pointing outside, a FIFO, names that are not UTF-8, a path of
 // more than 5,000 bytes, a read-only folder, an extended attribute and
@@ -96,7 +101,7 @@ TEST_F(FolderMove, AcrossFileSystemsTheCopyIsExactAndTheSourceGone) {
     const std::string target = Tree.Path("other-drive/moved \xff");
     TFolderMove move(Platform::ItemAtPath(Tree.Path("data")), target);
     const TMoveResult result = move.Run();
-    ASSERT_EQ(result.Outcome, TMoveOutcome::Moved) << result.Message;
+    ASSERT_EQ(result.Outcome, TMoveOutcome::Moved) << Said(result);
     EXPECT_FALSE(result.Renamed);
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(target)), "");
     EXPECT_TRUE(SnapshotTree(Tree.Path("data")).empty());
@@ -117,9 +122,9 @@ TEST_F(FolderMove, AcrossFileSystemsTheCopyIsExactAndTheSourceGone) {
 
     // Back again, then on one drive, where a rename does it.
     const TMoveResult back = Move("other-drive/moved \xff", Tree.Path("data"));
-    ASSERT_EQ(back.Outcome, TMoveOutcome::Moved) << back.Message;
+    ASSERT_EQ(back.Outcome, TMoveOutcome::Moved) << Said(back);
     const TMoveResult renamed = Move("data", Tree.Path("renamed"));
-    ASSERT_EQ(renamed.Outcome, TMoveOutcome::Moved) << renamed.Message;
+    ASSERT_EQ(renamed.Outcome, TMoveOutcome::Moved) << Said(renamed);
     EXPECT_TRUE(renamed.Renamed);
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("renamed"))), "");
 }
@@ -143,13 +148,13 @@ TEST_F(FolderMove, EveryFailureLeavesTheSourceWholeAndNoCopy) {
     struct TCase {
         const char* Name;
         TMoveOutcome Expected;
-        const char* Says; // part of the message
+        const char* Says; // part of the failure's words; "" for none
         std::function<void(TFolderMove&, TMovePhase, const std::string&)> Hook;
     };
     int entries = 0;
     const TCase cases[] = {
         {"the drive fills up", TMoveOutcome::NotMoved, "No space left", {}},
-        {"Stop half way", TMoveOutcome::Stopped, "Nothing was moved",
+        {"Stop half way", TMoveOutcome::Stopped, "",
          [&](TFolderMove& move, TMovePhase, const std::string&) {
              if (++entries == 10)
                  move.Stop();
@@ -175,8 +180,9 @@ TEST_F(FolderMove, EveryFailureLeavesTheSourceWholeAndNoCopy) {
                 0);
         }
         const TMoveResult result = Move("data", target, c.Hook);
-        EXPECT_EQ(result.Outcome, c.Expected) << result.Message;
-        EXPECT_NE(result.Message.find(c.Says), std::string::npos) << result.Message;
+        EXPECT_EQ(result.Outcome, c.Expected) << Said(result);
+        EXPECT_EQ(result.Failure.has_value(), *c.Says != '\0') << Said(result);
+        EXPECT_NE(Said(result).find(c.Says), std::string::npos) << Said(result);
         // Whole as it was, but for the change the last case made itself.
         if (std::string(c.Name) != "a copied file changes") {
             EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("data"))), "");
@@ -198,7 +204,7 @@ TEST_F(FolderMove, EveryFailureLeavesTheSourceWholeAndNoCopy) {
             if (phase == TMovePhase::RemovingSource && below == "sub/last")
                 Tree.MakeFile("data/sub/last", 99);
         });
-    EXPECT_EQ(late.Outcome, TMoveOutcome::MovedIncomplete) << late.Message;
+    EXPECT_EQ(late.Outcome, TMoveOutcome::MovedIncomplete) << Said(late);
     ASSERT_EQ(late.LeftBehindCount, 1u);
     EXPECT_EQ(late.LeftBehind[0].Path, Tree.Path("data/sub/last"));
     EXPECT_EQ(SnapshotDifference(now, SnapshotTree(target)), "");
@@ -253,7 +259,7 @@ TEST_F(FolderMove, NeverIntoItselfThroughABindMountOrALinkSwappedIn) {
     const TMoveResult bound = Move("data", Tree.Path("elsewhere/q/dst"));
     umount2(Tree.Path("elsewhere/q").c_str(), MNT_DETACH);
     EXPECT_EQ(bound.Outcome, TMoveOutcome::NotMoved);
-    EXPECT_NE(bound.Message.find("under another path"), std::string::npos) << bound.Message;
+    EXPECT_NE(Said(bound).find("under another path"), std::string::npos) << Said(bound);
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("data"))), "");
     EXPECT_TRUE(FolderNames(Tree.Path("elsewhere/q")).empty());
     EXPECT_TRUE(JournalRecords().empty());
@@ -269,7 +275,7 @@ TEST_F(FolderMove, NeverIntoItselfThroughABindMountOrALinkSwappedIn) {
                 symlink(Tree.Path("data/d001").c_str(), Tree.Path("other-drive/q").c_str());
             }
         });
-    EXPECT_EQ(swapped.Outcome, TMoveOutcome::Moved) << swapped.Message;
+    EXPECT_EQ(swapped.Outcome, TMoveOutcome::Moved) << Said(swapped);
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("other-drive/old/dst"))), "");
     EXPECT_TRUE(SnapshotTree(Tree.Path("data")).empty());
     EXPECT_EQ(FolderNames(Tree.Path("other-drive/old")), std::vector<std::string>{"dst"});
@@ -304,7 +310,7 @@ TEST_F(FolderMove, ACopyLeftByAKilledMoveGoesWithTheNextMove) {
 
     // The next move, wherever it goes, removes it first.
     const TMoveResult next = Move("data", Tree.Path("moved"));
-    EXPECT_EQ(next.Outcome, TMoveOutcome::Moved) << next.Message;
+    EXPECT_EQ(next.Outcome, TMoveOutcome::Moved) << Said(next);
     EXPECT_TRUE(FolderNames(Tree.Path("other-drive")).empty());
     EXPECT_TRUE(JournalRecords().empty());
     EXPECT_EQ(SnapshotDifference(before, SnapshotTree(Tree.Path("moved"))), "");
@@ -332,7 +338,7 @@ TEST_F(FolderMove, ADriveThatStopsAnsweringDoesNotHoldTheCaller) {
     job->Stop();
     const TJobState state = job->Wait(milliseconds(20));
     ASSERT_EQ(state, TJobState::HandedOver)
-        << "the share answered after all: " << move->Result().Message;
+        << "the share answered after all: " << Said(move->Result());
     EXPECT_LT(steady_clock::now() - stopped, seconds(5));
     EXPECT_FALSE(move->Finished());
     EXPECT_EQ(move->Progress().Phase, TMovePhase::Measuring);

@@ -157,8 +157,9 @@ TEST_F(ArchiveCommandTest, AFolderArchivedFromThePageComesBackFromTheMenu) {
     ASSERT_EQ(Boxes.Shown().size(), 2u);
     EXPECT_TRUE(Boxes.Shown().back().Text.contains(QString::fromStdString(Root)));
     // The archive went with the restore; the emptied catalogue with it.
-    std::string error;
-    EXPECT_TRUE(ListArchives(Temp.Path("drive/.Archives Bin"), error).empty());
+    const TResult<std::vector<TCatalogueEntry>> listed =
+        ListArchives(Temp.Path("drive/.Archives Bin"));
+    EXPECT_TRUE(listed && listed->empty());
 }
 
 } // namespace

@@ -267,7 +267,7 @@ TEST_F(CompareCommandsTest, UnreadableFoldersAreListedSavedAndNamedOnThePages) {
             EXPECT_EQ(box.ErrorList->item(0, 1)->text(),
                       QString::fromLocal8Bit(std::strerror(EACCES)));
             EXPECT_EQ(box.ErrorList->item(0, 2)->text(), QStringLiteral("0 bytes"));
-            box.SaveCsv(Temp.Path("errors.csv"));
+            EXPECT_TRUE(box.SaveCsv(Temp.Path("errors.csv")));
             box.ErrorList->setCurrentCell(0, 0);
             emit box.ErrorList->cellDoubleClicked(0, 0);
         });

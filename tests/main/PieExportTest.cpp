@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <map>
 
@@ -111,19 +112,19 @@ TEST_F(PieExportTest, EveryFormatShowsThePieOfTheScreen) {
     const QString out = QString::fromStdString(Temp.Path("out/pie"));
 
     // Bitmaps, read by Qt's image readers.
-    ExportPieAsBitmap(target, chart, out + ".bmp");
-    ExportPieAsBitmap(target, chart, out + ".png");
+    ASSERT_TRUE(ExportPieAsBitmap(target, chart, out + ".bmp"));
+    ASSERT_TRUE(ExportPieAsBitmap(target, chart, out + ".png"));
     for (const char* suffix : {".bmp", ".png"}) {
         const QImage image(out + suffix);
         EXPECT_EQ(image.size(), size);
         ExpectSameAtCentres(image, suffix);
     }
     // The drawing formats.
-    ExportPieAsMetafile(target, chart, out + ".svg");
+    ASSERT_TRUE(ExportPieAsMetafile(target, chart, out + ".svg"));
     ExpectSameAtCentres(RenderSvg(out + ".svg", size), "svg");
-    ExportPieAsMetafile(target, chart, out + ".emf");
-    ExportPieAsMetafile(target, chart, out + ".wmf");
-    ExportPieAsMetafile(target, chart, out + ".pdf");
+    ASSERT_TRUE(ExportPieAsMetafile(target, chart, out + ".emf"));
+    ASSERT_TRUE(ExportPieAsMetafile(target, chart, out + ".wmf"));
+    ASSERT_TRUE(ExportPieAsMetafile(target, chart, out + ".pdf"));
 
     // The EMF holds pie records and no bitmap at all.
     QFile emfFile(out + ".emf");
@@ -211,9 +212,11 @@ TEST_F(PieExportTest, CommandsKeepThePageAndTheFileDialogSetsTheExtension) {
     THPieChart& chart = Part<TPiePage>().Chart();
     TDrawSurface* own = chart.Canvas();
     const TPieTarget target{Part<TPiePage>().FolderPie->size(), Part<TPiePage>().ChartOrigin()};
-    EXPECT_THROW(
-        ExportPieAsMetafile(target, chart, QString::fromStdString(Temp.Path("missing/pie.emf"))),
-        std::exception);
+    const std::string missing = Temp.Path("missing/pie.emf");
+    const TStatus exported = ExportPieAsMetafile(target, chart, QString::fromStdString(missing));
+    ASSERT_FALSE(exported);
+    EXPECT_EQ(exported.Failure().Errno, ENOENT);
+    EXPECT_EQ(exported.Failure().Path, missing);
     EXPECT_EQ(chart.Canvas(), own);
 }
 

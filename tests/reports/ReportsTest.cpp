@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -249,7 +250,7 @@ TEST_F(ReportsTest, OddNamesStayReadableInEveryFormat) {
         TPagedOutput out(writer, ReportPrintFont());
         WriteFormattedList(QString::fromStdString(Root), list, out);
         WriteFolderReport(report, out);
-        out.Close();
+        EXPECT_TRUE(out.Close());
         EXPECT_GE(out.PageCount(), 2);
     }
     const QString printed = QString::fromUtf8(ToolOutput(
@@ -274,7 +275,7 @@ TEST_F(ReportsTest, PrintedReplacementMarkKeepsClearOfItsNeighbours) {
         QPdfWriter writer(pdf);
         TPagedOutput out(writer, ReportPrintFont());
         out.WriteLine(DisplayText("M\xE9W\xFFm"));
-        out.Close();
+        ASSERT_TRUE(out.Close());
     }
     const QString png = QString::fromStdString(Temp.Path("mark"));
     ToolOutput(QStringLiteral("pdftoppm"),
@@ -314,6 +315,29 @@ TEST_F(ReportsTest, WritingFailsLoudly) {
     EXPECT_TRUE(failed(WriteFormattedList(QString(), list, Temp.Path("nowhere/x.txt"), true)));
     const TFolderReport report = FolderReportContent(*Session.Current(), 0, 4096);
     EXPECT_TRUE(failed(WriteFolderReport(report, list, "/dev/full")));
+
+    // The failure names the file and keeps the system's error number, from
+    // the creating and from the writing alike.
+    const std::string nowhere = Temp.Path("nowhere/x.txt");
+    const TStatus missing = WriteCsvList(list, nowhere);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.Failure().Errno, ENOENT);
+    EXPECT_EQ(missing.Failure().Path, nowhere);
+    EXPECT_EQ(missing.Failure().Describe().rfind(nowhere + ": ", 0), 0u)
+        << missing.Failure().Describe();
+    const TStatus full = WriteFolderReport(report, list, "/dev/full");
+    ASSERT_FALSE(full);
+    EXPECT_EQ(full.Failure().Errno, ENOSPC);
+    EXPECT_EQ(full.Failure().Path, "/dev/full");
+
+    // A print job that cannot start takes the report's lines and fails at
+    // its end with its first failure.
+    QPdfWriter unwritable(QString::fromStdString(Temp.Path("nowhere/printed.pdf")));
+    TPagedOutput printed(unwritable, ReportPrintFont());
+    WriteFolderReport(report, printed);
+    const TStatus ended = printed.Close();
+    ASSERT_FALSE(ended);
+    EXPECT_FALSE(ended.Failure().Text.empty());
 }
 
 TEST_F(ReportsTest, HundredThousandSubfoldersLoseNoLine) {

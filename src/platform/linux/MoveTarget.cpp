@@ -76,25 +76,28 @@ std::string MoveCheck(const TScannedItem& source, const TMoveTarget& target) {
 }
 
 TRenameOutcome RenameNoReplace(const TScannedItem& source, const TMoveTarget& target,
-                               std::string& error) {
+                               TFailure& failure) {
     TResolved r = Resolve(source);
     if (!r.Refused.empty()) {
-        error = r.Refused;
+        failure = Refusal(r.Refused);
         return TRenameOutcome::Failed;
     }
     if (!target.Error().empty()) {
-        error = target.Error();
+        failure = Refusal(target.Error());
         return TRenameOutcome::Failed;
     }
     if (renameat2(r.Parent.Get(), r.Name.c_str(), target.FolderFd(), target.Name().c_str(),
                   RENAME_NOREPLACE) == 0)
         return TRenameOutcome::Renamed;
     // Without the no-replace rename, or across mounts, the copy decides.
-    if (errno == EXDEV || errno == EINVAL)
+    const int error = errno;
+    if (error == EXDEV || error == EINVAL)
         return TRenameOutcome::OtherFileSystem;
-    error = errno == EEXIST || errno == ENOTEMPTY
-                ? Quoted(target.Path()) + " already exists."
-                : Quoted(r.Path) + " cannot be moved: " + ErrorText(errno) + ".";
+    failure = TFailure{error,
+                       {},
+                       error == EEXIST || error == ENOTEMPTY
+                           ? Quoted(target.Path()) + " already exists."
+                           : Quoted(r.Path) + " cannot be moved: " + ErrorText(error) + "."};
     return TRenameOutcome::Failed;
 }
 

@@ -126,10 +126,10 @@ QImage PieImage(const TPieTarget& target, THPieChart& chart) {
 }
 
 // Paints through a QPainter on `device`, whose units are screen pixels.
-void PaintOnDevice(const TPieTarget& target, THPieChart& chart, QPaintDevice& device) {
+TStatus PaintOnDevice(const TPieTarget& target, THPieChart& chart, QPaintDevice& device) {
     QPainter painter;
     if (!painter.begin(&device))
-        throw TReportError("The picture could not be started");
+        return Refusal("The picture could not be started");
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(ChartFont());
     painter.fillRect(QRect(QPoint(0, 0), target.Size), chart.BackgroundColor());
@@ -137,15 +137,16 @@ void PaintOnDevice(const TPieTarget& target, THPieChart& chart, QPaintDevice& de
     TPainterSurface surface(&painter);
     PaintOn(chart, surface);
     if (!painter.end())
-        throw TReportError("The picture could not be finished");
+        return Refusal("The picture could not be finished");
+    return {};
 }
 
-void WriteBytes(const QString& fileName, const QByteArray& bytes, const TPictureWriter& write) {
+TStatus WriteBytes(const QString& fileName, const TResult<QByteArray>& bytes,
+                   const TPictureWriter& write) {
+    if (!bytes)
+        return bytes.Failure();
     const std::string path = QFile::encodeName(fileName).toStdString();
-    if (write)
-        write(path, bytes);
-    else
-        WriteFileBytes(path, bytes);
+    return write ? write(path, *bytes) : WriteFileBytes(path, *bytes);
 }
 
 } // namespace
@@ -169,7 +170,8 @@ bool IsBitmapFormat(TPieFormat format) {
     return format == TPieFormat::Bmp || format == TPieFormat::Png;
 }
 
-QByteArray PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieFormat format) {
+TResult<QByteArray> PiePictureBytes(const TPieTarget& target, THPieChart& chart,
+                                    TPieFormat format) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -177,7 +179,7 @@ QByteArray PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieForm
     case TPieFormat::Bmp:
     case TPieFormat::Png:
         if (!PieImage(target, chart).save(&buffer, format == TPieFormat::Bmp ? "BMP" : "PNG"))
-            throw TReportError("The bitmap could not be made");
+            return Refusal("The bitmap could not be made");
         break;
     case TPieFormat::Svg: {
         QSvgGenerator svg;
@@ -186,7 +188,8 @@ QByteArray PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieForm
         svg.setViewBox(QRect(QPoint(0, 0), target.Size));
         svg.setResolution(PixelsPerInch);
         svg.setTitle(QStringLiteral("Pie chart"));
-        PaintOnDevice(target, chart, svg);
+        if (TStatus painted = PaintOnDevice(target, chart, svg); !painted)
+            return painted.Failure();
         break;
     }
     case TPieFormat::Pdf: {
@@ -195,7 +198,8 @@ QByteArray PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieForm
         pdf.setPageSize(QPageSize(QSizeF(target.Size) * 72.0 / PixelsPerInch, QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setTitle(QStringLiteral("Pie chart"));
-        PaintOnDevice(target, chart, pdf);
+        if (TStatus painted = PaintOnDevice(target, chart, pdf); !painted)
+            return painted.Failure();
         break;
     }
     case TPieFormat::Emf:
@@ -210,39 +214,42 @@ QByteArray PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieForm
         writer.Rectangle(QRect(QPoint(0, 0), target.Size));
         TMetafileSurface surface(writer, font, target.Origin);
         PaintOn(chart, surface);
-        bytes = writer.Finish();
-        break;
+        return writer.Finish();
     }
     }
     return bytes;
 }
 
-void ExportPieAsBitmap(const TPieTarget& target, THPieChart& chart, const QString& fileName,
-                       const TPictureWriter& write) {
+TStatus ExportPieAsBitmap(const TPieTarget& target, THPieChart& chart, const QString& fileName,
+                          const TPictureWriter& write) {
     if (fileName.isEmpty()) {
         QGuiApplication::clipboard()->setImage(PieImage(target, chart));
-        return;
+        return {};
     }
     const TPieFormat format =
         PieFormatOfName(fileName) == TPieFormat::Png ? TPieFormat::Png : TPieFormat::Bmp;
-    WriteBytes(fileName, PiePictureBytes(target, chart, format), write);
+    return WriteBytes(fileName, PiePictureBytes(target, chart, format), write);
 }
 
-void ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QString& fileName,
-                         const TPictureWriter& write) {
+TStatus ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QString& fileName,
+                            const TPictureWriter& write) {
     if (fileName.isEmpty()) {
+        const TResult<QByteArray> svg = PiePictureBytes(target, chart, TPieFormat::Svg);
+        if (!svg)
+            return svg.Failure();
+        const TResult<QByteArray> emf = PiePictureBytes(target, chart, TPieFormat::Emf);
+        if (!emf)
+            return emf.Failure();
         auto* data = new QMimeData;
-        data->setData(QStringLiteral("image/svg+xml"),
-                      PiePictureBytes(target, chart, TPieFormat::Svg));
-        const QByteArray emf = PiePictureBytes(target, chart, TPieFormat::Emf);
-        data->setData(QStringLiteral("image/emf"), emf);
-        data->setData(QStringLiteral("image/x-emf"), emf);
+        data->setData(QStringLiteral("image/svg+xml"), *svg);
+        data->setData(QStringLiteral("image/emf"), *emf);
+        data->setData(QStringLiteral("image/x-emf"), *emf);
         data->setImageData(PieImage(target, chart));
         QGuiApplication::clipboard()->setMimeData(data);
-        return;
+        return {};
     }
     TPieFormat format = PieFormatOfName(fileName);
     if (IsBitmapFormat(format))
         format = TPieFormat::Wmf;
-    WriteBytes(fileName, PiePictureBytes(target, chart, format), write);
+    return WriteBytes(fileName, PiePictureBytes(target, chart, format), write);
 }

@@ -5,6 +5,8 @@
 // pointed back at its own canvas, also when the export fails.
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QPoint>
 #include <QSize>
@@ -31,18 +33,18 @@ struct TPieTarget {
     QPoint Origin;
 };
 
-// Writes a picture's bytes to a file (raw-byte path); throws on failure.
-using TPictureWriter = std::function<void(const std::string& path, const QByteArray& bytes)>;
+// Writes a picture's bytes to a file (raw-byte path), or says why not.
+using TPictureWriter = std::function<TStatus(const std::string& path, const QByteArray& bytes)>;
 
 // A bitmap to `fileName` (BMP unless the name ends in .png), or to the
 // clipboard as an image when the name is empty. The file is written by
-// `write`, or at once when there is none. Throws on failure.
-void ExportPieAsBitmap(const TPieTarget& target, THPieChart& chart, const QString& fileName,
-                       const TPictureWriter& write = {});
+// `write`, or at once when there is none.
+TStatus ExportPieAsBitmap(const TPieTarget& target, THPieChart& chart, const QString& fileName,
+                          const TPictureWriter& write = {});
 // A drawing to `fileName` in the format its extension names (EMF, SVG, PDF,
 // else WMF), or to the clipboard when the name is empty: SVG and EMF, with an
-// image for programs that take nothing else. Throws on failure.
-void ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QString& fileName,
-                         const TPictureWriter& write = {});
+// image for programs that take nothing else.
+TStatus ExportPieAsMetafile(const TPieTarget& target, THPieChart& chart, const QString& fileName,
+                            const TPictureWriter& write = {});
 // The picture's bytes in one format, as a file of that format holds them.
-QByteArray PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieFormat format);
+TResult<QByteArray> PiePictureBytes(const TPieTarget& target, THPieChart& chart, TPieFormat format);

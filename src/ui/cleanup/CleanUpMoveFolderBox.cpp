@@ -335,10 +335,10 @@ bool TCleanUpMoveFolderBox::RunMove(const std::string& target) {
         if (result.LeftBehindCount > result.LeftBehind.size())
             details +=
                 tr("... and %1 more\n").arg(result.LeftBehindCount - result.LeftBehind.size());
-        QString text = result.Message.empty()
-                           ? tr("The folder was copied whole, but some of the original could "
-                                "not be removed.")
-                           : DisplayText(result.Message);
+        QString text = result.Failure
+                           ? DisplayText(result.Failure->Describe())
+                           : tr("The folder was copied whole, but some of the original could "
+                                "not be removed.");
         text += QStringLiteral("\n\n");
         if (result.LeftBehindCount == 0)
             text += tr("The copy is at \"%1\".").arg(DisplayPath(target));
@@ -354,16 +354,16 @@ bool TCleanUpMoveFolderBox::RunMove(const std::string& target) {
     }
     case TMoveOutcome::NotMoved:
         TMessageBox::Error(this, ProductCaption(),
-                           result.Message.empty() ? tr("The folder could not be moved.")
-                                                  : DisplayText(result.Message));
+                           result.Failure ? DisplayText(result.Failure->Describe())
+                                          : tr("The folder could not be moved."));
         return false;
     case TMoveOutcome::Stopped:
-        // The engine's words say whether a partial copy could not be
-        // cleared away.
+        // A failure here says that a partial copy could not be cleared away.
         TMessageBox::Information(
             this, ProductCaption(),
-            tr("The move was stopped.") + QLatin1Char(' ') +
-                (result.Message.empty() ? tr("Nothing was moved.") : DisplayText(result.Message)));
+            tr("The move was stopped.") + QLatin1Char(' ') + tr("Nothing was moved.") +
+                (result.Failure ? QLatin1Char(' ') + DisplayText(result.Failure->Describe())
+                                : QString()));
         return false;
     }
     return false;

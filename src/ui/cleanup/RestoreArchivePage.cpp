@@ -100,8 +100,8 @@ TRestoreArchivePage::TRestoreArchivePage(TCleanUpCompressFolderBox& box) : Box(b
 
 void TRestoreArchivePage::cbRestoreDrivesListChange() {
     ArchivesFolder = ArchivesFolderFor(ArchiveDriveOfPicker(cbRestoreDrivesList));
-    std::string error;
-    Archives = ListArchives(ArchivesFolder, error);
+    TResult<std::vector<TCatalogueEntry>> listed = ListArchives(ArchivesFolder);
+    Archives = listed ? std::move(*listed) : std::vector<TCatalogueEntry>();
     Filling = true;
     lvArchives->clear();
     for (const TCatalogueEntry& entry : Archives) {
@@ -113,8 +113,8 @@ void TRestoreArchivePage::cbRestoreDrivesListChange() {
     lvArchives->clearSelection();
     Filling = false;
     lvArchivesChange();
-    if (!error.empty())
-        TMessageBox::Error(window(), Caption(), DisplayPath(error));
+    if (!listed)
+        TMessageBox::Error(window(), Caption(), DisplayPath(listed.Failure().Describe()));
 }
 
 const TCatalogueEntry* TRestoreArchivePage::SelectedEntry() const {

@@ -4,6 +4,7 @@
 // before comes back afterwards, also when the export fails.
 #include "ui/main/PieExportCommands.h"
 
+#include "engine/Formatting.h"
 #include "engine/ScopeExit.h"
 #include "shell/MessageBox.h"
 #include "ui/charts/PieDisplay.h"
@@ -65,25 +66,30 @@ TPieExportCommands::TPieExportCommands(TCommandRegistry& commands, TWindowHost& 
 #undef T
 }
 
-void TPieExportCommands::ExportPie(const std::function<void(const TPieTarget&, THPieChart&)>& how) {
+void TPieExportCommands::ExportPie(
+    const std::function<TStatus(const TPieTarget&, THPieChart&)>& how) {
     const int shown = Host.CurrentPage();
     TScopeExit back([this, shown] { Host.ShowPage(shown); });
     Guarded(Host.Window(), [&] {
         Host.ShowPage(PagePie);
         TPiePage& pie = Host.Pie();
-        how(TPieTarget{pie.FolderPie->size(), pie.ChartOrigin()}, pie.Chart());
+        const TStatus exported =
+            how(TPieTarget{pie.FolderPie->size(), pie.ChartOrigin()}, pie.Chart());
+        if (!exported)
+            TMessageBox::Error(Host.Window(), Strings::ProductName(),
+                               DisplayText(exported.Failure().Describe()));
     });
 }
 
 void TPieExportCommands::cmdFilePieAsMetafileClick() {
     ExportPie([](const TPieTarget& target, THPieChart& chart) {
-        ExportPieAsMetafile(target, chart, QString());
+        return ExportPieAsMetafile(target, chart, QString());
     });
 }
 
 void TPieExportCommands::cmdFilePieAsBitmapClick() {
     ExportPie([](const TPieTarget& target, THPieChart& chart) {
-        ExportPieAsBitmap(target, chart, QString());
+        return ExportPieAsBitmap(target, chart, QString());
     });
 }
 
@@ -122,8 +128,7 @@ void TPieExportCommands::cmdFilePieToFileClick() {
     const QString file = PieExportFile;
     ExportPie([&file](const TPieTarget& target, THPieChart& chart) {
         if (IsBitmapFormat(PieFormatOfName(file)))
-            ExportPieAsBitmap(target, chart, file, WriteFileAnswering);
-        else
-            ExportPieAsMetafile(target, chart, file, WriteFileAnswering);
+            return ExportPieAsBitmap(target, chart, file, WriteFileAnswering);
+        return ExportPieAsMetafile(target, chart, file, WriteFileAnswering);
     });
 }

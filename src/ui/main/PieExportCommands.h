@@ -2,6 +2,8 @@
 // clipboard or to a file.
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QObject>
 #include <QString>
 
@@ -23,8 +25,9 @@ public:
 
 private:
     // Runs a pie export on the pie page's chart at the size it has on the
-    // screen, with the pie page shown, and shows the page before again.
-    void ExportPie(const std::function<void(const TPieTarget&, THPieChart&)>& how);
+    // screen, with the pie page shown, and shows the page before again;
+    // says why, should it fail.
+    void ExportPie(const std::function<TStatus(const TPieTarget&, THPieChart&)>& how);
     void cmdFilePieAsMetafileClick();
     void cmdFilePieAsBitmapClick();
     void cmdFilePieToFileClick();

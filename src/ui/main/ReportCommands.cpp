@@ -3,6 +3,7 @@
 // the pages show too, so no page has to be shown for a report.
 #include "ui/main/ReportCommands.h"
 
+#include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "models/SubfolderList.h"
 #include "reports/FolderReport.h"
@@ -71,17 +72,18 @@ QString ReportJobName(const TFolderNode& node) {
 
 } // namespace
 
-void WriteFileAnswering(const std::string& path, const QByteArray& bytes) {
+TStatus WriteFileAnswering(const std::string& path, const QByteArray& bytes) {
     // The destination may be a network drive that has gone; the window keeps
     // painting while a thread writes, and gives up when the drive stops
     // taking data. Input waits, so no other command starts meanwhile.
     // There is no Stop button: a write that takes no step for 2 s is stopped,
     // and handed over 3 s later if its drive holds it, 5 s in all.
-    const auto job = StartWriteFileBytes(path, bytes);
-    job->StopWhenSilentFor = std::chrono::seconds(2);
-    if (WaitForJob(*job, {}, 50, TJobInput::Held) == TJobState::HandedOver)
-        throw NotAnsweringError(path);
-    job->Rethrow();
+    const TFileWriteJob write = StartWriteFileBytes(path, bytes);
+    write.Job->StopWhenSilentFor = std::chrono::seconds(2);
+    if (WaitForJob(*write.Job, {}, 50, TJobInput::Held) == TJobState::HandedOver)
+        return NotAnswering(path);
+    write.Job->Rethrow();
+    return *write.Status;
 }
 
 TReportCommands::TReportCommands(TCommandRegistry& commands, TWindowHost& host, QObject* parent)
@@ -105,14 +107,17 @@ TFolderReport TReportCommands::ShownReport(const TFolderNode& node) const {
     return FolderReportContent(node, shown.Info(), shown.Wasted());
 }
 
-bool TReportCommands::GenerateReport(const std::function<void()>& write) {
+bool TReportCommands::GenerateReport(const std::function<TStatus()>& write) {
+    QString why;
     try {
-        write();
-        return true;
+        const TStatus written = write();
+        if (written)
+            return true;
+        why = DisplayText(written.Failure().Describe());
     } catch (const std::exception& e) {
-        TMessageBox::Error(Host.Window(), Strings::ProductName(), tr("Generating report failed"),
-                           QString::fromUtf8(e.what()));
+        why = QString::fromUtf8(e.what());
     }
+    TMessageBox::Error(Host.Window(), Strings::ProductName(), tr("Generating report failed"), why);
     return false;
 }
 
@@ -125,7 +130,7 @@ bool TReportCommands::SaveFolderReport(const std::string& path) {
         TMemoryOutput out;
         WriteFolderReport(report, out);
         WriteFormattedList(report.Path, Host.SubfolderList(), out);
-        WriteFileAnswering(path, out.Bytes());
+        return WriteFileAnswering(path, out.Bytes());
     });
 }
 
@@ -142,7 +147,7 @@ bool TReportCommands::SaveSubfolderList(const std::string& path, int format) {
             WriteTabList(list, out);
         else
             WriteFormattedList(DisplayPath(NodePath(node)), list, out);
-        WriteFileAnswering(path, out.Bytes());
+        return WriteFileAnswering(path, out.Bytes());
     });
 }
 
@@ -157,7 +162,8 @@ bool TReportCommands::PrintFolderInformation(QPrinter& printer) {
         {
             TPagedOutput out(printer, ReportPrintFont(10));
             WriteFolderReport(report, out);
-            out.Close();
+            if (TStatus printed = out.Close(); !printed)
+                return printed;
         }
         // The list is wide: a job of its own, across the page.
         if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
@@ -165,7 +171,7 @@ bool TReportCommands::PrintFolderInformation(QPrinter& printer) {
         printer.setPageOrientation(QPageLayout::Landscape);
         TPagedOutput out(printer, ReportPrintFont(10));
         WriteFormattedList(report.Path, Host.SubfolderList(), out);
-        out.Close();
+        return out.Close();
     });
 }
 
@@ -178,7 +184,7 @@ bool TReportCommands::PrintSubfolderList(QPrinter& printer) {
         printer.setPageOrientation(QPageLayout::Landscape);
         TPagedOutput out(printer, ReportPrintFont(10));
         WriteFormattedList(DisplayPath(NodePath(node)), Host.SubfolderList(), out);
-        out.Close();
+        return out.Close();
     });
 }
 

@@ -3,6 +3,8 @@
 // command line writes too.
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QObject>
 #include <QString>
 
@@ -17,9 +19,9 @@ class TWindowHost;
 struct TFolderReport;
 
 // A new file (raw-byte path) of `bytes`, written on a thread of its own while
-// the window keeps painting; throws when it fails or its drive stops
+// the window keeps painting; fails when the write fails or its drive stops
 // answering.
-void WriteFileAnswering(const std::string& path, const QByteArray& bytes);
+TStatus WriteFileAnswering(const std::string& path, const QByteArray& bytes);
 
 // Where save dialogs open before the user has saved anything: the
 // documents folder, else the home folder.
@@ -51,7 +53,7 @@ private:
     TFolderReport ShownReport(const TFolderNode& node) const;
     // Runs a report's writing; on failure says "Generating report failed"
     // with the reason.
-    bool GenerateReport(const std::function<void()>& write);
+    bool GenerateReport(const std::function<TStatus()>& write);
     // The save dialog of a report; `suffixOf` gives each filter's extension.
     // Returns the name, with the extension of the chosen filter when it had
     // none, and the filter in `chosen`; empty when cancelled.

@@ -106,8 +106,8 @@ void TUnreadableFoldersBox::Show(std::vector<TReadError> errors) {
         ErrorList->selectRow(0);
 }
 
-void TUnreadableFoldersBox::SaveCsv(const std::string& path) const {
-    WriteFileAnswering(path, ReadErrorsCsv(Errors));
+TStatus TUnreadableFoldersBox::SaveCsv(const std::string& path) const {
+    return WriteFileAnswering(path, ReadErrorsCsv(Errors));
 }
 
 void TUnreadableFoldersBox::SaveCsvClick() {
@@ -116,11 +116,15 @@ void TUnreadableFoldersBox::SaveCsvClick() {
         tr("Comma separated values (*.csv)"));
     if (name.isEmpty())
         return;
+    QString why;
     try {
-        SaveCsv(PathBytes(name));
+        if (const TStatus saved = SaveCsv(PathBytes(name)); !saved)
+            why = DisplayText(saved.Failure().Describe());
     } catch (const std::exception& e) {
-        TMessageBox::Error(this, Strings::ProductName(), QString::fromLocal8Bit(e.what()));
+        why = QString::fromLocal8Bit(e.what());
     }
+    if (!why.isEmpty())
+        TMessageBox::Error(this, Strings::ProductName(), why);
 }
 
 void TUnreadableFoldersBox::Choose() {

@@ -3,6 +3,7 @@
 // one, and the list saves as comma-separated values.
 #pragma once
 
+#include "platform/Result.h"
 #include "snapshot/ReadErrors.h"
 
 #include <QDialog>
@@ -28,8 +29,8 @@ public:
     explicit TUnreadableFoldersBox(QWidget* owner);
 
     void Show(std::vector<TReadError> errors);
-    // Writes the list to a new file (raw-byte path); throws when it cannot.
-    void SaveCsv(const std::string& path) const;
+    // Writes the list to a new file (raw-byte path), or says why it cannot.
+    TStatus SaveCsv(const std::string& path) const;
     // The folder chosen by a double click (or OK on a selected row), valid
     // while the tree is not changed.
     const TFolderNode* ChosenNode() const { return ChosenFolder; }
