@@ -100,7 +100,7 @@ TLargestFilesBox::TLargestFilesBox(TWindowHost& host, QWidget* owner)
     buttons->addStretch(1);
     buttons->addWidget(close);
     column->addLayout(buttons);
-    resize(820, 440);
+    resize(1040, 460);
 
     Later = new QTimer(this);
     Later->setSingleShot(true);
