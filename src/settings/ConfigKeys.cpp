@@ -101,15 +101,22 @@ const TConfigKey GraphWidth = Int(BarChartBox, "GraphWidth", AbsentValue);
 const TConfigKey IncludeSubfolders = Bool(BarChartBox, "IncludeSubfolders", true);
 const TConfigKey ShowFullPath = Bool(BarChartBox, "ShowFullPath", true);
 
+const TConfigKey FileTypesBoxLeft = Int(FileTypesBox, "Left", AbsentValue);
+const TConfigKey FileTypesBoxTop = Int(FileTypesBox, "Top", AbsentValue);
+const TConfigKey FileTypesBoxWidth = Int(FileTypesBox, "Width", AbsentValue);
+const TConfigKey FileTypesBoxHeight = Int(FileTypesBox, "Height", AbsentValue);
+
 const TBoundsKeys MainWindowBounds{DesktopLeft, DesktopTop, DesktopWidth, DesktopHeight};
 const TBoundsKeys PopUpBoxBounds{PopUpBoxLeft, PopUpBoxTop, PopUpBoxWidth, PopUpBoxHeight};
 const TBoundsKeys BarChartBoxBounds{BarChartBoxLeft, BarChartBoxTop, BarChartBoxWidth,
                                     BarChartBoxHeight};
+const TBoundsKeys FileTypesBoxBounds{FileTypesBoxLeft, FileTypesBoxTop, FileTypesBoxWidth,
+                                     FileTypesBoxHeight};
 } // namespace Keys
 
 std::span<const TConfigKey* const> AllConfigKeys() {
     using namespace Keys;
-    static const std::array<const TConfigKey*, 45> table{
+    static const std::array<const TConfigKey*, 49> table{
         &IncludeWastedInformation,
         &ShowFileNames,
         &ShowPercentInPie,
@@ -155,6 +162,10 @@ std::span<const TConfigKey* const> AllConfigKeys() {
         &GraphWidth,
         &IncludeSubfolders,
         &ShowFullPath,
+        &FileTypesBoxLeft,
+        &FileTypesBoxTop,
+        &FileTypesBoxWidth,
+        &FileTypesBoxHeight,
     };
     return table;
 }

@@ -33,6 +33,7 @@ inline constexpr const char* Options = "Options";
 inline constexpr const char* Desktop = "Desktop";
 inline constexpr const char* PopUpBox = "PopUpBox";
 inline constexpr const char* BarChartBox = "BarChartBox";
+inline constexpr const char* FileTypesBox = "FileTypesBox";
 } // namespace Section
 
 // A window's placement: four integers in one section.
@@ -99,9 +100,16 @@ extern const TConfigKey GraphWidth;
 extern const TConfigKey IncludeSubfolders;
 extern const TConfigKey ShowFullPath;
 
+// "FileTypesBox": the file types window.
+extern const TConfigKey FileTypesBoxLeft;
+extern const TConfigKey FileTypesBoxTop;
+extern const TConfigKey FileTypesBoxWidth;
+extern const TConfigKey FileTypesBoxHeight;
+
 extern const TBoundsKeys MainWindowBounds;
 extern const TBoundsKeys PopUpBoxBounds;
 extern const TBoundsKeys BarChartBoxBounds;
+extern const TBoundsKeys FileTypesBoxBounds;
 } // namespace Keys
 
 // Every key above, in table order.

@@ -18,6 +18,7 @@
 #include "ui/main/CleanUpPage.h"
 #include "ui/main/CommandRegistry.h"
 #include "ui/main/CompareCommands.h"
+#include "ui/main/FileTypesBox.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/NotReadyPanel.h"
 #include "ui/main/PieExportCommands.h"
@@ -96,6 +97,8 @@ TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
                 [this] { Commands->Action("cmdViewPieSectionSizeWindow")->setChecked(false); });
         BarChart = new TBarChartBox(Options, this);
         BarChart->LoadSettings(*Store);
+        FileTypes = new TFileTypesBox(this);
+        FileTypes->LoadSettings(*Store);
         Compare->SetEarlierScanLoader([this] { ScanFiles->CompareWithScanFile(); });
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),
@@ -118,6 +121,8 @@ TMainForm::~TMainForm() {
     // It goes before the tree it shows.
     delete BarChart;
     BarChart = nullptr;
+    delete FileTypes;
+    FileTypes = nullptr;
     // So do the comparison, which holds the compared folder, and the tree's
     // model: as children they would go with the window's base, after the
     // session and its tree, and the model's destructor looks at the tree.
@@ -148,6 +153,7 @@ void TMainForm::KeepSettings() {
         SubfoldersPage->SaveListSettings(*Store);
         SectionBox->SaveSettings(*Store);
         BarChart->SaveSettings(*Store);
+        FileTypes->SaveSettings(*Store);
     } catch (...) {
         // Like the placement: the settings below are kept whatever happened here.
     }

@@ -25,6 +25,7 @@ class QTreeView;
 class TCleanUpCommands;
 class TCleanUpPage;
 class TCommandRegistry;
+class TFileTypesBox;
 class TFolderInfoPage;
 class TNotReadyPanel;
 class TPiePage;
@@ -84,6 +85,7 @@ public:
     QString ChosenDrive() const override;
     void RebuildDriveList() override;
     TBarChartBox* BarChartBox() const override { return BarChart; }
+    TFileTypesBox* FileTypesBox() const override { return FileTypes; }
     TPiePage& Pie() override { return *PiePage; }
     const TSubfolderListModel& SubfolderList() override;
     const TCurrentFolderContents& Contents() const override { return *FolderContents; }
@@ -155,6 +157,7 @@ private:
     TFolderTreeModel* Model = nullptr;
     TSectionSizeBox* SectionBox = nullptr;
     TBarChartBox* BarChart = nullptr;
+    TFileTypesBox* FileTypes = nullptr;
 
     TToolbarStrip* Strip = nullptr;
     QWidget* TheLeftPanel = nullptr;

@@ -17,6 +17,7 @@
 #include "shell/ShellPaths.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/CleanUpPage.h"
+#include "ui/main/FileTypesBox.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/NotReadyPanel.h"
 #include "ui/main/PiePage.h"
@@ -80,6 +81,10 @@ void TMainForm::CurrentChanged(bool refresh) {
 void TMainForm::ShowCurrent(bool refresh) {
     if (refresh)
         InvalidatePages(false);
+    // The file types window follows the current folder, its figures and the
+    // cluster size, whatever the pages show.
+    if (FileTypes && FileTypes->isVisible())
+        FileTypes->ShowCurrent(*this);
     TFolderNode* node = CurrentNode();
     if (!node) {
         if (TheSession->ScannedDrives().empty())

@@ -12,6 +12,7 @@
 class QString;
 class QWidget;
 class TBarChartBox;
+class TFileTypesBox;
 class TFolderTreeModel;
 class TPiePage;
 class TSubfolderListModel;
@@ -57,6 +58,8 @@ public:
     virtual void RebuildDriveList() = 0;
 
     virtual TBarChartBox* BarChartBox() const = 0;
+    // The floating file types window, which follows the current folder.
+    virtual TFileTypesBox* FileTypesBox() const = 0;
     virtual TPiePage& Pie() = 0;
     // The subfolder list of the current folder as its page shows it (its
     // filter, its order), filled now if it was not yet.
