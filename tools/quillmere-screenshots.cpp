@@ -8,6 +8,7 @@
 #include "cleanup/FolderMove.h"
 #include "engine/Paths.h"
 #include "engine/ScannedItem.h"
+#include "models/FileTypesModel.h"
 #include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
 #include "shell/DrivesSelectBox.h"
@@ -22,6 +23,7 @@
 #include "ui/cleanup/CleanUpMoveFolderBox.h"
 #include "ui/cleanup/MoveProgressBox.h"
 #include "ui/cleanup/RestoreArchivePage.h"
+#include "ui/main/FileTypesBox.h"
 #include "ui/main/FindFoldersBox.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/LargestFilesBox.h"
@@ -386,6 +388,19 @@ int main(int argc, char** argv) {
     shot(&form, "page-pie-64k-clusters.png");
     clusters->setCurrentIndex(0);
     emit clusters->activated(0);
+    // The file types of the whole folder, once counted.
+    if (root && biggest) {
+        form.SelectNode(root);
+        Trigger(form, "cmdViewFileTypes");
+        TFileTypesBox* types = form.FileTypesBox();
+        for (int waited = 0;
+             waited < 100 && types->Model().State() == TFileTypesModel::TState::Counting; ++waited)
+            QTest::qWait(100);
+        types->resize(760, 520);
+        shot(types, "file-types.png");
+        types->close();
+        form.SelectNode(biggest);
+    }
 
     // The options with the drive of the folder chosen for start-up, so one
     // drive shows checked.

@@ -58,6 +58,8 @@ TFileCategory CategoryOfOne(const QString& name) {
                        "application/x-squashfs-image",
                        "application/x-java-archive",
                        "application/x-apple-diskimage",
+                       "application/x-raw-disk-image",
+                       "application/x-qemu-disk",
                        "application/vnd.efi.iso"}))
         return TFileCategory::Archives;
     if (IsAnyOf(name,
@@ -66,7 +68,8 @@ TFileCategory CategoryOfOne(const QString& name) {
                  "application/x-msdownload", "application/x-ms-dos-executable", "application/x-msi",
                  "application/vnd.microsoft.portable-executable", "application/x-python-bytecode",
                  "application/x-java", "application/x-mach-binary", "application/x-elf-executable",
-                 "application/x-desktop", "application/x-appimage", "application/x-sharedlib+elf",
+                 "application/x-desktop", "application/vnd.appimage",
+                 "application/x-iso9660-appimage", "application/x-sharedlib+elf",
                  "application/x-kernel-module"}))
         return TFileCategory::Programs;
     if (IsAnyOf(name, {"application/pdf",

@@ -109,6 +109,10 @@ const TConfigKey LargestFilesBoxTop = Int(LargestFilesBox, "Top", AbsentValue);
 const TConfigKey LargestFilesBoxWidth = Int(LargestFilesBox, "Width", AbsentValue);
 const TConfigKey LargestFilesBoxHeight = Int(LargestFilesBox, "Height", AbsentValue);
 const TConfigKey LargestFilesCount = Int(LargestFilesBox, "Count", 100, LargestCountRule);
+const TConfigKey FileTypesBoxLeft = Int(FileTypesBox, "Left", AbsentValue);
+const TConfigKey FileTypesBoxTop = Int(FileTypesBox, "Top", AbsentValue);
+const TConfigKey FileTypesBoxWidth = Int(FileTypesBox, "Width", AbsentValue);
+const TConfigKey FileTypesBoxHeight = Int(FileTypesBox, "Height", AbsentValue);
 
 const TBoundsKeys MainWindowBounds{DesktopLeft, DesktopTop, DesktopWidth, DesktopHeight};
 const TBoundsKeys PopUpBoxBounds{PopUpBoxLeft, PopUpBoxTop, PopUpBoxWidth, PopUpBoxHeight};
@@ -116,11 +120,13 @@ const TBoundsKeys BarChartBoxBounds{BarChartBoxLeft, BarChartBoxTop, BarChartBox
                                     BarChartBoxHeight};
 const TBoundsKeys LargestFilesBoxBounds{LargestFilesBoxLeft, LargestFilesBoxTop,
                                         LargestFilesBoxWidth, LargestFilesBoxHeight};
+const TBoundsKeys FileTypesBoxBounds{FileTypesBoxLeft, FileTypesBoxTop, FileTypesBoxWidth,
+                                     FileTypesBoxHeight};
 } // namespace Keys
 
 std::span<const TConfigKey* const> AllConfigKeys() {
     using namespace Keys;
-    static const std::array<const TConfigKey*, 50> table{
+    static const std::array<const TConfigKey*, 54> table{
         &IncludeWastedInformation,
         &ShowFileNames,
         &ShowPercentInPie,
@@ -171,6 +177,10 @@ std::span<const TConfigKey* const> AllConfigKeys() {
         &LargestFilesBoxWidth,
         &LargestFilesBoxHeight,
         &LargestFilesCount,
+        &FileTypesBoxLeft,
+        &FileTypesBoxTop,
+        &FileTypesBoxWidth,
+        &FileTypesBoxHeight,
     };
     return table;
 }

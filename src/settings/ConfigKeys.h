@@ -34,6 +34,7 @@ inline constexpr const char* Desktop = "Desktop";
 inline constexpr const char* PopUpBox = "PopUpBox";
 inline constexpr const char* BarChartBox = "BarChartBox";
 inline constexpr const char* LargestFilesBox = "LargestFilesBox";
+inline constexpr const char* FileTypesBox = "FileTypesBox";
 } // namespace Section
 
 // A window's placement: four integers in one section.
@@ -106,11 +107,17 @@ extern const TConfigKey LargestFilesBoxTop;
 extern const TConfigKey LargestFilesBoxWidth;
 extern const TConfigKey LargestFilesBoxHeight;
 extern const TConfigKey LargestFilesCount;
+// "FileTypesBox": the file types window.
+extern const TConfigKey FileTypesBoxLeft;
+extern const TConfigKey FileTypesBoxTop;
+extern const TConfigKey FileTypesBoxWidth;
+extern const TConfigKey FileTypesBoxHeight;
 
 extern const TBoundsKeys MainWindowBounds;
 extern const TBoundsKeys PopUpBoxBounds;
 extern const TBoundsKeys BarChartBoxBounds;
 extern const TBoundsKeys LargestFilesBoxBounds;
+extern const TBoundsKeys FileTypesBoxBounds;
 } // namespace Keys
 
 // Every key above, in table order.

@@ -56,6 +56,7 @@ public:
     QString ChosenDrive() const override { return QString::fromStdString(Drive); }
     void RebuildDriveList() override {}
     TBarChartBox* BarChartBox() const override { return nullptr; }
+    TFileTypesBox* FileTypesBox() const override { return nullptr; }
     TPiePage& Pie() override { throw std::logic_error("no pie page here"); }
     const TSubfolderListModel& SubfolderList() override {
         List.Fill(*CurrentNode(), TSubfolderFilter{}, nullptr);

@@ -18,6 +18,7 @@
 #include "ui/main/CleanUpPage.h"
 #include "ui/main/CommandRegistry.h"
 #include "ui/main/CompareCommands.h"
+#include "ui/main/FileTypesBox.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/LargestFilesBox.h"
 #include "ui/main/NotReadyPanel.h"
@@ -99,6 +100,13 @@ TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
         BarChart->LoadSettings(*Store);
         LargestBox = new TLargestFilesBox(*this, this);
         LargestBox->LoadSettings(*Store);
+        FileTypes = new TFileTypesBox(this);
+        FileTypes->LoadSettings(*Store);
+        // A type chosen there lists its largest files.
+        connect(FileTypes, &TFileTypesBox::ExtensionChosen, this, [this](TExtensionId extension) {
+            LargestBox->Open();
+            LargestBox->ShowExtension(extension);
+        });
         Compare->SetEarlierScanLoader([this] { ScanFiles->CompareWithScanFile(); });
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),
@@ -123,6 +131,8 @@ TMainForm::~TMainForm() {
     BarChart = nullptr;
     delete LargestBox;
     LargestBox = nullptr;
+    delete FileTypes;
+    FileTypes = nullptr;
     // So do the comparison, which holds the compared folder, and the tree's
     // model: as children they would go with the window's base, after the
     // session and its tree, and the model's destructor looks at the tree.
@@ -154,6 +164,7 @@ void TMainForm::KeepSettings() {
         SectionBox->SaveSettings(*Store);
         BarChart->SaveSettings(*Store);
         LargestBox->SaveSettings(*Store);
+        FileTypes->SaveSettings(*Store);
     } catch (...) {
         // Like the placement: the settings below are kept whatever happened here.
     }

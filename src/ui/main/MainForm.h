@@ -25,6 +25,7 @@ class QTreeView;
 class TCleanUpCommands;
 class TCleanUpPage;
 class TCommandRegistry;
+class TFileTypesBox;
 class TFolderInfoPage;
 class TLargestFilesBox;
 class TNotReadyPanel;
@@ -86,6 +87,7 @@ public:
     void RebuildDriveList() override;
     TBarChartBox* BarChartBox() const override { return BarChart; }
     TLargestFilesBox* LargestFilesBox() const override { return LargestBox; }
+    TFileTypesBox* FileTypesBox() const override { return FileTypes; }
     TPiePage& Pie() override { return *PiePage; }
     const TSubfolderListModel& SubfolderList() override;
     const TCurrentFolderContents& Contents() const override { return *FolderContents; }
@@ -158,6 +160,7 @@ private:
     TSectionSizeBox* SectionBox = nullptr;
     TBarChartBox* BarChart = nullptr;
     TLargestFilesBox* LargestBox = nullptr;
+    TFileTypesBox* FileTypes = nullptr;
 
     TToolbarStrip* Strip = nullptr;
     QWidget* TheLeftPanel = nullptr;

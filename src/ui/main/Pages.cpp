@@ -17,6 +17,7 @@
 #include "shell/ShellPaths.h"
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/CleanUpPage.h"
+#include "ui/main/FileTypesBox.h"
 #include "ui/main/FolderInfoPage.h"
 #include "ui/main/LargestFilesBox.h"
 #include "ui/main/NotReadyPanel.h"
@@ -83,6 +84,10 @@ void TMainForm::ShowCurrent(bool refresh) {
         InvalidatePages(false);
     if (LargestBox)
         LargestBox->FollowCurrent(refresh);
+    // The file types window follows the current folder, its figures and the
+    // cluster size, whatever the pages show.
+    if (FileTypes && FileTypes->isVisible())
+        FileTypes->ShowCurrent(*this);
     TFolderNode* node = CurrentNode();
     if (!node) {
         if (TheSession->ScannedDrives().empty())

@@ -7,6 +7,7 @@
 #include "shell/OptionsBox.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/main/CommandRegistry.h"
+#include "ui/main/FileTypesBox.h"
 #include "ui/main/LargestFilesBox.h"
 #include "ui/main/WindowHost.h"
 
@@ -49,6 +50,7 @@ TViewCommands::TViewCommands(TCommandRegistry& commands, TWindowHost& host, QObj
     commands.Add(this, {"cmdViewLargestFiles", T("&Largest Files..."), T("Lists the largest files of the current folder and every folder below it."), 0, [this] {
         if (TLargestFilesBox* box = Host.LargestFilesBox())
             box->Open(); }, {}, Rules::Ready});
+    commands.Add(this, {"cmdViewFileTypes", T("File T&ypes..."), T("Shows the files of the current folder and every folder below it by extension and kind."), 0, [this] { ShowFileTypes(); }, {}, Rules::Ready});
     commands.Add(this, {"cmdViewPieSort", T("Pie Sections &Sort"), T("Contains commands for arranging the pie sections."), 0, {}, {}, Rules::Always, Submenu});
     QAction* ascending = commands.Add(this, {"cmdViewPieSortAscending", T("&Ascending"), T("Sorts pie sections by size in ascending order."), 0, sort(true), {}, Rules::Always, Checkable});
     QAction* descending = commands.Add(this, {"cmdViewPieSortDescending", T("&Descending"), T("Sorts pie sections by size in descending order."), 0, sort(false), {}, Rules::Always, Checkable | Checked});
@@ -128,6 +130,16 @@ void TViewCommands::ShowOptions() {
     Host.InvalidatePages(true);
     if (TBarChartBox* chart = Host.BarChartBox())
         chart->update();
+}
+
+void TViewCommands::ShowFileTypes() {
+    TFileTypesBox* box = Host.FileTypesBox();
+    if (!box)
+        return;
+    box->show();
+    box->raise();
+    box->activateWindow();
+    box->ShowCurrent(Host);
 }
 
 void TViewCommands::ShowBarChart() {

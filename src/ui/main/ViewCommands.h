@@ -19,6 +19,8 @@ public:
     void SetIncludeWasted(bool on);
     // The tree bar chart of the current folder, then the folder chosen there.
     void ShowBarChart();
+    // The file types window, on the current folder.
+    void ShowFileTypes();
 
 private:
     void ShowOptions();

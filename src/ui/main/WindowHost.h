@@ -12,6 +12,7 @@
 class QString;
 class QWidget;
 class TBarChartBox;
+class TFileTypesBox;
 class TFolderTreeModel;
 class TLargestFilesBox;
 class TPiePage;
@@ -60,6 +61,8 @@ public:
     virtual TBarChartBox* BarChartBox() const = 0;
     // The floating largest files window; none where the host has no such window.
     virtual TLargestFilesBox* LargestFilesBox() const { return nullptr; }
+    // The floating file types window, which follows the current folder.
+    virtual TFileTypesBox* FileTypesBox() const = 0;
     virtual TPiePage& Pie() = 0;
     // The subfolder list of the current folder as its page shows it (its
     // filter, its order), filled now if it was not yet.
