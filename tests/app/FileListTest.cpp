@@ -53,6 +53,7 @@ TEST(ScanFileLists, LargestFilesAndTypesAgreeWithFind) {
     tree.MakeSymlink("big.iso", "t/link.iso");
     tree.MakeFile("t/noext", 2000100);
     tree.MakeFile("t/media/clip.mkv", 1500000);
+    tree.MakeDir("t/media/more");
     tree.MakeHardLink("t/media/clip.mkv", "t/media/more/clip-hard.MKV");
     tree.MakeFile("t/bad\xff.dat", 900000);
     tree.MakeFile("t/docs/report.PDF", 700000);
