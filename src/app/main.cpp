@@ -22,15 +22,21 @@ namespace {
 
 const char Usage[] = "usage: quillmere [FOLDER|SCANFILE...]\n"
                      "       quillmere /RINF|/RCSV|/RTAB|/RTXT FOLDER OUTPUT|PRINTER [OPTIONS]\n"
+                     "       quillmere /RLARGE|/RTYPES FOLDER OUTPUT|PRINTER [OPTIONS]\n"
                      "       quillmere --help|--version\n"
                      "\n"
                      "Shows how the space of drives and folders is used. FOLDERs are scanned and\n"
                      "the last one is shown; a SCANFILE (written by quillmere-scan --export, ncdu\n"
                      "or gdu) is opened as it was scanned. A report run scans FOLDER and writes\n"
-                     "its folder information (INF) or subfolder list (CSV, TAB, TXT) to OUTPUT,\n"
-                     "or prints it. Options of a report run:\n"
+                     "its folder information (INF), subfolder list (CSV, TAB, TXT), largest files\n"
+                     "(LARGE) or figures per file extension (TYPES) to OUTPUT, or prints it.\n"
+                     "Options of a report run:\n"
                      "  /A           all subfolders\n"
-                     "  /TOP:N       the N largest subfolders\n"
+                     "  /TOP:N       the N largest subfolders; with /RLARGE the N largest files\n"
+                     "               (100 when not given, at most 10000)\n"
+                     "  /F:CSV /F:TAB /F:TXT  /RLARGE and /RTYPES as comma-separated values,\n"
+                     "               tab-separated text or aligned text (by default CSV for an\n"
+                     "               OUTPUT ending in .csv, else aligned text)\n"
                      "  /HI:U:N      subfolders larger than N bytes (U=B), KB (U=K) or MB (U=M)\n"
                      "  /SA:C /SD:C  sorted by column C (1-8), ascending or descending\n"
                      "  /W:T /W:F    with or without wasted space\n"
@@ -96,7 +102,8 @@ int main(int argc, char** argv) {
         if (!ParseReportRun(arguments)) {
             std::fprintf(stderr,
                          "quillmere: no report was written: %s is no report run "
-                         "(/RINF, /RCSV, /RTAB or /RTXT, a folder and an output)\n\n%s",
+                         "(/RINF, /RCSV, /RTAB, /RTXT, /RLARGE or /RTYPES, a folder and "
+                         "an output)\n\n%s",
                          arguments.front().c_str(), Usage);
             return 2;
         }

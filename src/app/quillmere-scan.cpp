@@ -2,12 +2,15 @@
 // prints its figures, or with --records one JSON object per scanned folder,
 // for benchmarks, scripts and comparisons; with --export writes the scan as
 // a file that ncdu, gdu and Quillmere open; with --errors lists the folders
-// that could not be read.
+// that could not be read; with --largest or --types lists the largest files
+// or the figures per extension, as the report writers write them.
+#include "engine/FileQueries.h"
 #include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "engine/Scanner.h"
 #include "engine/VolumeInfo.h"
 #include "platform/Mounts.h"
+#include "reports/FileReports.h"
 #include "snapshot/ReadErrors.h"
 #include "snapshot/ScanExport.h"
 
@@ -35,9 +38,12 @@ namespace {
 #endif
 
 const char UsageText[] =
-    "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--records] PATH\n"
+    "usage: quillmere-scan [--threads N] [--cluster-size BYTES] [--no-files]\n"
+    "                      [--records] PATH\n"
+    "       quillmere-scan [--threads N] [--cluster-size BYTES] [--csv]\n"
+    "                      --largest N|--types PATH\n"
     "       quillmere-scan [--threads N] --export FILE PATH\n"
-    "       quillmere-scan [--threads N] --errors PATH\n"
+    "       quillmere-scan [--threads N] [--no-files] --errors PATH\n"
     "       quillmere-scan --help|--version\n"
     "\n"
     "Scans PATH without a window and prints its figures.\n"
@@ -49,8 +55,16 @@ const char UsageText[] =
     "                     and Quillmere open\n"
     "--errors             prints one line per folder that could not be read:\n"
     "                     path TAB reason TAB bytes found in it so far\n"
+    "--largest N          lists the N largest files (1 to 10,000) of the whole tree:\n"
+    "                     name, folder, size, allocated, wasted, modified\n"
+    "--types              lists the figures per extension: category, files, size,\n"
+    "                     allocated, wasted, % of the folder\n"
+    "--csv                writes those lists as comma-separated values instead of\n"
+    "                     aligned columns\n"
+    "--no-files           keeps folder sums only, not every file: less memory;\n"
+    "                     --largest and --types then say that files were not kept\n"
     "Exit status: 0 when everything was read, 1 when something could not be\n"
-    "(or the export failed), 2 for bad arguments.\n";
+    "(or the export failed, or files to list were not kept), 2 for bad arguments.\n";
 
 // A mistake in the arguments: what was wrong, then the usage, on standard
 // error, so that a script's output stays clean.
@@ -347,6 +361,21 @@ void PrintSummary(const TFolderNode* root, std::int32_t clusterSize) {
         PrintLine("Unreadable", FormatCount64(static_cast<std::int64_t>(bad)) + " folders");
 }
 
+// The largest files (count > 0) or the file types of the tree, in aligned
+// columns or as CSV; the lines end in LF, as everything this program prints.
+void PrintFileList(const TFolderNode* root, std::size_t count, bool csv, std::int32_t clusterSize,
+                   bool filesKept) {
+    const std::vector<TFolderFiles> lists = GatherFiles(root);
+    const std::string path = NodePath(root);
+    const TFileReport report =
+        count > 0 ? LargestFilesReport(path, lists, count, clusterSize, filesKept)
+                  : FileTypesReport(path, lists, root->Data->TreeSize, clusterSize, filesKept);
+    TMemoryOutput out;
+    WriteFileReport(report, csv ? TFileReportFormat::Csv : TFileReportFormat::Text, out);
+    const QByteArray text = QByteArray(out.Bytes()).replace("\r\n", "\n");
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -355,6 +384,10 @@ int main(int argc, char** argv) {
     long long clusterSize = -2; // not given
     bool records = false;
     bool errors = false;
+    bool types = false;
+    bool csv = false;
+    bool keepFiles = true;
+    long long largest = 0; // not asked for
     std::string exportFile;
     std::string path;
     for (int i = 1; i < argc; ++i) {
@@ -380,6 +413,16 @@ int main(int argc, char** argv) {
             records = true;
         } else if (arg == "--errors") {
             errors = true;
+        } else if (arg == "--largest") {
+            if (!number(1, static_cast<long long>(LargestFilesMost), value))
+                return Usage("--largest needs a number of files from 1 to 10000");
+            largest = value;
+        } else if (arg == "--types") {
+            types = true;
+        } else if (arg == "--csv") {
+            csv = true;
+        } else if (arg == "--no-files") {
+            keepFiles = false;
         } else if (arg == "--export") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0')
                 return Usage("--export needs a FILE ('-' for standard output)");
@@ -405,8 +448,13 @@ int main(int argc, char** argv) {
         return Usage("cannot read the current directory");
     if (!DirectoryExists(path))
         return Usage((path + " is not a folder").c_str());
-    if (int(records) + int(errors) + int(!exportFile.empty()) > 1)
-        return Usage("--records, --errors and --export go one at a time");
+    const bool lists = largest > 0 || types;
+    if (int(records) + int(errors) + int(!exportFile.empty()) + int(largest > 0) + int(types) > 1)
+        return Usage("--records, --errors, --export, --largest and --types go one at a time");
+    if (csv && !lists)
+        return Usage("--csv goes with --largest or --types");
+    if (!keepFiles && !exportFile.empty())
+        return Usage("--no-files does not go with --export, which keeps no files anyway");
     if (!exportFile.empty())
         return Export(path, exportFile, threads);
 
@@ -417,6 +465,7 @@ int main(int argc, char** argv) {
     scannerRef = &scanner;
     if (threads > 0)
         scanner.SetReaderThreads(threads);
+    scanner.SetKeepFiles(keepFiles);
     scanner.ScanClusterSize = clusterSize >= 0 ? static_cast<std::int32_t>(clusterSize)
                                                : ClusterSizeOf(Platform::DriveRootOf(path));
     TFolderNode* root = tree.AddRoot(path);
@@ -430,8 +479,17 @@ int main(int argc, char** argv) {
         PrintRecords(root);
     else if (errors)
         PrintUnreadable(root);
+    else if (lists)
+        PrintFileList(root, static_cast<std::size_t>(largest), csv, scanner.ScanClusterSize,
+                      keepFiles);
     else
         PrintSummary(root, scanner.ScanClusterSize);
     std::fflush(stdout);
-    return UnreadableStatus(scanner.Progress().Unreadable, false);
+    const int status = UnreadableStatus(scanner.Progress().Unreadable, false);
+    if (lists && !keepFiles) {
+        std::fputs("quillmere-scan: files were not kept (--no-files): there are none to list\n",
+                   stderr);
+        return 1;
+    }
+    return status;
 }

@@ -22,6 +22,9 @@ TEST(ReportRun, OptionsReadTheirPositionsAndShortOnesAreIgnored) {
     EXPECT_EQ(ParseReportRun({"/RCSV", "d", "dir.v1/out"})->OutputFile(), "dir.v1/out.csv");
     EXPECT_EQ(ParseReportRun({"/RINF", "d", "PRINTER"})->OutputFile(), "PRINTER");
     EXPECT_FALSE(ParseReportRun({"/RXLS", "d", "out"}));
+    EXPECT_EQ(ParseReportRun({"/rlarge", "d", "o", "/TOP:20000"})->LargestCount(), 10000u);
+    EXPECT_EQ(ParseReportRun({"/RLARGE", "d", "o", "/TOP:x"})->LargestCount(), 100u);
+    EXPECT_EQ(ParseReportRun({"/RTYPES", "d", "o", "/F:CSV"})->OutputFile(), "o.csv");
     EXPECT_FALSE(ParseReportRun({"/RCSV", "d"}));
 }
 

@@ -2,7 +2,9 @@
 
 #include "engine/Paths.h"
 #include "models/SubfolderList.h"
+#include "reports/FileReports.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -31,7 +33,25 @@ std::string TReportRun::OutputFile() const {
     const std::size_t dot = Output.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1))
         return Output;
-    return Output + (Type == ReportCsv ? ".csv" : ".txt");
+    const bool csv = Type == ReportCsv || (IsFileList() && FileListFormat == 0);
+    return Output + (csv ? ".csv" : ".txt");
+}
+
+std::size_t TReportRun::LargestCount() const {
+    if (!TopCount)
+        return LargestFilesDefault;
+    bool ok = false;
+    const qlonglong n = TopCount->trimmed().toLongLong(&ok);
+    if (!ok || n <= 0)
+        return LargestFilesDefault;
+    return static_cast<std::size_t>(std::min<qlonglong>(n, LargestFilesMost));
+}
+
+int TReportRun::FileFormat() const {
+    if (FileListFormat)
+        return *FileListFormat;
+    const std::string upper = Upper(Output);
+    return upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".CSV") == 0 ? 0 : 2;
 }
 
 std::optional<TReportRun> ParseReportRun(const std::vector<std::string>& arguments) {
@@ -47,6 +67,10 @@ std::optional<TReportRun> ParseReportRun(const std::vector<std::string>& argumen
         run.Type = ReportTab;
     else if (type == "TXT")
         run.Type = ReportText;
+    else if (type == "LARGE")
+        run.Type = ReportLargest;
+    else if (type == "TYPES")
+        run.Type = ReportTypes;
     else
         return std::nullopt;
     run.Target = arguments[1];
@@ -61,6 +85,14 @@ std::optional<TReportRun> ParseReportRun(const std::vector<std::string>& argumen
         switch (option[1]) {
         case 'A':
             run.DisplayType = DisplayAll;
+            break;
+        case 'F':
+            if (option.compare(2, std::string::npos, ":CSV") == 0)
+                run.FileListFormat = 0;
+            else if (option.compare(2, std::string::npos, ":TAB") == 0)
+                run.FileListFormat = 1;
+            else if (option.compare(2, std::string::npos, ":TXT") == 0)
+                run.FileListFormat = 2;
             break;
         case 'H':
             run.DisplayType = DisplayLargerThan;

@@ -1,17 +1,27 @@
 // A report run from the command line: "/R" and a report type, the folder or
 // drive, the output file or "PRINTER", then options. The options read fixed
-// character positions, as scripts written for it expect.
+// character positions, as scripts written for it expect. Besides the folder
+// reports, /RLARGE writes the largest files of the folder's tree (/TOP:N of
+// them) and /RTYPES the figures per extension, in the format /F: names.
 #pragma once
 
 #include <QString>
 
+#include <cstddef>
 #include <deque>
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
-enum TReportType { ReportInfo = 0, ReportCsv = 1, ReportTab = 2, ReportText = 3 };
+enum TReportType {
+    ReportInfo = 0,
+    ReportCsv = 1,
+    ReportTab = 2,
+    ReportText = 3,
+    ReportLargest = 4,
+    ReportTypes = 5,
+};
 
 struct TReportRun {
     TReportType Type = ReportInfo;
@@ -23,9 +33,18 @@ struct TReportRun {
     std::optional<QString> TopCount;
     std::optional<int> SortColumn; // 1 to 8, negative for descending
     std::optional<bool> IncludeWasted;
+    // /F:CSV, /F:TAB or /F:TXT: 0, 1 or 2.
+    std::optional<int> FileListFormat;
     bool Quit = false;
 
     bool ToPrinter() const { return Output == "PRINTER"; }
+    bool IsFileList() const { return Type == ReportLargest || Type == ReportTypes; }
+    // The number of files /RLARGE lists: /TOP:N, 100 when N is not given or
+    // no whole number above 0, at most 10,000.
+    std::size_t LargestCount() const;
+    // The format of /RLARGE and /RTYPES (0 CSV, 1 tab-separated, 2 aligned
+    // text): /F's, else CSV for an output ending in ".csv", else aligned text.
+    int FileFormat() const;
     // The output file: with the type's default extension when it has none.
     std::string OutputFile() const;
 };

@@ -3,8 +3,13 @@
 // scanned) the "Scan Drives" dialog.
 #include "ui/main/MainForm.h"
 
+#include "engine/FileQueries.h"
+#include "engine/FolderSize.h"
+#include "engine/Formatting.h"
 #include "engine/Paths.h"
 #include "platform/Mounts.h"
+#include "reports/FileReports.h"
+#include "reports/PagedOutput.h"
 #include "settings/ProgramSettings.h"
 #include "shell/DriveLists.h"
 #include "shell/MessageBox.h"
@@ -19,11 +24,58 @@
 #include "ui/main/SubfoldersPage.h"
 #include "ui/main/ViewCommands.h"
 
+#include <QCoreApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTimer>
 
 #include <cstdio>
+#include <exception>
+
+namespace {
+
+// The largest files or file types report of a report run about `node`, the
+// current folder, with the wasted space at the cluster size in use; to the
+// printer in aligned text when asked. False when it failed, after saying so.
+bool SaveFileListReport(QWidget* window, const TReportRun& run, const TFolderNode& node,
+                        std::int32_t clusterSize) {
+    // The lists are taken here, on the tree's thread; a run has nothing to
+    // show meanwhile, so the report is made on it too.
+    const std::vector<TFolderFiles> lists = GatherFiles(&node);
+    const std::string path = NodePath(&node);
+    const bool kept = FilesKeptFor(&node);
+    const TFileReport report =
+        run.Type == ReportLargest
+            ? LargestFilesReport(path, lists, run.LargestCount(), clusterSize, kept)
+            : FileTypesReport(path, lists, node.Data->TreeSize, clusterSize, kept);
+    const auto format = static_cast<TFileReportFormat>(run.FileFormat());
+    QString why;
+    try {
+        TStatus written;
+        if (run.ToPrinter() && format == TFileReportFormat::Text) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setDocName(report.Title);
+            printer.setPageOrientation(QPageLayout::Landscape);
+            TPagedOutput out(printer, ReportPrintFont(10));
+            WriteFileReport(report, format, out);
+            written = out.Close();
+        } else {
+            TMemoryOutput out;
+            WriteFileReport(report, format, out);
+            written = WriteFileAnswering(AbsolutePath(run.OutputFile()), out.Bytes());
+        }
+        if (written)
+            return true;
+        why = DisplayText(written.Failure().Describe());
+    } catch (const std::exception& e) {
+        why = QString::fromUtf8(e.what());
+    }
+    TMessageBox::Error(window, Strings::ProductName(),
+                       QCoreApplication::translate("TMainForm", "Generating report failed"), why);
+    return false;
+}
+
+} // namespace
 
 void TMainForm::SetArguments(std::vector<std::string> arguments) {
     Arguments = std::move(arguments);
@@ -107,7 +159,8 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
         if (quit) {
             std::fprintf(stderr,
                          "quillmere: no report was written: %s is no report run "
-                         "(/RINF, /RCSV, /RTAB or /RTXT, a folder and an output)\n",
+                         "(/RINF, /RCSV, /RTAB, /RTXT, /RLARGE or /RTYPES, a folder and "
+                         "an output)\n",
                          arguments.front().c_str());
             RunStatus = 2;
             QTimer::singleShot(0, this, &QWidget::close);
@@ -123,6 +176,9 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
     std::string problem;
     // What of the folder could not be read; the report leaves it out.
     std::vector<TReadError> unreadable;
+    // A file list was asked of a scan that kept no files: the report says
+    // so, and the run fails, so a script does not take it for an empty tree.
+    bool filesNotKept = false;
 
     // The list's settings last only for this run.
     TSubfoldersPage& list = *SubfoldersPage;
@@ -160,6 +216,18 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
         if (!node || !node->Data || !node->Scanned() ||
             ExcludeTrailingBackslash(NodePath(node)) != ExcludeTrailingBackslash(target)) {
             problem = run->Target + " could not be scanned";
+        } else if (run->IsFileList()) {
+            if (run->ToPrinter() && run->FileFormat() == 2 &&
+                QPrinterInfo::defaultPrinter().isNull()) {
+                problem = "there is no default printer to print on";
+            } else {
+                const int whatIf = TheSession->WhatIfIndex();
+                written = SaveFileListReport(this, *run, *node,
+                                             whatIf >= 1 && whatIf <= AltClusterCount
+                                                 ? AltClusterSizes[whatIf]
+                                                 : TheSession->CurrentClusterSize());
+                filesNotKept = written && !FilesKeptFor(node);
+            }
         } else if (run->ToPrinter() && (run->Type == ReportInfo || run->Type == ReportText)) {
             if (QPrinterInfo::defaultPrinter().isNull()) {
                 problem = "there is no default printer to print on";
@@ -201,7 +269,12 @@ bool TMainForm::RunReportCommand(const std::vector<std::string>& arguments) {
                          unreadable.size() == 1 ? "it" : "them", first.Path.c_str(),
                          ReadErrorReason(first).toLocal8Bit().constData());
         }
-        RunStatus = written && unreadable.empty() ? 0 : 1;
+        if (filesNotKept)
+            std::fprintf(stderr,
+                         "quillmere: the scan kept no files of %s; the report says so and "
+                         "lists none\n",
+                         run->Target.c_str());
+        RunStatus = written && unreadable.empty() && !filesNotKept ? 0 : 1;
         QTimer::singleShot(0, this, &QWidget::close);
     }
     return written;
