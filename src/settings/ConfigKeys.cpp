@@ -64,6 +64,7 @@ const TConfigKey ZIPCompressionLevel = Int(Options, "ZIPCompressionLevel", 9, Zi
 const TConfigKey ZIPDeleteArchive = Bool(Options, "ZIPDeleteArchive", true);
 const TConfigKey WebPageAddress = Str(Options, "WebPageAddress", "");
 const TConfigKey FeedbackAddress = Str(Options, "FeedbackAddress", "");
+const TConfigKey KeepEveryFile = Bool(Options, "KeepEveryFile", true);
 const TConfigKey Colors = Binary(Options, "Colors", 72);
 const TConfigKey MinFileSectionAngle = Binary(Options, "MinFileSectionAngle", 8);
 const TConfigKey MinFolderSectionAngle = Binary(Options, "MinFolderSectionAngle", 8);
@@ -109,7 +110,7 @@ const TBoundsKeys BarChartBoxBounds{BarChartBoxLeft, BarChartBoxTop, BarChartBox
 
 std::span<const TConfigKey* const> AllConfigKeys() {
     using namespace Keys;
-    static const std::array<const TConfigKey*, 45> table{
+    static const std::array<const TConfigKey*, 46> table{
         &IncludeWastedInformation,
         &ShowFileNames,
         &ShowPercentInPie,
@@ -125,6 +126,7 @@ std::span<const TConfigKey* const> AllConfigKeys() {
         &ZIPDeleteArchive,
         &WebPageAddress,
         &FeedbackAddress,
+        &KeepEveryFile,
         &Colors,
         &MinFileSectionAngle,
         &MinFolderSectionAngle,
