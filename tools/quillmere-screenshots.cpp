@@ -24,6 +24,7 @@
 #include "ui/cleanup/RestoreArchivePage.h"
 #include "ui/main/FindFoldersBox.h"
 #include "ui/main/FolderInfoPage.h"
+#include "ui/main/LargestFilesBox.h"
 #include "ui/main/MainForm.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/ScanFileCommands.h"
@@ -424,6 +425,15 @@ int main(int argc, char** argv) {
     // The drive's root, for lists with many rows.
     if (root)
         form.SelectNode(root);
+    // The largest files of the whole drive, once their search has come back.
+    if (TLargestFilesBox* largest = form.LargestFilesBox()) {
+        Trigger(form, "cmdViewLargestFiles");
+        for (int i = 0; i < 300 && largest->Model().Searching(); ++i)
+            QTest::qWait(10);
+        QTest::qWait(100);
+        shot(largest, "largest-files.png");
+        largest->close();
+    }
     Subfolders(form).cbFoldersDisplayType->setCurrentIndex(DisplayAll);
     ScanFilePictures(form, source, out, shot);
     ComparisonPictures(form, out, shot);

@@ -44,17 +44,16 @@ std::vector<TFileAt> LargestFiles(const std::vector<TFolderFiles>& lists, std::s
             return x.Allocated() > y.Allocated();
         return a.Folder != b.Folder ? a.Folder < b.Folder : a.Index < b.Index;
     };
-    // A heap of the n best so far with the smallest of them on top.
+    // A heap of the n best so far with the smallest of them on top, whose
+    // size most files fall below: one compare each.
     std::priority_queue<TFileAt, std::vector<TFileAt>, decltype(larger)> best(larger);
+    std::int64_t floor = -1;
     for (std::uint32_t f = 0; f < lists.size(); ++f) {
         const TFileList& files = *lists[f].Files;
-        for (std::uint32_t i = 0; i < files.Count(); ++i) {
-            if (best.size() == n) {
-                // Most files are smaller than the smallest kept: one compare.
-                const TFileEntry& smallest = entry(best.top());
-                if (files.Entry(i).Size() < smallest.Size())
-                    continue;
-            }
+        const std::uint32_t count = files.Count();
+        for (std::uint32_t i = 0; i < count; ++i) {
+            if (files.Entry(i).Size() < floor)
+                continue;
             if (accept && !accept(files, i))
                 continue;
             const TFileAt at{f, i};
@@ -63,7 +62,11 @@ std::vector<TFileAt> LargestFiles(const std::vector<TFolderFiles>& lists, std::s
             } else if (larger(at, best.top())) {
                 best.pop();
                 best.push(at);
+            } else {
+                continue;
             }
+            if (best.size() == n)
+                floor = entry(best.top()).Size();
         }
     }
     result.resize(best.size());

@@ -173,14 +173,20 @@ std::string_view FileExtensionName(TExtensionId id) {
     return Extensions().Name(id);
 }
 
-TFileListBuilder::TFileListBuilder() : Cache(256) {}
-
 TExtensionId TFileListBuilder::Extension(std::string_view name) {
     char lowered[16];
     const std::string_view extension = ExtensionOf(name, lowered);
     if (extension.empty())
         return 0;
-    TCached& cached = Cache[TExtensionTable::Hash(extension) & (Cache.size() - 1)];
+    // Extensions this thread met lately, so that the shared table is locked
+    // only for ones it has not seen; a tree can hold thousands of them.
+    struct TCached {
+        char Bytes[16];
+        std::uint8_t Length = 0xff;
+        TExtensionId Id = 0;
+    };
+    thread_local std::vector<TCached> cache(4096);
+    TCached& cached = cache[TExtensionTable::Hash(extension) & (cache.size() - 1)];
     if (cached.Length == extension.size() &&
         std::memcmp(cached.Bytes, extension.data(), extension.size()) == 0)
         return cached.Id;

@@ -140,7 +140,6 @@ std::string_view FileExtensionName(TExtensionId id);
 // folder to folder; one per reader thread.
 class TFileListBuilder {
 public:
-    TFileListBuilder();
     void Add(std::string_view name, std::int64_t size, std::int64_t allocated,
              std::int64_t writeSeconds, TFileKind kind, bool hardLinked);
     bool Empty() const { return Entries.empty(); }
@@ -155,14 +154,6 @@ private:
 
     std::vector<TFileEntry> Entries;
     std::string Names;
-    // Extensions met lately, so that the shared table is locked only for
-    // ones this thread has not seen.
-    struct TCached {
-        char Bytes[16];
-        std::uint8_t Length = 0xff;
-        TExtensionId Id = 0;
-    };
-    std::vector<TCached> Cache;
 };
 
 // The kind of a file from its st_mode.

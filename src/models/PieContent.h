@@ -50,6 +50,9 @@ struct TPieOptions {
 // The record behind a section, and behind the folder itself (item 0).
 struct TPieItem {
     TFolderNode* Node = nullptr; // the folder a click opens; none for files and groups
+    // A file's folder when it is not the current folder (a file listed from
+    // the current folder's whole tree); none for the current folder's own.
+    TFolderNode* Folder = nullptr;
     int Cursor = PieCursorArrow;
     QString Name;     // for display
     std::string Path; // raw bytes; a group's path is its name

@@ -403,9 +403,9 @@ void TScanSession::RunPendingVanishChecks() {
 }
 
 void TScanSession::RepairAfter(const TPieItem& item, bool removing) {
-    if (IsOpenedScan(item.Node ? item.Node : CurNode))
+    TFolderNode* parent = item.Node ? item.Node->Parent : (item.Folder ? item.Folder : CurNode);
+    if (IsOpenedScan(item.Node ? item.Node : parent))
         return;
-    TFolderNode* parent = item.Node ? item.Node->Parent : CurNode;
     if (PresenceOf(item.Path, false, MayHang(item.Node ? item.Node : parent)) !=
         TPresence::Missing) {
         // A delete that could not remove everything (a file it may not

@@ -19,6 +19,9 @@ constexpr int DisplayTypeRule(int v) {
 constexpr int TopXRule(int v) {
     return v >= 0 ? v : 10;
 }
+constexpr int LargestCountRule(int v) {
+    return v >= 1 && v <= 10000 ? v : 100;
+}
 constexpr int LargerThanRule(int v) {
     return v >= 0 && v <= 32767 ? v : 1;
 }
@@ -102,15 +105,23 @@ const TConfigKey GraphWidth = Int(BarChartBox, "GraphWidth", AbsentValue);
 const TConfigKey IncludeSubfolders = Bool(BarChartBox, "IncludeSubfolders", true);
 const TConfigKey ShowFullPath = Bool(BarChartBox, "ShowFullPath", true);
 
+const TConfigKey LargestFilesBoxLeft = Int(LargestFilesBox, "Left", AbsentValue);
+const TConfigKey LargestFilesBoxTop = Int(LargestFilesBox, "Top", AbsentValue);
+const TConfigKey LargestFilesBoxWidth = Int(LargestFilesBox, "Width", AbsentValue);
+const TConfigKey LargestFilesBoxHeight = Int(LargestFilesBox, "Height", AbsentValue);
+const TConfigKey LargestFilesCount = Int(LargestFilesBox, "Count", 100, LargestCountRule);
+
 const TBoundsKeys MainWindowBounds{DesktopLeft, DesktopTop, DesktopWidth, DesktopHeight};
 const TBoundsKeys PopUpBoxBounds{PopUpBoxLeft, PopUpBoxTop, PopUpBoxWidth, PopUpBoxHeight};
 const TBoundsKeys BarChartBoxBounds{BarChartBoxLeft, BarChartBoxTop, BarChartBoxWidth,
                                     BarChartBoxHeight};
+const TBoundsKeys LargestFilesBoxBounds{LargestFilesBoxLeft, LargestFilesBoxTop,
+                                        LargestFilesBoxWidth, LargestFilesBoxHeight};
 } // namespace Keys
 
 std::span<const TConfigKey* const> AllConfigKeys() {
     using namespace Keys;
-    static const std::array<const TConfigKey*, 46> table{
+    static const std::array<const TConfigKey*, 51> table{
         &IncludeWastedInformation,
         &ShowFileNames,
         &ShowPercentInPie,
@@ -157,6 +168,11 @@ std::span<const TConfigKey* const> AllConfigKeys() {
         &GraphWidth,
         &IncludeSubfolders,
         &ShowFullPath,
+        &LargestFilesBoxLeft,
+        &LargestFilesBoxTop,
+        &LargestFilesBoxWidth,
+        &LargestFilesBoxHeight,
+        &LargestFilesCount,
     };
     return table;
 }

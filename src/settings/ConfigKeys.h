@@ -33,6 +33,7 @@ inline constexpr const char* Options = "Options";
 inline constexpr const char* Desktop = "Desktop";
 inline constexpr const char* PopUpBox = "PopUpBox";
 inline constexpr const char* BarChartBox = "BarChartBox";
+inline constexpr const char* LargestFilesBox = "LargestFilesBox";
 } // namespace Section
 
 // A window's placement: four integers in one section.
@@ -101,9 +102,17 @@ extern const TConfigKey GraphWidth;
 extern const TConfigKey IncludeSubfolders;
 extern const TConfigKey ShowFullPath;
 
+// "LargestFilesBox": the largest files window.
+extern const TConfigKey LargestFilesBoxLeft;
+extern const TConfigKey LargestFilesBoxTop;
+extern const TConfigKey LargestFilesBoxWidth;
+extern const TConfigKey LargestFilesBoxHeight;
+extern const TConfigKey LargestFilesCount;
+
 extern const TBoundsKeys MainWindowBounds;
 extern const TBoundsKeys PopUpBoxBounds;
 extern const TBoundsKeys BarChartBoxBounds;
+extern const TBoundsKeys LargestFilesBoxBounds;
 } // namespace Keys
 
 // Every key above, in table order.

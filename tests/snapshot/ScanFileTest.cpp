@@ -7,6 +7,7 @@
 #include "common/TempTree.h"
 #include "common/TmpfsMount.h"
 #include "common/TreeSnapshot.h"
+#include "engine/FileQueries.h"
 #include "engine/Scanner.h"
 #include "snapshot/ReadErrors.h"
 #include "snapshot/ScanExport.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
@@ -101,6 +103,27 @@ std::string ReadAll(const std::string& file) {
 
 void WriteAll(const std::string& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
+}
+
+// Every kept file of a tree with all it holds, one line each, sorted.
+std::string KeptFiles(const TFolderNode* root) {
+    std::vector<std::string> lines;
+    for (const TFolderFiles& folder : GatherFiles(root)) {
+        const std::string path = NodePath(folder.Folder);
+        for (std::uint32_t i = 0; i < folder.Files.Count(); ++i) {
+            const TFileEntry& f = folder.Files->Entry(i);
+            lines.push_back(
+                path + "/" + std::string(folder.Files->Name(i)) + " " + std::to_string(f.Size()) +
+                " " + std::to_string(f.Allocated()) + " " + std::to_string(f.WriteSeconds()) + " " +
+                std::to_string(static_cast<int>(f.Kind())) + (f.HardLinked() ? " linked " : " ") +
+                std::string(FileExtensionName(f.Extension())));
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
 }
 
 struct TCounter : TTreeObserver {
@@ -194,6 +217,9 @@ TEST(ScanFile, ExportLoadsBackIntoTheTreeOfTheLiveScan) {
     EXPECT_EQ(loaded.Root->Parent, nullptr);
     EXPECT_EQ(loaded.Files, std::uint64_t{live->Data->TreeFileCount});
     EXPECT_EQ(Differences(Records(live), Records(loaded.Root.get())), "");
+    // The opened file keeps every file the live scan kept, with the same facts.
+    EXPECT_EQ(KeptFiles(loaded.Root.get()), KeptFiles(live));
+    EXPECT_NE(KeptFiles(live).find(" linked "), std::string::npos);
     const TResult<TLoadedScan> fromListing =
         LoadScanFile(out.Path("listing.json"), Cluster, loading);
     ASSERT_TRUE(fromListing) << Why(fromListing);

@@ -31,11 +31,12 @@ TCleanUpCommands::TCleanUpCommands(TCommandRegistry& commands, TWindowHost& host
 
 void TCleanUpCommands::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWidget* control) {
     // The items of an opened scan file are not on this disk: no menu acts on them.
-    if (IsOpenedScan(item.Node ? item.Node : Host.CurrentNode()))
+    TFolderNode* folder = item.Folder ? item.Folder : Host.CurrentNode();
+    if (IsOpenedScan(item.Node ? item.Node : folder))
         return;
     const QPoint screen = control->mapToGlobal(pos);
     TKnownItem known{item.Size, 1, 0, std::nullopt};
-    known.MayHang = TScanSession::MayHang(item.Node ? item.Node : Host.CurrentNode());
+    known.MayHang = TScanSession::MayHang(item.Node ? item.Node : folder);
     if (item.Node && item.Node->Data) {
         known.Files = item.Node->Data->TreeFileCount;
         known.Folders = item.Node->Data->TreeFolderCount;
@@ -45,7 +46,7 @@ void TCleanUpCommands::ShowItemMenu(const TPieItem& item, const QPoint& pos, QWi
         ShowItemContextMenu(IncludeTrailingBackslash(item.Path), Host.Window(), screen, known);
         return;
     }
-    TFolderNode* parent = item.Node ? item.Node->Parent : Host.CurrentNode();
+    TFolderNode* parent = item.Node ? item.Node->Parent : folder;
     // Trash and Delete act only on the item the scan saw at this place.
     if (item.Node)
         known.Scanned = ScannedItemOf(item.Node);

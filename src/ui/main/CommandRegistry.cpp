@@ -51,7 +51,7 @@ const TPlace Places[] = {
     {"mnuView", {"cmdViewToolbar", "cmdViewStatusBar", "cmdViewFolderTree", "-",
                  "cmdViewPieChart", "cmdViewFolderInformation", "cmdViewSubfolders",
                  "cmdViewWastedSpace", "cmdViewCleanUp", "-", "cmdViewPieSectionSizeWindow",
-                 "cmdViewBarChart", "-", "cmdViewPieSort", "-", "cmdViewCompareWithScanFile",
+                 "cmdViewBarChart", "cmdViewLargestFiles", "-", "cmdViewPieSort", "-", "cmdViewCompareWithScanFile",
                  "cmdViewWhatGrew", "cmdViewEndComparison", "cmdViewUnreadableFolders", "-",
                  "cmdViewOptions"}},
     {"cmdViewPieSort", {"cmdViewPieSortAscending", "cmdViewPieSortDescending"}},

@@ -19,6 +19,7 @@
 #include "ui/main/CommandRegistry.h"
 #include "ui/main/CompareCommands.h"
 #include "ui/main/FolderInfoPage.h"
+#include "ui/main/LargestFilesBox.h"
 #include "ui/main/NotReadyPanel.h"
 #include "ui/main/PieExportCommands.h"
 #include "ui/main/PiePage.h"
@@ -97,6 +98,8 @@ TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
                 [this] { Commands->Action("cmdViewPieSectionSizeWindow")->setChecked(false); });
         BarChart = new TBarChartBox(Options, this);
         BarChart->LoadSettings(*Store);
+        LargestBox = new TLargestFilesBox(*this, this);
+        LargestBox->LoadSettings(*Store);
         Compare->SetEarlierScanLoader([this] { ScanFiles->CompareWithScanFile(); });
     } catch (const std::exception& e) {
         TMessageBox::Error(nullptr, tr("Fatal error"),
@@ -116,9 +119,11 @@ TMainForm::~TMainForm() {
                       tr("The settings could not be saved: %1.").arg(*why));
     delete SectionBox;
     SectionBox = nullptr;
-    // It goes before the tree it shows.
+    // They go before the tree they show.
     delete BarChart;
     BarChart = nullptr;
+    delete LargestBox;
+    LargestBox = nullptr;
     // So do the comparison, which holds the compared folder, and the tree's
     // model: as children they would go with the window's base, after the
     // session and its tree, and the model's destructor looks at the tree.
@@ -149,6 +154,7 @@ void TMainForm::KeepSettings() {
         SubfoldersPage->SaveListSettings(*Store);
         SectionBox->SaveSettings(*Store);
         BarChart->SaveSettings(*Store);
+        LargestBox->SaveSettings(*Store);
     } catch (...) {
         // Like the placement: the settings below are kept whatever happened here.
     }

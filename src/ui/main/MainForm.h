@@ -26,6 +26,7 @@ class TCleanUpCommands;
 class TCleanUpPage;
 class TCommandRegistry;
 class TFolderInfoPage;
+class TLargestFilesBox;
 class TNotReadyPanel;
 class TPiePage;
 class TSubfoldersPage;
@@ -84,6 +85,7 @@ public:
     QString ChosenDrive() const override;
     void RebuildDriveList() override;
     TBarChartBox* BarChartBox() const override { return BarChart; }
+    TLargestFilesBox* LargestFilesBox() const override { return LargestBox; }
     TPiePage& Pie() override { return *PiePage; }
     const TSubfolderListModel& SubfolderList() override;
     const TCurrentFolderContents& Contents() const override { return *FolderContents; }
@@ -155,6 +157,7 @@ private:
     TFolderTreeModel* Model = nullptr;
     TSectionSizeBox* SectionBox = nullptr;
     TBarChartBox* BarChart = nullptr;
+    TLargestFilesBox* LargestBox = nullptr;
 
     TToolbarStrip* Strip = nullptr;
     QWidget* TheLeftPanel = nullptr;

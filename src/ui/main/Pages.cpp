@@ -18,6 +18,7 @@
 #include "ui/charts/SectionSizeBox.h"
 #include "ui/main/CleanUpPage.h"
 #include "ui/main/FolderInfoPage.h"
+#include "ui/main/LargestFilesBox.h"
 #include "ui/main/NotReadyPanel.h"
 #include "ui/main/PiePage.h"
 #include "ui/main/Strings.h"
@@ -80,6 +81,8 @@ void TMainForm::CurrentChanged(bool refresh) {
 void TMainForm::ShowCurrent(bool refresh) {
     if (refresh)
         InvalidatePages(false);
+    if (LargestBox)
+        LargestBox->FollowCurrent(refresh);
     TFolderNode* node = CurrentNode();
     if (!node) {
         if (TheSession->ScannedDrives().empty())

@@ -7,6 +7,7 @@
 #include "shell/OptionsBox.h"
 #include "ui/charts/BarChartBox.h"
 #include "ui/main/CommandRegistry.h"
+#include "ui/main/LargestFilesBox.h"
 #include "ui/main/WindowHost.h"
 
 #include <QAction>
@@ -45,6 +46,9 @@ TViewCommands::TViewCommands(TCommandRegistry& commands, TWindowHost& host, QObj
         Host.Settings().PieSectionSizeWindow.Value = on;
         Host.LayoutPage(); }, Rules::Ready, Checkable});
     commands.Add(this, {"cmdViewBarChart", T("&Tree Bar Chart"), T("Displays the Tree Bar Chart Window, that helps you quickly find large folders (hogs)."), Ctrl | Qt::Key_T, [this] { ShowBarChart(); }, {}, Rules::Ready});
+    commands.Add(this, {"cmdViewLargestFiles", T("&Largest Files..."), T("Lists the largest files of the current folder and every folder below it."), 0, [this] {
+        if (TLargestFilesBox* box = Host.LargestFilesBox())
+            box->Open(); }, {}, Rules::Ready});
     commands.Add(this, {"cmdViewPieSort", T("Pie Sections &Sort"), T("Contains commands for arranging the pie sections."), 0, {}, {}, Rules::Always, Submenu});
     QAction* ascending = commands.Add(this, {"cmdViewPieSortAscending", T("&Ascending"), T("Sorts pie sections by size in ascending order."), 0, sort(true), {}, Rules::Always, Checkable});
     QAction* descending = commands.Add(this, {"cmdViewPieSortDescending", T("&Descending"), T("Sorts pie sections by size in descending order."), 0, sort(false), {}, Rules::Always, Checkable | Checked});

@@ -13,6 +13,7 @@ class QString;
 class QWidget;
 class TBarChartBox;
 class TFolderTreeModel;
+class TLargestFilesBox;
 class TPiePage;
 class TSubfolderListModel;
 
@@ -57,6 +58,8 @@ public:
     virtual void RebuildDriveList() = 0;
 
     virtual TBarChartBox* BarChartBox() const = 0;
+    // The floating largest files window; none where the host has no such window.
+    virtual TLargestFilesBox* LargestFilesBox() const { return nullptr; }
     virtual TPiePage& Pie() = 0;
     // The subfolder list of the current folder as its page shows it (its
     // filter, its order), filled now if it was not yet.
