@@ -1,6 +1,7 @@
 // The current folder's page contents, from the session's state at the call.
 #include "models/CurrentFolderContents.h"
 
+#include "engine/FileQueries.h"
 #include "engine/Paths.h"
 
 #include <stdexcept>
@@ -35,9 +36,12 @@ TPieContent TCurrentFolderContents::Pie(TPieOptions options) const {
     Current(); // throws when there is nothing to show
     TFolderNode& node = *Session.Current();
     options.WhatIfIndex = Session.WhatIfIndex();
-    // An opened scan file's folder is not on this disk: its files show as one section.
-    return BuildPieContent(node, options, Session.CurrentClusterSize(),
-                           IsOpenedScan(&node)
-                               ? TPieFileSource()
-                               : FolderFilesOnDisk(NodePath(&node), Session.CurrentDriveMayHang()));
+    // An opened scan file's folder is not on this disk: its files are those
+    // the file listed, or one section when they were not kept.
+    TPieFileSource files;
+    if (!IsOpenedScan(&node))
+        files = FolderFilesOnDisk(NodePath(&node), Session.CurrentDriveMayHang());
+    else if (FilesKeptFor(&node))
+        files = KeptFolderFiles(node);
+    return BuildPieContent(node, options, Session.CurrentClusterSize(), files);
 }

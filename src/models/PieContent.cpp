@@ -176,6 +176,17 @@ TPieFileSource FolderFilesOnDisk(const std::string& path, bool mayHang) {
     };
 }
 
+TPieFileSource KeptFolderFiles(const TFolderNode& folder) {
+    // The list itself, not the node: it stays alive and unchanged whatever
+    // happens to the tree before the source is asked.
+    return [files = folder.Files](const TPieFileVisitor& visit, int& error) {
+        error = 0;
+        for (std::uint32_t i = 0; i < files.Count(); ++i)
+            visit(files->Name(i), files->Entry(i).Size());
+        return true;
+    };
+}
+
 TPieContent BuildPieContent(TFolderNode& folder, const TPieOptions& options,
                             std::int32_t clusterSize, const TPieFileSource& files) {
     TPieContent out;

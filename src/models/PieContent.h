@@ -96,6 +96,11 @@ using TPieFileSource = std::function<bool(const TPieFileVisitor& visit, int& err
 // the listing runs on a helper thread and is given up after a while.
 TPieFileSource FolderFilesOnDisk(const std::string& path, bool mayHang = false);
 
+// The files the scan kept for folder (TFolderNode::Files), in the order
+// they were listed: the files of a tree that is not the disk, such as an
+// opened scan file's. Never touches the disk.
+TPieFileSource KeptFolderFiles(const TFolderNode& folder);
+
 // The pie of `folder`, which must carry its record. Folder figures are read
 // through the what-if accessors; a file's wasted space is its slack at
 // `clusterSize`, the drive's own cluster size. `files` is only asked when

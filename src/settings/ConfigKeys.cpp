@@ -67,6 +67,7 @@ const TConfigKey ZIPCompressionLevel = Int(Options, "ZIPCompressionLevel", 9, Zi
 const TConfigKey ZIPDeleteArchive = Bool(Options, "ZIPDeleteArchive", true);
 const TConfigKey WebPageAddress = Str(Options, "WebPageAddress", "");
 const TConfigKey FeedbackAddress = Str(Options, "FeedbackAddress", "");
+const TConfigKey KeepEveryFile = Bool(Options, "KeepEveryFile", true);
 const TConfigKey Colors = Binary(Options, "Colors", 72);
 const TConfigKey MinFileSectionAngle = Binary(Options, "MinFileSectionAngle", 8);
 const TConfigKey MinFolderSectionAngle = Binary(Options, "MinFolderSectionAngle", 8);
@@ -126,7 +127,7 @@ const TBoundsKeys FileTypesBoxBounds{FileTypesBoxLeft, FileTypesBoxTop, FileType
 
 std::span<const TConfigKey* const> AllConfigKeys() {
     using namespace Keys;
-    static const std::array<const TConfigKey*, 54> table{
+    static const std::array<const TConfigKey*, 55> table{
         &IncludeWastedInformation,
         &ShowFileNames,
         &ShowPercentInPie,
@@ -142,6 +143,7 @@ std::span<const TConfigKey* const> AllConfigKeys() {
         &ZIPDeleteArchive,
         &WebPageAddress,
         &FeedbackAddress,
+        &KeepEveryFile,
         &Colors,
         &MinFileSectionAngle,
         &MinFolderSectionAngle,

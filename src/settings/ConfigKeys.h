@@ -63,6 +63,8 @@ extern const TConfigKey ZIPDeleteArchive;
 // Full web addresses of the Help menu's two web commands; empty: none.
 extern const TConfigKey WebPageAddress;
 extern const TConfigKey FeedbackAddress;
+// Scans keep every file of every folder (off: folder sums only).
+extern const TConfigKey KeepEveryFile;
 extern const TConfigKey Colors;
 extern const TConfigKey MinFileSectionAngle;
 extern const TConfigKey MinFolderSectionAngle;

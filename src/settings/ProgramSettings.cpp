@@ -26,6 +26,7 @@ TProgramSettings::TProgramSettings()
       ZIPDeleteArchive(OptionsSet.AddBool(Keys::ZIPDeleteArchive)),
       WebPageAddress(OptionsSet.AddStr(Keys::WebPageAddress)),
       FeedbackAddress(OptionsSet.AddStr(Keys::FeedbackAddress)),
+      KeepEveryFile(OptionsSet.AddBool(Keys::KeepEveryFile)),
       ViewToolbar(DesktopSet.AddBool(Keys::ViewToolbar)),
       ViewStatusBar(DesktopSet.AddBool(Keys::ViewStatusBar)),
       ViewFolderTree(DesktopSet.AddBool(Keys::ViewFolderTree)),

@@ -43,6 +43,7 @@ public:
     TBoolOption& ZIPDeleteArchive;
     TStrOption& WebPageAddress;
     TStrOption& FeedbackAddress;
+    TBoolOption& KeepEveryFile; // scans keep every file; the scanner is told so
 
     // "Desktop"
     TBoolOption& ViewToolbar;

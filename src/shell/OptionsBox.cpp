@@ -81,11 +81,17 @@ void TOptionsBox::CreateComponents() {
     chkShowFileNames = MakeCheckBox(grpPreferences, tr("Show file&names"), "chkShowFileNames");
     chkAutoExpand = MakeCheckBox(grpPreferences, tr("Auto &Expand"), "chkAutoExpand");
     chkAutoCollapse = MakeCheckBox(grpPreferences, tr("Auto &Collapse"), "chkAutoCollapse");
+    chkKeepEveryFile = MakeCheckBox(grpPreferences, tr("&Keep every file"), "chkKeepEveryFile");
+    chkKeepEveryFile->setToolTip(
+        tr("Scans keep the name, size and time of every file, for Largest Files, File Types and "
+           "Find; without it folders keep their sums only, in less memory. Drives scanned from "
+           "now on follow it."));
     auto* preferences = new QGridLayout(grpPreferences);
     preferences->addWidget(chkIncludeWasted, 0, 0);
     preferences->addWidget(chkShowFileNames, 1, 0);
     preferences->addWidget(chkAutoExpand, 0, 1);
     preferences->addWidget(chkAutoCollapse, 1, 1);
+    preferences->addWidget(chkKeepEveryFile, 2, 0, 1, 2);
 
     grpPie = new QGroupBox(tr(" Pie "), this);
     grpPie->setObjectName(QStringLiteral("grpPie"));
@@ -184,6 +190,7 @@ void TOptionsBox::FormCreate() {
     chkShowFileNames->setChecked(Settings.ShowFileNames.Value);
     chkAutoExpand->setChecked(Settings.AutoExpand.Value);
     chkAutoCollapse->setChecked(Settings.AutoCollapse.Value);
+    chkKeepEveryFile->setChecked(Settings.KeepEveryFile.Value);
 
     SetThreshold(0, Settings.MinFileSectionAngle);
     SetThreshold(1, Settings.MinFolderSectionAngle);
@@ -284,6 +291,7 @@ void TOptionsBox::cmdOKClick() {
     Settings.ShowFileNames.Value = chkShowFileNames->isChecked();
     Settings.AutoExpand.Value = chkAutoExpand->isChecked();
     Settings.AutoCollapse.Value = chkAutoCollapse->isChecked();
+    Settings.KeepEveryFile.Value = chkKeepEveryFile->isChecked();
     Settings.DrivesToAutoScan.Value = TheDrivesBox->SelectedDrives();
     Settings.MinFileSectionAngle = angles[0];
     Settings.MinFolderSectionAngle = angles[1];

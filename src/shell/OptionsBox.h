@@ -44,6 +44,7 @@ public:
     QCheckBox* chkShowFileNames = nullptr;
     QCheckBox* chkAutoExpand = nullptr;
     QCheckBox* chkAutoCollapse = nullptr;
+    QCheckBox* chkKeepEveryFile = nullptr;
     QGroupBox* grpPie = nullptr;
     QLineEdit* ediMinFileSection = nullptr;
     QLineEdit* ediMinFolderSection = nullptr;

@@ -3,6 +3,7 @@
 // tool that cannot start reported.
 #include "WindowTest.h"
 #include "common/TempTree.h"
+#include "engine/Formatting.h"
 #include "shell/MessageBox.h"
 #include "ui/main/FindFoldersBox.h"
 #include "ui/main/MainForm.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -19,8 +21,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -161,32 +165,62 @@ TEST_F(ToolsMenuTest, TheDesktopsDiskUtilityAndTheWebCommands) {
 namespace {
 
 // Without a desktop search tool, "Find Files or Folders..." searches the
-// scanned folders by a wildcard pattern, at any depth, and a chosen result
-// becomes the current folder.
-TEST_F(ToolsMenuTest, FindingFoldersOfTheScannedTree) {
-    Temp.MakeFile("drive/Photos 2024/raw/x", 5000);
+// scanned folders and their kept files by a wildcard pattern, in any case and
+// at any depth, names that are not UTF-8 included; a chosen file row makes
+// its folder the current one.
+TEST_F(ToolsMenuTest, FindingFoldersAndFilesOfTheScannedTree) {
+    Temp.MakeFile("drive/Photos 2024/raw/photo-1.raw", 5000);
+    Temp.MakeFile("drive/Photos 2024/raw/PHOTO-\xff.raw", 12);
     Temp.MakeFile("drive/Music/photos-old/y", 7);
+    Temp.MakeFile("drive/Music/notes.txt", 3);
     Temp.MakeDir("drive/Other");
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(Temp.Path("nothing-here")));
     MakeForm();
     qputenv("PATH", path);
     Form->Session().ScanOrRescanDrive(Root);
-    QStringList found;
+    using TRow = std::tuple<QString, QString, QString, QString>; // name, kind, folder, size
+    const auto rows = [](const TFindFoldersBox& box) {
+        std::set<TRow> found;
+        for (int i = 0; i < box.lvResults->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = box.lvResults->topLevelItem(i);
+            found.insert(
+                {item->text(TFindFoldersBox::ColName), item->text(TFindFoldersBox::ColKind),
+                 item->text(TFindFoldersBox::ColFolder), item->text(TFindFoldersBox::ColSize)});
+        }
+        return found;
+    };
+    const QString raw = QString::fromStdString(Root + "/Photos 2024/raw");
+    std::set<TRow> photos;
+    std::set<TRow> raws;
+    bool keptShown = true;
     QTimer::singleShot(0, Form.get(), [&] {
         auto* box = qobject_cast<TFindFoldersBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
+        keptShown = !box->lblNotKept->isHidden();
         box->ediPattern->setText(QStringLiteral("photo*"));
         emit box->ediPattern->returnPressed();
-        for (int i = 0; i < box->lvResults->topLevelItemCount(); ++i)
-            found << box->lvResults->topLevelItem(i)->text(0);
-        // The first result, chosen by a double click.
-        emit box->lvResults->itemDoubleClicked(box->lvResults->topLevelItem(0), 0);
+        photos = rows(*box);
+        box->Find(QStringLiteral("*.RAW"));
+        raws = rows(*box);
+        const auto files =
+            box->lvResults->findItems(QStringLiteral("photo-1.raw"), Qt::MatchExactly);
+        ASSERT_EQ(files.size(), 1);
+        emit box->lvResults->itemDoubleClicked(files.front(), 0);
     });
     Action("cmdToolsFindFiles")->trigger();
-    EXPECT_EQ(found, (QStringList{QString::fromStdString(Root + "/Music/photos-old"),
-                                  QString::fromStdString(Root + "/Photos 2024")}));
-    EXPECT_EQ(Form->CurrentPath(), Root + "/Music/photos-old");
+    EXPECT_FALSE(keptShown) << "the scan kept its files";
+    const std::set<TRow> rawFiles{
+        {QStringLiteral("photo-1.raw"), QStringLiteral("File"), raw, FormatSize(5000)},
+        {QString::fromUtf8("PHOTO-\xff.raw"), QStringLiteral("File"), raw, FormatSize(12)}};
+    std::set<TRow> expected = rawFiles;
+    expected.insert({QStringLiteral("photos-old"), QStringLiteral("Folder"),
+                     QString::fromStdString(Root + "/Music"), FormatSize(7)});
+    expected.insert({QStringLiteral("Photos 2024"), QStringLiteral("Folder"),
+                     QString::fromStdString(Root), FormatSize(5012)});
+    EXPECT_EQ(photos, expected);
+    EXPECT_EQ(raws, rawFiles);
+    EXPECT_EQ(Form->CurrentPath(), Root + "/Photos 2024/raw");
 }
 
 } // namespace

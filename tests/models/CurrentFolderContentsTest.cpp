@@ -94,7 +94,10 @@ TEST(CurrentFolderContents, FollowTheSessionTheComparisonAndTheDisk) {
     EXPECT_TRUE(contents.Info().Change.isEmpty());
 
     // An opened scan's folder is shown from the file alone: its files are
-    // not looked for on this disk, where they may have changed or gone.
+    // those the file lists, each a section of its own as for a scanned
+    // folder, and not looked for on this disk, where they may have changed or
+    // gone.
+    temp.Remove("drive/a/x.bin");
     TResult<TLoadedScan> reloaded = LoadScanFile(temp.Path("then.json"), 4096, loading);
     ASSERT_TRUE(reloaded) << reloaded.Failure().Describe();
     TLoadedScan& opened = *reloaded;
@@ -103,7 +106,21 @@ TEST(CurrentFolderContents, FollowTheSessionTheComparisonAndTheDisk) {
     ASSERT_TRUE(root);
     ASSERT_TRUE(session.Select(FindNodeByPath(root, "a", true)));
     ASSERT_TRUE(contents.Ready());
-    EXPECT_FALSE(HasItem(contents.Pie(options), drive + "/a/grown.bin"));
+    const TPieContent openedPie = contents.Pie(options);
+    const std::string openedA = NodePath(session.Current());
+    EXPECT_FALSE(HasItem(openedPie, openedA + "/grown.bin"));
+    EXPECT_TRUE(openedPie.FilesListed);
+    const auto file =
+        std::find_if(openedPie.Items.begin(), openedPie.Items.end(),
+                     [](const TPieItem& item) { return item.Name == QStringLiteral("x.bin"); });
+    ASSERT_NE(file, openedPie.Items.end());
+    EXPECT_EQ(file->Kind, TPieItemKind::File);
+    EXPECT_EQ(file->Size, 100000);
+    EXPECT_EQ(file->Path, openedA + "/x.bin");
+    EXPECT_TRUE(HasItem(openedPie, openedA + "/deep"));
+    EXPECT_TRUE(
+        std::none_of(openedPie.Items.begin(), openedPie.Items.end(),
+                     [](const TPieItem& item) { return item.Name == PieFilesInThisFolder(); }));
 }
 
 } // namespace

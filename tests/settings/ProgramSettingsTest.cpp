@@ -252,10 +252,10 @@ TEST(ConfigKeyTable, EveryKeyIsUniqueAndWellFormed) {
 
 TEST(ConfigKeyTable, OptionSetsFollowTheTableInOrder) {
     TProgramSettings s;
-    ASSERT_EQ(s.OptionsSet.Items().size(), 15u);
+    ASSERT_EQ(s.OptionsSet.Items().size(), 16u);
     ASSERT_EQ(s.DesktopSet.Items().size(), 5u);
     auto keys = AllConfigKeys();
-    for (size_t i = 0; i < 15; ++i)
+    for (size_t i = 0; i < 16; ++i)
         EXPECT_EQ(s.OptionsSet.Items()[i]->Name, QString::fromLatin1(keys[i]->Name));
     const char* desktop[] = {"ViewToolbar", "ViewStatusBar", "ViewFolderTree",
                              "PieSectionSizeWindow", "ShowSurvey"};

@@ -83,6 +83,7 @@ TMainForm::TMainForm(TSettingsStore* store, QWidget* parent)
     try {
         LoadSettings(Settings(), *Store);
         TheSession = std::make_unique<TScanSession>(static_cast<TSessionView&>(*this));
+        TheSession->Scanner().SetKeepFiles(Settings().KeepEveryFile.Value);
         FolderContents =
             std::make_unique<TCurrentFolderContents>(*TheSession, [this] { return Comparison(); });
         CreateComponents();

@@ -125,6 +125,9 @@ void TViewCommands::ShowOptions() {
     // The dialog changed the settings only; what shows them follows here.
     ShowWasted->setChecked(Host.Settings().IncludeWastedInformation.Value);
     ShowFiles->setChecked(Host.Settings().ShowFileNames.Value);
+    // Drives scanned from now on; those in the tree keep what they have, and
+    // their rescans follow them.
+    Host.Session().Scanner().SetKeepFiles(Host.Settings().KeepEveryFile.Value);
     Host.ApplyColors();
     // Thresholds, the text angle, wasted space and colours reach every page.
     Host.InvalidatePages(true);
