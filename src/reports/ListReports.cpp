@@ -15,13 +15,6 @@ namespace {
 constexpr int PrintedNameWidth = 14;
 constexpr int ColumnGap = 4;
 
-bool NeedsQuotes(const QString& field) {
-    for (QChar c : field)
-        if (c.unicode() <= 32 || c == QLatin1Char('"') || c == QLatin1Char(','))
-            return true;
-    return false;
-}
-
 QStringList Captions(const TSubfolderListModel& list) {
     QStringList captions;
     for (int c : ShownColumnOrder(list.ColumnCount()))
@@ -72,25 +65,6 @@ QString PrintedName(const QString& name) {
 }
 
 } // namespace
-
-QString CsvLine(const QStringList& fields) {
-    if (fields.size() == 1 && fields.front().isEmpty())
-        return QStringLiteral("\"\"");
-    QString line;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            line += QLatin1Char(',');
-        const QString& field = fields[i];
-        if (!NeedsQuotes(field)) {
-            line += field;
-            continue;
-        }
-        line += QLatin1Char('"');
-        line += QString(field).replace(QLatin1Char('"'), QLatin1String("\"\""));
-        line += QLatin1Char('"');
-    }
-    return line;
-}
 
 void WriteCsvList(const TSubfolderListModel& list, TReportOutput& out) {
     out.WriteLine(CsvLine(Captions(list)));
