@@ -134,18 +134,6 @@ void TFileTypesBox::ModelChanged() {
 }
 
 void TFileTypesBox::SaveCsvClick() {
-    const QString name = QFileDialog::getSaveFileName(
-        this, tr("Save as CSV"), DefaultSaveFolder() + QStringLiteral("/file-types.csv"),
-        tr("Comma separated values (*.csv)"));
-    if (name.isEmpty())
-        return;
-    QString why;
-    try {
-        if (const TStatus saved = SaveCsv(PathBytes(name)); !saved)
-            why = DisplayText(saved.Failure().Describe());
-    } catch (const std::exception& e) {
-        why = QString::fromLocal8Bit(e.what());
-    }
-    if (!why.isEmpty())
-        TMessageBox::Error(this, Strings::ProductName(), why);
+    SaveCsvAs(this, QStringLiteral("file-types.csv"),
+              [this](const std::string& path) { return SaveCsv(path); });
 }

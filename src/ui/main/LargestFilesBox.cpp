@@ -245,18 +245,6 @@ TStatus TLargestFilesBox::SaveCsv(const std::string& path) const {
 }
 
 void TLargestFilesBox::SaveCsvClick() {
-    const QString name = QFileDialog::getSaveFileName(
-        this, tr("Save as CSV"), DefaultSaveFolder() + QStringLiteral("/largest-files.csv"),
-        tr("Comma separated values (*.csv)"));
-    if (name.isEmpty())
-        return;
-    QString why;
-    try {
-        if (const TStatus saved = SaveCsv(PathBytes(name)); !saved)
-            why = DisplayText(saved.Failure().Describe());
-    } catch (const std::exception& e) {
-        why = QString::fromLocal8Bit(e.what());
-    }
-    if (!why.isEmpty())
-        TMessageBox::Error(this, Strings::ProductName(), why);
+    SaveCsvAs(this, QStringLiteral("largest-files.csv"),
+              [this](const std::string& path) { return SaveCsv(path); });
 }

@@ -194,6 +194,25 @@ QString DefaultSaveFolder() {
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
+void SaveCsvAs(QWidget* parent, const QString& fileName,
+               const std::function<TStatus(const std::string& path)>& save) {
+    const QString name = QFileDialog::getSaveFileName(
+        parent, QCoreApplication::translate("TReportCommands", "Save as CSV"),
+        DefaultSaveFolder() + QLatin1Char('/') + fileName,
+        QCoreApplication::translate("TReportCommands", "Comma separated values (*.csv)"));
+    if (name.isEmpty())
+        return;
+    QString why;
+    try {
+        if (const TStatus saved = save(PathBytes(name)); !saved)
+            why = DisplayText(saved.Failure().Describe());
+    } catch (const std::exception& e) {
+        why = QString::fromLocal8Bit(e.what());
+    }
+    if (!why.isEmpty())
+        TMessageBox::Error(parent, Strings::ProductName(), why);
+}
+
 QString TReportCommands::AskReportFile(const QString& title, const QStringList& filters,
                                        const std::function<QString(int)>& suffixOf, int& chosen) {
     QFileDialog dialog(Host.Window(), title,

@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+class QWidget;
+
 class QByteArray;
 class QPrinter;
 class TCommandRegistry;
@@ -26,6 +28,11 @@ TStatus WriteFileAnswering(const std::string& path, const QByteArray& bytes);
 // Where save dialogs open before the user has saved anything: the
 // documents folder, else the home folder.
 QString DefaultSaveFolder();
+
+// Asks where to save a list as CSV (offering fileName in the default
+// folder), saves it with `save` and tells the user when that failed.
+void SaveCsvAs(QWidget* parent, const QString& fileName,
+               const std::function<TStatus(const std::string& path)>& save);
 
 class TReportCommands : public QObject {
     Q_OBJECT
