@@ -57,7 +57,7 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: quillmere-screenshots OUTDIR [PATH]\n");
+    std::fprintf(stderr, "usage: quillmere-screenshots OUTDIR [PATH [SCANFILE]]\n");
     return 2;
 }
 
@@ -316,6 +316,32 @@ void ScanFilePictures(TMainForm& form, const std::string& source, const QString&
     Trigger(form, "cmdFileRemoveCurrentDrive");
 }
 
+// A scan file another program wrote (an ncdu or gdu export), opened: its
+// pie and the file windows on its root, from the files the file lists.
+void OpenedFilePictures(TMainForm& form, const std::string& file,
+                        const std::function<void(QWidget*, const char*)>& shot) {
+    form.findChild<TScanFileCommands*>()->OpenScanFile(file, false);
+    form.ShowPage(PagePie);
+    shot(&form, "foreign-scan-pie.png");
+    if (TLargestFilesBox* largest = form.LargestFilesBox()) {
+        Trigger(form, "cmdViewLargestFiles");
+        for (int i = 0; i < 300 && largest->Model().Searching(); ++i)
+            QTest::qWait(10);
+        QTest::qWait(100);
+        shot(largest, "foreign-scan-largest-files.png");
+        largest->close();
+    }
+    Trigger(form, "cmdViewFileTypes");
+    TFileTypesBox* types = form.FileTypesBox();
+    for (int waited = 0;
+         waited < 100 && types->Model().State() == TFileTypesModel::TState::Counting; ++waited)
+        QTest::qWait(100);
+    types->resize(760, 520);
+    shot(types, "foreign-scan-file-types.png");
+    types->close();
+    Trigger(form, "cmdFileRemoveCurrentDrive");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -330,12 +356,12 @@ int main(int argc, char** argv) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     InitIconThemes();
     const QStringList args = QApplication::arguments();
-    if (args.size() < 2 || args.size() > 3)
+    if (args.size() < 2 || args.size() > 4)
         return Usage();
     const QString out = args[1];
     QDir().mkpath(out);
     const std::string source =
-        QDir(args.size() == 3 ? args[2] : QStringLiteral("/usr")).absolutePath().toStdString();
+        QDir(args.size() >= 3 ? args[2] : QStringLiteral("/usr")).absolutePath().toStdString();
     const auto shot = [&](QWidget* widget, const char* name) {
         QTest::qWait(80);
         const QString file = out + QLatin1Char('/') + QLatin1String(name);
@@ -451,6 +477,8 @@ int main(int argc, char** argv) {
     }
     Subfolders(form).cbFoldersDisplayType->setCurrentIndex(DisplayAll);
     ScanFilePictures(form, source, out, shot);
+    if (args.size() == 4)
+        OpenedFilePictures(form, args[3].toStdString(), shot);
     ComparisonPictures(form, out, shot);
     UnreadablePictures(form, out, shot);
     ArchivePictures(out);
