@@ -173,33 +173,72 @@ std::string_view FileExtensionName(TExtensionId id) {
     return Extensions().Name(id);
 }
 
-TExtensionId TFileListBuilder::Extension(std::string_view name) {
-    char lowered[16];
-    const std::string_view extension = ExtensionOf(name, lowered);
-    if (extension.empty())
+TExtensionCache::TExtensionCache() : Slots(1024) {}
+
+TExtensionId TExtensionCache::Of(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
         return 0;
-    // Extensions this thread met lately, so that the shared table is locked
-    // only for ones it has not seen; a tree can hold thousands of them.
-    struct TCached {
-        char Bytes[16];
-        std::uint8_t Length = 0xff;
-        TExtensionId Id = 0;
-    };
-    thread_local std::vector<TCached> cache(4096);
-    TCached& cached = cache[TExtensionTable::Hash(extension) & (cache.size() - 1)];
-    if (cached.Length == extension.size() &&
-        std::memcmp(cached.Bytes, extension.data(), extension.size()) == 0)
-        return cached.Id;
-    cached.Id = InternExtension(extension);
-    std::memcpy(cached.Bytes, extension.data(), extension.size());
-    cached.Length = static_cast<std::uint8_t>(extension.size());
-    return cached.Id;
+    const std::size_t length = name.size() - dot - 1;
+    if (length == 0 || length > 16)
+        return 0;
+    std::uint64_t key[2] = {0, 0};
+    auto* bytes = reinterpret_cast<unsigned char*>(key);
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(name[dot + 1 + i]);
+        bytes[i] = c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c | 0x20) : c;
+    }
+    const std::size_t mask = Slots.size() - 1;
+    std::size_t slot =
+        static_cast<std::size_t>(
+            ((key[0] * 0x9E3779B97F4A7C15ull) ^ (key[1] * 0xC2B2AE3D27D4EB4Full) ^ length) >> 20) &
+        mask;
+    for (;; slot = (slot + 1) & mask) {
+        TSlot& s = Slots[slot];
+        if (s.Length == 0)
+            break;
+        if (s.Length == length && s.Bytes[0] == key[0] && s.Bytes[1] == key[1])
+            return s.Id;
+    }
+    const TExtensionId id = InternExtension({reinterpret_cast<const char*>(bytes), length});
+    TSlot& s = Slots[slot];
+    s.Bytes[0] = key[0];
+    s.Bytes[1] = key[1];
+    s.Length = static_cast<std::uint32_t>(length);
+    s.Id = id;
+    if (++Used * 2 > Slots.size())
+        Grow();
+    return id;
 }
+
+void TExtensionCache::Grow() {
+    std::vector<TSlot> old(Slots.size() * 2);
+    old.swap(Slots);
+    Used = 0;
+    const std::size_t mask = Slots.size() - 1;
+    for (const TSlot& s : old) {
+        if (s.Length == 0)
+            continue;
+        std::size_t slot =
+            static_cast<std::size_t>(((s.Bytes[0] * 0x9E3779B97F4A7C15ull) ^
+                                      (s.Bytes[1] * 0xC2B2AE3D27D4EB4Full) ^ s.Length) >>
+                                     20) &
+            mask;
+        while (Slots[slot].Length != 0)
+            slot = (slot + 1) & mask;
+        Slots[slot] = s;
+        ++Used;
+    }
+}
+
+TFileListBuilder::TFileListBuilder(TExtensionCache* extensions)
+    : OwnExtensions(extensions ? nullptr : std::make_unique<TExtensionCache>()),
+      Extensions(extensions ? extensions : OwnExtensions.get()) {}
 
 void TFileListBuilder::Add(std::string_view name, std::int64_t size, std::int64_t allocated,
                            std::int64_t writeSeconds, TFileKind kind, bool hardLinked) {
     Entries.emplace_back(static_cast<std::uint32_t>(Names.size()), size, allocated, writeSeconds,
-                         Extension(name), kind, hardLinked);
+                         Extensions->Of(name), kind, hardLinked);
     Names.append(name);
 }
 

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -136,10 +137,32 @@ TExtensionId InternExtension(std::string_view extension);
 // The extension of a number InternExtension gave; empty for 0.
 std::string_view FileExtensionName(TExtensionId id);
 
+// The extensions one thread has met, with their numbers, so that the shared
+// table is locked only the first time an extension comes by.
+class TExtensionCache {
+public:
+    TExtensionCache();
+    // The number of the extension of `name` (ExtensionOf); 0 for none.
+    TExtensionId Of(std::string_view name);
+
+private:
+    struct TSlot {
+        std::uint64_t Bytes[2] = {}; // the lower-cased extension, zero-padded
+        std::uint32_t Length = 0;    // 0: a free slot
+        TExtensionId Id = 0;
+    };
+    void Grow();
+    std::vector<TSlot> Slots;
+    std::size_t Used = 0;
+};
+
 // Collects one folder's files while it is listed, reusing its buffers from
-// folder to folder; one per reader thread.
+// folder to folder. Builders on one thread may share one extension cache.
 class TFileListBuilder {
 public:
+    explicit TFileListBuilder(TExtensionCache* extensions = nullptr);
+    TFileListBuilder(const TFileListBuilder&) = delete;
+    TFileListBuilder& operator=(const TFileListBuilder&) = delete;
     void Add(std::string_view name, std::int64_t size, std::int64_t allocated,
              std::int64_t writeSeconds, TFileKind kind, bool hardLinked);
     bool Empty() const { return Entries.empty(); }
@@ -150,8 +173,8 @@ public:
     void Clear();
 
 private:
-    TExtensionId Extension(std::string_view name);
-
+    std::unique_ptr<TExtensionCache> OwnExtensions;
+    TExtensionCache* Extensions;
     std::vector<TFileEntry> Entries;
     std::string Names;
 };

@@ -1,12 +1,5 @@
 #include "engine/FolderSize.h"
 
-std::int32_t ClusterSlack(std::int32_t clusterSize, std::int64_t fileSize) {
-    if (clusterSize <= 0)
-        return 0;
-    const std::int64_t r = fileSize % clusterSize;
-    return r == 0 ? 0 : clusterSize - static_cast<std::int32_t>(r);
-}
-
 std::int64_t ShownTreeWasted(const TFolderSize& record, int whatIfIndex) {
     return whatIfIndex >= 1 && whatIfIndex <= AltClusterCount ? record.TreeWastedAlt[whatIfIndex]
                                                               : record.TreeWasted;

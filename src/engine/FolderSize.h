@@ -50,8 +50,17 @@ enum : std::uint32_t {
     AttrCompressed = 0x800,
 };
 
-// Bytes left unused in the last cluster of a file of fileSize bytes.
-std::int32_t ClusterSlack(std::int32_t clusterSize, std::int64_t fileSize);
+// Bytes left unused in the last cluster of a file of fileSize bytes. Inline:
+// every file of a scan takes it eight times, and cluster sizes are powers of
+// two, which a mask divides far faster than a division does.
+inline std::int32_t ClusterSlack(std::int32_t clusterSize, std::int64_t fileSize) {
+    if (clusterSize <= 0)
+        return 0;
+    const std::int64_t r = fileSize >= 0 && (clusterSize & (clusterSize - 1)) == 0
+                               ? fileSize & (clusterSize - 1)
+                               : fileSize % clusterSize;
+    return r == 0 ? 0 : clusterSize - static_cast<std::int32_t>(r);
+}
 
 // The wasted space shown: at the drive's own cluster size (whatIfIndex 0) or
 // at AltClusterSizes[whatIfIndex]; an index out of range shows the drive's.

@@ -41,7 +41,7 @@ bool TScanTreeBuilder::FolderBegins(const TScanEntry& folder) {
     TFrame& frame = Frames.emplace_back();
     frame.Node = raw;
     if (KeptFiles.size() < Frames.size())
-        KeptFiles.push_back(std::make_unique<TFileListBuilder>());
+        KeptFiles.push_back(std::make_unique<TFileListBuilder>(&Extensions));
     if (folder.LeftOut != TLeftOut::No) {
         // Another drive (or a folder left out by the writer's user): not
         // read, so it holds no figures, like a mount point in a scan.

@@ -51,6 +51,7 @@ private:
     std::vector<TFrame> Frames;
     // The files of the folder open at each depth; reused.
     std::vector<std::unique_ptr<TFileListBuilder>> KeptFiles;
+    TExtensionCache Extensions;
     std::uint64_t FolderCount = 0;
     std::uint64_t FileCount = 0;
 };
