@@ -316,19 +316,16 @@ void ScanFilePictures(TMainForm& form, const std::string& source, const QString&
     Trigger(form, "cmdFileRemoveCurrentDrive");
 }
 
-// A scan file another program wrote (an ncdu or gdu export), opened: its
-// pie and the file windows on its root, from the files the file lists.
-void OpenedFilePictures(TMainForm& form, const std::string& file,
+// The largest files and the file types of the current folder, once their
+// searches have come back.
+void FileWindowPictures(TMainForm& form, const std::string& prefix,
                         const std::function<void(QWidget*, const char*)>& shot) {
-    form.findChild<TScanFileCommands*>()->OpenScanFile(file, false);
-    form.ShowPage(PagePie);
-    shot(&form, "foreign-scan-pie.png");
     if (TLargestFilesBox* largest = form.LargestFilesBox()) {
         Trigger(form, "cmdViewLargestFiles");
         for (int i = 0; i < 300 && largest->Model().Searching(); ++i)
             QTest::qWait(10);
         QTest::qWait(100);
-        shot(largest, "foreign-scan-largest-files.png");
+        shot(largest, (prefix + "largest-files.png").c_str());
         largest->close();
     }
     Trigger(form, "cmdViewFileTypes");
@@ -337,8 +334,18 @@ void OpenedFilePictures(TMainForm& form, const std::string& file,
          waited < 100 && types->Model().State() == TFileTypesModel::TState::Counting; ++waited)
         QTest::qWait(100);
     types->resize(760, 520);
-    shot(types, "foreign-scan-file-types.png");
+    shot(types, (prefix + "file-types.png").c_str());
     types->close();
+}
+
+// A scan file another program wrote (an ncdu or gdu export), opened: its
+// pie and the file windows on its root, from the files the file lists.
+void OpenedFilePictures(TMainForm& form, const std::string& file,
+                        const std::function<void(QWidget*, const char*)>& shot) {
+    form.findChild<TScanFileCommands*>()->OpenScanFile(file, false);
+    form.ShowPage(PagePie);
+    shot(&form, "foreign-scan-pie.png");
+    FileWindowPictures(form, "foreign-scan-", shot);
     Trigger(form, "cmdFileRemoveCurrentDrive");
 }
 
@@ -414,17 +421,10 @@ int main(int argc, char** argv) {
     shot(&form, "page-pie-64k-clusters.png");
     clusters->setCurrentIndex(0);
     emit clusters->activated(0);
-    // The file types of the whole folder, once counted.
+    // The largest files and file types of the whole folder.
     if (root && biggest) {
         form.SelectNode(root);
-        Trigger(form, "cmdViewFileTypes");
-        TFileTypesBox* types = form.FileTypesBox();
-        for (int waited = 0;
-             waited < 100 && types->Model().State() == TFileTypesModel::TState::Counting; ++waited)
-            QTest::qWait(100);
-        types->resize(760, 520);
-        shot(types, "file-types.png");
-        types->close();
+        FileWindowPictures(form, "", shot);
         form.SelectNode(biggest);
     }
 
@@ -466,15 +466,6 @@ int main(int argc, char** argv) {
     // The drive's root, for lists with many rows.
     if (root)
         form.SelectNode(root);
-    // The largest files of the whole drive, once their search has come back.
-    if (TLargestFilesBox* largest = form.LargestFilesBox()) {
-        Trigger(form, "cmdViewLargestFiles");
-        for (int i = 0; i < 300 && largest->Model().Searching(); ++i)
-            QTest::qWait(10);
-        QTest::qWait(100);
-        shot(largest, "largest-files.png");
-        largest->close();
-    }
     Subfolders(form).cbFoldersDisplayType->setCurrentIndex(DisplayAll);
     ScanFilePictures(form, source, out, shot);
     if (args.size() == 4)

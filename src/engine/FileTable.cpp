@@ -175,36 +175,38 @@ std::string_view FileExtensionName(TExtensionId id) {
 
 TExtensionCache::TExtensionCache() : Slots(1024) {}
 
+namespace {
+
+std::size_t SlotOf(const std::uint64_t (&key)[2], std::size_t length, std::size_t mask) {
+    return static_cast<std::size_t>(
+               ((key[0] * 0x9E3779B97F4A7C15ull) ^ (key[1] * 0xC2B2AE3D27D4EB4Full) ^ length) >>
+               20) &
+           mask;
+}
+
+} // namespace
+
 TExtensionId TExtensionCache::Of(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0)
-        return 0;
-    const std::size_t length = name.size() - dot - 1;
-    if (length == 0 || length > 16)
+    char lowered[16];
+    const std::string_view extension = ExtensionOf(name, lowered);
+    if (extension.empty())
         return 0;
     std::uint64_t key[2] = {0, 0};
-    auto* bytes = reinterpret_cast<unsigned char*>(key);
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(name[dot + 1 + i]);
-        bytes[i] = c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c | 0x20) : c;
-    }
+    std::memcpy(key, extension.data(), extension.size());
     const std::size_t mask = Slots.size() - 1;
-    std::size_t slot =
-        static_cast<std::size_t>(
-            ((key[0] * 0x9E3779B97F4A7C15ull) ^ (key[1] * 0xC2B2AE3D27D4EB4Full) ^ length) >> 20) &
-        mask;
+    std::size_t slot = SlotOf(key, extension.size(), mask);
     for (;; slot = (slot + 1) & mask) {
-        TSlot& s = Slots[slot];
+        const TSlot& s = Slots[slot];
         if (s.Length == 0)
             break;
-        if (s.Length == length && s.Bytes[0] == key[0] && s.Bytes[1] == key[1])
+        if (s.Length == extension.size() && s.Bytes[0] == key[0] && s.Bytes[1] == key[1])
             return s.Id;
     }
-    const TExtensionId id = InternExtension({reinterpret_cast<const char*>(bytes), length});
+    const TExtensionId id = InternExtension(extension);
     TSlot& s = Slots[slot];
     s.Bytes[0] = key[0];
     s.Bytes[1] = key[1];
-    s.Length = static_cast<std::uint32_t>(length);
+    s.Length = static_cast<std::uint32_t>(extension.size());
     s.Id = id;
     if (++Used * 2 > Slots.size())
         Grow();
@@ -214,20 +216,14 @@ TExtensionId TExtensionCache::Of(std::string_view name) {
 void TExtensionCache::Grow() {
     std::vector<TSlot> old(Slots.size() * 2);
     old.swap(Slots);
-    Used = 0;
     const std::size_t mask = Slots.size() - 1;
     for (const TSlot& s : old) {
         if (s.Length == 0)
             continue;
-        std::size_t slot =
-            static_cast<std::size_t>(((s.Bytes[0] * 0x9E3779B97F4A7C15ull) ^
-                                      (s.Bytes[1] * 0xC2B2AE3D27D4EB4Full) ^ s.Length) >>
-                                     20) &
-            mask;
+        std::size_t slot = SlotOf(s.Bytes, s.Length, mask);
         while (Slots[slot].Length != 0)
             slot = (slot + 1) & mask;
         Slots[slot] = s;
-        ++Used;
     }
 }
 

@@ -165,7 +165,6 @@ public:
     TFileListBuilder& operator=(const TFileListBuilder&) = delete;
     void Add(std::string_view name, std::int64_t size, std::int64_t allocated,
              std::int64_t writeSeconds, TFileKind kind, bool hardLinked);
-    bool Empty() const { return Entries.empty(); }
     // The list of the files added since the last Take (none when there were
     // none); the builder is empty again.
     TFileListRef Take();
