@@ -1,11 +1,13 @@
 // "File Types..." from the View menu: the window opens on the current folder,
 // follows the selection and the cluster size picked while it is shown, names
-// the extension of a clicked row, saves its rows as CSV, and keeps its place.
+// the extension of a clicked row (whose files the largest files window
+// then lists), saves its rows as CSV, and keeps its place.
 #include "WindowTest.h"
 #include "engine/FolderSize.h"
 #include "models/FileTypesModel.h"
 #include "settings/ConfigKeys.h"
 #include "ui/main/FileTypesBox.h"
+#include "ui/main/LargestFilesBox.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -65,6 +67,16 @@ TEST_F(FileTypesCommandTest, FollowsTheSelectionNamesTheClickedExtensionAndSaves
                       box.TypeList->visualRect(jpg).center());
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(FileExtensionName(chosen.at(0).at(0).value<TExtensionId>()), "jpg");
+    // The window lists that type's files of the whole tree, largest first.
+    TLargestFilesBox& largest = *Form->LargestFilesBox();
+    EXPECT_TRUE(largest.isVisible());
+    TLargestFilesModel& files = largest.Model();
+    for (int i = 0; i < 500 && files.Searching(); ++i)
+        QTest::qWait(10);
+    ASSERT_EQ(files.rowCount(), 2);
+    EXPECT_EQ(files.Cells(0)[TLargestFilesModel::ColName], QStringLiteral("a.jpg"));
+    EXPECT_EQ(files.Cells(1)[TLargestFilesModel::ColName], QStringLiteral("c.JPG"));
+    largest.close();
 
     // The window follows the selection, and the cluster size picked.
     Select("sub");
